@@ -1,0 +1,30 @@
+// One JSON object per line; tag text bytes become the code points U+0000 to U+00FF.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// A JSON string literal whose characters are the bytes of text, one code point each.
+std::string jsonLatin1(const std::string& text);
+// A JSON string literal for a file path: its own bytes, only quotes, backslashes and
+// control bytes escaped.
+std::string jsonPath(const std::string& path);
+
+// Builds one JSON object, members in the order they are added.
+class JsonObject {
+public:
+    JsonObject& text(const char* key, const std::string& value);
+    JsonObject& path(const char* key, const std::string& value);
+    JsonObject& number(const char* key, int64_t value);
+    JsonObject& boolean(const char* key, bool value);
+    JsonObject& raw(const char* key, const std::string& json);
+    std::string str() const { return "{" + m_body + "}"; }
+
+private:
+    JsonObject& member(const char* key, const std::string& json);
+    std::string m_body;
+};
+
+// Tag text from a command-line argument: UTF-8 to one byte per character. False when
+// the argument is not UTF-8 or holds a character above U+00FF.
+bool latin1FromUtf8(const std::string& utf8, std::string& latin1);

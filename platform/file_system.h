@@ -1,0 +1,74 @@
+// The one place that talks to the operating system about files and folders.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class IoErrorKind { Read, Write, Other };
+
+// Raised by File for a failed read, write or other file operation; the tag engines
+// turn it into a result word at the top of each load and save.
+class IoError : public std::runtime_error {
+public:
+    IoError(IoErrorKind kind, const std::string& what) : std::runtime_error(what), m_kind(kind) {}
+    IoErrorKind kind() const { return m_kind; }
+
+private:
+    IoErrorKind m_kind;
+};
+
+// True for anything at the path that is not a directory.
+bool fileExists(const std::string& path);
+bool directoryExists(const std::string& path);
+
+// The "read-only, hidden or system" mark of the tag engines: the name begins with ".",
+// or the file's permission bits do not let this user write it. The bits are judged
+// even for root, so that a protection the user chose is honoured.
+bool hasProtectedMark(const std::string& path);
+
+// An open file; the destructor closes it.
+class File {
+public:
+    enum class Mode { Read, ReadWrite };
+
+    // Empty when the file cannot be opened (missing, no permission, a directory).
+    static std::optional<File> open(const std::string& path, Mode mode);
+
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    uint64_t size() const;
+    // Reads up to n bytes at offset; fewer only at the end of the file.
+    std::size_t readAt(uint64_t offset, uint8_t* buffer, std::size_t n) const;
+    // Reads exactly n bytes at offset; the file ending early is a read failure.
+    void readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const;
+    void writeAt(uint64_t offset, const uint8_t* data, std::size_t n);
+    void truncate(uint64_t newSize);
+
+private:
+    explicit File(int fd) : m_fd(fd) {}
+    int m_fd = -1;
+};
+
+struct DirEntry {
+    std::string name;
+    bool isDirectory = false;
+};
+
+// The entries of a folder in the order the file system lists them, without "." and "..".
+// Empty when the folder cannot be read.
+std::vector<DirEntry> listDirectory(const std::string& folder);
+
+// Renames a file; false when the file system refuses.
+bool renameFile(const std::string& from, const std::string& to);
+
+} // namespace platform

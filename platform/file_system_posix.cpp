@@ -1,0 +1,179 @@
+// POSIX implementation of the platform file layer.
+#include "file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace platform {
+namespace {
+
+std::string errnoText(const char* what)
+{
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+std::string baseName(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool callerMayWrite(const struct stat& st)
+{
+    if (st.st_uid == geteuid())
+        return (st.st_mode & S_IWUSR) != 0;
+    bool inGroup = st.st_gid == getegid();
+    if (!inGroup) {
+        gid_t groups[256];
+        const int n = getgroups(256, groups);
+        for (int i = 0; i < n && !inGroup; ++i)
+            inGroup = groups[i] == st.st_gid;
+    }
+    return (st.st_mode & (inGroup ? S_IWGRP : S_IWOTH)) != 0;
+}
+
+} // namespace
+
+bool fileExists(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool directoryExists(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool hasProtectedMark(const std::string& path)
+{
+    const std::string name = baseName(path);
+    if (!name.empty() && name[0] == '.')
+        return true;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    return !callerMayWrite(st) || ::access(path.c_str(), W_OK) != 0;
+}
+
+std::optional<File> File::open(const std::string& path, Mode mode)
+{
+    if (directoryExists(path))
+        return std::nullopt;
+    const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return std::nullopt;
+    return File(fd);
+}
+
+File::File(File&& other) noexcept : m_fd(other.m_fd)
+{
+    other.m_fd = -1;
+}
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = other.m_fd;
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+File::~File()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+uint64_t File::size() const
+{
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0)
+        throw IoError(IoErrorKind::Other, errnoText("fstat"));
+    return static_cast<uint64_t>(st.st_size);
+}
+
+std::size_t File::readAt(uint64_t offset, uint8_t* buffer, std::size_t n) const
+{
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(m_fd, buffer + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw IoError(IoErrorKind::Read, errnoText("read"));
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+void File::readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const
+{
+    if (readAt(offset, buffer, n) != n)
+        throw IoError(IoErrorKind::Read, "read: the file ended early");
+}
+
+void File::writeAt(uint64_t offset, const uint8_t* data, std::size_t n)
+{
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t put = ::pwrite(m_fd, data + done, n - done, static_cast<off_t>(offset + done));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            throw IoError(IoErrorKind::Write, errnoText("write"));
+        }
+        if (put == 0)
+            throw IoError(IoErrorKind::Write, "write: no progress");
+        done += static_cast<std::size_t>(put);
+    }
+}
+
+void File::truncate(uint64_t newSize)
+{
+    if (::ftruncate(m_fd, static_cast<off_t>(newSize)) != 0)
+        throw IoError(IoErrorKind::Write, errnoText("truncate"));
+}
+
+std::vector<DirEntry> listDirectory(const std::string& folder)
+{
+    std::vector<DirEntry> entries;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir)
+        return entries;
+    std::string base = folder;
+    if (!base.empty() && base.back() != '/')
+        base += '/';
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        entries.push_back({name, directoryExists(base + name)});
+    }
+    return entries;
+}
+
+bool renameFile(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+} // namespace platform

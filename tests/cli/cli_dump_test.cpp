@@ -1,0 +1,71 @@
+// Tests of varnoli-cli dump: one JSON line per file, bytes as code points.
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace testsupport;
+
+namespace {
+
+CommandResult cli(const std::vector<std::string>& args)
+{
+    return runProgram(VARNOLI_CLI, args);
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+} // namespace
+
+// The shared samples have no write bits, so read_only is left out of the comparison.
+TEST(CliDump, PrintsTheV1MemberOfSampleFiles)
+{
+    const auto r = cli({"dump", corpusDir() + "/ape-id3v1.mp3", corpusDir() + "/rare_frames.mp3"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const auto out = lines(r.out);
+    ASSERT_EQ(2u, out.size());
+    EXPECT_NE(std::string::npos,
+              out[0].find("\"v1\": {\"result\": 0, \"title\": \"Title\", \"artist\": \"\", \"album\": \"\", "
+                          "\"year\": \"\", \"comment\": \"\", \"genre\": 255, \"track\": 0, "
+                          "\"has_track\": false, \"read_only\": "))
+        << out[0];
+    EXPECT_NE(std::string::npos, out[1].find("\"comment\": \" 00000000 00000000 00000000\", \"genre\": 13")) << out[1];
+}
+
+TEST(CliDump, MapsEachByteToOneCodePoint)
+{
+    TempDir dir;
+    Bytes rec(128, 0);
+    const std::string title = "Caf\xE9\x01\"";
+    std::copy_n("TAG", 3, rec.begin());
+    std::copy(title.begin(), title.end(), rec.begin() + 3);
+    const auto path = dir.write("x.mp3", rec);
+    const auto r = cli({"dump", path});
+    ASSERT_EQ(0, r.exitCode);
+    EXPECT_NE(std::string::npos, r.out.find("\"title\": \"Caf\xC3\xA9\\u0001\\\"\"")) << r.out;
+}
+
+TEST(CliDump, MissingFilesAreReportedInTheirResultNotAsUsageErrors)
+{
+    TempDir dir;
+    const auto r = cli({"dump", dir.file("none.mp3")});
+    EXPECT_EQ(0, r.exitCode);
+    EXPECT_NE(std::string::npos, r.out.find("\"v1\": {\"result\": 256,")) << r.out;
+}
+
+TEST(CliDump, UsageErrorsExitWithTwo)
+{
+    EXPECT_EQ(2, cli({}).exitCode);
+    EXPECT_EQ(2, cli({"frobnicate"}).exitCode);
+    const auto r = cli({"dump"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_FALSE(r.err.empty());
+}

@@ -1,0 +1,133 @@
+// Test helpers: temporary folders, file bytes and running a program.
+#include "test_support.h"
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+TempDir::TempDir()
+{
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path p = fs::temp_directory_path() / ("varnoli-test-" + std::to_string(rd()));
+        if (fs::create_directory(p)) {
+            m_path = p.string() + "/";
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    // Read-only files inside would stop nothing, but restore write bits for tidiness.
+    for (auto it = fs::recursive_directory_iterator(m_path, ec); it != fs::recursive_directory_iterator(); ++it)
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(m_path, ec);
+}
+
+std::string TempDir::write(const std::string& name, const Bytes& bytes) const
+{
+    writeFile(file(name), bytes);
+    return file(name);
+}
+
+Bytes readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+Bytes concat(std::initializer_list<Bytes> parts)
+{
+    Bytes all;
+    for (const Bytes& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+Bytes bytesOf(const std::string& text)
+{
+    return Bytes(text.begin(), text.end());
+}
+
+Bytes audioPattern(std::size_t size, uint32_t seed)
+{
+    Bytes b(size);
+    std::mt19937 gen(seed);
+    std::generate(b.begin(), b.end(), [&] { return static_cast<uint8_t>(gen()); });
+    return b;
+}
+
+void makeReadOnly(const std::string& path)
+{
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+}
+
+std::string corpusDir()
+{
+    return VARNOLI_CORPUS_DIR;
+}
+
+std::vector<std::string> corpusFiles()
+{
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(corpusDir()))
+        if (e.is_regular_file())
+            files.push_back(e.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string copyCorpusFile(const TempDir& dir, const std::string& name)
+{
+    const std::string target = dir.file(name);
+    fs::copy_file(fs::path(corpusDir()) / name, target, fs::copy_options::overwrite_existing);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
+    return target;
+}
+
+CommandResult runProgram(const std::string& program, const std::vector<std::string>& args)
+{
+    TempDir dir;
+    const std::string outPath = dir.file("stdout"), errPath = dir.file("stderr");
+    auto quote = [](const std::string& s) {
+        std::string q = "'";
+        for (char c : s)
+            q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    };
+    std::string cmd = quote(program);
+    for (const std::string& a : args)
+        cmd += " " + quote(a);
+    cmd += " </dev/null >" + quote(outPath) + " 2>" + quote(errPath);
+    const int status = std::system(cmd.c_str());
+    CommandResult r;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const Bytes out = readFile(outPath), err = readFile(errPath);
+    r.out.assign(out.begin(), out.end());
+    r.err.assign(err.begin(), err.end());
+    return r;
+}
+
+} // namespace testsupport
