@@ -260,3 +260,81 @@ TEST_F(Id3v2Loader, LargeFramesAndCompressedFrames)
     EXPECT_EQ(0, tag.FrameIndex().Decompress(2));
     EXPECT_EQ(text, frame(2).Data);
 }
+
+namespace {
+
+std::string field(Tid3v2tag& tag, const char* id)
+{
+    std::string text;
+    std::ignore = tag.GetTextFrame(id, text);
+    return text;
+}
+
+} // namespace
+
+TEST(Id3v2Corpus, EverySampleLoadsWithoutFault)
+{
+    for (const std::string& path : corpusFiles()) {
+        Tid3v2tag tag;
+        const TagResult r = tag.LoadFromFile(path, 0);
+        EXPECT_TRUE(r == 0 || failed(r)) << path << " " << r;
+        std::string text;
+        for (uint32_t i = 1; i <= tag.FrameIndex().Count(); ++i)
+            if (tag.FrameIndex().FrameID(i)[0] == 'T' && tag.FrameIndex().FrameID(i) != "TXXX")
+                std::ignore = tag.GetTextFrame(tag.FrameIndex().FrameID(i), text);
+        TCommentFrame comment;
+        std::ignore = tag.GetComment(comment, "", "None");
+    }
+}
+
+// Expectations below were read off hex dumps of the samples.
+TEST(Id3v2Corpus, Version3TagUnsynchronisation)
+{
+    Tid3v2tag tag;
+    ASSERT_EQ(0, tag.LoadFromFile(corpusDir() + "/unsynch.id3", 0));
+    EXPECT_TRUE(tag.Unsynchronisation());
+    ASSERT_EQ(5u, tag.FrameIndex().Count());
+    // On disk FE FF 00 00 4D: the guard zero after FF goes.
+    EXPECT_EQ((Bytes{0x01, 0xFE, 0xFF, 0x00, 0x4D}), Bytes(tag.FrameIndex().Data(1).begin(), tag.FrameIndex().Data(1).begin() + 5));
+    EXPECT_EQ(0x20, tag.FrameIndex().Flags(5, frameflags::kStatus)); // TLEN, file alter preservation
+    EXPECT_EQ("My babe just cares for me", field(tag, "TIT2"));
+    EXPECT_EQ("Nina Simone", field(tag, "TPE1"));
+    EXPECT_EQ("100% Jazz", field(tag, "TALB"));
+    EXPECT_EQ("03", field(tag, "TRCK"));
+}
+
+TEST(Id3v2Corpus, Version4FrameUnsynchronisation)
+{
+    Tid3v2tag tag;
+    ASSERT_EQ(0, tag.LoadFromFile(corpusDir() + "/unsynch24.id3", 0));
+    ASSERT_EQ(1u, tag.FrameIndex().Count());
+    EXPECT_EQ((Bytes{0x01, 0xFF, 0x00, 0xFE, 'H', 0, 'i', 0}), tag.FrameIndex().Data(1));
+    EXPECT_EQ("Hi", field(tag, "TIT2"));
+}
+
+TEST(Id3v2Corpus, Version4ExtendedHeaderWithCrc)
+{
+    Tid3v2tag tag;
+    ASSERT_EQ(0, tag.LoadFromFile(corpusDir() + "/extended-header.mp3", 0));
+    EXPECT_EQ(12u, tag.ExtHeaderSize);
+    EXPECT_TRUE(tag.CRCPresent());
+    EXPECT_EQ(0x874EC307u, tag.CRC32);
+    EXPECT_EQ(7u, tag.FrameIndex().Count());
+    EXPECT_EQ("Vo Chrieger U Drache", field(tag, "TALB"));
+    EXPECT_EQ("Folk/Power Metal", field(tag, "TCON"));
+}
+
+TEST(Id3v2Corpus, DamagedSamplesAreRefusedWithTheirReason)
+{
+    const std::pair<const char*, TagResult> cases[] = {
+        {"compressed_id3_frame.mp3", kErrFileTooShort}, // 5102-byte tag in a 4088-byte file
+        {"excessive_alloc.mp3", kErrFileTooShort},
+        {"broken-tenc.id3", kErrCorrupt},               // frame of size 1 announcing a data length
+        {"005411.id3", kErrFrameId},                    // sizes written as plain integers
+        {"id3v22-tda.mp3", kErrVersion},
+    };
+    for (const auto& [name, expected] : cases) {
+        Tid3v2tag tag;
+        EXPECT_EQ(expected, tag.LoadFromFile(corpusDir() + "/" + name, 0)) << name;
+    }
+}
