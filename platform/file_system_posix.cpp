@@ -108,6 +108,18 @@ uint64_t File::size() const
     return static_cast<uint64_t>(st.st_size);
 }
 
+File::Info File::info(const std::string& path) const
+{
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0)
+        throw IoError(IoErrorKind::Other, errnoText("fstat"));
+    const std::string name = baseName(path);
+    Info result;
+    result.size = static_cast<uint64_t>(st.st_size);
+    result.protectedMark = (!name.empty() && name[0] == '.') || !callerMayWrite(st) || ::access(path.c_str(), W_OK) != 0;
+    return result;
+}
+
 std::size_t File::readAt(uint64_t offset, uint8_t* buffer, std::size_t n) const
 {
     std::size_t done = 0;

@@ -383,17 +383,17 @@ TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffse
 {
     TagOffset = tagOffset;
     try {
-        if (!platform::fileExists(fileName))
-            return kErrOpen;
-        ReadOnlyFile = platform::hasProtectedMark(fileName);
+        // A missing file and one that cannot be opened give the same result, so the
+        // open itself answers both, and the open file the rest.
         const std::optional<platform::File> file = platform::File::open(fileName, platform::File::Mode::Read);
         if (!file)
             return kErrOpen;
-        const uint64_t size = file->size();
-        if (tagOffset >= size)
+        const platform::File::Info info = file->info(fileName);
+        ReadOnlyFile = info.protectedMark;
+        if (tagOffset >= info.size)
             return kErrOffset;
         FileName = fileName;
-        return readTag(*this, *file, size);
+        return readTag(*this, *file, info.size);
     } catch (const platform::IoError& e) {
         return resultFor(e);
     }
