@@ -47,8 +47,8 @@ public:
     ~File();
 
     uint64_t size() const;
-    // The size and the "read-only, hidden or system" mark (see hasProtectedMark) in one
-    // query of the open file; `path` is the name it was opened under.
+    // The size at opening and the "read-only, hidden or system" mark (see
+    // hasProtectedMark); `path` is the name the file was opened under.
     struct Info {
         uint64_t size = 0;
         bool protectedMark = false;
@@ -62,8 +62,14 @@ public:
     void truncate(uint64_t newSize);
 
 private:
-    explicit File(int fd) : m_fd(fd) {}
+    File(int fd, uint64_t size, uint32_t mode, uint32_t uid, uint32_t gid)
+        : m_fd(fd), m_openSize(size), m_mode(mode), m_uid(uid), m_gid(gid)
+    {
+    }
     int m_fd = -1;
+    // What the file was like when it was opened, for info().
+    uint64_t m_openSize = 0;
+    uint32_t m_mode = 0, m_uid = 0, m_gid = 0;
 };
 
 struct DirEntry {

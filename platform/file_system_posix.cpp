@@ -72,8 +72,6 @@ bool hasProtectedMark(const std::string& path)
 
 std::optional<File> File::open(const std::string& path, Mode mode)
 {
-    if (directoryExists(path))
-        return std::nullopt;
     const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
     int fd;
     do {
@@ -81,10 +79,17 @@ std::optional<File> File::open(const std::string& path, Mode mode)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return std::nullopt;
-    return File(fd);
+    // A folder opens for reading; it is still not a file.
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return File(fd, static_cast<uint64_t>(st.st_size), st.st_mode, st.st_uid, st.st_gid);
 }
 
-File::File(File&& other) noexcept : m_fd(other.m_fd)
+File::File(File&& other) noexcept
+    : m_fd(other.m_fd), m_openSize(other.m_openSize), m_mode(other.m_mode), m_uid(other.m_uid), m_gid(other.m_gid)
 {
     other.m_fd = -1;
 }
@@ -95,6 +100,10 @@ File& File::operator=(File&& other) noexcept
         if (m_fd >= 0)
             ::close(m_fd);
         m_fd = other.m_fd;
+        m_openSize = other.m_openSize;
+        m_mode = other.m_mode;
+        m_uid = other.m_uid;
+        m_gid = other.m_gid;
         other.m_fd = -1;
     }
     return *this;
@@ -116,12 +125,13 @@ uint64_t File::size() const
 
 File::Info File::info(const std::string& path) const
 {
-    struct stat st;
-    if (::fstat(m_fd, &st) != 0)
-        throw IoError(IoErrorKind::Other, errnoText("fstat"));
+    struct stat st = {};
+    st.st_mode = m_mode;
+    st.st_uid = m_uid;
+    st.st_gid = m_gid;
     const std::string name = baseName(path);
     Info result;
-    result.size = static_cast<uint64_t>(st.st_size);
+    result.size = m_openSize;
     result.protectedMark = (!name.empty() && name[0] == '.') || protectedByMode(path, st);
     return result;
 }

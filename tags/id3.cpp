@@ -236,15 +236,15 @@ void Tid3tag::Clear()
 
 TagResult Tid3tag::LoadFromFile(const std::string& fileName)
 {
-    if (!platform::fileExists(fileName))
-        return kErrOpen;
-    m_readOnlyFile = platform::hasProtectedMark(fileName);
     try {
+        // One open answers both "missing" and "cannot be opened"; the open file the rest.
         const auto file = platform::File::open(fileName, platform::File::Mode::Read);
         if (!file)
             return kErrOpen;
+        const platform::File::Info info = file->info(fileName);
+        m_readOnlyFile = info.protectedMark;
         m_fileName = fileName;
-        const uint64_t size = file->size();
+        const uint64_t size = info.size;
         if (size < id3v1::kRecordSize)
             return kErrNoTag;
         uint8_t record[id3v1::kRecordSize];
