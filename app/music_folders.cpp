@@ -93,7 +93,9 @@ void MusicFolderDocument::clearChildText(int index)
 void MusicFolderDocument::save() const
 {
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so a short write (disk full) shows in write() itself: a buffered flush
+    // failing inside commit() would go unnoticed and put a truncated file in place.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fail(QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString()));
     const QByteArray bytes = m_document.toByteArray(2);
     if (file.write(bytes) != bytes.size() || !file.commit())
