@@ -9,11 +9,15 @@ scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/release -j2 --target varnoli-screenshots
 
-work=$(mktemp -d)
+# A fixed, readable folder name, since it shows in the pictures.
+work=/tmp/varnoli-demo
+rm -rf "$work"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/settings" "$work/Music/Demo Album"
-for f in ../shared/corpus/taglib/*.mp3; do
-    [ -e "$f" ] && cp "$f" "$work/Music/Demo Album/"
+# The file lists only show names, so empty files are enough.
+for song in "01 - Morning Light" "02 - Harbour Lights" "03 - Slow River" "04 - Paper Kites" \
+            "05 - The Long Way Home" "06 - Northern Lines" "07 - Lanterns" "08 - Last Train"; do
+    : >"$work/Music/Demo Album/$song.mp3"
 done
 printf '[General]\ninstalldir=%s/\n' "$repo" >"$work/settings/Varnoli.conf"
 cat >"$work/musicdirs.xml" <<XML
