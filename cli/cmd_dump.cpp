@@ -3,8 +3,10 @@
 #include "json_lines.h"
 
 #include "tags/id3.h"
+#include "tags/id3v2.h"
 
 #include <ostream>
+#include <tuple>
 
 namespace {
 
@@ -26,6 +28,83 @@ std::string v1Member(const std::string& path)
         .str();
 }
 
+std::string hex(const std::vector<uint8_t>& data)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(2 + data.size() * 2);
+    out += '"';
+    for (uint8_t b : data) {
+        out += digits[b >> 4];
+        out += digits[b & 0x0F];
+    }
+    out += '"';
+    return out;
+}
+
+// The frame list exactly as the load left it, before any text is read.
+std::string framesMember(const TFrameIndex& frames)
+{
+    std::string out = "[";
+    for (uint32_t i = 1; i <= frames.Count(); ++i) {
+        const TFrameRecord& f = frames.Frame(i);
+        if (i > 1)
+            out += ", ";
+        out += JsonObject()
+                   .text("id", f.FrameID)
+                   .number("status_flags", f.Flags[0])
+                   .number("format_flags", f.Flags[1])
+                   .number("stored_format_flags", f.StoredFlags[1])
+                   .number("data_length", f.DataLength)
+                   .number("group_id", f.GroupID)
+                   .number("encryption_method", f.EncryptionMethod)
+                   .raw("data_hex", hex(f.Data))
+                   .str();
+    }
+    return out + "]";
+}
+
+// The seven fields as the tag view reads them; unreadable fields are empty.
+std::string fieldsMember(Tid3v2tag& tag)
+{
+    JsonObject fields;
+    const std::pair<const char*, const char*> textFields[] = {
+        {"artist", "TPE1"}, {"title", "TIT2"}, {"album", "TALB"}, {"year", "TYER"}, {"genre", "TCON"},
+    };
+    std::string text;
+    for (const auto& [key, id] : textFields) {
+        std::ignore = tag.GetTextFrame(id, text);
+        fields.text(key, text);
+    }
+    TCommentFrame comment;
+    std::ignore = tag.GetComment(comment, "", "None");
+    fields.text("comment", comment.Text);
+    std::ignore = tag.GetTextFrame("TRCK", text);
+    fields.text("track", text);
+    return fields.str();
+}
+
+std::string v2Member(const std::string& path)
+{
+    Tid3v2tag tag;
+    const TagResult result = tag.LoadFromFile(path, 0);
+    const std::string frames = framesMember(tag.FrameIndex());
+    return JsonObject()
+        .number("result", result)
+        .number("version", tag.Version)
+        .number("revision", tag.Revision)
+        .number("flags", tag.Flags)
+        .number("ext_flags", tag.ExtFlags)
+        .number("tag_size", tag.TagSize)
+        .number("padding_size", tag.PaddingSize)
+        .number("ext_header_size", tag.ExtHeaderSize)
+        .number("crc32", tag.CRC32)
+        .number("restrictions", tag.Restrictions)
+        .raw("frames", frames)
+        .raw("fields", fieldsMember(tag))
+        .str();
+}
+
 } // namespace
 
 int cmdDump(const Args& args, std::ostream& out, std::ostream& err)
@@ -41,6 +120,6 @@ int cmdDump(const Args& args, std::ostream& out, std::ostream& err)
         }
     }
     for (const std::string& path : args)
-        out << JsonObject().path("file", path).raw("v1", v1Member(path)).str() << '\n';
+        out << JsonObject().path("file", path).raw("v1", v1Member(path)).raw("v2", v2Member(path)).str() << '\n';
     return kExitOk;
 }

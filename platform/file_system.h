@@ -47,6 +47,13 @@ public:
     ~File();
 
     uint64_t size() const;
+    // The size and the "read-only, hidden or system" mark (see hasProtectedMark) in one
+    // query of the open file; `path` is the name it was opened under.
+    struct Info {
+        uint64_t size = 0;
+        bool protectedMark = false;
+    };
+    Info info(const std::string& path) const;
     // Reads up to n bytes at offset; fewer only at the end of the file.
     std::size_t readAt(uint64_t offset, uint8_t* buffer, std::size_t n) const;
     // Reads exactly n bytes at offset; the file ending early is a read failure.

@@ -26,9 +26,9 @@ const char* messageFor(int code)
 
 constexpr int kLevels[] = {0, 1, Z_DEFAULT_COMPRESSION, 9};
 
-// Deflate never expands by more than this per input byte, so no honest stream
-// inflates beyond it; a bigger estimate is not trusted for the first allocation.
-constexpr std::size_t kMaxInflateRatio = 1032;
+// The size estimate comes from the file; beyond this many times the input it only
+// sets the first allocation after the output has shown it is real.
+constexpr std::size_t kTrustedRatio = 16;
 
 std::size_t roundUp256(std::size_t n)
 {
@@ -126,12 +126,12 @@ std::vector<uint8_t> DecompressBuffer(const uint8_t* data, std::size_t size, std
     ZStream stream(ZStream::Mode::Inflate, 0);
     z_stream* zs = stream.get();
     const std::size_t step = std::max<std::size_t>(256, roundUp256(size));
-    const std::size_t plausible = size > (std::numeric_limits<std::size_t>::max() - 256) / kMaxInflateRatio
-                                      ? std::numeric_limits<std::size_t>::max()
-                                      : size * kMaxInflateRatio + 256;
+    const std::size_t trusted = size > std::numeric_limits<std::size_t>::max() / (2 * kTrustedRatio)
+                                    ? std::numeric_limits<std::size_t>::max()
+                                    : size * kTrustedRatio + step;
     limit = std::min(limit, std::numeric_limits<std::size_t>::max() - 1);
     // One byte beyond the limit shows that the stream would give more.
-    const std::size_t capacity = std::min(estimate > 0 ? std::min(estimate, plausible) : step, limit + 1);
+    const std::size_t capacity = std::min(estimate > 0 ? std::min(estimate, trusted) : step, limit + 1);
     std::vector<uint8_t> out(std::max<std::size_t>(capacity, 1));
     std::size_t produced = 0;
     const uint8_t* next = data;

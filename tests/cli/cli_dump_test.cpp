@@ -1,4 +1,5 @@
 // Tests of varnoli-cli dump: one JSON line per file, bytes as code points.
+#include "support/id3v2_builder.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -68,4 +69,33 @@ TEST(CliDump, UsageErrorsExitWithTwo)
     const auto r = cli({"dump"});
     EXPECT_EQ(2, r.exitCode);
     EXPECT_FALSE(r.err.empty());
+}
+
+TEST(CliDump, PrintsTheV2MemberWithFramesAsLoadedAndFields)
+{
+    const auto r = cli({"dump", corpusDir() + "/unsynch24.id3"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_NE(std::string::npos,
+              r.out.find("\"v2\": {\"result\": 0, \"version\": 4, \"revision\": 0, \"flags\": 0, \"ext_flags\": 0, "
+                         "\"tag_size\": 18, \"padding_size\": 0, \"ext_header_size\": 0, \"crc32\": 0, "
+                         "\"restrictions\": 0, \"frames\": [{\"id\": \"TIT2\", \"status_flags\": 0, "
+                         "\"format_flags\": 2, \"stored_format_flags\": 2, \"data_length\": 0, \"group_id\": 0, "
+                         "\"encryption_method\": 0, \"data_hex\": \"01ff00fe48006900\"}], "
+                         "\"fields\": {\"artist\": \"\", \"title\": \"Hi\", \"album\": \"\", \"year\": \"\", "
+                         "\"genre\": \"\", \"comment\": \"\", \"track\": \"\"}}}"))
+        << r.out;
+
+    TempDir dir;
+    const Bytes tag = Id3v2Bytes(3)
+                          .frame("TPE1", {0, 'A', 0})
+                          .frame("COMM", {0, 'e', 'n', 'g', 0, 0xE9})
+                          .frame("TRCK", {0, '3', '/', '9'})
+                          .padding(16)
+                          .bytes();
+    const auto mine = cli({"dump", dir.write("x.mp3", concat({tag, audioPattern(300)}))});
+    EXPECT_NE(std::string::npos,
+              mine.out.find("\"fields\": {\"artist\": \"A\", \"title\": \"\", \"album\": \"\", \"year\": \"\", "
+                            "\"genre\": \"\", \"comment\": \"\xC3\xA9\", \"track\": \"3/9\"}"))
+        << mine.out;
+    EXPECT_NE(std::string::npos, mine.out.find("\"padding_size\": 16,")) << mine.out;
 }

@@ -135,21 +135,3 @@ TEST_F(FrameStore, UnsynchroniseRecordsTheSizeBeforeAndResynchroniseUndoesIt)
     ASSERT_EQ(0, frames.Unsynchronise(i));
     EXPECT_EQ(4u, frames.DataLength(i));
 }
-
-TEST(Id3v2Tag, ResetDropsFramesAndHeaderState)
-{
-    Tid3v2tag tag;
-    tag.FrameIndex().Add("TIT2");
-    tag.Version = 4;
-    tag.SetFooter(true);
-    tag.SetCRCPresent(true);
-    EXPECT_TRUE(tag.Modified);
-    tag.Status = "Load Complete";
-    tag.Reset();
-    EXPECT_EQ(0u, tag.FrameIndex().Count());
-    EXPECT_EQ(3, tag.Version);
-    EXPECT_EQ(0, tag.Flags);
-    EXPECT_EQ(0, tag.ExtFlags);
-    EXPECT_FALSE(tag.Modified);
-    EXPECT_TRUE(tag.Status.empty());
-}

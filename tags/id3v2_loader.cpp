@@ -1,0 +1,401 @@
+// Loads an ID3v2 tag from a file, streaming its body through a 64 KiB window.
+#include "id3v2.h"
+
+#include "byte_order.h"
+#include "id3v2_layout.h"
+#include "io_result.h"
+#include "platform/file_system.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace id3v2;
+
+namespace {
+
+constexpr std::size_t kWindowSize = 65536;
+
+constexpr bool needsGuard(uint8_t next)
+{
+    return next == 0x00 || next >= 0xE0;
+}
+
+// The tag body as it comes from the file, at most 64 KiB at a time, with version 2.3
+// tag-level unsynchronisation removed on the way.
+class BodyWindow {
+public:
+    BodyWindow(const platform::File& file, uint64_t bodyStart, uint32_t bodySize, bool unsync)
+        : m_file(file), m_fileNext(bodyStart), m_fileEnd(bodyStart + bodySize), m_unsync(unsync),
+          m_buffer(std::min<std::size_t>(bodySize, kWindowSize))
+    {
+        refill();
+    }
+
+    // Body bytes not yet consumed: those still in the file plus those decoded in the window.
+    // Zeros that unsynchronisation will remove from the unread part are still counted.
+    uint64_t remaining() const { return (m_fileEnd - m_fileNext) + m_avail + (m_heldZero ? 1 : 0); }
+
+    // Copies the next n body bytes; false when the body ends first.
+    bool read(uint8_t* target, std::size_t n)
+    {
+        while (n > 0) {
+            if (m_fileNext < m_fileEnd && n + 2 > m_avail + (m_heldZero ? 1 : 0)) {
+                if (!m_unsync && m_avail == 0 && n >= m_buffer.size()) {
+                    // A large frame goes straight from the file to its own buffer.
+                    const std::size_t direct = static_cast<std::size_t>(std::min<uint64_t>(n, m_fileEnd - m_fileNext));
+                    m_file.readExactAt(m_fileNext, target, direct);
+                    m_fileNext += direct;
+                    target += direct;
+                    n -= direct;
+                    continue;
+                }
+                refill();
+            }
+            const std::size_t take = std::min(n, m_avail);
+            if (take == 0) {
+                if (m_fileNext >= m_fileEnd)
+                    return false;
+                continue;
+            }
+            std::memcpy(target, m_buffer.data() + m_pos, take);
+            m_pos += take;
+            m_avail -= take;
+            target += take;
+            n -= take;
+        }
+        return true;
+    }
+
+private:
+    void refill()
+    {
+        if (m_avail > 0 && m_pos > 0)
+            std::memmove(m_buffer.data(), m_buffer.data() + m_pos, m_avail);
+        m_pos = 0;
+        // A zero held back at the old end keeps a slot in front of the new bytes.
+        const std::size_t held = m_heldZero ? 1 : 0;
+        const std::size_t room = m_buffer.size() - m_avail - held;
+        const std::size_t raw = static_cast<std::size_t>(std::min<uint64_t>(room, m_fileEnd - m_fileNext));
+        uint8_t* in = m_buffer.data() + m_avail + held;
+        m_file.readExactAt(m_fileNext, in, raw);
+        m_fileNext += raw;
+        m_avail += m_unsync ? removeUnsync(in, raw, m_buffer.data() + m_avail) : raw;
+        if (m_fileNext == m_fileEnd && m_heldZero) {
+            // The last byte of the body is never a guard zero.
+            m_buffer[m_avail++] = 0x00;
+            m_heldZero = false;
+        }
+    }
+
+    // Removes guard zeros from n new bytes, writing at out (never ahead of the bytes read).
+    // A zero after FF at the end of the loaded part waits for the byte that decides it.
+    std::size_t removeUnsync(const uint8_t* in, std::size_t n, uint8_t* out)
+    {
+        uint8_t* o = out;
+        for (std::size_t i = 0; i < n; ++i) {
+            const uint8_t b = in[i];
+            if (m_heldZero) {
+                m_heldZero = false;
+                if (!needsGuard(b))
+                    *o++ = 0x00;
+            } else if (m_prevFF && b == 0x00) {
+                m_heldZero = true;
+                m_prevFF = false;
+                continue;
+            }
+            *o++ = b;
+            m_prevFF = b == 0xFF;
+        }
+        return static_cast<std::size_t>(o - out);
+    }
+
+    const platform::File& m_file;
+    uint64_t m_fileNext, m_fileEnd;
+    bool m_unsync;
+    std::vector<uint8_t> m_buffer;
+    std::size_t m_pos = 0, m_avail = 0;
+    bool m_prevFF = false, m_heldZero = false;
+};
+
+// One load of one tag: the body reader of both versions.
+class TagLoader {
+public:
+    TagLoader(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
+        : m_tag(tag), m_file(file), m_fileSize(fileSize)
+    {
+    }
+
+    TagResult readBody(const uint8_t* header, TagResult result);
+
+private:
+    bool v4() const { return m_tag.Version == 4; }
+    void updateProgress(uint64_t remaining);
+    TagResult readExtHeaderV3(BodyWindow& window);
+    TagResult readExtHeaderV4(BodyWindow& window);
+    TagResult readFrames(BodyWindow& window, TagResult result);
+    TagResult readFrame(BodyWindow& window, const uint8_t* header, uint32_t offset);
+
+    Tid3v2tag& m_tag;
+    const platform::File& m_file;
+    uint64_t m_fileSize;
+};
+
+void TagLoader::updateProgress(uint64_t remaining)
+{
+    const uint64_t total = uint64_t(m_tag.TagSize) + kHeaderSize;
+    m_tag.Progress = static_cast<uint8_t>(((total - std::min(remaining, total)) * 200 + total) / (2 * total));
+}
+
+TagResult TagLoader::readBody(const uint8_t* header, TagResult result)
+{
+    const uint8_t flags = header[kFlags];
+    const uint8_t undefined = v4() ? kUndefinedFlagsV4 : kUndefinedFlagsV3;
+    m_tag.Flags = static_cast<uint8_t>(flags & ~undefined);
+    if (flags & undefined)
+        result |= kWarnHeaderFlags;
+
+    m_tag.TagSize = readSyncsafe32(header + kTagSize);
+    const uint64_t bodyStart = uint64_t(m_tag.TagOffset) + kHeaderSize;
+    if (m_fileSize < bodyStart + m_tag.TagSize)
+        return result | kErrFileTooShort;
+
+    BodyWindow window(m_file, bodyStart, m_tag.TagSize, !v4() && m_tag.Unsynchronisation());
+    updateProgress(window.remaining());
+
+    const TagResult ext = v4() ? readExtHeaderV4(window) : readExtHeaderV3(window);
+    result |= ext;
+    if (failed(ext))
+        return result;
+
+    m_tag.Modified = false;
+    m_tag.FrameIndex().Clear();
+    return readFrames(window, result);
+}
+
+TagResult TagLoader::readExtHeaderV3(BodyWindow& window)
+{
+    m_tag.Restrictions = 0;
+    m_tag.ExtFlags = 0;
+    if (!m_tag.ExtendedHeader() || window.remaining() <= ext3::kFixedSize) {
+        m_tag.ExtHeaderSize = m_tag.PaddingSize = m_tag.CRC32 = 0;
+        return 0;
+    }
+    uint8_t ext[ext3::kFixedSize];
+    if (!window.read(ext, sizeof ext))
+        return kErrCorrupt;
+    TagResult result = 0;
+    m_tag.ExtHeaderSize = readBE32(ext + ext3::kSize);
+    if (ext[ext3::kFlags] & ext3::kCrcBit)
+        m_tag.ExtFlags = kExtCrc;
+    m_tag.PaddingSize = readBE32(ext + ext3::kPadding);
+    if ((ext[ext3::kFlags] & ext3::kUndefinedFirstByte) || ext[ext3::kFlags + 1])
+        result |= kWarnExtFlags;
+    m_tag.CRC32 = 0;
+    if (m_tag.CRCPresent() && m_tag.ExtHeaderSize == ext3::kSizeWithCrc) {
+        uint8_t crc[ext3::kCrcSize];
+        if (!window.read(crc, sizeof crc))
+            return result | kErrCorrupt;
+        m_tag.CRC32 = readBE32(crc);
+    }
+    return result;
+}
+
+TagResult TagLoader::readExtHeaderV4(BodyWindow& window)
+{
+    m_tag.ExtFlags = 0;
+    m_tag.ExtHeaderSize = m_tag.PaddingSize = m_tag.CRC32 = 0;
+    m_tag.Restrictions = 0;
+    if (!m_tag.ExtendedHeader() || window.remaining() <= ext4::kMinSize)
+        return 0;
+    uint8_t size[ext4::kSizeWidth];
+    if (!window.read(size, sizeof size))
+        return kErrCorrupt;
+    m_tag.ExtHeaderSize = readSyncsafe32(size + ext4::kSize);
+    if (m_tag.ExtHeaderSize < ext4::kMinSize || m_tag.ExtHeaderSize - sizeof size > window.remaining())
+        return kErrCorrupt;
+    // Offsets below count from the start of the extended header, as in the layout.
+    std::vector<uint8_t> ext(m_tag.ExtHeaderSize);
+    std::copy_n(size, sizeof size, ext.begin());
+    if (!window.read(ext.data() + sizeof size, ext.size() - sizeof size))
+        return kErrCorrupt;
+    const std::size_t flagBytes = ext[ext4::kFlagCount];
+    if (flagBytes < 1 || ext4::kFlags + flagBytes > ext.size())
+        return kErrCorrupt;
+    const uint8_t first = ext[ext4::kFlags];
+    m_tag.ExtFlags = first & (kExtUpdate | kExtCrc | kExtRestrictions);
+    TagResult result = (first & ext4::kUndefinedBits) || flagBytes > 1 ? kWarnExtFlags : 0;
+
+    std::size_t p = ext4::kFlags + flagBytes;
+    for (uint8_t bit : ext4::kDataOrder) {
+        if (!(first & bit))
+            continue;
+        if (p >= ext.size())
+            return result | kErrCorrupt;
+        const std::size_t length = ext[p++];
+        if (p + length > ext.size())
+            return result | kErrCorrupt;
+        if (bit == ext4::kCrc) {
+            if (length < ext4::kCrcLength)
+                return result | kErrCorrupt;
+            m_tag.CRC32 = readSyncsafe35(ext.data() + p);
+        } else if (bit == ext4::kRestrictions && length > 0) {
+            m_tag.Restrictions = ext[p];
+        }
+        p += length;
+    }
+    return result;
+}
+
+TagResult TagLoader::readFrames(BodyWindow& window, TagResult result)
+{
+    uint8_t header[kFrameHeaderSize];
+    while (window.remaining() > 0) {
+        const uint64_t before = window.remaining();
+        const std::size_t got = static_cast<std::size_t>(std::min<uint64_t>(kFrameHeaderSize, before));
+        if (!window.read(header, got))
+            return result | kErrCorrupt;
+        const uint64_t after = window.remaining();
+        updateProgress(after);
+
+        const bool zeros = std::all_of(header, header + got, [](uint8_t b) { return b == 0; });
+        const bool marked = got >= sizeof kPaddingMark && std::memcmp(header, kPaddingMark, sizeof kPaddingMark) == 0;
+        if (zeros || marked) {
+            const uint64_t found = got + after;
+            if (v4()) {
+                m_tag.PaddingSize = static_cast<uint32_t>(found);
+            } else if (after == 0) {
+                m_tag.PaddingSize = static_cast<uint32_t>(got);
+            } else if (m_tag.PaddingSize == 0) {
+                m_tag.PaddingSize = static_cast<uint32_t>(found);
+            } else if (m_tag.PaddingSize != found) {
+                result |= kWarnPadding;
+            }
+            return result;
+        }
+        if (after == 0)
+            return m_tag.PaddingSize == 0 ? result | kErrCorrupt : result;
+
+        const uint32_t offset = static_cast<uint32_t>(kHeaderSize + m_tag.TagSize - before);
+        const TagResult frame = readFrame(window, header, offset);
+        if (frame != 0)
+            return result | frame;
+    }
+    return result;
+}
+
+TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32_t offset)
+{
+    TFrameIndex& frames = m_tag.FrameIndex();
+    const uint32_t index = frames.Add(std::string(reinterpret_cast<const char*>(header + kFrameId), kFrameIdSize));
+    if (index == 0)
+        return kErrFrameId;
+    // A frame that cannot be read whole does not stay in the list half made.
+    auto corrupt = [&] {
+        frames.Delete(index);
+        return kErrCorrupt;
+    };
+
+    const uint32_t size = v4() ? readSyncsafe32(header + kFrameSize) : readBE32(header + kFrameSize);
+    if (size > window.remaining())
+        return corrupt();
+    if (!v4() && uint64_t(offset) + kFrameHeaderSize + size > kMaxFrameEndV3)
+        return corrupt();
+
+    TFrameRecord& f = frames.Frame(index);
+    f.FrameOffset = offset;
+    f.StoredFlags[0] = v4() ? header[kFrameStatus] : statusFromV3(header[kFrameStatus]);
+    f.StoredFlags[1] = v4() ? header[kFrameFormat] : formatFromV3(header[kFrameFormat]);
+    f.Flags[0] = f.StoredFlags[0];
+    f.Flags[1] = f.StoredFlags[1];
+
+    const uint8_t format = f.Flags[1];
+    const bool grouped = format & frameflags::kGrouping;
+    const bool encrypted = format & frameflags::kEncryption;
+    const bool withLength = format & (v4() ? frameflags::kDataLengthIndicator : frameflags::kCompression);
+    const std::size_t extra = (grouped ? kGroupIdSize : 0) + (encrypted ? kEncryptionMethodSize : 0) +
+                              (withLength ? kDataLengthSize : 0);
+    if (size < extra)
+        return corrupt();
+    uint8_t bytes[kGroupIdSize + kEncryptionMethodSize + kDataLengthSize];
+    if (!window.read(bytes, extra))
+        return corrupt();
+    const uint8_t* p = bytes;
+    if (v4()) {
+        if (grouped)
+            f.GroupID = *p++;
+        if (encrypted)
+            f.EncryptionMethod = *p++;
+        if (withLength)
+            f.DataLength = readSyncsafe32(p);
+    } else {
+        if (withLength) {
+            f.DataLength = readBE32(p);
+            p += kDataLengthSize;
+        }
+        if (encrypted)
+            f.EncryptionMethod = *p++;
+        if (grouped)
+            f.GroupID = *p;
+    }
+    f.HeaderSize = static_cast<uint32_t>(kFrameHeaderSize + extra);
+    f.Data.resize(size - extra);
+    if (!window.read(f.Data.data(), f.Data.size()))
+        return corrupt();
+    return 0;
+}
+
+// Checks the header at the tag offset and runs the body reader of its version.
+TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
+{
+    tag.Idle = false;
+    tag.Progress = 0;
+    tag.Status = "Loading tag";
+    uint8_t header[kHeaderSize];
+    if (fileSize - tag.TagOffset < kHeaderSize)
+        return kErrNoTag;
+    file.readExactAt(tag.TagOffset, header, kHeaderSize);
+    if (!hasIdentifier(header) || header[kVersion] == 0xFF || header[kRevision] == 0xFF ||
+        !isSyncsafe(header + kTagSize))
+        return kErrNoTag;
+    tag.Version = header[kVersion];
+    tag.Revision = header[kRevision];
+    if (tag.Version != 3 && tag.Version != 4)
+        return kErrVersion;
+
+    TagResult result = tag.Revision != 0 ? kWarnRevision : 0;
+    try {
+        result = TagLoader(tag, file, fileSize).readBody(header, result);
+    } catch (const platform::IoError& e) {
+        // The frames may be half read: a later save must not take them for a good load.
+        tag.LoadResult = resultFor(e);
+        tag.Idle = true;
+        throw;
+    }
+    tag.LoadResult = result;
+    tag.Idle = true;
+    tag.Progress = 100;
+    tag.Status = "Load Complete";
+    return result;
+}
+
+} // namespace
+
+TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffset)
+{
+    TagOffset = tagOffset;
+    try {
+        // A missing file and one that cannot be opened give the same result, so the
+        // open itself answers both, and the open file the rest.
+        const std::optional<platform::File> file = platform::File::open(fileName, platform::File::Mode::Read);
+        if (!file)
+            return kErrOpen;
+        const platform::File::Info info = file->info(fileName);
+        ReadOnlyFile = info.protectedMark;
+        if (tagOffset >= info.size)
+            return kErrOffset;
+        FileName = fileName;
+        return readTag(*this, *file, info.size);
+    } catch (const platform::IoError& e) {
+        return resultFor(e);
+    }
+}

@@ -1,0 +1,241 @@
+// Tests of text access: decoding each encoding, text frames and comment frames.
+#include "support/test_support.h"
+#include "tags/id3v2.h"
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+using textresult::kAboveLatin1;
+using textresult::kBadCommentEncoding;
+using textresult::kBadId;
+using textresult::kBadLanguage;
+using textresult::kControlCharacter;
+using textresult::kDeleted;
+using textresult::kEmpty;
+using textresult::kEncrypted;
+using textresult::kNoFrame;
+using textresult::kUnknownEncoding;
+
+namespace {
+
+struct DecodeCase {
+    Bytes data; // encoding byte first; decoding starts after it
+    bool lineBreaks;
+    uint8_t result;
+    std::string text;
+    std::size_t consumed;
+};
+
+void expectDecodes(const std::vector<DecodeCase>& cases)
+{
+    for (const DecodeCase& c : cases) {
+        std::string text = "stale";
+        std::size_t consumed = 99;
+        EXPECT_EQ(c.result, DecodeText(c.data, 1, c.data[0], c.lineBreaks, text, consumed))
+            << ::testing::PrintToString(c.data);
+        EXPECT_EQ(c.text, text) << ::testing::PrintToString(c.data);
+        if (c.result == textresult::kOk) {
+            EXPECT_EQ(c.consumed, consumed) << ::testing::PrintToString(c.data);
+        }
+    }
+}
+
+class TextAccess : public ::testing::Test {
+protected:
+    void addFrame(const std::string& id, const Bytes& data)
+    {
+        tag.FrameIndex().Data(tag.FrameIndex().Add(id)) = data;
+    }
+    std::string text(const std::string& id)
+    {
+        std::string t;
+        std::ignore = tag.GetTextFrame(id, t);
+        return t;
+    }
+    Tid3v2tag tag;
+};
+
+} // namespace
+
+// The terminating 0x00 ends the text but is not part of it, in every encoding.
+TEST(DecodeText, Latin1StopsAtTerminatorsAndControlCharacters)
+{
+    expectDecodes({
+        {{0, 'A', 'b', 'c', 0, 'x'}, false, textresult::kOk, "Abc", 4},
+        {{0, 'A', 'b', 'c'}, false, textresult::kOk, "Abc", 3},
+        {{0, 'A', 'b', 'c', 0x0A, 'd'}, false, textresult::kOk, "Abc\n", 4},
+        {{0, 'A', 0x0D, 0x0A, 'd', 0}, true, textresult::kOk, "A\r\nd", 5},
+        {{0, 'A', 'b', 'c', 0x07}, false, kControlCharacter, "", 0},
+        {{0, 'A', 0x07, 'b'}, true, textresult::kOk, "A\x07", 2},
+        {{0, 0xE9, 0xFF}, false, textresult::kOk, "\xE9\xFF", 2},
+        {{0}, false, kEmpty, "", 0},
+        {{7, 'A'}, false, kUnknownEncoding, "", 0},
+    });
+}
+
+TEST(DecodeText, Utf16WithAndWithoutByteOrderMark)
+{
+    expectDecodes({
+        {{1, 0xFF, 0xFE, 'A', 0, 'B', 0}, false, textresult::kOk, "AB", 6},
+        {{1, 0xFE, 0xFF, 0, 'A', 0, 'B', 0, 0, 0, 'C'}, false, textresult::kOk, "AB", 8},
+        {{1, 'A', 0}, false, kControlCharacter, "", 0},
+        {{1, 0xFF}, false, kControlCharacter, "", 0},
+        {{1, 0xFF, 0xFE, 'A', 0, 0x01, 0x04}, false, kAboveLatin1, "A", 0},
+        {{1, 0xFF, 0xFE, 'A', 0, 0x0A, 0}, true, kControlCharacter, "", 0},
+        {{1, 0xFF, 0xFE, 'A', 0, 'B'}, false, textresult::kOk, "A", 5}, // odd final byte ignored
+        {{2, 0, 0xE9, 0, 'B'}, false, textresult::kOk, "\xE9" "B", 4},
+        {{9, 0xE9, 0, 'B', 0, 0, 0}, false, textresult::kOk, "\xE9" "B", 6},
+        {{2, 0, 0, 0, 'B'}, false, textresult::kOk, "", 2},
+    });
+}
+
+TEST(DecodeText, Utf8UpToU00FF)
+{
+    expectDecodes({
+        {{3, 0xC3, 0xA9}, false, textresult::kOk, "\xE9", 2},
+        {{3, 'a', 0xC2, 0xA0, 0, 'x'}, false, textresult::kOk, "a\xA0", 4},
+        {{3, 'a', 0xA9}, false, textresult::kOk, "a)", 2},
+        {{3, 'a', 0xC3}, false, kControlCharacter, "a", 0},
+        {{3, 'a', 0xE2, 0x82, 0xAC}, false, kAboveLatin1, "a", 0},
+        {{3, 'a', 0x0A, 'b'}, true, kControlCharacter, "", 0},
+        {{3, 'a', 0xC0, 0x80, 'b'}, false, textresult::kOk, "a", 3},
+    });
+}
+
+TEST_F(TextAccess, GetTextFrameAcceptsOnlyTextFrameIds)
+{
+    addFrame("TXXX", {0, 'x'});
+    std::string t = "old";
+    for (const char* id : {"TXXX", "COMM", "TIT", "TIT2X"})
+        EXPECT_EQ(kBadId, tag.GetTextFrame(id, t)) << id;
+    EXPECT_EQ(kNoFrame, tag.GetTextFrame("TIT2", t));
+    EXPECT_EQ("", t);
+    addFrame("TIT2", {0});
+    EXPECT_EQ(kEmpty, tag.GetTextFrame("TIT2", t));
+    addFrame("TPE1", {});
+    EXPECT_EQ(kEmpty, tag.GetTextFrame("TPE1", t));
+}
+
+TEST_F(TextAccess, GetTextFramePreparesUnsynchronisedAndCompressedFrames)
+{
+    const Bytes plain = {0, 'A', 0xFF, 0xE0 - 0x20};
+    addFrame("TIT2", plain);
+    TFrameIndex& f = tag.FrameIndex();
+    ASSERT_EQ(0, f.Compress(1, 2));
+    ASSERT_EQ(0, f.Unsynchronise(1));
+    f.SetFlags(1, frameflags::kFormat, frameflags::kCompression | frameflags::kUnsynchronisation);
+    EXPECT_EQ("A\xFF\xC0", text("TIT2"));
+    EXPECT_EQ(plain, f.Data(1));
+    // The request stays, so a save applies it again.
+    EXPECT_EQ(frameflags::kCompression | frameflags::kUnsynchronisation, f.Flags(1, frameflags::kFormat));
+
+    addFrame("TALB", {0, 'x'});
+    f.SetFlags(2, frameflags::kFormat, frameflags::kEncryption);
+    std::string t;
+    EXPECT_EQ(kEncrypted, tag.GetTextFrame("TALB", t));
+
+    addFrame("TPE1", bytesOf("not zlib"));
+    f.SetStoredFlags(3, frameflags::kFormat, frameflags::kCompression);
+    EXPECT_NE(textresult::kOk, tag.GetTextFrame("TPE1", t));
+    EXPECT_EQ("", t);
+}
+
+TEST_F(TextAccess, SetTextFrameReplacesAppendsAndDeletes)
+{
+    EXPECT_EQ(textresult::kOk, tag.SetTextFrame("TIT2", ""));
+    EXPECT_EQ(0u, tag.FrameIndex().Count());
+    EXPECT_EQ(textresult::kOk, tag.SetTextFrame("TRCK", "7"));
+    EXPECT_EQ((Bytes{0, '7'}), tag.FrameIndex().Data(1));
+    EXPECT_EQ(textresult::kOk, tag.SetTextFrame("TRCK", "8/9"));
+    EXPECT_EQ("8/9", text("TRCK"));
+    EXPECT_EQ(kBadId, tag.SetTextFrame("TXXX", "x"));
+    EXPECT_EQ(kDeleted, tag.SetTextFrame("TRCK", ""));
+    EXPECT_EQ(0u, tag.FrameIndex().Count());
+}
+
+// A rewritten frame must not carry the old frame's length or an encryption the writer
+// cannot apply; its grouping stays consistent.
+TEST_F(TextAccess, RewrittenFramesComeOutConsistent)
+{
+    addFrame("TIT2", {0, 'o', 'l', 'd'});
+    TFrameRecord& f = tag.FrameIndex().Frame(1);
+    f.Flags[1] = f.StoredFlags[1] = frameflags::kGrouping | frameflags::kEncryption | frameflags::kDataLengthIndicator;
+    f.DataLength = 4;
+    f.GroupID = 9;
+    EXPECT_EQ(textresult::kOk, tag.SetTextFrame("TIT2", "a much longer title"));
+    EXPECT_EQ(0u, f.DataLength);
+    EXPECT_EQ(frameflags::kGrouping | frameflags::kDataLengthIndicator, f.Flags[1]);
+    EXPECT_EQ(frameflags::kGrouping, f.StoredFlags[1]);
+    EXPECT_EQ(9, f.GroupID);
+    EXPECT_EQ("a much longer title", text("TIT2"));
+}
+
+TEST_F(TextAccess, GetCommentMatchesDescriptionAndLanguage)
+{
+    addFrame("COMM", {0, 'e', 'n', 'g', 'd', 0, 't'});
+    addFrame("COMM", {0, 'e', 'n', 'g', 0, 'h', 'i', 0x0D, 0x0A, '!'});
+    TCommentFrame c;
+    EXPECT_EQ(textresult::kOk, tag.GetComment(c, "d", "None"));
+    EXPECT_EQ("t", c.Text);
+    EXPECT_EQ(textresult::kOk, tag.GetComment(c, "", "None"));
+    EXPECT_EQ("hi\r\n!", c.Text);
+    EXPECT_EQ("eng", c.Language);
+    EXPECT_EQ(0, c.Encoding);
+    EXPECT_EQ(textresult::kOk, tag.GetComment(c, "", "eng"));
+    EXPECT_EQ(kNoFrame, tag.GetComment(c, "", "deu"));
+    EXPECT_EQ("", c.Text);
+}
+
+TEST_F(TextAccess, Utf16CommentWithEmptyDescription)
+{
+    addFrame("COMM", {1, 'e', 'n', 'g', 0xFF, 0xFE, 0, 0, 0xFF, 0xFE, 'h', 0, 'i', 0});
+    TCommentFrame c;
+    EXPECT_EQ(textresult::kOk, tag.GetComment(c, "", "None"));
+    EXPECT_EQ("", c.Description);
+    EXPECT_EQ("hi", c.Text);
+}
+
+// A comment whose description cannot be read does not hide a later match.
+TEST_F(TextAccess, UnreadableCommentsAreSkipped)
+{
+    addFrame("COMM", {0, 'e', 'n', 'g', 'x', 0x07, 0, 'a'});
+    addFrame("COMM", {1, 'e', 'n', 'g', 'x', 0});
+    addFrame("COMM", {0, 'e', 'n', 'g'});
+    TCommentFrame c;
+    EXPECT_EQ(kControlCharacter, tag.GetComment(c, "", "None"));
+    addFrame("COMM", {0, 'd', 'e', 'u', 0, 'b'});
+    EXPECT_EQ(textresult::kOk, tag.GetComment(c, "", "None"));
+    EXPECT_EQ("b", c.Text);
+
+    c.Text = "saved";
+    c.Language = "deu";
+    EXPECT_EQ(textresult::kOk, tag.SetComment(c, "", "None"));
+    EXPECT_EQ(4u, tag.FrameIndex().Count());
+    EXPECT_EQ(textresult::kOk, tag.GetComment(c, "", "deu"));
+    EXPECT_EQ("saved", c.Text);
+}
+
+TEST_F(TextAccess, SetCommentChecksWritesAndDeletes)
+{
+    TCommentFrame c;
+    c.Encoding = 4;
+    c.Language = "eng";
+    c.Text = "x";
+    EXPECT_EQ(kBadCommentEncoding, tag.SetComment(c, "", "None"));
+    c.Encoding = 0;
+    c.Language = "";
+    EXPECT_EQ(kBadLanguage, tag.SetComment(c, "", "None"));
+    EXPECT_EQ(0u, tag.FrameIndex().Count());
+
+    c.Language = "eng";
+    EXPECT_EQ(textresult::kOk, tag.SetComment(c, "", "None"));
+    EXPECT_EQ((Bytes{0, 'e', 'n', 'g', 0, 'x'}), tag.FrameIndex().Data(1));
+    c.Description = std::string("d\0", 2);
+    c.Text = "y";
+    EXPECT_EQ(textresult::kOk, tag.SetComment(c, "", "None"));
+    EXPECT_EQ((Bytes{0, 'e', 'n', 'g', 'd', 0, 'y'}), tag.FrameIndex().Data(1));
+    c.Text = "";
+    EXPECT_EQ(textresult::kOk, tag.SetComment(c, "", "None")); // no frame with an empty description left
+    EXPECT_EQ(kDeleted, tag.SetComment(c, "d", "None"));
+    EXPECT_EQ(0u, tag.FrameIndex().Count());
+}
