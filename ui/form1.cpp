@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -135,14 +136,16 @@ void TForm1::showUnexpectedError(const std::exception_ptr& error)
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ComboBoxMusicFoldersFileEdit && event->type() == QEvent::FocusOut) {
-        // Opening the box's own drop-down is not leaving it.
-        if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        // Opening the box's own drop-down, or switching to another program, is not leaving it.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
             guarded([this] { ComboBoxMusicFoldersFileEditExit(); });
     } else if ((watched == ListViewPlaylist || watched == ListViewSearchResults) &&
                event->type() == QEvent::KeyPress) {
         auto* list = static_cast<QTreeWidget*>(watched);
         guarded([this, list, event] { ListViewPlaylistKeyDown(list, static_cast<QKeyEvent*>(event)); });
-    } else if (watched == TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    } else if (watched == TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         guarded([this] { TreeView1Click(); });
     }
     return QMainWindow::eventFilter(watched, event);
