@@ -1,0 +1,35 @@
+// Program entry: no arguments are read; the window runs until it is closed.
+#include "startup.h"
+
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+#include "ui/icons.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QStyle>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Varnoli"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Varnoli"));
+    QApplication::setDesktopFileName(QStringLiteral("varnoli"));
+    QApplication::setWindowIcon(makeIcon(IconRole::Application));
+    applySettingsLocation();
+
+    QtDialogs dialogs;
+    // The folder list is fixed to the working directory the program started in.
+    const QString musicDirsPath = QDir::current().absoluteFilePath(QStringLiteral("musicdirs.xml"));
+    std::unique_ptr<TForm1> window = startWindow(dialogs, musicDirsPath);
+    if (!window)
+        return 1;
+    dialogs.setOwner(window.get());
+
+    window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(),
+                                            window->screen()->availableGeometry()));
+    window->PageControl1->setCurrentWidget(window->TabSheet1);
+    window->show();
+    return QApplication::exec();
+}

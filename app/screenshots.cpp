@@ -1,0 +1,69 @@
+// Starts the real window and saves a picture of each tab, for the README.
+// Usage: varnoli-screenshots OUTPUT_FOLDER (run where musicdirs.xml is, like the program).
+#include "startup.h"
+
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+#include "ui/icons.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QTabWidget>
+#include <QThread>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(25);
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: varnoli-screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Varnoli"));
+    QApplication::setWindowIcon(makeIcon(IconRole::Application));
+    applySettingsLocation();
+
+    QtDialogs dialogs;
+    std::unique_ptr<TForm1> window =
+        startWindow(dialogs, QDir::current().absoluteFilePath(QStringLiteral("musicdirs.xml")));
+    if (!window)
+        return 1;
+    window->show();
+
+    // Show the first listed folder in each box, the way a user would pick it.
+    for (QComboBox* box : {window->ComboBoxMusicFoldersPlaylist, window->ComboBoxMusicFolders,
+                           window->ComboBoxMusicFoldersFileEdit})
+        if (box->count() > 0)
+            box->setCurrentIndex(0);
+    window->TreeView1->setCurrentItem(window->TreeView1->topLevelItem(0));
+    window->TreeView1->expandAll();
+    window->TreeView1Click();
+
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const char* const names[] = {"playlists", "id3-tags", "filename-edit", "search", "help"};
+    for (int i = 0; i < window->PageControl1->count(); ++i) {
+        window->PageControl1->setCurrentIndex(i);
+        settle();
+        const QString file = out.filePath(QStringLiteral("%1-%2.png").arg(i + 1).arg(QString::fromLatin1(names[i])));
+        if (!window->grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+    }
+    return 0;
+}

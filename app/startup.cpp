@@ -1,0 +1,74 @@
+// The process-wide objects, the one setting, and the order the program comes up in.
+#include "startup.h"
+
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+
+#include <QFileInfo>
+#include <QVariant>
+
+// Created before main() runs, in this order, and kept until the process ends.
+Tid3tag SharedTagV1;
+Tid3tag FileEditTagV1;
+Tid3v2tag SharedTagV2;
+Tid3v2tag FileEditTagV2;
+
+QString InstallDir;
+
+namespace {
+
+[[noreturn]] void fail(const QString& text)
+{
+    throw std::runtime_error(text.toStdString());
+}
+
+} // namespace
+
+void applySettingsLocation()
+{
+    const QByteArray dir = qgetenv(kSettingsDirVariable);
+    if (!dir.isEmpty())
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, QFile::decodeName(dir));
+}
+
+QString ReadSetting(QSettings::Scope scope, const QString& organisation, const QString& valueName)
+{
+    QSettings settings(QSettings::NativeFormat, scope, organisation);
+    const QFileInfo store(settings.fileName());
+    if (!store.exists())
+        fail(QStringLiteral("The settings file %1 does not exist.").arg(settings.fileName()));
+    if (!store.isReadable())
+        fail(QStringLiteral("The settings file %1 cannot be read: access denied.").arg(settings.fileName()));
+    if (settings.status() != QSettings::NoError)
+        fail(QStringLiteral("The settings file %1 is not in a readable format.").arg(settings.fileName()));
+
+    const QVariant value = settings.value(valueName);
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::QByteArray:
+        return QString::fromLatin1(value.toByteArray());
+    default:
+        fail(QStringLiteral("The setting '%1' could not be read from %2.")
+                 .arg(valueName, settings.fileName()));
+    }
+}
+
+std::unique_ptr<TForm1> startWindow(Dialogs& dialogs, const QString& musicDirsPath)
+{
+    try {
+        auto window = std::make_unique<TForm1>(dialogs, musicDirsPath);
+        InstallDir = ReadSetting(QSettings::SystemScope, QStringLiteral("Varnoli"),
+                                 QStringLiteral("installdir"));
+        window->ReloadFolderBoxes();
+        return window;
+    } catch (const std::exception& e) {
+        dialogs.error(QString::fromUtf8(e.what()));
+        return nullptr;
+    }
+}

@@ -1,0 +1,33 @@
+// A list of the files of one folder that match a mask, as the folder boxes' tabs show them.
+#pragma once
+
+#include <QListWidget>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+class FileListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FileListBox(QWidget* parent = nullptr);
+
+    // Shows the folder's matching files; nothing is re-read when the folder is already shown.
+    void setDirectory(const QString& folder);
+    // Lists the shown folder again, e.g. after a file in it was renamed.
+    void reread();
+    // Back to no folder and no files.
+    void clearDirectory();
+    const QString& directory() const { return m_folder; }
+
+    // A row's file name as the file system's bytes (the shown text is only decoded for display).
+    std::string fileNameAt(int row) const;
+    std::vector<std::string> selectedFileNames() const;
+
+private:
+    QString m_folder;
+};
+
+// The names in a folder that a file list shows: files whose name ends in ".mp3" in any
+// letter case, without hidden ones, sorted ignoring case.
+std::vector<std::string> listMp3Files(const std::string& folder);

@@ -1,0 +1,121 @@
+// The music folder boxes of three tabs: filling them, adding, opening and dropping folders.
+#include "form1.h"
+
+#include "file_list_box.h"
+#include "platform/file_system.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+namespace {
+
+bool isExistingDirectory(const QString& path)
+{
+    return !path.isEmpty() && platform::directoryExists(QFile::encodeName(path).toStdString());
+}
+
+// Changes what a folder box shows without it counting as the user's change.
+void setBoxText(QComboBox* box, const QString& text)
+{
+    const QSignalBlocker blocker(box);
+    box->setEditText(text);
+}
+
+} // namespace
+
+void TForm1::ReloadFolderBoxes()
+{
+    QStringList folders = m_musicFolders.listedFolders();
+    std::stable_sort(folders.begin(), folders.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    for (QComboBox* box : {ComboBoxMusicFolders, ComboBoxMusicFoldersFileEdit,
+                           ComboBoxMusicFoldersPlaylist}) {
+        const QSignalBlocker blocker(box);
+        const QString shown = box->currentText();
+        box->clear();
+        box->addItems(folders);
+        box->setCurrentIndex(-1);
+        box->setEditText(shown);
+    }
+}
+
+bool TForm1::IsMusicFolderListed(const QString& path) const
+{
+    return m_musicFolders.isListed(path);
+}
+
+void TForm1::AddMusicFolder(const QString& path)
+{
+    m_musicFolders.append(path);
+    ReloadFolderBoxes();
+}
+
+void TForm1::RemoveMusicFolder(const QString& path)
+{
+    const int count = m_musicFolders.childCount();
+    for (int i = 0; i < count; ++i) {
+        if (m_musicFolders.childText(i) == path) {
+            m_musicFolders.clearChildText(i);
+            ReloadFolderBoxes();
+        }
+    }
+}
+
+void TForm1::OpenMusicFolder(FileListBox* fileList, const QString& path)
+{
+    if (isExistingDirectory(path))
+        fileList->setDirectory(path);
+    else
+        RemoveMusicFolder(path);
+}
+
+QString TForm1::BrowseForFolder(const QString& title)
+{
+    return m_dialogs.browseForFolder(title);
+}
+
+void TForm1::AddOpenFolder(FolderTab tab)
+{
+    const QString path = BrowseForFolder(QStringLiteral("Choose a folder with mp3 files"));
+    if (path.isEmpty())
+        return;
+    if (IsMusicFolderListed(path)) {
+        m_dialogs.info(QStringLiteral("'") + path + QStringLiteral("' has already been added."));
+        return;
+    }
+    AddMusicFolder(path);
+    QComboBox* box = tab == FolderTab::Id3Tags        ? ComboBoxMusicFolders
+                     : tab == FolderTab::FilenameEdit ? ComboBoxMusicFoldersFileEdit
+                                                      : ComboBoxMusicFoldersPlaylist;
+    FileListBox* list = tab == FolderTab::Id3Tags        ? FileListBoxMP3Files
+                        : tab == FolderTab::FilenameEdit ? FileListBoxMP3FilesFileEdit
+                                                         : FileListBoxMP3Playlist;
+    setBoxText(box, path);
+    OpenMusicFolder(list, path);
+}
+
+void TForm1::ToolButton3Click() { AddOpenFolder(FolderTab::Id3Tags); }
+void TForm1::ToolButton1Click() { AddOpenFolder(FolderTab::FilenameEdit); }
+void TForm1::ToolButton14Click() { AddOpenFolder(FolderTab::Playlists); }
+
+void TForm1::ComboBoxMusicFoldersChange()
+{
+    OpenMusicFolder(FileListBoxMP3Files, ComboBoxMusicFolders->currentText());
+}
+
+void TForm1::ComboBoxMusicFoldersPlaylistChange()
+{
+    OpenMusicFolder(FileListBoxMP3Playlist, ComboBoxMusicFoldersPlaylist->currentText());
+}
+
+void TForm1::ComboBoxMusicFoldersFileEditExit()
+{
+    if (isExistingDirectory(ComboBoxMusicFoldersFileEdit->currentText()))
+        return;
+    setBoxText(ComboBoxMusicFoldersFileEdit, QString());
+    FileListBoxMP3FilesFileEdit->clearDirectory();
+}

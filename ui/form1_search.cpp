@@ -1,0 +1,108 @@
+// Builds the "Search" tab and wires its controls.
+#include "form1.h"
+
+#include "widget_helpers.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kCriteriaWidth = 330;
+constexpr int kTrackWidth = 60;
+
+QLabel* plainLabel(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+
+} // namespace
+
+void TForm1::buildSearchTab()
+{
+    QWidget* tab = TabSheet4;
+    QToolBar* bar = makeToolBar(tab);
+    ToolButton8 = addToolButton(bar, "ToolButton8", 4, "Search");
+    ToolButton13 = addToolButton(bar, "ToolButton13", 5, "Export search results to playlist editor");
+
+    GroupBox6 = named(new QGroupBox(QStringLiteral("Folder to Search"), tab), "GroupBox6");
+    EditSearchFolder = named(new QLineEdit(GroupBox6), "EditSearchFolder");
+    ButtonBrowseSearch = named(new QPushButton(QStringLiteral("Browse..."), GroupBox6),
+                               "ButtonBrowseSearch");
+    CheckBoxSubfolders = checkBox("CheckBoxSubfolders", "Include subfolders", false, GroupBox6);
+    auto* folderGrid = new QGridLayout(GroupBox6);
+    folderGrid->addWidget(plainLabel(QStringLiteral("Search Folder:"), GroupBox6), 0, 0);
+    folderGrid->addWidget(EditSearchFolder, 0, 1);
+    folderGrid->addWidget(ButtonBrowseSearch, 0, 2);
+    folderGrid->addWidget(CheckBoxSubfolders, 1, 1, 1, 2);
+
+    GroupBox5 = named(new QGroupBox(QStringLiteral("Search Criteria"), tab), "GroupBox5");
+    GroupBox7 = named(new QGroupBox(QStringLiteral("Filename"), GroupBox5), "GroupBox7");
+    EditFilename = named(new QLineEdit(GroupBox7), "EditFilename");
+    CheckBoxExFilename = checkBox("CheckBoxExFilename", "Exact", false, GroupBox7);
+    auto* nameRow = new QHBoxLayout(GroupBox7);
+    nameRow->addWidget(plainLabel(QStringLiteral("Filename:"), GroupBox7));
+    nameRow->addWidget(EditFilename, 1);
+    nameRow->addWidget(CheckBoxExFilename);
+
+    GroupBox4 = named(new QGroupBox(QStringLiteral("ID3 tags"), GroupBox5), "GroupBox4");
+    auto* tagGrid = new QGridLayout(GroupBox4);
+    for (int i = 0; i < 7; ++i) {
+        const QString field = QString::fromLatin1(kFieldNames[i]);
+        EditSearch[i] = new QLineEdit(GroupBox4);
+        EditSearch[i]->setObjectName(QStringLiteral("EditSearch") + field);
+        CheckBoxEx[i] = new QCheckBox(QStringLiteral("Exact"), GroupBox4);
+        CheckBoxEx[i]->setObjectName(QStringLiteral("CheckBoxEx") + field);
+        tagGrid->addWidget(plainLabel(field + QLatin1Char(':'), GroupBox4), i, 0);
+        if (i == 6) {
+            EditSearch[i]->setFixedWidth(kTrackWidth);
+            tagGrid->addWidget(EditSearch[i], i, 1, Qt::AlignLeft);
+        } else {
+            tagGrid->addWidget(EditSearch[i], i, 1);
+        }
+        tagGrid->addWidget(CheckBoxEx[i], i, 2);
+    }
+    tagGrid->setColumnStretch(1, 1);
+    auto* criteria = new QVBoxLayout(GroupBox5);
+    criteria->addWidget(GroupBox7);
+    criteria->addWidget(GroupBox4);
+
+    ProgressBarSearch = named(new QProgressBar(tab), "ProgressBarSearch");
+    ProgressBarSearch->setRange(0, 100);
+    ProgressBarSearch->setValue(0);
+    ProgressBarSearch->setTextVisible(false);
+    ButtonSearch = named(new QPushButton(QStringLiteral("Search"), tab), "ButtonSearch");
+    ListViewSearchResults = fileReportList("ListViewSearchResults", tab);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(GroupBox6);
+    left->addWidget(GroupBox5);
+    left->addWidget(plainLabel(QStringLiteral("Search Progress:"), tab));
+    left->addWidget(ProgressBarSearch);
+    left->addWidget(ButtonSearch, 0, Qt::AlignRight);
+    left->addStretch(1);
+    auto* leftPane = new QWidget(tab);
+    leftPane->setLayout(left);
+    left->setContentsMargins(0, 0, 0, 0);
+    leftPane->setFixedWidth(kCriteriaWidth);
+
+    auto* body = new QHBoxLayout;
+    body->addWidget(leftPane);
+    body->addWidget(ListViewSearchResults, 1);
+    auto* page = new QVBoxLayout(tab);
+    page->setContentsMargins(4, 2, 4, 4);
+    page->addWidget(bar);
+    page->addLayout(body, 1);
+}
+
+void TForm1::wireSearchTab()
+{
+    wire(ToolButton8, &QToolButton::clicked, [this] { ToolButton8Click(); });
+    wire(ToolButton13, &QToolButton::clicked, [this] { ToolButton13Click(); });
+    wire(ButtonBrowseSearch, &QPushButton::clicked, [this] { ButtonBrowseSearchClick(); });
+    wire(ButtonSearch, &QPushButton::clicked, [this] { ButtonSearchClick(); });
+}

@@ -1,0 +1,146 @@
+// Builds the "ID3 Tags" tab and wires its controls.
+#include "form1.h"
+
+#include "file_list_box.h"
+#include "latin1.h"
+#include "tags/id3.h"
+#include "widget_helpers.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kTrackWidth = 60;
+constexpr int kTrackRow = 6;
+
+// One group of seven fields: label, field and its "Enable Save" box per row.
+QGroupBox* fieldGroup(const char* name, const char* caption, QCheckBox* master,
+                      const std::array<QWidget*, 7>& fields, const std::array<QCheckBox*, 7>& boxes,
+                      QWidget* parent)
+{
+    auto* group = named(new QGroupBox(QString::fromLatin1(caption), parent), name);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(master, 0, 0, 1, 3);
+    for (int i = 0; i < 7; ++i) {
+        QLabel* label = boldLabel("", group);
+        label->setText(QString::fromLatin1(kFieldNames[i]) + QLatin1Char(':'));
+        grid->addWidget(label, i + 1, 0);
+        if (i == kTrackRow) {
+            fields[i]->setFixedWidth(kTrackWidth);
+            grid->addWidget(fields[i], i + 1, 1, Qt::AlignLeft);
+        } else {
+            grid->addWidget(fields[i], i + 1, 1);
+        }
+        grid->addWidget(boxes[i], i + 1, 2);
+    }
+    grid->setColumnStretch(1, 1);
+    return group;
+}
+
+QLineEdit* lineEdit(const QString& name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+QCheckBox* enableBox(const QString& name, int field, QWidget* parent)
+{
+    auto* box = new QCheckBox(
+        QStringLiteral("Enable Save (%1)").arg(QString::fromLatin1(kFieldNames[field])), parent);
+    box->setObjectName(name);
+    box->setChecked(true);
+    return box;
+}
+
+} // namespace
+
+void TForm1::buildTagsTab()
+{
+    QWidget* tab = TabSheet2;
+    QToolBar* bar = makeToolBar(tab);
+    ToolButton3 = addToolButton(bar, "ToolButton3", 1, "Add/Open Folder");
+    ToolButton4 = addToolButton(bar, "ToolButton4", 0, "Save current file(s) ID3 tags");
+
+    ComboBoxMusicFolders = makeFolderBox(tab, "ComboBoxMusicFolders");
+    FileListBoxMP3Files = named(new FileListBox(tab), "FileListBoxMP3Files");
+    FileListBoxMP3Files->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FileListBoxMP3Files->setFixedWidth(ComboBoxMusicFolders->width());
+
+    QLineEdit** v1[] = {&EditArtist, &EditTitle, &EditAlbum, &EditYear, nullptr, &EditComment,
+                        &EditTrack};
+    QLineEdit** v2[] = {&EditArtistV2, &EditTitleV2, &EditAlbumV2, &EditYearV2, &EditGenreV2,
+                        &EditCommentV2, &EditTrackV2};
+    ComboBoxGenre = named(new QComboBox(tab), "ComboBoxGenre");
+    ComboBoxGenre->setEditable(true);
+    ComboBoxGenre->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* genre : GenreList)
+        ComboBoxGenre->addItem(toQString(genre));
+    ComboBoxGenre->setCurrentIndex(0);
+    for (int i = 0; i < 7; ++i) {
+        const QString field = QString::fromLatin1(kFieldNames[i]);
+        if (v1[i]) {
+            *v1[i] = lineEdit(QStringLiteral("Edit") + field, tab);
+            FieldsV1[i] = *v1[i];
+        } else {
+            FieldsV1[i] = ComboBoxGenre;
+        }
+        *v2[i] = lineEdit(QStringLiteral("Edit%1V2").arg(field), tab);
+        FieldsV2[i] = *v2[i];
+        CheckBoxV1[i] = enableBox(QStringLiteral("CheckBoxV1") + field, i, tab);
+        CheckBoxV2[i] = enableBox(QStringLiteral("CheckBoxV2") + field, i, tab);
+    }
+
+    CheckBoxEnableV1 = checkBox("CheckBoxEnableV1", "Enable Save (ID3 version 1)", true, tab);
+    CheckBoxEnableV2 = checkBox("CheckBoxEnableV2", "Enable Save (ID3 version 2)", true, tab);
+    for (QCheckBox* master : {CheckBoxEnableV1, CheckBoxEnableV2}) {
+        QFont font = master->font();
+        font.setBold(true);
+        master->setFont(font);
+    }
+    std::array<QWidget*, 7> fieldsV2{};
+    std::copy(FieldsV2.begin(), FieldsV2.end(), fieldsV2.begin());
+    GroupBoxV1 = fieldGroup("GroupBoxV1", "ID3 version 1", CheckBoxEnableV1, FieldsV1,
+                            CheckBoxV1, tab);
+    GroupBoxV2 = fieldGroup("GroupBoxV2", "ID3 version 2", CheckBoxEnableV2, fieldsV2,
+                            CheckBoxV2, tab);
+    // The lower group takes the extra height; its rows stay at the top.
+    static_cast<QGridLayout*>(GroupBoxV2->layout())->setRowStretch(8, 1);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(ComboBoxMusicFolders);
+    left->addWidget(FileListBoxMP3Files, 1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(GroupBoxV1);
+    right->addWidget(GroupBoxV2, 1);
+    auto* body = new QHBoxLayout;
+    body->addLayout(left);
+    body->addLayout(right, 1);
+
+    auto* page = new QVBoxLayout(tab);
+    page->setContentsMargins(4, 2, 4, 4);
+    page->addWidget(bar);
+    page->addLayout(body, 1);
+}
+
+void TForm1::wireTagsTab()
+{
+    wire(ToolButton3, &QToolButton::clicked, [this] { ToolButton3Click(); });
+    wire(ToolButton4, &QToolButton::clicked, [this] { ToolButton4Click(); });
+    wire(ComboBoxMusicFolders, &QComboBox::editTextChanged, [this] { ComboBoxMusicFoldersChange(); });
+    wire(FileListBoxMP3Files, &QListWidget::itemSelectionChanged,
+         [this] { FileListBoxMP3FilesClick(); });
+    wire(CheckBoxEnableV1, &QCheckBox::toggled, [this] { CheckBoxEnableV1Click(); });
+    wire(CheckBoxEnableV2, &QCheckBox::toggled, [this] { CheckBoxEnableV2Click(); });
+    for (int i = 0; i < 7; ++i) {
+        wire(CheckBoxV1[i], &QCheckBox::toggled, [this, i] { CheckBoxV1FieldClick(i); });
+        wire(CheckBoxV2[i], &QCheckBox::toggled, [this, i] { CheckBoxV2FieldClick(i); });
+    }
+}

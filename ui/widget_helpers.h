@@ -1,0 +1,50 @@
+// Small builders the tab pages share: named widgets, bold labels, list views.
+#pragma once
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+
+template <typename W>
+W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+inline QLabel* boldLabel(const char* text, QWidget* parent)
+{
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+inline QCheckBox* checkBox(const char* name, const char* caption, bool checked, QWidget* parent)
+{
+    auto* box = named(new QCheckBox(QString::fromLatin1(caption), parent), name);
+    box->setChecked(checked);
+    return box;
+}
+
+// A report list with one "File" column: whole rows, several selectable, not editable.
+inline QTreeWidget* fileReportList(const char* name, QWidget* parent)
+{
+    auto* list = named(new QTreeWidget(parent), name);
+    list->setColumnCount(1);
+    list->setHeaderLabels({QStringLiteral("File")});
+    list->header()->setStretchLastSection(false);
+    list->setColumnWidth(0, 800);
+    list->setRootIsDecorated(false);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setUniformRowHeights(true);
+    return list;
+}
+
+// The seven tag fields in the order every tab lists them.
+inline constexpr const char* kFieldNames[7] = {"Artist", "Title", "Album", "Year",
+                                               "Genre", "Comment", "Track"};
