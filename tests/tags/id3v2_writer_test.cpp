@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <tuple>
@@ -119,6 +120,27 @@ TEST_F(Id3v2Writer, AudioSurvivesSavesThatGrowShrinkAndRepeat)
             EXPECT_EQ(size, readFile(path).size());
         }
     }
+}
+
+TEST_F(Id3v2Writer, SampleFilesKeepTheirAudio)
+{
+    int saved = 0;
+    for (const std::string& sample : corpusFiles()) {
+        const std::string name = std::filesystem::path(sample).filename().string();
+        const std::string path = copyCorpusFile(dir, name);
+        const Bytes before = readFile(path);
+        Tid3v2tag tag;
+        const TagResult loaded = tag.LoadFromFile(path, 0);
+        if (failed(loaded) && loaded != kErrNoTag)
+            continue;
+        ASSERT_EQ(0, tag.SetTextFrame("TIT2", "A rather longer title than any of the samples has " + name));
+        ASSERT_EQ(kOk, tag.SaveToFile("=")) << name;
+        const uint64_t oldExtent = loaded == kErrNoTag ? 0
+                                   : 10 + syncsafe(before.data() + 6) + ((before[5] & 0x10) && before[3] == 4 ? 10 : 0);
+        expectAudio(path, Bytes(before.begin() + static_cast<std::ptrdiff_t>(oldExtent), before.end()));
+        ++saved;
+    }
+    EXPECT_GT(saved, 10);
 }
 
 TEST_F(Id3v2Writer, PaddingAlignsTheFileToBlocks)
