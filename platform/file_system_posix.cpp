@@ -48,6 +48,12 @@ bool callerMayWrite(const struct stat& st)
     return (st.st_mode & (inGroup ? S_IWGRP : S_IWOTH)) != 0;
 }
 
+// The name is judged by the caller; access() also sees read-only mounts and ACLs.
+bool protectedByMode(const std::string& path, const struct stat& st)
+{
+    return !callerMayWrite(st) || ::access(path.c_str(), W_OK) != 0;
+}
+
 } // namespace
 
 bool fileExists(const std::string& path)
@@ -70,7 +76,7 @@ bool hasProtectedMark(const std::string& path)
     struct stat st;
     if (::stat(path.c_str(), &st) != 0)
         return false;
-    return !callerMayWrite(st) || ::access(path.c_str(), W_OK) != 0;
+    return protectedByMode(path, st);
 }
 
 std::optional<File> File::open(const std::string& path, Mode mode)
@@ -125,7 +131,7 @@ File::Info File::info(const std::string& path) const
     const std::string name = baseName(path);
     Info result;
     result.size = static_cast<uint64_t>(st.st_size);
-    result.protectedMark = (!name.empty() && name[0] == '.') || !callerMayWrite(st) || ::access(path.c_str(), W_OK) != 0;
+    result.protectedMark = (!name.empty() && name[0] == '.') || protectedByMode(path, st);
     return result;
 }
 

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <new>
 
+using namespace frameflags;
+
 namespace {
 
 bool validSelector(int selector)
 {
-    return selector == frameflags::kStatus || selector == frameflags::kFormat;
+    return selector == kStatus || selector == kFormat;
 }
 
 bool hasBit(uint8_t byte, uint8_t bit)
@@ -71,11 +73,11 @@ int TFrameIndex::Compress(uint32_t index, int levelIndex)
 {
     TFrameRecord& f = Frame(index);
     const uint8_t stored = f.StoredFlags[1];
-    if (hasBit(stored, frameflags::kUnsynchronisation))
+    if (hasBit(stored, kUnsynchronisation))
         return 2;
-    if (hasBit(stored, frameflags::kEncryption))
+    if (hasBit(stored, kEncryption))
         return 1;
-    if (hasBit(stored, frameflags::kCompression))
+    if (hasBit(stored, kCompression))
         return -1;
     if (f.Data.size() > kMaxTagBody)
         return 4;
@@ -86,7 +88,7 @@ int TFrameIndex::Compress(uint32_t index, int levelIndex)
     } catch (const std::exception&) {
         return 4;
     }
-    f.StoredFlags[1] |= frameflags::kCompression;
+    f.StoredFlags[1] |= kCompression;
     return 0;
 }
 
@@ -94,11 +96,11 @@ int TFrameIndex::Decompress(uint32_t index)
 {
     TFrameRecord& f = Frame(index);
     const uint8_t stored = f.StoredFlags[1];
-    if (hasBit(stored, frameflags::kUnsynchronisation))
+    if (hasBit(stored, kUnsynchronisation))
         return 2;
-    if (hasBit(stored, frameflags::kEncryption))
+    if (hasBit(stored, kEncryption))
         return 1;
-    if (!hasBit(stored, frameflags::kCompression))
+    if (!hasBit(stored, kCompression))
         return -1;
     // The announced length bounds the output; a frame without one gets the largest tag body.
     const std::size_t limit = f.DataLength > 0 ? std::min(f.DataLength, kMaxTagBody) : kMaxTagBody;
@@ -111,14 +113,14 @@ int TFrameIndex::Decompress(uint32_t index)
     const int result = plain.size() != f.DataLength ? -2 : 0;
     f.DataLength = 0;
     f.Data = std::move(plain);
-    f.StoredFlags[1] &= static_cast<uint8_t>(~frameflags::kCompression);
+    f.StoredFlags[1] &= static_cast<uint8_t>(~kCompression);
     return result;
 }
 
 int TFrameIndex::Unsynchronise(uint32_t index)
 {
     TFrameRecord& f = Frame(index);
-    if (hasBit(f.StoredFlags[1], frameflags::kUnsynchronisation))
+    if (hasBit(f.StoredFlags[1], kUnsynchronisation))
         return -1;
     const uint32_t size = static_cast<uint32_t>(f.Data.size());
     try {
@@ -126,36 +128,36 @@ int TFrameIndex::Unsynchronise(uint32_t index)
     } catch (const std::bad_alloc&) {
         return 4;
     }
-    if (!hasBit(f.StoredFlags[1], frameflags::kCompression | frameflags::kEncryption))
+    if (!hasBit(f.StoredFlags[1], kCompression | kEncryption))
         f.DataLength = size;
     f.SizeBeforeUnsync = size;
-    f.StoredFlags[1] |= frameflags::kUnsynchronisation;
+    f.StoredFlags[1] |= kUnsynchronisation;
     return 0;
 }
 
 int TFrameIndex::Resynchronise(uint32_t index)
 {
     TFrameRecord& f = Frame(index);
-    if (!hasBit(f.StoredFlags[1], frameflags::kUnsynchronisation))
+    if (!hasBit(f.StoredFlags[1], kUnsynchronisation))
         return -1;
     ResynchroniseBuffer(f.Data);
     f.Data.shrink_to_fit();
-    f.StoredFlags[1] &= static_cast<uint8_t>(~frameflags::kUnsynchronisation);
+    f.StoredFlags[1] &= static_cast<uint8_t>(~kUnsynchronisation);
     return 0;
 }
 
-bool TFrameIndex::TagAlterPreservation(uint32_t i) const { return hasBit(Frame(i).Flags[0], frameflags::kTagAlterPreservation); }
-bool TFrameIndex::FileAlterPreservation(uint32_t i) const { return hasBit(Frame(i).Flags[0], frameflags::kFileAlterPreservation); }
-bool TFrameIndex::ReadOnly(uint32_t i) const { return hasBit(Frame(i).Flags[0], frameflags::kReadOnly); }
-bool TFrameIndex::GroupingIdentity(uint32_t i) const { return hasBit(Frame(i).Flags[1], frameflags::kGrouping); }
-bool TFrameIndex::Compression(uint32_t i) const { return hasBit(Frame(i).Flags[1], frameflags::kCompression); }
-bool TFrameIndex::Encryption(uint32_t i) const { return hasBit(Frame(i).Flags[1], frameflags::kEncryption); }
-bool TFrameIndex::Unsynchronisation(uint32_t i) const { return hasBit(Frame(i).Flags[1], frameflags::kUnsynchronisation); }
-bool TFrameIndex::DataLengthIndicator(uint32_t i) const { return hasBit(Frame(i).Flags[1], frameflags::kDataLengthIndicator); }
-bool TFrameIndex::IsGrouped(uint32_t i) const { return hasBit(Frame(i).StoredFlags[1], frameflags::kGrouping); }
-bool TFrameIndex::IsCompressed(uint32_t i) const { return hasBit(Frame(i).StoredFlags[1], frameflags::kCompression); }
-bool TFrameIndex::IsEncrypted(uint32_t i) const { return hasBit(Frame(i).StoredFlags[1], frameflags::kEncryption); }
-bool TFrameIndex::IsUnsynchronised(uint32_t i) const { return hasBit(Frame(i).StoredFlags[1], frameflags::kUnsynchronisation); }
+bool TFrameIndex::TagAlterPreservation(uint32_t i) const { return hasBit(Frame(i).Flags[0], kTagAlterPreservation); }
+bool TFrameIndex::FileAlterPreservation(uint32_t i) const { return hasBit(Frame(i).Flags[0], kFileAlterPreservation); }
+bool TFrameIndex::ReadOnly(uint32_t i) const { return hasBit(Frame(i).Flags[0], kReadOnly); }
+bool TFrameIndex::GroupingIdentity(uint32_t i) const { return hasBit(Frame(i).Flags[1], kGrouping); }
+bool TFrameIndex::Compression(uint32_t i) const { return hasBit(Frame(i).Flags[1], kCompression); }
+bool TFrameIndex::Encryption(uint32_t i) const { return hasBit(Frame(i).Flags[1], kEncryption); }
+bool TFrameIndex::Unsynchronisation(uint32_t i) const { return hasBit(Frame(i).Flags[1], kUnsynchronisation); }
+bool TFrameIndex::DataLengthIndicator(uint32_t i) const { return hasBit(Frame(i).Flags[1], kDataLengthIndicator); }
+bool TFrameIndex::IsGrouped(uint32_t i) const { return hasBit(Frame(i).StoredFlags[1], kGrouping); }
+bool TFrameIndex::IsCompressed(uint32_t i) const { return hasBit(Frame(i).StoredFlags[1], kCompression); }
+bool TFrameIndex::IsEncrypted(uint32_t i) const { return hasBit(Frame(i).StoredFlags[1], kEncryption); }
+bool TFrameIndex::IsUnsynchronised(uint32_t i) const { return hasBit(Frame(i).StoredFlags[1], kUnsynchronisation); }
 
 uint8_t TFrameIndex::Flags(uint32_t index, int selector) const
 {

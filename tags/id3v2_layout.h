@@ -43,6 +43,7 @@ constexpr uint8_t kUndefinedFirstByte = 0x7F;
 // Extended header, version 2.4: size and flag bytes, then the data of each set flag.
 namespace ext4 {
 constexpr std::size_t kSize = 0;      // sync-safe, counting itself
+constexpr std::size_t kSizeWidth = 4;
 constexpr std::size_t kFlagCount = 4;
 constexpr std::size_t kFlags = 5;
 constexpr uint32_t kMinSize = 6;
@@ -115,6 +116,18 @@ inline uint8_t formatToV3(uint8_t format)
         f |= flags3::kEncryption;
     return f;
 }
+
+// Text frames: the encoding byte, then the text.
+constexpr std::size_t kTextEncoding = 0;
+constexpr std::size_t kText = 1;
+
+// Comment frame: encoding byte, language, terminated description, then the text.
+namespace comment {
+constexpr std::size_t kEncoding = 0;
+constexpr std::size_t kLanguage = 1;
+constexpr std::size_t kLanguageSize = 3;
+constexpr std::size_t kDescription = 4;
+} // namespace comment
 
 // Padding begins where a frame header would start with these bytes, or with zeros only.
 constexpr uint8_t kPaddingMark[4] = {'M', 'P', '3', 'e'};

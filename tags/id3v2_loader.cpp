@@ -207,16 +207,16 @@ TagResult TagLoader::readExtHeaderV4(BodyWindow& window)
     m_tag.Restrictions = 0;
     if (!m_tag.ExtendedHeader() || window.remaining() <= ext4::kMinSize)
         return 0;
-    uint8_t size[4];
+    uint8_t size[ext4::kSizeWidth];
     if (!window.read(size, sizeof size))
         return kErrCorrupt;
-    m_tag.ExtHeaderSize = readSyncsafe32(size);
-    if (m_tag.ExtHeaderSize < ext4::kMinSize || m_tag.ExtHeaderSize - 4 > window.remaining())
+    m_tag.ExtHeaderSize = readSyncsafe32(size + ext4::kSize);
+    if (m_tag.ExtHeaderSize < ext4::kMinSize || m_tag.ExtHeaderSize - sizeof size > window.remaining())
         return kErrCorrupt;
     // Offsets below count from the start of the extended header, as in the layout.
     std::vector<uint8_t> ext(m_tag.ExtHeaderSize);
-    std::copy_n(size, 4, ext.begin());
-    if (!window.read(ext.data() + 4, ext.size() - 4))
+    std::copy_n(size, sizeof size, ext.begin());
+    if (!window.read(ext.data() + sizeof size, ext.size() - sizeof size))
         return kErrCorrupt;
     const std::size_t flagBytes = ext[ext4::kFlagCount];
     if (flagBytes < 1 || ext4::kFlags + flagBytes > ext.size())
@@ -258,7 +258,8 @@ TagResult TagLoader::readFrames(BodyWindow& window, TagResult result)
         updateProgress(after);
 
         const bool zeros = std::all_of(header, header + got, [](uint8_t b) { return b == 0; });
-        if (zeros || (got >= 4 && std::equal(header, header + 4, kPaddingMark))) {
+        const bool marked = got >= sizeof kPaddingMark && std::memcmp(header, kPaddingMark, sizeof kPaddingMark) == 0;
+        if (zeros || marked) {
             const uint64_t found = got + after;
             if (v4()) {
                 m_tag.PaddingSize = static_cast<uint32_t>(found);

@@ -1,6 +1,8 @@
 // Text and comment frames: decoding their texts to 8-bit strings and writing them back.
 #include "id3v2.h"
 
+#include "id3v2_layout.h"
+
 #include <algorithm>
 
 using namespace textresult;
@@ -9,8 +11,7 @@ namespace {
 
 constexpr uint8_t kLatin1 = 0, kUtf16Bom = 1, kUtf16BE = 2, kUtf8 = 3, kUtf16LE = 9;
 const std::string kCommentId = "COMM";
-constexpr std::size_t kLanguageSize = 3;
-constexpr std::size_t kCommentDescription = 1 + kLanguageSize;
+using id3v2::comment::kLanguageSize;
 
 bool isLineBreak(uint8_t c)
 {
@@ -151,12 +152,14 @@ uint8_t matchComment(TFrameIndex& frames, uint32_t i, const std::string& descrip
     if (prepared != textresult::kOk)
         return prepared;
     const std::vector<uint8_t>& data = frames.Data(i);
-    const uint8_t result = DecodeText(data, kCommentDescription, data[0], false, decoded, consumed);
+    const uint8_t result =
+        DecodeText(data, id3v2::comment::kDescription, data[id3v2::comment::kEncoding], false, decoded, consumed);
     if (result != textresult::kOk)
         return result;
     if (decoded != description)
         return kNoFrame;
-    if (language.size() == kLanguageSize && !std::equal(language.begin(), language.end(), data.begin() + 1))
+    const auto stored = data.begin() + id3v2::comment::kLanguage;
+    if (language.size() == kLanguageSize && !std::equal(language.begin(), language.end(), stored))
         return kNoFrame;
     return textresult::kOk;
 }
@@ -239,7 +242,8 @@ uint8_t Tid3v2tag::GetTextFrame(const std::string& frameId, std::string& text)
         if (prepared != textresult::kOk)
             return prepared;
         std::size_t consumed;
-        return DecodeText(frames.Data(i), 1, frames.Data(i)[0], false, text, consumed);
+        const std::vector<uint8_t>& data = frames.Data(i);
+        return DecodeText(data, id3v2::kText, data[id3v2::kTextEncoding], false, text, consumed);
     }
     return kNoFrame;
 }
@@ -282,9 +286,10 @@ uint8_t Tid3v2tag::GetComment(TCommentFrame& comment, const std::string& descrip
     if (i == 0)
         return result;
     const std::vector<uint8_t>& data = frames.Data(i);
-    comment.Encoding = data[0];
-    comment.Language.assign(data.begin() + 1, data.begin() + 1 + kLanguageSize);
-    return DecodeText(data, kCommentDescription + consumed, data[0], true, comment.Text, consumed);
+    using namespace id3v2::comment;
+    comment.Encoding = data[kEncoding];
+    comment.Language.assign(data.begin() + kLanguage, data.begin() + kLanguage + kLanguageSize);
+    return DecodeText(data, kDescription + consumed, comment.Encoding, true, comment.Text, consumed);
 }
 
 uint8_t Tid3v2tag::SetComment(const TCommentFrame& comment, const std::string& description,

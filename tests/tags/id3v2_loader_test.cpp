@@ -71,6 +71,19 @@ TEST_F(Id3v2Loader, EarlyFailuresLeaveTheEarlierFileInPlace)
     EXPECT_TRUE(tag.Idle);
 }
 
+TEST_F(Id3v2Loader, NotesReadOnlyAndHiddenFiles)
+{
+    const Bytes bytes = Id3v2Bytes(3).frame("TIT2", kTitle).bytes();
+    ASSERT_EQ(0, tag.LoadFromFile(dir.write("plain.mp3", bytes), 0));
+    EXPECT_FALSE(tag.ReadOnlyFile);
+    const std::string locked = dir.write("locked.mp3", bytes);
+    makeReadOnly(locked);
+    ASSERT_EQ(0, tag.LoadFromFile(locked, 0));
+    EXPECT_TRUE(tag.ReadOnlyFile);
+    ASSERT_EQ(0, tag.LoadFromFile(dir.write(".hidden.mp3", bytes), 0));
+    EXPECT_TRUE(tag.ReadOnlyFile);
+}
+
 TEST_F(Id3v2Loader, UndefinedHeaderFlagsWarnPerVersion)
 {
     EXPECT_EQ(kWarnHeaderFlags, load(Id3v2Bytes(3).flags(0x10).frame("TIT2", kTitle).bytes()));
