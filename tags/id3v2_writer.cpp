@@ -1,6 +1,7 @@
-// Writes a Tid3v2tag into its MP3 file in place, moving the audio when the tag changes size.
+// Writes a Tid3v2tag into its MP3 file in place: frame preparation, sizing, padding and the tag bytes.
 #include "id3v2.h"
 
+#include "audio_mover.h"
 #include "byte_order.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
@@ -98,101 +99,6 @@ private:
     uint64_t m_position;
     ProgressMeter& m_meter;
     std::vector<uint8_t> m_buffer;
-};
-
-// Makes room for a tag of a new size at the tag offset by moving what follows the old
-// tag, never holding more than one chunk of it in memory.
-class AudioMover {
-public:
-    AudioMover(platform::File& file, uint64_t fileSize, ProgressMeter& meter)
-        : m_file(file), m_fileSize(fileSize), m_meter(meter), m_chunk(kChunkSize)
-    {
-    }
-
-    // Bytes read or written by reposition(), for the progress total.
-    static uint64_t work(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
-    {
-        const uint64_t audio = fileSize - tagOffset - oldExtent;
-        if (audio == 0 || newSize == oldExtent)
-            return 0;
-        const uint64_t end = tagOffset + newSize;
-        return audio + (end > fileSize ? end - fileSize : 0);
-    }
-
-    void reposition(uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
-    {
-        const uint64_t audio = m_fileSize - tagOffset - oldExtent;
-        if (audio == 0) {
-            if (newSize < oldExtent)
-                m_file.truncate(tagOffset + newSize);
-        } else if (newSize > oldExtent) {
-            grow(tagOffset, oldExtent, newSize);
-        } else if (newSize < oldExtent) {
-            shrink(oldExtent - newSize, audio);
-        }
-    }
-
-private:
-    // Lengthen the file first and copy from the end backwards, so no chunk lands on
-    // bytes that have not been moved yet.
-    void grow(uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
-    {
-        const uint64_t delta = newSize - oldExtent;
-        const uint64_t tagEnd = tagOffset + newSize;
-        const uint64_t beyond = tagEnd > m_fileSize ? tagEnd - m_fileSize : 0;
-        uint64_t end = m_fileSize;
-        if (beyond > 0) {
-            std::fill(m_chunk.begin(), m_chunk.end(), 0);
-            for (uint64_t left = beyond; left > 0;) {
-                const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(left, kChunkSize));
-                write(end, n);
-                end += n;
-                left -= n;
-            }
-        }
-        for (uint64_t from = m_fileSize - (delta - beyond); from < m_fileSize;) {
-            const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(m_fileSize - from, kChunkSize));
-            read(from, n);
-            write(end, n);
-            from += n;
-            end += n;
-        }
-        const uint64_t source = tagOffset + oldExtent;
-        for (uint64_t left = beyond > 0 ? 0 : m_fileSize - tagEnd; left > 0;) {
-            const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(left, kChunkSize));
-            left -= n;
-            read(source + left, n);
-            write(tagEnd + left, n);
-        }
-    }
-
-    // Copy front to back, then cut the file last.
-    void shrink(uint64_t delta, uint64_t audio)
-    {
-        for (uint64_t from = m_fileSize - audio; from < m_fileSize;) {
-            const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(m_fileSize - from, kChunkSize));
-            read(from, n);
-            write(from - delta, n);
-            from += n;
-        }
-        m_file.truncate(m_fileSize - delta);
-    }
-
-    void read(uint64_t at, std::size_t n)
-    {
-        m_file.readExactAt(at, m_chunk.data(), n);
-        m_meter.add(n / 2);
-    }
-    void write(uint64_t at, std::size_t n)
-    {
-        m_file.writeAt(at, m_chunk.data(), n);
-        m_meter.add(n - n / 2);
-    }
-
-    platform::File& m_file;
-    uint64_t m_fileSize;
-    ProgressMeter& m_meter;
-    std::vector<uint8_t> m_chunk;
 };
 
 // One write of one tag: preparation of the frames, sizing, repositioning and writing.
@@ -508,7 +414,7 @@ void TagWriter::reposition()
 {
     if (AudioMover::work(m_fileSize, m_offset, m_oldExtent, m_newSize) > 0 || m_newSize < m_oldExtent)
         m_tag.Status = "Re-positioning audio data";
-    AudioMover(m_file, m_fileSize, m_meter).reposition(m_offset, m_oldExtent, m_newSize);
+    AudioMover(m_file, m_fileSize, [this](uint64_t n) { m_meter.add(n); }).reposition(m_offset, m_oldExtent, m_newSize);
 }
 
 void TagWriter::writeTag()

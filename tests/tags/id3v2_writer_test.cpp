@@ -7,7 +7,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <random>
 #include <tuple>
@@ -122,27 +121,6 @@ TEST_F(Id3v2Writer, AudioSurvivesSavesThatGrowShrinkAndRepeat)
     }
 }
 
-TEST_F(Id3v2Writer, SampleFilesKeepTheirAudio)
-{
-    int saved = 0;
-    for (const std::string& sample : corpusFiles()) {
-        const std::string name = std::filesystem::path(sample).filename().string();
-        const std::string path = copyCorpusFile(dir, name);
-        const Bytes before = readFile(path);
-        Tid3v2tag tag;
-        const TagResult loaded = tag.LoadFromFile(path, 0);
-        if (failed(loaded) && loaded != kErrNoTag)
-            continue;
-        ASSERT_EQ(0, tag.SetTextFrame("TIT2", "A rather longer title than any of the samples has " + name));
-        ASSERT_EQ(kOk, tag.SaveToFile("=")) << name;
-        const uint64_t oldExtent = loaded == kErrNoTag ? 0
-                                   : 10 + syncsafe(before.data() + 6) + ((before[5] & 0x10) && before[3] == 4 ? 10 : 0);
-        expectAudio(path, Bytes(before.begin() + static_cast<std::ptrdiff_t>(oldExtent), before.end()));
-        ++saved;
-    }
-    EXPECT_GT(saved, 10);
-}
-
 TEST_F(Id3v2Writer, PaddingAlignsTheFileToBlocks)
 {
     // 1,000,000 bytes with a 2,048-byte old tag; the new tag is 1,500 bytes before padding.
@@ -250,29 +228,6 @@ TEST_F(Id3v2Writer, AnOldFooterGoesWithTheOldTag)
     expectAudio(path, audio);
 }
 
-TEST_F(Id3v2Writer, CrcCoversTheFramesAsWritten)
-{
-    for (const uint8_t version : {3, 4}) {
-        const std::string path = file(audioPattern(3000));
-        Tid3v2tag tag;
-        tag.Version = version;
-        tag.SetCRCPresent(true);
-        ASSERT_EQ(0, tag.SetTextFrame("TIT2", "\xFF\xE0 check"));
-        addFrame(tag, "PRIV", {1, 2, 0xFF, 0xFF}, frameflags::kUnsynchronisation);
-        ASSERT_EQ(kOk, tag.SaveToFile(path));
-        const Bytes bytes = readFile(path);
-        // The frames start at the title; version 2.3 leaves the padding out of the CRC.
-        const Bytes id = bytesOf("TIT2");
-        const auto start = static_cast<std::size_t>(std::search(bytes.begin(), bytes.end(), id.begin(), id.end()) - bytes.begin());
-        const std::size_t end = 10 + syncsafe(bytes.data() + 6) - (version == 3 ? tag.PaddingSize : 0);
-        const uint32_t crc = static_cast<uint32_t>(crc32(0, bytes.data() + start, static_cast<uInt>(end - start)));
-        EXPECT_EQ(crc, tag.CRC32);
-        Tid3v2tag reread;
-        ASSERT_FALSE(failed(reread.LoadFromFile(path, 0)));
-        EXPECT_EQ(crc, reread.CRC32) << "version " << int(version);
-    }
-}
-
 namespace {
 
 // The python3 that has mutagen, if any.
@@ -286,7 +241,7 @@ std::string mutagenPython()
 
 } // namespace
 
-TEST_F(Id3v2Writer, MutagenReadsWhatWasWritten)
+TEST_F(Id3v2Writer, MutagenReadsWhatWasWrittenAndTheCrcHolds)
 {
     const std::string python = mutagenPython();
     if (python.empty())
@@ -311,12 +266,12 @@ for f in t.values():
     // Frame data must not end in FF: mutagen then ignores the frame's unsynchronisation.
     const std::string title = "Caf\xE9 \xFF\xFF\xE0\xFFx", artist = "A\xFF\xFF\xE0z";
     for (const uint8_t version : {3, 4}) {
-        for (int variant = 0; variant < 4; ++variant) { // plain, unsynchronised, compressed, CRC
+        for (int variant = 0; variant < 4; ++variant) { // plain, unsynchronised, compressed, unsynchronised with CRC
             SCOPED_TRACE("version " + std::to_string(version) + " variant " + std::to_string(variant));
             const std::string path = file(audioPattern(20000, variant));
             Tid3v2tag tag;
             tag.Version = version;
-            tag.SetUnsynchronisation(variant == 1);
+            tag.SetUnsynchronisation(variant == 1 || variant == 3);
             tag.SetCRCPresent(variant == 3);
             ASSERT_EQ(0, tag.SetTextFrame("TIT2", title));
             ASSERT_EQ(0, tag.SetTextFrame("TPE1", artist));
@@ -327,6 +282,13 @@ for f in t.values():
                     tag.FrameIndex().Frame(i).Flags[1] = frameflags::kCompression;
             ASSERT_EQ(kOk, tag.SaveToFile(path));
 
+            if (tag.CRCPresent()) {
+                // The CRC covers the frames from the first one on; version 2.3 leaves out the padding.
+                const Bytes bytes = readFile(path), id = bytesOf("TIT2");
+                const auto start = std::search(bytes.begin(), bytes.end(), id.begin(), id.end()) - bytes.begin();
+                const auto end = 10 + syncsafe(bytes.data() + 6) - (version == 3 ? tag.PaddingSize : 0);
+                EXPECT_EQ(crc32(0, bytes.data() + start, static_cast<uInt>(end - start)), tag.CRC32);
+            }
             const CommandResult r = runProgram(python, {"-c", script, path});
             ASSERT_EQ(0, r.exitCode) << r.err;
             EXPECT_EQ(std::to_string(version) + "\nTIT2 " + hex(title) + "\nTPE1 " + hex(artist) + "\nCOMM ENG  " +

@@ -117,18 +117,3 @@ TEST_F(BatchSave, TrackTextThatIsNotAnIntegerStopsTheWalkBeforeAnyWrite)
     }
     EXPECT_EQ(std::optional<int32_t>(-2147483647 - 1), parseInteger("-2147483648"));
 }
-
-TEST_F(BatchSave, UnwritableFilesAreReportedOncePerTag)
-{
-    const std::string locked = file(concat({Id3v2Bytes(3).frame("TIT2", {0, 'a'}).bytes(), audioPattern(100)}));
-    makeReadOnly(locked);
-    request.v1.title = request.v2.title = {true, "x"};
-    request.files = {locked, dir.file("gone.mp3")};
-    const BatchSaveOutcome outcome = run();
-    EXPECT_EQ((std::vector<std::string>{"message: Error #512! Could not save Tag!",
-                                        "message: Error #512! Could not save Tag!",
-                                        "message: Error #256! Could not save Tag!",
-                                        "message: Error #256! Could not save Tag!"}),
-              reporter.lines);
-    EXPECT_EQ(2u, outcome.files.size());
-}
