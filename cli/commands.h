@@ -12,3 +12,4 @@ constexpr int kExitFileFailed = 1;
 constexpr int kExitUsage = 2;
 
 int cmdDump(const Args& args, std::ostream& out, std::ostream& err);
+int cmdSet(const Args& args, std::ostream& out, std::ostream& err);

@@ -13,6 +13,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"dump", cmdDump},
+    {"set", cmdSet},
 };
 
 } // namespace

@@ -60,6 +60,9 @@ public:
     void readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const;
     void writeAt(uint64_t offset, const uint8_t* data, std::size_t n);
     void truncate(uint64_t newSize);
+    // Takes an advisory exclusive lock, so that two writers asking for it never rewrite
+    // the same file at once; false only when another holds it. Released on close.
+    bool lockForWriting();
 
 private:
     File(int fd, uint64_t size, uint32_t mode, uint32_t uid, uint32_t gid)
@@ -83,5 +86,12 @@ std::vector<DirEntry> listDirectory(const std::string& folder);
 
 // Renames a file; false when the file system refuses.
 bool renameFile(const std::string& from, const std::string& to);
+
+// For tests only: the n-th read (readAt) or write (writeAt, truncate) from now on fails
+// with IoError; a failing write puts down half its bytes first. 0 switches it off.
+namespace faults {
+void failReadAt(uint64_t n);
+void failWriteAt(uint64_t n);
+} // namespace faults
 
 } // namespace platform

@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,14 @@ std::string baseName(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+uint64_t g_readFault = 0, g_writeFault = 0;
+
+// Counts a call down towards its injected failure; true when this call is the one.
+bool faultDue(uint64_t& countdown)
+{
+    return countdown != 0 && --countdown == 0;
 }
 
 bool callerMayWrite(const struct stat& st)
@@ -138,6 +147,8 @@ File::Info File::info(const std::string& path) const
 
 std::size_t File::readAt(uint64_t offset, uint8_t* buffer, std::size_t n) const
 {
+    if (faultDue(g_readFault))
+        throw IoError(IoErrorKind::Read, "read: injected failure");
     std::size_t done = 0;
     while (done < n) {
         const ssize_t got = ::pread(m_fd, buffer + done, n - done, static_cast<off_t>(offset + done));
@@ -161,6 +172,9 @@ void File::readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const
 
 void File::writeAt(uint64_t offset, const uint8_t* data, std::size_t n)
 {
+    const bool fault = faultDue(g_writeFault);
+    if (fault)
+        n /= 2;
     std::size_t done = 0;
     while (done < n) {
         const ssize_t put = ::pwrite(m_fd, data + done, n - done, static_cast<off_t>(offset + done));
@@ -173,12 +187,26 @@ void File::writeAt(uint64_t offset, const uint8_t* data, std::size_t n)
             throw IoError(IoErrorKind::Write, "write: no progress");
         done += static_cast<std::size_t>(put);
     }
+    if (fault)
+        throw IoError(IoErrorKind::Write, "write: injected failure");
 }
 
 void File::truncate(uint64_t newSize)
 {
+    if (faultDue(g_writeFault))
+        throw IoError(IoErrorKind::Write, "truncate: injected failure");
     if (::ftruncate(m_fd, static_cast<off_t>(newSize)) != 0)
         throw IoError(IoErrorKind::Write, errnoText("truncate"));
+}
+
+bool File::lockForWriting()
+{
+    int rc;
+    do {
+        rc = ::flock(m_fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    // A file system without locks must not stop the save.
+    return rc == 0 || errno != EWOULDBLOCK;
 }
 
 std::vector<DirEntry> listDirectory(const std::string& folder)
@@ -203,5 +231,19 @@ bool renameFile(const std::string& from, const std::string& to)
 {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
+
+namespace faults {
+
+void failReadAt(uint64_t n)
+{
+    g_readFault = n;
+}
+
+void failWriteAt(uint64_t n)
+{
+    g_writeFault = n;
+}
+
+} // namespace faults
 
 } // namespace platform

@@ -1,0 +1,120 @@
+// varnoli-cli set: the batch save of the "ID3 Tags" tab over the files named.
+#include "commands.h"
+#include "json_lines.h"
+
+#include "features/tagedit/batch_save.h"
+#include "tags/id3.h"
+#include "tags/id3v2.h"
+
+#include <ostream>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: varnoli-cli set [--v1 | --v2] [--title T] [--artist A] [--album B] [--year Y] [--genre G] "
+    "[--comment C] [--track N] FILE...";
+
+// The window's texts, one a line; a save failure names its file, which the text itself does not.
+class StderrReporter : public SaveReporter {
+public:
+    explicit StderrReporter(std::ostream& err) : m_err(err) {}
+    void fileStarted(const std::string& path) override { m_path = path; }
+    void error(const std::string& text) override { m_err << text << '\n'; }
+    void message(const std::string& text) override { m_err << m_path << ": " << text << '\n'; }
+
+private:
+    std::ostream& m_err;
+    std::string m_path;
+};
+
+struct FieldOption {
+    const char* name;
+    SaveField* v1; // null for the genre, which ID3v1 takes from its list
+    SaveField* v2;
+};
+
+int usageError(std::ostream& err, const std::string& problem)
+{
+    err << "varnoli-cli set: " << problem << '\n';
+    return kExitUsage;
+}
+
+int genreIndex(const std::string& name)
+{
+    for (std::size_t i = 0; i < kGenreCount; ++i)
+        if (name == GenreList[i])
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace
+
+int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
+{
+    BatchSaveRequest request;
+    SaveField genre;
+    const FieldOption options[] = {
+        {"--title", &request.v1.title, &request.v2.title},
+        {"--artist", &request.v1.artist, &request.v2.artist},
+        {"--album", &request.v1.album, &request.v2.album},
+        {"--year", &request.v1.year, &request.v2.year},
+        {"--genre", nullptr, &request.v2.genre},
+        {"--comment", &request.v1.comment, &request.v2.comment},
+        {"--track", &request.v1.track, &request.v2.track},
+    };
+    bool onlyV1 = false, onlyV2 = false, optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-') {
+            request.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--v1" || arg == "--v2") {
+            (arg == "--v1" ? onlyV1 : onlyV2) = true;
+            continue;
+        }
+        const FieldOption* option = nullptr;
+        for (const FieldOption& o : options)
+            if (arg == o.name)
+                option = &o;
+        if (!option)
+            return usageError(err, "unknown option '" + arg + "'");
+        if (i + 1 == args.size())
+            return usageError(err, arg + " needs a value");
+        SaveField field{true, {}};
+        if (!latin1FromUtf8(args[++i], field.text))
+            return usageError(err, arg + ": the value must be UTF-8 text of characters up to U+00FF");
+        *option->v2 = field;
+        if (option->v1)
+            *option->v1 = field;
+        else
+            genre = field;
+    }
+    if (onlyV1 && onlyV2)
+        return usageError(err, "--v1 and --v2 exclude each other");
+    if (request.files.empty())
+        return usageError(err, kUsage);
+    request.saveV1 = !onlyV2;
+    request.saveV2 = !onlyV1;
+
+    // Values only the ID3v1 tag has to understand are checked before any file is touched.
+    if (request.saveV1 && genre.enabled) {
+        request.v1.genreEnabled = true;
+        request.v1.genreIndex = genreIndex(genre.text);
+        if (request.v1.genreIndex < 0)
+            return usageError(err, "--genre: '" + genre.text + "' is not in the genre list");
+    }
+    if (request.saveV1 && request.v1.track.enabled && !request.v1.track.text.empty() &&
+        !parseInteger(request.v1.track.text))
+        return usageError(err, invalidIntegerText(request.v1.track.text));
+
+    Tid3tag v1;
+    Tid3v2tag v2;
+    StderrReporter reporter(err);
+    const BatchSaveOutcome outcome = runBatchSave(request, v1, v2, reporter);
+    return outcome.failures || outcome.stopped ? kExitFileFailed : kExitOk;
+}

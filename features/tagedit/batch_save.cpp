@@ -1,0 +1,192 @@
+// The save of the "ID3 Tags" tab: per file, the enabled fields into its ID3v1 and ID3v2 tags.
+#include "batch_save.h"
+
+#include "tags/id3.h"
+#include "tags/id3v2.h"
+
+#include <exception>
+#include <limits>
+#include <tuple>
+#include <utility>
+
+namespace {
+
+std::string doesNotExistText(const std::string& path)
+{
+    return "'" + path + "' does not exist.";
+}
+
+std::string couldNotSaveText(TagResult result)
+{
+    return "Error #" + std::to_string(result) + "! Could not save Tag!";
+}
+
+// Counts what passes through, so the walk can tell whether anything went wrong.
+class CountingReporter : public SaveReporter {
+public:
+    explicit CountingReporter(SaveReporter& inner) : m_inner(inner) {}
+    void fileStarted(const std::string& path) override { m_inner.fileStarted(path); }
+    void error(const std::string& text) override
+    {
+        ++reported;
+        m_inner.error(text);
+    }
+    void message(const std::string& text) override
+    {
+        ++reported;
+        m_inner.message(text);
+    }
+    int reported = 0;
+
+private:
+    SaveReporter& m_inner;
+};
+
+// Applies the enabled ID3v1 fields; false when the track text is not an integer.
+bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, SaveReporter& reporter)
+{
+    if (fields.title.enabled)
+        tag.SetTitle(fields.title.text);
+    if (fields.artist.enabled)
+        tag.SetArtist(fields.artist.text);
+    if (fields.album.enabled)
+        tag.SetAlbum(fields.album.text);
+    if (fields.year.enabled)
+        tag.SetYear(fields.year.text);
+    if (fields.genreEnabled) {
+        const bool listed = fields.genreIndex > 0 && fields.genreIndex < static_cast<int>(kGenreCount);
+        tag.Genre = listed ? IndexToGenre(static_cast<uint8_t>(fields.genreIndex)) : 255;
+    }
+    if (fields.comment.enabled)
+        tag.SetComment(fields.comment.text);
+    if (fields.track.enabled && !fields.track.text.empty()) {
+        const std::optional<int32_t> track = parseInteger(fields.track.text);
+        if (!track) {
+            reporter.error(invalidIntegerText(fields.track.text));
+            return false;
+        }
+        // Only the low byte fits: 256 becomes 0 (no track), -1 becomes 255.
+        tag.SetTrack(static_cast<uint8_t>(static_cast<uint32_t>(*track) & 0xFF));
+    }
+    return true;
+}
+
+void applyV2Fields(const V2SaveFields& fields, Tid3v2tag& tag)
+{
+    const std::pair<const char*, const SaveField*> textFrames[] = {
+        {"TIT2", &fields.title}, {"TPE1", &fields.artist}, {"TALB", &fields.album},
+        {"TYER", &fields.year},  {"TCON", &fields.genre},  {"TRCK", &fields.track},
+    };
+    for (const auto& [id, field] : textFrames)
+        if (field->enabled)
+            std::ignore = tag.SetTextFrame(id, field->text);
+    if (fields.comment.enabled) {
+        TCommentFrame comment;
+        comment.Encoding = 0;
+        comment.Language = "ENG";
+        comment.Text = fields.comment.text;
+        std::ignore = tag.SetComment(comment, comment.Description, "None");
+    }
+}
+
+} // namespace
+
+std::string saveConfirmationText(std::size_t fileCount)
+{
+    return "Do you wish to modify the selected " + std::to_string(fileCount) + " file(s)?";
+}
+
+std::optional<int32_t> parseInteger(const std::string& text)
+{
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+'))
+        i = 1;
+    if (i == text.size())
+        return std::nullopt;
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+        if (value > int64_t(std::numeric_limits<int32_t>::max()) + 1)
+            return std::nullopt;
+    }
+    value = negative ? -value : value;
+    if (value > std::numeric_limits<int32_t>::max())
+        return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+std::string invalidIntegerText(const std::string& text)
+{
+    return "'" + text + "' is not a valid integer value";
+}
+
+TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, SaveReporter& reporter)
+{
+    TagSaveStep step;
+    TagResult loaded;
+    try {
+        loaded = tag.LoadFromFile(path);
+    } catch (const std::exception&) {
+        reporter.error(doesNotExistText(path));
+        return step;
+    }
+    if (failed(loaded))
+        tag.Clear();
+    if (!applyV1Fields(fields, tag, reporter)) {
+        step.stopWalk = true;
+        return step;
+    }
+    // The attribute reset of other platforms is left out: it would strip a read-only
+    // protection the user chose.
+    step.result = tag.SaveToFile(path);
+    if (failed(*step.result))
+        reporter.message(couldNotSaveText(*step.result));
+    return step;
+}
+
+TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, SaveReporter& reporter)
+{
+    TagSaveStep step;
+    // Start each file from a fresh tag: a load that finds no tag leaves the object as the
+    // previous file had it, and that file's version or broken load must not carry over.
+    tag.Reset();
+    TagResult loaded;
+    try {
+        loaded = tag.LoadFromFile(path, 0);
+    } catch (const std::exception&) {
+        reporter.error(doesNotExistText(path));
+        return step;
+    }
+    if (failed(loaded))
+        tag.FrameIndex().Clear();
+    applyV2Fields(fields, tag);
+    step.result = tag.SaveToFile(path, 255, -1, 255);
+    if (failed(*step.result))
+        reporter.message(couldNotSaveText(*step.result));
+    return step;
+}
+
+BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3v2tag& v2, SaveReporter& reporter)
+{
+    CountingReporter counting(reporter);
+    BatchSaveOutcome outcome;
+    for (const std::string& path : request.files) {
+        FileSaveOutcome& file = outcome.files.emplace_back();
+        file.path = path;
+        counting.fileStarted(path);
+        if (request.saveV1) {
+            file.v1 = SaveV1Tag(path, request.v1, v1, counting);
+            if (file.v1.stopWalk) {
+                outcome.stopped = true;
+                break;
+            }
+        }
+        if (request.saveV2)
+            file.v2 = SaveV2Tag(path, request.v2, v2, counting);
+    }
+    outcome.failures = counting.reported > 0;
+    return outcome;
+}

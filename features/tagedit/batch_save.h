@@ -1,0 +1,79 @@
+// Writes chosen tag fields into one or many files, as the "ID3 Tags" tab's save button does.
+#pragma once
+
+#include "tags/tag_result.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class Tid3tag;
+class Tid3v2tag;
+
+// One field of the form: whether its "Enable Save" box is checked, and its text.
+struct SaveField {
+    bool enabled = false;
+    std::string text;
+};
+
+struct V1SaveFields {
+    SaveField title, artist, album, year, comment, track;
+    bool genreEnabled = false;
+    int genreIndex = -1; // the GenreList entry selected in the genre box; -1 when none is
+};
+
+struct V2SaveFields {
+    SaveField title, artist, album, year, genre, comment, track;
+};
+
+struct BatchSaveRequest {
+    bool saveV1 = true; // "Enable Save (ID3 version 1)"
+    bool saveV2 = true; // "Enable Save (ID3 version 2)"
+    V1SaveFields v1;
+    V2SaveFields v2;
+    std::vector<std::string> files; // full paths, in the order of the file list
+};
+
+// Where the save's messages go: the tab shows message boxes, varnoli-cli prints lines.
+class SaveReporter {
+public:
+    virtual ~SaveReporter() = default;
+    // Called as the walk reaches each file, before any message about it.
+    virtual void fileStarted(const std::string& /*path*/) {}
+    virtual void error(const std::string& text) = 0;   // error box with OK
+    virtual void message(const std::string& text) = 0; // plain message box
+};
+
+// What one tag's save came to: the writer's result, or nothing when no write was tried.
+struct TagSaveStep {
+    std::optional<TagResult> result;
+    bool stopWalk = false; // the track text is not an integer: no further tag is written
+};
+
+struct FileSaveOutcome {
+    std::string path;
+    TagSaveStep v1, v2;
+};
+
+struct BatchSaveOutcome {
+    std::vector<FileSaveOutcome> files; // every file visited, in order
+    bool stopped = false;
+    bool failures = false; // at least one message was reported
+};
+
+// The question asked before a save of `fileCount` files.
+std::string saveConfirmationText(std::size_t fileCount);
+
+// Decimal digits with an optional sign, within 32 bits; empty for anything else.
+std::optional<int32_t> parseInteger(const std::string& text);
+std::string invalidIntegerText(const std::string& text);
+
+// Loads the file's ID3v1 tag into `tag`, applies the enabled fields and saves it.
+TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, SaveReporter& reporter);
+// The same for the ID3v2 tag; a file without one starts from a fresh tag.
+TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, SaveReporter& reporter);
+
+// Visits the files in order, each with SaveV1Tag and then SaveV2Tag as the request enables.
+BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3v2tag& v2, SaveReporter& reporter);

@@ -1,0 +1,41 @@
+// Moves the audio behind an ID3v2 tag in place when the tag changes size.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace platform {
+class File;
+}
+
+// Makes room for a tag of a new size at the tag offset by moving what follows the old
+// tag, never holding more than one 16 KiB chunk of it in memory.
+class AudioMover {
+public:
+    static constexpr std::size_t kChunkSize = 16384;
+    // Told the number of bytes read or written as the move goes on.
+    using Progress = std::function<void(uint64_t)>;
+
+    AudioMover(platform::File& file, uint64_t fileSize, Progress progress);
+
+    // Bytes that reposition() will read or write, for a progress total.
+    static uint64_t work(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize);
+
+    // Afterwards the bytes that followed the old tag's `oldExtent` bytes at `tagOffset`
+    // start at tagOffset + newSize, and the file ends right after them (or after the
+    // new tag's place when nothing followed).
+    void reposition(uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize);
+
+private:
+    void grow(uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize);
+    void shrink(uint64_t delta, uint64_t audio);
+    void read(uint64_t at, std::size_t n);
+    void write(uint64_t at, std::size_t n);
+
+    platform::File& m_file;
+    uint64_t m_fileSize;
+    Progress m_progress;
+    std::vector<uint8_t> m_chunk;
+};

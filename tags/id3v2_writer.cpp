@@ -1,0 +1,528 @@
+// Writes a Tid3v2tag into its MP3 file in place: frame preparation, sizing, padding and the tag bytes.
+#include "id3v2.h"
+
+#include "audio_mover.h"
+#include "byte_order.h"
+#include "id3v2_layout.h"
+#include "io_result.h"
+#include "platform/file_system.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace id3v2;
+
+namespace {
+
+constexpr std::size_t kChunkSize = 16384;
+constexpr uint64_t kPaddingBlock = 4096;
+constexpr int kWriterCompressionLevel = 2; // zlib's default level
+
+bool hasBit(uint8_t byte, uint8_t bit)
+{
+    return (byte & bit) != 0;
+}
+
+// Padding that brings the new file size to a multiple of the block; a tag that already
+// ends the file at the next block after the old size needs none.
+uint32_t paddingFor(uint64_t fileSize, uint64_t oldExtent, uint64_t tagSize)
+{
+    const uint64_t newSize = fileSize - oldExtent + tagSize;
+    const uint64_t nextBlock = (fileSize / kPaddingBlock + 1) * kPaddingBlock;
+    if (newSize == nextBlock)
+        return 0;
+    const uint64_t rest = newSize % kPaddingBlock;
+    return static_cast<uint32_t>(rest == 0 ? kPaddingBlock : kPaddingBlock - rest);
+}
+
+// Progress from 10 to 100 across CRC work, moved audio and written tag bytes.
+class ProgressMeter {
+public:
+    explicit ProgressMeter(Tid3v2tag& tag) : m_tag(tag) {}
+    void setTotal(uint64_t total) { m_total = std::max<uint64_t>(total, 1); }
+    void add(uint64_t work)
+    {
+        m_done = std::min(m_total, m_done + work);
+        m_tag.Progress = static_cast<uint8_t>(10 + m_done * 90 / m_total);
+    }
+
+private:
+    Tid3v2tag& m_tag;
+    uint64_t m_total = 1, m_done = 0;
+};
+
+// Tag bytes on their way to the file, gathered into writes of at most 16 KiB.
+class StagedWriter {
+public:
+    StagedWriter(platform::File& file, uint64_t position, ProgressMeter& meter)
+        : m_file(file), m_position(position), m_meter(meter)
+    {
+        m_buffer.reserve(kChunkSize);
+    }
+
+    void put(const uint8_t* data, std::size_t n)
+    {
+        while (n > 0) {
+            const std::size_t take = std::min(n, kChunkSize - m_buffer.size());
+            m_buffer.insert(m_buffer.end(), data, data + take);
+            data += take;
+            n -= take;
+            if (m_buffer.size() == kChunkSize)
+                flush();
+        }
+    }
+    void put(const std::vector<uint8_t>& bytes) { put(bytes.data(), bytes.size()); }
+
+    void zeros(uint64_t n)
+    {
+        while (n > 0) {
+            const std::size_t take = static_cast<std::size_t>(std::min<uint64_t>(n, kChunkSize - m_buffer.size()));
+            m_buffer.insert(m_buffer.end(), take, 0);
+            n -= take;
+            if (m_buffer.size() == kChunkSize)
+                flush();
+        }
+    }
+
+    void flush()
+    {
+        if (m_buffer.empty())
+            return;
+        m_file.writeAt(m_position, m_buffer.data(), m_buffer.size());
+        m_position += m_buffer.size();
+        m_meter.add(m_buffer.size());
+        m_buffer.clear();
+    }
+
+private:
+    platform::File& m_file;
+    uint64_t m_position;
+    ProgressMeter& m_meter;
+    std::vector<uint8_t> m_buffer;
+};
+
+// One write of one tag: preparation of the frames, sizing, repositioning and writing.
+class TagWriter {
+public:
+    TagWriter(Tid3v2tag& tag, platform::File& file, uint64_t tagOffset, uint64_t fileSize, uint8_t version)
+        : m_tag(tag), m_frames(tag.FrameIndex()), m_file(file), m_offset(tagOffset), m_fileSize(fileSize),
+          m_version(version), m_meter(tag)
+    {
+    }
+
+    TagResult prepareFrames();
+    void measureOldTag();
+    TagResult sizeTag();
+    void reposition();
+    void writeTag();
+    void finish(uint8_t revision);
+
+private:
+    bool v4() const { return m_version == 4; }
+    uint32_t count() const { return m_frames.Count(); }
+    TFrameRecord& frame(uint32_t i) { return m_frames.Frame(i); }
+    void applyCompression();
+    void applyUnsynchronisation();
+    std::vector<uint8_t> frameHeaderV3(const TFrameRecord& f) const;
+    std::vector<uint8_t> frameHeaderV4(const TFrameRecord& f) const;
+    std::vector<uint8_t> extHeaderV3() const;
+    std::vector<uint8_t> extHeaderV4() const;
+    void computeCrc();
+
+    Tid3v2tag& m_tag;
+    TFrameIndex& m_frames;
+    platform::File& m_file;
+    uint64_t m_offset, m_fileSize;
+    uint8_t m_version;
+    ProgressMeter m_meter;
+    uint64_t m_oldExtent = 0;
+    uint64_t m_newSize = 0;
+    uint32_t m_padding = 0;
+    uint32_t m_crc = 0;
+    bool m_crcComputed = false;
+    std::vector<std::vector<uint8_t>> m_headers; // one per frame, as written
+    std::vector<uint8_t> m_extHeader;
+};
+
+TagResult TagWriter::prepareFrames()
+{
+    using namespace frameflags;
+    bool anyUnsync = false;
+    for (uint32_t i = 1; i <= count(); ++i)
+        anyUnsync = anyUnsync || hasBit(frame(i).Flags[1], kUnsynchronisation);
+    if (anyUnsync)
+        m_tag.SetUnsynchronisation(true);
+    if (m_tag.Unsynchronisation())
+        for (uint32_t i = 1; i <= count(); ++i)
+            frame(i).Flags[1] |= kUnsynchronisation;
+
+    for (uint32_t i = count(); i >= 1; --i) {
+        TFrameRecord& f = frame(i);
+        if (hasBit(f.Flags[1], kCompression))
+            f.Flags[1] |= kDataLengthIndicator;
+        if (f.Data.empty())
+            m_frames.Delete(i);
+    }
+    if (count() == 0)
+        return kErrNoFrames;
+
+    if (v4()) {
+        for (uint32_t i = 1; i <= count(); ++i) {
+            TFrameRecord& f = frame(i);
+            if (!hasBit(f.Flags[1], kDataLengthIndicator) || f.DataLength != 0)
+                continue;
+            // The length of the plain data is unknown: measure it by undoing what was done.
+            if (hasBit(f.StoredFlags[1], kUnsynchronisation)) {
+                m_frames.Resynchronise(i);
+                f.DataLength = static_cast<uint32_t>(f.Data.size());
+            }
+            if (hasBit(f.StoredFlags[1], kEncryption))
+                return kErrDataLength;
+            if (hasBit(f.StoredFlags[1], kCompression)) {
+                m_frames.Decompress(i);
+                f.DataLength = static_cast<uint32_t>(f.Data.size());
+            }
+            if (!hasBit(f.StoredFlags[1], kUnsynchronisation | kEncryption | kCompression))
+                f.DataLength = static_cast<uint32_t>(f.Data.size());
+        }
+    }
+
+    applyCompression();
+    for (uint32_t i = 1; i <= count(); ++i)
+        if (hasBit(frame(i).Flags[1] ^ frame(i).StoredFlags[1], kEncryption))
+            return kErrEncryption;
+    applyUnsynchronisation();
+    for (uint32_t i = 1; i <= count(); ++i)
+        if (hasBit(frame(i).Flags[1] ^ frame(i).StoredFlags[1], kGrouping))
+            return kErrGrouping;
+    return kOk;
+}
+
+void TagWriter::applyCompression()
+{
+    const uint32_t n = count();
+    for (uint32_t i = 1; i <= n; ++i) {
+        m_tag.Progress = static_cast<uint8_t>(5 * i / n);
+        const TFrameRecord& f = frame(i);
+        if (!hasBit(f.Flags[1] ^ f.StoredFlags[1], frameflags::kCompression))
+            continue;
+        m_tag.Status = "Applying compression";
+        if (hasBit(f.StoredFlags[1], frameflags::kCompression))
+            m_frames.Decompress(i);
+        else
+            m_frames.Compress(i, kWriterCompressionLevel);
+    }
+}
+
+void TagWriter::applyUnsynchronisation()
+{
+    const uint32_t n = count();
+    for (uint32_t i = 1; i <= n; ++i) {
+        m_tag.Progress = static_cast<uint8_t>(5 * i / n + 5);
+        const TFrameRecord& f = frame(i);
+        const bool requested = hasBit(f.Flags[1], frameflags::kUnsynchronisation);
+        const bool stored = hasBit(f.StoredFlags[1], frameflags::kUnsynchronisation);
+        // A version 2.3 frame header gives the size before unsynchronisation; data that came
+        // unsynchronised from a version 2.4 file never had it recorded, so redo them.
+        const bool sizeUnknown = !v4() && stored && requested && f.SizeBeforeUnsync == 0;
+        if (requested == stored && !sizeUnknown)
+            continue;
+        m_tag.Status = "Applying unsync";
+        if (stored)
+            m_frames.Resynchronise(i);
+        if (requested)
+            m_frames.Unsynchronise(i);
+    }
+}
+
+void TagWriter::measureOldTag()
+{
+    m_oldExtent = 0;
+    const uint64_t after = m_fileSize - m_offset;
+    if (after < kHeaderSize)
+        return;
+    uint8_t header[kHeaderSize];
+    m_file.readExactAt(m_offset, header, kHeaderSize);
+    if (!hasIdentifier(header) || header[kVersion] == 0xFF || header[kRevision] == 0xFF ||
+        !isSyncsafe(header + kTagSize))
+        return;
+    const uint64_t claimed = kHeaderSize + uint64_t(readSyncsafe32(header + kTagSize));
+    m_oldExtent = std::min(claimed, after);
+    // A version 2.4 footer sits right behind the tag; left alone it would stay between
+    // the new tag and the audio.
+    if (header[kVersion] == 4 && hasBit(header[kFlags], kFlagFooter) && after - m_oldExtent >= kHeaderSize) {
+        uint8_t footer[kHeaderSize];
+        m_file.readExactAt(m_offset + m_oldExtent, footer, kHeaderSize);
+        if (footer[0] == '3' && footer[1] == 'D' && footer[2] == 'I')
+            m_oldExtent += kHeaderSize;
+    }
+}
+
+std::vector<uint8_t> TagWriter::frameHeaderV3(const TFrameRecord& f) const
+{
+    using namespace frameflags;
+    const uint8_t format = f.Flags[1];
+    uint32_t size = hasBit(format, kUnsynchronisation) ? f.SizeBeforeUnsync : static_cast<uint32_t>(f.Data.size());
+    size += (hasBit(format, kCompression) ? kDataLengthSize : 0) + (hasBit(format, kEncryption) ? 1 : 0) +
+            (hasBit(format, kGrouping) ? 1 : 0);
+    std::vector<uint8_t> h(f.FrameID.begin(), f.FrameID.end());
+    h.resize(kFrameHeaderSize);
+    writeBE32(h.data() + kFrameSize, size);
+    h[kFrameStatus] = statusToV3(f.Flags[0]);
+    h[kFrameFormat] = formatToV3(format);
+    if (hasBit(format, kCompression)) {
+        h.resize(h.size() + kDataLengthSize);
+        writeBE32(h.data() + kFrameHeaderSize, f.DataLength);
+    }
+    if (hasBit(format, kEncryption))
+        h.push_back(f.EncryptionMethod);
+    if (hasBit(format, kGrouping))
+        h.push_back(f.GroupID);
+    if (m_tag.Unsynchronisation()) {
+        // The first data byte decides whether a final FF of the header needs its zero.
+        h.push_back(f.Data.front());
+        UnsynchroniseBuffer(h);
+        h.pop_back();
+    }
+    return h;
+}
+
+std::vector<uint8_t> TagWriter::frameHeaderV4(const TFrameRecord& f) const
+{
+    using namespace frameflags;
+    const uint8_t format = f.Flags[1];
+    const uint64_t size = f.Data.size() + (hasBit(format, kDataLengthIndicator) ? kDataLengthSize : 0) +
+                          (hasBit(format, kEncryption) ? 1 : 0) + (hasBit(format, kGrouping) ? 1 : 0);
+    std::vector<uint8_t> h(f.FrameID.begin(), f.FrameID.end());
+    h.resize(kFrameHeaderSize);
+    writeSyncsafe32(h.data() + kFrameSize, static_cast<uint32_t>(size));
+    h[kFrameStatus] = f.Flags[0] & (kTagAlterPreservation | kFileAlterPreservation | kReadOnly);
+    h[kFrameFormat] = format & (kGrouping | kCompression | kEncryption | kUnsynchronisation | kDataLengthIndicator);
+    if (hasBit(format, kGrouping))
+        h.push_back(f.GroupID);
+    if (hasBit(format, kEncryption))
+        h.push_back(f.EncryptionMethod);
+    if (hasBit(format, kDataLengthIndicator)) {
+        h.resize(h.size() + kDataLengthSize);
+        writeSyncsafe32(h.data() + h.size() - kDataLengthSize, f.DataLength);
+    }
+    return h;
+}
+
+std::vector<uint8_t> TagWriter::extHeaderV3() const
+{
+    std::vector<uint8_t> fields(4);
+    writeBE32(fields.data(), m_padding);
+    if (m_tag.CRCPresent()) {
+        fields.resize(8);
+        writeBE32(fields.data() + 4, m_crc);
+    }
+    if (m_tag.Unsynchronisation())
+        UnsynchroniseBuffer(fields);
+    std::vector<uint8_t> ext(ext3::kPadding);
+    writeBE32(ext.data() + ext3::kSize, m_tag.CRCPresent() ? ext3::kSizeWithCrc : ext3::kSizeWithoutCrc);
+    ext[ext3::kFlags] = m_tag.CRCPresent() ? ext3::kCrcBit : 0;
+    ext.insert(ext.end(), fields.begin(), fields.end());
+    return ext;
+}
+
+std::vector<uint8_t> TagWriter::extHeaderV4() const
+{
+    const bool update = m_tag.TagIsUpdate(), crc = m_tag.CRCPresent(), restrictions = m_tag.TagRestrictions();
+    std::vector<uint8_t> ext(ext4::kFlags + 1);
+    writeSyncsafe32(ext.data() + ext4::kSize,
+                    ext4::kMinSize + (update ? 1 : 0) + (crc ? 1 + ext4::kCrcLength : 0) + (restrictions ? 2 : 0));
+    ext[ext4::kFlagCount] = 1;
+    ext[ext4::kFlags] = m_tag.ExtFlags & (ext4::kUpdate | ext4::kCrc | ext4::kRestrictions);
+    if (update)
+        ext.push_back(0);
+    if (crc) {
+        ext.push_back(ext4::kCrcLength);
+        ext.resize(ext.size() + ext4::kCrcLength);
+        writeSyncsafe35(ext.data() + ext.size() - ext4::kCrcLength, m_crc);
+    }
+    if (restrictions) {
+        ext.push_back(1);
+        ext.push_back(m_tag.Restrictions);
+    }
+    return ext;
+}
+
+TagResult TagWriter::sizeTag()
+{
+    if (m_tag.CRCPresent())
+        m_tag.SetExtendedHeader(true);
+    std::size_t extSize = 0;
+    if (m_tag.ExtendedHeader()) {
+        if (v4())
+            extSize = ext4::kMinSize + (m_tag.TagIsUpdate() ? 1 : 0) +
+                      (m_tag.CRCPresent() ? 1 + ext4::kCrcLength : 0) + (m_tag.TagRestrictions() ? 2 : 0);
+        else
+            extSize = ext3::kFixedSize + (m_tag.CRCPresent() ? ext3::kCrcSize : 0);
+    }
+    uint64_t size = kHeaderSize + extSize;
+    m_headers.clear();
+    for (uint32_t i = 1; i <= count(); ++i) {
+        m_headers.push_back(v4() ? frameHeaderV4(frame(i)) : frameHeaderV3(frame(i)));
+        size += m_headers.back().size() + frame(i).Data.size();
+    }
+    m_padding = paddingFor(m_fileSize, m_oldExtent, size);
+    m_tag.PaddingSize = m_padding;
+    if (size + m_padding - kHeaderSize > kMaxTagBody)
+        return kErrTagTooLarge;
+
+    const uint64_t crcWork = m_tag.CRCPresent() ? (size + m_padding) / 10 : 0;
+    const uint64_t moveWork = AudioMover::work(m_fileSize, m_offset, m_oldExtent, size + m_padding);
+    m_meter.setTotal(crcWork + moveWork + size + m_padding);
+    if (m_tag.CRCPresent())
+        computeCrc();
+
+    if (m_tag.ExtendedHeader()) {
+        m_extHeader = v4() ? extHeaderV4() : extHeaderV3();
+        // Version 2.3 grows here by the zeros that unsynchronisation puts into its fields.
+        size += m_extHeader.size() - extSize;
+    }
+    m_newSize = size + m_padding;
+    if (m_newSize - kHeaderSize > kMaxTagBody)
+        return kErrTagTooLarge;
+    return kOk;
+}
+
+void TagWriter::computeCrc()
+{
+    m_tag.Status = "Calculating CRC-32";
+    uint32_t crc = 0xFFFFFFFFu;
+    for (uint32_t i = 1; i <= count(); ++i) {
+        const std::vector<uint8_t>& data = frame(i).Data;
+        crc = UpdateCRC32(crc, m_headers[i - 1].data(), m_headers[i - 1].size());
+        crc = UpdateCRC32(crc, data.data(), data.size());
+        m_meter.add((m_headers[i - 1].size() + data.size()) / 10);
+    }
+    if (v4()) {
+        const uint8_t zeros[256] = {};
+        for (uint32_t left = m_padding; left > 0;) {
+            const uint32_t n = std::min<uint32_t>(left, sizeof zeros);
+            crc = UpdateCRC32(crc, zeros, n);
+            left -= n;
+        }
+    }
+    m_crc = ~crc;
+    m_crcComputed = true;
+}
+
+void TagWriter::reposition()
+{
+    if (AudioMover::work(m_fileSize, m_offset, m_oldExtent, m_newSize) > 0 || m_newSize < m_oldExtent)
+        m_tag.Status = "Re-positioning audio data";
+    AudioMover(m_file, m_fileSize, [this](uint64_t n) { m_meter.add(n); }).reposition(m_offset, m_oldExtent, m_newSize);
+}
+
+void TagWriter::writeTag()
+{
+    m_tag.Status = "Writing new tag";
+    StagedWriter out(m_file, m_offset, m_meter);
+    uint8_t header[kHeaderSize] = {'I', 'D', '3', m_version, 0, 0};
+    // No footer is written, so the header must not announce one.
+    header[kFlags] = m_tag.Flags & (v4() ? kWrittenFlagsV4 & ~kFlagFooter : kWrittenFlagsV3);
+    writeSyncsafe32(header + kTagSize, static_cast<uint32_t>(m_newSize - kHeaderSize));
+    out.put(header, kHeaderSize);
+    out.put(m_extHeader);
+    for (uint32_t i = 1; i <= count(); ++i) {
+        out.put(m_headers[i - 1]);
+        out.put(frame(i).Data);
+    }
+    out.zeros(m_padding);
+    out.flush();
+}
+
+void TagWriter::finish(uint8_t revision)
+{
+    m_tag.Version = m_version;
+    m_tag.Revision = revision;
+    m_tag.Flags &= v4() ? kWrittenFlagsV4 & ~kFlagFooter : kWrittenFlagsV3;
+    m_tag.TagSize = static_cast<uint32_t>(m_newSize - kHeaderSize);
+    m_tag.ExtHeaderSize = m_tag.ExtendedHeader()
+                              ? (v4() ? static_cast<uint32_t>(m_extHeader.size())
+                                      : (m_tag.CRCPresent() ? ext3::kSizeWithCrc : ext3::kSizeWithoutCrc))
+                              : 0;
+    if (m_crcComputed)
+        m_tag.CRC32 = m_crc;
+    m_tag.LoadResult = kOk;
+    m_tag.Modified = false;
+    m_tag.TagOffset = static_cast<uint32_t>(m_offset);
+    m_tag.Progress = 100;
+    m_tag.Status = "Save Complete";
+}
+
+// Idle again on every way out of a save.
+class IdleGuard {
+public:
+    explicit IdleGuard(Tid3v2tag& tag) : m_tag(tag) { m_tag.Idle = false; }
+    ~IdleGuard() { m_tag.Idle = true; }
+    IdleGuard(const IdleGuard&) = delete;
+    IdleGuard& operator=(const IdleGuard&) = delete;
+
+private:
+    Tid3v2tag& m_tag;
+};
+
+} // namespace
+
+TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, int64_t tagOffset, uint8_t revision)
+{
+    const bool ownFile = fileName == "=";
+    const std::string target = ownFile ? FileName : fileName;
+    const uint32_t offset =
+        tagOffset < 0 ? (ownFile ? TagOffset : 0) : static_cast<uint32_t>(static_cast<uint64_t>(tagOffset));
+    if (failed(LoadResult))
+        return kErrCorrupt;
+    if (!platform::fileExists(target))
+        return kErrOpen;
+    if (platform::hasProtectedMark(target))
+        return kErrReadOnly;
+    IdleGuard idle(*this);
+    try {
+        std::optional<platform::File> file = platform::File::open(target, platform::File::Mode::ReadWrite);
+        if (!file || !file->lockForWriting())
+            return kErrOpen;
+        const TagResult result = WriteTag(*file, offset, version, revision);
+        if (!failed(result))
+            FileName = target;
+        return result;
+    } catch (const platform::IoError& e) {
+        return resultFor(e);
+    }
+}
+
+TagResult Tid3v2tag::WriteTag(platform::File& file, uint32_t tagOffset, uint8_t version, uint8_t revision)
+{
+    if (version == 255)
+        version = Version;
+    if (revision == 255)
+        revision = Revision;
+    if (version != 3 && version != 4)
+        return kErrVersion;
+    if (revision != 0)
+        return kErrRevision;
+    if (FrameIndex().Count() == 0)
+        return kErrNoFrames;
+
+    Progress = 0;
+    Status = "Preparing tag";
+    const uint64_t fileSize = file.size();
+    if (fileSize < tagOffset)
+        return kErrOffset;
+
+    TagWriter writer(*this, file, tagOffset, fileSize, version);
+    TagResult result = writer.prepareFrames();
+    if (failed(result))
+        return result;
+    writer.measureOldTag();
+    result = writer.sizeTag();
+    if (failed(result))
+        return result;
+    writer.reposition();
+    writer.writeTag();
+    writer.finish(revision);
+    return kOk;
+}

@@ -1,0 +1,119 @@
+// Tests of the batch save: each file's tags from its own contents plus the enabled fields.
+#include "features/tagedit/batch_save.h"
+#include "support/id3v2_builder.h"
+#include "tags/id3.h"
+#include "tags/id3v2.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+using namespace testsupport;
+
+namespace {
+
+class RecordingReporter : public SaveReporter {
+public:
+    void error(const std::string& text) override { lines.push_back("error: " + text); }
+    void message(const std::string& text) override { lines.push_back("message: " + text); }
+    std::vector<std::string> lines;
+};
+
+class BatchSave : public ::testing::Test {
+protected:
+    std::string file(const Bytes& bytes) { return dir.write("song" + std::to_string(++files) + ".mp3", bytes); }
+    BatchSaveOutcome run() { return runBatchSave(request, v1, v2, reporter); }
+    std::string v2Text(const std::string& path, const char* id)
+    {
+        Tid3v2tag tag;
+        std::string text;
+        if (!failed(tag.LoadFromFile(path, 0)))
+            std::ignore = tag.GetTextFrame(id, text);
+        return text;
+    }
+
+    TempDir dir;
+    int files = 0;
+    BatchSaveRequest request;
+    Tid3tag v1;
+    Tid3v2tag v2;
+    RecordingReporter reporter;
+};
+
+} // namespace
+
+// The shared ID3v2 object must not carry one file's version or broken load into the next.
+TEST_F(BatchSave, EachFileStartsFromItsOwnTag)
+{
+    const std::string v4 = file(concat({Id3v2Bytes(4).frame("TALB", {0, 'L', 'P'}).bytes(), audioPattern(3000)}));
+    const Bytes brokenBytes = concat({Id3v2Bytes(3).frame("TI_2", {0, 'x'}).bytes(), audioPattern(3000)});
+    const std::string broken = file(brokenBytes);
+    const std::string bare = file(audioPattern(3000));
+    request.saveV1 = false;
+    request.v2.title = {true, "Song"};
+    request.files = {v4, broken, bare};
+
+    const BatchSaveOutcome outcome = run();
+    EXPECT_EQ(std::vector<std::string>{"message: Error #65024! Could not save Tag!"}, reporter.lines);
+    EXPECT_TRUE(outcome.failures);
+    EXPECT_EQ(brokenBytes, readFile(broken));
+    EXPECT_EQ("Song", v2Text(v4, "TIT2"));
+    EXPECT_EQ("LP", v2Text(v4, "TALB"));
+    EXPECT_EQ(4, readFile(v4)[3]);
+    EXPECT_EQ("Song", v2Text(bare, "TIT2"));
+    EXPECT_EQ(3, readFile(bare)[3]);
+}
+
+TEST_F(BatchSave, AFileWithNeitherTagNorEnabledFieldGetsNoId3v2Tag)
+{
+    const std::string bare = file(audioPattern(3000));
+    request.v1.genreEnabled = true;
+    request.v1.genreIndex = 0;
+    request.files = {bare};
+    run();
+    EXPECT_EQ(std::vector<std::string>{"message: Error #64768! Could not save Tag!"}, reporter.lines);
+    const Bytes bytes = readFile(bare);
+    ASSERT_EQ(3128u, bytes.size()); // only the ID3v1 record was appended
+    EXPECT_EQ(255, bytes.back());
+}
+
+TEST_F(BatchSave, TrackAndGenreGoThroughTheirConversions)
+{
+    request.saveV2 = false;
+    request.v1.genreEnabled = true;
+    request.v1.genreIndex = static_cast<int>(GenreToIndex(17)); // "Rock"
+    const std::pair<std::string, int> tracks[] = {{"7", 7}, {"256", 0}, {"-1", 255}, {"+12", 12}, {"", 3}};
+    for (const auto& [text, expected] : tracks) {
+        Bytes record(128, 0);
+        std::copy_n("TAGKeep", 7, record.begin());
+        record[126] = 3;
+        record[127] = 255;
+        const std::string path = file(concat({audioPattern(500), record}));
+        request.v1.track = {true, text};
+        request.files = {path};
+        run();
+        ASSERT_EQ(0, v1.LoadFromFile(path)) << text;
+        EXPECT_EQ(expected, v1.Track()) << text;
+        EXPECT_EQ(17, v1.Genre);
+        EXPECT_EQ("Keep", v1.Title());
+    }
+    EXPECT_TRUE(reporter.lines.empty());
+}
+
+TEST_F(BatchSave, TrackTextThatIsNotAnIntegerStopsTheWalkBeforeAnyWrite)
+{
+    const Bytes bytes = concat({Id3v2Bytes(3).frame("TIT2", {0, 'a'}).bytes(), audioPattern(2000)});
+    for (const std::string bad : {"1x", "-", "2147483648", " 1"}) {
+        reporter.lines.clear();
+        request.files = {file(bytes), file(bytes)};
+        request.v1.track = {true, bad};
+        request.v2.title = {true, "new"};
+        const BatchSaveOutcome outcome = run();
+        EXPECT_TRUE(outcome.stopped);
+        EXPECT_EQ(1u, outcome.files.size());
+        EXPECT_EQ(std::vector<std::string>{"error: '" + bad + "' is not a valid integer value"}, reporter.lines);
+        for (const std::string& path : request.files)
+            EXPECT_EQ(bytes, readFile(path)) << bad;
+    }
+    EXPECT_EQ(std::optional<int32_t>(-2147483647 - 1), parseInteger("-2147483648"));
+}

@@ -1,0 +1,299 @@
+// Tests of the ID3v2 writer: the audio behind the tag, padding, refusals, failures and interoperability.
+#include "support/id3v2_builder.h"
+#include "tags/id3v2.h"
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <tuple>
+
+using namespace testsupport;
+
+namespace {
+
+uint64_t syncsafe(const uint8_t* p)
+{
+    return uint64_t(p[0]) << 21 | uint64_t(p[1]) << 14 | uint64_t(p[2]) << 7 | p[3];
+}
+
+// Latin-1 text with FF bytes next to zeros and E0+ bytes, so unsynchronisation has work.
+std::string awkwardText(std::size_t n, uint32_t seed)
+{
+    const char pool[] = {'a', 'Z', ' ', '\xFF', '\xE9', '\xFF', '\xF0', '\x41', '\xFF', '\x00'};
+    std::mt19937 gen(seed);
+    std::string s(n, 'x');
+    for (char& c : s)
+        c = pool[gen() % sizeof pool];
+    return s;
+}
+
+class Id3v2Writer : public ::testing::Test {
+protected:
+    std::string file(const Bytes& bytes) { return dir.write("song" + std::to_string(++files) + ".mp3", bytes); }
+
+    // The bytes behind the tag at the start of the file equal `audio`, and the file ends
+    // on a 4096-byte boundary.
+    static void expectAudio(const std::string& path, const Bytes& audio, bool aligned = true)
+    {
+        const Bytes bytes = readFile(path);
+        ASSERT_GE(bytes.size(), 10u);
+        const uint64_t extent = 10 + syncsafe(bytes.data() + 6);
+        ASSERT_EQ(extent + audio.size(), bytes.size());
+        EXPECT_TRUE(std::equal(audio.begin(), audio.end(), bytes.begin() + static_cast<std::ptrdiff_t>(extent)));
+        if (aligned) {
+            EXPECT_EQ(0u, bytes.size() % 4096);
+        }
+    }
+
+    static void addFrame(Tid3v2tag& tag, const std::string& id, const Bytes& data, uint8_t format = 0)
+    {
+        const uint32_t i = tag.FrameIndex().Add(id);
+        tag.FrameIndex().Data(i) = data;
+        tag.FrameIndex().Frame(i).Flags[1] = format;
+    }
+
+    TempDir dir;
+    int files = 0;
+};
+
+} // namespace
+
+TEST_F(Id3v2Writer, AudioSurvivesSavesThatGrowShrinkAndRepeat)
+{
+    std::mt19937 rng(20261208);
+    const std::size_t sizes[] = {0, 1, 4085, 16383, 16384, 16385, 70001, 3 * 1024 * 1024 + 17};
+    for (uint32_t round = 0; round < 32; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const uint8_t version = static_cast<uint8_t>(3 + rng() % 2);
+        const Bytes audio = audioPattern(round < 16 ? sizes[round % 8] : rng() % 200000, round);
+        const int oldKind = static_cast<int>(rng() % 3); // none, a tag, a tag claiming past the end
+        Bytes old;
+        if (oldKind > 0) {
+            Id3v2Bytes b(version);
+            b.frame("TIT2", concat({{0, 'o', 'l', 'd'}, bytesOf(awkwardText(rng() % 30000, round))})).padding(rng() % 5000);
+            if (oldKind == 2)
+                b.sizeField(static_cast<uint32_t>(audio.size() + 100000));
+            old = b.bytes();
+        }
+        const std::string path = file(concat({old, audio}));
+        const Bytes kept = oldKind == 2 ? Bytes{} : audio;
+
+        Tid3v2tag tag;
+        tag.Version = version;
+        tag.SetUnsynchronisation(rng() % 3 == 0);
+        tag.SetCRCPresent(rng() % 3 == 0);
+        const bool aligned = version == 4 || !tag.Unsynchronisation() || !tag.CRCPresent();
+        std::vector<std::pair<std::string, std::string>> texts;
+        for (const char* id : {"TIT2", "TPE1", "TALB", "TCON"}) {
+            texts.emplace_back(id, awkwardText(1 + rng() % 3000, rng()));
+            ASSERT_EQ(0, tag.SetTextFrame(id, texts.back().second));
+        }
+        if (rng() % 2)
+            tag.FrameIndex().Frame(2).Flags[1] = frameflags::kCompression;
+
+        ASSERT_EQ(kOk, tag.SaveToFile(path));
+        expectAudio(path, kept, aligned);
+        ASSERT_EQ(0, tag.SetTextFrame("TIT3", awkwardText(20000 + rng() % 30000, round)));
+        ASSERT_EQ(kOk, tag.SaveToFile("="));
+        expectAudio(path, kept, aligned);
+        ASSERT_EQ(textresult::kDeleted, tag.SetTextFrame("TIT3", ""));
+        ASSERT_EQ(kOk, tag.SaveToFile("="));
+        expectAudio(path, kept, aligned);
+
+        // The file written reads back with the same texts, and saves again without moving.
+        Tid3v2tag reread;
+        ASSERT_EQ(kOk, reread.LoadFromFile(path, 0));
+        for (const auto& [id, text] : texts) {
+            std::string got;
+            std::ignore = reread.GetTextFrame(id, got);
+            EXPECT_EQ(text.substr(0, text.find('\0')), got.substr(0, got.find('\0'))) << id;
+        }
+        const uint64_t size = readFile(path).size();
+        ASSERT_EQ(kOk, reread.SaveToFile("="));
+        expectAudio(path, kept, aligned);
+        if (reread.PaddingSize > 0 && aligned) {
+            EXPECT_EQ(size, readFile(path).size());
+        }
+    }
+}
+
+TEST_F(Id3v2Writer, PaddingAlignsTheFileToBlocks)
+{
+    // 1,000,000 bytes with a 2,048-byte old tag; the new tag is 1,500 bytes before padding.
+    const Bytes audio = audioPattern(1000000 - 2048);
+    const std::string path = file(concat({Id3v2Bytes(4).frame("TIT2", Bytes(2028, 'a')).bytes(), audio}));
+    Tid3v2tag tag;
+    tag.Version = 4;
+    addFrame(tag, "TIT2", Bytes(1480, 'b'));
+    ASSERT_EQ(kOk, tag.SaveToFile(path));
+    EXPECT_EQ(4068u, tag.PaddingSize);
+    EXPECT_EQ(1003520u, readFile(path).size());
+    expectAudio(path, audio);
+
+    // A tag that exactly fills the next block gets no padding; saving it again then adds a block.
+    const Bytes tail = audioPattern(4000, 7);
+    const std::string exact = file(tail);
+    Tid3v2tag fit;
+    addFrame(fit, "TIT2", Bytes(76, 'c'));
+    ASSERT_EQ(kOk, fit.SaveToFile(exact));
+    EXPECT_EQ(0u, fit.PaddingSize);
+    expectAudio(exact, tail);
+    ASSERT_EQ(kOk, fit.SaveToFile("="));
+    EXPECT_EQ(4096u, fit.PaddingSize);
+    EXPECT_EQ(8192u, readFile(exact).size());
+    expectAudio(exact, tail);
+}
+
+TEST_F(Id3v2Writer, RefusalsLeaveTheFileByteIdentical)
+{
+    const Bytes original = concat({Id3v2Bytes(3).frame("TIT2", {0, 'O', 'l', 'd'}).padding(50).bytes(), audioPattern(9000)});
+    auto refuses = [&](TagResult expected, const std::function<void(Tid3v2tag&)>& arrange,
+                       const std::function<TagResult(Tid3v2tag&, const std::string&)>& save) {
+        const std::string path = file(original);
+        Tid3v2tag tag;
+        addFrame(tag, "TPE1", {0, 'N', 'e', 'w'});
+        arrange(tag);
+        EXPECT_EQ(expected, save(tag, path));
+        EXPECT_EQ(original, readFile(path));
+    };
+    auto plain = [](Tid3v2tag& t, const std::string& p) { return t.SaveToFile(p); };
+    auto nothing = [](Tid3v2tag&) {};
+    refuses(kErrVersion, nothing, [](Tid3v2tag& t, const std::string& p) { return t.SaveToFile(p, 2); });
+    refuses(kErrRevision, nothing, [](Tid3v2tag& t, const std::string& p) { return t.SaveToFile(p, 3, -1, 1); });
+    refuses(kErrOffset, nothing, [&](Tid3v2tag& t, const std::string& p) {
+        return t.SaveToFile(p, 255, static_cast<int64_t>(original.size()) + 1);
+    });
+    refuses(kErrNoFrames, [](Tid3v2tag& t) { t.FrameIndex().Data(1).clear(); }, plain);
+    refuses(kErrEncryption, [](Tid3v2tag& t) { t.FrameIndex().Frame(1).Flags[1] = frameflags::kEncryption; }, plain);
+    refuses(kErrGrouping, [](Tid3v2tag& t) { t.FrameIndex().Frame(1).StoredFlags[1] = frameflags::kGrouping; }, plain);
+    refuses(kErrDataLength, [](Tid3v2tag& t) {
+        t.Version = 4;
+        auto& f = t.FrameIndex().Frame(1);
+        f.Flags[1] = f.StoredFlags[1] = frameflags::kEncryption | frameflags::kDataLengthIndicator;
+    }, plain);
+    refuses(kErrCorrupt, [](Tid3v2tag& t) { t.LoadResult = kErrFileTooShort; }, plain);
+    refuses(kErrTagTooLarge, [](Tid3v2tag& t) { t.FrameIndex().Data(1).resize(kMaxTagBody - 9); }, plain);
+    refuses(kErrReadOnly, nothing, [](Tid3v2tag& t, const std::string& p) {
+        makeReadOnly(p);
+        return t.SaveToFile(p);
+    });
+    Tid3v2tag tag;
+    addFrame(tag, "TIT2", {0, 'x'});
+    EXPECT_EQ(kErrOpen, tag.SaveToFile(dir.file("missing.mp3")));
+}
+
+TEST_F(Id3v2Writer, AFailureHalfwayIsReportedAsAFailure)
+{
+    const Bytes audio = audioPattern(100000);
+    for (const std::size_t newTitle : {40000u, 10u}) { // grows, then shrinks the tag
+        for (int kind = 0; kind < 2; ++kind) {
+            for (uint64_t n = 1;; ++n) {
+                const std::string path = file(concat({Id3v2Bytes(3).frame("TIT2", Bytes(20000, 'a')).bytes(), audio}));
+                Tid3v2tag tag;
+                addFrame(tag, "TIT2", Bytes(newTitle, 'b'));
+                (kind == 0 ? platform::faults::failWriteAt : platform::faults::failReadAt)(n);
+                const TagResult result = tag.SaveToFile(path);
+                platform::faults::failWriteAt(0);
+                platform::faults::failReadAt(0);
+                if (result == kOk) {
+                    expectAudio(path, audio);
+                    EXPECT_GT(n, 2u) << "no failure was injected at all";
+                    break;
+                }
+                EXPECT_EQ(kind == 0 ? kErrWrite : kErrRead, result) << "call " << n;
+                ASSERT_LT(n, 100u);
+            }
+        }
+    }
+}
+
+TEST_F(Id3v2Writer, AnOldFooterGoesWithTheOldTag)
+{
+    const Bytes audio = audioPattern(5000);
+    const Bytes old = Id3v2Bytes(4).flags(0x10).frame("TIT2", {0, 'o', 'l', 'd'}).bytes();
+    Bytes footer = old;
+    footer.resize(10);
+    std::copy_n("3DI", 3, footer.begin());
+    const std::string path = file(concat({old, footer, audio}));
+    Tid3v2tag tag;
+    ASSERT_EQ(kOk, tag.LoadFromFile(path, 0));
+    ASSERT_TRUE(tag.Footer());
+    ASSERT_EQ(0, tag.SetTextFrame("TIT2", "new"));
+    ASSERT_EQ(kOk, tag.SaveToFile("="));
+    EXPECT_EQ(0, readFile(path)[5] & 0x10);
+    expectAudio(path, audio);
+}
+
+namespace {
+
+// The python3 that has mutagen, if any.
+std::string mutagenPython()
+{
+    for (const char* python : {"/usr/bin/python3", "python3"})
+        if (runProgram(python, {"-c", "import mutagen"}).exitCode == 0)
+            return python;
+    return {};
+}
+
+} // namespace
+
+TEST_F(Id3v2Writer, MutagenReadsWhatWasWrittenAndTheCrcHolds)
+{
+    const std::string python = mutagenPython();
+    if (python.empty())
+        GTEST_SKIP() << "python3 with mutagen is not installed";
+    // One line per frame: ID, then the Latin-1 bytes of its text in hex (comment: language and text).
+    const char* script = R"(
+import sys, mutagen.id3 as m
+t = m.ID3(sys.argv[1], load_v1=False)
+print(t.version[1])
+for f in t.values():
+    if f.FrameID == 'COMM':
+        print('COMM', f.lang, f.desc.encode('latin1').hex(), f.text[0].encode('latin1').hex())
+    else:
+        print(f.FrameID, f.text[0].encode('latin1').hex())
+)";
+    auto hex = [](const std::string& s) {
+        std::string out;
+        for (unsigned char c : s)
+            out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
+        return out;
+    };
+    // Frame data must not end in FF: mutagen then ignores the frame's unsynchronisation.
+    const std::string title = "Caf\xE9 \xFF\xFF\xE0\xFFx", artist = "A\xFF\xFF\xE0z";
+    for (const uint8_t version : {3, 4}) {
+        for (int variant = 0; variant < 4; ++variant) { // plain, unsynchronised, compressed, unsynchronised with CRC
+            SCOPED_TRACE("version " + std::to_string(version) + " variant " + std::to_string(variant));
+            const std::string path = file(audioPattern(20000, variant));
+            Tid3v2tag tag;
+            tag.Version = version;
+            tag.SetUnsynchronisation(variant == 1 || variant == 3);
+            tag.SetCRCPresent(variant == 3);
+            ASSERT_EQ(0, tag.SetTextFrame("TIT2", title));
+            ASSERT_EQ(0, tag.SetTextFrame("TPE1", artist));
+            TCommentFrame comment{0, "ENG", "", "line one\nline \xFF\xF0"};
+            ASSERT_EQ(0, tag.SetComment(comment, "", "None"));
+            if (variant == 2)
+                for (uint32_t i = 1; i <= 3; ++i)
+                    tag.FrameIndex().Frame(i).Flags[1] = frameflags::kCompression;
+            ASSERT_EQ(kOk, tag.SaveToFile(path));
+
+            if (tag.CRCPresent()) {
+                // The CRC covers the frames from the first one on; version 2.3 leaves out the padding.
+                const Bytes bytes = readFile(path), id = bytesOf("TIT2");
+                const auto start = std::search(bytes.begin(), bytes.end(), id.begin(), id.end()) - bytes.begin();
+                const auto end = 10 + syncsafe(bytes.data() + 6) - (version == 3 ? tag.PaddingSize : 0);
+                EXPECT_EQ(crc32(0, bytes.data() + start, static_cast<uInt>(end - start)), tag.CRC32);
+            }
+            const CommandResult r = runProgram(python, {"-c", script, path});
+            ASSERT_EQ(0, r.exitCode) << r.err;
+            EXPECT_EQ(std::to_string(version) + "\nTIT2 " + hex(title) + "\nTPE1 " + hex(artist) + "\nCOMM ENG  " +
+                          hex(comment.Text) + "\n",
+                      r.out);
+        }
+    }
+}
