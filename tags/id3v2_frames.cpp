@@ -10,9 +10,13 @@ using namespace frameflags;
 
 namespace {
 
-bool validSelector(int selector)
+// One byte of a status/format pair; any selector but 1 or 2 is a range error.
+template <typename Byte>
+Byte& flagByte(Byte (&pair)[2], int selector)
 {
-    return selector == kStatus || selector == kFormat;
+    if (selector != kStatus && selector != kFormat)
+        throw ERangeError();
+    return pair[selector - 1];
 }
 
 bool hasBit(uint8_t byte, uint8_t bit)
@@ -159,36 +163,15 @@ bool TFrameIndex::IsCompressed(uint32_t i) const { return hasBit(Frame(i).Stored
 bool TFrameIndex::IsEncrypted(uint32_t i) const { return hasBit(Frame(i).StoredFlags[1], kEncryption); }
 bool TFrameIndex::IsUnsynchronised(uint32_t i) const { return hasBit(Frame(i).StoredFlags[1], kUnsynchronisation); }
 
-uint8_t TFrameIndex::Flags(uint32_t index, int selector) const
-{
-    const TFrameRecord& f = Frame(index);
-    if (!validSelector(selector))
-        throw ERangeError();
-    return f.Flags[selector - 1];
-}
-
-void TFrameIndex::SetFlags(uint32_t index, int selector, uint8_t value)
-{
-    TFrameRecord& f = Frame(index);
-    if (!validSelector(selector))
-        throw ERangeError();
-    f.Flags[selector - 1] = value;
-}
-
+uint8_t TFrameIndex::Flags(uint32_t index, int selector) const { return flagByte(Frame(index).Flags, selector); }
+void TFrameIndex::SetFlags(uint32_t index, int selector, uint8_t value) { flagByte(Frame(index).Flags, selector) = value; }
 uint8_t TFrameIndex::StoredFlags(uint32_t index, int selector) const
 {
-    const TFrameRecord& f = Frame(index);
-    if (!validSelector(selector))
-        throw ERangeError();
-    return f.StoredFlags[selector - 1];
+    return flagByte(Frame(index).StoredFlags, selector);
 }
-
 void TFrameIndex::SetStoredFlags(uint32_t index, int selector, uint8_t value)
 {
-    TFrameRecord& f = Frame(index);
-    if (!validSelector(selector))
-        throw ERangeError();
-    f.StoredFlags[selector - 1] = value;
+    flagByte(Frame(index).StoredFlags, selector) = value;
 }
 
 uint32_t TFrameIndex::DataLength(uint32_t i) const { return Frame(i).DataLength; }

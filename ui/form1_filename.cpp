@@ -122,21 +122,11 @@ void TForm1::buildFilenameTab()
     PageControl2->addTab(buildFilenameSubTab(true), QStringLiteral("ID3 version 2"));
     PageControl2->setCurrentIndex(0);
 
-    auto* left = new QVBoxLayout;
-    left->addWidget(ComboBoxMusicFoldersFileEdit);
-    left->addWidget(FileListBoxMP3FilesFileEdit, 1);
     auto* right = new QVBoxLayout;
     right->addWidget(GroupBox1);
     right->addWidget(Label15);
     right->addWidget(PageControl2, 1);
-    auto* body = new QHBoxLayout;
-    body->addLayout(left);
-    body->addLayout(right, 1);
-
-    auto* page = new QVBoxLayout(tab);
-    page->setContentsMargins(4, 2, 4, 4);
-    page->addWidget(bar);
-    page->addLayout(body, 1);
+    layOutFolderTab(tab, bar, ComboBoxMusicFoldersFileEdit, FileListBoxMP3FilesFileEdit, nullptr, right);
 }
 
 void TForm1::wireFilenameTab()

@@ -56,10 +56,6 @@ void TForm1::buildPlaylistsTab()
     EditCurrentPlaylist->setReadOnly(true);
     ListViewPlaylist = fileReportList("ListViewPlaylist", tab);
 
-    auto* left = new QVBoxLayout;
-    left->addWidget(ComboBoxMusicFoldersPlaylist);
-    left->addWidget(FileListBoxMP3Playlist, 1);
-
     auto* buttons = new QVBoxLayout;
     buttons->addStretch(1);
     for (QPushButton* b : {BitBtnToPlaylist, BitBtnMoveUp, BitBtnMoveDown, BitBtnRemoveFromPlaylist})
@@ -73,15 +69,7 @@ void TForm1::buildPlaylistsTab()
     right->addLayout(current);
     right->addWidget(ListViewPlaylist, 1);
 
-    auto* body = new QHBoxLayout;
-    body->addLayout(left);
-    body->addLayout(buttons);
-    body->addLayout(right, 1);
-
-    auto* page = new QVBoxLayout(tab);
-    page->setContentsMargins(4, 2, 4, 4);
-    page->addWidget(bar);
-    page->addLayout(body, 1);
+    layOutFolderTab(tab, bar, ComboBoxMusicFoldersPlaylist, FileListBoxMP3Playlist, buttons, right);
 }
 
 void TForm1::wirePlaylistsTab()

@@ -114,20 +114,10 @@ void TForm1::buildTagsTab()
     // The lower group takes the extra height; its rows stay at the top.
     static_cast<QGridLayout*>(GroupBoxV2->layout())->setRowStretch(8, 1);
 
-    auto* left = new QVBoxLayout;
-    left->addWidget(ComboBoxMusicFolders);
-    left->addWidget(FileListBoxMP3Files, 1);
     auto* right = new QVBoxLayout;
     right->addWidget(GroupBoxV1);
     right->addWidget(GroupBoxV2, 1);
-    auto* body = new QHBoxLayout;
-    body->addLayout(left);
-    body->addLayout(right, 1);
-
-    auto* page = new QVBoxLayout(tab);
-    page->setContentsMargins(4, 2, 4, 4);
-    page->addWidget(bar);
-    page->addLayout(body, 1);
+    layOutFolderTab(tab, bar, ComboBoxMusicFolders, FileListBoxMP3Files, nullptr, right);
 }
 
 void TForm1::wireTagsTab()

@@ -1,6 +1,7 @@
 // Small builders the tab pages share: named widgets, bold labels, list views.
 #pragma once
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -48,3 +49,23 @@ inline QTreeWidget* fileReportList(const char* name, QWidget* parent)
 // The seven tag fields in the order every tab lists them.
 inline constexpr const char* kFieldNames[7] = {"Artist", "Title", "Album", "Year",
                                                "Genre", "Comment", "Track"};
+
+// The page of a folder tab: the tool bar across the top; under it the folder box over its
+// file list, which stretches down, then `middle` (may be null) and `right`, which stretches.
+inline void layOutFolderTab(QWidget* tab, QWidget* bar, QWidget* folderBox, QWidget* fileList,
+                            QLayout* middle, QLayout* right)
+{
+    auto* left = new QVBoxLayout;
+    left->addWidget(folderBox);
+    left->addWidget(fileList, 1);
+    auto* body = new QHBoxLayout;
+    body->addLayout(left);
+    if (middle)
+        body->addLayout(middle);
+    body->addLayout(right, 1);
+
+    auto* page = new QVBoxLayout(tab);
+    page->setContentsMargins(4, 2, 4, 4);
+    page->addWidget(bar);
+    page->addLayout(body, 1);
+}
