@@ -47,8 +47,9 @@ public:
     ~File();
 
     uint64_t size() const;
-    // The size at opening and the "read-only, hidden or system" mark (see
-    // hasProtectedMark); `path` is the name the file was opened under.
+    // The size at opening and the "read-only, hidden or system" mark as the name and
+    // the file's permission bits give it (hasProtectedMark also asks the system about
+    // mounts and ACLs); `path` is the name the file was opened under.
     struct Info {
         uint64_t size = 0;
         bool protectedMark = false;

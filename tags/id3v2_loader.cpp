@@ -7,6 +7,7 @@
 #include "platform/file_system.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 using namespace id3v2;
@@ -20,11 +21,44 @@ constexpr bool needsGuard(uint8_t next)
     return next == 0x00 || next >= 0xE0;
 }
 
+// The file as the loader reads it: the first read brings the header together with the
+// bytes behind it, which hold the whole of most tags, so a typical load costs one read.
+class TagSource {
+public:
+    static constexpr std::size_t kPrefetch = 4096;
+
+    TagSource(const platform::File& file, uint64_t start, uint64_t fileSize) : m_file(file), m_start(start)
+    {
+        m_size = file.readAt(start, m_head.data(), static_cast<std::size_t>(std::min<uint64_t>(kPrefetch, fileSize - start)));
+    }
+
+    // As platform::File::readExactAt; the bytes fetched already are not read again.
+    void readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const
+    {
+        if (n > 0 && offset >= m_start && offset - m_start < m_size) {
+            const std::size_t skip = static_cast<std::size_t>(offset - m_start);
+            const std::size_t take = std::min(n, m_size - skip);
+            std::memcpy(buffer, m_head.data() + skip, take);
+            offset += take;
+            buffer += take;
+            n -= take;
+        }
+        if (n > 0)
+            m_file.readExactAt(offset, buffer, n);
+    }
+
+private:
+    const platform::File& m_file;
+    uint64_t m_start;
+    std::size_t m_size = 0;
+    std::array<uint8_t, kPrefetch> m_head;
+};
+
 // The tag body as it comes from the file, at most 64 KiB at a time, with version 2.3
 // tag-level unsynchronisation removed on the way.
 class BodyWindow {
 public:
-    BodyWindow(const platform::File& file, uint64_t bodyStart, uint32_t bodySize, bool unsync)
+    BodyWindow(const TagSource& file, uint64_t bodyStart, uint32_t bodySize, bool unsync)
         : m_file(file), m_fileNext(bodyStart), m_fileEnd(bodyStart + bodySize), m_unsync(unsync),
           m_buffer(std::min<std::size_t>(bodySize, kWindowSize))
     {
@@ -109,7 +143,7 @@ private:
         return static_cast<std::size_t>(o - out);
     }
 
-    const platform::File& m_file;
+    const TagSource& m_file;
     uint64_t m_fileNext, m_fileEnd;
     bool m_unsync;
     std::vector<uint8_t> m_buffer;
@@ -120,7 +154,7 @@ private:
 // One load of one tag: the body reader of both versions.
 class TagLoader {
 public:
-    TagLoader(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
+    TagLoader(Tid3v2tag& tag, const TagSource& file, uint64_t fileSize)
         : m_tag(tag), m_file(file), m_fileSize(fileSize)
     {
     }
@@ -136,7 +170,7 @@ private:
     TagResult readFrame(BodyWindow& window, const uint8_t* header, uint32_t offset);
 
     Tid3v2tag& m_tag;
-    const platform::File& m_file;
+    const TagSource& m_file;
     uint64_t m_fileSize;
 };
 
@@ -353,7 +387,8 @@ TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
     uint8_t header[kHeaderSize];
     if (fileSize - tag.TagOffset < kHeaderSize)
         return kErrNoTag;
-    file.readExactAt(tag.TagOffset, header, kHeaderSize);
+    const TagSource source(file, tag.TagOffset, fileSize);
+    source.readExactAt(tag.TagOffset, header, kHeaderSize);
     if (!hasIdentifier(header) || header[kVersion] == 0xFF || header[kRevision] == 0xFF ||
         !isSyncsafe(header + kTagSize))
         return kErrNoTag;
@@ -364,7 +399,7 @@ TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
 
     TagResult result = tag.Revision != 0 ? kWarnRevision : 0;
     try {
-        result = TagLoader(tag, file, fileSize).readBody(header, result);
+        result = TagLoader(tag, source, fileSize).readBody(header, result);
     } catch (const platform::IoError& e) {
         // The frames may be half read: a later save must not take them for a good load.
         tag.LoadResult = resultFor(e);

@@ -192,6 +192,11 @@ TEST_F(Id3v2Loader, PaddingIsFoundByZerosOrMarker)
     ASSERT_EQ(0, load(Id3v2Bytes(4).frame("TIT2", Bytes(255, 'x')).bytes()));
     EXPECT_EQ(255u, frame(1).Data.size()); // size bytes 00 00 01 7F
     EXPECT_EQ(0u, tag.PaddingSize);
+    // A header with an empty body, with and without anything behind it.
+    ASSERT_EQ(0, load(Id3v2Bytes(3).bytes()));
+    EXPECT_EQ(0u, count());
+    ASSERT_EQ(0, load(Id3v2Bytes(4).bytes(), 0));
+    EXPECT_EQ(0u, count());
 }
 
 TEST_F(Id3v2Loader, BrokenFramesStopTheLoadButKeepEarlierFrames)
@@ -217,7 +222,8 @@ TEST_F(Id3v2Loader, Version3TagUnsynchronisationIsRemovedOnLoad)
     EXPECT_EQ(0, frame(1).StoredFlags[1]);
 }
 
-// The guard zeros of FF 00 E0 land on each side of every window refill in turn.
+// The guard zeros of FF 00 E0 land on each side of the first read's end and of every
+// window refill in turn.
 TEST_F(Id3v2Loader, Version3UnsynchronisationAcrossWindowRefills)
 {
     std::mt19937 rng(3);
@@ -225,7 +231,7 @@ TEST_F(Id3v2Loader, Version3UnsynchronisationAcrossWindowRefills)
         Bytes data(200000);
         for (auto& b : data)
             b = (rng() % 3) ? 0xFF : static_cast<uint8_t>(rng() % 2 ? 0x00 : 0xE0);
-        for (std::size_t at : {65536 - 20 - shift, 2 * 65536 - shift})
+        for (std::size_t at : {4096 - 20 - shift, 65536 - 20 - shift, 2 * 65536 - shift})
             std::copy_n(Bytes{0xFF, 0xE0, 0xFF, 0x00}.begin(), 4, data.begin() + at);
         const Bytes tagBytes = Id3v2Bytes(3).unsynchronised().frame("PRIV", data).frame("TIT2", kTitle).padding(20).bytes();
         ASSERT_EQ(0, load(tagBytes)) << shift;
