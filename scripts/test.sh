@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything warning-free and runs every test: once as
-# built, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# built, once under AddressSanitizer and UndefinedBehaviorSanitizer; then fuzzes the tag
+# loader for a bounded time (VARNOLI_FUZZ_SECONDS, 60 by default) under both sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -8,10 +9,21 @@ scripts/install-deps.sh
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOLI_WERROR=ON
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOLI_WERROR=ON -DVARNOLI_BENCH=ON
 cmake --build build/release -j"$jobs"
 (cd build/release && ctest --output-on-failure -j"$jobs")
 
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNOLI_WERROR=ON -DVARNOLI_SANITIZE=ON
 cmake --build build/sanitize -j"$jobs"
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$jobs")
+
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOLI_WERROR=ON \
+    -DVARNOLI_FUZZ=ON -DVARNOLI_SANITIZE=ON -DVARNOLI_GUI=OFF -DVARNOLI_TESTS=OFF
+cmake --build build/fuzz -j"$jobs" --target fuzz_tags
+# Seeds are copied so that nothing can ever write to the sample files.
+rm -rf build/fuzz/seeds build/fuzz/found
+mkdir -p build/fuzz/seeds build/fuzz/found
+cp ../shared/corpus/taglib/* build/fuzz/seeds/
+chmod u+w build/fuzz/seeds/*
+build/fuzz/fuzz/fuzz_tags -max_total_time="${VARNOLI_FUZZ_SECONDS:-60}" -timeout=10 -rss_limit_mb=2048 \
+    -max_len=200000 -print_final_stats=1 -dict=fuzz/id3.dict build/fuzz/found build/fuzz/seeds
