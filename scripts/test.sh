@@ -25,5 +25,11 @@ rm -rf build/fuzz/seeds build/fuzz/found
 mkdir -p build/fuzz/seeds build/fuzz/found
 cp ../shared/corpus/taglib/* build/fuzz/seeds/
 chmod u+w build/fuzz/seeds/*
-build/fuzz/fuzz/fuzz_tags -max_total_time="${VARNOLI_FUZZ_SECONDS:-60}" -timeout=10 -rss_limit_mb=2048 \
-    -max_len=200000 -print_final_stats=1 -dict=fuzz/id3.dict build/fuzz/found build/fuzz/seeds
+if ! build/fuzz/fuzz/fuzz_tags -max_total_time="${VARNOLI_FUZZ_SECONDS:-60}" -timeout=10 -rss_limit_mb=2048 \
+    -max_len=200000 -print_final_stats=1 -dict=fuzz/id3.dict -artifact_prefix=build/fuzz/ \
+    build/fuzz/found build/fuzz/seeds >build/fuzz/fuzz.log 2>&1; then
+    tail -n 80 build/fuzz/fuzz.log
+    echo "fuzz_tags found a fault; the input that shows it is in build/fuzz/" >&2
+    exit 1
+fi
+grep -E '^(Done|stat::)' build/fuzz/fuzz.log
