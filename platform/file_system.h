@@ -23,21 +23,23 @@ private:
     IoErrorKind m_kind;
 };
 
-// True for anything at the path that is not a directory.
-bool fileExists(const std::string& path);
 bool directoryExists(const std::string& path);
 
-// The "read-only, hidden or system" mark of the tag engines: the name begins with ".",
-// or the file's permission bits do not let this user write it. The bits are judged
-// even for root, so that a protection the user chose is honoured.
-bool hasProtectedMark(const std::string& path);
+// What a tag save finds at the path before it opens the file for writing. Missing:
+// no regular file there (a folder, a pipe and a device count as missing). Protected: the "read-only, hidden or system" mark of the
+// tag engines, meaning the name begins with "." or this user may not write the file;
+// the permission bits are judged even for root, so that a protection the user chose is
+// honoured, and the system is asked too, for read-only mounts and ACLs.
+enum class SaveTarget { Missing, Protected, Writable };
+SaveTarget saveTarget(const std::string& path);
 
 // An open file; the destructor closes it.
 class File {
 public:
     enum class Mode { Read, ReadWrite };
 
-    // Empty when the file cannot be opened (missing, no permission, a directory).
+    // Empty when the file cannot be opened (missing, no permission) or is not a regular
+    // file (a directory, a named pipe, a device).
     static std::optional<File> open(const std::string& path, Mode mode);
 
     File(File&& other) noexcept;
@@ -48,8 +50,8 @@ public:
 
     uint64_t size() const;
     // The size at opening and the "read-only, hidden or system" mark as the name and
-    // the file's permission bits give it (hasProtectedMark also asks the system about
-    // mounts and ACLs); `path` is the name the file was opened under.
+    // the file's permission bits give it (saveTarget also asks the system about mounts
+    // and ACLs); `path` is the name the file was opened under.
     struct Info {
         uint64_t size = 0;
         bool protectedMark = false;

@@ -49,19 +49,13 @@ bool callerMayWrite(const struct stat& st)
     return (st.st_mode & (inGroup ? S_IWGRP : S_IWOTH)) != 0;
 }
 
-// The name is judged by the caller; access() also sees read-only mounts and ACLs.
-bool protectedByMode(const std::string& path, const struct stat& st)
+bool hiddenName(const std::string& path)
 {
-    return !callerMayWrite(st) || ::access(path.c_str(), W_OK) != 0;
+    const std::string name = baseName(path);
+    return !name.empty() && name[0] == '.';
 }
 
 } // namespace
-
-bool fileExists(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
 
 bool directoryExists(const std::string& path)
 {
@@ -69,29 +63,31 @@ bool directoryExists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool hasProtectedMark(const std::string& path)
+SaveTarget saveTarget(const std::string& path)
 {
-    const std::string name = baseName(path);
-    if (!name.empty() && name[0] == '.')
-        return true;
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
-    return protectedByMode(path, st);
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return SaveTarget::Missing;
+    // access() also sees read-only mounts and ACLs.
+    if (hiddenName(path) || !callerMayWrite(st) || ::access(path.c_str(), W_OK) != 0)
+        return SaveTarget::Protected;
+    return SaveTarget::Writable;
 }
 
 std::optional<File> File::open(const std::string& path, Mode mode)
 {
-    const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+    // Without O_NONBLOCK the open of a named pipe would wait for a writer; it is refused
+    // below, and reads and writes of a regular file do not heed the flag.
+    const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
     int fd;
     do {
         fd = ::open(path.c_str(), flags);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return std::nullopt;
-    // A folder opens for reading; it is still not a file.
+    // A folder opens for reading, a pipe or a device for both: none holds tags.
     struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return std::nullopt;
     }
@@ -135,17 +131,16 @@ uint64_t File::size() const
 
 // Judged from the open file's own bits alone: on a warm library every further system
 // call is a measurable share of a tag read. Read-only mounts and ACLs are seen by
-// hasProtectedMark, which every save asks before it opens the file for writing.
+// saveTarget, which every save asks before it opens the file for writing.
 File::Info File::info(const std::string& path) const
 {
     struct stat st = {};
     st.st_mode = m_mode;
     st.st_uid = m_uid;
     st.st_gid = m_gid;
-    const std::string name = baseName(path);
     Info result;
     result.size = m_openSize;
-    result.protectedMark = (!name.empty() && name[0] == '.') || !callerMayWrite(st);
+    result.protectedMark = hiddenName(path) || !callerMayWrite(st);
     return result;
 }
 

@@ -270,10 +270,14 @@ TagResult Tid3tag::LoadFromFile(const std::string& fileName)
 TagResult Tid3tag::SaveToFile(const std::string& fileName)
 {
     const std::string target = fileName == "=" ? m_fileName : fileName;
-    if (!platform::fileExists(target))
+    switch (platform::saveTarget(target)) {
+    case platform::SaveTarget::Missing:
         return kErrOpen;
-    if (platform::hasProtectedMark(target))
+    case platform::SaveTarget::Protected:
         return kErrReadOnly;
+    case platform::SaveTarget::Writable:
+        break;
+    }
     try {
         auto file = platform::File::open(target, platform::File::Mode::ReadWrite);
         if (!file)

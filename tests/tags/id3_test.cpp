@@ -1,5 +1,6 @@
 // Tests of Tid3tag: the record's two forms, trimming, saving in place, genres and failures.
 #include "tags/id3.h"
+#include "tags/id3v2.h"
 
 #include "support/test_support.h"
 
@@ -205,6 +206,13 @@ TEST_F(Id3v1, FailuresGiveTheirCodeAndLeaveFileAndFieldsAlone)
     EXPECT_EQ(kErrOpen, tag.SaveToFile("=")) << "never loaded or saved";
     EXPECT_EQ(kErrOpen, tag.LoadFromFile(dir.file("missing.mp3")));
     EXPECT_EQ(kErrOpen, tag.LoadFromFile(dir.path())) << "a folder is not a file";
+    // A named pipe would keep a read waiting for a writer: it is refused at once.
+    const std::string pipe = dir.file("pipe.mp3");
+    ASSERT_EQ(0, runProgram("mkfifo", {pipe}).exitCode);
+    EXPECT_EQ(kErrOpen, tag.LoadFromFile(pipe));
+    EXPECT_EQ(kErrOpen, tag.SaveToFile(pipe));
+    Tid3v2tag v2;
+    EXPECT_EQ(kErrOpen, v2.LoadFromFile(pipe, 0));
 
     const Bytes original = concat({audioPattern(500), record("Keep", "", "", "", comment("", 0, 0), 5)});
     const auto readOnly = dir.write("ro.mp3", original);
