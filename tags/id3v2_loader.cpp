@@ -379,11 +379,8 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
 }
 
 // Checks the header at the tag offset and runs the body reader of its version.
-TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
+TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
 {
-    tag.Idle = false;
-    tag.Progress = 0;
-    tag.Status = "Loading tag";
     uint8_t header[kHeaderSize];
     if (fileSize - tag.TagOffset < kHeaderSize)
         return kErrNoTag;
@@ -397,20 +394,29 @@ TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
     if (tag.Version != 3 && tag.Version != 4)
         return kErrVersion;
 
-    TagResult result = tag.Revision != 0 ? kWarnRevision : 0;
-    try {
-        result = TagLoader(tag, source, fileSize).readBody(header, result);
-    } catch (const platform::IoError& e) {
-        // The frames may be half read: a later save must not take them for a good load.
-        tag.LoadResult = resultFor(e);
-        tag.Idle = true;
-        throw;
-    }
+    const TagResult result =
+        TagLoader(tag, source, fileSize).readBody(header, tag.Revision != 0 ? kWarnRevision : 0);
     tag.LoadResult = result;
     tag.Idle = true;
     tag.Progress = 100;
     tag.Status = "Load Complete";
     return result;
+}
+
+TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
+{
+    tag.Idle = false;
+    tag.Progress = 0;
+    tag.Status = "Loading tag";
+    try {
+        return readHeaderAndBody(tag, file, fileSize);
+    } catch (const platform::IoError& e) {
+        // Wherever the read failed, the first read included, the frames in hand are not
+        // this file's tag: a later save must not take them for a good load.
+        tag.LoadResult = resultFor(e);
+        tag.Idle = true;
+        throw;
+    }
 }
 
 } // namespace

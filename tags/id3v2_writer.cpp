@@ -179,6 +179,7 @@ TagResult TagWriter::prepareFrames()
             if (hasBit(f.StoredFlags[1], kEncryption))
                 return kErrDataLength;
             if (hasBit(f.StoredFlags[1], kCompression)) {
+                f.DataLength = 0; // the compressed size is no bound for the plain data
                 m_frames.Decompress(i);
                 f.DataLength = static_cast<uint32_t>(f.Data.size());
             }
@@ -207,6 +208,9 @@ void TagWriter::applyCompression()
         if (!hasBit(f.Flags[1] ^ f.StoredFlags[1], frameflags::kCompression))
             continue;
         m_tag.Status = "Applying compression";
+        // Compression works on plain data; unsynchronisation is applied again afterwards.
+        if (hasBit(f.StoredFlags[1], frameflags::kUnsynchronisation))
+            m_frames.Resynchronise(i);
         if (hasBit(f.StoredFlags[1], frameflags::kCompression))
             m_frames.Decompress(i);
         else

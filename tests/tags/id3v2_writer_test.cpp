@@ -60,6 +60,25 @@ protected:
     int files = 0;
 };
 
+Bytes zlibOf(const Bytes& plain)
+{
+    uLongf n = compressBound(static_cast<uLong>(plain.size()));
+    Bytes out(n);
+    compress(out.data(), &n, plain.data(), static_cast<uLong>(plain.size()));
+    out.resize(n);
+    return out;
+}
+
+// A text frame as a fresh load of the file reads it; empty when the load or the frame fails.
+std::string textOf(const std::string& path, const char* id, uint32_t offset = 0)
+{
+    Tid3v2tag tag;
+    std::string t;
+    if (!failed(tag.LoadFromFile(path, offset)))
+        std::ignore = tag.GetTextFrame(id, t);
+    return t;
+}
+
 } // namespace
 
 TEST_F(Id3v2Writer, AudioSurvivesSavesThatGrowShrinkAndRepeat)
@@ -226,6 +245,76 @@ TEST_F(Id3v2Writer, AnOldFooterGoesWithTheOldTag)
     ASSERT_EQ(kOk, tag.SaveToFile("="));
     EXPECT_EQ(0, readFile(path)[5] & 0x10);
     expectAudio(path, audio);
+}
+
+// The bytes before a tag at a non-zero offset stay, and what followed the old tag (its
+// footer aside) follows the new one, whether the tag grows, shrinks or is put in.
+TEST_F(Id3v2Writer, TagsAtAnOffsetKeepTheBytesAroundThem)
+{
+    const Bytes prefix = audioPattern(777, 3);
+    const Bytes audio = audioPattern(40000, 4);
+    const Bytes old = Id3v2Bytes(4).flags(0x10).frame("TIT2", concat({{0}, Bytes(5000, 'o')})).bytes();
+    Bytes footer(old.begin(), old.begin() + 10);
+    std::copy_n("3DI", 3, footer.begin());
+    for (const std::size_t title : {10u, 20000u, 4000u}) {
+        for (const bool withOld : {true, false}) {
+            const std::string path = file(withOld ? concat({prefix, old, footer, audio}) : concat({prefix, audio}));
+            Tid3v2tag tag;
+            tag.Version = 4;
+            ASSERT_EQ(0, tag.SetTextFrame("TIT2", std::string(title, 't')));
+            ASSERT_EQ(kOk, tag.SaveToFile(path, 255, static_cast<int64_t>(prefix.size())));
+            const Bytes bytes = readFile(path);
+            ASSERT_TRUE(std::equal(prefix.begin(), prefix.end(), bytes.begin()));
+            const uint64_t end = prefix.size() + 10 + syncsafe(bytes.data() + prefix.size() + 6);
+            ASSERT_EQ(end + audio.size(), bytes.size());
+            EXPECT_TRUE(std::equal(audio.begin(), audio.end(), bytes.begin() + static_cast<std::ptrdiff_t>(end)));
+            EXPECT_EQ(std::string(title, 't'), textOf(path, "TIT2", static_cast<uint32_t>(prefix.size())));
+        }
+    }
+}
+
+// Flags and data agree after a save where compression and unsynchronisation meet: the
+// measured data length and the compression applied describe the bytes written.
+TEST_F(Id3v2Writer, CompressedAndUnsynchronisedFramesReadBackAfterASave)
+{
+    const Bytes audio = audioPattern(5000);
+    // Stored compressed and unsynchronised by version 2.4, with no data length indicator.
+    {
+        const Bytes plain = concat({{0}, Bytes(300, 'a')});
+        const std::string path = file(concat({Id3v2Bytes(4)
+                                                  .frame("TIT2", Id3v2Bytes::unsynchronise(zlibOf(plain)), 0, 0x0A)
+                                                  .frame("TPE1", {0, 'x'})
+                                                  .padding(20)
+                                                  .bytes(),
+                                              audio}));
+        ASSERT_EQ(std::string(300, 'a'), textOf(path, "TIT2"));
+        Tid3v2tag tag;
+        ASSERT_EQ(kOk, tag.LoadFromFile(path, 0));
+        ASSERT_EQ(0, tag.SetTextFrame("TPE1", "y"));
+        ASSERT_EQ(kOk, tag.SaveToFile(path));
+        EXPECT_EQ(std::string(300, 'a'), textOf(path, "TIT2")) << "a frame the save did not touch";
+    }
+    // Compression asked for, and given up, on frames held unsynchronised.
+    for (const uint8_t version : {3, 4}) {
+        for (const bool compressFirst : {false, true}) {
+            const std::string text(300, compressFirst ? 'c' : 'b');
+            const std::string path = file(audio);
+            Tid3v2tag tag;
+            tag.Version = version;
+            tag.SetUnsynchronisation(true);
+            ASSERT_EQ(0, tag.SetTextFrame("TIT2", text));
+            if (compressFirst)
+                tag.FrameIndex().Frame(1).Flags[1] |= frameflags::kCompression;
+            ASSERT_EQ(kOk, tag.SaveToFile(path));
+            ASSERT_EQ(text, textOf(path, "TIT2"));
+            uint8_t& format = tag.FrameIndex().Frame(1).Flags[1];
+            format = compressFirst ? static_cast<uint8_t>(format & ~(frameflags::kCompression |
+                                                                      frameflags::kDataLengthIndicator))
+                                   : static_cast<uint8_t>(format | frameflags::kCompression);
+            ASSERT_EQ(kOk, tag.SaveToFile("="));
+            EXPECT_EQ(text, textOf(path, "TIT2")) << "version " << int(version) << (compressFirst ? ", decompressed" : ", compressed");
+        }
+    }
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "support/id3v2_builder.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
+#include "platform/file_system.h"
 
 #include <gtest/gtest.h>
 
@@ -116,4 +117,21 @@ TEST_F(BatchSave, TrackTextThatIsNotAnIntegerStopsTheWalkBeforeAnyWrite)
             EXPECT_EQ(bytes, readFile(path)) << bad;
     }
     EXPECT_EQ(std::optional<int32_t>(-2147483647 - 1), parseInteger("-2147483648"));
+}
+
+// A load that could not read the file says nothing about its tag: the save must not
+// replace a tag it never saw with one holding only the enabled fields.
+TEST_F(BatchSave, AFailedReadOfTheTagDoesNotWipeItsOtherFrames)
+{
+    const Bytes original = concat({Id3v2Bytes(3).frame("TALB", {0, 'L', 'P'}).frame("TPE1", {0, 'M', 'e'}).bytes(),
+                                   audioPattern(3000)});
+    const std::string path = file(original);
+    request.saveV1 = false;
+    request.v2.title = {true, "Song"};
+    request.files = {path};
+    platform::faults::failReadAt(1); // the load's first read fails
+    const BatchSaveOutcome outcome = run();
+    platform::faults::failReadAt(0);
+    EXPECT_EQ(original, readFile(path));
+    EXPECT_TRUE(outcome.failures);
 }
