@@ -80,7 +80,8 @@ public:
     bool Delete(uint32_t index);
     void Clear();
     int Compress(uint32_t index, int levelIndex);
-    int Decompress(uint32_t index);
+    // `limit` caps the plain size below what the frame's own data length allows.
+    int Decompress(uint32_t index, std::size_t limit = kMaxTagBody);
     int Unsynchronise(uint32_t index);
     int Resynchronise(uint32_t index);
 
@@ -209,4 +210,8 @@ private:
     TagResult WriteTag(platform::File& file, uint32_t tagOffset, uint8_t version, uint8_t revision);
 
     std::unique_ptr<TFrameIndex> m_frameIndex;
+    // What reading texts may still inflate of compressed frames until the next load: a
+    // few kilobytes of zlib stream can claim megabytes, and a tag can hold many of them.
+    std::size_t m_inflateBudget = kTextInflateBudget;
+    static constexpr std::size_t kTextInflateBudget = std::size_t(64) << 20;
 };

@@ -96,7 +96,7 @@ int TFrameIndex::Compress(uint32_t index, int levelIndex)
     return 0;
 }
 
-int TFrameIndex::Decompress(uint32_t index)
+int TFrameIndex::Decompress(uint32_t index, std::size_t limit)
 {
     TFrameRecord& f = Frame(index);
     const uint8_t stored = f.StoredFlags[1];
@@ -107,10 +107,11 @@ int TFrameIndex::Decompress(uint32_t index)
     if (!hasBit(stored, kCompression))
         return -1;
     // The announced length bounds the output; a frame without one gets the largest tag body.
-    const std::size_t limit = f.DataLength > 0 ? std::min(f.DataLength, kMaxTagBody) : kMaxTagBody;
+    const std::size_t bound =
+        std::min<std::size_t>(f.DataLength > 0 ? std::min(f.DataLength, kMaxTagBody) : kMaxTagBody, limit);
     std::vector<uint8_t> plain;
     try {
-        plain = DecompressBuffer(f.Data.data(), f.Data.size(), f.DataLength, limit);
+        plain = DecompressBuffer(f.Data.data(), f.Data.size(), f.DataLength, bound);
     } catch (const std::exception&) {
         return 4;
     }
@@ -212,5 +213,6 @@ void Tid3v2tag::Reset()
     Idle = true;
     Progress = 0;
     Status.clear();
+    m_inflateBudget = kTextInflateBudget;
     m_frameIndex->Clear();
 }

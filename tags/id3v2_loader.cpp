@@ -68,10 +68,21 @@ public:
     // Body bytes not yet consumed: those still in the file plus those decoded in the window.
     // Zeros that unsynchronisation will remove from the unread part are still counted.
     uint64_t remaining() const { return (m_fileEnd - m_fileNext) + m_avail + (m_heldZero ? 1 : 0); }
+    // Body bytes handed out so far, guard zeros not counted.
+    uint64_t consumed() const { return m_consumed; }
+
+    // Decodes ahead until n bytes are decided or the body's end is in the window, so that
+    // remaining() is exact for any count below n: a guard zero is never counted there.
+    void settle(std::size_t n)
+    {
+        if (m_fileNext < m_fileEnd && n + 2 > m_avail + (m_heldZero ? 1 : 0))
+            refill();
+    }
 
     // Copies the next n body bytes; false when the body ends first.
     bool read(uint8_t* target, std::size_t n)
     {
+        m_consumed += n;
         while (n > 0) {
             if (m_fileNext < m_fileEnd && n + 2 > m_avail + (m_heldZero ? 1 : 0)) {
                 if (!m_unsync && m_avail == 0 && n >= m_buffer.size()) {
@@ -149,6 +160,7 @@ private:
     std::vector<uint8_t> m_buffer;
     std::size_t m_pos = 0, m_avail = 0;
     bool m_prevFF = false, m_heldZero = false;
+    uint64_t m_consumed = 0;
 };
 
 // One load of one tag: the body reader of both versions.
@@ -284,6 +296,7 @@ TagResult TagLoader::readFrames(BodyWindow& window, TagResult result)
 {
     uint8_t header[kFrameHeaderSize];
     while (window.remaining() > 0) {
+        window.settle(kFrameHeaderSize);
         const uint64_t before = window.remaining();
         const std::size_t got = static_cast<std::size_t>(std::min<uint64_t>(kFrameHeaderSize, before));
         if (!window.read(header, got))
@@ -309,7 +322,8 @@ TagResult TagLoader::readFrames(BodyWindow& window, TagResult result)
         if (after == 0)
             return m_tag.PaddingSize == 0 ? result | kErrCorrupt : result;
 
-        const uint32_t offset = static_cast<uint32_t>(kHeaderSize + m_tag.TagSize - before);
+        // In an unsynchronised tag, counted in the body as it is without guard zeros.
+        const uint32_t offset = static_cast<uint32_t>(kHeaderSize + window.consumed() - got);
         const TagResult frame = readFrame(window, header, offset);
         if (frame != 0)
             return result | frame;
@@ -424,6 +438,7 @@ TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
 TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffset)
 {
     TagOffset = tagOffset;
+    m_inflateBudget = kTextInflateBudget;
     try {
         // A missing file and one that cannot be opened give the same result, so the
         // open itself answers both, and the open file the rest.

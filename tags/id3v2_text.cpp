@@ -118,15 +118,22 @@ bool isTextFrameId(const std::string& id)
 }
 
 // Brings a frame's data into plain form for reading; 0 when they can be decoded.
-uint8_t prepareFrame(TFrameIndex& frames, uint32_t i)
+// Inflating is charged to `budget`; a stream that fails is charged all it may have used.
+uint8_t prepareFrame(TFrameIndex& frames, uint32_t i, std::size_t& budget)
 {
     if (frames.IsUnsynchronised(i))
         frames.Resynchronise(i);
     if (frames.Encryption(i) || frames.IsEncrypted(i))
         return kEncrypted;
-    // A stream that does not inflate leaves nothing readable.
-    if (frames.IsCompressed(i) && frames.Decompress(i) == 4)
-        return kEmpty;
+    if (frames.IsCompressed(i)) {
+        const std::size_t announced = frames.DataLength(i);
+        if (frames.Decompress(i, budget) == 4) {
+            // A stream that does not inflate leaves nothing readable.
+            budget -= announced > 0 ? std::min(announced, budget) : budget;
+            return kEmpty;
+        }
+        budget -= std::min<std::size_t>(frames.DataSize(i), budget);
+    }
     if (frames.Data(i).empty())
         return kEmpty;
     return textresult::kOk;
@@ -145,10 +152,10 @@ void replaceData(TFrameRecord& f, std::vector<uint8_t> data)
 
 // Prepares frame i and decodes its comment description; 0 when it matches, 1 when it
 // is readable but does not match, else why it cannot be read.
-uint8_t matchComment(TFrameIndex& frames, uint32_t i, const std::string& description, const std::string& language,
-                     std::string& decoded, std::size_t& consumed)
+uint8_t matchComment(TFrameIndex& frames, std::size_t& budget, uint32_t i, const std::string& description,
+                     const std::string& language, std::string& decoded, std::size_t& consumed)
 {
-    const uint8_t prepared = prepareFrame(frames, i);
+    const uint8_t prepared = prepareFrame(frames, i, budget);
     if (prepared != textresult::kOk)
         return prepared;
     const std::vector<uint8_t>& data = frames.Data(i);
@@ -167,14 +174,14 @@ uint8_t matchComment(TFrameIndex& frames, uint32_t i, const std::string& descrip
 // The first frame that can be read wins; one that cannot is no match, so a later one
 // with the same description is still found. Without a match, why the first unreadable
 // frame failed, else 1.
-uint32_t findComment(TFrameIndex& frames, const std::string& description, const std::string& language,
+uint32_t findComment(TFrameIndex& frames, std::size_t& budget, const std::string& description, const std::string& language,
                      std::string& decoded, std::size_t& consumed, uint8_t& result)
 {
     result = kNoFrame;
     for (uint32_t i = 1; i <= frames.Count(); ++i) {
         if (frames.FrameID(i) != kCommentId)
             continue;
-        const uint8_t r = matchComment(frames, i, description, language, decoded, consumed);
+        const uint8_t r = matchComment(frames, budget, i, description, language, decoded, consumed);
         if (r == textresult::kOk) {
             result = textresult::kOk;
             return i;
@@ -238,7 +245,7 @@ uint8_t Tid3v2tag::GetTextFrame(const std::string& frameId, std::string& text)
     for (uint32_t i = 1; i <= frames.Count(); ++i) {
         if (frames.FrameID(i) != frameId)
             continue;
-        const uint8_t prepared = prepareFrame(frames, i);
+        const uint8_t prepared = prepareFrame(frames, i, m_inflateBudget);
         if (prepared != textresult::kOk)
             return prepared;
         std::size_t consumed;
@@ -282,7 +289,7 @@ uint8_t Tid3v2tag::GetComment(TCommentFrame& comment, const std::string& descrip
     TFrameIndex& frames = FrameIndex();
     std::size_t consumed = 0;
     uint8_t result;
-    const uint32_t i = findComment(frames, description, language, comment.Description, consumed, result);
+    const uint32_t i = findComment(frames, m_inflateBudget, description, language, comment.Description, consumed, result);
     if (i == 0)
         return result;
     const std::vector<uint8_t>& data = frames.Data(i);
@@ -299,7 +306,7 @@ uint8_t Tid3v2tag::SetComment(const TCommentFrame& comment, const std::string& d
     std::string decoded;
     std::size_t consumed = 0;
     uint8_t found;
-    const uint32_t i = findComment(frames, description, language, decoded, consumed, found);
+    const uint32_t i = findComment(frames, m_inflateBudget, description, language, decoded, consumed, found);
     if (i == 0 && comment.Text.empty())
         return textresult::kOk;
     const uint8_t checked = checkComment(comment);

@@ -167,6 +167,8 @@ TagResult TagWriter::prepareFrames()
         return kErrNoFrames;
 
     if (v4()) {
+        // Together the plain data of the measured frames can be no larger than a tag.
+        std::size_t inflateBudget = kMaxTagBody;
         for (uint32_t i = 1; i <= count(); ++i) {
             TFrameRecord& f = frame(i);
             if (!hasBit(f.Flags[1], kDataLengthIndicator) || f.DataLength != 0)
@@ -180,7 +182,10 @@ TagResult TagWriter::prepareFrames()
                 return kErrDataLength;
             if (hasBit(f.StoredFlags[1], kCompression)) {
                 f.DataLength = 0; // the compressed size is no bound for the plain data
-                m_frames.Decompress(i);
+                // A stream that does not inflate has no length to write.
+                if (m_frames.Decompress(i, inflateBudget) == 4)
+                    return kErrDataLength;
+                inflateBudget -= f.Data.size();
                 f.DataLength = static_cast<uint32_t>(f.Data.size());
             }
             if (!hasBit(f.StoredFlags[1], kUnsynchronisation | kEncryption | kCompression))

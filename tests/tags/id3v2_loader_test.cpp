@@ -217,9 +217,31 @@ TEST_F(Id3v2Loader, BrokenFramesStopTheLoadButKeepEarlierFrames)
 
 TEST_F(Id3v2Loader, Version3TagUnsynchronisationIsRemovedOnLoad)
 {
-    ASSERT_EQ(0, load(Id3v2Bytes(3).unsynchronised().frame("PRIV", {0xFF, 0xE0, 0xFF, 0x00, 0x41, 0xFF}).padding(10).bytes()));
+    ASSERT_EQ(0, load(Id3v2Bytes(3)
+                          .unsynchronised()
+                          .frame("PRIV", {0xFF, 0xE0, 0xFF, 0x00, 0x41, 0xFF})
+                          .frame("TIT2", kTitle)
+                          .padding(10)
+                          .bytes()));
     EXPECT_EQ((Bytes{0xFF, 0xE0, 0xFF, 0x00, 0x41, 0xFF}), frame(1).Data);
     EXPECT_EQ(0, frame(1).StoredFlags[1]);
+    // Frame offsets count the body as it is once the guard zeros are gone.
+    EXPECT_EQ(10u, frame(1).FrameOffset);
+    EXPECT_EQ(26u, frame(2).FrameOffset);
+}
+
+// A frame ending in FF before the padding: the first padding zero is a guard zero, also
+// where the frame's end meets a window refill.
+TEST_F(Id3v2Loader, Version3GuardZeroBeforeThePaddingAtEveryWindowEdge)
+{
+    for (const std::size_t size : {4075u, 4076u, 65535u, 65536u, 131071u, 131072u}) {
+        Bytes data(size, 'A');
+        data.back() = 0xFF;
+        ASSERT_EQ(0, load(Id3v2Bytes(3).unsynchronised().frame("PRIV", data).padding(9).bytes())) << size;
+        ASSERT_EQ(1u, count());
+        EXPECT_EQ(data, frame(1).Data);
+        EXPECT_EQ(9u, tag.PaddingSize) << size;
+    }
 }
 
 // The guard zeros of FF 00 E0 land on each side of the first read's end and of every

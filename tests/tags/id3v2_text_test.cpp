@@ -195,6 +195,36 @@ TEST_F(TextAccess, Utf16CommentWithEmptyDescription)
     EXPECT_EQ("hi", c.Text);
 }
 
+// Reading inflates at most a bounded total per load, however many compressed frames a
+// hostile tag holds; frames past the bound read as empty and stay as they are stored.
+TEST_F(TextAccess, CompressedFramesInflateWithinABudget)
+{
+    Bytes big = {0, 'e', 'n', 'g', 'x', 0};
+    big.resize(big.size() + (std::size_t(24) << 20), 'a');
+    const Bytes packed = CompressBuffer(big.data(), big.size(), kDefaultCompressionLevel);
+    TFrameIndex& f = tag.FrameIndex();
+    auto addPacked = [&] {
+        addFrame("COMM", packed);
+        f.SetStoredFlags(f.Count(), frameflags::kFormat, frameflags::kCompression);
+        f.SetDataLength(f.Count(), static_cast<uint32_t>(big.size()));
+    };
+    for (int i = 0; i < 3; ++i)
+        addPacked();
+    addFrame("COMM", {0, 'e', 'n', 'g', 0, 'f', 'o', 'u', 'n', 'd'});
+    TCommentFrame c;
+    EXPECT_EQ(textresult::kOk, tag.GetComment(c, "", "None"));
+    EXPECT_EQ("found", c.Text);
+    std::size_t held = 0;
+    for (uint32_t i = 1; i <= f.Count(); ++i)
+        held += f.DataSize(i);
+    EXPECT_LE(held, std::size_t(64) << 20);
+    EXPECT_TRUE(f.IsCompressed(3));
+
+    tag.Reset();
+    addPacked();
+    EXPECT_EQ(textresult::kOk, tag.GetComment(c, "x", "None")) << "a fresh start has the whole budget";
+}
+
 // A comment whose description cannot be read does not hide a later match.
 TEST_F(TextAccess, UnreadableCommentsAreSkipped)
 {
