@@ -194,6 +194,13 @@ TEST_F(Id3v2Writer, RefusalsLeaveTheFileByteIdentical)
         auto& f = t.FrameIndex().Frame(1);
         f.Flags[1] = f.StoredFlags[1] = frameflags::kEncryption | frameflags::kDataLengthIndicator;
     }, plain);
+    // A compressed frame whose stream does not inflate has no length to measure.
+    refuses(kErrDataLength, [](Tid3v2tag& t) {
+        t.Version = 4;
+        auto& f = t.FrameIndex().Frame(1);
+        f.Data = bytesOf("not zlib");
+        f.Flags[1] = f.StoredFlags[1] = frameflags::kCompression | frameflags::kDataLengthIndicator;
+    }, plain);
     refuses(kErrCorrupt, [](Tid3v2tag& t) { t.LoadResult = kErrFileTooShort; }, plain);
     refuses(kErrTagTooLarge, [](Tid3v2tag& t) { t.FrameIndex().Data(1).resize(kMaxTagBody - 9); }, plain);
     refuses(kErrReadOnly, nothing, [](Tid3v2tag& t, const std::string& p) {
