@@ -25,11 +25,12 @@ private:
 
 bool directoryExists(const std::string& path);
 
-// What a tag save finds at the path before it opens the file for writing. Missing:
-// no regular file there (a folder, a pipe and a device count as missing). Protected: the "read-only, hidden or system" mark of the
-// tag engines, meaning the name begins with "." or this user may not write the file;
-// the permission bits are judged even for root, so that a protection the user chose is
-// honoured, and the system is asked too, for read-only mounts and ACLs.
+// What a tag save finds at the path before it opens the file for writing. Missing: no
+// regular file there (a folder, a pipe and a device count as missing). Protected: the
+// "read-only, hidden or system" mark of the tag engines, meaning the name begins with "."
+// or this user may not write the file; the permission bits are judged even for root, so
+// that a protection the user chose is honoured, and the system is asked too, for
+// read-only mounts and ACLs.
 enum class SaveTarget { Missing, Protected, Writable };
 SaveTarget saveTarget(const std::string& path);
 

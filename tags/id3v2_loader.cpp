@@ -29,7 +29,8 @@ public:
 
     TagSource(const platform::File& file, uint64_t start, uint64_t fileSize) : m_file(file), m_start(start)
     {
-        m_size = file.readAt(start, m_head.data(), static_cast<std::size_t>(std::min<uint64_t>(kPrefetch, fileSize - start)));
+        const auto wanted = static_cast<std::size_t>(std::min<uint64_t>(kPrefetch, fileSize - start));
+        m_size = file.readAt(start, m_head.data(), wanted);
     }
 
     // As platform::File::readExactAt; the bytes fetched already are not read again.

@@ -174,8 +174,8 @@ uint8_t matchComment(TFrameIndex& frames, std::size_t& budget, uint32_t i, const
 // The first frame that can be read wins; one that cannot is no match, so a later one
 // with the same description is still found. Without a match, why the first unreadable
 // frame failed, else 1.
-uint32_t findComment(TFrameIndex& frames, std::size_t& budget, const std::string& description, const std::string& language,
-                     std::string& decoded, std::size_t& consumed, uint8_t& result)
+uint32_t findComment(TFrameIndex& frames, std::size_t& budget, const std::string& description,
+                     const std::string& language, std::string& decoded, std::size_t& consumed, uint8_t& result)
 {
     result = kNoFrame;
     for (uint32_t i = 1; i <= frames.Count(); ++i) {
@@ -289,7 +289,8 @@ uint8_t Tid3v2tag::GetComment(TCommentFrame& comment, const std::string& descrip
     TFrameIndex& frames = FrameIndex();
     std::size_t consumed = 0;
     uint8_t result;
-    const uint32_t i = findComment(frames, m_inflateBudget, description, language, comment.Description, consumed, result);
+    const uint32_t i =
+        findComment(frames, m_inflateBudget, description, language, comment.Description, consumed, result);
     if (i == 0)
         return result;
     const std::vector<uint8_t>& data = frames.Data(i);

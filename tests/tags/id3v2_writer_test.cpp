@@ -319,7 +319,8 @@ TEST_F(Id3v2Writer, CompressedAndUnsynchronisedFramesReadBackAfterASave)
                                                                       frameflags::kDataLengthIndicator))
                                    : static_cast<uint8_t>(format | frameflags::kCompression);
             ASSERT_EQ(kOk, tag.SaveToFile("="));
-            EXPECT_EQ(text, textOf(path, "TIT2")) << "version " << int(version) << (compressFirst ? ", decompressed" : ", compressed");
+            EXPECT_EQ(text, textOf(path, "TIT2"))
+                << "version " << int(version) << (compressFirst ? ", decompressed" : ", compressed");
         }
     }
 }
