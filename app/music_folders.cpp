@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QTextStream>
 
 #include <stdexcept>
 
@@ -13,6 +14,27 @@ const QString kFolderTag = QStringLiteral("folder");
 [[noreturn]] void fail(const QString& text)
 {
     throw std::runtime_error(text.toStdString());
+}
+
+// A folder name the file cannot hold: refused before the disk is touched.
+struct UnstorableText : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The document in the encoding its declaration names (toByteArray() always gives UTF-8);
+// empty when the bytes would not read back as the same document. XML holds no control
+// characters, and a declared 8-bit encoding only its own characters.
+QByteArray storableBytes(const QDomDocument& document)
+{
+    QByteArray bytes;
+    {
+        QTextStream out(&bytes, QIODevice::WriteOnly);
+        document.save(out, 2, QDomNode::EncodingFromDocument);
+    }
+    QDomDocument check;
+    if (!check.setContent(bytes) || check.toString(2) != document.toString(2))
+        return {};
+    return bytes;
 }
 
 QString nodeText(const QDomNode& node)
@@ -65,7 +87,13 @@ void MusicFolderDocument::append(const QString& folder)
     QDomElement entry = m_document.createElement(kFolderTag);
     entry.appendChild(m_document.createTextNode(folder));
     m_document.documentElement().appendChild(entry);
-    save();
+    try {
+        save();
+    } catch (const UnstorableText&) {
+        // Kept, it would make every later write fail as well.
+        m_document.documentElement().removeChild(entry);
+        throw;
+    }
 }
 
 int MusicFolderDocument::childCount() const
@@ -92,12 +120,16 @@ void MusicFolderDocument::clearChildText(int index)
 
 void MusicFolderDocument::save() const
 {
+    const QByteArray bytes = storableBytes(m_document);
+    if (bytes.isEmpty())
+        throw UnstorableText(QStringLiteral("Cannot write %1: a folder name holds characters the file cannot store")
+                                 .arg(m_path)
+                                 .toStdString());
     QSaveFile file(m_path);
     // Unbuffered, so a short write (disk full) shows in write() itself: a buffered flush
     // failing inside commit() would go unnoticed and put a truncated file in place.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fail(QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString()));
-    const QByteArray bytes = m_document.toByteArray(2);
     if (file.write(bytes) != bytes.size() || !file.commit())
         fail(QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString()));
 }

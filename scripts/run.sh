@@ -23,7 +23,11 @@ if ! { [ -w "$settings_dir" ] || [ -w "$settings_dir/Varnoli.conf" ]; }; then
 fi
 if [ ! -e "$settings_dir/Varnoli.conf" ]; then
     mkdir -p "$settings_dir"
-    printf '[General]\ninstalldir=%s/share/varnoli/\n' "$prefix" >"$settings_dir/Varnoli.conf"
+    # Quoted, so that a comma, a semicolon or a backslash in the prefix reads back as itself.
+    value="$prefix/share/varnoli/"
+    value=${value//\\/\\\\}
+    value=${value//\"/\\\"}
+    printf '[General]\ninstalldir="%s"\n' "$value" >"$settings_dir/Varnoli.conf"
     echo "Wrote the setting installdir into $settings_dir/Varnoli.conf"
 fi
 

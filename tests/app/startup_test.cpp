@@ -16,6 +16,8 @@ TEST_F(Startup, ReadsTheSettingInEachStoredForm)
         {"$HOME/varnoli/", QStringLiteral("$HOME/varnoli/")}, // references stay unexpanded
         {"42", QStringLiteral("42")},
         {"@ByteArray(/\\xe9t\\xe9/)", QString::fromLatin1("/\xe9t\xe9/")},
+        // As the run command writes it: quoted, so commas, semicolons and backslashes stay.
+        {"\"/opt/a,b;c\\\\d\\\"e/\"", QStringLiteral("/opt/a,b;c\\d\"e/")},
     };
     for (const Case& c : cases) {
         writeSettings(std::string("[General]\ninstalldir=") + c.stored + "\n");

@@ -1,6 +1,7 @@
 // Adding, opening and dropping music folders through the three folder boxes.
 #include "window_fixture.h"
 
+#include "app/music_folders.h"
 #include "ui/file_list_box.h"
 
 #include <QComboBox>
@@ -125,4 +126,44 @@ TEST_F(FolderBoxes, LeavingTheFilenameBoxClearsATextThatIsNoFolder)
     QApplication::sendEvent(box, &leave);
     EXPECT_EQ(QString(), box->currentText());
     EXPECT_EQ(0, window->FileListBoxMP3FilesFileEdit->count());
+}
+
+// A list declared as ISO-8859-1 is written in that encoding, so its folders read back.
+TEST_F(FolderBoxes, Latin1DeclaredListKeepsItsFoldersAcrossAWrite)
+{
+    const std::string music = makeFolder("Music");
+    writeSettings("[General]\ninstalldir=" + dir.path() + "/\n");
+    writeMusicDirs("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+                   "<musicdirs><folder>/M\xfasica/</folder></musicdirs>\n");
+    ASSERT_TRUE(start());
+    ASSERT_EQ(QString::fromLatin1("/M\xfasica/"), window->ComboBoxMusicFolders->itemText(0));
+    dialogs.paths.push_back(qs(music));
+    window->ToolButton3->click();
+
+    MusicFolderDocument reread;
+    reread.load(qs(musicDirsPath()));
+    EXPECT_TRUE(reread.isListed(QString::fromLatin1("/M\xfasica/"))) << musicDirsText();
+    EXPECT_TRUE(reread.isListed(qs(music)));
+}
+
+// A folder name XML cannot hold is refused with a message; the list stays readable and
+// later folders are still written.
+TEST_F(FolderBoxes, FolderNameTheListCannotHoldIsRefused)
+{
+    const std::string odd = makeFolder("a\x01" "b");
+    const std::string music = makeFolder("Music");
+    writeSetup("");
+    ASSERT_TRUE(start());
+    dialogs.paths.push_back(qs(odd));
+    window->ToolButton3->click();
+    EXPECT_EQ(1, dialogs.texts("error").size());
+    MusicFolderDocument reread;
+    EXPECT_NO_THROW(reread.load(qs(musicDirsPath()))) << musicDirsText();
+
+    dialogs.paths.push_back(qs(music));
+    window->ToolButton3->click();
+    EXPECT_EQ(1, dialogs.texts("error").size());
+    reread.load(qs(musicDirsPath()));
+    EXPECT_TRUE(reread.isListed(qs(music)));
+    EXPECT_FALSE(reread.isListed(qs(odd)));
 }
