@@ -270,14 +270,8 @@ TagResult Tid3tag::LoadFromFile(const std::string& fileName)
 TagResult Tid3tag::SaveToFile(const std::string& fileName)
 {
     const std::string target = fileName == "=" ? m_fileName : fileName;
-    switch (platform::saveTarget(target)) {
-    case platform::SaveTarget::Missing:
-        return kErrOpen;
-    case platform::SaveTarget::Protected:
-        return kErrReadOnly;
-    case platform::SaveTarget::Writable:
-        break;
-    }
+    if (const TagResult refused = refusalFor(platform::saveTarget(target)))
+        return refused;
     try {
         auto file = platform::File::open(target, platform::File::Mode::ReadWrite);
         if (!file)

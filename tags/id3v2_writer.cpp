@@ -485,14 +485,8 @@ TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, in
         tagOffset < 0 ? (ownFile ? TagOffset : 0) : static_cast<uint32_t>(static_cast<uint64_t>(tagOffset));
     if (failed(LoadResult))
         return kErrCorrupt;
-    switch (platform::saveTarget(target)) {
-    case platform::SaveTarget::Missing:
-        return kErrOpen;
-    case platform::SaveTarget::Protected:
-        return kErrReadOnly;
-    case platform::SaveTarget::Writable:
-        break;
-    }
+    if (const TagResult refused = refusalFor(platform::saveTarget(target)))
+        return refused;
     IdleGuard idle(*this);
     try {
         std::optional<platform::File> file = platform::File::open(target, platform::File::Mode::ReadWrite);

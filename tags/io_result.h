@@ -1,4 +1,4 @@
-// Turns a failure of the platform file layer into the result word of a load or save.
+// Turns what the platform file layer reports into the result word of a load or save.
 #pragma once
 
 #include "platform/file_system.h"
@@ -12,4 +12,15 @@ inline TagResult resultFor(const platform::IoError& e)
     case platform::IoErrorKind::Other: break;
     }
     return kErrIo;
+}
+
+// What both tags' saves answer before opening the target: 0 when it may be written.
+inline TagResult refusalFor(platform::SaveTarget target)
+{
+    switch (target) {
+    case platform::SaveTarget::Missing: return kErrOpen;
+    case platform::SaveTarget::Protected: return kErrReadOnly;
+    case platform::SaveTarget::Writable: break;
+    }
+    return 0;
 }
