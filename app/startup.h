@@ -10,7 +10,7 @@
 #include <memory>
 #include <stdexcept>
 
-class Dialogs;
+class WindowDialogs;
 class TForm1;
 
 extern Tid3tag SharedTagV1;
@@ -33,4 +33,4 @@ QString ReadSetting(QSettings::Scope scope, const QString& organisation, const Q
 
 // Start-up after the application exists: the window (which loads `musicDirsPath`), the
 // install folder and the folder boxes. A failure is shown in an error box and gives null.
-std::unique_ptr<TForm1> startWindow(Dialogs& dialogs, const QString& musicDirsPath);
+std::unique_ptr<TForm1> startWindow(WindowDialogs& dialogs, const QString& musicDirsPath);
