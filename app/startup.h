@@ -1,8 +1,7 @@
 // Start-up and the state several tabs share: the four tag objects and the install folder.
 #pragma once
 
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "ui/shared_tags.h"
 
 #include <QSettings>
 #include <QString>
@@ -12,11 +11,6 @@
 
 class WindowDialogs;
 class TForm1;
-
-extern Tid3tag SharedTagV1;
-extern Tid3tag FileEditTagV1;
-extern Tid3v2tag SharedTagV2;
-extern Tid3v2tag FileEditTagV2;
 
 // The installation folder as read from the setting, expected to end with "/".
 extern QString InstallDir;
