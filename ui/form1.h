@@ -11,6 +11,8 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class FileListBox;
 class QCheckBox;
@@ -27,6 +29,7 @@ class QToolBar;
 class QToolButton;
 class QTreeWidget;
 class QWidget;
+struct SearchRequest;
 
 // One row of the help topic tree: its caption, its parent's caption (empty at the top) and
 // its page relative to the installation folder.
@@ -72,6 +75,9 @@ public:
     void BitBtnRemoveFromPlaylistClick();
     // Serves the playlist and the search results alike.
     void ListViewPlaylistKeyDown(QTreeWidget* sender, QKeyEvent* event);
+    // Adds entries (file system paths) to the end of the playlist.
+    void AppendPlaylistEntries(const std::vector<std::string>& paths);
+    void SaveAsNewPlaylist();
 
     // ID3 Tags tab
     void ToolButton3Click();
@@ -96,6 +102,7 @@ public:
     void EditDelimiterV2Change();
 
     // Search tab
+    void StartSearch();
     void ToolButton8Click();
     void ToolButton13Click();
     void ButtonBrowseSearchClick();
@@ -188,6 +195,7 @@ private:
     void buildSearchTab();
     void buildHelpTab();
     QWidget* buildFilenameSubTab(bool v2);
+    SearchRequest searchRequestFromControls() const;
 
     void wirePlaylistsTab();
     void wireTagsTab();
