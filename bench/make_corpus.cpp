@@ -1,6 +1,6 @@
 // Writes a generated MP3 library for the read benchmark.
 //
-//   make_corpus FOLDER [FILES] [SEED]
+//   make_corpus FOLDER [FILES] [SEED] [MAX_AUDIO_KIB]
 #include "corpus.h"
 
 #include <cstdio>
@@ -9,7 +9,7 @@
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_corpus FOLDER [FILES] [SEED]\n");
+        std::fprintf(stderr, "usage: make_corpus FOLDER [FILES] [SEED] [MAX_AUDIO_KIB]\n");
         return 2;
     }
     bench::CorpusOptions options;
@@ -17,6 +17,11 @@ int main(int argc, char** argv)
         options.count = std::stoul(argv[2]);
     if (argc > 3)
         options.seed = static_cast<uint32_t>(std::stoul(argv[3]));
+    // Small audio keeps a large library on a small disk, for benchmarks that read only tags.
+    if (argc > 4) {
+        options.maxAudio = std::stoull(argv[4]) * 1024;
+        options.minAudio = options.maxAudio / 4;
+    }
     const bench::CorpusSummary s = bench::writeCorpus(argv[1], options);
     std::printf("%zu files, %.1f MiB: %zu ID3v2.3 (%zu unsynchronised), %zu ID3v2.4, %zu ID3v1 only, %zu untagged; "
                 "%zu with a picture\n",

@@ -8,7 +8,7 @@ scripts/install-deps.sh
 
 data=${1:-build/bench-data}
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOLI_BENCH=ON >/dev/null
-cmake --build build/bench -j"$(nproc)" --target make_corpus read_bench save_bench
+cmake --build build/bench -j"$(nproc)" --target make_corpus read_bench save_bench varnoli-cli
 
 if [ ! -d "$data/library" ]; then
     build/bench/bench/make_corpus "$data/library" 2000
@@ -17,3 +17,7 @@ build/bench/bench/read_bench "$data/library" 7
 build/bench/bench/save_bench resave "$data/resave" 2000 5
 build/bench/bench/save_bench grow "$data/grow" 20 5
 build/bench/bench/save_bench grow "$data/grow" 200 5
+if [ ! -d "$data/search" ]; then
+    build/bench/bench/make_corpus "$data/search" 10000 1 64
+fi
+bench/search_bench.sh build/bench/cli/varnoli-cli "$data/search" 5
