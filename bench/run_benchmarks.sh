@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks, generates their files and runs them all, Varnoli side by side
 # with TagLib. Usage: bench/run_benchmarks.sh [DATA_FOLDER]  (build/bench-data by default;
-# it needs about 7 GiB of free space).
+# it needs about 7.5 GiB of free space).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
