@@ -12,10 +12,6 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: varnoli-cli set [--v1 | --v2] [--title T] [--artist A] [--album B] [--year Y] [--genre G] "
-    "[--comment C] [--track N] FILE...";
-
 struct FieldOption {
     const char* name;
     SaveField* v1; // null for the genre, which ID3v1 takes from its list
@@ -83,7 +79,7 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
     if (onlyV1 && onlyV2)
         return usageError("--v1 and --v2 exclude each other");
     if (request.files.empty())
-        return usageError(kUsage);
+        return usageError("no file given");
     request.saveV1 = !onlyV2;
     request.saveV2 = !onlyV1;
 
