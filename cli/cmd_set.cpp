@@ -4,6 +4,7 @@
 
 #include "features/common/text.h"
 #include "features/tagedit/batch_save.h"
+#include "platform/terminal.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
@@ -107,6 +108,9 @@ int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
     Tid3v2tag v2;
     CliDialogs dialogs(err);
     SubjectProgress subject(dialogs);
-    const BatchSaveOutcome outcome = runBatchSave(*request, v1, v2, dialogs, subject);
+    StatusLine status(err, platform::isTerminal(2));
+    dialogs.setStatusLine(&status);
+    CountProgress progress(status, "set", subject);
+    const BatchSaveOutcome outcome = runBatchSave(*request, v1, v2, dialogs, progress);
     return outcome.failures || outcome.stopped ? kExitFileFailed : kExitOk;
 }
