@@ -29,13 +29,23 @@ void appendEscaped(std::string& out, unsigned char c)
     }
 }
 
+// Printable ASCII other than the quote and the backslash goes out as it is.
+bool plain(unsigned char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; }
+
 } // namespace
 
 void appendJsonLatin1(std::string& out, const std::string& text)
 {
     out += '"';
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t run = i;
+        while (i < text.size() && plain(static_cast<unsigned char>(text[i])))
+            ++i;
+        out.append(text, run, i - run);
+        if (i == text.size())
+            break;
+        const auto c = static_cast<unsigned char>(text[i++]);
         if (c < 0x7F) {
             appendEscaped(out, c);
         } else if (c <= 0x9F) {
