@@ -3,6 +3,7 @@
 //   make_corpus FOLDER [FILES] [SEED] [MAX_AUDIO_KIB]
 #include "corpus.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -17,10 +18,9 @@ int main(int argc, char** argv)
         options.count = std::stoul(argv[2]);
     if (argc > 3)
         options.seed = static_cast<uint32_t>(std::stoul(argv[3]));
-    // Small audio keeps a large library on a small disk, for benchmarks that read only tags.
-    if (argc > 4) {
+    if (argc > 4) { // smaller files, for a library of many: a tag read touches only their ends
         options.maxAudio = std::stoull(argv[4]) * 1024;
-        options.minAudio = options.maxAudio / 4;
+        options.minAudio = std::min(options.minAudio, options.maxAudio / 4);
     }
     const bench::CorpusSummary s = bench::writeCorpus(argv[1], options);
     std::printf("%zu files, %.1f MiB: %zu ID3v2.3 (%zu unsynchronised), %zu ID3v2.4, %zu ID3v1 only, %zu untagged; "

@@ -8,12 +8,17 @@ scripts/install-deps.sh
 
 data=${1:-build/bench-data}
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOLI_BENCH=ON >/dev/null
-cmake --build build/bench -j"$(nproc)" --target make_corpus read_bench save_bench varnoli-cli
+cmake --build build/bench -j"$(nproc)" --target make_corpus read_bench save_bench show_bench varnoli-cli
 
 if [ ! -d "$data/library" ]; then
     build/bench/bench/make_corpus "$data/library" 2000
 fi
+if [ ! -d "$data/show" ]; then
+    # Ten thousand files with 64 to 256 KiB of audio: a tag read touches only their ends.
+    build/bench/bench/make_corpus "$data/show" 10000 1 256
+fi
 build/bench/bench/read_bench "$data/library" 7
+build/bench/bench/show_bench "$data/show" build/bench/cli/varnoli-cli "$data/show.jsonl" 7
 build/bench/bench/save_bench resave "$data/resave" 2000 5
 build/bench/bench/save_bench grow "$data/grow" 20 5
 build/bench/bench/save_bench grow "$data/grow" 200 5

@@ -14,3 +14,4 @@ constexpr int kExitUsage = 2;
 int cmdDump(const Args& args, std::ostream& out, std::ostream& err);
 int cmdSet(const Args& args, std::ostream& out, std::ostream& err);
 int cmdSearch(const Args& args, std::ostream& out, std::ostream& err);
+int cmdShow(const Args& args, std::ostream& out, std::ostream& err);

@@ -7,9 +7,12 @@
 // A JSON string literal whose characters are the bytes of text, one code point each;
 // U+007F to U+009F are escaped, as some line-based tools split records at U+0085.
 std::string jsonLatin1(const std::string& text);
-// A JSON string literal for a file path: its own bytes, only quotes, backslashes and
-// control bytes escaped.
+// A JSON string literal for a file path: its own bytes, only quotes, backslashes, control
+// bytes and the UTF-8 forms of U+007F to U+009F escaped.
 std::string jsonPath(const std::string& path);
+// The same two appended to `out`, for output written one line at a time.
+void appendJsonLatin1(std::string& out, const std::string& text);
+void appendJsonPath(std::string& out, const std::string& path);
 
 // Builds one JSON object, members in the order they are added.
 class JsonObject {
