@@ -4,6 +4,8 @@
 #include "dialogs.h"
 #include "music_folder_store.h"
 
+#include "features/common/tag_fields.h"
+
 #include <QMainWindow>
 #include <QString>
 
@@ -94,6 +96,13 @@ public:
     void ComboBoxFileV2Change(int position); // ComboBoxFile1V2Change ... ComboBoxFile7V2Change
     void EditDelimiterChange();
     void EditDelimiterV2Change();
+    void LoadCurrentFile();
+    void BuildPreviewV1();
+    void BuildPreviewV2();
+    void ShowFileTagsV1();
+    void ShowFileTagsV2();
+    void ClearFileTagLabels();
+    void ResetFilenameEdit();
 
     // Search tab
     void ToolButton8Click();
@@ -188,6 +197,7 @@ private:
     void buildSearchTab();
     void buildHelpTab();
     QWidget* buildFilenameSubTab(bool v2);
+    bool filenameCurrentFileShown() const;
 
     void wirePlaylistsTab();
     void wireTagsTab();
@@ -198,6 +208,11 @@ private:
     WindowDialogs& m_dialogs;
     std::unique_ptr<MusicFolderStore> m_musicFolders;
     QString m_installDir;
+    // The Filename Edit tab's file: the folder it was picked in and its name's bytes, and
+    // the fields each version's builder uses (empty after a failed load).
+    QString m_fileEditFolder;
+    std::string m_fileEditName;
+    FieldTexts m_fileEditFieldsV1, m_fileEditFieldsV2;
 };
 
 template <typename Sender, typename Signal>
