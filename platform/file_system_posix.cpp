@@ -297,11 +297,22 @@ int renameByLink(const std::string& from, const std::string& to)
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+// Only files are renamed here: a folder whose name ends in ".mp3" is none of them.
+int notAFile(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno;
+    return S_ISDIR(st.st_mode) ? EISDIR : 0;
+}
+
 } // namespace
 
 RenameOutcome renameWithoutReplacing(const std::string& from, const std::string& to)
 {
-    int error = 0;
+    int error = notAFile(from);
+    if (error != 0)
+        return renameFailed(error);
     if (g_renameFallback == 0 &&
         ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return {RenameOutcome::Renamed, {}};
@@ -320,14 +331,12 @@ RenameOutcome renameWithoutReplacing(const std::string& from, const std::string&
 
 RenameOutcome probeRename(const std::string& from, const std::string& to)
 {
+    if (const int error = notAFile(from))
+        return renameFailed(error);
     struct stat st;
-    if (::lstat(from.c_str(), &st) != 0)
-        return renameFailed(errno);
-    if (::lstat(to.c_str(), &st) == 0)
-        return sameEntry(from, to) ? RenameOutcome{RenameOutcome::Renamed, {}} : RenameOutcome{RenameOutcome::Exists, {}};
-    if (errno != ENOENT)
-        return renameFailed(errno);
-    return {RenameOutcome::Renamed, {}};
+    if (::lstat(to.c_str(), &st) != 0)
+        return errno == ENOENT ? RenameOutcome{RenameOutcome::Renamed, {}} : renameFailed(errno);
+    return {sameEntry(from, to) ? RenameOutcome::Renamed : RenameOutcome::Exists, {}};
 }
 
 namespace faults {

@@ -229,12 +229,14 @@ void TForm1::LoadCurrentFile()
 
 void TForm1::BuildPreviewV1()
 {
-    EditPreview->setText(QString::fromStdString(::BuildPreviewV1(m_fileEditFieldsV1, layoutOf(ComboBoxFile, EditDelimiter))));
+    const FilenameLayout layout = layoutOf(ComboBoxFile, EditDelimiter);
+    EditPreview->setText(QString::fromStdString(::BuildPreviewV1(m_fileEditFieldsV1, layout)));
 }
 
 void TForm1::BuildPreviewV2()
 {
-    EditPreview->setText(QString::fromStdString(::BuildPreviewV2(m_fileEditFieldsV2, layoutOf(ComboBoxFileV2, EditDelimiterV2))));
+    const FilenameLayout layout = layoutOf(ComboBoxFileV2, EditDelimiterV2);
+    EditPreview->setText(QString::fromStdString(::BuildPreviewV2(m_fileEditFieldsV2, layout)));
 }
 
 void TForm1::ShowFileTagsV1()

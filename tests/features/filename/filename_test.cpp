@@ -69,7 +69,8 @@ TEST(FilenameBuilder, FieldsOfAFileAndAFailedLoadAfterAGoodOne)
 {
     TempDir dir;
     const Bytes v2 = Id3v2Bytes(3).frame("TPE1", {0, 'V', '2'}).frame("TCON", {0, '(', '9', ')'}).bytes();
-    const std::string good = dir.write("good.mp3", concat({v2, audioPattern(400), id3v1Record("T", "A", "", "", "", 17)}));
+    const std::string good =
+        dir.write("good.mp3", concat({v2, audioPattern(400), id3v1Record("T", "A", "", "", "", 17)}));
     const std::string bare = dir.write("bare.mp3", audioPattern(400));
     Tid3tag t1;
     Tid3v2tag t2;
@@ -87,12 +88,14 @@ TEST(FilenameBuilder, FieldsOfAFileAndAFailedLoadAfterAGoodOne)
 
 TEST(FileRename, NamesRefusedAndNamesCompleted)
 {
-    for (const std::string& bad : std::vector<std::string>{"", ".mp3", "abc", ".hidden.mp3", "a/b.mp3", std::string("a\0b.mp3", 7),
-                                   std::string("\xC3\xA9\xC3\xA9\xC3\xA9")})
+    const std::vector<std::string> refused = {"", ".mp3", "abc", ".hidden.mp3", "a/b.mp3",
+                                              std::string("a\0b.mp3", 7), "\xC3\xA9\xC3\xA9\xC3\xA9"};
+    for (const std::string& bad : refused)
         EXPECT_FALSE(renameTargetName(bad)) << bad;
     EXPECT_EQ("song.mp3", renameTargetName("song").value_or(""));
     EXPECT_EQ("x.MP3", renameTargetName("x.MP3").value_or(""));
-    EXPECT_EQ("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.mp3", renameTargetName("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9").value_or(""));
+    const std::string fourAccents = "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"; // four characters, eight bytes
+    EXPECT_EQ(fourAccents + ".mp3", renameTargetName(fourAccents).value_or(""));
 }
 
 class FileRenameOnDisk : public ::testing::TestWithParam<int> {
@@ -125,6 +128,8 @@ TEST_P(FileRenameOnDisk, RenamesButNeverReplacesAnotherFile)
     const RenameResult missing = renameFile(dir.path(), "gone.mp3", "d.mp3");
     EXPECT_EQ(RenameStatus::Failed, missing.status);
     EXPECT_EQ("No such file or directory", missing.reason);
+    fs::create_directory(dir.file("folder.mp3"));
+    EXPECT_EQ("Is a directory", renameFile(dir.path(), "folder.mp3", "e.mp3").reason);
 }
 
 // 0: RENAME_NOREPLACE; 1: link and unlink; 2: a check just before the rename.
@@ -151,7 +156,8 @@ TEST(FileRenameCommand, AsksThenRenamesAndTellsWhyNot)
     request.requestedName = "taken.mp3";
     request.dryRun = true;
     EXPECT_EQ(RenameStatus::Exists, renameCurrentFile(request, dialogs).status);
-    EXPECT_EQ("A file named 'taken.mp3' already exists. The file 'old.mp3' was not renamed.", dialogs.texts("error").back());
+    EXPECT_EQ("A file named 'taken.mp3' already exists. The file 'old.mp3' was not renamed.",
+              dialogs.texts("error").back());
 
     request.requestedName = "free";
     EXPECT_EQ(RenameStatus::Checked, renameCurrentFile(request, dialogs).status);
