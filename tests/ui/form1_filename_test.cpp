@@ -37,19 +37,13 @@ protected:
         ASSERT_EQ(1, found.size()) << name.toStdString();
         list->setCurrentItem(found.front());
     }
-    QStringList listed() const
-    {
-        QStringList names;
-        for (int i = 0; i < window->FileListBoxMP3FilesFileEdit->count(); ++i)
-            names << window->FileListBoxMP3FilesFileEdit->item(i)->text();
-        return names;
-    }
     QStringList labelTexts() const
     {
         QStringList texts;
-        for (const auto* labels : {&window->LabelsV1, &window->LabelsV2})
-            for (QLabel* label : *labels)
-                texts << label->text();
+        for (QLabel* label : window->LabelsV1)
+            texts << label->text();
+        for (QLabel* label : window->LabelsV2)
+            texts << label->text();
         return texts;
     }
 
@@ -81,8 +75,10 @@ TEST_F(FilenameTab, PicksAFileBuildsItsNameAndRenamesIt)
               dialogs.texts("confirm"));
     EXPECT_EQ(kSong, readFile(music + "Caf\xC3\xA9 4.mp3"));
     EXPECT_FALSE(fs::exists(music + "song.mp3"));
-    EXPECT_EQ(QStringList({QStringLiteral("Caf\u00E9 4.mp3"), QStringLiteral("zed.mp3")}), listed());
-    EXPECT_TRUE(window->FileListBoxMP3FilesFileEdit->selectedItems().isEmpty());
+    FileListBox* list = window->FileListBoxMP3FilesFileEdit;
+    ASSERT_EQ(2, list->count());
+    EXPECT_EQ(QStringLiteral("Caf\u00E9 4.mp3"), list->item(0)->text());
+    EXPECT_TRUE(list->selectedItems().isEmpty());
     EXPECT_EQ(QStringList(14, QString()), labelTexts());
     EXPECT_EQ(QStringLiteral("Caf\u00E9 4.mp3"), window->LabelCurrFile->text());
 
