@@ -15,3 +15,4 @@ int cmdDump(const Args& args, std::ostream& out, std::ostream& err);
 int cmdSet(const Args& args, std::ostream& out, std::ostream& err);
 int cmdSearch(const Args& args, std::ostream& out, std::ostream& err);
 int cmdShow(const Args& args, std::ostream& out, std::ostream& err);
+int cmdRename(const Args& args, std::ostream& out, std::ostream& err);

@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"set", cmdSet, kSetUsage},
     {"show", cmdShow, kShowUsage},
     {"search", cmdSearch},
+    {"rename", cmdRename},
 };
 
 const char* usageOf(const Command& c)

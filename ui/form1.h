@@ -4,6 +4,8 @@
 #include "dialogs.h"
 #include "music_folder_store.h"
 
+#include "features/common/tag_fields.h"
+
 #include <QMainWindow>
 #include <QString>
 
@@ -100,6 +102,13 @@ public:
     void ComboBoxFileV2Change(int position); // ComboBoxFile1V2Change ... ComboBoxFile7V2Change
     void EditDelimiterChange();
     void EditDelimiterV2Change();
+    void LoadCurrentFile();
+    void BuildPreviewV1();
+    void BuildPreviewV2();
+    void ShowFileTagsV1();
+    void ShowFileTagsV2();
+    void ClearFileTagLabels();
+    void ResetFilenameEdit();
 
     // Search tab
     void StartSearch();
@@ -196,6 +205,7 @@ private:
     void buildHelpTab();
     QWidget* buildFilenameSubTab(bool v2);
     SearchRequest searchRequestFromControls() const;
+    bool filenameCurrentFileShown() const;
 
     void wirePlaylistsTab();
     void wireTagsTab();
@@ -206,6 +216,11 @@ private:
     WindowDialogs& m_dialogs;
     std::unique_ptr<MusicFolderStore> m_musicFolders;
     QString m_installDir;
+    // The Filename Edit tab's file: the folder it was picked in and its name's bytes, and
+    // the fields each version's builder uses (empty after a failed load).
+    QString m_fileEditFolder;
+    std::string m_fileEditName;
+    FieldTexts m_fileEditFieldsV1, m_fileEditFieldsV2;
 };
 
 template <typename Sender, typename Signal>
