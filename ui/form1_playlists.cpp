@@ -13,6 +13,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -224,7 +225,13 @@ void TForm1::SaveAsNewPlaylist()
     const QString chosen = m_dialogs.saveFile(SaveDialogPlaylist, QString());
     if (chosen.isEmpty())
         return;
-    const std::string name = playlistFileName(QFile::encodeName(chosen).toStdString());
+    const std::string typed = QFile::encodeName(chosen).toStdString();
+    const std::string name = playlistFileName(typed);
+    const QString shownName = QFile::decodeName(bytesOf(name));
+    // The dialog asked about the name typed; a file under the longer name is asked about here.
+    if (name != typed && QFileInfo::exists(shownName) &&
+        m_dialogs.confirm("'" + name + "' already exists. Do you want to replace it?") != Dialogs::Yes)
+        return;
     writePlaylist(this, ListViewPlaylist, name);
-    EditCurrentPlaylist->setText(QFile::decodeName(bytesOf(name)));
+    EditCurrentPlaylist->setText(shownName);
 }

@@ -91,4 +91,13 @@ TEST_F(PlaylistsTab, PlaylistIsBuiltReorderedSavedClosedAndReopened)
     EXPECT_EQ(QStringList({c, b, a}), rows(list));
     EXPECT_EQ(qs(saved), window->EditCurrentPlaylist->text());
     EXPECT_EQ(text, readFile(saved));
+
+    // The dialog asked about "mix"; replacing the existing "mix.m3u" is asked about, and No keeps it.
+    dialogs.answers.push_back(Dialogs::No);
+    dialogs.paths.push_back(qs(dir.file("mix")));
+    window->ToolButton7->click();
+    window->SaveAsNewPlaylist();
+    EXPECT_EQ(1, dialogs.texts("confirm").size());
+    EXPECT_EQ(text, readFile(saved));
+    EXPECT_TRUE(window->EditCurrentPlaylist->text().isEmpty());
 }

@@ -49,7 +49,8 @@ protected:
 
 TEST_F(PlaylistFile, InformationLineComesFromTheV1TagWithTheV2TagFillingGaps)
 {
-    const std::string both = song("both.mp3", v2Tag("V2 Art", "V2 Title"), id3v1Record("Caf\xE9", "Bj\xF6rk", "", "", "", 0));
+    const std::string both =
+        song("both.mp3", v2Tag("V2 Art", "V2 Title"), id3v1Record("Caf\xE9", "Bj\xF6rk", "", "", "", 0));
     const std::string gap = song("gap.mp3", v2Tag("Filled", "Unused"), id3v1Record("Own", "", "", "", "", 0));
     const std::string v2Only = song("v2only.mp3", v2Tag("A", "T"), {});
     const std::string halfEmpty = song("half.mp3", v2Tag("", "T2"), id3v1Record("", "", "", "", "", 0));
