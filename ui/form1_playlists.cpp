@@ -14,8 +14,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolBar>
