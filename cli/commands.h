@@ -16,3 +16,4 @@ int cmdSet(const Args& args, std::ostream& out, std::ostream& err);
 int cmdSearch(const Args& args, std::ostream& out, std::ostream& err);
 int cmdShow(const Args& args, std::ostream& out, std::ostream& err);
 int cmdRename(const Args& args, std::ostream& out, std::ostream& err);
+int cmdPlaylist(const Args& args, std::ostream& out, std::ostream& err);

@@ -19,6 +19,7 @@ const Command kCommands[] = {
     {"show", cmdShow, kShowUsage},
     {"search", cmdSearch},
     {"rename", cmdRename},
+    {"playlist", cmdPlaylist},
 };
 
 const char* usageOf(const Command& c)

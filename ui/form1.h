@@ -77,9 +77,12 @@ public:
     void BitBtnRemoveFromPlaylistClick();
     // Serves the playlist and the search results alike.
     void ListViewPlaylistKeyDown(QTreeWidget* sender, QKeyEvent* event);
-    // Adds entries (file system paths) to the end of the playlist.
-    void AppendPlaylistEntries(const std::vector<std::string>& paths);
+    // Asks for a new file name (".m3u" added unless given), writes the playlist there and
+    // makes it the current playlist; nothing when cancelled. A failed write raises the
+    // platform's file error and leaves the current playlist as it was.
     void SaveAsNewPlaylist();
+    // Appends full paths (the file system's bytes) to the playlist, one row each, in order.
+    void AppendPlaylistEntries(const std::vector<std::string>& paths);
 
     // ID3 Tags tab
     void ToolButton3Click();
