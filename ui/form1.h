@@ -2,6 +2,7 @@
 #pragma once
 
 #include "dialogs.h"
+#include "features/tagedit/tag_view.h"
 #include "music_folder_store.h"
 
 #include <QMainWindow>
@@ -82,6 +83,10 @@ public:
     void CheckBoxEnableV2Click();
     void CheckBoxV1FieldClick(int field); // the seven CheckBoxV1ArtistClick ... TrackClick
     void CheckBoxV2FieldClick(int field); // the seven CheckBoxV2ArtistClick ... TrackClick
+    void ClearTagView(bool reset);
+    void ClearV2View(bool reset);
+    void ShowV1Tag(const std::string& path);
+    void ShowV2Tag(const std::string& path);
 
     // Filename Edit tab
     void ToolButton1Click();
@@ -198,6 +203,8 @@ private:
     WindowDialogs& m_dialogs;
     std::unique_ptr<MusicFolderStore> m_musicFolders;
     QString m_installDir;
+    ShownFile m_shownTagFile; // the one file the "ID3 Tags" fields were last filled from
+    QString m_tagListFolder;  // the folder FileListBoxMP3Files showed at its last selection change
 };
 
 template <typename Sender, typename Signal>
