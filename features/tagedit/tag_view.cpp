@@ -59,7 +59,7 @@ std::string refusalText(TagField f, const char* group, const std::string& text)
     if (shown.empty())
         shown = "?";
     return std::string("The ") + fieldName(f) + " field of " + group + " holds \"" + shown +
-           "\", a character that tags of this program cannot store. Nothing was saved.";
+           "\", a character a tag cannot hold: tag texts are Latin-1 only. Nothing was saved.";
 }
 
 // Fills one tag's fields of the request; false, with `refusal` set, when a field to be
