@@ -132,11 +132,11 @@ void TForm1::ShowV1Tag(const std::string& path)
 
 void TForm1::ShowV2Tag(const std::string& path)
 {
+    // Emptied first, so a load that throws leaves no other file's texts on show.
+    ClearV2View(false);
     const V2View view = readV2View(path, SharedTagV2);
-    if (!view.shown) {
-        ClearV2View(false);
+    if (!view.shown)
         return;
-    }
     for (std::size_t i = 0; i < kFieldCount; ++i)
         FieldsV2[i]->setText(toQString(view.texts[i]));
 }
@@ -161,7 +161,14 @@ void TForm1::FileListBoxMP3FilesClick()
         checkAll(CheckBoxV2, FieldsV2);
     const std::string path = selectedFolder(FileListBoxMP3Files) + names.front();
     ShowV1Tag(path);
-    ShowV2Tag(path);
+    try {
+        ShowV2Tag(path);
+    } catch (...) {
+        // The window reports it; the fields hold nothing of another file, and what they
+        // hold is what a save compares with.
+        m_shownTagFile = {path, viewState(*this)};
+        throw;
+    }
     m_shownTagFile = {path, viewState(*this)};
 }
 
