@@ -86,6 +86,13 @@ void masterBoxChanged(TForm1& w, QCheckBox* master, QCheckBox* other, const std:
         checkAll(boxes, fields);
 }
 
+// Also when the entry is already selected: the box is editable and may hold typed text.
+void showGenre(QComboBox* box, int index)
+{
+    box->setCurrentIndex(index);
+    box->setEditText(box->itemText(index));
+}
+
 std::string selectedFolder(const FileListBox* list)
 {
     return withSeparator(QFile::encodeName(list->directory()).toStdString());
@@ -98,7 +105,7 @@ void TForm1::ClearTagView(bool reset)
     for (QWidget* field : FieldsV1)
         if (auto* edit = qobject_cast<QLineEdit*>(field))
             edit->clear();
-    ComboBoxGenre->setCurrentIndex(0);
+    showGenre(ComboBoxGenre, 0);
     if (reset)
         uncheckAll(CheckBoxV1, FieldsV1);
     ClearV2View(reset);
@@ -127,7 +134,7 @@ void TForm1::ShowV1Tag(const std::string& path)
     for (std::size_t i = 0; i < kFieldCount; ++i)
         if (auto* edit = qobject_cast<QLineEdit*>(FieldsV1[i]))
             edit->setText(toQString(view.texts[i]));
-    ComboBoxGenre->setCurrentIndex(view.genreIndex);
+    showGenre(ComboBoxGenre, view.genreIndex);
 }
 
 void TForm1::ShowV2Tag(const std::string& path)
