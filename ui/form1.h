@@ -2,6 +2,7 @@
 #pragma once
 
 #include "dialogs.h"
+#include "features/tagedit/tag_view.h"
 #include "music_folder_store.h"
 
 #include "features/common/tag_fields.h"
@@ -93,6 +94,10 @@ public:
     void CheckBoxEnableV2Click();
     void CheckBoxV1FieldClick(int field); // the seven CheckBoxV1ArtistClick ... TrackClick
     void CheckBoxV2FieldClick(int field); // the seven CheckBoxV2ArtistClick ... TrackClick
+    void ClearTagView(bool reset);
+    void ClearV2View(bool reset);
+    void ShowV1Tag(const std::string& path);
+    void ShowV2Tag(const std::string& path);
 
     // Filename Edit tab
     void ToolButton1Click();
@@ -224,6 +229,8 @@ private:
     QString m_fileEditFolder;
     std::string m_fileEditName;
     FieldTexts m_fileEditFieldsV1, m_fileEditFieldsV2;
+    ShownFile m_shownTagFile; // the one file the "ID3 Tags" fields were last filled from
+    QString m_tagListFolder;  // the folder FileListBoxMP3Files showed at its last selection change
 };
 
 template <typename Sender, typename Signal>
