@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: varnoli-cli playlist OUT.m3u FILE...";
-
 // The full path the tab would add for a file named relative to the working folder.
 std::string fullPath(const std::string& file, const std::string& workingFolder)
 {
@@ -28,7 +26,7 @@ std::string fullPath(const std::string& file, const std::string& workingFolder)
 int cmdPlaylist(const Args& args, std::ostream&, std::ostream& err)
 {
     if (args.size() < 2) {
-        err << kUsage << '\n';
+        err << "varnoli-cli playlist: the playlist file and at least one FILE are needed\n";
         return kExitUsage;
     }
     const std::string workingFolder = platform::currentFolder();
