@@ -14,6 +14,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"dump", cmdDump},
     {"set", cmdSet},
+    {"undo", cmdUndo},
 };
 
 } // namespace
