@@ -198,7 +198,7 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
     const JournalStore journal(undoJournalFolder());
     std::optional<SaveRecording> recording;
     std::string why;
-    if (request.recordForUndo && !(recording = SaveRecording::start(journal, request.files, request.saveV1,
+    if (request.recordForUndo && !request.files.empty() && !(recording = SaveRecording::start(journal, request.files, request.saveV1,
                                                                     request.saveV2, why))) {
         counting.error(journalFailedText(why) + ": nothing was saved.");
         outcome.stopped = outcome.failures = true;

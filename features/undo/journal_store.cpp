@@ -1,5 +1,5 @@
-// Reads and writes the undo journal's entries: <id>.entry (what was there before),
-// <id>.done (what a save left) and <id>.undone (an entry taken back).
+// Reads and writes the undo journal's entries: <id>.entry (what was there before; <id>.partial
+// while it is written), <id>.done (what a save left) and <id>.undone (an entry taken back).
 #include "journal_store.h"
 
 #include "platform/file_system.h"
@@ -120,8 +120,9 @@ std::optional<Header> readHeader(Cursor& in)
 
 class FileWriter : public JournalStore::Writer {
 public:
-    FileWriter(uint64_t id, std::string path, std::string folder, platform::NewFile file)
-        : m_id(id), m_path(std::move(path)), m_folder(std::move(folder)), m_file(std::move(file))
+    FileWriter(uint64_t id, std::string path, std::string entryPath, std::string folder, platform::NewFile file)
+        : m_id(id), m_path(std::move(path)), m_entryPath(std::move(entryPath)), m_folder(std::move(folder)),
+          m_file(std::move(file))
     {
     }
     ~FileWriter() override
@@ -166,8 +167,13 @@ public:
                 m_failure = e.what();
             }
         }
+        // Only a complete entry gets its name, so a crash while writing leaves no entry behind.
+        if (m_failure.empty() && !platform::renameFile(m_path, m_entryPath))
+            m_failure = "the entry could not be named " + m_entryPath;
         if (m_failure.empty() && !platform::syncFolder(m_folder))
             m_failure = "the journal folder could not be flushed";
+        if (!m_failure.empty())
+            platform::removeFile(m_entryPath);
         why = m_failure;
         m_committed = m_failure.empty();
         return m_committed;
@@ -205,7 +211,7 @@ private:
     }
 
     uint64_t m_id;
-    std::string m_path, m_folder;
+    std::string m_path, m_entryPath, m_folder;
     platform::NewFile m_file;
     std::vector<uint8_t> m_buffer;
     std::string m_failure;
@@ -279,6 +285,11 @@ std::optional<JournalEntry> JournalStore::entry(uint64_t id) const
     e.time = h->time;
     e.files = h->files;
     e.finished = h->kind == JournalKind::Rename || platform::pathExists(path(id, ".done"));
+    if (h->kind == JournalKind::Save) {
+        if (const std::optional<std::vector<Fingerprint>> prints = readFingerprints(id))
+            e.files = static_cast<uint32_t>(
+                std::count_if(prints->begin(), prints->end(), [](const Fingerprint& p) { return p.recorded; }));
+    }
     e.bytes = fileSize(path(id, ".entry")) + fileSize(path(id, ".done"));
     return e;
 }
@@ -303,13 +314,16 @@ std::unique_ptr<JournalStore::Writer> JournalStore::begin(JournalKind kind, uint
     // Another process may take the same id at the same moment: the exclusive create decides.
     for (int attempt = 0; attempt < 100; ++attempt, ++id) {
         std::string reason;
-        std::optional<platform::NewFile> file = platform::NewFile::create(path(id, ".entry"), reason);
+        if (platform::pathExists(path(id, ".entry")))
+            continue;
+        std::optional<platform::NewFile> file = platform::NewFile::create(path(id, ".partial"), reason);
         if (file) {
-            auto writer = std::make_unique<FileWriter>(id, path(id, ".entry"), m_folder, std::move(*file));
+            auto writer =
+                std::make_unique<FileWriter>(id, path(id, ".partial"), path(id, ".entry"), m_folder, std::move(*file));
             writer->putHeader(kind, files);
             return writer;
         }
-        if (platform::pathExists(path(id, ".entry")))
+        if (platform::pathExists(path(id, ".partial")))
             continue;
         why = m_folder + ": " + reason;
         return nullptr;
@@ -419,6 +433,12 @@ std::optional<std::vector<Fingerprint>> JournalStore::readFingerprints(uint64_t 
         prints[i].tailCrc = static_cast<uint32_t>(le(at + 29, 4));
     }
     return prints;
+}
+
+void JournalStore::discard(uint64_t id) const
+{
+    platform::removeFile(path(id, ".entry"));
+    platform::removeFile(path(id, ".done"));
 }
 
 bool JournalStore::markUndone(uint64_t id) const

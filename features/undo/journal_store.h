@@ -15,7 +15,7 @@ struct JournalEntry {
     uint64_t id = 0;
     JournalKind kind = JournalKind::Save;
     int64_t time = 0;   // seconds since 1970
-    uint32_t files = 0;
+    uint32_t files = 0;    // the files a save changed (all it meant to while unfinished)
     bool finished = false; // a save whose outcome was recorded; a rename always is
     uint64_t bytes = 0;    // room taken on the disk
 };
@@ -68,6 +68,8 @@ public:
 
     // The entry leaves the list; its id is remembered so that a second undo is refused.
     bool markUndone(uint64_t id) const;
+    // Removes an entry that records nothing worth undoing.
+    void discard(uint64_t id) const;
     // Drops the oldest entries beyond the count and size limits; the newest always stays.
     void prune() const;
 

@@ -137,6 +137,7 @@ void SaveRecording::fileSaved(std::size_t index, bool wrote, bool broken)
 bool SaveRecording::finish(std::string& why)
 {
     std::vector<Fingerprint> prints;
+    bool any = false;
     for (const Slot& slot : m_slots) {
         Fingerprint& p = prints.emplace_back();
         if (!slot.readable || !slot.wrote || slot.broken)
@@ -146,6 +147,11 @@ bool SaveRecording::finish(std::string& why)
         // would not make the old file again.
         if (p.recorded && !slot.whole && p.size - p.head - p.tail != slot.middle)
             p.recorded = false;
+        any = any || p.recorded;
+    }
+    if (!any) {
+        m_store->discard(m_id);
+        return true;
     }
     return m_store->writeFingerprints(m_id, prints, why);
 }

@@ -25,11 +25,10 @@ std::string kindText(JournalKind kind)
 std::string timeText(int64_t seconds)
 {
     const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm local{};
-    if (!localtime_r(&t, &local))
-        return "?";
+    const std::tm* local = std::localtime(&t);
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    if (!local || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local) == 0)
+        return "?";
     return text;
 }
 

@@ -171,18 +171,20 @@ TEST_F(UndoTest, AFailedSaveRecordsNothingForThatFile)
     const std::string broken = dir.write("broken.mp3", song);
     save({good, dir.file("missing.mp3"), locked}, "New");
     EXPECT_FALSE(dialogs.shown.empty());
-    // A write failing part way leaves the file as far as the save had come: not restorable.
+    // A write failing part way leaves the file as far as the save had come: not restorable,
+    // and a batch that changed nothing restorable leaves no entry.
     platform::faults::failWriteAt(2);
     save({broken}, std::string(5000, 'x'), false, true);
     platform::faults::failWriteAt(0);
     const Bytes brokenNow = readFile(broken);
-    EXPECT_EQ(0u, undoLast().restored);
-    EXPECT_EQ(brokenNow, readFile(broken));
+    ASSERT_EQ(1u, store().entries().size());
+    EXPECT_EQ(1u, store().entries()[0].files); // the one file that was saved
 
     const UndoReport report = undoLast();
     EXPECT_EQ(1u, report.restored);
     EXPECT_TRUE(report.leftAlone.empty());
     EXPECT_EQ(song, readFile(good));
+    EXPECT_EQ(brokenNow, readFile(broken));
 }
 
 TEST_F(UndoTest, AJournalThatCannotBeWrittenStopsTheSaveBeforeAnyFileIsTouched)
