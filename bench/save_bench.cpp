@@ -2,7 +2,8 @@
 //
 //   save_bench resave FOLDER [FILES] [ROUNDS]   a changed title saved into every file of
 //       a generated library, through the "ID3 Tags" tab's batch save; the padding
-//       absorbs the change, so no audio may move.
+//       absorbs the change, so no audio may move. Varnoli's save is timed again with
+//       the undo journal, kept in FOLDER/state.
 //   save_bench grow FOLDER [MIB] [ROUNDS]       the tag of one large file grows past its
 //       padding, so the audio moves: time against cp of the same file, and the peak
 //       memory of the process that saves.

@@ -76,7 +76,9 @@ public:
     bool magic(const char (&expected)[4])
     {
         uint8_t b[4] = {};
-        return take(b, 4) && std::memcmp(b, expected, 4) == 0 ? true : (m_ok = false);
+        if (take(b, 4) && std::memcmp(b, expected, 4) != 0)
+            m_ok = false;
+        return m_ok;
     }
 
 private:
