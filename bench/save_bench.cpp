@@ -138,15 +138,17 @@ int resave(const std::string& folder, std::size_t count, int rounds)
     std::vector<double> a, b, journaled;
     std::size_t ourMoves = 0, theirMoves = 0;
     for (int round = 0; round < rounds; ++round) {
-        double s, t;
+        double s, t, j;
         if (round % 2 == 0) {
             s = varnoliResave(ours, round);
             t = tagLibResave(theirs, round);
+            j = varnoliResave(ours, round, true);
         } else {
+            j = varnoliResave(ours, round, true);
             t = tagLibResave(theirs, round);
             s = varnoliResave(ours, round);
         }
-        journaled.push_back(ours.size() / varnoliResave(ours, round, true));
+        journaled.push_back(ours.size() / j);
         a.push_back(ours.size() / s);
         b.push_back(theirs.size() / t);
         ourMoves += changedSizes(ours, ourSizes);

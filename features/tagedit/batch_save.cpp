@@ -3,6 +3,7 @@
 
 #include "features/common/text.h"
 #include "features/undo/save_recording.h"
+#include "features/undo/undo.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
@@ -105,11 +106,6 @@ bool brokeFile(const FileSaveOutcome& file)
     return broke(file.v1) || broke(file.v2);
 }
 
-std::string journalFailedText(const std::string& why)
-{
-    return "The undo journal cannot be written (" + why + ")";
-}
-
 } // namespace
 
 std::string saveConfirmationText(std::size_t fileCount)
@@ -200,7 +196,7 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
     std::string why;
     if (request.recordForUndo && !request.files.empty() && !(recording = SaveRecording::start(journal, request.files, request.saveV1,
                                                                     request.saveV2, why))) {
-        counting.error(journalFailedText(why) + ": nothing was saved.");
+        counting.error(journalUnwritableText(why) + ": nothing was saved.");
         outcome.stopped = outcome.failures = true;
         return outcome;
     }
@@ -222,7 +218,7 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
             recording->fileSaved(outcome.files.size() - 1, wroteFile(file), brokeFile(file));
     }
     if (recording && !recording->finish(why))
-        counting.error(journalFailedText(why) + ": the save is done but cannot be undone.");
+        counting.error(journalUnwritableText(why) + ": the save is done but cannot be undone.");
     progress.advance(outcome.files.size(), std::string());
     progress.end();
     outcome.failures = counting.reported > 0;

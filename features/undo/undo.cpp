@@ -175,6 +175,11 @@ std::string nothingToUndoText(std::optional<JournalKind> kind)
     return kind ? "There is no " + kindText(*kind) + " to undo." : std::string("There is nothing to undo.");
 }
 
+std::string journalUnwritableText(const std::string& why)
+{
+    return "The undo journal cannot be written (" + why + ")";
+}
+
 bool journalRenames(const std::vector<RenameRecord>& renames, std::string& why)
 {
     const JournalStore store(undoJournalFolder());

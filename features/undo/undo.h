@@ -28,6 +28,8 @@ std::string undoConfirmationText(const JournalEntry& entry);
 // The one-line summary of a finished undo.
 std::string undoSummaryText(const UndoReport& report);
 std::string nothingToUndoText(std::optional<JournalKind> kind = std::nullopt);
+// "The undo journal cannot be written (<why>)": the start of the message when a save or rename is refused.
+std::string journalUnwritableText(const std::string& why);
 
 // Records renames in the journal, flushed, before any of them is done; false, with the reason,
 // when the journal cannot be written (then nothing should be renamed). A rename that then
