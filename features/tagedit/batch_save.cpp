@@ -194,8 +194,10 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
     const JournalStore journal(undoJournalFolder());
     std::optional<SaveRecording> recording;
     std::string why;
-    if (request.recordForUndo && !request.files.empty() && !(recording = SaveRecording::start(journal, request.files, request.saveV1,
-                                                                    request.saveV2, why))) {
+    const bool record = request.recordForUndo && !request.files.empty();
+    if (record)
+        recording = SaveRecording::start(journal, request.files, request.saveV1, request.saveV2, why);
+    if (record && !recording) {
         counting.error(journalUnwritableText(why) + ": nothing was saved.");
         outcome.stopped = outcome.failures = true;
         return outcome;
