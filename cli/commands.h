@@ -17,3 +17,4 @@ int cmdSearch(const Args& args, std::ostream& out, std::ostream& err);
 int cmdShow(const Args& args, std::ostream& out, std::ostream& err);
 int cmdRename(const Args& args, std::ostream& out, std::ostream& err);
 int cmdPlaylist(const Args& args, std::ostream& out, std::ostream& err);
+int cmdUndo(const Args& args, std::ostream& out, std::ostream& err);

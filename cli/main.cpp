@@ -20,6 +20,7 @@ const Command kCommands[] = {
     {"search", cmdSearch},
     {"rename", cmdRename},
     {"playlist", cmdPlaylist},
+    {"undo", cmdUndo},
 };
 
 const char* usageOf(const Command& c)

@@ -128,6 +128,11 @@ public:
     // Help tab
     void TreeView1Click();
 
+    // Undo of the last save ("ID3 Tags") and the last rename ("Filename Edit"), from the journal
+    void UndoLastSaveClick();
+    void UndoLastRenameClick();
+    QToolButton *UndoLastSave = nullptr, *UndoLastRename = nullptr;
+
     // Window shell
     QTabWidget* PageControl1 = nullptr;
     QWidget *TabSheet1 = nullptr, *TabSheet2 = nullptr, *TabSheet3 = nullptr,
@@ -205,6 +210,7 @@ private:
     QToolBar* makeToolBar(QWidget* tab);
     QToolButton* addToolButton(QToolBar* bar, const char* name, int image, const char* hint);
     QComboBox* makeFolderBox(QWidget* parent, const char* name);
+    QToolButton* addUndoButton(QToolBar* bar, bool renames);
 
     void buildPlaylistsTab();
     void buildTagsTab();

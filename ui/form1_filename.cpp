@@ -122,6 +122,7 @@ void TForm1::buildFilenameTab()
     QToolBar* bar = makeToolBar(tab);
     ToolButton1 = addToolButton(bar, "ToolButton1", 1, "Add/Open Folder");
     ToolButton2 = addToolButton(bar, "ToolButton2", 0, "Save current file");
+    UndoLastRename = addUndoButton(bar, true);
 
     ComboBoxMusicFoldersFileEdit = makeFolderBox(tab, "ComboBoxMusicFoldersFileEdit");
     ComboBoxMusicFoldersFileEdit->setCompleter(nullptr);

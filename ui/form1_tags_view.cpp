@@ -218,6 +218,8 @@ void TForm1::ToolButton4Click()
     if (m_dialogs.confirm(saveConfirmationText(files.size())) != Dialogs::Yes)
         return;
     WindowProgress progress(this, QStringLiteral("Saving"));
-    const BatchSaveOutcome outcome = runBatchSave(build.request, SharedTagV1, SharedTagV2, m_dialogs, progress);
+    BatchSaveRequest request = build.request;
+    request.recordForUndo = true; // "Undo last save" can take it back
+    const BatchSaveOutcome outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
     noteSaved(m_shownTagFile, now, build.request, outcome);
 }

@@ -1,6 +1,8 @@
 // Renames the tab's current file after checking the new name and asking.
 #include "file_rename.h"
 
+#include "features/undo/undo.h"
+
 #include "features/common/dialogs.h"
 #include "features/common/text.h"
 #include "platform/file_system.h"
@@ -72,6 +74,13 @@ RenameResult renameCurrentFile(const RenameRequest& request, Dialogs& dialogs)
         if (dialogs.confirm("Do you wish to rename the file '" + request.oldName + "' to '" + *newName + "'?") !=
             Dialogs::Yes)
             return {RenameStatus::Declined, *newName, {}};
+        // Recorded before the file is touched, so the rename can always be taken back.
+        std::string why;
+        if (*newName != request.oldName &&
+            !journalRename(request.folder + request.oldName, request.folder + *newName, why)) {
+            dialogs.error(journalUnwritableText(why) + ": the file was not renamed.");
+            return {RenameStatus::Failed, *newName, why};
+        }
         result = renameFile(request.folder, request.oldName, *newName);
     }
     reportRefusal(result, request.oldName, dialogs);

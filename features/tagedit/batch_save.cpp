@@ -2,6 +2,8 @@
 #include "batch_save.h"
 
 #include "features/common/text.h"
+#include "features/undo/save_recording.h"
+#include "features/undo/undo.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
@@ -81,6 +83,27 @@ void applyV2Fields(const V2SaveFields& fields, Tid3v2tag& tag)
         comment.Text = fields.comment.text;
         std::ignore = tag.SetComment(comment, comment.Description, "None");
     }
+}
+
+bool wrote(const TagSaveStep& step)
+{
+    return step.result && !failed(*step.result);
+}
+
+// A read or write failure part way through leaves the file as far as the save had come.
+bool broke(const TagSaveStep& step)
+{
+    return step.result && (*step.result == kErrRead || *step.result == kErrWrite || *step.result == kErrIo);
+}
+
+bool wroteFile(const FileSaveOutcome& file)
+{
+    return wrote(file.v1) || wrote(file.v2);
+}
+
+bool brokeFile(const FileSaveOutcome& file)
+{
+    return broke(file.v1) || broke(file.v2);
 }
 
 } // namespace
@@ -168,6 +191,17 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
 {
     CountingDialogs counting(dialogs);
     BatchSaveOutcome outcome;
+    const JournalStore journal(undoJournalFolder());
+    std::optional<SaveRecording> recording;
+    std::string why;
+    const bool record = request.recordForUndo && !request.files.empty();
+    if (record)
+        recording = SaveRecording::start(journal, request.files, request.saveV1, request.saveV2, why);
+    if (record && !recording) {
+        counting.error(journalUnwritableText(why) + ": nothing was saved.");
+        outcome.stopped = outcome.failures = true;
+        return outcome;
+    }
     progress.begin(request.files.size());
     for (const std::string& path : request.files) {
         progress.advance(outcome.files.size(), path);
@@ -182,7 +216,11 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
         }
         if (request.saveV2)
             file.v2 = SaveV2Tag(path, request.v2, v2, counting);
+        if (recording)
+            recording->fileSaved(outcome.files.size() - 1, wroteFile(file), brokeFile(file));
     }
+    if (recording && !recording->finish(why))
+        counting.error(journalUnwritableText(why) + ": the save is done but cannot be undone.");
     progress.advance(outcome.files.size(), std::string());
     progress.end();
     outcome.failures = counting.reported > 0;

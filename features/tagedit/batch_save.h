@@ -35,6 +35,9 @@ struct BatchSaveRequest {
     V1SaveFields v1;
     V2SaveFields v2;
     std::vector<std::string> files; // full paths, in the order of the file list
+    // Keep what the save replaces in the undo journal first; a journal that cannot be
+    // written stops the save before any file is touched.
+    bool recordForUndo = false;
 };
 
 // What one tag's save came to: the writer's result, or nothing when no write was tried.

@@ -16,6 +16,17 @@ namespace fs = std::filesystem;
 
 namespace testsupport {
 
+namespace {
+
+// Every test process keeps its undo journal and other state in a folder of its own, so that
+// no test ever writes into the person's home. Child processes (varnoli-cli) inherit it.
+const struct PrivateStateHome {
+    PrivateStateHome() { setenv("XDG_STATE_HOME", folder.path().c_str(), 1); }
+    TempDir folder;
+} privateStateHome;
+
+} // namespace
+
 TempDir::TempDir()
 {
     std::random_device rd;

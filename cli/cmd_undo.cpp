@@ -1,0 +1,55 @@
+// varnoli-cli undo: takes back the last save or rename, or the one named, from the undo journal.
+#include "commands.h"
+
+#include "features/undo/undo.h"
+
+#include <ostream>
+
+namespace {
+
+constexpr const char* kUsage = "usage: varnoli-cli undo [--list | ID]";
+
+std::optional<uint64_t> parseId(const std::string& text)
+{
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoull(text);
+}
+
+} // namespace
+
+int cmdUndo(const Args& args, std::ostream& out, std::ostream& err)
+{
+    const JournalStore store(undoJournalFolder());
+    if (args.size() > 1) {
+        err << kUsage << '\n';
+        return kExitUsage;
+    }
+    if (args.size() == 1 && args[0] == "--list") {
+        for (const JournalEntry& e : store.entries())
+            out << entryLine(e) << '\n';
+        return kExitOk;
+    }
+    std::optional<uint64_t> id;
+    if (args.size() == 1) {
+        id = parseId(args[0]);
+        if (!id) {
+            err << "varnoli-cli undo: '" << args[0] << "' is not an entry number\n" << kUsage << '\n';
+            return kExitUsage;
+        }
+    } else if (const std::optional<JournalEntry> last = lastEntry(store)) {
+        id = last->id;
+    } else {
+        err << nothingToUndoText() << '\n';
+        return kExitFileFailed;
+    }
+    const UndoReport report = undoEntry(store, *id);
+    if (!report.undone) {
+        err << report.refusal << '\n';
+        return kExitFileFailed;
+    }
+    for (const std::string& line : report.leftAlone)
+        err << line << '\n';
+    out << "Undone entry " << *id << ": " << undoSummaryText(report) << '\n';
+    return report.leftAlone.empty() ? kExitOk : kExitFileFailed;
+}

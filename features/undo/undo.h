@@ -1,0 +1,38 @@
+// Takes back a batch save or rename recorded in the undo journal, and records renames before they happen.
+#pragma once
+
+#include "journal_store.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct UndoReport {
+    bool undone = false;  // the entry was taken back and has left the list
+    std::string refusal;  // why nothing was done, when not undone
+    JournalKind kind = JournalKind::Save;
+    std::size_t restored = 0;
+    std::vector<std::string> leftAlone; // one line per file left as it is, naming it
+};
+
+// The newest entry not yet undone, of the given kind when one is given.
+std::optional<JournalEntry> lastEntry(const JournalStore& store, std::optional<JournalKind> kind = std::nullopt);
+
+// Restores every file of the entry byte for byte; a file changed since is left alone and named.
+UndoReport undoEntry(const JournalStore& store, uint64_t id);
+
+// "12  2026-12-09 04:50  save  3 files", local time.
+std::string entryLine(const JournalEntry& entry);
+// The question asked before an undo, with the number of files.
+std::string undoConfirmationText(const JournalEntry& entry);
+// The one-line summary of a finished undo.
+std::string undoSummaryText(const UndoReport& report);
+std::string nothingToUndoText(std::optional<JournalKind> kind = std::nullopt);
+// "The undo journal cannot be written (<why>)": the start of the message when a save or rename is refused.
+std::string journalUnwritableText(const std::string& why);
+
+// Records renames in the journal, flushed, before any of them is done; false, with the reason,
+// when the journal cannot be written (then nothing should be renamed). A rename that then
+// fails needs no further record: its undo finds the old name there and leaves it.
+bool journalRenames(const std::vector<RenameRecord>& renames, std::string& why);
+bool journalRename(const std::string& from, const std::string& to, std::string& why);

@@ -1,0 +1,45 @@
+// Files written for the undo journal: created fresh, flushed to the disk before anything they describe changes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// Creates the folder and any missing parents (private to this user); false when one cannot be made.
+bool makeFolders(const std::string& path);
+// Whether anything at all has this name, a dangling link included.
+bool pathExists(const std::string& path);
+bool removeFile(const std::string& path);
+// Flushes the folder's entries, so that a file just created in it survives a crash.
+bool syncFolder(const std::string& path);
+// The path as seen from the current folder, when it is relative; unchanged otherwise.
+std::string absolutePath(const std::string& path);
+// Seconds since 1970.
+int64_t currentTime();
+
+// A file created for writing from its first byte; the destructor closes it. Failures raise IoError
+// with the system's reason.
+class NewFile {
+public:
+    // Empty when the name is taken or the folder refuses; `why` then says which.
+    static std::optional<NewFile> create(const std::string& path, std::string& why);
+
+    NewFile(NewFile&& other) noexcept;
+    NewFile& operator=(NewFile&& other) noexcept;
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+    ~NewFile();
+
+    void append(const uint8_t* data, std::size_t n);
+    // Returns once the bytes are on the disk.
+    void sync();
+
+private:
+    explicit NewFile(int fd) : m_fd(fd) {}
+    int m_fd = -1;
+};
+
+} // namespace platform

@@ -1,0 +1,116 @@
+// POSIX implementation of the undo journal's files.
+#include "journal_files.h"
+
+#include "file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+namespace platform {
+
+bool makeFolders(const std::string& path)
+{
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            break;
+    }
+    return directoryExists(path);
+}
+
+bool pathExists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool removeFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool syncFolder(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+std::string absolutePath(const std::string& path)
+{
+    if (!path.empty() && path[0] == '/')
+        return path;
+    char buffer[4096];
+    if (!::getcwd(buffer, sizeof buffer))
+        return path;
+    std::string folder(buffer);
+    return folder + (folder.back() == '/' ? "" : "/") + path;
+}
+
+int64_t currentTime()
+{
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+std::optional<NewFile> NewFile::create(const std::string& path, std::string& why)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return std::nullopt;
+    }
+    return NewFile(fd);
+}
+
+NewFile::NewFile(NewFile&& other) noexcept : m_fd(other.m_fd)
+{
+    other.m_fd = -1;
+}
+
+NewFile& NewFile::operator=(NewFile&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = other.m_fd;
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+NewFile::~NewFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void NewFile::append(const uint8_t* data, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t written = ::write(m_fd, data, n);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw IoError(IoErrorKind::Write, std::strerror(written < 0 ? errno : ENOSPC));
+        data += written;
+        n -= static_cast<std::size_t>(written);
+    }
+}
+
+void NewFile::sync()
+{
+    if (::fsync(m_fd) != 0)
+        throw IoError(IoErrorKind::Write, std::strerror(errno));
+}
+
+} // namespace platform
