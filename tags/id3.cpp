@@ -29,6 +29,19 @@ void putField(uint8_t* record, Field f, const std::string& text)
     std::copy_n(text.begin(), std::min(text.size(), f.width), record + f.offset);
 }
 
+// An appended record gets its room first; a failed append leaves the file as it was.
+void writeRecord(platform::File& file, uint64_t position, uint64_t size, const uint8_t* record)
+{
+    try {
+        file.reserve(position + id3v1::kRecordSize);
+        file.writeAt(position, record, id3v1::kRecordSize);
+    } catch (const platform::IoError&) {
+        if (position == size && file.size() != size)
+            file.truncate(size);
+        throw;
+    }
+}
+
 // Genre number of each GenreList entry, index for index.
 constexpr std::array<uint8_t, kGenreCount> kGenreNumbers = {
     255, 123, 34, 74, 73, 99, 40, 20, 26, 145, 90, 116, 41, 135, 85, 96,
@@ -238,9 +251,14 @@ TagResult Tid3tag::LoadFromFile(const std::string& fileName)
 {
     try {
         // One open answers both "missing" and "cannot be opened"; the open file the rest.
-        const auto file = platform::File::open(fileName, platform::File::Mode::Read);
+        m_failureReason.clear();
+        auto file = platform::File::open(fileName, platform::File::Mode::Read, &m_failureReason);
         if (!file)
             return kErrOpen;
+        if (!file->lockForReading()) {
+            m_failureReason = kLockedByOtherText;
+            return kErrOpen;
+        }
         const platform::File::Info info = file->info(fileName);
         m_readOnlyFile = info.protectedMark;
         m_fileName = fileName;
@@ -263,6 +281,7 @@ TagResult Tid3tag::LoadFromFile(const std::string& fileName)
         const bool unlisted = Genre > id3v1::kLastListedGenre && Genre != id3v1::kNoGenre;
         return unlisted ? kWarnGenre : kOk;
     } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
         return resultFor(e);
     }
 }
@@ -270,12 +289,18 @@ TagResult Tid3tag::LoadFromFile(const std::string& fileName)
 TagResult Tid3tag::SaveToFile(const std::string& fileName)
 {
     const std::string target = fileName == "=" ? m_fileName : fileName;
-    if (const TagResult refused = refusalFor(platform::saveTarget(target)))
+    m_failureReason.clear();
+    if (const TagResult refused = refusalFor(platform::saveTarget(target, &m_failureReason)))
         return refused;
     try {
-        auto file = platform::File::open(target, platform::File::Mode::ReadWrite);
+        auto file = platform::File::open(target, platform::File::Mode::ReadWrite, &m_failureReason);
         if (!file)
             return kErrOpen;
+        // The record is placed by the file's end, which a move of the audio shifts.
+        if (!file->lockForWriting()) {
+            m_failureReason = kLockedByOtherText;
+            return kErrOpen;
+        }
         const uint64_t size = file->size();
         uint64_t position = size;
         uint8_t record[id3v1::kRecordSize] = {};
@@ -298,10 +323,11 @@ TagResult Tid3tag::SaveToFile(const std::string& fileName)
             putField(record, id3v1::kComment, m_comment);
         }
         record[id3v1::kGenre] = Genre;
-        file->writeAt(position, record, sizeof record);
+        writeRecord(*file, position, size, record);
         m_fileName = target;
         return kOk;
     } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
         return resultFor(e);
     }
 }
