@@ -76,10 +76,11 @@ public:
     // ahead; a walk backwards through a file gets no read-ahead otherwise.
     void adviseWillNeed(uint64_t offset, uint64_t length) const;
 
-    // Advisory locks between processes, waited for up to kLockWait: an exclusive one
+    // Advisory locks between processes, waited for up to kLockWaitMs: an exclusive one
     // for a save, a shared one for a load. False when another process keeps the file
-    // locked that long. While this process holds the exclusive lock through one File,
-    // its other Files of the same file take their locks at once. Released on close.
+    // locked that long. Once locked, info() gives the size as it is now. While this
+    // process holds the exclusive lock through one File, its other Files of the same file
+    // take their locks at once. Released on close.
     bool lockForWriting();
     bool lockForReading();
     static constexpr int kLockWaitMs = 3000;

@@ -341,14 +341,19 @@ bool File::lock(int operation)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockWaitMs);
     for (;;) {
         if (::flock(m_fd, operation | LOCK_NB) == 0)
-            return true;
+            break;
         // A file system without locks must not stop the load or the save.
         if (errno != EWOULDBLOCK && errno != EINTR)
-            return true;
+            break;
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    // The file may have been changed by the save that held it until now.
+    struct stat st;
+    if (::fstat(m_fd, &st) == 0)
+        m_openSize = static_cast<uint64_t>(st.st_size);
+    return true;
 }
 
 bool File::lockForWriting()

@@ -420,23 +420,23 @@ void TagWriter::computeCrc()
     m_crcComputed = true;
 }
 
-// Everything that changes the file. The room the new tag needs is taken first, so that a
-// full disk or a size limit is met while the file can still be cut back to what it was;
-// a move of the audio is recorded before its first byte moves, and the record goes when
-// the tag is in place.
+// Everything that changes the file. A move of the audio is recorded first, then the
+// room the new tag needs is taken, so that a full disk or a size limit is met while the
+// file can still be cut back to what it was; the record goes when the tag is in place.
 void TagWriter::commit(const std::string& path)
 {
     const uint64_t finalSize =
         std::max(AudioMover::sizeAfter(m_fileSize, m_offset, m_oldExtent, m_newSize), m_offset + m_newSize);
     std::optional<MoveJournal> journal;
+    if (m_fileSize > m_offset + m_oldExtent && m_newSize != m_oldExtent)
+        journal.emplace(MoveJournal::begin(m_file, {path, m_fileSize, m_offset, m_oldExtent, m_newSize}));
     try {
         m_file.reserve(finalSize);
-        const bool moves = m_fileSize > m_offset + m_oldExtent && m_newSize != m_oldExtent;
-        if (moves)
-            journal.emplace(MoveJournal::begin(m_file, {path, m_fileSize, m_offset, m_oldExtent, m_newSize}));
     } catch (const platform::IoError&) {
         if (m_file.size() != m_fileSize)
             m_file.truncate(m_fileSize);
+        if (journal)
+            journal->finish();
         throw;
     }
     platform::TerminationHold hold;

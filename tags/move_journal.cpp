@@ -122,7 +122,7 @@ std::optional<Record> readRecord(const platform::File& file)
 std::string sizeMismatch(const Record& r, uint64_t size)
 {
     const uint64_t moved = r.fileSize() - r.field[kOldExtent] + r.field[kNewSize];
-    const bool fits = r.grows() ? size == std::max(moved, r.fileSize()) : size == r.fileSize() || size == moved;
+    const bool fits = size == r.fileSize() || size == moved;
     return fits ? std::string() : "its size has changed since the save was interrupted";
 }
 
@@ -196,8 +196,8 @@ MoveJournal MoveJournal::begin(const platform::File& file, const Plan& plan)
     impl->delta = impl->grows ? plan.newSize - plan.oldExtent : plan.oldExtent - plan.newSize;
     impl->slotsAt = slotsStart(plan.path.size(), plan.oldExtent);
 
+    // The mark goes in last, so that a record cut short is never taken for one.
     std::vector<uint8_t> bytes(kHeaderSize);
-    std::copy_n(kMagic, sizeof kMagic, bytes.begin());
     const uint64_t fields[kFieldCount] = {plan.fileSize, plan.tagOffset, plan.oldExtent, plan.newSize,
                                           plan.path.size(), 0};
     for (int i = 0; i < kFieldCount; ++i)
@@ -211,6 +211,7 @@ MoveJournal MoveJournal::begin(const platform::File& file, const Plan& plan)
         impl->record->writeAt(bytes.size() + done, chunk.data(), n);
         done += n;
     }
+    impl->record->writeAt(0, reinterpret_cast<const uint8_t*>(kMagic), sizeof kMagic);
     return MoveJournal(std::move(impl));
 }
 

@@ -25,8 +25,8 @@ public:
         uint64_t fileSize = 0, tagOffset = 0, oldExtent = 0, newSize = 0;
     };
 
-    // Writes the record, the old tag's bytes included, before any byte moves. Throws
-    // platform::IoError when the record cannot be written; the file is untouched then.
+    // Writes the record, the old tag's bytes included, before the file is changed at all.
+    // Throws platform::IoError when the record cannot be written; the file is untouched.
     static MoveJournal begin(const platform::File& file, const Plan& plan);
 
     MoveJournal(MoveJournal&&) noexcept;
