@@ -1,6 +1,7 @@
 // The process-wide objects, the one setting, and the order the program comes up in.
 #include "startup.h"
 
+#include "music_folders.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 
@@ -59,12 +60,15 @@ QString ReadSetting(QSettings::Scope scope, const QString& organisation, const Q
     }
 }
 
-std::unique_ptr<TForm1> startWindow(Dialogs& dialogs, const QString& musicDirsPath)
+std::unique_ptr<TForm1> startWindow(WindowDialogs& dialogs, const QString& musicDirsPath)
 {
     try {
-        auto window = std::make_unique<TForm1>(dialogs, musicDirsPath);
+        auto folders = std::make_unique<MusicFolderDocument>();
+        folders->load(musicDirsPath);
+        auto window = std::make_unique<TForm1>(dialogs, std::move(folders));
         InstallDir = ReadSetting(QSettings::SystemScope, QStringLiteral("Varnoli"),
                                  QStringLiteral("installdir"));
+        window->setInstallDir(InstallDir);
         window->ReloadFolderBoxes();
         return window;
     } catch (const std::exception& e) {

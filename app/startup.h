@@ -1,8 +1,7 @@
 // Start-up and the state several tabs share: the four tag objects and the install folder.
 #pragma once
 
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "ui/shared_tags.h"
 
 #include <QSettings>
 #include <QString>
@@ -10,13 +9,8 @@
 #include <memory>
 #include <stdexcept>
 
-class Dialogs;
+class WindowDialogs;
 class TForm1;
-
-extern Tid3tag SharedTagV1;
-extern Tid3tag FileEditTagV1;
-extern Tid3v2tag SharedTagV2;
-extern Tid3v2tag FileEditTagV2;
 
 // The installation folder as read from the setting, expected to end with "/".
 extern QString InstallDir;
@@ -33,4 +27,4 @@ QString ReadSetting(QSettings::Scope scope, const QString& organisation, const Q
 
 // Start-up after the application exists: the window (which loads `musicDirsPath`), the
 // install folder and the folder boxes. A failure is shown in an error box and gives null.
-std::unique_ptr<TForm1> startWindow(Dialogs& dialogs, const QString& musicDirsPath);
+std::unique_ptr<TForm1> startWindow(WindowDialogs& dialogs, const QString& musicDirsPath);

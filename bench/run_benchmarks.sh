@@ -7,13 +7,13 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 data=${1:-build/bench-data}
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOLI_BENCH=ON >/dev/null
-cmake --build build/release -j"$(nproc)" --target make_corpus read_bench save_bench
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOLI_BENCH=ON >/dev/null
+cmake --build build/bench -j"$(nproc)" --target make_corpus read_bench save_bench
 
 if [ ! -d "$data/library" ]; then
-    build/release/bench/make_corpus "$data/library" 2000
+    build/bench/bench/make_corpus "$data/library" 2000
 fi
-build/release/bench/read_bench "$data/library" 7
-build/release/bench/save_bench resave "$data/resave" 2000 5
-build/release/bench/save_bench grow "$data/grow" 20 5
-build/release/bench/save_bench grow "$data/grow" 200 5
+build/bench/bench/read_bench "$data/library" 7
+build/bench/bench/save_bench resave "$data/resave" 2000 5
+build/bench/bench/save_bench grow "$data/grow" 20 5
+build/bench/bench/save_bench grow "$data/grow" 200 5

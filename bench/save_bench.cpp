@@ -46,10 +46,12 @@ std::string shellQuoted(const std::string& s)
 
 // ---- resave ----
 
-class CountingReporter : public SaveReporter {
+class CountingReporter : public Dialogs {
 public:
     void error(const std::string& text) override { ++errors, last = text; }
     void message(const std::string& text) override { ++errors, last = text; }
+    void info(const std::string& text) override { ++errors, last = text; }
+    Answer confirm(const std::string&) override { return Yes; }
     int errors = 0;
     std::string last;
 };

@@ -2,11 +2,11 @@
 #include "commands.h"
 #include "json_lines.h"
 
+#include "features/common/tag_fields.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
 #include <ostream>
-#include <tuple>
 
 namespace {
 
@@ -67,20 +67,13 @@ std::string framesMember(const TFrameIndex& frames)
 // The seven fields as the tag view reads them; unreadable fields are empty.
 std::string fieldsMember(Tid3v2tag& tag)
 {
+    const FieldTexts texts = v2FieldTexts(tag);
     JsonObject fields;
-    const std::pair<const char*, const char*> textFields[] = {
-        {"artist", "TPE1"}, {"title", "TIT2"}, {"album", "TALB"}, {"year", "TYER"}, {"genre", "TCON"},
-    };
-    std::string text;
-    for (const auto& [key, id] : textFields) {
-        std::ignore = tag.GetTextFrame(id, text);
-        fields.text(key, text);
+    for (TagField f : kAllFields) {
+        std::string key = fieldName(f);
+        key[0] = static_cast<char>(key[0] - 'A' + 'a');
+        fields.text(key.c_str(), texts[fieldIndex(f)]);
     }
-    TCommentFrame comment;
-    std::ignore = tag.GetComment(comment, "", "None");
-    fields.text("comment", comment.Text);
-    std::ignore = tag.GetTextFrame("TRCK", text);
-    fields.text("track", text);
     return fields.str();
 }
 

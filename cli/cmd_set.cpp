@@ -1,11 +1,13 @@
 // varnoli-cli set: the batch save of the "ID3 Tags" tab over the files named.
+#include "cli_dialogs.h"
 #include "commands.h"
-#include "json_lines.h"
 
+#include "features/common/text.h"
 #include "features/tagedit/batch_save.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
+#include <optional>
 #include <ostream>
 
 namespace {
@@ -14,30 +16,11 @@ constexpr const char* kUsage =
     "usage: varnoli-cli set [--v1 | --v2] [--title T] [--artist A] [--album B] [--year Y] [--genre G] "
     "[--comment C] [--track N] FILE...";
 
-// The window's texts, one a line; a save failure names its file, which the text itself does not.
-class StderrReporter : public SaveReporter {
-public:
-    explicit StderrReporter(std::ostream& err) : m_err(err) {}
-    void fileStarted(const std::string& path) override { m_path = path; }
-    void error(const std::string& text) override { m_err << text << '\n'; }
-    void message(const std::string& text) override { m_err << m_path << ": " << text << '\n'; }
-
-private:
-    std::ostream& m_err;
-    std::string m_path;
-};
-
 struct FieldOption {
     const char* name;
     SaveField* v1; // null for the genre, which ID3v1 takes from its list
     SaveField* v2;
 };
-
-int usageError(std::ostream& err, const std::string& problem)
-{
-    err << "varnoli-cli set: " << problem << '\n';
-    return kExitUsage;
-}
 
 int genreIndex(const std::string& name)
 {
@@ -47,10 +30,13 @@ int genreIndex(const std::string& name)
     return -1;
 }
 
-} // namespace
-
-int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
+// The request the arguments describe; a usage error is printed and gives nothing.
+std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err)
 {
+    auto usageError = [&err](const std::string& problem) {
+        err << "varnoli-cli set: " << problem << '\n';
+        return std::nullopt;
+    };
     BatchSaveRequest request;
     SaveField genre;
     const FieldOption options[] = {
@@ -82,12 +68,12 @@ int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
             if (arg == o.name)
                 option = &o;
         if (!option)
-            return usageError(err, "unknown option '" + arg + "'");
+            return usageError("unknown option '" + arg + "'");
         if (i + 1 == args.size())
-            return usageError(err, arg + " needs a value");
+            return usageError(arg + " needs a value");
         SaveField field{true, {}};
         if (!latin1FromUtf8(args[++i], field.text))
-            return usageError(err, arg + ": the value must be UTF-8 text of characters up to U+00FF");
+            return usageError(arg + ": the value must be UTF-8 text of characters up to U+00FF");
         *option->v2 = field;
         if (option->v1)
             *option->v1 = field;
@@ -95,9 +81,9 @@ int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
             genre = field;
     }
     if (onlyV1 && onlyV2)
-        return usageError(err, "--v1 and --v2 exclude each other");
+        return usageError("--v1 and --v2 exclude each other");
     if (request.files.empty())
-        return usageError(err, kUsage);
+        return usageError(kUsage);
     request.saveV1 = !onlyV2;
     request.saveV2 = !onlyV1;
 
@@ -106,15 +92,25 @@ int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
         request.v1.genreEnabled = true;
         request.v1.genreIndex = genreIndex(genre.text);
         if (request.v1.genreIndex < 0)
-            return usageError(err, "--genre: '" + genre.text + "' is not in the genre list");
+            return usageError("--genre: '" + latin1ToUtf8(genre.text) + "' is not in the genre list");
     }
     if (request.saveV1 && request.v1.track.enabled && !request.v1.track.text.empty() &&
         !parseInteger(request.v1.track.text))
-        return usageError(err, invalidIntegerText(request.v1.track.text));
+        return usageError(latin1ToUtf8(invalidIntegerText(request.v1.track.text)));
+    return request;
+}
 
+} // namespace
+
+int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
+{
+    const std::optional<BatchSaveRequest> request = parseSetArgs(args, err);
+    if (!request)
+        return kExitUsage;
     Tid3tag v1;
     Tid3v2tag v2;
-    StderrReporter reporter(err);
-    const BatchSaveOutcome outcome = runBatchSave(request, v1, v2, reporter);
+    CliDialogs dialogs(err);
+    SubjectProgress subject(dialogs);
+    const BatchSaveOutcome outcome = runBatchSave(*request, v1, v2, dialogs, subject);
     return outcome.failures || outcome.stopped ? kExitFileFailed : kExitOk;
 }

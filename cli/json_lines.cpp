@@ -5,6 +5,13 @@
 
 namespace {
 
+void appendUnicodeEscape(std::string& out, unsigned char c)
+{
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+    out += buf;
+}
+
 void appendEscaped(std::string& out, unsigned char c)
 {
     switch (c) {
@@ -16,9 +23,7 @@ void appendEscaped(std::string& out, unsigned char c)
     default: break;
     }
     if (c < 0x20) {
-        char buf[8];
-        std::snprintf(buf, sizeof buf, "\\u%04x", c);
-        out += buf;
+        appendUnicodeEscape(out, c);
     } else {
         out += static_cast<char>(c);
     }
@@ -31,8 +36,10 @@ std::string jsonLatin1(const std::string& text)
     std::string out = "\"";
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
+        if (c < 0x7F) {
             appendEscaped(out, c);
+        } else if (c <= 0x9F) {
+            appendUnicodeEscape(out, c);
         } else {
             out += static_cast<char>(0xC0 | (c >> 6));
             out += static_cast<char>(0x80 | (c & 0x3F));
@@ -62,23 +69,3 @@ JsonObject& JsonObject::path(const char* key, const std::string& value) { return
 JsonObject& JsonObject::number(const char* key, int64_t value) { return member(key, std::to_string(value)); }
 JsonObject& JsonObject::boolean(const char* key, bool value) { return member(key, value ? "true" : "false"); }
 JsonObject& JsonObject::raw(const char* key, const std::string& json) { return member(key, json); }
-
-bool latin1FromUtf8(const std::string& utf8, std::string& latin1)
-{
-    latin1.clear();
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            latin1 += static_cast<char>(c);
-            continue;
-        }
-        // Only C2 and C3 lead bytes encode U+0080 to U+00FF.
-        if ((c != 0xC2 && c != 0xC3) || i + 1 >= utf8.size())
-            return false;
-        const auto next = static_cast<unsigned char>(utf8[++i]);
-        if ((next & 0xC0) != 0x80)
-            return false;
-        latin1 += static_cast<char>(((c & 0x03) << 6) | (next & 0x3F));
-    }
-    return true;
-}

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-// A JSON string literal whose characters are the bytes of text, one code point each.
+// A JSON string literal whose characters are the bytes of text, one code point each;
+// U+007F to U+009F are escaped, as some line-based tools split records at U+0085.
 std::string jsonLatin1(const std::string& text);
 // A JSON string literal for a file path: its own bytes, only quotes, backslashes and
 // control bytes escaped.
@@ -24,7 +25,3 @@ private:
     JsonObject& member(const char* key, const std::string& json);
     std::string m_body;
 };
-
-// Tag text from a command-line argument: UTF-8 to one byte per character. False when
-// the argument is not UTF-8 or holds a character above U+00FF.
-bool latin1FromUtf8(const std::string& utf8, std::string& latin1);

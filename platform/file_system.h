@@ -134,6 +134,17 @@ struct DirEntry {
 // Empty when the folder cannot be read.
 std::vector<DirEntry> listDirectory(const std::string& folder);
 
+// The identity of a real folder, whatever name or link reached it.
+struct DirectoryId {
+    uint64_t device = 0, inode = 0;
+    bool operator<(const DirectoryId& o) const { return device != o.device ? device < o.device : inode < o.inode; }
+};
+std::optional<DirectoryId> directoryId(const std::string& path);
+
+// The person's folder for state that outlives a run: $XDG_STATE_HOME/varnoli/, else
+// ~/.local/state/varnoli/; ends with "/". Not created here; empty when neither is known.
+std::string stateFolder();
+
 // Renames a file; false when the file system refuses.
 bool renameFile(const std::string& from, const std::string& to);
 

@@ -462,9 +462,30 @@ std::vector<DirEntry> listDirectory(const std::string& folder)
         const std::string name = e->d_name;
         if (name == "." || name == "..")
             continue;
-        entries.push_back({name, directoryExists(base + name)});
+        // The entry's own type saves a lookup; links and unknown types are followed.
+        const bool known = e->d_type != DT_UNKNOWN && e->d_type != DT_LNK;
+        entries.push_back({name, known ? e->d_type == DT_DIR : directoryExists(base + name)});
     }
     return entries;
+}
+
+std::optional<DirectoryId> directoryId(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return DirectoryId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+std::string stateFolder()
+{
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/')
+        return std::string(state) + (std::string(state).back() == '/' ? "" : "/") + "varnoli/";
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] == '\0')
+        return {};
+    return std::string(home) + (std::string(home).back() == '/' ? "" : "/") + ".local/state/varnoli/";
 }
 
 bool renameFile(const std::string& from, const std::string& to)

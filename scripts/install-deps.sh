@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config
+    build-essential cmake pkg-config ccache
     zlib1g-dev
     qt6-base-dev libgl-dev
     libgtest-dev googletest

@@ -9,9 +9,9 @@ scripts/install-deps.sh
 prefix=${VARNOLI_PREFIX:-$(pwd)/build/install}
 workdir=${VARNOLI_WORKDIR:-$HOME}
 
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX="$prefix"
-cmake --build build/release -j"$(nproc)" --target varnoli varnoli-cli
-cmake --install build/release >/dev/null
+cmake -S . -B build/run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX="$prefix"
+cmake --build build/run -j"$(nproc)" --target varnoli varnoli-cli
+cmake --install build/run >/dev/null
 echo "Installed into $prefix"
 
 # The install folder setting lives in the machine-wide store; without the right to write

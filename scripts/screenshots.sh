@@ -6,8 +6,8 @@ cd "$(dirname "$0")/.."
 repo=$(pwd)
 scripts/install-deps.sh
 
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release -j2 --target varnoli-screenshots
+cmake -S . -B build/screenshots -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/screenshots -j2 --target varnoli-screenshots
 
 # A fixed, readable folder name, since it shows in the pictures.
 work=/tmp/varnoli-demo
@@ -29,6 +29,6 @@ XML
 
 mkdir -p docs/screenshots
 (cd "$work" && VARNOLI_SETTINGS_DIR="$work/settings" \
-    xvfb-run -a -s "-screen 0 1024x768x24" "$repo/build/release/app/varnoli-screenshots" \
+    xvfb-run -a -s "-screen 0 1024x768x24" "$repo/build/screenshots/app/varnoli-screenshots" \
     "$repo/docs/screenshots")
 echo "Saved: $(ls docs/screenshots)"

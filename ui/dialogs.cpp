@@ -22,25 +22,25 @@ QString qtFilterOf(const QString& pipeFilter)
     return filters.join(QStringLiteral(";;"));
 }
 
-void QtDialogs::message(const QString& text)
+void QtDialogs::message(const std::string& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, m_owner);
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), QString::fromStdString(text), QMessageBox::Ok, m_owner);
     box.exec();
 }
 
-void QtDialogs::info(const QString& text)
+void QtDialogs::info(const std::string& text)
 {
-    QMessageBox::information(m_owner, applicationTitle(), text);
+    QMessageBox::information(m_owner, applicationTitle(), QString::fromStdString(text));
 }
 
-void QtDialogs::error(const QString& text)
+void QtDialogs::error(const std::string& text)
 {
-    QMessageBox::critical(m_owner, applicationTitle(), text);
+    QMessageBox::critical(m_owner, applicationTitle(), QString::fromStdString(text));
 }
 
-Dialogs::Answer QtDialogs::confirm(const QString& text)
+Dialogs::Answer QtDialogs::confirm(const std::string& text)
 {
-    switch (QMessageBox::warning(m_owner, applicationTitle(), text,
+    switch (QMessageBox::warning(m_owner, applicationTitle(), QString::fromStdString(text),
                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes: return Yes;
     case QMessageBox::No: return No;

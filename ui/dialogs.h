@@ -1,6 +1,8 @@
 // Every modal question the window asks: message boxes, the folder picker, file dialogs.
 #pragma once
 
+#include "features/common/dialogs.h"
+
 #include <QString>
 
 class QWidget;
@@ -12,15 +14,18 @@ struct FileDialogSpec {
     bool confirmOverwrite = false;
 };
 
-class Dialogs {
+// The window's dialogs: the questions feature logic asks, plus the pickers only a window has.
+class WindowDialogs : public Dialogs {
 public:
-    enum Answer { Yes, No, Cancel };
+    using Dialogs::error;
+    using Dialogs::info;
+    using Dialogs::message;
+    using Dialogs::confirm;
+    void message(const QString& text) { message(text.toStdString()); }
+    void info(const QString& text) { info(text.toStdString()); }
+    void error(const QString& text) { error(text.toStdString()); }
+    Answer confirm(const QString& text) { return confirm(text.toStdString()); }
 
-    virtual ~Dialogs() = default;
-    virtual void message(const QString& text) = 0;
-    virtual void info(const QString& text) = 0;
-    virtual void error(const QString& text) = 0;
-    virtual Answer confirm(const QString& text) = 0; // warning box, Yes / No / Cancel
     // A folder path ending with "/", or empty text when cancelled.
     virtual QString browseForFolder(const QString& title) = 0;
     // A file path, or empty text when cancelled.
@@ -29,14 +34,18 @@ public:
 };
 
 // Real dialogs, owned by the given window.
-class QtDialogs : public Dialogs {
+class QtDialogs : public WindowDialogs {
 public:
     void setOwner(QWidget* owner) { m_owner = owner; }
 
-    void message(const QString& text) override;
-    void info(const QString& text) override;
-    void error(const QString& text) override;
-    Answer confirm(const QString& text) override;
+    using WindowDialogs::confirm;
+    using WindowDialogs::error;
+    using WindowDialogs::info;
+    using WindowDialogs::message;
+    void message(const std::string& text) override;
+    void info(const std::string& text) override;
+    void error(const std::string& text) override;
+    Answer confirm(const std::string& text) override;
     QString browseForFolder(const QString& title) override;
     QString openFile(const FileDialogSpec& spec) override;
     QString saveFile(const FileDialogSpec& spec, const QString& suggestedName) override;

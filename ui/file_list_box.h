@@ -27,7 +27,3 @@ public:
 private:
     QString m_folder;
 };
-
-// The names in a folder that a file list shows: files whose name ends in ".mp3" in any
-// letter case, without hidden ones, sorted ignoring case.
-std::vector<std::string> listMp3Files(const std::string& folder);

@@ -62,8 +62,8 @@ IconRole imageOf(int index)
 
 } // namespace
 
-TForm1::TForm1(Dialogs& dialogs, const QString& musicDirsPath, QWidget* parent)
-    : QMainWindow(parent), m_dialogs(dialogs)
+TForm1::TForm1(WindowDialogs& dialogs, std::unique_ptr<MusicFolderStore> musicFolders, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_musicFolders(std::move(musicFolders))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Varnoli"));
@@ -97,8 +97,6 @@ TForm1::TForm1(Dialogs& dialogs, const QString& musicDirsPath, QWidget* parent)
     buildSearchTab();
     buildHelpTab();
     PageControl1->setCurrentWidget(TabSheet1);
-
-    m_musicFolders.load(musicDirsPath);
 
     wirePlaylistsTab();
     wireTagsTab();

@@ -1,8 +1,8 @@
 // TForm1: the program's one window, its five tabs and the handlers every tab wires up.
 #pragma once
 
-#include "app/music_folders.h"
 #include "dialogs.h"
+#include "music_folder_store.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -10,6 +10,7 @@
 #include <array>
 #include <exception>
 #include <functional>
+#include <memory>
 
 class FileListBox;
 class QCheckBox;
@@ -39,13 +40,15 @@ extern const std::array<HelpTopic, 8> HelpTopicTable;
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    // Loads the music folder list from `musicDirsPath`; throws std::runtime_error when it
-    // cannot, so start-up ends before the window is shown.
-    TForm1(Dialogs& dialogs, const QString& musicDirsPath, QWidget* parent = nullptr);
+    // The window keeps the loaded music folder list for its lifetime.
+    TForm1(WindowDialogs& dialogs, std::unique_ptr<MusicFolderStore> musicFolders, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    Dialogs& dialogs() { return m_dialogs; }
-    MusicFolderDocument& XMLDocumentMusicFiles() { return m_musicFolders; }
+    WindowDialogs& dialogs() { return m_dialogs; }
+    MusicFolderStore& XMLDocumentMusicFiles() { return *m_musicFolders; }
+    // The installation folder, ending with "/", that the help pages live under.
+    void setInstallDir(const QString& folder) { m_installDir = folder; }
+    const QString& installDir() const { return m_installDir; }
 
     // Music folder list
     void ReloadFolderBoxes();
@@ -192,8 +195,9 @@ private:
     void wireSearchTab();
     void wireHelpTab();
 
-    Dialogs& m_dialogs;
-    MusicFolderDocument m_musicFolders;
+    WindowDialogs& m_dialogs;
+    std::unique_ptr<MusicFolderStore> m_musicFolders;
+    QString m_installDir;
 };
 
 template <typename Sender, typename Signal>

@@ -145,3 +145,17 @@ void TForm1::wireFilenameTab()
         wire(ComboBoxFileV2[i], &QComboBox::editTextChanged, [this, i] { ComboBoxFileV2Change(i); });
     }
 }
+
+void TForm1::ComboBoxMusicFoldersFileEditChange()
+{
+    // Resetting the tab's current file comes first, once the filename builder exists.
+    OpenMusicFolder(FileListBoxMP3FilesFileEdit, ComboBoxMusicFoldersFileEdit->currentText());
+}
+
+void TForm1::ToolButton2Click() {}
+void TForm1::FileListBoxMP3FilesFileEditChange() {}
+void TForm1::PageControl2Change() {}
+void TForm1::ComboBoxFileChange(int) {}
+void TForm1::ComboBoxFileV2Change(int) {}
+void TForm1::EditDelimiterChange() {}
+void TForm1::EditDelimiterV2Change() {}

@@ -28,7 +28,7 @@ void setBoxText(QComboBox* box, const QString& text)
 
 void TForm1::ReloadFolderBoxes()
 {
-    QStringList folders = m_musicFolders.listedFolders();
+    QStringList folders = m_musicFolders->listedFolders();
     std::stable_sort(folders.begin(), folders.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
     });
@@ -45,21 +45,21 @@ void TForm1::ReloadFolderBoxes()
 
 bool TForm1::IsMusicFolderListed(const QString& path) const
 {
-    return m_musicFolders.isListed(path);
+    return m_musicFolders->isListed(path);
 }
 
 void TForm1::AddMusicFolder(const QString& path)
 {
-    m_musicFolders.append(path);
+    m_musicFolders->append(path);
     ReloadFolderBoxes();
 }
 
 void TForm1::RemoveMusicFolder(const QString& path)
 {
-    const int count = m_musicFolders.childCount();
+    const int count = m_musicFolders->childCount();
     for (int i = 0; i < count; ++i) {
-        if (m_musicFolders.childText(i) == path) {
-            m_musicFolders.clearChildText(i);
+        if (m_musicFolders->childText(i) == path) {
+            m_musicFolders->clearChildText(i);
             ReloadFolderBoxes();
         }
     }

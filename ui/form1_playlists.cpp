@@ -86,3 +86,12 @@ void TForm1::wirePlaylistsTab()
     wire(BitBtnRemoveFromPlaylist, &QPushButton::clicked,
          [this] { BitBtnRemoveFromPlaylistClick(); });
 }
+
+void TForm1::ToolButton5Click() {}
+void TForm1::ToolButton7Click() {}
+void TForm1::ToolButton6Click() {}
+void TForm1::BitBtnToPlaylistClick() {}
+void TForm1::BitBtnMoveUpClick() {}
+void TForm1::BitBtnMoveDownClick() {}
+void TForm1::BitBtnRemoveFromPlaylistClick() {}
+void TForm1::ListViewPlaylistKeyDown(QTreeWidget*, QKeyEvent*) {}

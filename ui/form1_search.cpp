@@ -106,3 +106,8 @@ void TForm1::wireSearchTab()
     wire(ButtonBrowseSearch, &QPushButton::clicked, [this] { ButtonBrowseSearchClick(); });
     wire(ButtonSearch, &QPushButton::clicked, [this] { ButtonSearchClick(); });
 }
+
+void TForm1::ToolButton8Click() {}
+void TForm1::ToolButton13Click() {}
+void TForm1::ButtonBrowseSearchClick() {}
+void TForm1::ButtonSearchClick() {}

@@ -1,7 +1,6 @@
 // The "Help" tab: the topic tree and the page browser beside it.
 #include "form1.h"
 
-#include "app/startup.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -75,7 +74,7 @@ void TForm1::TreeView1Click()
     for (const HelpTopic& topic : HelpTopicTable) {
         if (caption != QString::fromLatin1(topic.caption))
             continue;
-        const QString path = InstallDir + QString::fromLatin1(topic.page);
+        const QString path = m_installDir + QString::fromLatin1(topic.page);
         if (QFileInfo(path).isFile()) {
             const QUrl url = QUrl::fromLocalFile(path);
             if (WebBrowserHelp->source() == url)

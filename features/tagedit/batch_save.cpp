@@ -1,6 +1,7 @@
 // The save of the "ID3 Tags" tab: per file, the enabled fields into its ID3v1 and ID3v2 tags.
 #include "batch_save.h"
 
+#include "features/common/text.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
@@ -22,28 +23,21 @@ std::string couldNotSaveText(TagResult result)
 }
 
 // Counts what passes through, so the walk can tell whether anything went wrong.
-class CountingReporter : public SaveReporter {
+class CountingDialogs : public Dialogs {
 public:
-    explicit CountingReporter(SaveReporter& inner) : m_inner(inner) {}
-    void fileStarted(const std::string& path) override { m_inner.fileStarted(path); }
-    void error(const std::string& text) override
-    {
-        ++reported;
-        m_inner.error(text);
-    }
-    void message(const std::string& text) override
-    {
-        ++reported;
-        m_inner.message(text);
-    }
+    explicit CountingDialogs(Dialogs& inner) : m_inner(inner) {}
+    void message(const std::string& text) override { ++reported, m_inner.message(text); }
+    void info(const std::string& text) override { m_inner.info(text); }
+    void error(const std::string& text) override { ++reported, m_inner.error(text); }
+    Answer confirm(const std::string& text) override { return m_inner.confirm(text); }
     int reported = 0;
 
 private:
-    SaveReporter& m_inner;
+    Dialogs& m_inner;
 };
 
 // Applies the enabled ID3v1 fields; false when the track text is not an integer.
-bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, SaveReporter& reporter)
+bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs)
 {
     if (fields.title.enabled)
         tag.SetTitle(fields.title.text);
@@ -62,7 +56,7 @@ bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, SaveReporter& repor
     if (fields.track.enabled && !fields.track.text.empty()) {
         const std::optional<int32_t> track = parseInteger(fields.track.text);
         if (!track) {
-            reporter.error(invalidIntegerText(fields.track.text));
+            dialogs.error(latin1ToUtf8(invalidIntegerText(fields.track.text)));
             return false;
         }
         // Only the low byte fits: 256 becomes 0 (no track), -1 becomes 255.
@@ -123,19 +117,19 @@ std::string invalidIntegerText(const std::string& text)
     return "'" + text + "' is not a valid integer value";
 }
 
-TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, SaveReporter& reporter)
+TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs)
 {
     TagSaveStep step;
     TagResult loaded;
     try {
         loaded = tag.LoadFromFile(path);
     } catch (const std::exception&) {
-        reporter.error(doesNotExistText(path));
+        dialogs.error(doesNotExistText(path));
         return step;
     }
     if (failed(loaded))
         tag.Clear();
-    if (!applyV1Fields(fields, tag, reporter)) {
+    if (!applyV1Fields(fields, tag, dialogs)) {
         step.stopWalk = true;
         return step;
     }
@@ -143,11 +137,11 @@ TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3t
     // protection the user chose.
     step.result = tag.SaveToFile(path);
     if (failed(*step.result))
-        reporter.message(couldNotSaveText(*step.result));
+        dialogs.message(couldNotSaveText(*step.result));
     return step;
 }
 
-TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, SaveReporter& reporter)
+TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, Dialogs& dialogs)
 {
     TagSaveStep step;
     // Start each file from a fresh tag: a load that finds no tag leaves the object as the
@@ -157,7 +151,7 @@ TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v
     try {
         loaded = tag.LoadFromFile(path, 0);
     } catch (const std::exception&) {
-        reporter.error(doesNotExistText(path));
+        dialogs.error(doesNotExistText(path));
         return step;
     }
     if (failed(loaded))
@@ -165,18 +159,20 @@ TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v
     applyV2Fields(fields, tag);
     step.result = tag.SaveToFile(path, 255, -1, 255);
     if (failed(*step.result))
-        reporter.message(couldNotSaveText(*step.result));
+        dialogs.message(couldNotSaveText(*step.result));
     return step;
 }
 
-BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3v2tag& v2, SaveReporter& reporter)
+BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3v2tag& v2, Dialogs& dialogs,
+                              Progress& progress)
 {
-    CountingReporter counting(reporter);
+    CountingDialogs counting(dialogs);
     BatchSaveOutcome outcome;
+    progress.begin(request.files.size());
     for (const std::string& path : request.files) {
+        progress.advance(outcome.files.size(), path);
         FileSaveOutcome& file = outcome.files.emplace_back();
         file.path = path;
-        counting.fileStarted(path);
         if (request.saveV1) {
             file.v1 = SaveV1Tag(path, request.v1, v1, counting);
             if (file.v1.stopWalk) {
@@ -187,6 +183,8 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
         if (request.saveV2)
             file.v2 = SaveV2Tag(path, request.v2, v2, counting);
     }
+    progress.advance(outcome.files.size(), std::string());
+    progress.end();
     outcome.failures = counting.reported > 0;
     return outcome;
 }

@@ -1,6 +1,7 @@
 // Writes chosen tag fields into one or many files, as the "ID3 Tags" tab's save button does.
 #pragma once
 
+#include "features/common/dialogs.h"
 #include "tags/tag_result.h"
 
 #include <cstddef>
@@ -36,16 +37,6 @@ struct BatchSaveRequest {
     std::vector<std::string> files; // full paths, in the order of the file list
 };
 
-// Where the save's messages go: the tab shows message boxes, varnoli-cli prints lines.
-class SaveReporter {
-public:
-    virtual ~SaveReporter() = default;
-    // Called as the walk reaches each file, before any message about it.
-    virtual void fileStarted(const std::string& /*path*/) {}
-    virtual void error(const std::string& text) = 0;   // error box with OK
-    virtual void message(const std::string& text) = 0; // plain message box
-};
-
 // What one tag's save came to: the writer's result, or nothing when no write was tried.
 struct TagSaveStep {
     std::optional<TagResult> result;
@@ -71,9 +62,11 @@ std::optional<int32_t> parseInteger(const std::string& text);
 std::string invalidIntegerText(const std::string& text);
 
 // Loads the file's ID3v1 tag into `tag`, applies the enabled fields and saves it.
-TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, SaveReporter& reporter);
+TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs);
 // The same for the ID3v2 tag; a file without one starts from a fresh tag.
-TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, SaveReporter& reporter);
+TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, Dialogs& dialogs);
 
 // Visits the files in order, each with SaveV1Tag and then SaveV2Tag as the request enables.
-BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3v2tag& v2, SaveReporter& reporter);
+// Failures go to `dialogs` as the tab shows them; `progress` hears of each file as it starts.
+BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3v2tag& v2, Dialogs& dialogs,
+                              Progress& progress = noProgress());

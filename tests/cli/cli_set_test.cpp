@@ -11,20 +11,6 @@ using namespace testsupport;
 
 namespace {
 
-CommandResult cli(const std::vector<std::string>& args)
-{
-    return runProgram(VARNOLI_CLI, args);
-}
-
-std::string v2Text(const std::string& path, const char* id)
-{
-    Tid3v2tag tag;
-    std::string text;
-    if (!failed(tag.LoadFromFile(path, 0)))
-        std::ignore = tag.GetTextFrame(id, text);
-    return text;
-}
-
 const Bytes kSong = concat({Id3v2Bytes(3).frame("TALB", {0, 'L', 'P'}).bytes(), audioPattern(2000)});
 
 } // namespace
@@ -33,7 +19,7 @@ TEST(CliSet, WritesTheGivenFieldsIntoEveryFile)
 {
     TempDir dir;
     const std::string a = dir.write("a.mp3", kSong), b = dir.write("b.mp3", audioPattern(1000));
-    const auto r = cli({"set", "--title", "H\xC3\xA9llo", "--genre", "Rock", "--track", "5", a, b});
+    const auto r = runCli({"set", "--title", "H\xC3\xA9llo", "--genre", "Rock", "--track", "5", a, b});
     ASSERT_EQ(0, r.exitCode) << r.err;
     for (const std::string& path : {a, b}) {
         Tid3tag v1;
@@ -41,17 +27,17 @@ TEST(CliSet, WritesTheGivenFieldsIntoEveryFile)
         EXPECT_EQ("H\xE9llo", v1.Title());
         EXPECT_EQ(17, v1.Genre);
         EXPECT_EQ(5, v1.Track());
-        EXPECT_EQ("H\xE9llo", v2Text(path, "TIT2"));
-        EXPECT_EQ("Rock", v2Text(path, "TCON"));
-        EXPECT_EQ("5", v2Text(path, "TRCK"));
+        EXPECT_EQ("H\xE9llo", v2TextOf(path, "TIT2"));
+        EXPECT_EQ("Rock", v2TextOf(path, "TCON"));
+        EXPECT_EQ("5", v2TextOf(path, "TRCK"));
     }
-    EXPECT_EQ("LP", v2Text(a, "TALB"));
+    EXPECT_EQ("LP", v2TextOf(a, "TALB"));
 
     // Restricted to ID3v2, the genre and track are texts as given, and no ID3v1 record appears.
     const std::string c = dir.write("c.mp3", kSong);
-    ASSERT_EQ(0, cli({"set", "--v2", "--genre", "(17) mine", "--track", "3/9", "--album", "", c}).exitCode);
-    EXPECT_EQ("(17) mine", v2Text(c, "TCON"));
-    EXPECT_EQ("", v2Text(c, "TALB"));
+    ASSERT_EQ(0, runCli({"set", "--v2", "--genre", "(17) mine", "--track", "3/9", "--album", "", c}).exitCode);
+    EXPECT_EQ("(17) mine", v2TextOf(c, "TCON"));
+    EXPECT_EQ("", v2TextOf(c, "TALB"));
     Tid3tag v1;
     EXPECT_EQ(kErrNoTag, v1.LoadFromFile(c));
 }
@@ -66,20 +52,20 @@ TEST(CliSet, UsageErrorsChangeNothing)
         {"set", path, "--title"},
     };
     for (const auto& args : bad) {
-        const auto r = cli(args);
+        const auto r = runCli(args);
         EXPECT_EQ(2, r.exitCode) << args[1];
         EXPECT_FALSE(r.err.empty()) << args[1];
         EXPECT_EQ(kSong, readFile(path)) << args[1];
     }
-    EXPECT_NE(std::string::npos, cli({"set", "--track", "x1", path}).err.find("'x1' is not a valid integer value"));
+    EXPECT_NE(std::string::npos, runCli({"set", "--track", "x1", path}).err.find("'x1' is not a valid integer value"));
 }
 
 TEST(CliSet, FailedFilesExitWithOneAndTheWindowsText)
 {
     TempDir dir;
     const std::string good = dir.write("a.mp3", kSong), missing = dir.file("none.mp3");
-    const auto r = cli({"set", "--artist", "X", missing, good});
+    const auto r = runCli({"set", "--artist", "X", missing, good});
     EXPECT_EQ(1, r.exitCode);
     EXPECT_EQ(missing + ": Error #256! Could not save Tag!\n" + missing + ": Error #256! Could not save Tag!\n", r.err);
-    EXPECT_EQ("X", v2Text(good, "TPE1"));
+    EXPECT_EQ("X", v2TextOf(good, "TPE1"));
 }

@@ -1,12 +1,15 @@
 // Test helpers: temporary folders, file bytes and running a program.
 #include "test_support.h"
 
+#include "tags/id3v2.h"
+
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <tuple>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -89,6 +92,12 @@ std::string corpusDir()
     return VARNOLI_CORPUS_DIR;
 }
 
+bool corpusPresent()
+{
+    std::error_code ec;
+    return fs::is_directory(corpusDir(), ec);
+}
+
 std::vector<std::string> corpusFiles()
 {
     std::vector<std::string> files;
@@ -128,6 +137,47 @@ CommandResult runProgram(const std::string& program, const std::vector<std::stri
     r.out.assign(out.begin(), out.end());
     r.err.assign(err.begin(), err.end());
     return r;
+}
+
+Bytes id3v1Record(const std::string& title, const std::string& artist, const std::string& album,
+                  const std::string& year, const std::string& comment, uint8_t genre, uint8_t track)
+{
+    Bytes r(128, 0);
+    auto put = [&r](std::size_t at, std::size_t width, const std::string& text) {
+        std::copy_n(text.begin(), std::min(width, text.size()), r.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    put(0, 3, "TAG");
+    put(3, 30, title);
+    put(33, 30, artist);
+    put(63, 30, album);
+    put(93, 4, year);
+    put(97, track ? 28 : 30, comment);
+    if (track)
+        r[126] = track;
+    r[127] = genre;
+    return r;
+}
+
+std::string v2TextOf(const std::string& path, const char* frameId, uint32_t tagOffset)
+{
+    Tid3v2tag tag;
+    std::string text;
+    if (!failed(tag.LoadFromFile(path, tagOffset)))
+        std::ignore = tag.GetTextFrame(frameId, text);
+    return text;
+}
+
+CommandResult runCli(const std::vector<std::string>& args)
+{
+    return runProgram(VARNOLI_CLI, args);
+}
+
+std::string mutagenPython()
+{
+    for (const char* python : {"/usr/bin/python3", "python3"})
+        if (runProgram(python, {"-c", "import mutagen"}).exitCode == 0)
+            return python;
+    return {};
 }
 
 } // namespace testsupport

@@ -1,7 +1,10 @@
 // Temporary files, byte helpers and the sample corpus for the tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -36,6 +39,8 @@ Bytes audioPattern(std::size_t size, uint32_t seed = 1);
 void makeReadOnly(const std::string& path);
 
 std::string corpusDir();
+// The sample files live beside the repository; a clone without them skips those tests.
+bool corpusPresent();
 // Every sample file, sorted by name.
 std::vector<std::string> corpusFiles();
 // Copies a sample file into the folder, so the original is never written.
@@ -48,4 +53,33 @@ struct CommandResult {
 // Runs a program with arguments (no shell quoting needed) and captures its output.
 CommandResult runProgram(const std::string& program, const std::vector<std::string>& args);
 
+// A 128-byte ID3v1 record; a track above 0 gives the form with a track number.
+Bytes id3v1Record(const std::string& title, const std::string& artist, const std::string& album,
+                  const std::string& year, const std::string& comment, uint8_t genre, uint8_t track = 0);
+
+// A text frame as a fresh load of the file reads it; empty when the load or the frame fails.
+std::string v2TextOf(const std::string& path, const char* frameId, uint32_t tagOffset = 0);
+
+// Runs varnoli-cli with the arguments.
+CommandResult runCli(const std::vector<std::string>& args);
+
+// The python3 that has mutagen, or empty.
+std::string mutagenPython();
+
 } // namespace testsupport
+
+#define VARNOLI_NEED_CORPUS()                                                                      \
+    do {                                                                                           \
+        if (!::testsupport::corpusPresent())                                                       \
+            GTEST_SKIP() << "sample files not found in " << ::testsupport::corpusDir();            \
+    } while (0)
+
+// Under CI (CI=true) a missing mutagen is a failure: the check it guards must run there.
+#define VARNOLI_NEED_MUTAGEN(python)                                                               \
+    do {                                                                                           \
+        if ((python).empty()) {                                                                    \
+            if (std::getenv("CI"))                                                                 \
+                FAIL() << "python3 with mutagen is required under CI";                             \
+            GTEST_SKIP() << "python3 with mutagen is not installed";                               \
+        }                                                                                          \
+    } while (0)

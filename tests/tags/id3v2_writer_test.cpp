@@ -69,15 +69,6 @@ Bytes zlibOf(const Bytes& plain)
     return out;
 }
 
-// A text frame as a fresh load of the file reads it; empty when the load or the frame fails.
-std::string textOf(const std::string& path, const char* id, uint32_t offset = 0)
-{
-    Tid3v2tag tag;
-    std::string t;
-    if (!failed(tag.LoadFromFile(path, offset)))
-        std::ignore = tag.GetTextFrame(id, t);
-    return t;
-}
 
 } // namespace
 
@@ -275,7 +266,7 @@ TEST_F(Id3v2Writer, TagsAtAnOffsetKeepTheBytesAroundThem)
             const uint64_t end = prefix.size() + 10 + syncsafe(bytes.data() + prefix.size() + 6);
             ASSERT_EQ(end + audio.size(), bytes.size());
             EXPECT_TRUE(std::equal(audio.begin(), audio.end(), bytes.begin() + static_cast<std::ptrdiff_t>(end)));
-            EXPECT_EQ(std::string(title, 't'), textOf(path, "TIT2", static_cast<uint32_t>(prefix.size())));
+            EXPECT_EQ(std::string(title, 't'), v2TextOf(path, "TIT2", static_cast<uint32_t>(prefix.size())));
         }
     }
 }
@@ -294,12 +285,12 @@ TEST_F(Id3v2Writer, CompressedAndUnsynchronisedFramesReadBackAfterASave)
                                                   .padding(20)
                                                   .bytes(),
                                               audio}));
-        ASSERT_EQ(std::string(300, 'a'), textOf(path, "TIT2"));
+        ASSERT_EQ(std::string(300, 'a'), v2TextOf(path, "TIT2"));
         Tid3v2tag tag;
         ASSERT_EQ(kOk, tag.LoadFromFile(path, 0));
         ASSERT_EQ(0, tag.SetTextFrame("TPE1", "y"));
         ASSERT_EQ(kOk, tag.SaveToFile(path));
-        EXPECT_EQ(std::string(300, 'a'), textOf(path, "TIT2")) << "a frame the save did not touch";
+        EXPECT_EQ(std::string(300, 'a'), v2TextOf(path, "TIT2")) << "a frame the save did not touch";
     }
     // Compression asked for, and given up, on frames held unsynchronised.
     for (const uint8_t version : {3, 4}) {
@@ -313,36 +304,22 @@ TEST_F(Id3v2Writer, CompressedAndUnsynchronisedFramesReadBackAfterASave)
             if (compressFirst)
                 tag.FrameIndex().Frame(1).Flags[1] |= frameflags::kCompression;
             ASSERT_EQ(kOk, tag.SaveToFile(path));
-            ASSERT_EQ(text, textOf(path, "TIT2"));
+            ASSERT_EQ(text, v2TextOf(path, "TIT2"));
             uint8_t& format = tag.FrameIndex().Frame(1).Flags[1];
             format = compressFirst ? static_cast<uint8_t>(format & ~(frameflags::kCompression |
                                                                       frameflags::kDataLengthIndicator))
                                    : static_cast<uint8_t>(format | frameflags::kCompression);
             ASSERT_EQ(kOk, tag.SaveToFile("="));
-            EXPECT_EQ(text, textOf(path, "TIT2"))
+            EXPECT_EQ(text, v2TextOf(path, "TIT2"))
                 << "version " << int(version) << (compressFirst ? ", decompressed" : ", compressed");
         }
     }
 }
 
-namespace {
-
-// The python3 that has mutagen, if any.
-std::string mutagenPython()
-{
-    for (const char* python : {"/usr/bin/python3", "python3"})
-        if (runProgram(python, {"-c", "import mutagen"}).exitCode == 0)
-            return python;
-    return {};
-}
-
-} // namespace
-
 TEST_F(Id3v2Writer, MutagenReadsWhatWasWrittenAndTheCrcHolds)
 {
     const std::string python = mutagenPython();
-    if (python.empty())
-        GTEST_SKIP() << "python3 with mutagen is not installed";
+    VARNOLI_NEED_MUTAGEN(python);
     // One line per frame: ID, then the Latin-1 bytes of its text in hex (comment: language and text).
     const char* script = R"(
 import sys, mutagen.id3 as m

@@ -1,6 +1,7 @@
 // Which names a file list shows, and in what order.
 #include "ui/file_list_box.h"
 
+#include "features/common/mp3_folder.h"
 #include "support/test_support.h"
 
 #include <QFile>

@@ -56,6 +56,6 @@ protected:
     }
 
     testsupport::TempDir dir;
-    ScriptedDialogs dialogs;
+    ScriptedWindowDialogs dialogs;
     std::unique_ptr<TForm1> window;
 };

@@ -13,10 +13,12 @@ using namespace testsupport;
 
 namespace {
 
-class RecordingReporter : public SaveReporter {
+class RecordingDialogs : public Dialogs {
 public:
     void error(const std::string& text) override { lines.push_back("error: " + text); }
     void message(const std::string& text) override { lines.push_back("message: " + text); }
+    void info(const std::string& text) override { lines.push_back("info: " + text); }
+    Answer confirm(const std::string&) override { return Yes; }
     std::vector<std::string> lines;
 };
 
@@ -24,21 +26,12 @@ class BatchSave : public ::testing::Test {
 protected:
     std::string file(const Bytes& bytes) { return dir.write("song" + std::to_string(++files) + ".mp3", bytes); }
     BatchSaveOutcome run() { return runBatchSave(request, v1, v2, reporter); }
-    std::string v2Text(const std::string& path, const char* id)
-    {
-        Tid3v2tag tag;
-        std::string text;
-        if (!failed(tag.LoadFromFile(path, 0)))
-            std::ignore = tag.GetTextFrame(id, text);
-        return text;
-    }
-
     TempDir dir;
     int files = 0;
     BatchSaveRequest request;
     Tid3tag v1;
     Tid3v2tag v2;
-    RecordingReporter reporter;
+    RecordingDialogs reporter;
 };
 
 } // namespace
@@ -58,10 +51,10 @@ TEST_F(BatchSave, EachFileStartsFromItsOwnTag)
     EXPECT_EQ(std::vector<std::string>{"message: Error #65024! Could not save Tag!"}, reporter.lines);
     EXPECT_TRUE(outcome.failures);
     EXPECT_EQ(brokenBytes, readFile(broken));
-    EXPECT_EQ("Song", v2Text(v4, "TIT2"));
-    EXPECT_EQ("LP", v2Text(v4, "TALB"));
+    EXPECT_EQ("Song", v2TextOf(v4, "TIT2"));
+    EXPECT_EQ("LP", v2TextOf(v4, "TALB"));
     EXPECT_EQ(4, readFile(v4)[3]);
-    EXPECT_EQ("Song", v2Text(bare, "TIT2"));
+    EXPECT_EQ("Song", v2TextOf(bare, "TIT2"));
     EXPECT_EQ(3, readFile(bare)[3]);
 }
 

@@ -1,14 +1,14 @@
-// Dialogs for tests: answers are queued in advance, every box shown is recorded.
+// Window dialogs for tests: answers are queued in advance, every box shown is recorded.
 #pragma once
 
-#include "dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QStringList>
 
 #include <deque>
 #include <vector>
 
-class ScriptedDialogs : public Dialogs {
+class ScriptedWindowDialogs : public WindowDialogs {
 public:
     struct Shown {
         QString kind; // "message", "info", "error", "confirm", "folder", "open", "save"
@@ -19,12 +19,16 @@ public:
     std::deque<QString> paths;   // browseForFolder/openFile/saveFile pop these; "" when none
     std::vector<Shown> shown;
 
-    void message(const QString& text) override { shown.push_back({"message", text}); }
-    void info(const QString& text) override { shown.push_back({"info", text}); }
-    void error(const QString& text) override { shown.push_back({"error", text}); }
-    Answer confirm(const QString& text) override
+    using WindowDialogs::confirm;
+    using WindowDialogs::error;
+    using WindowDialogs::info;
+    using WindowDialogs::message;
+    void message(const std::string& text) override { shown.push_back({"message", QString::fromStdString(text)}); }
+    void info(const std::string& text) override { shown.push_back({"info", QString::fromStdString(text)}); }
+    void error(const std::string& text) override { shown.push_back({"error", QString::fromStdString(text)}); }
+    Answer confirm(const std::string& text) override
     {
-        shown.push_back({"confirm", text});
+        shown.push_back({"confirm", QString::fromStdString(text)});
         return next(answers, Cancel);
     }
     QString browseForFolder(const QString& title) override

@@ -1,0 +1,38 @@
+// The window's questions and messages as varnoli-cli gives them: lines on stderr, and every
+// question answered Yes, since a command line already says what to do.
+#pragma once
+
+#include "features/common/dialogs.h"
+
+#include <ostream>
+#include <string>
+
+class CliDialogs : public Dialogs {
+public:
+    explicit CliDialogs(std::ostream& err) : m_err(err) {}
+
+    // The file a plain message is about; such texts ("Error #256! ...") do not name it.
+    void setSubject(const std::string& path) { m_subject = path; }
+
+    void message(const std::string& text) override
+    {
+        m_err << (m_subject.empty() ? "" : m_subject + ": ") << text << '\n';
+    }
+    void info(const std::string& text) override { m_err << text << '\n'; }
+    void error(const std::string& text) override { m_err << text << '\n'; }
+    Answer confirm(const std::string&) override { return Yes; }
+
+private:
+    std::ostream& m_err;
+    std::string m_subject;
+};
+
+// Keeps the dialogs' subject on the file a walk has reached.
+class SubjectProgress : public Progress {
+public:
+    explicit SubjectProgress(CliDialogs& dialogs) : m_dialogs(dialogs) {}
+    void advance(std::size_t, const std::string& current) override { m_dialogs.setSubject(current); }
+
+private:
+    CliDialogs& m_dialogs;
+};

@@ -1,0 +1,26 @@
+// The MP3 files of a folder and the walk over a folder tree, as the file lists and the
+// search see them.
+#pragma once
+
+#include "platform/file_system.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// The names a file list shows: files whose name ends in ".mp3" in any letter case, hidden
+// ones (leading ".") left out, sorted ignoring case; names are the file system's bytes.
+std::vector<std::string> listMp3Files(const std::string& folder);
+// The same from entries already read, keeping hidden files when asked and the listing order.
+std::vector<std::string> mp3Names(const std::vector<platform::DirEntry>& entries, bool withHidden);
+
+// `folder` with a trailing "/".
+std::string withSeparator(std::string folder);
+
+// Visits `root` and, with `subfolders`, every folder below it: a folder before its
+// subfolders, depth first in listing order, hidden subfolders skipped, each real folder
+// (device and inode) at most once, so a link back up the tree cannot loop. The walk keeps
+// its own stack, so a deep tree cannot exhaust the call stack. Folder paths end with "/";
+// a root that cannot be read is visited with no entries.
+using FolderVisitor = std::function<void(const std::string& folder, const std::vector<platform::DirEntry>& entries)>;
+void walkFolders(const std::string& root, bool subfolders, const FolderVisitor& visit);

@@ -1,0 +1,82 @@
+// The seven tag fields of a file and how each tag holds them.
+#include "tag_fields.h"
+
+#include "tags/id3.h"
+#include "tags/id3v2.h"
+
+#include <tuple>
+
+namespace {
+
+constexpr const char* kNames[kFieldCount] = {"Artist", "Title", "Album", "Year", "Genre", "Comment", "Track"};
+constexpr const char* kFrames[kFieldCount] = {"TPE1", "TIT2", "TALB", "TYER", "TCON", nullptr, "TRCK"};
+
+} // namespace
+
+const char* fieldName(TagField f) { return kNames[fieldIndex(f)]; }
+const char* v2FrameId(TagField f) { return kFrames[fieldIndex(f)]; }
+
+std::string v1FieldText(const Tid3tag& tag, TagField f)
+{
+    switch (f) {
+    case TagField::Artist: return tag.Artist();
+    case TagField::Title: return tag.Title();
+    case TagField::Album: return tag.Album();
+    case TagField::Year: return tag.Year();
+    case TagField::Genre: return GenreList[GenreToIndex(tag.Genre)];
+    case TagField::Comment: return tag.Comment();
+    case TagField::Track: return std::to_string(tag.Track());
+    }
+    return {};
+}
+
+std::string v2FieldText(Tid3v2tag& tag, TagField f)
+{
+    if (f == TagField::Comment) {
+        TCommentFrame comment;
+        std::ignore = tag.GetComment(comment, "", "None");
+        return comment.Text;
+    }
+    std::string text;
+    std::ignore = tag.GetTextFrame(v2FrameId(f), text);
+    return text;
+}
+
+FieldTexts v1FieldTexts(const Tid3tag& tag)
+{
+    FieldTexts texts;
+    for (TagField f : kAllFields)
+        texts[fieldIndex(f)] = v1FieldText(tag, f);
+    return texts;
+}
+
+FieldTexts v2FieldTexts(Tid3v2tag& tag)
+{
+    FieldTexts texts;
+    for (TagField f : kAllFields)
+        texts[fieldIndex(f)] = v2FieldText(tag, f);
+    return texts;
+}
+
+TagRead readV1Fields(const std::string& path, Tid3tag& tag)
+{
+    TagRead read;
+    read.result = tag.LoadFromFile(path);
+    if (!failed(read.result))
+        read.fields = v1FieldTexts(tag);
+    return read;
+}
+
+TagRead readV2Fields(const std::string& path, Tid3v2tag& tag)
+{
+    TagRead read;
+    read.result = tag.LoadFromFile(path, 0);
+    if (!failed(read.result))
+        read.fields = v2FieldTexts(tag);
+    return read;
+}
+
+FileFields readFileFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
+{
+    return {readV1Fields(path, v1), readV2Fields(path, v2)};
+}

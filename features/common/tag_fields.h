@@ -1,0 +1,52 @@
+// The seven tag fields of a file and how each tag holds them.
+#pragma once
+
+#include "tags/tag_result.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+class Tid3tag;
+class Tid3v2tag;
+
+// In the order every form lists them.
+enum class TagField { Artist, Title, Album, Year, Genre, Comment, Track };
+constexpr std::size_t kFieldCount = 7;
+constexpr std::array<TagField, kFieldCount> kAllFields{TagField::Artist, TagField::Title,
+    TagField::Album, TagField::Year, TagField::Genre, TagField::Comment, TagField::Track};
+
+constexpr std::size_t fieldIndex(TagField f) { return static_cast<std::size_t>(f); }
+// "Artist", "Title", ... as the forms caption them.
+const char* fieldName(TagField f);
+// The ID3v2 text frame of a field; null for the comment, which is a comment frame.
+const char* v2FrameId(TagField f);
+
+using FieldTexts = std::array<std::string, kFieldCount>; // indexed by fieldIndex()
+
+// A field of a loaded ID3v1 tag as text: the genre as its GenreList display name (empty for
+// no genre or one outside the list), the track in decimal ("0" without a track).
+std::string v1FieldText(const Tid3tag& tag, TagField f);
+// A field of a loaded ID3v2 tag: the text frame, or the comment with an empty description
+// in any language; absent or unreadable gives the empty text.
+std::string v2FieldText(Tid3v2tag& tag, TagField f);
+
+FieldTexts v1FieldTexts(const Tid3tag& tag);
+FieldTexts v2FieldTexts(Tid3v2tag& tag);
+
+// One tag of one file: the load result, and the fields, all empty when the load failed.
+struct TagRead {
+    TagResult result = 0;
+    FieldTexts fields;
+};
+
+// Loads the file's ID3v1 tag into `tag` and reads its fields. Failures the load does not
+// turn into a result word pass through.
+TagRead readV1Fields(const std::string& path, Tid3tag& tag);
+// Loads the file's ID3v2 tag at offset 0 into `tag` and reads its fields.
+TagRead readV2Fields(const std::string& path, Tid3v2tag& tag);
+
+struct FileFields {
+    TagRead v1, v2;
+};
+FileFields readFileFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2);

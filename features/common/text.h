@@ -1,0 +1,17 @@
+// Conversions between the 8-bit tag texts, UTF-8 and file names.
+#pragma once
+
+#include <string>
+
+// Tag text (one byte per character, code points 0 to 255) as UTF-8: how a name built from
+// tags is written to the file system, and how tag text goes into a message.
+std::string latin1ToUtf8(const std::string& latin1);
+// UTF-8 to one byte per character. False when the text is not UTF-8 or holds a character
+// above U+00FF.
+bool latin1FromUtf8(const std::string& utf8, std::string& latin1);
+
+// The name ends in ".mp3" in any letter case.
+bool isMp3Name(const std::string& name);
+// Orders file names as the file lists show them: by their UTF-8 text ignoring letter case,
+// ties broken by the bytes, so the order never depends on the order the folder was read in.
+bool lessIgnoringCase(const std::string& a, const std::string& b);
