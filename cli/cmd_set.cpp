@@ -86,6 +86,7 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
         return usageError(kUsage);
     request.saveV1 = !onlyV2;
     request.saveV2 = !onlyV1;
+    request.explainFailures = true;
 
     // Values only the ID3v1 tag has to understand are checked before any file is touched.
     if (request.saveV1 && genre.enabled) {

@@ -13,3 +13,4 @@ constexpr int kExitUsage = 2;
 
 int cmdDump(const Args& args, std::ostream& out, std::ostream& err);
 int cmdSet(const Args& args, std::ostream& out, std::ostream& err);
+int cmdRepair(const Args& args, std::ostream& out, std::ostream& err);

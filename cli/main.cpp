@@ -1,6 +1,8 @@
 // varnoli-cli: the window's features without a window.
 #include "commands.h"
 
+#include "features/common/interrupted_saves.h"
+
 #include <cstring>
 #include <iostream>
 
@@ -14,6 +16,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"dump", cmdDump},
     {"set", cmdSet},
+    {"repair", cmdRepair},
 };
 
 } // namespace
@@ -30,8 +33,11 @@ int main(int argc, char** argv)
     }
     const Args args(argv + 2, argv + argc);
     for (const Command& c : kCommands) {
-        if (std::strcmp(argv[1], c.name) == 0)
-            return c.run(args, std::cout, std::cerr);
+        if (std::strcmp(argv[1], c.name) != 0)
+            continue;
+        for (const std::string& text : interruptedSaveTexts())
+            std::cerr << "varnoli-cli: " << text << '\n';
+        return c.run(args, std::cout, std::cerr);
     }
     std::cerr << "varnoli-cli: unknown command '" << argv[1] << "'\n";
     return kExitUsage;

@@ -76,14 +76,14 @@ public:
     // ahead; a walk backwards through a file gets no read-ahead otherwise.
     void adviseWillNeed(uint64_t offset, uint64_t length) const;
 
+    static constexpr int kLockWaitMs = 3000;
     // Advisory locks between processes, waited for up to kLockWaitMs: an exclusive one
     // for a save, a shared one for a load. False when another process keeps the file
     // locked that long. Once locked, info() gives the size as it is now. While this
     // process holds the exclusive lock through one File, its other Files of the same file
     // take their locks at once. Released on close.
-    bool lockForWriting();
-    bool lockForReading();
-    static constexpr int kLockWaitMs = 3000;
+    bool lockForWriting(int waitMs = kLockWaitMs);
+    bool lockForReading(int waitMs = kLockWaitMs);
 
     // The same file whatever name it was opened under.
     struct Identity {
@@ -96,7 +96,7 @@ private:
         : m_fd(fd), m_openSize(size), m_mode(mode), m_uid(uid), m_gid(gid), m_dev(dev), m_ino(ino)
     {
     }
-    bool lock(int operation);
+    bool lock(int operation, int waitMs);
     void close();
 
     int m_fd = -1;
@@ -122,8 +122,6 @@ public:
 bool removeFile(const std::string& path);
 // Creates the folder and every missing folder above it; false when one cannot be made.
 bool makeFolders(const std::string& path);
-// The value of an environment variable; empty when it is unset.
-std::string environment(const char* name);
 
 struct DirEntry {
     std::string name;

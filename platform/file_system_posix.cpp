@@ -334,11 +334,11 @@ void File::adviseWillNeed(uint64_t offset, uint64_t length) const
     (void)::posix_fadvise(m_fd, static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
 }
 
-bool File::lock(int operation)
+bool File::lock(int operation, int waitMs)
 {
     if (heldHere(identity()))
         return true;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockWaitMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         if (::flock(m_fd, operation | LOCK_NB) == 0)
             break;
@@ -356,12 +356,12 @@ bool File::lock(int operation)
     return true;
 }
 
-bool File::lockForWriting()
+bool File::lockForWriting(int waitMs)
 {
     if (m_holdsWriteLock)
         return true;
     const bool alreadyHere = heldHere(identity());
-    if (!lock(LOCK_EX))
+    if (!lock(LOCK_EX, waitMs))
         return false;
     if (!alreadyHere) {
         m_holdsWriteLock = true;
@@ -370,9 +370,9 @@ bool File::lockForWriting()
     return true;
 }
 
-bool File::lockForReading()
+bool File::lockForReading(int waitMs)
 {
-    return lock(LOCK_SH);
+    return lock(LOCK_SH, waitMs);
 }
 
 namespace {
@@ -441,12 +441,6 @@ bool makeFolders(const std::string& path)
         start = slash + 1;
     }
     return directoryExists(path);
-}
-
-std::string environment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
 }
 
 std::vector<DirEntry> listDirectory(const std::string& folder)

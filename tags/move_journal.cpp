@@ -149,10 +149,8 @@ void restoreAudio(platform::File& file, const Record& r)
 
 std::string moveRecordFolder()
 {
-    std::string state = platform::environment("XDG_STATE_HOME");
-    if (state.empty() || state[0] != '/')
-        state = platform::environment("HOME") + "/.local/state";
-    return state + "/varnoli/moves/";
+    const std::string state = platform::stateFolder();
+    return state.empty() ? std::string() : state + "moves/";
 }
 
 struct MoveJournal::Impl {
@@ -185,13 +183,16 @@ MoveJournal MoveJournal::begin(const platform::File& file, const Plan& plan)
 {
     auto impl = std::make_unique<Impl>();
     const std::string folder = moveRecordFolder();
-    if (!platform::makeFolders(folder))
-        throw platform::IoError(platform::IoErrorKind::Other, "cannot make the folder " + folder);
+    if (folder.empty() || !platform::makeFolders(folder))
+        throw platform::IoError(platform::IoErrorKind::Other, "cannot make the folder '" + folder + "' for the record of the move");
     impl->recordPath = recordNameFor(file.identity());
     std::string why;
     impl->record = platform::File::create(impl->recordPath, &why);
     if (!impl->record)
         throw platform::IoError(platform::IoErrorKind::Other, "cannot write " + impl->recordPath + ": " + why);
+    // Held while the save runs, so that a record whose save is still going is not
+    // taken for an interrupted one; the system lets go when the process ends.
+    impl->record->lockForWriting(0);
     impl->grows = plan.newSize > plan.oldExtent;
     impl->delta = impl->grows ? plan.newSize - plan.oldExtent : plan.oldExtent - plan.newSize;
     impl->slotsAt = slotsStart(plan.path.size(), plan.oldExtent);
@@ -246,13 +247,17 @@ std::vector<InterruptedMove> interruptedMoves()
 {
     std::vector<InterruptedMove> moves;
     const std::string folder = moveRecordFolder();
+    if (folder.empty())
+        return moves;
     for (const platform::DirEntry& e : platform::listDirectory(folder)) {
         if (e.isDirectory || e.name.size() < 5 || e.name.compare(e.name.size() - 5, 5, ".move") != 0)
             continue;
         const std::string recordPath = folder + e.name;
         try {
-            const auto file = platform::File::open(recordPath, platform::File::Mode::Read);
-            const std::optional<Record> record = file ? readRecord(*file) : std::nullopt;
+            auto file = platform::File::open(recordPath, platform::File::Mode::Read);
+            if (!file || !file->lockForReading(0))
+                continue;
+            const std::optional<Record> record = readRecord(*file);
             if (record)
                 moves.push_back({record->path, recordPath});
         } catch (const platform::IoError&) {

@@ -13,7 +13,7 @@ class File;
 }
 
 // The folder that holds one record per move in progress: "moves/" in the person's state
-// folder ($XDG_STATE_HOME/varnoli/, else ~/.local/state/varnoli/); ends with "/".
+// folder; ends with "/", empty when there is no state folder.
 std::string moveRecordFolder();
 
 // One move of the audio that follows the old tag, from tagOffset + oldExtent to
