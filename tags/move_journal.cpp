@@ -13,15 +13,18 @@
 
 // Layout of a record: a fixed header, the file's name, the old tag's bytes, then two
 // slots that take turns, so that a slot torn by the end of the process leaves the other.
-// A slot says how far the move has come and may hold the chunk being written.
+// A slot says how far the move has come and may hold the bytes of the chunk being written
+// that its own write overwrites. A slot is one write, which the system puts down front to
+// back; its sequence number stands first, under a CRC, and again last, so the two agree
+// only when the whole slot was written.
 namespace {
 
 constexpr char kMagic[8] = {'V', 'N', 'M', 'O', 'V', 'E', '1', '\n'};
 enum HeaderField { kSize, kTagOffset, kOldExtent, kNewSize, kPathLength, kRepairStarted, kFieldCount };
 constexpr std::size_t kHeaderSize = sizeof kMagic + 8 * kFieldCount;
-enum SlotField { kSeq, kPhase, kPos, kLength, kDataLength, kSlotFieldCount };
+enum SlotField { kSeq, kPhase, kPos, kLength, kDataAt, kDataLength, kSlotFieldCount };
 constexpr std::size_t kSlotHeaderSize = 8 * kSlotFieldCount + 8; // fields, CRC-32, spare
-constexpr std::size_t kSlotSize = kSlotHeaderSize + AudioMover::kChunkSize;
+constexpr std::size_t kSlotSize = kSlotHeaderSize + AudioMover::kChunkSize + 8;
 constexpr uint64_t kPhaseMoving = 1, kPhaseMoved = 2;
 
 void writeBE64(uint8_t* p, uint64_t v)
@@ -35,12 +38,9 @@ uint64_t readBE64(const uint8_t* p)
     return uint64_t(readBE32(p)) << 32 | readBE32(p + 4);
 }
 
-uint32_t crcOf(const uint8_t* header, const uint8_t* data, std::size_t dataLength)
+uint32_t crcOf(const uint8_t* header)
 {
-    uLong crc = ::crc32(0L, Z_NULL, 0);
-    crc = ::crc32(crc, header, 8 * kSlotFieldCount);
-    crc = ::crc32(crc, data, static_cast<uInt>(dataLength));
-    return static_cast<uint32_t>(crc);
+    return static_cast<uint32_t>(::crc32(::crc32(0L, Z_NULL, 0), header, 8 * kSlotFieldCount));
 }
 
 std::string recordNameFor(platform::File::Identity id)
@@ -74,7 +74,7 @@ struct Record {
     std::string path;
     uint64_t oldTagAt = 0, slotsAt = 0;
     // The newest whole slot; phase 0 when the move had not begun.
-    uint64_t phase = 0, pos = 0, length = 0;
+    uint64_t phase = 0, pos = 0, length = 0, dataAt = 0;
     std::vector<uint8_t> data;
 
     uint64_t fileSize() const { return field[kSize]; }
@@ -106,13 +106,15 @@ std::optional<Record> readRecord(const platform::File& file)
             continue;
         const uint8_t* h = slot.data();
         const uint64_t seq = readBE64(h + 8 * kSeq), dataLength = readBE64(h + 8 * kDataLength);
-        if (dataLength > AudioMover::kChunkSize || got < kSlotHeaderSize + dataLength || seq <= bestSeq ||
-            readBE32(h + 8 * kSlotFieldCount) != crcOf(h, h + kSlotHeaderSize, dataLength))
+        if (readBE32(h + 8 * kSlotFieldCount) != crcOf(h) || dataLength > AudioMover::kChunkSize ||
+            got < kSlotHeaderSize + dataLength + 8 || readBE64(h + kSlotHeaderSize + dataLength) != seq ||
+            seq <= bestSeq)
             continue;
         bestSeq = seq;
         r.phase = readBE64(h + 8 * kPhase);
         r.pos = readBE64(h + 8 * kPos);
         r.length = readBE64(h + 8 * kLength);
+        r.dataAt = readBE64(h + 8 * kDataAt);
         r.data.assign(h + kSlotHeaderSize, h + kSlotHeaderSize + dataLength);
     }
     return r;
@@ -141,7 +143,7 @@ void restoreAudio(platform::File& file, const Record& r)
     if (!r.grows() && file.size() < r.fileSize())
         file.reserve(r.fileSize());
     if (r.phase == kPhaseMoving && !r.data.empty())
-        file.writeAt(r.oldAudio() + r.pos, r.data.data(), r.data.size());
+        file.writeAt(r.oldAudio() + r.pos + r.dataAt, r.data.data(), r.data.size());
     copyWithin(file, r.newAudio() + movedFrom, r.oldAudio() + movedFrom, movedTo - movedFrom);
 }
 
@@ -161,17 +163,20 @@ struct MoveJournal::Impl {
     uint64_t recordedPos = 0, recordedLength = 0;
     std::vector<uint8_t> slot = std::vector<uint8_t>(kSlotSize);
 
-    void writeSlot(uint64_t phase, uint64_t pos, uint64_t length, const uint8_t* data, std::size_t dataLength)
+    void writeSlot(uint64_t phase, uint64_t pos, uint64_t length, const uint8_t* data, uint64_t dataAt,
+                   std::size_t dataLength)
     {
         uint8_t* h = slot.data();
         writeBE64(h + 8 * kSeq, ++seq);
         writeBE64(h + 8 * kPhase, phase);
         writeBE64(h + 8 * kPos, pos);
         writeBE64(h + 8 * kLength, length);
+        writeBE64(h + 8 * kDataAt, dataAt);
         writeBE64(h + 8 * kDataLength, dataLength);
+        writeBE32(h + 8 * kSlotFieldCount, crcOf(h));
         std::copy_n(data, dataLength, h + kSlotHeaderSize);
-        writeBE32(h + 8 * kSlotFieldCount, crcOf(h, h + kSlotHeaderSize, dataLength));
-        record->writeAt(slotsAt + (seq % 2) * kSlotSize, h, kSlotHeaderSize + dataLength);
+        writeBE64(h + kSlotHeaderSize + dataLength, seq);
+        record->writeAt(slotsAt + (seq % 2) * kSlotSize, h, kSlotHeaderSize + dataLength + 8);
     }
 };
 
@@ -217,7 +222,8 @@ MoveJournal MoveJournal::begin(const platform::File& file, const Plan& plan)
 }
 
 // A chunk written without a new slot must not overwrite an old place the last slot still
-// counts on; a chunk that overlaps its own old place is always kept whole in the record.
+// counts on. A chunk that overlaps its own old place overwrites some of its own bytes
+// there: those are kept in the record, in case its write is cut short.
 void MoveJournal::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_t n)
 {
     Impl& m = *m_impl;
@@ -226,7 +232,9 @@ void MoveJournal::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_
                                                 : audioPos + n <= m.recordedPos + m.delta);
     if (covered && !overlapsItself)
         return;
-    m.writeSlot(kPhaseMoving, audioPos, n, data, overlapsItself ? n : 0);
+    const std::size_t risked = overlapsItself ? n - static_cast<std::size_t>(m.delta) : 0;
+    const std::size_t riskedAt = m.grows ? n - risked : 0;
+    m.writeSlot(kPhaseMoving, audioPos, n, data + riskedAt, riskedAt, risked);
     m.recorded = true;
     m.recordedPos = audioPos;
     m.recordedLength = n;
@@ -234,7 +242,7 @@ void MoveJournal::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_
 
 void MoveJournal::moved()
 {
-    m_impl->writeSlot(kPhaseMoved, 0, 0, nullptr, 0);
+    m_impl->writeSlot(kPhaseMoved, 0, 0, nullptr, 0, 0);
 }
 
 void MoveJournal::finish()
