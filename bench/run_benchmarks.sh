@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
 # Builds the benchmarks, generates their files and runs them all, Varnoli side by side
 # with TagLib. Usage: bench/run_benchmarks.sh [DATA_FOLDER]  (build/bench-data by default;
-# it needs about 7 GiB of free space).
+# it needs about 7.5 GiB of free space).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 data=${1:-build/bench-data}
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOLI_BENCH=ON >/dev/null
-cmake --build build/bench -j"$(nproc)" --target make_corpus read_bench save_bench
+cmake --build build/bench -j"$(nproc)" --target make_corpus read_bench save_bench show_bench varnoli-cli
 
 if [ ! -d "$data/library" ]; then
     build/bench/bench/make_corpus "$data/library" 2000
 fi
+if [ ! -d "$data/show" ]; then
+    # Ten thousand files with 64 to 256 KiB of audio: a tag read touches only their ends.
+    build/bench/bench/make_corpus "$data/show" 10000 1 256
+fi
 build/bench/bench/read_bench "$data/library" 7
+build/bench/bench/show_bench "$data/show" build/bench/cli/varnoli-cli "$data/show.jsonl" 7
 build/bench/bench/save_bench resave "$data/resave" 2000 5
 build/bench/bench/save_bench grow "$data/grow" 20 5
 build/bench/bench/save_bench grow "$data/grow" 200 5
+if [ ! -d "$data/search" ]; then
+    build/bench/bench/make_corpus "$data/search" 10000 1 64
+fi
+bench/search_bench.sh build/bench/cli/varnoli-cli "$data/search" 5

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "features/common/dialogs.h"
+#include "status_line.h"
 
 #include <ostream>
 #include <string>
@@ -13,18 +14,27 @@ public:
 
     // The file a plain message is about; such texts ("Error #256! ...") do not name it.
     void setSubject(const std::string& path) { m_subject = path; }
+    // A progress line to clear before each message.
+    void setStatusLine(StatusLine* line) { m_status = line; }
 
     void message(const std::string& text) override
     {
-        m_err << (m_subject.empty() ? "" : m_subject + ": ") << text << '\n';
+        line() << (m_subject.empty() ? "" : m_subject + ": ") << text << '\n';
     }
-    void info(const std::string& text) override { m_err << text << '\n'; }
-    void error(const std::string& text) override { m_err << text << '\n'; }
+    void info(const std::string& text) override { line() << text << '\n'; }
+    void error(const std::string& text) override { line() << text << '\n'; }
     Answer confirm(const std::string&) override { return Yes; }
 
 private:
+    std::ostream& line()
+    {
+        if (m_status)
+            m_status->clear();
+        return m_err;
+    }
     std::ostream& m_err;
     std::string m_subject;
+    StatusLine* m_status = nullptr;
 };
 
 // Keeps the dialogs' subject on the file a walk has reached.

@@ -103,7 +103,7 @@ std::string v2Member(const std::string& path)
 int cmdDump(const Args& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty()) {
-        err << "usage: varnoli-cli dump FILE...\n";
+        err << "varnoli-cli dump: no file given\n";
         return kExitUsage;
     }
     for (const std::string& path : args) {

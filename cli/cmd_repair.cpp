@@ -8,7 +8,8 @@
 int cmdRepair(const Args& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty() || args[0].rfind("-", 0) == 0) {
-        err << "usage: varnoli-cli repair FILE...\n";
+        err << "varnoli-cli repair: " << (args.empty() ? "name at least one file" : "unknown option '" + args[0] + "'")
+            << '\n';
         return kExitUsage;
     }
     int exitCode = kExitOk;

@@ -4,6 +4,7 @@
 
 #include "features/common/text.h"
 #include "features/tagedit/batch_save.h"
+#include "platform/terminal.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
@@ -11,10 +12,6 @@
 #include <ostream>
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: varnoli-cli set [--v1 | --v2] [--title T] [--artist A] [--album B] [--year Y] [--genre G] "
-    "[--comment C] [--track N] FILE...";
 
 struct FieldOption {
     const char* name;
@@ -83,7 +80,7 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
     if (onlyV1 && onlyV2)
         return usageError("--v1 and --v2 exclude each other");
     if (request.files.empty())
-        return usageError(kUsage);
+        return usageError("no file given");
     request.saveV1 = !onlyV2;
     request.saveV2 = !onlyV1;
     request.explainFailures = true;
@@ -112,6 +109,9 @@ int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
     Tid3v2tag v2;
     CliDialogs dialogs(err);
     SubjectProgress subject(dialogs);
-    const BatchSaveOutcome outcome = runBatchSave(*request, v1, v2, dialogs, subject);
+    StatusLine status(err, platform::isTerminal(2));
+    dialogs.setStatusLine(&status);
+    CountProgress progress(status, "set", subject);
+    const BatchSaveOutcome outcome = runBatchSave(*request, v1, v2, dialogs, progress);
     return outcome.failures || outcome.stopped ? kExitFileFailed : kExitOk;
 }

@@ -13,4 +13,7 @@ constexpr int kExitUsage = 2;
 
 int cmdDump(const Args& args, std::ostream& out, std::ostream& err);
 int cmdSet(const Args& args, std::ostream& out, std::ostream& err);
+int cmdSearch(const Args& args, std::ostream& out, std::ostream& err);
+int cmdShow(const Args& args, std::ostream& out, std::ostream& err);
+int cmdRename(const Args& args, std::ostream& out, std::ostream& err);
 int cmdRepair(const Args& args, std::ostream& out, std::ostream& err);

@@ -29,13 +29,23 @@ void appendEscaped(std::string& out, unsigned char c)
     }
 }
 
+// Printable ASCII other than the quote and the backslash goes out as it is.
+bool plain(unsigned char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; }
+
 } // namespace
 
-std::string jsonLatin1(const std::string& text)
+void appendJsonLatin1(std::string& out, const std::string& text)
 {
-    std::string out = "\"";
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
+    out += '"';
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t run = i;
+        while (i < text.size() && plain(static_cast<unsigned char>(text[i])))
+            ++i;
+        out.append(text, run, i - run);
+        if (i == text.size())
+            break;
+        const auto c = static_cast<unsigned char>(text[i++]);
         if (c < 0x7F) {
             appendEscaped(out, c);
         } else if (c <= 0x9F) {
@@ -45,7 +55,37 @@ std::string jsonLatin1(const std::string& text)
             out += static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    return out + "\"";
+    out += '"';
+}
+
+void appendJsonPath(std::string& out, const std::string& path)
+{
+    if (!isUtf8(path)) {
+        appendJsonLatin1(out, path);
+        return;
+    }
+    out += '"';
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto c = static_cast<unsigned char>(path[i]);
+        const auto next = i + 1 < path.size() ? static_cast<unsigned char>(path[i + 1]) : 0;
+        if (c == 0x7F) {
+            appendUnicodeEscape(out, c);
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            // The UTF-8 form of U+0080 to U+009F; the escape stands for the same two bytes.
+            appendUnicodeEscape(out, next);
+            ++i;
+        } else {
+            appendEscaped(out, c);
+        }
+    }
+    out += '"';
+}
+
+std::string jsonLatin1(const std::string& text)
+{
+    std::string out;
+    appendJsonLatin1(out, text);
+    return out;
 }
 
 namespace {
@@ -91,21 +131,9 @@ bool isUtf8(const std::string& text)
 
 std::string jsonPath(const std::string& path)
 {
-    std::string out = "\"";
-    uint32_t code = 0;
-    for (std::size_t i = 0; i < path.size();) {
-        const std::size_t n = utf8Sequence(path, i, code);
-        if (n == 0)
-            return jsonLatin1(path);
-        if (code >= 0x7F && code <= 0x9F)
-            appendUnicodeEscape(out, static_cast<unsigned char>(code));
-        else if (n == 1)
-            appendEscaped(out, static_cast<unsigned char>(code));
-        else
-            out.append(path, i, n);
-        i += n;
-    }
-    return out + "\"";
+    std::string out;
+    appendJsonPath(out, path);
+    return out;
 }
 
 JsonObject& JsonObject::member(const char* key, const std::string& json)

@@ -8,10 +8,15 @@
 // U+007F to U+009F are escaped, as some line-based tools split records at U+0085.
 std::string jsonLatin1(const std::string& text);
 // A JSON string literal for a file path. A path that is UTF-8 keeps its characters, only
-// quotes, backslashes and control characters (U+007F to U+009F too) escaped; any other path
-// is written byte for byte as jsonLatin1 writes tag text.
+// quotes, backslashes, control bytes and the UTF-8 forms of U+007F to U+009F escaped; any
+// other path is written as jsonLatin1 writes tag text, one code point per byte.
 std::string jsonPath(const std::string& path);
 bool isUtf8(const std::string& text);
+// The member that follows "file" when its path is not UTF-8.
+constexpr const char* kBytesEncodingMember = "\"file_encoding\": \"bytes\"";
+// The same two appended to `out`, for output written one line at a time.
+void appendJsonLatin1(std::string& out, const std::string& text);
+void appendJsonPath(std::string& out, const std::string& path);
 
 // Builds one JSON object, members in the order they are added.
 class JsonObject {

@@ -1,9 +1,10 @@
 // varnoli-cli: the window's features without a window.
 #include "commands.h"
+#include "usage.h"
 
 #include "features/common/interrupted_saves.h"
 
-#include <cstring>
+#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -11,34 +12,73 @@ namespace {
 struct Command {
     const char* name;
     int (*run)(const Args&, std::ostream&, std::ostream&);
+    const char* usage = nullptr; // see usage.h; a row without one takes knownUsage(name)
 };
 
-constexpr Command kCommands[] = {
-    {"dump", cmdDump},
-    {"set", cmdSet},
+const Command kCommands[] = {
+    {"dump", cmdDump, kDumpUsage},
+    {"set", cmdSet, kSetUsage},
+    {"show", cmdShow, kShowUsage},
+    {"search", cmdSearch},
+    {"rename", cmdRename},
     {"repair", cmdRepair},
 };
+
+const char* usageOf(const Command& c)
+{
+    const char* usage = c.usage ? c.usage : knownUsage(c.name);
+    return usage ? usage : c.name;
+}
+
+void printProgramUsage(std::ostream& s)
+{
+    s << "usage: varnoli-cli [--help | --version] COMMAND [--help | ARGS...]; commands:";
+    for (const Command& c : kCommands)
+        s << ' ' << c.name;
+    s << '\n';
+}
+
+void printProgramHelp(std::ostream& s)
+{
+    printProgramUsage(s);
+    s << "\nThe tag features of Varnoli without its window. Exit codes: 0 success, 1 a file\n"
+         "failed, 2 a usage error. Commands:\n\n";
+    for (const Command& c : kCommands)
+        printCommandSummary(s, usageOf(c));
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
-    if (argc < 2) {
-        std::cerr << "usage: varnoli-cli COMMAND [ARGS...]; commands:";
-        for (const Command& c : kCommands)
-            std::cerr << ' ' << c.name;
-        std::cerr << '\n';
-        return kExitUsage;
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (first == "--help" || first == "-h") {
+        printProgramHelp(std::cout);
+        return kExitOk;
     }
-    const Args args(argv + 2, argv + argc);
+    if (first == "--version") {
+        std::cout << "varnoli-cli " VARNOLI_VERSION "\n";
+        return kExitOk;
+    }
+    const Args args(argv + std::min(argc, 2), argv + argc);
     for (const Command& c : kCommands) {
-        if (std::strcmp(argv[1], c.name) != 0)
+        if (first != c.name)
             continue;
+        if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+            printCommandHelp(std::cout, usageOf(c));
+            return kExitOk;
+        }
         for (const std::string& text : interruptedSaveTexts())
             std::cerr << "varnoli-cli: " << text << '\n';
-        return c.run(args, std::cout, std::cerr);
+        // Commands say what is wrong; the usage line follows every usage error.
+        const int code = c.run(args, std::cout, std::cerr);
+        if (code == kExitUsage)
+            printUsageLine(std::cerr, usageOf(c));
+        return code;
     }
-    std::cerr << "varnoli-cli: unknown command '" << argv[1] << "'\n";
+    if (!first.empty())
+        std::cerr << "varnoli-cli: unknown " << (first[0] == '-' ? "option" : "command") << " '" << first << "'\n";
+    printProgramUsage(std::cerr);
     return kExitUsage;
 }

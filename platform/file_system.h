@@ -146,6 +146,20 @@ std::string stateFolder();
 // Renames a file; false when the file system refuses.
 bool renameFile(const std::string& from, const std::string& to);
 
+// What a rename that never replaces a file did: Renamed, or Exists when another file
+// already has the new name (nothing changed), or Failed with the system's reason.
+struct RenameOutcome {
+    enum Kind { Renamed, Exists, Failed } kind = Failed;
+    std::string reason; // for Failed
+};
+// Renames `from` to `to`, refusing when `to` names another file, even one that appears
+// between a check and the rename. Only the letter case of the same file changing on a file
+// system that ignores case is let through.
+RenameOutcome renameWithoutReplacing(const std::string& from, const std::string& to);
+// What renameWithoutReplacing would meet, without renaming: Failed when `from` cannot be
+// found, Exists when `to` names another file.
+RenameOutcome probeRename(const std::string& from, const std::string& to);
+
 // For tests only: the n-th read (readAt) or write (writeAt, truncate) from now on fails
 // with IoError; a failing write puts down half its bytes first. 0 switches it off.
 // killAtWrite ends the process at once instead, half way through the n-th write.
@@ -153,6 +167,9 @@ namespace faults {
 void failReadAt(uint64_t n);
 void failWriteAt(uint64_t n);
 void killAtWrite(uint64_t n);
+// Renames without replacing as on a file system lacking RENAME_NOREPLACE (1), and lacking
+// hard links too (2); 0 switches it off.
+void renameFallback(int level);
 } // namespace faults
 
 } // namespace platform

@@ -4,6 +4,8 @@
 #include "dialogs.h"
 #include "music_folder_store.h"
 
+#include "features/common/tag_fields.h"
+
 #include <QMainWindow>
 #include <QString>
 
@@ -11,6 +13,8 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class FileListBox;
 class QCheckBox;
@@ -27,6 +31,7 @@ class QToolBar;
 class QToolButton;
 class QTreeWidget;
 class QWidget;
+struct SearchRequest;
 
 // One row of the help topic tree: its caption, its parent's caption (empty at the top) and
 // its page relative to the installation folder.
@@ -72,6 +77,9 @@ public:
     void BitBtnRemoveFromPlaylistClick();
     // Serves the playlist and the search results alike.
     void ListViewPlaylistKeyDown(QTreeWidget* sender, QKeyEvent* event);
+    // Adds entries (file system paths) to the end of the playlist.
+    void AppendPlaylistEntries(const std::vector<std::string>& paths);
+    void SaveAsNewPlaylist();
 
     // ID3 Tags tab
     void ToolButton3Click();
@@ -94,8 +102,16 @@ public:
     void ComboBoxFileV2Change(int position); // ComboBoxFile1V2Change ... ComboBoxFile7V2Change
     void EditDelimiterChange();
     void EditDelimiterV2Change();
+    void LoadCurrentFile();
+    void BuildPreviewV1();
+    void BuildPreviewV2();
+    void ShowFileTagsV1();
+    void ShowFileTagsV2();
+    void ClearFileTagLabels();
+    void ResetFilenameEdit();
 
     // Search tab
+    void StartSearch();
     void ToolButton8Click();
     void ToolButton13Click();
     void ButtonBrowseSearchClick();
@@ -188,6 +204,8 @@ private:
     void buildSearchTab();
     void buildHelpTab();
     QWidget* buildFilenameSubTab(bool v2);
+    SearchRequest searchRequestFromControls() const;
+    bool filenameCurrentFileShown() const;
 
     void wirePlaylistsTab();
     void wireTagsTab();
@@ -198,6 +216,11 @@ private:
     WindowDialogs& m_dialogs;
     std::unique_ptr<MusicFolderStore> m_musicFolders;
     QString m_installDir;
+    // The Filename Edit tab's file: the folder it was picked in and its name's bytes, and
+    // the fields each version's builder uses (empty after a failed load).
+    QString m_fileEditFolder;
+    std::string m_fileEditName;
+    FieldTexts m_fileEditFieldsV1, m_fileEditFieldsV2;
 };
 
 template <typename Sender, typename Signal>

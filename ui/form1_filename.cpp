@@ -2,13 +2,20 @@
 #include "form1.h"
 
 #include "file_list_box.h"
+#include "latin1.h"
+#include "shared_tags.h"
 #include "widget_helpers.h"
 
+#include "features/filename/file_rename.h"
+#include "features/filename/filename_builder.h"
+
 #include <QComboBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,6 +31,27 @@ QLabel* wrappingLabel(const char* text, bool bold, QWidget* parent)
     QLabel* label = bold ? boldLabel(text, parent) : new QLabel(QString::fromLatin1(text), parent);
     label->setWordWrap(true);
     return label;
+}
+
+FilenameLayout layoutOf(const std::array<QComboBox*, 7>& positions, const QLineEdit* delimiter)
+{
+    FilenameLayout layout;
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        layout.positions[i] = positions[i]->currentText().toStdString();
+    layout.delimiter = delimiter->text().toStdString();
+    return layout;
+}
+
+// A file name's bytes as the widgets show it.
+QString fileNameText(const std::string& name)
+{
+    return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+}
+
+std::string fileNameBytes(const QString& text)
+{
+    const QByteArray bytes = QFile::encodeName(text);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 } // namespace
@@ -121,6 +149,7 @@ void TForm1::buildFilenameTab()
     PageControl2->addTab(buildFilenameSubTab(false), QStringLiteral("ID3 version 1"));
     PageControl2->addTab(buildFilenameSubTab(true), QStringLiteral("ID3 version 2"));
     PageControl2->setCurrentIndex(0);
+    m_fileEditFieldsV1 = emptyFieldsV1();
 
     auto* right = new QVBoxLayout;
     right->addWidget(GroupBox1);
@@ -148,14 +177,130 @@ void TForm1::wireFilenameTab()
 
 void TForm1::ComboBoxMusicFoldersFileEditChange()
 {
-    // Resetting the tab's current file comes first, once the filename builder exists.
+    ResetFilenameEdit();
     OpenMusicFolder(FileListBoxMP3FilesFileEdit, ComboBoxMusicFoldersFileEdit->currentText());
 }
 
-void TForm1::ToolButton2Click() {}
-void TForm1::FileListBoxMP3FilesFileEditChange() {}
-void TForm1::PageControl2Change() {}
-void TForm1::ComboBoxFileChange(int) {}
-void TForm1::ComboBoxFileV2Change(int) {}
-void TForm1::EditDelimiterChange() {}
-void TForm1::EditDelimiterV2Change() {}
+void TForm1::FileListBoxMP3FilesFileEditChange()
+{
+    ClearFileTagLabels();
+    LoadCurrentFile();
+}
+
+void TForm1::PageControl2Change() { LoadCurrentFile(); }
+void TForm1::ComboBoxFileChange(int) { BuildPreviewV1(); }
+void TForm1::ComboBoxFileV2Change(int) { BuildPreviewV2(); }
+void TForm1::EditDelimiterChange() { BuildPreviewV1(); }
+void TForm1::EditDelimiterV2Change() { BuildPreviewV2(); }
+
+void TForm1::LoadCurrentFile()
+{
+    const std::vector<std::string> selected = FileListBoxMP3FilesFileEdit->selectedFileNames();
+    if (selected.empty())
+        return;
+    const std::string& name = selected.front();
+    // The folder the list shows, which the folder box's text may no longer be.
+    const QString folder = FileListBoxMP3FilesFileEdit->directory();
+    const std::string path = fileNameBytes(folder) + name;
+    m_fileEditFolder = folder;
+    m_fileEditName = name;
+    try {
+        EditPreview->setText(fileNameText(name));
+        LabelCurrFile->setText(fileNameText(name));
+        if (PageControl2->currentIndex() == 0) {
+            const TagRead read = readFilenameFieldsV1(path, FileEditTagV1);
+            m_fileEditFieldsV1 = read.fields;
+            if (!failed(read.result)) {
+                BuildPreviewV1();
+                ShowFileTagsV1();
+            }
+        } else {
+            const TagRead read = readFilenameFieldsV2(path, FileEditTagV2);
+            m_fileEditFieldsV2 = read.fields;
+            if (!failed(read.result)) {
+                BuildPreviewV2();
+                ShowFileTagsV2();
+            }
+        }
+    } catch (const std::exception&) {
+        m_dialogs.message(folder + fileNameText(name) + QStringLiteral(" does not exist."));
+    }
+}
+
+void TForm1::BuildPreviewV1()
+{
+    const FilenameLayout layout = layoutOf(ComboBoxFile, EditDelimiter);
+    EditPreview->setText(QString::fromStdString(::BuildPreviewV1(m_fileEditFieldsV1, layout)));
+}
+
+void TForm1::BuildPreviewV2()
+{
+    const FilenameLayout layout = layoutOf(ComboBoxFileV2, EditDelimiterV2);
+    EditPreview->setText(QString::fromStdString(::BuildPreviewV2(m_fileEditFieldsV2, layout)));
+}
+
+void TForm1::ShowFileTagsV1()
+{
+    for (TagField f : kAllFields) {
+        const std::string& text = m_fileEditFieldsV1[fieldIndex(f)];
+        // Without a genre the label keeps what it showed.
+        if (f != TagField::Genre || !text.empty())
+            LabelsV1[fieldIndex(f)]->setText(toQString(text));
+    }
+}
+
+void TForm1::ShowFileTagsV2()
+{
+    for (TagField f : kAllFields)
+        LabelsV2[fieldIndex(f)]->setText(toQString(m_fileEditFieldsV2[fieldIndex(f)]));
+}
+
+void TForm1::ClearFileTagLabels()
+{
+    for (QLabel* label : LabelsV1)
+        label->clear();
+    for (QLabel* label : LabelsV2)
+        label->clear();
+}
+
+void TForm1::ResetFilenameEdit()
+{
+    const QSignalBlocker previewBlocker(EditPreview);
+    EditPreview->clear();
+    for (QComboBox* box : ComboBoxFile) {
+        const QSignalBlocker blocker(box);
+        box->setCurrentIndex(-1);
+        box->setEditText(QString());
+    }
+}
+
+// The label names the file picked (or just renamed) in the folder the list shows; after
+// another folder was opened it may name a file that is not there.
+bool TForm1::filenameCurrentFileShown() const
+{
+    return !m_fileEditName.empty() && m_fileEditFolder == FileListBoxMP3FilesFileEdit->directory() &&
+           LabelCurrFile->text() == fileNameText(m_fileEditName);
+}
+
+void TForm1::ToolButton2Click()
+{
+    if (!filenameCurrentFileShown()) {
+        m_dialogs.info(QStringLiteral("Please select the file to rename in the list first."));
+        return;
+    }
+    RenameRequest request;
+    request.folder = fileNameBytes(m_fileEditFolder);
+    request.oldName = m_fileEditName;
+    request.requestedName = fileNameBytes(EditPreview->text());
+    const RenameResult result = renameCurrentFile(request, m_dialogs);
+    if (result.status == RenameStatus::InvalidName || result.status == RenameStatus::Declined)
+        return;
+    // A refused rename leaves the file, and the label, under the old name.
+    if (result.status == RenameStatus::Renamed) {
+        m_fileEditName = result.newName;
+        LabelCurrFile->setText(fileNameText(result.newName));
+    }
+    OpenMusicFolder(FileListBoxMP3FilesFileEdit, ComboBoxMusicFoldersFileEdit->currentText());
+    FileListBoxMP3FilesFileEdit->reread();
+    ClearFileTagLabels();
+}

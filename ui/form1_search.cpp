@@ -1,8 +1,13 @@
 // Builds the "Search" tab and wires its controls.
 #include "form1.h"
 
+#include "latin1.h"
+#include "shared_tags.h"
 #include "widget_helpers.h"
 
+#include "features/search/search.h"
+
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,12 +18,47 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <climits>
+
 namespace {
 
 constexpr int kCriteriaWidth = 330;
 constexpr int kTrackWidth = 60;
 
 QLabel* plainLabel(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+
+// Moves the tab's bar one step per file. The command holds the event loop, so the bar is
+// repainted on the spot whenever its filled part grows, not once per file.
+class SearchBarProgress : public Progress {
+public:
+    explicit SearchBarProgress(QProgressBar* bar) : m_bar(bar) {}
+
+    void begin(std::size_t total) override
+    {
+        // A maximum of 0 would turn the bar into a busy indicator.
+        m_bar->setMaximum(static_cast<int>(std::clamp<std::size_t>(total, 1, INT_MAX)));
+    }
+    void advance(std::size_t done, const std::string&) override
+    {
+        m_bar->setValue(static_cast<int>(std::min<std::size_t>(done, INT_MAX)));
+        const qint64 filled = qint64(m_bar->value()) * m_bar->width() / m_bar->maximum();
+        if (filled != m_filled) {
+            m_filled = filled;
+            m_bar->repaint();
+        }
+    }
+
+private:
+    QProgressBar* m_bar;
+    qint64 m_filled = 0;
+};
+
+std::string pathBytes(const QString& path)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
 
 } // namespace
 
@@ -107,7 +147,62 @@ void TForm1::wireSearchTab()
     wire(ButtonSearch, &QPushButton::clicked, [this] { ButtonSearchClick(); });
 }
 
-void TForm1::ToolButton8Click() {}
-void TForm1::ToolButton13Click() {}
-void TForm1::ButtonBrowseSearchClick() {}
-void TForm1::ButtonSearchClick() {}
+SearchRequest TForm1::searchRequestFromControls() const
+{
+    SearchRequest request;
+    request.folder = pathBytes(EditSearchFolder->text());
+    request.subfolders = CheckBoxSubfolders->isChecked();
+    request.filename = {pathBytes(EditFilename->text()), CheckBoxExFilename->isChecked()};
+    for (TagField field : kAllFields) {
+        const std::size_t i = fieldIndex(field);
+        request.fields[i] = {toLatin1(EditSearch[i]->text()), CheckBoxEx[i]->isChecked()};
+    }
+    return request;
+}
+
+void TForm1::StartSearch()
+{
+    if (EditSearchFolder->text().isEmpty()) {
+        m_dialogs.error(QStringLiteral("Please select a folder to search."));
+        return;
+    }
+    ProgressBarSearch->setValue(0);
+    ListViewSearchResults->clear();
+    SearchBarProgress progress(ProgressBarSearch);
+    const SearchOutcome outcome = runSearch(searchRequestFromControls(), SharedTagV1, SharedTagV2, progress);
+
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(static_cast<qsizetype>(outcome.results.size()));
+    for (const std::string& path : outcome.results) {
+        auto* row = new QTreeWidgetItem({QFile::decodeName(QByteArray::fromStdString(path))});
+        row->setData(0, Qt::UserRole, QByteArray::fromStdString(path));
+        rows.append(row);
+    }
+    ListViewSearchResults->addTopLevelItems(rows);
+}
+
+void TForm1::ToolButton8Click() { StartSearch(); }
+
+void TForm1::ToolButton13Click()
+{
+    if (m_dialogs.confirm(QStringLiteral("Do you wish to move these search results to the current playlist?")) !=
+        Dialogs::Yes)
+        return;
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<std::size_t>(ListViewSearchResults->topLevelItemCount()));
+    for (int i = 0; i < ListViewSearchResults->topLevelItemCount(); ++i)
+        paths.push_back(ListViewSearchResults->topLevelItem(i)->data(0, Qt::UserRole).toByteArray().toStdString());
+    AppendPlaylistEntries(paths);
+    PageControl1->setCurrentWidget(TabSheet1);
+    if (EditCurrentPlaylist->text().isEmpty())
+        SaveAsNewPlaylist();
+}
+
+void TForm1::ButtonBrowseSearchClick()
+{
+    const QString folder = BrowseForFolder(QStringLiteral("Choose a folder with mp3 files"));
+    if (!folder.isEmpty())
+        EditSearchFolder->setText(folder);
+}
+
+void TForm1::ButtonSearchClick() { StartSearch(); }

@@ -60,6 +60,9 @@ TEST(CliDump, PathsThatAreNotUtf8AreWrittenByteForByteAndSaySo)
     EXPECT_EQ(0u, out[0].find("{\"file\": \"" + dir.path() + "caf\xC3\xA9\\u0085.mp3\", \"file_encoding\": \"bytes\", "))
         << out[0];
     EXPECT_EQ(0u, out[1].find("{\"file\": \"" + dir.path() + "caf\xC3\xA9\\u0085.mp3\", \"v1\": ")) << out[1];
+    const auto show = runCli({"show", "--json", bytes});
+    EXPECT_EQ(0u, show.out.find("{\"file\": \"" + dir.path() + "caf\xC3\xA9\\u0085.mp3\", \"file_encoding\": \"bytes\", "))
+        << show.out;
 }
 
 TEST(CliDump, MissingFilesAreReportedInTheirResultNotAsUsageErrors)

@@ -1,0 +1,102 @@
+// varnoli-cli search: the search of the "Search" tab, one result path a line.
+#include "commands.h"
+
+#include "features/common/text.h"
+#include "features/search/search.h"
+#include "tags/id3.h"
+#include "tags/id3v2.h"
+
+#include <optional>
+#include <ostream>
+#include <sstream>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: varnoli-cli search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] "
+    "[--year X] [--genre X] [--comment X] [--track X] [--exact FIELD,...]";
+
+// The criterion a field name stands for, as --NAME and in --exact; null for an unknown name.
+SearchCriterion* criterionNamed(SearchRequest& request, const std::string& name)
+{
+    if (name == "filename")
+        return &request.filename;
+    static const char* const kNames[kFieldCount] = {"artist", "title", "album", "year", "genre", "comment", "track"};
+    for (TagField field : kAllFields)
+        if (name == kNames[fieldIndex(field)])
+            return &request.fields[fieldIndex(field)];
+    return nullptr;
+}
+
+// The request the arguments describe; a usage error is printed and gives nothing.
+std::optional<SearchRequest> parseSearchArgs(const Args& args, std::ostream& err)
+{
+    auto usageError = [&err](const std::string& problem) {
+        err << "varnoli-cli search: " << problem << '\n';
+        return std::nullopt;
+    };
+    SearchRequest request;
+    bool haveFolder = false, optionsEnded = false;
+    std::vector<std::string> exactNames;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            if (haveFolder)
+                return usageError("one folder only; '" + arg + "' is a second");
+            request.folder = arg;
+            haveFolder = true;
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--subfolders") {
+            request.subfolders = true;
+            continue;
+        }
+        SearchCriterion* criterion = criterionNamed(request, arg.substr(2));
+        if (!criterion && arg != "--exact")
+            return usageError("unknown option '" + arg + "'");
+        if (i + 1 == args.size())
+            return usageError(arg + " needs a value");
+        const std::string& value = args[++i];
+        if (!criterion) {
+            std::istringstream names(value);
+            for (std::string name; std::getline(names, name, ',');)
+                exactNames.push_back(name);
+        } else if (criterion == &request.filename) {
+            criterion->text = value; // a name is compared as the file system's bytes
+        } else if (!latin1FromUtf8(value, criterion->text)) {
+            return usageError(arg + ": the value must be UTF-8 text of characters up to U+00FF");
+        }
+    }
+    for (const std::string& name : exactNames) {
+        SearchCriterion* criterion = criterionNamed(request, name);
+        if (!criterion)
+            return usageError("--exact: unknown field '" + name + "'");
+        criterion->exact = true;
+    }
+    if (!haveFolder || request.folder.empty())
+        return usageError(kUsage);
+    return request;
+}
+
+} // namespace
+
+int cmdSearch(const Args& args, std::ostream& out, std::ostream& err)
+{
+    const std::optional<SearchRequest> request = parseSearchArgs(args, err);
+    if (!request)
+        return kExitUsage;
+    Tid3tag v1;
+    Tid3v2tag v2;
+    const SearchOutcome outcome = runSearch(*request, v1, v2);
+    for (const std::string& path : outcome.results)
+        out << path << '\n';
+    if (!outcome.folderFound) {
+        err << "varnoli-cli search: '" << request->folder << "' is not a folder; nothing was searched\n";
+        return kExitFileFailed;
+    }
+    return kExitOk;
+}

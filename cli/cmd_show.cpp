@@ -1,0 +1,168 @@
+// varnoli-cli show: the seven fields of both tags of each file, for people or as JSON lines.
+#include "commands.h"
+#include "json_lines.h"
+
+#include "features/common/text.h"
+#include "features/show/show_files.h"
+#include "tags/id3.h"
+#include "tags/id3v2.h"
+
+#include <ostream>
+#include <string>
+
+namespace {
+
+struct ShowOptions {
+    bool json = false;
+    bool subfolders = false;
+    Args paths;
+};
+
+bool parseShowArgs(const Args& args, ShowOptions& options, std::ostream& err)
+{
+    bool optionsEnded = false;
+    for (const std::string& arg : args) {
+        if (optionsEnded || arg.empty() || arg[0] != '-') {
+            options.paths.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "-r" || arg == "--recursive") {
+            options.subfolders = true;
+        } else {
+            err << "varnoli-cli show: unknown option '" << arg << "'\n";
+            return false;
+        }
+    }
+    if (options.paths.empty()) {
+        err << "varnoli-cli show: no file or folder given\n";
+        return false;
+    }
+    return true;
+}
+
+// The members of each tag's object, in the order of the JSON lines.
+struct JsonField {
+    const char* key; // with its quotes, colon and leading separator
+    TagField field;
+};
+constexpr JsonField kJsonFields[] = {
+    {", \"title\": ", TagField::Title},     {", \"artist\": ", TagField::Artist},
+    {", \"album\": ", TagField::Album},     {", \"year\": ", TagField::Year},
+    {", \"genre\": ", TagField::Genre},     {", \"comment\": ", TagField::Comment},
+    {", \"track\": ", TagField::Track},
+};
+
+void appendTagJson(std::string& line, const TagRead& tag)
+{
+    line += "{\"result\": ";
+    line += std::to_string(tag.result);
+    for (const JsonField& f : kJsonFields) {
+        line += f.key;
+        appendJsonLatin1(line, tag.fields[fieldIndex(f.field)]);
+    }
+    line += '}';
+}
+
+void appendJsonLine(std::string& line, const std::string& path, const FileFields& read)
+{
+    line += "{\"file\": ";
+    appendJsonPath(line, path);
+    if (!isUtf8(path))
+        (line += ", ") += kBytesEncodingMember;
+    line += ", \"v1\": ";
+    appendTagJson(line, read.v1);
+    line += ", \"v2\": ";
+    appendTagJson(line, read.v2);
+    line += "}\n";
+}
+
+// Text for a terminal: control characters, which could move the cursor or start an escape
+// sequence, are shown as \xNN.
+void appendReadable(std::string& out, const std::string& bytes, bool latin1)
+{
+    static const char digits[] = "0123456789abcdef";
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F || (latin1 && c >= 0x80 && c <= 0x9F)) {
+            out += "\\x";
+            out += digits[c >> 4];
+            out += digits[c & 0x0F];
+        } else if (latin1 && c >= 0x80) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += ch;
+        }
+    }
+}
+
+void appendTagBlock(std::string& out, const std::string& name, const TagRead& tag, bool v1)
+{
+    if (tag.result == kErrNoTag || tag.result == kErrOffset) {
+        out += "  no " + name + " tag\n";
+        return;
+    }
+    if (unreadable(tag.result)) {
+        out += "  " + name + ": could not be read (Error #" + std::to_string(tag.result) + ")\n";
+        return;
+    }
+    out += "  " + name + (tag.result ? " (result " + std::to_string(tag.result) + "):\n" : ":\n");
+    for (TagField f : kAllFields) {
+        const std::string& text = tag.fields[fieldIndex(f)];
+        if (text.empty() || (v1 && f == TagField::Track && text == "0"))
+            continue;
+        out += "    ";
+        out += fieldName(f);
+        out += ':';
+        out.append(8 - std::string(fieldName(f)).size(), ' ');
+        appendReadable(out, text, true);
+        out += '\n';
+    }
+}
+
+// The ID3v2 version is named only for a tag that loaded.
+void appendTextBlock(std::string& out, const std::string& path, const FileFields& read, int v2Version)
+{
+    appendReadable(out, path, false);
+    out += '\n';
+    appendTagBlock(out, "ID3v1", read.v1, true);
+    appendTagBlock(out, failed(read.v2.result) ? "ID3v2" : "ID3v2." + std::to_string(v2Version), read.v2, false);
+}
+
+} // namespace
+
+int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
+{
+    ShowOptions options;
+    if (!parseShowArgs(args, options, err))
+        return kExitUsage;
+    Tid3tag v1;
+    Tid3v2tag v2;
+    bool anyUnreadable = false;
+    std::size_t shown = 0;
+    std::string text; // one file's output, its buffer kept from file to file
+    const auto show = [&](const std::string& path) {
+        const FileFields read = readShownFields(path, v1, v2);
+        text.clear();
+        if (options.json) {
+            appendJsonLine(text, path, read);
+        } else {
+            if (shown++)
+                text += '\n';
+            appendTextBlock(text, path, read, v2.Version);
+        }
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        for (const TagResult result : {read.v1.result, read.v2.result}) {
+            if (unreadable(result)) {
+                err << path << ": Error #" << result << "! Could not read Tag!\n";
+                anyUnreadable = true;
+            }
+        }
+    };
+    for (const std::string& path : options.paths)
+        forEachFileOf(path, options.subfolders, show);
+    out.flush();
+    return anyUnreadable ? kExitFileFailed : kExitOk;
+}

@@ -1,0 +1,88 @@
+// The help texts of varnoli-cli's commands.
+#include "usage.h"
+
+#include <cstring>
+#include <ostream>
+#include <string>
+
+const char* const kDumpUsage =
+    "dump FILE...\n"
+    "Prints each file's tags as one JSON line, every ID3v2 frame as loaded, for debugging.\n"
+    "Use show to read the fields of many files.\n";
+
+const char* const kSetUsage =
+    "set [--v1 | --v2] [--title T] [--artist A] [--album B] [--year Y] [--genre G] [--comment C] [--track N] FILE...\n"
+    "Saves the fields given into both tags of each file, as the \"ID3 Tags\" tab's save does.\n"
+    "  --v1, --v2      save only that tag\n"
+    "  --genre G       for ID3v1 a name of the genre list (\"\" for none)\n"
+    "  --title \"\"      an empty value empties the field\n"
+    "Fields not given keep each file's own value. Values are UTF-8, up to U+00FF.\n";
+
+const char* const kShowUsage =
+    "show [--json] [-r] PATH...\n"
+    "Lists the seven fields of both tags of each file, as the \"ID3 Tags\" tab shows them.\n"
+    "A folder stands for its MP3 files, sorted as the tab lists them, hidden ones left out.\n"
+    "  -r, --recursive  also the MP3 files of every folder below, hidden folders skipped\n"
+    "  --json           one JSON object per file and line\n"
+    "Exit code 1 when a file could not be read.\n";
+
+namespace {
+
+// The commands whose table rows give no text of their own.
+struct KnownUsage {
+    const char* command;
+    const char* usage;
+};
+constexpr KnownUsage kKnownUsages[] = {
+    {"rename", "rename [--v2] --fields F1,F2,... [--delimiter D] [--dry-run] FILE\n"
+               "Renames the file from its tag fields, as the \"Filename Edit\" tab does.\n"},
+    {"playlist", "playlist OUT.m3u FILE...\n"
+                 "Writes an extended M3U playlist of the files, as the \"Playlists\" tab does.\n"},
+    {"search", "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
+               "[--genre X] [--comment X] [--track X] [--exact FIELD,...]\n"
+               "Prints the files the \"Search\" tab finds, one full path a line.\n"},
+    {"undo", "undo [--list | ID]\n"
+             "Takes back the last save or rename not yet undone, or the one named by ID.\n"},
+    {"repair", "repair FILE...\n"
+               "Puts back the audio of a file whose save was interrupted.\n"},
+};
+
+// The text's line `index` (0: the synopsis), without its line break.
+std::string lineOf(const char* usage, int index)
+{
+    const char* start = usage;
+    for (; index > 0 && start; --index) {
+        start = std::strchr(start, '\n');
+        if (start)
+            ++start;
+    }
+    if (!start)
+        return {};
+    const char* end = std::strchr(start, '\n');
+    return end ? std::string(start, end) : std::string(start);
+}
+
+} // namespace
+
+const char* knownUsage(const char* command)
+{
+    for (const KnownUsage& k : kKnownUsages)
+        if (std::strcmp(k.command, command) == 0)
+            return k.usage;
+    return nullptr;
+}
+
+void printUsageLine(std::ostream& s, const char* usage) { s << "usage: varnoli-cli " << lineOf(usage, 0) << '\n'; }
+
+void printCommandHelp(std::ostream& s, const char* usage)
+{
+    printUsageLine(s, usage);
+    const char* rest = std::strchr(usage, '\n');
+    if (rest && rest[1])
+        s << '\n' << rest + 1;
+}
+
+void printCommandSummary(std::ostream& s, const char* usage)
+{
+    s << "  varnoli-cli " << lineOf(usage, 0) << "\n      " << lineOf(usage, 1) << '\n';
+}

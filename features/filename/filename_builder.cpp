@@ -1,0 +1,91 @@
+// Builds a file's new name from its tag fields and the chosen positions.
+#include "filename_builder.h"
+
+#include "features/common/text.h"
+#include "tags/id3.h"
+#include "tags/id3v2.h"
+
+namespace {
+
+enum class Version { V1, V2 };
+
+// Only the five plain texts of an ID3v1 tag drop out when empty.
+bool contributesWhenEmpty(Version version, TagField field)
+{
+    return version == Version::V2 || field == TagField::Genre || field == TagField::Track;
+}
+
+std::string filenamePart(Version version, const FieldTexts& fields, const std::string& delimiter,
+                         const std::string& fieldName, std::size_t position)
+{
+    const std::optional<TagField> field = positionField(fieldName);
+    if (!field)
+        return {};
+    const std::string& value = fields[fieldIndex(*field)];
+    if (value.empty() && !contributesWhenEmpty(version, *field))
+        return {};
+    return (position > 0 ? delimiter : std::string()) + latin1ToUtf8(value);
+}
+
+std::string buildPreview(Version version, const FieldTexts& fields, const FilenameLayout& layout)
+{
+    std::string name;
+    for (std::size_t p = 0; p < layout.positions.size(); ++p)
+        name += filenamePart(version, fields, layout.delimiter, layout.positions[p], p);
+    // The last four bytes are ASCII exactly when the last four characters are, so the
+    // check on the UTF-8 bytes is the check on the characters.
+    if (!isMp3Name(name))
+        name += ".mp3";
+    return name;
+}
+
+} // namespace
+
+std::optional<TagField> positionField(const std::string& text)
+{
+    for (TagField f : kAllFields)
+        if (text == fieldName(f))
+            return f;
+    return std::nullopt;
+}
+
+std::string FilenamePartV1(const FieldTexts& fields, const std::string& delimiter,
+                           const std::string& fieldName, std::size_t position)
+{
+    return filenamePart(Version::V1, fields, delimiter, fieldName, position);
+}
+
+std::string FilenamePartV2(const FieldTexts& fields, const std::string& delimiter,
+                           const std::string& fieldName, std::size_t position)
+{
+    return filenamePart(Version::V2, fields, delimiter, fieldName, position);
+}
+
+std::string BuildPreviewV1(const FieldTexts& fields, const FilenameLayout& layout)
+{
+    return buildPreview(Version::V1, fields, layout);
+}
+
+std::string BuildPreviewV2(const FieldTexts& fields, const FilenameLayout& layout)
+{
+    return buildPreview(Version::V2, fields, layout);
+}
+
+FieldTexts emptyFieldsV1()
+{
+    return v1FieldTexts(Tid3tag());
+}
+
+TagRead readFilenameFieldsV1(const std::string& path, Tid3tag& tag)
+{
+    TagRead read = readV1Fields(path, tag);
+    if (failed(read.result))
+        read.fields = emptyFieldsV1();
+    return read;
+}
+
+TagRead readFilenameFieldsV2(const std::string& path, Tid3v2tag& tag)
+{
+    // A failed load already reads as no frames at all.
+    return readV2Fields(path, tag);
+}

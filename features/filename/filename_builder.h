@@ -1,0 +1,43 @@
+// Builds a file's new name from its tag fields, joined by a delimiter in the order the
+// person chose, as the "Filename Edit" tab previews it.
+#pragma once
+
+#include "features/common/tag_fields.h"
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+
+class Tid3tag;
+class Tid3v2tag;
+
+// One sub-tab's seven position boxes and its delimiter, as UTF-8 text.
+struct FilenameLayout {
+    std::array<std::string, kFieldCount> positions;
+    std::string delimiter;
+};
+
+// The field a position box names: one of the seven captions exactly, letter case included.
+// Any other text, the empty one too, names none.
+std::optional<TagField> positionField(const std::string& text);
+
+// One position's contribution to the name, as UTF-8 (the fields are tag text): the
+// delimiter unless it is the first position, then the field's value. A box naming no field
+// brings nothing; in version 1 neither does an empty text field, while the genre and the
+// track always contribute. In version 2 every named position contributes.
+std::string FilenamePartV1(const FieldTexts& fields, const std::string& delimiter,
+                           const std::string& fieldName, std::size_t position);
+std::string FilenamePartV2(const FieldTexts& fields, const std::string& delimiter,
+                           const std::string& fieldName, std::size_t position);
+
+// The seven positions' contributions in order, then ".mp3" unless the name already ends
+// in it in some letter case. The result is the new file name's bytes (UTF-8).
+std::string BuildPreviewV1(const FieldTexts& fields, const FilenameLayout& layout);
+std::string BuildPreviewV2(const FieldTexts& fields, const FilenameLayout& layout);
+
+// The fields the builder uses for a file: its tag's, or after a failed load those of an
+// empty tag (version 1: no genre, track "0"), never what the tag object held before.
+TagRead readFilenameFieldsV1(const std::string& path, Tid3tag& tag);
+TagRead readFilenameFieldsV2(const std::string& path, Tid3v2tag& tag);
+FieldTexts emptyFieldsV1();

@@ -1,0 +1,38 @@
+// The files a path given to a listing stands for, and both tags of each.
+#include "show_files.h"
+
+#include "features/common/mp3_folder.h"
+#include "features/common/text.h"
+#include "platform/file_system.h"
+
+#include <algorithm>
+
+void forEachFileOf(const std::string& path, bool subfolders, const FileVisitor& visit)
+{
+    if (!platform::directoryExists(path)) {
+        visit(path);
+        return;
+    }
+    std::string file;
+    walkFolders(path, subfolders, [&](const std::string& folder, const std::vector<platform::DirEntry>& entries) {
+        std::vector<std::string> names = mp3Names(entries, false);
+        std::sort(names.begin(), names.end(), lessIgnoringCase);
+        for (const std::string& name : names) {
+            file.assign(folder).append(name);
+            visit(file);
+        }
+    });
+}
+
+FileFields readShownFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
+{
+    FileFields read = readFileFields(path, v1, v2);
+    if (failed(read.v1.result))
+        read.v1.fields[fieldIndex(TagField::Track)] = "0";
+    return read;
+}
+
+bool unreadable(TagResult result)
+{
+    return failed(result) && result != kErrNoTag && result != kErrOffset;
+}

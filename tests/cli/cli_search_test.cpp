@@ -1,0 +1,47 @@
+// Tests of varnoli-cli search: the "Search" tab's search from the command line.
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace testsupport;
+
+TEST(CliSearch, PrintsResultsInWalkOrder)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("sub"));
+    const std::string top = dir.write("Caf\xC3\xA9.mp3", concat({audioPattern(300),
+                                                                id3v1Record("", "Beatles", "", "", "", 0)}));
+    const std::string deep = dir.write("sub/b.mp3", concat({audioPattern(300), id3v1Record("", "beat", "", "", "", 0)}));
+    dir.write("c.mp3", concat({audioPattern(300), id3v1Record("", "The Beat", "", "", "", 0)}));
+
+    auto r = runCli({"search", dir.path(), "--subfolders", "--artist", "BEAT"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(top + "\n" + deep + "\n", r.out);
+    r = runCli({"search", dir.path(), "--subfolders", "--artist", "BEAT", "--exact", "artist"});
+    EXPECT_EQ(deep + "\n", r.out);
+    // The file name is matched as the file system's bytes.
+    r = runCli({"search", dir.path(), "--filename", "caf\xC3\xA9.MP3", "--exact", "title,filename"});
+    EXPECT_EQ(top + "\n", r.out);
+}
+
+TEST(CliSearch, MissingFolderAndUsageErrors)
+{
+    TempDir dir;
+    auto r = runCli({"search", dir.file("absent"), "--artist", "x"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ("", r.out);
+    EXPECT_NE(std::string::npos, r.err.find("absent"));
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"search"}, {"search", dir.path(), "--colour", "red"}, {"search", dir.path(), "--artist"},
+        {"search", dir.path(), "--exact", "size"}, {"search", dir.path(), dir.path()},
+        {"search", dir.path(), "--title", "\xE2\x82\xAC"},
+    };
+    for (const auto& args : bad) {
+        r = runCli(args);
+        EXPECT_EQ(2, r.exitCode) << args.back();
+        EXPECT_FALSE(r.err.empty()) << args.back();
+    }
+}

@@ -1,0 +1,148 @@
+// The search: the matching rule, where each field's value comes from, and the walk.
+#include "features/search/search.h"
+#include "support/id3v2_builder.h"
+#include "tags/id3.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+const Bytes kNoV1;
+
+class SearchTest : public ::testing::Test {
+protected:
+    // A file in `dir` with an optional ID3v2 tag of text frames and an optional ID3v1 record.
+    std::string mp3(const std::string& name, std::vector<std::pair<std::string, std::string>> frames,
+                    const Bytes& v1 = kNoV1)
+    {
+        Bytes v2;
+        if (!frames.empty()) {
+            Id3v2Bytes tag(3);
+            for (const auto& [id, text] : frames)
+                tag.frame(id, id == "COMM" ? concat({{0, 'e', 'n', 'g', 0}, bytesOf(text)}) : concat({{0}, bytesOf(text)}));
+            v2 = tag.padding(16).bytes();
+        }
+        fs::create_directories(fs::path(dir.file(name)).parent_path());
+        return dir.write(name, concat({v2, audioPattern(300), v1}));
+    }
+    // The names of the results, relative to the folder.
+    std::vector<std::string> search(SearchRequest request, Progress& progress = noProgress())
+    {
+        if (request.folder.empty())
+            request.folder = dir.path();
+        std::vector<std::string> names;
+        for (const std::string& path : runSearch(request, v1, v2, progress).results)
+            names.push_back(path.substr(dir.path().size()));
+        return names;
+    }
+    static SearchRequest asking(TagField field, const std::string& text, bool exact = false)
+    {
+        SearchRequest request;
+        request.fields[fieldIndex(field)] = {text, exact};
+        return request;
+    }
+
+    TempDir dir;
+    Tid3tag v1;
+    Tid3v2tag v2;
+};
+
+using Names = std::vector<std::string>;
+
+// Records what the walk reports.
+struct CountingProgress : Progress {
+    void begin(std::size_t total) override { this->total = total; }
+    void advance(std::size_t done, const std::string& current) override
+    {
+        last = done;
+        if (!current.empty())
+            ++files;
+    }
+    std::size_t total = 0, last = 0, files = 0;
+};
+
+} // namespace
+
+TEST(SearchMatch, PrefixOrExactIgnoringCaseOfAToZOnly)
+{
+    EXPECT_TRUE(matchesCriterion("Beatles", "beat", false));
+    EXPECT_TRUE(matchesCriterion("BEAT", "beat", false));
+    EXPECT_FALSE(matchesCriterion("The Beatles", "beat", false));
+    EXPECT_FALSE(matchesCriterion("Beatles", "beat", true));
+    EXPECT_TRUE(matchesCriterion("BEAT", "beat", true) && matchesCriterion("beat", "beat", true));
+    // Only a to z change case: accented letters and UTF-8 bytes must be identical.
+    EXPECT_FALSE(matchesCriterion("\xC9t\xE9", "\xE9t\xE9", true));
+    EXPECT_TRUE(matchesCriterion("\xC3\xA9t\xC3\xA9.mp3", "\xC3\xA9T", false));
+}
+
+TEST_F(SearchTest, FileNameIncludesItsExtensionAndAFileIsListedOnce)
+{
+    mp3("song.mp3", {}, id3v1Record("Song", "Song", "", "", "", 0));
+    mp3("Songbook.mp3", {});
+    mp3("other.mp3", {});
+    SearchRequest request;
+    request.filename = {"song", true};
+    EXPECT_EQ(Names{}, search(request));
+    request.filename = {"song", false};
+    request.fields[fieldIndex(TagField::Artist)] = {"song", false};
+    request.fields[fieldIndex(TagField::Title)] = {"song", true};
+    Names found = search(request);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ((Names{"Songbook.mp3", "song.mp3"}), found);
+}
+
+TEST_F(SearchTest, FieldsComeFromIdV1FirstGenreOnlyFromIdV2)
+{
+    const std::string path = mp3("a.mp3", {{"TPE1", "Two"}, {"TCON", "Rock"}, {"TRCK", "3"}, {"COMM", "Note"}},
+                                 id3v1Record("", "One", "", "", "", 17));
+    TagSearch tags(v1, v2);
+    EXPECT_EQ("One", tags.GetSearchField(path, TagField::Artist));
+    EXPECT_EQ("Rock", tags.GetSearchField(path, TagField::Genre));
+    // An ID3v1 tag without a track reads "0", so the ID3v2 track is never asked.
+    EXPECT_EQ("0", tags.GetSearchField(path, TagField::Track));
+    // An empty ID3v1 comment falls back to the ID3v2 comment with no description.
+    EXPECT_EQ("Note", tags.GetSearchField(path, TagField::Comment));
+    EXPECT_EQ("", tags.GetSearchField(dir.write("bare.mp3", audioPattern(200)), TagField::Title));
+
+    mp3("v1rock.mp3", {}, id3v1Record("", "", "", "", "", 17));
+    mp3("number.mp3", {{"TCON", "(17)"}});
+    mp3("track.mp3", {{"TRCK", "3"}}, id3v1Record("", "", "", "", "", 255, 3));
+    EXPECT_EQ(Names{"a.mp3"}, search(asking(TagField::Genre, "rock")));
+    EXPECT_EQ(Names{"track.mp3"}, search(asking(TagField::Track, "3")));
+    EXPECT_EQ(Names{"a.mp3"}, search(asking(TagField::Comment, "NOTE", true)));
+}
+
+TEST_F(SearchTest, WalkOrderSubfoldersHiddenFoldersAndProgress)
+{
+    mp3("sub/deep/c.mp3", {}, id3v1Record("", "Hit", "", "", "", 0));
+    mp3("sub/b.mp3", {}, id3v1Record("", "Hit", "", "", "", 0));
+    mp3(".hidden/h.mp3", {}, id3v1Record("", "Hit", "", "", "", 0));
+    mp3(".a.MP3", {}, id3v1Record("", "Hit", "", "", "", 0)); // hidden files are examined
+    mp3("miss.mp3", {}, id3v1Record("", "Other", "", "", "", 0));
+    dir.write("notes.txt", id3v1Record("", "Hit", "", "", "", 0));
+    fs::create_directory_symlink(dir.path(), dir.file("sub/deep/up")); // a loop back to the top
+
+    CountingProgress progress;
+    SearchRequest request = asking(TagField::Artist, "hit");
+    EXPECT_EQ(Names{".a.MP3"}, search(request, progress));
+    EXPECT_EQ(2u, progress.total);
+    request.subfolders = true;
+    progress = CountingProgress();
+    // A folder's own files first, then its subfolders, depth first; each folder once.
+    EXPECT_EQ((Names{".a.MP3", "sub/b.mp3", "sub/deep/c.mp3"}), search(request, progress));
+    EXPECT_EQ(4u, progress.total);
+    EXPECT_EQ(4u, progress.last);
+    EXPECT_EQ(4u, progress.files);
+
+    // No criterion: nothing matches, but every file is still examined.
+    CountingProgress empty;
+    SearchRequest none;
+    none.subfolders = true;
+    EXPECT_EQ(Names{}, search(none, empty));
+    EXPECT_EQ(4u, empty.files);
+}
