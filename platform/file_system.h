@@ -24,6 +24,8 @@ private:
 };
 
 bool directoryExists(const std::string& path);
+// A regular file is there (a link to one counts).
+bool fileExists(const std::string& path);
 
 // What a tag save finds at the path before it opens the file for writing. Missing: no
 // regular file there (a folder, a pipe and a device count as missing). Protected: the
@@ -90,6 +92,9 @@ public:
         uint64_t device = 0, inode = 0;
     };
     Identity identity() const { return {m_dev, m_ino}; }
+    // When the file was created, in nanoseconds, where the file system keeps it; else 0.
+    // Tells a file from a later one that was given the same number.
+    uint64_t birthTime() const;
 
 private:
     File(int fd, uint64_t size, uint32_t mode, uint32_t uid, uint32_t gid, uint64_t dev, uint64_t ino)

@@ -123,6 +123,12 @@ std::string notRegularText(mode_t mode)
     return "not a regular file";
 }
 
+bool fileExists(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 SaveTarget saveTarget(const std::string& path, std::string* reason)
 {
     struct stat st;
@@ -326,6 +332,14 @@ void File::reserve(uint64_t newSize)
     } while (rc == EINTR);
     if (rc != 0)
         throw IoError(IoErrorKind::Write, std::string("reserve: ") + std::strerror(rc));
+}
+
+uint64_t File::birthTime() const
+{
+    struct statx stx = {};
+    if (::statx(m_fd, "", AT_EMPTY_PATH, STATX_BTIME, &stx) != 0 || !(stx.stx_mask & STATX_BTIME))
+        return 0;
+    return uint64_t(stx.stx_btime.tv_sec) * 1000000000u + stx.stx_btime.tv_nsec;
 }
 
 void File::adviseWillNeed(uint64_t offset, uint64_t length) const

@@ -3,6 +3,7 @@
 
 #include "id3_layout.h"
 #include "io_result.h"
+#include "move_journal.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -300,6 +301,10 @@ TagResult Tid3tag::SaveToFile(const std::string& fileName)
         if (!file->lockForWriting()) {
             m_failureReason = kLockedByOtherText;
             return kErrOpen;
+        }
+        if (moveInterrupted(*file)) {
+            m_failureReason = kMoveInterruptedText;
+            return kErrIo;
         }
         const uint64_t size = file->size();
         uint64_t position = size;

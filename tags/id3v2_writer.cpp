@@ -442,9 +442,16 @@ void TagWriter::commit(const std::string& path)
     platform::TerminationHold hold;
     if (journal)
         m_tag.Status = "Re-positioning audio data";
-    AudioMover(m_file, m_fileSize, [this](uint64_t n) { m_meter.add(n); }, journal ? &*journal : nullptr)
-        .reposition(m_offset, m_oldExtent, m_newSize);
-    writeTag();
+    try {
+        AudioMover(m_file, m_fileSize, [this](uint64_t n) { m_meter.add(n); }, journal ? &*journal : nullptr)
+            .reposition(m_offset, m_oldExtent, m_newSize);
+        writeTag();
+    } catch (const platform::IoError&) {
+        // A disk error half way through a move: put the file back while the process can.
+        if (journal)
+            journal->rollBack(m_file, path);
+        throw;
+    }
     if (journal)
         journal->finish();
 }
@@ -520,6 +527,10 @@ TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, in
         if (!file->lockForWriting()) {
             m_failureReason = kLockedByOtherText;
             return kErrOpen;
+        }
+        if (moveInterrupted(*file)) {
+            m_failureReason = kMoveInterruptedText;
+            return kErrIo;
         }
         const TagResult result = WriteTag(*file, target, offset, version, revision);
         if (!failed(result))

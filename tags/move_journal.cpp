@@ -20,7 +20,7 @@
 namespace {
 
 constexpr char kMagic[8] = {'V', 'N', 'M', 'O', 'V', 'E', '1', '\n'};
-enum HeaderField { kSize, kTagOffset, kOldExtent, kNewSize, kPathLength, kRepairStarted, kFieldCount };
+enum HeaderField { kSize, kTagOffset, kOldExtent, kNewSize, kPathLength, kRepairStarted, kBirth, kFieldCount };
 constexpr std::size_t kHeaderSize = sizeof kMagic + 8 * kFieldCount;
 enum SlotField { kSeq, kPhase, kPos, kLength, kDataAt, kDataLength, kSlotFieldCount };
 constexpr std::size_t kSlotHeaderSize = 8 * kSlotFieldCount + 8; // fields, CRC-32, spare
@@ -120,9 +120,13 @@ std::optional<Record> readRecord(const platform::File& file)
     return r;
 }
 
-// Why the file's present size does not fit the record, or empty when it does.
-std::string sizeMismatch(const Record& r, uint64_t size)
+// Why the file does not fit the record, or empty when it does.
+std::string mismatch(const Record& r, const platform::File& file)
 {
+    const uint64_t birth = file.birthTime();
+    if (birth != 0 && r.field[kBirth] != 0 && birth != r.field[kBirth])
+        return "it is another file than the one whose save was interrupted";
+    const uint64_t size = file.size();
     const uint64_t moved = r.fileSize() - r.field[kOldExtent] + r.field[kNewSize];
     const bool fits = size == r.fileSize() || size == moved;
     return fits ? std::string() : "its size has changed since the save was interrupted";
@@ -189,7 +193,8 @@ MoveJournal MoveJournal::begin(const platform::File& file, const Plan& plan)
     auto impl = std::make_unique<Impl>();
     const std::string folder = moveRecordFolder();
     if (folder.empty() || !platform::makeFolders(folder))
-        throw platform::IoError(platform::IoErrorKind::Other, "cannot make the folder '" + folder + "' for the record of the move");
+        throw platform::IoError(platform::IoErrorKind::Other,
+                                "cannot make the folder '" + folder + "' for the record of the move");
     impl->recordPath = recordNameFor(file.identity());
     std::string why;
     impl->record = platform::File::create(impl->recordPath, &why);
@@ -202,22 +207,29 @@ MoveJournal MoveJournal::begin(const platform::File& file, const Plan& plan)
     impl->delta = impl->grows ? plan.newSize - plan.oldExtent : plan.oldExtent - plan.newSize;
     impl->slotsAt = slotsStart(plan.path.size(), plan.oldExtent);
 
-    // The mark goes in last, so that a record cut short is never taken for one.
-    std::vector<uint8_t> bytes(kHeaderSize);
-    const uint64_t fields[kFieldCount] = {plan.fileSize, plan.tagOffset, plan.oldExtent, plan.newSize,
-                                          plan.path.size(), 0};
-    for (int i = 0; i < kFieldCount; ++i)
-        writeBE64(bytes.data() + sizeof kMagic + 8 * i, fields[i]);
-    bytes.insert(bytes.end(), plan.path.begin(), plan.path.end());
-    impl->record->writeAt(0, bytes.data(), bytes.size());
-    std::vector<uint8_t> chunk(AudioMover::kChunkSize);
-    for (uint64_t done = 0; done < plan.oldExtent;) {
-        const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(plan.oldExtent - done, chunk.size()));
-        file.readExactAt(plan.tagOffset + done, chunk.data(), n);
-        impl->record->writeAt(bytes.size() + done, chunk.data(), n);
-        done += n;
+    // The mark goes in last, so that a record cut short is never taken for one. Nothing has
+    // changed yet when the record cannot be written: it goes, and so does the save.
+    try {
+        std::vector<uint8_t> bytes(kHeaderSize);
+        const uint64_t fields[kFieldCount] = {plan.fileSize, plan.tagOffset,  plan.oldExtent, plan.newSize,
+                                              plan.path.size(), 0, file.birthTime()};
+        for (int i = 0; i < kFieldCount; ++i)
+            writeBE64(bytes.data() + sizeof kMagic + 8 * i, fields[i]);
+        bytes.insert(bytes.end(), plan.path.begin(), plan.path.end());
+        impl->record->writeAt(0, bytes.data(), bytes.size());
+        std::vector<uint8_t> chunk(AudioMover::kChunkSize);
+        for (uint64_t done = 0; done < plan.oldExtent;) {
+            const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(plan.oldExtent - done, chunk.size()));
+            file.readExactAt(plan.tagOffset + done, chunk.data(), n);
+            impl->record->writeAt(bytes.size() + done, chunk.data(), n);
+            done += n;
+        }
+        impl->record->writeAt(0, reinterpret_cast<const uint8_t*>(kMagic), sizeof kMagic);
+    } catch (const platform::IoError&) {
+        impl->record.reset();
+        platform::removeFile(impl->recordPath);
+        throw;
     }
-    impl->record->writeAt(0, reinterpret_cast<const uint8_t*>(kMagic), sizeof kMagic);
     return MoveJournal(std::move(impl));
 }
 
@@ -249,6 +261,22 @@ void MoveJournal::finish()
 {
     m_impl->record.reset();
     platform::removeFile(m_impl->recordPath);
+}
+
+bool moveInterrupted(const platform::File& file)
+{
+    const std::string recordPath = recordNameFor(file.identity());
+    if (moveRecordFolder().empty() || !platform::fileExists(recordPath))
+        return false;
+    // A record cut short before its mark was written belongs to a save that changed nothing,
+    // and one whose sizes do not fit belongs to a file that had this file's number before.
+    try {
+        const auto recordFile = platform::File::open(recordPath, platform::File::Mode::Read);
+        const std::optional<Record> record = recordFile ? readRecord(*recordFile) : std::nullopt;
+        return record && mismatch(*record, file).empty();
+    } catch (const platform::IoError&) {
+        return false;
+    }
 }
 
 std::vector<InterruptedMove> interruptedMoves()
@@ -284,15 +312,12 @@ std::string interruptedMoveText(const InterruptedMove& move)
            move.path + "'";
 }
 
-MoveRepair repairInterruptedMove(const std::string& path)
+namespace {
+
+// Puts the file back from its record and removes the record; the caller holds the lock.
+MoveRepair restoreFromRecord(platform::File& file, const std::string& path)
 {
-    std::string why;
-    auto file = platform::File::open(path, platform::File::Mode::ReadWrite, &why);
-    if (!file)
-        return {false, "'" + path + "' cannot be opened: " + why};
-    if (!file->lockForWriting())
-        return {false, "'" + path + "' is being written by another program; try again when it has finished"};
-    const std::string recordPath = recordNameFor(file->identity());
+    const std::string recordPath = recordNameFor(file.identity());
     try {
         auto recordFile = platform::File::open(recordPath, platform::File::Mode::ReadWrite);
         const std::optional<Record> record = recordFile ? readRecord(*recordFile) : std::nullopt;
@@ -301,23 +326,56 @@ MoveRepair repairInterruptedMove(const std::string& path)
         if (record->field[kRepairStarted] != 0)
             return {false, "'" + path + "': an earlier repair of this file was itself interrupted, so it cannot be "
                                         "put back exactly; restore it from a backup"};
-        const std::string changed = sizeMismatch(*record, file->size());
+        const std::string changed = mismatch(*record, file);
         if (!changed.empty())
-            return {false, "'" + path + "' cannot be put back: " + changed};
+            return {false, "'" + path + "' cannot be put back: " + changed + ". Its record stays in " + recordPath +
+                               "; remove that file to save this one again"};
 
         platform::TerminationHold hold;
         uint8_t started[8];
         writeBE64(started, 1);
         recordFile->writeAt(sizeof kMagic + 8 * kRepairStarted, started, sizeof started);
-        restoreAudio(*file, *record);
+        restoreAudio(file, *record);
         std::vector<uint8_t> oldTag(record->field[kOldExtent]);
         recordFile->readExactAt(record->oldTagAt, oldTag.data(), oldTag.size());
-        file->writeAt(record->field[kTagOffset], oldTag.data(), oldTag.size());
-        file->truncate(record->fileSize());
+        file.writeAt(record->field[kTagOffset], oldTag.data(), oldTag.size());
+        file.truncate(record->fileSize());
         recordFile.reset();
         platform::removeFile(recordPath);
         return {true, "'" + path + "' is back as it was before the interrupted save"};
     } catch (const platform::IoError& e) {
         return {false, "'" + path + "' could not be put back: " + e.what()};
     }
+}
+
+// Records of a file that is no longer there are forgotten when asked for by its name.
+MoveRepair forgetRecordsOf(const std::string& path, const std::string& why)
+{
+    bool forgot = false;
+    for (const InterruptedMove& move : interruptedMoves())
+        if (move.path == path)
+            forgot = platform::removeFile(move.recordPath) || forgot;
+    if (forgot)
+        return {false, "'" + path + "' is no longer there (" + why +
+                           "); the record of its interrupted save is removed"};
+    return {false, "'" + path + "' cannot be opened: " + why};
+}
+
+} // namespace
+
+bool MoveJournal::rollBack(platform::File& file, const std::string& path)
+{
+    return restoreFromRecord(file, path).repaired;
+}
+
+MoveRepair repairInterruptedMove(const std::string& path)
+{
+    std::string why;
+    auto file = platform::File::open(path, platform::File::Mode::ReadWrite, &why);
+    if (!file)
+        return platform::fileExists(path) ? MoveRepair{false, "'" + path + "' cannot be opened: " + why}
+                                          : forgetRecordsOf(path, why);
+    if (!file->lockForWriting())
+        return {false, "'" + path + "' is being written by another program; try again when it has finished"};
+    return restoreFromRecord(*file, path);
 }

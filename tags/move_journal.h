@@ -43,12 +43,21 @@ public:
     void moved();
     // The save has ended with the file whole: the record goes.
     void finish();
+    // After a failed read or write during the move or the tag's write: puts the file back
+    // from the record, which then goes; false when that fails too and the record stays.
+    bool rollBack(platform::File& file, const std::string& path);
 
 private:
     struct Impl;
     explicit MoveJournal(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
 };
+
+// Whether an earlier save of this file was interrupted and not yet repaired; another save
+// would spoil the repair, so both tags' saves refuse such a file.
+bool moveInterrupted(const platform::File& file);
+constexpr const char* kMoveInterruptedText =
+    "an earlier save of this file was interrupted while it moved the audio; run varnoli-cli repair first";
 
 // A save whose move did not end, as its record describes it.
 struct InterruptedMove {

@@ -57,12 +57,11 @@ TEST(CliDump, PathsThatAreNotUtf8AreWrittenByteForByteAndSaySo)
     const auto r = runCli({"dump", bytes, utf8});
     const std::vector<std::string> out = lines(r.out);
     ASSERT_EQ(2u, out.size());
-    EXPECT_EQ(0u, out[0].find("{\"file\": \"" + dir.path() + "caf\xC3\xA9\\u0085.mp3\", \"file_encoding\": \"bytes\", "))
-        << out[0];
+    const std::string marked = "{\"file\": \"" + dir.path() + "caf\xC3\xA9\\u0085.mp3\", \"file_encoding\": \"bytes\", ";
+    EXPECT_EQ(0u, out[0].find(marked)) << out[0];
     EXPECT_EQ(0u, out[1].find("{\"file\": \"" + dir.path() + "caf\xC3\xA9\\u0085.mp3\", \"v1\": ")) << out[1];
     const auto show = runCli({"show", "--json", bytes});
-    EXPECT_EQ(0u, show.out.find("{\"file\": \"" + dir.path() + "caf\xC3\xA9\\u0085.mp3\", \"file_encoding\": \"bytes\", "))
-        << show.out;
+    EXPECT_EQ(0u, show.out.find(marked)) << show.out;
 }
 
 TEST(CliDump, MissingFilesAreReportedInTheirResultNotAsUsageErrors)

@@ -16,7 +16,8 @@ TEST(CliRepair, ASaveKilledDuringTheMoveIsReportedAtStartAndPutBack)
 {
     TempDir dir;
     setenv("XDG_STATE_HOME", (dir.path() + "state").c_str(), 1);
-    const std::string path = dir.write("a.mp3", concat({Id3v2Bytes(3).frame("TALB", {0, 'L'}).bytes(), audioPattern(300000)}));
+    const Bytes tag = Id3v2Bytes(3).frame("TALB", {0, 'L'}).bytes();
+    const std::string path = dir.write("a.mp3", concat({tag, audioPattern(300000)}));
     const Bytes before = readFile(path);
     if (fork() == 0) {
         platform::faults::killAtWrite(12);

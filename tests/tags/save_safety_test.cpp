@@ -67,7 +67,8 @@ protected:
     // A tag with a title and a little padding, the audio, and an ID3v1 record.
     std::string song(const std::string& name, const Bytes& audio, std::size_t titleSize = 16)
     {
-        const Bytes tag = Id3v2Bytes(3).frame("TIT2", concat({{0}, bytesOf(std::string(titleSize, 'o'))})).padding(64).bytes();
+        const Bytes title = concat({{0}, bytesOf(std::string(titleSize, 'o'))});
+        const Bytes tag = Id3v2Bytes(3).frame("TIT2", title).padding(64).bytes();
         return dir.write(name, concat({tag, audio, v1Record("old")}));
     }
 
@@ -95,7 +96,6 @@ TEST_F(SaveSafety, Id3v1AndId3v2SavesOfOneFileInOtherProcessesNeverMixAndLoadsSe
         Tid3tag v1;
         Tid3v2tag v2;
         const TagResult a = v1.LoadFromFile(path), b = v2.LoadFromFile(path, 0);
-        if (failed(a) || failed(b)) std::fprintf(stderr, "%x %x %s %s\n", a, b, v1.FailureReason().c_str(), v2.FailureReason().c_str());
         failures += failed(a) + failed(b);
         v1.SetTitle("round " + std::to_string(++rounds));
         failures += failed(v1.SaveToFile(path));
@@ -212,7 +212,9 @@ TEST_F(SaveSafety, AMoveCutShortIsReportedAndRepairedByteForByte)
     EXPECT_GT(killed, 12);
 }
 
-TEST_F(SaveSafety, ARepairRefusesAFileThatChangedSinceOrWasNeverInterrupted)
+// Until it is repaired, a file with an interrupted save takes no other save, which would
+// spoil the repair; a repair refuses a file that has changed since, or was never interrupted.
+TEST_F(SaveSafety, AFileWithAnInterruptedSaveIsLeftAloneUntilRepaired)
 {
     const std::string path = song("song.mp3", audioPattern(100000));
     EXPECT_FALSE(repairInterruptedMove(path).repaired);
@@ -221,10 +223,17 @@ TEST_F(SaveSafety, ARepairRefusesAFileThatChangedSinceOrWasNeverInterrupted)
         return failed(saveTitle(path, 30000)) ? 1 : 0;
     });
     ASSERT_TRUE(WIFSIGNALED(status));
-    writeFile(path, concat({readFile(path), Bytes(10, 0)}));
+    const Bytes damaged = readFile(path);
+    Tid3tag v1;
+    EXPECT_EQ(kErrIo, v1.SaveToFile(path));
+    EXPECT_NE(std::string::npos, v1.FailureReason().find("varnoli-cli repair"));
+    EXPECT_EQ(kErrIo, saveTitle(path, 10));
+    EXPECT_EQ(damaged, readFile(path));
+
+    writeFile(path, concat({damaged, Bytes(10, 0)}));
     const MoveRepair repair = repairInterruptedMove(path);
     EXPECT_FALSE(repair.repaired);
-    EXPECT_NE(std::string::npos, repair.message.find("changed"));
+    EXPECT_NE(std::string::npos, repair.message.find("changed")) << repair.message;
     EXPECT_EQ(1u, interruptedMoves().size());
 }
 
