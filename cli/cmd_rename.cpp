@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: varnoli-cli rename [--v2] --fields F1,F2,... [--delimiter D] [--dry-run] FILE";
-
 struct RenameArgs {
     bool v2 = false, dryRun = false;
     FilenameLayout layout;
@@ -78,7 +75,7 @@ std::optional<RenameArgs> parseRenameArgs(const Args& args, std::ostream& err)
         }
     }
     if (!fieldsGiven || files.size() != 1)
-        return usageError(kUsage);
+        return usageError(fieldsGiven ? "one FILE is needed" : "--fields is needed");
     parsed.file = files.front();
     return parsed;
 }

@@ -12,10 +12,6 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: varnoli-cli search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] "
-    "[--year X] [--genre X] [--comment X] [--track X] [--exact FIELD,...]";
-
 // The criterion a field name stands for, as --NAME and in --exact; null for an unknown name.
 SearchCriterion* criterionNamed(SearchRequest& request, const std::string& name)
 {
@@ -78,7 +74,7 @@ std::optional<SearchRequest> parseSearchArgs(const Args& args, std::ostream& err
         criterion->exact = true;
     }
     if (!haveFolder || request.folder.empty())
-        return usageError(kUsage);
+        return usageError("a FOLDER to search is needed");
     return request;
 }
 

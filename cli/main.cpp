@@ -21,6 +21,7 @@ const Command kCommands[] = {
     {"show", cmdShow, kShowUsage},
     {"search", cmdSearch},
     {"rename", cmdRename},
+    {"playlist", cmdPlaylist},
     {"repair", cmdRepair},
 };
 

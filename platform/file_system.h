@@ -165,7 +165,18 @@ RenameOutcome renameWithoutReplacing(const std::string& from, const std::string&
 // found, Exists when `to` names another file.
 RenameOutcome probeRename(const std::string& from, const std::string& to);
 
-// For tests only: the n-th read (readAt) or write (writeAt, truncate) from now on fails
+// The whole content of a file; IoError with the system's reason when it cannot be read.
+std::string readWholeFile(const std::string& path);
+// Puts `contents` in place of the file at `path` (created when missing) so that a failure at
+// any point leaves the old file whole: the text goes to a hidden file beside it, reaches the
+// disk, and is then renamed over it. The old file's permission bits are kept, and a link is
+// followed to the file it names. IoError with the system's reason on failure.
+void replaceFileAtomically(const std::string& path, const std::string& contents);
+// The process's working folder, without a trailing "/"; empty when it cannot be found.
+std::string currentFolder();
+
+// For tests only: the n-th read (readAt) or write (writeAt, truncate, the write of
+// replaceFileAtomically) from now on fails
 // with IoError; a failing write puts down half its bytes first. 0 switches it off.
 // killAtWrite ends the process at once instead, half way through the n-th write.
 namespace faults {

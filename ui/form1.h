@@ -2,6 +2,7 @@
 #pragma once
 
 #include "dialogs.h"
+#include "features/tagedit/tag_view.h"
 #include "music_folder_store.h"
 
 #include "features/common/tag_fields.h"
@@ -77,9 +78,12 @@ public:
     void BitBtnRemoveFromPlaylistClick();
     // Serves the playlist and the search results alike.
     void ListViewPlaylistKeyDown(QTreeWidget* sender, QKeyEvent* event);
-    // Adds entries (file system paths) to the end of the playlist.
-    void AppendPlaylistEntries(const std::vector<std::string>& paths);
+    // Asks for a new file name (".m3u" added unless given), writes the playlist there and
+    // makes it the current playlist; nothing when cancelled. A failed write raises the
+    // platform's file error and leaves the current playlist as it was.
     void SaveAsNewPlaylist();
+    // Appends full paths (the file system's bytes) to the playlist, one row each, in order.
+    void AppendPlaylistEntries(const std::vector<std::string>& paths);
 
     // ID3 Tags tab
     void ToolButton3Click();
@@ -90,6 +94,10 @@ public:
     void CheckBoxEnableV2Click();
     void CheckBoxV1FieldClick(int field); // the seven CheckBoxV1ArtistClick ... TrackClick
     void CheckBoxV2FieldClick(int field); // the seven CheckBoxV2ArtistClick ... TrackClick
+    void ClearTagView(bool reset);
+    void ClearV2View(bool reset);
+    void ShowV1Tag(const std::string& path);
+    void ShowV2Tag(const std::string& path);
 
     // Filename Edit tab
     void ToolButton1Click();
@@ -221,6 +229,8 @@ private:
     QString m_fileEditFolder;
     std::string m_fileEditName;
     FieldTexts m_fileEditFieldsV1, m_fileEditFieldsV2;
+    ShownFile m_shownTagFile; // the one file the "ID3 Tags" fields were last filled from
+    QString m_tagListFolder;  // the folder FileListBoxMP3Files showed at its last selection change
 };
 
 template <typename Sender, typename Signal>

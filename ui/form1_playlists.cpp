@@ -1,12 +1,21 @@
-// Builds the "Playlists" tab and wires its controls.
+// The "Playlists" tab: its controls, and the commands that build, reorder, open and save
+// the playlist.
 #include "form1.h"
 
+#include "features/common/mp3_folder.h"
+#include "features/playlist/playlist_edit.h"
+#include "features/playlist/playlist_file.h"
 #include "file_list_box.h"
 #include "icons.h"
+#include "shared_tags.h"
 #include "widget_helpers.h"
+#include "window_progress.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolBar>
@@ -23,6 +32,60 @@ QPushButton* smallButton(const char* name, IconRole image, const char* hint, QWi
     button->setFixedSize(32, 32);
     button->setToolTip(QString::fromLatin1(hint));
     return button;
+}
+
+QByteArray bytesOf(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+
+// A row shows its entry decoded for the eye and keeps the entry's own bytes.
+void setEntry(QTreeWidgetItem* item, const std::string& entry)
+{
+    const QByteArray bytes = bytesOf(entry);
+    item->setText(0, QFile::decodeName(bytes));
+    item->setData(0, Qt::UserRole, bytes);
+}
+
+std::string entryOf(const QTreeWidgetItem* item)
+{
+    return item->data(0, Qt::UserRole).toByteArray().toStdString();
+}
+
+PlaylistEntries entriesOf(const QTreeWidget* list)
+{
+    PlaylistEntries entries;
+    entries.reserve(static_cast<std::size_t>(list->topLevelItemCount()));
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        entries.push_back(entryOf(list->topLevelItem(row)));
+    return entries;
+}
+
+PlaylistView viewOf(const QTreeWidget* list)
+{
+    PlaylistView view;
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = list->topLevelItem(row);
+        view.rows.push_back({entryOf(item), item->isSelected()});
+    }
+    view.focus = list->currentIndex().isValid() ? list->currentIndex().row() : -1;
+    return view;
+}
+
+void showView(QTreeWidget* list, const PlaylistView& view)
+{
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        const PlaylistRow& shown = view.rows[static_cast<std::size_t>(row)];
+        setEntry(item, shown.entry);
+        item->setSelected(shown.selected);
+    }
+    // Moving the focus must not change the selection the command just made.
+    if (QTreeWidgetItem* focused = list->topLevelItem(view.focus))
+        list->selectionModel()->setCurrentIndex(list->indexFromItem(focused), QItemSelectionModel::NoUpdate);
+}
+
+void writePlaylist(QWidget* owner, const QTreeWidget* list, const std::string& fileName)
+{
+    WindowProgress progress(owner, QStringLiteral("Writing playlist"));
+    WritePlaylistFile(fileName, entriesOf(list), SharedTagV1, SharedTagV2, progress);
 }
 
 } // namespace
@@ -87,11 +150,88 @@ void TForm1::wirePlaylistsTab()
          [this] { BitBtnRemoveFromPlaylistClick(); });
 }
 
-void TForm1::ToolButton5Click() {}
-void TForm1::ToolButton7Click() {}
-void TForm1::ToolButton6Click() {}
-void TForm1::BitBtnToPlaylistClick() {}
-void TForm1::BitBtnMoveUpClick() {}
-void TForm1::BitBtnMoveDownClick() {}
-void TForm1::BitBtnRemoveFromPlaylistClick() {}
-void TForm1::ListViewPlaylistKeyDown(QTreeWidget*, QKeyEvent*) {}
+void TForm1::AppendPlaylistEntries(const std::vector<std::string>& paths)
+{
+    for (const std::string& path : paths)
+        setEntry(new QTreeWidgetItem(ListViewPlaylist), path);
+}
+
+void TForm1::BitBtnToPlaylistClick()
+{
+    if (FileListBoxMP3Playlist->count() == 0)
+        return;
+    // The folder whose files are listed, not the box's text, which may be half typed.
+    const std::string folder = withSeparator(QFile::encodeName(FileListBoxMP3Playlist->directory()).toStdString());
+    std::vector<std::string> paths;
+    for (const std::string& name : FileListBoxMP3Playlist->selectedFileNames())
+        paths.push_back(folder + name);
+    AppendPlaylistEntries(paths);
+}
+
+void TForm1::BitBtnRemoveFromPlaylistClick()
+{
+    qDeleteAll(ListViewPlaylist->selectedItems());
+}
+
+void TForm1::ListViewPlaylistKeyDown(QTreeWidget* sender, QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete)
+        qDeleteAll(sender->selectedItems());
+}
+
+void TForm1::BitBtnMoveUpClick()
+{
+    PlaylistView view = viewOf(ListViewPlaylist);
+    moveSelectedUp(view);
+    showView(ListViewPlaylist, view);
+}
+
+void TForm1::BitBtnMoveDownClick()
+{
+    PlaylistView view = viewOf(ListViewPlaylist);
+    moveSelectedDown(view);
+    showView(ListViewPlaylist, view);
+}
+
+void TForm1::ToolButton5Click()
+{
+    const QString chosen = m_dialogs.openFile(OpenDialogPlaylist);
+    if (chosen.isEmpty())
+        return;
+    // An empty file keeps the rows but still becomes the file the next save writes.
+    if (const auto entries = ReadPlaylistFile(QFile::encodeName(chosen).toStdString())) {
+        ListViewPlaylist->clear();
+        AppendPlaylistEntries(*entries);
+    }
+    EditCurrentPlaylist->setText(chosen);
+}
+
+void TForm1::ToolButton7Click()
+{
+    ListViewPlaylist->clear();
+    EditCurrentPlaylist->clear();
+}
+
+void TForm1::ToolButton6Click()
+{
+    if (EditCurrentPlaylist->text().isEmpty())
+        SaveAsNewPlaylist();
+    else
+        writePlaylist(this, ListViewPlaylist, QFile::encodeName(EditCurrentPlaylist->text()).toStdString());
+}
+
+void TForm1::SaveAsNewPlaylist()
+{
+    const QString chosen = m_dialogs.saveFile(SaveDialogPlaylist, QString());
+    if (chosen.isEmpty())
+        return;
+    const std::string typed = QFile::encodeName(chosen).toStdString();
+    const std::string name = playlistFileName(typed);
+    const QString shownName = QFile::decodeName(bytesOf(name));
+    // The dialog asked about the name typed; a file under the longer name is asked about here.
+    if (name != typed && QFileInfo::exists(shownName) &&
+        m_dialogs.confirm("'" + name + "' already exists. Do you want to replace it?") != Dialogs::Yes)
+        return;
+    writePlaylist(this, ListViewPlaylist, name);
+    EditCurrentPlaylist->setText(shownName);
+}

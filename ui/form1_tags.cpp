@@ -134,10 +134,3 @@ void TForm1::wireTagsTab()
         wire(CheckBoxV2[i], &QCheckBox::toggled, [this, i] { CheckBoxV2FieldClick(i); });
     }
 }
-
-void TForm1::ToolButton4Click() {}
-void TForm1::FileListBoxMP3FilesClick() {}
-void TForm1::CheckBoxEnableV1Click() {}
-void TForm1::CheckBoxEnableV2Click() {}
-void TForm1::CheckBoxV1FieldClick(int) {}
-void TForm1::CheckBoxV2FieldClick(int) {}

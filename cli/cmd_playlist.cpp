@@ -1,0 +1,53 @@
+// varnoli-cli playlist: the "Playlists" tab's writer over the files named.
+#include "commands.h"
+
+#include "features/playlist/playlist_file.h"
+#include "platform/file_system.h"
+#include "tags/id3.h"
+#include "tags/id3v2.h"
+
+#include <ostream>
+
+namespace {
+
+// The full path the tab would add for a file named relative to the working folder.
+std::string fullPath(const std::string& file, const std::string& workingFolder)
+{
+    if (!file.empty() && file[0] == '/')
+        return file;
+    std::string relative = file;
+    while (relative.compare(0, 2, "./") == 0)
+        relative.erase(0, relative.find_first_not_of('/', 1));
+    return workingFolder + (workingFolder == "/" ? "" : "/") + relative;
+}
+
+} // namespace
+
+int cmdPlaylist(const Args& args, std::ostream&, std::ostream& err)
+{
+    if (args.size() < 2) {
+        err << "varnoli-cli playlist: the playlist file and at least one FILE are needed\n";
+        return kExitUsage;
+    }
+    const std::string workingFolder = platform::currentFolder();
+    PlaylistEntries entries;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i][0] != '/' && workingFolder.empty()) {
+            err << "varnoli-cli playlist: the working folder cannot be found for " << args[i] << '\n';
+            return kExitFileFailed;
+        }
+        entries.push_back(fullPath(args[i], workingFolder));
+        // The entry is written all the same, as the tab writes one whose file went away.
+        if (!platform::File::open(entries.back(), platform::File::Mode::Read))
+            err << args[i] << ": no such file; written without its information line\n";
+    }
+    Tid3tag v1;
+    Tid3v2tag v2;
+    try {
+        WritePlaylistFile(args[0], entries, v1, v2);
+    } catch (const platform::IoError& e) {
+        err << "varnoli-cli playlist: " << e.what() << '\n';
+        return kExitFileFailed;
+    }
+    return kExitOk;
+}

@@ -1,0 +1,116 @@
+// The extended M3U playlist file: writing, reading and the information line of an entry.
+#include "playlist_file.h"
+
+#include "features/common/tag_fields.h"
+#include "features/common/text.h"
+#include "platform/file_system.h"
+
+#include <cctype>
+
+namespace {
+
+constexpr const char* kHeader = "#EXTM3U";
+constexpr const char* kLineEnd = "\r\n";
+constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
+
+std::size_t characterCount(const std::string& utf8)
+{
+    std::size_t n = 0;
+    for (const char c : utf8)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+bool startsWithExt(const std::string& line)
+{
+    static const char kExt[] = "#EXT";
+    for (std::size_t i = 0; i < 4; ++i)
+        if (i >= line.size() || std::toupper(static_cast<unsigned char>(line[i])) != kExt[i])
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::string BuildExtInfLine(const std::string& tagFilePath, Tid3tag& v1, Tid3v2tag& v2)
+{
+    const TagRead first = readV1Fields(tagFilePath, v1);
+    if (failed(first.result))
+        return {};
+    std::string artist = first.fields[fieldIndex(TagField::Artist)];
+    std::string title = first.fields[fieldIndex(TagField::Title)];
+    if (artist.empty() || title.empty()) {
+        const TagRead second = readV2Fields(tagFilePath, v2);
+        if (artist.empty())
+            artist = second.fields[fieldIndex(TagField::Artist)];
+        if (title.empty())
+            title = second.fields[fieldIndex(TagField::Title)];
+    }
+    if (artist.empty() || title.empty())
+        return {};
+    return "#EXTINF:," + latin1ToUtf8(artist) + " - " + latin1ToUtf8(title);
+}
+
+std::string entryTagPath(const std::string& entry, const std::string& playlistFile)
+{
+    if (!entry.empty() && entry[0] == '/')
+        return entry;
+    const auto slash = playlistFile.find_last_of('/');
+    return slash == std::string::npos ? entry : playlistFile.substr(0, slash + 1) + entry;
+}
+
+std::string renderPlaylist(const PlaylistEntries& entries, const std::string& playlistFile, Tid3tag& v1,
+                           Tid3v2tag& v2, Progress& progress)
+{
+    std::string text = std::string(kHeader) + kLineEnd;
+    progress.begin(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string tagPath = entryTagPath(entries[i], playlistFile);
+        progress.advance(i, tagPath);
+        text += BuildExtInfLine(tagPath, v1, v2) + kLineEnd;
+        text += entries[i] + kLineEnd;
+    }
+    progress.advance(entries.size(), {});
+    progress.end();
+    return text;
+}
+
+void WritePlaylistFile(const std::string& fileName, const PlaylistEntries& entries, Tid3tag& v1, Tid3v2tag& v2,
+                       Progress& progress)
+{
+    // Every tag is read before the disk is touched, so a failure there changes no file.
+    platform::replaceFileAtomically(fileName, renderPlaylist(entries, fileName, v1, v2, progress));
+}
+
+std::vector<std::string> playlistLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = text.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + (text.compare(end, 2, kLineEnd) == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+std::optional<PlaylistEntries> parsePlaylist(const std::string& text)
+{
+    const std::vector<std::string> lines = playlistLines(text);
+    if (lines.empty())
+        return std::nullopt;
+    PlaylistEntries entries;
+    for (const std::string& line : lines)
+        if (characterCount(line) > 3 && !startsWithExt(line))
+            entries.push_back(line);
+    return entries;
+}
+
+std::optional<PlaylistEntries> ReadPlaylistFile(const std::string& fileName)
+{
+    return parsePlaylist(platform::readWholeFile(fileName));
+}

@@ -1,0 +1,31 @@
+// Tests of varnoli-cli playlist: the tab's writer over the files named.
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+TEST(CliPlaylist, WritesFullPathsInArgumentOrder)
+{
+    TempDir dir;
+    const std::string a = dir.write("a.mp3", concat({audioPattern(400), id3v1Record("S\xE9", "Band", "", "", "", 0)}));
+    dir.write("b.mp3", audioPattern(400));
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path()); // a relative file becomes the full path below it
+    const auto r = runCli({"playlist", "out.m3u", "./b.mp3", a, "gone.mp3"});
+    fs::current_path(before);
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("gone.mp3"));
+    const Bytes text = readFile(dir.file("out.m3u"));
+    EXPECT_EQ("#EXTM3U\r\n\r\n" + dir.file("b.mp3") + "\r\n#EXTINF:,Band - S\xC3\xA9\r\n" + a + "\r\n\r\n" +
+                  dir.file("gone.mp3") + "\r\n",
+              std::string(text.begin(), text.end()));
+
+    EXPECT_EQ(2, runCli({"playlist", "only.m3u"}).exitCode);
+    const auto failed = runCli({"playlist", dir.file("no/such/out.m3u"), a});
+    EXPECT_EQ(1, failed.exitCode);
+    EXPECT_NE(std::string::npos, failed.err.find("no/such"));
+}
