@@ -2,6 +2,7 @@
 #include "startup.h"
 
 #include "music_folders.h"
+#include "features/common/interrupted_saves.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 
@@ -70,6 +71,10 @@ std::unique_ptr<TForm1> startWindow(WindowDialogs& dialogs, const QString& music
                                  QStringLiteral("installdir"));
         window->setInstallDir(InstallDir);
         window->ReloadFolderBoxes();
+        // A save the last run did not finish left a damaged file: say so before anything else.
+        const std::string interrupted = interruptedSavesMessage();
+        if (!interrupted.empty())
+            dialogs.error(interrupted);
         return window;
     } catch (const std::exception& e) {
         dialogs.error(QString::fromUtf8(e.what()));

@@ -84,6 +84,7 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
     request.saveV1 = !onlyV2;
     request.saveV2 = !onlyV1;
     request.recordForUndo = true;
+    request.explainFailures = true;
 
     // Values only the ID3v1 tag has to understand are checked before any file is touched.
     if (request.saveV1 && genre.enabled) {

@@ -69,6 +69,8 @@ void appendJsonLine(std::string& line, const std::string& path, const FileFields
 {
     line += "{\"file\": ";
     appendJsonPath(line, path);
+    if (!isUtf8(path))
+        (line += ", ") += kBytesEncodingMember;
     line += ", \"v1\": ";
     appendTagJson(line, read.v1);
     line += ", \"v2\": ";

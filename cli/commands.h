@@ -18,3 +18,4 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err);
 int cmdRename(const Args& args, std::ostream& out, std::ostream& err);
 int cmdPlaylist(const Args& args, std::ostream& out, std::ostream& err);
 int cmdUndo(const Args& args, std::ostream& out, std::ostream& err);
+int cmdRepair(const Args& args, std::ostream& out, std::ostream& err);

@@ -7,9 +7,13 @@
 // A JSON string literal whose characters are the bytes of text, one code point each;
 // U+007F to U+009F are escaped, as some line-based tools split records at U+0085.
 std::string jsonLatin1(const std::string& text);
-// A JSON string literal for a file path: its own bytes, only quotes, backslashes, control
-// bytes and the UTF-8 forms of U+007F to U+009F escaped.
+// A JSON string literal for a file path. A path that is UTF-8 keeps its characters, only
+// quotes, backslashes, control bytes and the UTF-8 forms of U+007F to U+009F escaped; any
+// other path is written as jsonLatin1 writes tag text, one code point per byte.
 std::string jsonPath(const std::string& path);
+bool isUtf8(const std::string& text);
+// The member that follows "file" when its path is not UTF-8.
+constexpr const char* kBytesEncodingMember = "\"file_encoding\": \"bytes\"";
 // The same two appended to `out`, for output written one line at a time.
 void appendJsonLatin1(std::string& out, const std::string& text);
 void appendJsonPath(std::string& out, const std::string& path);
@@ -18,6 +22,8 @@ void appendJsonPath(std::string& out, const std::string& path);
 class JsonObject {
 public:
     JsonObject& text(const char* key, const std::string& value);
+    // A path that is not UTF-8 is followed by the member "<key>_encoding": "bytes", which
+    // says that each character of the value stands for one byte of the path.
     JsonObject& path(const char* key, const std::string& value);
     JsonObject& number(const char* key, int64_t value);
     JsonObject& boolean(const char* key, bool value);

@@ -2,6 +2,8 @@
 #include "commands.h"
 #include "usage.h"
 
+#include "features/common/interrupted_saves.h"
+
 #include <algorithm>
 #include <iostream>
 
@@ -21,6 +23,7 @@ const Command kCommands[] = {
     {"rename", cmdRename},
     {"playlist", cmdPlaylist},
     {"undo", cmdUndo},
+    {"repair", cmdRepair},
 };
 
 const char* usageOf(const Command& c)
@@ -68,6 +71,8 @@ int main(int argc, char** argv)
             printCommandHelp(std::cout, usageOf(c));
             return kExitOk;
         }
+        for (const std::string& text : interruptedSaveTexts())
+            std::cerr << "varnoli-cli: " << text << '\n';
         // Commands say what is wrong; the usage line follows every usage error.
         const int code = c.run(args, std::cout, std::cerr);
         if (code == kExitUsage)

@@ -66,6 +66,14 @@ Reading readAll(Tid3v2tag& v2)
 
 } // namespace
 
+// A save that moves audio keeps a record in the state folder: keep those beside the scratch file.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    const std::string state = scratchPath() + ".state";
+    setenv("XDG_STATE_HOME", state.c_str(), 1);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     writeScratch(data, size);

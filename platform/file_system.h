@@ -24,6 +24,8 @@ private:
 };
 
 bool directoryExists(const std::string& path);
+// A regular file is there (a link to one counts).
+bool fileExists(const std::string& path);
 
 // What a tag save finds at the path before it opens the file for writing. Missing: no
 // regular file there (a folder, a pipe and a device count as missing). Protected: the
@@ -32,7 +34,8 @@ bool directoryExists(const std::string& path);
 // that a protection the user chose is honoured, and the system is asked too, for
 // read-only mounts and ACLs.
 enum class SaveTarget { Missing, Protected, Writable };
-SaveTarget saveTarget(const std::string& path);
+// `reason`, when given, receives the system's words for anything but Writable.
+SaveTarget saveTarget(const std::string& path, std::string* reason = nullptr);
 
 // An open file; the destructor closes it.
 class File {
@@ -40,8 +43,10 @@ public:
     enum class Mode { Read, ReadWrite };
 
     // Empty when the file cannot be opened (missing, no permission) or is not a regular
-    // file (a directory, a named pipe, a device).
-    static std::optional<File> open(const std::string& path, Mode mode);
+    // file (a directory, a named pipe, a device); `reason` then receives why.
+    static std::optional<File> open(const std::string& path, Mode mode, std::string* reason = nullptr);
+    // A new empty file readable by this user only, replacing one of the same name.
+    static std::optional<File> create(const std::string& path, std::string* reason = nullptr);
 
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -64,20 +69,64 @@ public:
     void readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const;
     void writeAt(uint64_t offset, const uint8_t* data, std::size_t n);
     void truncate(uint64_t newSize);
-    // Takes an advisory exclusive lock, so that two writers asking for it never rewrite
-    // the same file at once; false only when another holds it. Released on close.
-    bool lockForWriting();
+    // Makes the file newSize bytes long with its blocks allocated, so that writes below
+    // that size cannot meet a full disk, a quota or a size limit; the new bytes read as
+    // zeros. A failure may leave the file longer: the caller cuts it back.
+    void reserve(uint64_t newSize);
+
+    // Tells the system that this part of the file will be read soon, so that it reads it
+    // ahead; a walk backwards through a file gets no read-ahead otherwise.
+    void adviseWillNeed(uint64_t offset, uint64_t length) const;
+
+    static constexpr int kLockWaitMs = 3000;
+    // Advisory locks between processes, waited for up to kLockWaitMs: an exclusive one
+    // for a save, a shared one for a load. False when another process keeps the file
+    // locked that long. Once locked, info() gives the size as it is now. While this
+    // process holds the exclusive lock through one File, its other Files of the same file
+    // take their locks at once. Released on close.
+    bool lockForWriting(int waitMs = kLockWaitMs);
+    bool lockForReading(int waitMs = kLockWaitMs);
+
+    // The same file whatever name it was opened under.
+    struct Identity {
+        uint64_t device = 0, inode = 0;
+    };
+    Identity identity() const { return {m_dev, m_ino}; }
+    // When the file was created, in nanoseconds, where the file system keeps it; else 0.
+    // Tells a file from a later one that was given the same number.
+    uint64_t birthTime() const;
 
 private:
-    File(int fd, uint64_t size, uint32_t mode, uint32_t uid, uint32_t gid)
-        : m_fd(fd), m_openSize(size), m_mode(mode), m_uid(uid), m_gid(gid)
+    File(int fd, uint64_t size, uint32_t mode, uint32_t uid, uint32_t gid, uint64_t dev, uint64_t ino)
+        : m_fd(fd), m_openSize(size), m_mode(mode), m_uid(uid), m_gid(gid), m_dev(dev), m_ino(ino)
     {
     }
+    bool lock(int operation, int waitMs);
+    void close();
+
     int m_fd = -1;
     // What the file was like when it was opened, for info().
     uint64_t m_openSize = 0;
     uint32_t m_mode = 0, m_uid = 0, m_gid = 0;
+    uint64_t m_dev = 0, m_ino = 0;
+    bool m_holdsWriteLock = false;
 };
+
+// Holds back the signals that ask the program to end (interrupt, terminate, hang-up,
+// quit) while it lives, so that a save is never stopped half way by them; one that
+// arrived meanwhile takes effect when the last holder goes.
+class TerminationHold {
+public:
+    TerminationHold();
+    ~TerminationHold();
+    TerminationHold(const TerminationHold&) = delete;
+    TerminationHold& operator=(const TerminationHold&) = delete;
+};
+
+// Removes a file; false when it was not there or could not be removed.
+bool removeFile(const std::string& path);
+// Creates the folder and every missing folder above it; false when one cannot be made.
+bool makeFolders(const std::string& path);
 
 struct DirEntry {
     std::string name;
@@ -129,9 +178,11 @@ std::string currentFolder();
 // For tests only: the n-th read (readAt) or write (writeAt, truncate, the write of
 // replaceFileAtomically) from now on fails
 // with IoError; a failing write puts down half its bytes first. 0 switches it off.
+// killAtWrite ends the process at once instead, half way through the n-th write.
 namespace faults {
 void failReadAt(uint64_t n);
 void failWriteAt(uint64_t n);
+void killAtWrite(uint64_t n);
 // Renames without replacing as on a file system lacking RENAME_NOREPLACE (1), and lacking
 // hard links too (2); 0 switches it off.
 void renameFallback(int level);

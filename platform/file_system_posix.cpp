@@ -7,12 +7,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <tuple>
 
 namespace platform {
@@ -29,7 +35,49 @@ std::string baseName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-uint64_t g_readFault = 0, g_writeFault = 0;
+uint64_t g_readFault = 0, g_writeFault = 0, g_killFault = 0;
+
+// Files this process holds the exclusive save lock of, so that its own loads and the
+// other tag's save of the same file do not wait for it.
+std::mutex g_heldMutex;
+std::vector<File::Identity> g_held;
+std::atomic<int> g_heldCount{0};
+
+bool heldHere(File::Identity id)
+{
+    if (g_heldCount.load() == 0)
+        return false;
+    std::lock_guard<std::mutex> guard(g_heldMutex);
+    for (const File::Identity& h : g_held)
+        if (h.device == id.device && h.inode == id.inode)
+            return true;
+    return false;
+}
+
+void setHeld(File::Identity id, bool held)
+{
+    std::lock_guard<std::mutex> guard(g_heldMutex);
+    if (held) {
+        g_held.push_back(id);
+    } else {
+        for (auto it = g_held.begin(); it != g_held.end(); ++it)
+            if (it->device == id.device && it->inode == id.inode) {
+                g_held.erase(it);
+                break;
+            }
+    }
+    g_heldCount = static_cast<int>(g_held.size());
+}
+
+// A write past a size limit must fail like any other write instead of ending the program.
+void ignoreFileSizeSignal()
+{
+    static const bool once = [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        return true;
+    }();
+    (void)once;
+}
 
 // Counts a call down towards its injected failure; true when this call is the one.
 bool faultDue(uint64_t& countdown)
@@ -66,19 +114,49 @@ bool directoryExists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-SaveTarget saveTarget(const std::string& path)
+std::string notRegularText(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return std::strerror(EISDIR);
+    if (S_ISFIFO(mode))
+        return "a named pipe, not a file";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device, not a file";
+    return "not a regular file";
+}
+
+bool fileExists(const std::string& path)
 {
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+SaveTarget saveTarget(const std::string& path, std::string* reason)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        if (reason)
+            *reason = std::strerror(errno);
         return SaveTarget::Missing;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        if (reason)
+            *reason = notRegularText(st.st_mode);
+        return SaveTarget::Missing;
+    }
     // access() also sees read-only mounts and ACLs.
-    if (hiddenName(path) || !callerMayWrite(st) || ::access(path.c_str(), W_OK) != 0)
+    if (hiddenName(path) || !callerMayWrite(st) || ::access(path.c_str(), W_OK) != 0) {
+        if (reason)
+            *reason = hiddenName(path) ? "hidden file" : std::strerror(EACCES);
         return SaveTarget::Protected;
+    }
     return SaveTarget::Writable;
 }
 
-std::optional<File> File::open(const std::string& path, Mode mode)
+std::optional<File> File::open(const std::string& path, Mode mode, std::string* reason)
 {
+    if (mode == Mode::ReadWrite)
+        ignoreFileSizeSignal();
     // Without O_NONBLOCK the open of a named pipe would wait for a writer; it is refused
     // below, and reads and writes of a regular file do not heed the flag.
     const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
@@ -86,42 +164,79 @@ std::optional<File> File::open(const std::string& path, Mode mode)
     do {
         fd = ::open(path.c_str(), flags);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    if (fd < 0) {
+        if (reason)
+            *reason = std::strerror(errno);
         return std::nullopt;
+    }
     // A folder opens for reading, a pipe or a device for both: none holds tags.
-    struct stat st;
+    struct stat st = {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (reason)
+            *reason = notRegularText(st.st_mode);
         ::close(fd);
         return std::nullopt;
     }
-    return File(fd, static_cast<uint64_t>(st.st_size), st.st_mode, st.st_uid, st.st_gid);
+    return File(fd, static_cast<uint64_t>(st.st_size), st.st_mode, st.st_uid, st.st_gid, st.st_dev, st.st_ino);
+}
+
+std::optional<File> File::create(const std::string& path, std::string* reason)
+{
+    ignoreFileSizeSignal();
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    } while (fd < 0 && errno == EINTR);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        if (reason)
+            *reason = std::strerror(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return std::nullopt;
+    }
+    return File(fd, 0, st.st_mode, st.st_uid, st.st_gid, st.st_dev, st.st_ino);
 }
 
 File::File(File&& other) noexcept
-    : m_fd(other.m_fd), m_openSize(other.m_openSize), m_mode(other.m_mode), m_uid(other.m_uid), m_gid(other.m_gid)
+    : m_fd(other.m_fd), m_openSize(other.m_openSize), m_mode(other.m_mode), m_uid(other.m_uid),
+      m_gid(other.m_gid), m_dev(other.m_dev), m_ino(other.m_ino), m_holdsWriteLock(other.m_holdsWriteLock)
 {
     other.m_fd = -1;
+    other.m_holdsWriteLock = false;
 }
 
 File& File::operator=(File&& other) noexcept
 {
     if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        close();
         m_fd = other.m_fd;
         m_openSize = other.m_openSize;
         m_mode = other.m_mode;
         m_uid = other.m_uid;
         m_gid = other.m_gid;
+        m_dev = other.m_dev;
+        m_ino = other.m_ino;
+        m_holdsWriteLock = other.m_holdsWriteLock;
         other.m_fd = -1;
+        other.m_holdsWriteLock = false;
     }
     return *this;
 }
 
 File::~File()
 {
+    close();
+}
+
+void File::close()
+{
+    if (m_holdsWriteLock)
+        setHeld(identity(), false);
+    m_holdsWriteLock = false;
     if (m_fd >= 0)
         ::close(m_fd);
+    m_fd = -1;
 }
 
 uint64_t File::size() const
@@ -174,7 +289,8 @@ void File::readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const
 
 void File::writeAt(uint64_t offset, const uint8_t* data, std::size_t n)
 {
-    const bool fault = faultDue(g_writeFault);
+    const bool kill = faultDue(g_killFault);
+    const bool fault = kill || faultDue(g_writeFault);
     if (fault)
         n /= 2;
     std::size_t done = 0;
@@ -189,6 +305,8 @@ void File::writeAt(uint64_t offset, const uint8_t* data, std::size_t n)
             throw IoError(IoErrorKind::Write, "write: no progress");
         done += static_cast<std::size_t>(put);
     }
+    if (kill)
+        std::raise(SIGKILL);
     if (fault)
         throw IoError(IoErrorKind::Write, "write: injected failure");
 }
@@ -201,14 +319,144 @@ void File::truncate(uint64_t newSize)
         throw IoError(IoErrorKind::Write, errnoText("truncate"));
 }
 
-bool File::lockForWriting()
+void File::reserve(uint64_t newSize)
 {
+    const uint64_t now = size();
+    if (newSize <= now)
+        return;
+    if (faultDue(g_writeFault))
+        throw IoError(IoErrorKind::Write, "reserve: injected failure");
+    // Returns the error instead of setting errno; where the file system cannot allocate
+    // ahead, the C library writes the blocks instead.
     int rc;
     do {
-        rc = ::flock(m_fd, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    // A file system without locks must not stop the save.
-    return rc == 0 || errno != EWOULDBLOCK;
+        rc = ::posix_fallocate(m_fd, static_cast<off_t>(now), static_cast<off_t>(newSize - now));
+    } while (rc == EINTR);
+    if (rc != 0)
+        throw IoError(IoErrorKind::Write, std::string("reserve: ") + std::strerror(rc));
+}
+
+uint64_t File::birthTime() const
+{
+    struct statx stx = {};
+    if (::statx(m_fd, "", AT_EMPTY_PATH, STATX_BTIME, &stx) != 0 || !(stx.stx_mask & STATX_BTIME))
+        return 0;
+    return uint64_t(stx.stx_btime.tv_sec) * 1000000000u + stx.stx_btime.tv_nsec;
+}
+
+void File::adviseWillNeed(uint64_t offset, uint64_t length) const
+{
+    // Only a hint: a refusal changes nothing but the speed.
+    (void)::posix_fadvise(m_fd, static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
+
+bool File::lock(int operation, int waitMs)
+{
+    if (heldHere(identity()))
+        return true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        if (::flock(m_fd, operation | LOCK_NB) == 0)
+            break;
+        // A file system without locks must not stop the load or the save.
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            break;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    // The file may have been changed by the save that held it until now.
+    struct stat st;
+    if (::fstat(m_fd, &st) == 0)
+        m_openSize = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+bool File::lockForWriting(int waitMs)
+{
+    if (m_holdsWriteLock)
+        return true;
+    const bool alreadyHere = heldHere(identity());
+    if (!lock(LOCK_EX, waitMs))
+        return false;
+    if (!alreadyHere) {
+        m_holdsWriteLock = true;
+        setHeld(identity(), true);
+    }
+    return true;
+}
+
+bool File::lockForReading(int waitMs)
+{
+    return lock(LOCK_SH, waitMs);
+}
+
+namespace {
+
+constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+std::mutex g_holdMutex;
+int g_holds = 0;
+struct sigaction g_saved[sizeof kTerminationSignals / sizeof kTerminationSignals[0]];
+volatile std::sig_atomic_t g_pending = 0;
+
+extern "C" void rememberSignal(int sig)
+{
+    g_pending = sig;
+}
+
+} // namespace
+
+// Handlers rather than a signal mask: the mask is per thread, and any thread of the
+// window's process may be the one a signal is delivered to.
+TerminationHold::TerminationHold()
+{
+    std::lock_guard<std::mutex> guard(g_holdMutex);
+    if (g_holds++ > 0)
+        return;
+    g_pending = 0;
+    for (std::size_t i = 0; i < std::size(kTerminationSignals); ++i) {
+        ::sigaction(kTerminationSignals[i], nullptr, &g_saved[i]);
+        // A signal the program handles or ignores itself keeps its own handling.
+        if (g_saved[i].sa_handler != SIG_DFL)
+            continue;
+        struct sigaction hold = {};
+        hold.sa_handler = rememberSignal;
+        sigemptyset(&hold.sa_mask);
+        ::sigaction(kTerminationSignals[i], &hold, nullptr);
+    }
+}
+
+TerminationHold::~TerminationHold()
+{
+    std::lock_guard<std::mutex> guard(g_holdMutex);
+    if (--g_holds > 0)
+        return;
+    for (std::size_t i = 0; i < std::size(kTerminationSignals); ++i)
+        if (g_saved[i].sa_handler == SIG_DFL)
+            ::sigaction(kTerminationSignals[i], &g_saved[i], nullptr);
+    if (g_pending != 0)
+        std::raise(g_pending);
+}
+
+bool removeFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool makeFolders(const std::string& path)
+{
+    std::string sofar;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t slash = path.find('/', start);
+        sofar = path.substr(0, slash == std::string::npos ? path.size() : slash);
+        if (!sofar.empty() && ::mkdir(sofar.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            break;
+        start = slash + 1;
+    }
+    return directoryExists(path);
 }
 
 std::vector<DirEntry> listDirectory(const std::string& folder)
@@ -511,6 +759,11 @@ void failReadAt(uint64_t n)
 void failWriteAt(uint64_t n)
 {
     g_writeFault = n;
+}
+
+void killAtWrite(uint64_t n)
+{
+    g_killFault = n;
 }
 
 void renameFallback(int level)

@@ -1,6 +1,8 @@
 // Files written for the undo journal: created fresh, flushed to the disk before anything they describe changes.
 #pragma once
 
+#include "file_system.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,11 +10,8 @@
 
 namespace platform {
 
-// Creates the folder and any missing parents (private to this user); false when one cannot be made.
-bool makeFolders(const std::string& path);
 // Whether anything at all has this name, a dangling link included.
 bool pathExists(const std::string& path);
-bool removeFile(const std::string& path);
 // Flushes the folder's entries, so that a file just created in it survives a crash.
 bool syncFolder(const std::string& path);
 // The path as seen from the current folder, when it is relative; unchanged otherwise.

@@ -13,27 +13,10 @@
 
 namespace platform {
 
-bool makeFolders(const std::string& path)
-{
-    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        const std::string part = path.substr(0, slash);
-        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            break;
-    }
-    return directoryExists(path);
-}
-
 bool pathExists(const std::string& path)
 {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
-}
-
-bool removeFile(const std::string& path)
-{
-    return ::unlink(path.c_str()) == 0;
 }
 
 bool syncFolder(const std::string& path)

@@ -1,13 +1,29 @@
 // Moves the audio behind an ID3v2 tag in place, in 16 KiB chunks.
 #include "audio_mover.h"
 
+#include "move_journal.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
 
-AudioMover::AudioMover(platform::File& file, uint64_t fileSize, Progress progress)
-    : m_file(file), m_fileSize(fileSize), m_progress(std::move(progress)), m_chunk(kChunkSize)
+namespace {
+
+// How far ahead of a backward walk the system is asked to read.
+constexpr uint64_t kReadAhead = uint64_t(4) << 20;
+
+} // namespace
+
+AudioMover::AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveJournal* journal)
+    : m_file(file), m_fileSize(fileSize), m_progress(std::move(progress)), m_journal(journal), m_chunk(kChunkSize)
 {
+}
+
+uint64_t AudioMover::sizeAfter(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
+{
+    const uint64_t audio = fileSize - tagOffset - oldExtent;
+    if (audio == 0)
+        return newSize < oldExtent ? tagOffset + newSize : fileSize;
+    return fileSize - oldExtent + newSize;
 }
 
 uint64_t AudioMover::work(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
@@ -57,23 +73,47 @@ void AudioMover::grow(uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
         end += n;
     }
     const uint64_t source = tagOffset + oldExtent;
-    for (uint64_t left = beyond > 0 ? 0 : m_fileSize - tagEnd; left > 0;) {
+    const uint64_t walk = beyond > 0 ? 0 : m_fileSize - tagEnd;
+    m_advisedFrom = source + walk;
+    for (uint64_t left = walk; left > 0;) {
         const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(left, kChunkSize));
         left -= n;
+        readAheadBelow(source + left, source);
         read(source + left, n);
+        if (m_journal)
+            m_journal->beforeChunk(left, m_chunk.data(), n);
         write(tagEnd + left, n);
     }
+    if (m_journal)
+        m_journal->moved();
+}
+
+// The system reads ahead only forwards; walking backwards, each chunk would wait for
+// the disk. Ask for the next stretch below while half of the last one is still unread.
+void AudioMover::readAheadBelow(uint64_t at, uint64_t floor)
+{
+    if (at >= m_advisedFrom + kReadAhead / 2 || m_advisedFrom == floor)
+        return;
+    const uint64_t from = m_advisedFrom - std::min(kReadAhead, m_advisedFrom - floor);
+    m_file.adviseWillNeed(from, m_advisedFrom - from);
+    m_advisedFrom = from;
 }
 
 // Copy front to back, then cut the file last.
 void AudioMover::shrink(uint64_t delta, uint64_t audio)
 {
-    for (uint64_t from = m_fileSize - audio; from < m_fileSize;) {
+    const uint64_t start = m_fileSize - audio;
+    for (uint64_t from = start; from < m_fileSize;) {
         const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(m_fileSize - from, kChunkSize));
         read(from, n);
+        if (m_journal)
+            m_journal->beforeChunk(from - start, m_chunk.data(), n);
         write(from - delta, n);
         from += n;
     }
+    // Recorded before the cut, which takes away the old places of the last chunks.
+    if (m_journal)
+        m_journal->moved();
     m_file.truncate(m_fileSize - delta);
 }
 

@@ -9,6 +9,7 @@
 namespace platform {
 class File;
 }
+class MoveJournal;
 
 // Makes room for a tag of a new size at the tag offset by moving what follows the old
 // tag, never holding more than one 16 KiB chunk of it in memory.
@@ -18,10 +19,14 @@ public:
     // Told the number of bytes read or written as the move goes on.
     using Progress = std::function<void(uint64_t)>;
 
-    AudioMover(platform::File& file, uint64_t fileSize, Progress progress);
+    // The journal, when given, hears of each chunk before it is written.
+    AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveJournal* journal = nullptr);
 
     // Bytes that reposition() will read or write, for a progress total.
     static uint64_t work(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize);
+
+    // The file's size once reposition() has run; writing the tag may lengthen it further.
+    static uint64_t sizeAfter(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize);
 
     // Afterwards the bytes that followed the old tag's `oldExtent` bytes at `tagOffset`
     // start at tagOffset + newSize, and the file ends right after them (or after the
@@ -33,9 +38,12 @@ private:
     void shrink(uint64_t delta, uint64_t audio);
     void read(uint64_t at, std::size_t n);
     void write(uint64_t at, std::size_t n);
+    void readAheadBelow(uint64_t at, uint64_t floor);
 
     platform::File& m_file;
     uint64_t m_fileSize;
     Progress m_progress;
+    MoveJournal* m_journal;
     std::vector<uint8_t> m_chunk;
+    uint64_t m_advisedFrom = 0;
 };

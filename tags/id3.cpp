@@ -3,6 +3,7 @@
 
 #include "id3_layout.h"
 #include "io_result.h"
+#include "move_journal.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -27,6 +28,19 @@ std::string trimmedField(const uint8_t* record, Field f)
 void putField(uint8_t* record, Field f, const std::string& text)
 {
     std::copy_n(text.begin(), std::min(text.size(), f.width), record + f.offset);
+}
+
+// An appended record gets its room first; a failed append leaves the file as it was.
+void writeRecord(platform::File& file, uint64_t position, uint64_t size, const uint8_t* record)
+{
+    try {
+        file.reserve(position + id3v1::kRecordSize);
+        file.writeAt(position, record, id3v1::kRecordSize);
+    } catch (const platform::IoError&) {
+        if (position == size && file.size() != size)
+            file.truncate(size);
+        throw;
+    }
 }
 
 // Genre number of each GenreList entry, index for index.
@@ -238,9 +252,14 @@ TagResult Tid3tag::LoadFromFile(const std::string& fileName)
 {
     try {
         // One open answers both "missing" and "cannot be opened"; the open file the rest.
-        const auto file = platform::File::open(fileName, platform::File::Mode::Read);
+        m_failureReason.clear();
+        auto file = platform::File::open(fileName, platform::File::Mode::Read, &m_failureReason);
         if (!file)
             return kErrOpen;
+        if (!file->lockForReading()) {
+            m_failureReason = kLockedByOtherText;
+            return kErrOpen;
+        }
         const platform::File::Info info = file->info(fileName);
         m_readOnlyFile = info.protectedMark;
         m_fileName = fileName;
@@ -263,6 +282,7 @@ TagResult Tid3tag::LoadFromFile(const std::string& fileName)
         const bool unlisted = Genre > id3v1::kLastListedGenre && Genre != id3v1::kNoGenre;
         return unlisted ? kWarnGenre : kOk;
     } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
         return resultFor(e);
     }
 }
@@ -270,12 +290,22 @@ TagResult Tid3tag::LoadFromFile(const std::string& fileName)
 TagResult Tid3tag::SaveToFile(const std::string& fileName)
 {
     const std::string target = fileName == "=" ? m_fileName : fileName;
-    if (const TagResult refused = refusalFor(platform::saveTarget(target)))
+    m_failureReason.clear();
+    if (const TagResult refused = refusalFor(platform::saveTarget(target, &m_failureReason)))
         return refused;
     try {
-        auto file = platform::File::open(target, platform::File::Mode::ReadWrite);
+        auto file = platform::File::open(target, platform::File::Mode::ReadWrite, &m_failureReason);
         if (!file)
             return kErrOpen;
+        // The record is placed by the file's end, which a move of the audio shifts.
+        if (!file->lockForWriting()) {
+            m_failureReason = kLockedByOtherText;
+            return kErrOpen;
+        }
+        if (moveInterrupted(*file)) {
+            m_failureReason = kMoveInterruptedText;
+            return kErrIo;
+        }
         const uint64_t size = file->size();
         uint64_t position = size;
         uint8_t record[id3v1::kRecordSize] = {};
@@ -298,10 +328,11 @@ TagResult Tid3tag::SaveToFile(const std::string& fileName)
             putField(record, id3v1::kComment, m_comment);
         }
         record[id3v1::kGenre] = Genre;
-        file->writeAt(position, record, sizeof record);
+        writeRecord(*file, position, size, record);
         m_fileName = target;
         return kOk;
     } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
         return resultFor(e);
     }
 }

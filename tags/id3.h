@@ -21,6 +21,8 @@ public:
     void SetTrack(uint8_t value);
     // Back to the empty tag (texts, genre, track); FileName and ReadOnlyFile stay.
     void Clear();
+    // The system's words for why the last load or save failed; empty after a success.
+    const std::string& FailureReason() const { return m_failureReason; }
 
     bool HasTrack() const { return m_hasTrack; }
     bool ReadOnlyFile() const { return m_readOnlyFile; }
@@ -38,6 +40,7 @@ private:
     bool m_hasTrack = false;
     bool m_readOnlyFile = false;
     std::string m_fileName;
+    std::string m_failureReason;
     std::string m_title, m_artist, m_album, m_year, m_comment;
     uint8_t m_track = 0;
 };

@@ -159,6 +159,8 @@ public:
                                        int64_t tagOffset = -1, uint8_t revision = 255);
     // Back to the state of a new object.
     void Reset();
+    // The system's words for why the last load or save failed; empty after a success.
+    const std::string& FailureReason() const { return m_failureReason; }
 
     uint8_t GetTextFrame(const std::string& frameId, std::string& text);
     uint8_t SetTextFrame(const std::string& frameId, const std::string& text);
@@ -207,9 +209,11 @@ private:
         field = on ? static_cast<uint8_t>(field | bit) : static_cast<uint8_t>(field & ~bit);
         Modified = true;
     }
-    TagResult WriteTag(platform::File& file, uint32_t tagOffset, uint8_t version, uint8_t revision);
+    TagResult WriteTag(platform::File& file, const std::string& path, uint32_t tagOffset, uint8_t version,
+                       uint8_t revision);
 
     std::unique_ptr<TFrameIndex> m_frameIndex;
+    std::string m_failureReason;
     // What reading texts may still inflate of compressed frames until the next load: a
     // few kilobytes of zlib stream can claim megabytes, and a tag can hold many of them.
     std::size_t m_inflateBudget = kTextInflateBudget;

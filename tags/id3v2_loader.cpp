@@ -443,9 +443,16 @@ TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffse
     try {
         // A missing file and one that cannot be opened give the same result, so the
         // open itself answers both, and the open file the rest.
-        const std::optional<platform::File> file = platform::File::open(fileName, platform::File::Mode::Read);
+        m_failureReason.clear();
+        std::optional<platform::File> file =
+            platform::File::open(fileName, platform::File::Mode::Read, &m_failureReason);
         if (!file)
             return kErrOpen;
+        // A save in another process may be moving the audio: wait until it is done.
+        if (!file->lockForReading()) {
+            m_failureReason = kLockedByOtherText;
+            return kErrOpen;
+        }
         const platform::File::Info info = file->info(fileName);
         ReadOnlyFile = info.protectedMark;
         if (tagOffset >= info.size)
@@ -453,6 +460,7 @@ TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffse
         FileName = fileName;
         return readTag(*this, *file, info.size);
     } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
         return resultFor(e);
     }
 }

@@ -5,6 +5,7 @@
 #include "byte_order.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
+#include "move_journal.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -113,7 +114,7 @@ public:
     TagResult prepareFrames();
     void measureOldTag();
     TagResult sizeTag();
-    void reposition();
+    void commit(const std::string& path);
     void writeTag();
     void finish(uint8_t revision);
 
@@ -419,11 +420,40 @@ void TagWriter::computeCrc()
     m_crcComputed = true;
 }
 
-void TagWriter::reposition()
+// Everything that changes the file. A move of the audio is recorded first, then the
+// room the new tag needs is taken, so that a full disk or a size limit is met while the
+// file can still be cut back to what it was; the record goes when the tag is in place.
+void TagWriter::commit(const std::string& path)
 {
-    if (AudioMover::work(m_fileSize, m_offset, m_oldExtent, m_newSize) > 0 || m_newSize < m_oldExtent)
+    const uint64_t finalSize =
+        std::max(AudioMover::sizeAfter(m_fileSize, m_offset, m_oldExtent, m_newSize), m_offset + m_newSize);
+    std::optional<MoveJournal> journal;
+    if (m_fileSize > m_offset + m_oldExtent && m_newSize != m_oldExtent)
+        journal.emplace(MoveJournal::begin(m_file, {path, m_fileSize, m_offset, m_oldExtent, m_newSize}));
+    try {
+        m_file.reserve(finalSize);
+    } catch (const platform::IoError&) {
+        if (m_file.size() != m_fileSize)
+            m_file.truncate(m_fileSize);
+        if (journal)
+            journal->finish();
+        throw;
+    }
+    platform::TerminationHold hold;
+    if (journal)
         m_tag.Status = "Re-positioning audio data";
-    AudioMover(m_file, m_fileSize, [this](uint64_t n) { m_meter.add(n); }).reposition(m_offset, m_oldExtent, m_newSize);
+    try {
+        AudioMover(m_file, m_fileSize, [this](uint64_t n) { m_meter.add(n); }, journal ? &*journal : nullptr)
+            .reposition(m_offset, m_oldExtent, m_newSize);
+        writeTag();
+    } catch (const platform::IoError&) {
+        // A disk error half way through a move: put the file back while the process can.
+        if (journal)
+            journal->rollBack(m_file, path);
+        throw;
+    }
+    if (journal)
+        journal->finish();
 }
 
 void TagWriter::writeTag()
@@ -483,25 +513,37 @@ TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, in
     const std::string target = ownFile ? FileName : fileName;
     const uint32_t offset =
         tagOffset < 0 ? (ownFile ? TagOffset : 0) : static_cast<uint32_t>(static_cast<uint64_t>(tagOffset));
+    m_failureReason.clear();
     if (failed(LoadResult))
         return kErrCorrupt;
-    if (const TagResult refused = refusalFor(platform::saveTarget(target)))
+    if (const TagResult refused = refusalFor(platform::saveTarget(target, &m_failureReason)))
         return refused;
     IdleGuard idle(*this);
     try {
-        std::optional<platform::File> file = platform::File::open(target, platform::File::Mode::ReadWrite);
-        if (!file || !file->lockForWriting())
+        std::optional<platform::File> file =
+            platform::File::open(target, platform::File::Mode::ReadWrite, &m_failureReason);
+        if (!file)
             return kErrOpen;
-        const TagResult result = WriteTag(*file, offset, version, revision);
+        if (!file->lockForWriting()) {
+            m_failureReason = kLockedByOtherText;
+            return kErrOpen;
+        }
+        if (moveInterrupted(*file)) {
+            m_failureReason = kMoveInterruptedText;
+            return kErrIo;
+        }
+        const TagResult result = WriteTag(*file, target, offset, version, revision);
         if (!failed(result))
             FileName = target;
         return result;
     } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
         return resultFor(e);
     }
 }
 
-TagResult Tid3v2tag::WriteTag(platform::File& file, uint32_t tagOffset, uint8_t version, uint8_t revision)
+TagResult Tid3v2tag::WriteTag(platform::File& file, const std::string& path, uint32_t tagOffset, uint8_t version,
+                              uint8_t revision)
 {
     if (version == 255)
         version = Version;
@@ -528,8 +570,7 @@ TagResult Tid3v2tag::WriteTag(platform::File& file, uint32_t tagOffset, uint8_t 
     result = writer.sizeTag();
     if (failed(result))
         return result;
-    writer.reposition();
-    writer.writeTag();
+    writer.commit(path);
     writer.finish(revision);
     return kOk;
 }

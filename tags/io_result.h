@@ -14,6 +14,9 @@ inline TagResult resultFor(const platform::IoError& e)
     return kErrIo;
 }
 
+// The reason given for a file another process keeps locked.
+constexpr const char* kLockedByOtherText = "another program is writing it";
+
 // What both tags' saves answer before opening the target: 0 when it may be written.
 inline TagResult refusalFor(platform::SaveTarget target)
 {

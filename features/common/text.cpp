@@ -99,6 +99,11 @@ bool isMp3Name(const std::string& name)
     return true;
 }
 
+std::string notMp3Text(const std::string& path)
+{
+    return "'" + path + "' is not an MP3 file (its name does not end in \".mp3\"); it was left unchanged.";
+}
+
 bool lessIgnoringCase(const std::string& a, const std::string& b)
 {
     std::size_t i = 0, j = 0;

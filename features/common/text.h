@@ -12,6 +12,8 @@ bool latin1FromUtf8(const std::string& utf8, std::string& latin1);
 
 // The name ends in ".mp3" in any letter case.
 bool isMp3Name(const std::string& name);
+// Why a command that changes MP3 files leaves this one alone; for a path isMp3Name refuses.
+std::string notMp3Text(const std::string& path);
 // Orders file names as the file lists show them: by their UTF-8 text ignoring letter case,
 // ties broken by the bytes, so the order never depends on the order the folder was read in.
 bool lessIgnoringCase(const std::string& a, const std::string& b);

@@ -4,6 +4,7 @@
 #include "features/common/text.h"
 #include "features/undo/save_recording.h"
 #include "features/undo/undo.h"
+#include "platform/file_system.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
@@ -22,6 +23,19 @@ std::string doesNotExistText(const std::string& path)
 std::string couldNotSaveText(TagResult result)
 {
     return "Error #" + std::to_string(result) + "! Could not save Tag!";
+}
+
+// The window's text, or with `explain` the same after the tag's name and before the reason.
+std::string saveFailureText(const char* tags, TagResult result, const std::string& reason, bool explain)
+{
+    if (!explain)
+        return couldNotSaveText(result);
+    return std::string(tags) + ": " + couldNotSaveText(result) + (reason.empty() ? "" : " (" + reason + ")");
+}
+
+std::string lockedText(const std::string& path)
+{
+    return "'" + path + "' is being written by another program; neither of its tags was saved.";
 }
 
 // Counts what passes through, so the walk can tell whether anything went wrong.
@@ -140,7 +154,8 @@ std::string invalidIntegerText(const std::string& text)
     return "'" + text + "' is not a valid integer value";
 }
 
-TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs)
+TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs,
+                      bool explainFailures)
 {
     TagSaveStep step;
     TagResult loaded;
@@ -160,11 +175,12 @@ TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3t
     // protection the user chose.
     step.result = tag.SaveToFile(path);
     if (failed(*step.result))
-        dialogs.message(couldNotSaveText(*step.result));
+        dialogs.message(saveFailureText("ID3v1 tag", *step.result, tag.FailureReason(), explainFailures));
     return step;
 }
 
-TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, Dialogs& dialogs)
+TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, Dialogs& dialogs,
+                      bool explainFailures)
 {
     TagSaveStep step;
     // Start each file from a fresh tag: a load that finds no tag leaves the object as the
@@ -182,7 +198,7 @@ TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v
     applyV2Fields(fields, tag);
     step.result = tag.SaveToFile(path, 255, -1, 255);
     if (failed(*step.result))
-        dialogs.message(couldNotSaveText(*step.result));
+        dialogs.message(saveFailureText("ID3v2 tag", *step.result, tag.FailureReason(), explainFailures));
     return step;
 }
 
@@ -207,15 +223,33 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
         progress.advance(outcome.files.size(), path);
         FileSaveOutcome& file = outcome.files.emplace_back();
         file.path = path;
+        if (!isMp3Name(path)) {
+            counting.error(notMp3Text(path));
+            continue;
+        }
+        // Held across both tags, loads included, so that no other program's save of the
+        // file comes between them; the tags' own loads and saves pass this process's lock.
+        std::string openFailure;
+        std::optional<platform::File> lock =
+            platform::File::open(path, platform::File::Mode::ReadWrite, &openFailure);
+        if (lock && !lock->lockForWriting()) {
+            counting.message(lockedText(path));
+            continue;
+        }
+        if (!lock && request.explainFailures && platform::saveTarget(path) == platform::SaveTarget::Missing) {
+            const char* tags = !request.saveV2 ? "ID3v1 tag" : !request.saveV1 ? "ID3v2 tag" : "ID3v1 and ID3v2 tags";
+            counting.message(saveFailureText(tags, kErrOpen, openFailure, true));
+            continue;
+        }
         if (request.saveV1) {
-            file.v1 = SaveV1Tag(path, request.v1, v1, counting);
+            file.v1 = SaveV1Tag(path, request.v1, v1, counting, request.explainFailures);
             if (file.v1.stopWalk) {
                 outcome.stopped = true;
                 break;
             }
         }
         if (request.saveV2)
-            file.v2 = SaveV2Tag(path, request.v2, v2, counting);
+            file.v2 = SaveV2Tag(path, request.v2, v2, counting, request.explainFailures);
         if (recording)
             recording->fileSaved(outcome.files.size() - 1, wroteFile(file), brokeFile(file));
     }

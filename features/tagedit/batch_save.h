@@ -38,6 +38,9 @@ struct BatchSaveRequest {
     // Keep what the save replaces in the undo journal first; a journal that cannot be
     // written stops the save before any file is touched.
     bool recordForUndo = false;
+    // varnoli-cli's lines: a failure names its tag and the system's reason, and a file that
+    // cannot be opened is one line. The window keeps its own texts.
+    bool explainFailures = false;
 };
 
 // What one tag's save came to: the writer's result, or nothing when no write was tried.
@@ -65,11 +68,16 @@ std::optional<int32_t> parseInteger(const std::string& text);
 std::string invalidIntegerText(const std::string& text);
 
 // Loads the file's ID3v1 tag into `tag`, applies the enabled fields and saves it.
-TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs);
+TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs,
+                      bool explainFailures = false);
 // The same for the ID3v2 tag; a file without one starts from a fresh tag.
-TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, Dialogs& dialogs);
+TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, Dialogs& dialogs,
+                      bool explainFailures = false);
 
 // Visits the files in order, each with SaveV1Tag and then SaveV2Tag as the request enables.
+// A file whose name does not end in ".mp3" is refused by name and left alone. Each file is
+// locked against other programs' saves for both tags together; one that another program
+// keeps locked is refused for both with one message.
 // Failures go to `dialogs` as the tab shows them; `progress` hears of each file as it starts.
 BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3v2tag& v2, Dialogs& dialogs,
                               Progress& progress = noProgress());

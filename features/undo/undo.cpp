@@ -1,6 +1,8 @@
 // Undo of a journal entry: the old tag bytes put back into each file, or the old names.
 #include "undo.h"
 
+#include "features/common/text.h"
+
 #include "save_recording.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
@@ -74,6 +76,10 @@ void undoSave(const JournalStore& store, uint64_t id, UndoReport& report)
             continue;
         }
         const Fingerprint& then = (*prints)[i];
+        if (!isMp3Name(r.path)) {
+            report.leftAlone.push_back(notMp3Text(r.path));
+            continue;
+        }
         if (!platform::pathExists(r.path)) {
             report.leftAlone.push_back(quoted(r.path) + " no longer exists.");
             continue;
@@ -105,12 +111,22 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report)
         const bool oldTaken = platform::pathExists(it->from), newThere = platform::pathExists(it->to);
         if (oldTaken && !newThere)
             continue; // never renamed, or already back
-        if (oldTaken)
-            report.leftAlone.push_back(quoted(it->to) + " keeps its name: " + quoted(it->from) + " is taken.");
-        else if (!newThere)
+        if (!isMp3Name(it->to)) {
+            report.leftAlone.push_back(notMp3Text(it->to));
+            continue;
+        }
+        if (!newThere) {
             report.leftAlone.push_back(quoted(it->to) + " no longer exists.");
-        else if (!platform::renameFile(it->to, it->from))
-            report.leftAlone.push_back(quoted(it->to) + " could not be renamed back to " + quoted(it->from) + ".");
+            continue;
+        }
+        // Never over another file, even one that appears after the check above.
+        const platform::RenameOutcome back = oldTaken ? platform::RenameOutcome{platform::RenameOutcome::Exists, {}}
+                                                      : platform::renameWithoutReplacing(it->to, it->from);
+        if (back.kind == platform::RenameOutcome::Exists)
+            report.leftAlone.push_back(quoted(it->to) + " keeps its name: " + quoted(it->from) + " is taken.");
+        else if (back.kind == platform::RenameOutcome::Failed)
+            report.leftAlone.push_back(quoted(it->to) + " could not be renamed back to " + quoted(it->from) + " (" +
+                                       back.reason + ").");
         else
             ++report.restored;
     }

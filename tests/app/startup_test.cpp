@@ -1,7 +1,17 @@
 // Start-up order and its failures, and reading the one setting.
 #include "ui/window_fixture.h"
 
+#include "platform/file_system.h"
+#include "support/id3v2_builder.h"
+#include "tags/id3v2.h"
+
 #include <QComboBox>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <tuple>
 
 class Startup : public WindowFixture {};
 
@@ -85,4 +95,30 @@ TEST_F(Startup, FailuresShowTheirOwnTextAndNoWindow)
         EXPECT_TRUE(dialogs.shown[0].text.contains(QString::fromLatin1(c.expectedText)))
             << c.what << ": " << dialogs.shown[0].text.toStdString();
     }
+}
+
+// A save killed while it moved the audio is named once the window is up.
+TEST_F(Startup, AnInterruptedSaveIsReportedWithWhatToDo)
+{
+    const std::string state = dir.file("state");
+    setenv("XDG_STATE_HOME", state.c_str(), 1);
+    using namespace testsupport;
+    const std::string song = dir.write("song.mp3", concat({Id3v2Bytes(3).frame("TALB", {0, 'L'}).bytes(),
+                                                            audioPattern(200000)}));
+    if (fork() == 0) {
+        platform::faults::killAtWrite(8);
+        Tid3v2tag tag;
+        std::ignore = tag.LoadFromFile(song, 0);
+        std::ignore = tag.SetTextFrame("TIT2", std::string(30000, 't'));
+        _exit(failed(tag.SaveToFile(song, 255, -1, 255)) ? 1 : 0);
+    }
+    int status = 0;
+    wait(&status);
+    writeSetup("");
+    ASSERT_TRUE(start());
+    unsetenv("XDG_STATE_HOME");
+    ASSERT_EQ(1u, dialogs.shown.size());
+    EXPECT_EQ(QStringLiteral("error"), dialogs.shown[0].kind);
+    EXPECT_TRUE(dialogs.shown[0].text.contains(qs("'" + song + "' was interrupted")));
+    EXPECT_TRUE(dialogs.shown[0].text.contains(QStringLiteral("varnoli-cli repair")));
 }

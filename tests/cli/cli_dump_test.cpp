@@ -50,6 +50,20 @@ TEST(CliDump, MapsEachByteToOneCodePoint)
     EXPECT_NE(std::string::npos, r.out.find("\"title\": \"Caf\xC3\xA9\\u0001\\\"\"")) << r.out;
 }
 
+TEST(CliDump, PathsThatAreNotUtf8AreWrittenByteForByteAndSaySo)
+{
+    TempDir dir;
+    const std::string bytes = dir.write("caf\xE9\x85.mp3", {}), utf8 = dir.write("caf\xC3\xA9\xC2\x85.mp3", {});
+    const auto r = runCli({"dump", bytes, utf8});
+    const std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(2u, out.size());
+    const std::string marked = "{\"file\": \"" + dir.path() + "caf\xC3\xA9\\u0085.mp3\", \"file_encoding\": \"bytes\", ";
+    EXPECT_EQ(0u, out[0].find(marked)) << out[0];
+    EXPECT_EQ(0u, out[1].find("{\"file\": \"" + dir.path() + "caf\xC3\xA9\\u0085.mp3\", \"v1\": ")) << out[1];
+    const auto show = runCli({"show", "--json", bytes});
+    EXPECT_EQ(0u, show.out.find(marked)) << show.out;
+}
+
 TEST(CliDump, MissingFilesAreReportedInTheirResultNotAsUsageErrors)
 {
     TempDir dir;

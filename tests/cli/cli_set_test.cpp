@@ -3,7 +3,13 @@
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
+#include "platform/file_system.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <optional>
 
 #include <tuple>
 
@@ -60,12 +66,46 @@ TEST(CliSet, UsageErrorsChangeNothing)
     EXPECT_NE(std::string::npos, runCli({"set", "--track", "x1", path}).err.find("'x1' is not a valid integer value"));
 }
 
-TEST(CliSet, FailedFilesExitWithOneAndTheWindowsText)
+TEST(CliSet, FailedFilesExitWithOneAndNameTheTagAndTheReason)
 {
     TempDir dir;
     const std::string good = dir.write("a.mp3", kSong), missing = dir.file("none.mp3");
-    const auto r = runCli({"set", "--artist", "X", missing, good});
+    const std::string folder = dir.file("folder.mp3"), pipe = dir.file("pipe.mp3");
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(0, mkfifo(pipe.c_str(), 0600));
+    const std::string locked = dir.write("locked.mp3", kSong);
+    makeReadOnly(locked);
+    const auto r = runCli({"set", "--artist", "X", missing, folder, pipe, locked, good});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(missing + ": Error #256! Could not save Tag!\n" + missing + ": Error #256! Could not save Tag!\n", r.err);
+    const std::string prefix = ": ID3v1 and ID3v2 tags: Error #256! Could not save Tag! (";
+    const std::string denied = " tag: Error #512! Could not save Tag! (Permission denied)\n";
+    EXPECT_EQ(missing + prefix + "No such file or directory)\n" + folder + prefix + "Is a directory)\n" + pipe +
+                  prefix + "a named pipe, not a file)\n" + locked + ": ID3v1" + denied + locked + ": ID3v2" + denied,
+              r.err);
     EXPECT_EQ("X", v2TextOf(good, "TPE1"));
+}
+
+TEST(CliSet, OnlyFilesNamedMp3AreChanged)
+{
+    TempDir dir;
+    const std::string ogg = dir.write("song.ogg", kSong), upper = dir.write("SONG.Mp3", kSong);
+    const auto r = runCli({"set", "--title", "T", ogg, "/dev/null", upper});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("'" + ogg + "' is not an MP3 file")) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("'/dev/null' is not an MP3 file")) << r.err;
+    EXPECT_EQ(kSong, readFile(ogg));
+    EXPECT_EQ("T", v2TextOf(upper, "TIT2"));
+}
+
+// Another program's save holds the file's lock: after a short wait both tags are refused.
+TEST(CliSet, AFileAnotherProgramIsSavingIsRefusedForBothTags)
+{
+    TempDir dir;
+    const std::string path = dir.write("a.mp3", kSong);
+    std::optional<platform::File> other = platform::File::open(path, platform::File::Mode::ReadWrite);
+    ASSERT_TRUE(other && other->lockForWriting());
+    const auto r = runCli({"set", "--title", "T", path});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(path + ": '" + path + "' is being written by another program; neither of its tags was saved.\n", r.err);
+    EXPECT_EQ(kSong, readFile(path));
 }

@@ -203,13 +203,14 @@ TEST_F(Id3v2Writer, RefusalsLeaveTheFileByteIdentical)
     EXPECT_EQ(kErrOpen, tag.SaveToFile(dir.file("missing.mp3")));
 }
 
-TEST_F(Id3v2Writer, AFailureHalfwayIsReportedAsAFailure)
+TEST_F(Id3v2Writer, AFailureHalfwayIsReportedAndTheFileIsPutBack)
 {
     const Bytes audio = audioPattern(100000);
     for (const std::size_t newTitle : {40000u, 10u}) { // grows, then shrinks the tag
         for (int kind = 0; kind < 2; ++kind) {
             for (uint64_t n = 1;; ++n) {
                 const std::string path = file(concat({Id3v2Bytes(3).frame("TIT2", Bytes(20000, 'a')).bytes(), audio}));
+                const Bytes before = readFile(path);
                 Tid3v2tag tag;
                 addFrame(tag, "TIT2", Bytes(newTitle, 'b'));
                 (kind == 0 ? platform::faults::failWriteAt : platform::faults::failReadAt)(n);
@@ -222,6 +223,8 @@ TEST_F(Id3v2Writer, AFailureHalfwayIsReportedAsAFailure)
                     break;
                 }
                 EXPECT_EQ(kind == 0 ? kErrWrite : kErrRead, result) << "call " << n;
+                // The move's record puts the file back as it was.
+                EXPECT_EQ(before, readFile(path)) << "call " << n;
                 ASSERT_LT(n, 100u);
             }
         }

@@ -1,0 +1,23 @@
+// varnoli-cli repair: puts back files whose save was interrupted while it moved the audio.
+#include "commands.h"
+
+#include "features/common/interrupted_saves.h"
+
+#include <ostream>
+
+int cmdRepair(const Args& args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty() || args[0].rfind("-", 0) == 0) {
+        err << "varnoli-cli repair: " << (args.empty() ? "name at least one file" : "unknown option '" + args[0] + "'")
+            << '\n';
+        return kExitUsage;
+    }
+    int exitCode = kExitOk;
+    for (const std::string& path : args) {
+        const RepairOutcome outcome = repairInterruptedSave(path);
+        (outcome.repaired ? out : err) << outcome.message << '\n';
+        if (!outcome.repaired)
+            exitCode = kExitFileFailed;
+    }
+    return exitCode;
+}

@@ -1,0 +1,27 @@
+// Start-up's report of interrupted saves, and their repair, over the tag engine's records.
+#include "interrupted_saves.h"
+
+#include "tags/move_journal.h"
+
+std::vector<std::string> interruptedSaveTexts()
+{
+    std::vector<std::string> texts;
+    for (const InterruptedMove& move : interruptedMoves())
+        texts.push_back(interruptedMoveText(move));
+    return texts;
+}
+
+std::string interruptedSavesMessage()
+{
+    const std::vector<std::string> texts = interruptedSaveTexts();
+    std::string message;
+    for (const std::string& text : texts)
+        message += (message.empty() ? "" : "\n\n") + text;
+    return message;
+}
+
+RepairOutcome repairInterruptedSave(const std::string& path)
+{
+    const MoveRepair repair = repairInterruptedMove(path);
+    return {repair.repaired, repair.message};
+}

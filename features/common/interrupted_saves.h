@@ -1,0 +1,19 @@
+// Saves that ended while they moved a file's audio: what start-up tells the person, and the
+// repair that puts such a file back.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One text per interrupted save, naming the file and saying what to do; empty when none.
+std::vector<std::string> interruptedSaveTexts();
+// The same texts gathered into the one message the window shows at start; empty when none.
+std::string interruptedSavesMessage();
+
+struct RepairOutcome {
+    bool repaired = false;
+    std::string message;
+};
+// Puts the file back as it was before its interrupted save, byte for byte, where the
+// record of the move allows it; otherwise says why not.
+RepairOutcome repairInterruptedSave(const std::string& path);
