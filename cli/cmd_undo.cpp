@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: varnoli-cli undo [--list | ID]";
-
 std::optional<uint64_t> parseId(const std::string& text)
 {
     if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
@@ -22,7 +20,7 @@ int cmdUndo(const Args& args, std::ostream& out, std::ostream& err)
 {
     const JournalStore store(undoJournalFolder());
     if (args.size() > 1) {
-        err << kUsage << '\n';
+        err << "varnoli-cli undo: one entry at a time\n";
         return kExitUsage;
     }
     if (args.size() == 1 && args[0] == "--list") {
@@ -34,7 +32,7 @@ int cmdUndo(const Args& args, std::ostream& out, std::ostream& err)
     if (args.size() == 1) {
         id = parseId(args[0]);
         if (!id) {
-            err << "varnoli-cli undo: '" << args[0] << "' is not an entry number\n" << kUsage << '\n';
+            err << "varnoli-cli undo: '" << args[0] << "' is not an entry number\n";
             return kExitUsage;
         }
     } else if (const std::optional<JournalEntry> last = lastEntry(store)) {
