@@ -294,18 +294,11 @@ TagResult Tid3tag::SaveToFile(const std::string& fileName)
     if (const TagResult refused = refusalFor(platform::saveTarget(target, &m_failureReason)))
         return refused;
     try {
-        auto file = platform::File::open(target, platform::File::Mode::ReadWrite, &m_failureReason);
+        // Locked, since the record is placed by the file's end, which a move of the audio shifts.
+        TagResult refused = 0;
+        std::optional<platform::File> file = openForSave(target, refused, m_failureReason);
         if (!file)
-            return kErrOpen;
-        // The record is placed by the file's end, which a move of the audio shifts.
-        if (!file->lockForWriting()) {
-            m_failureReason = kLockedByOtherText;
-            return kErrOpen;
-        }
-        if (moveInterrupted(*file)) {
-            m_failureReason = kMoveInterruptedText;
-            return kErrIo;
-        }
+            return refused;
         const uint64_t size = file->size();
         uint64_t position = size;
         uint8_t record[id3v1::kRecordSize] = {};

@@ -520,18 +520,10 @@ TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, in
         return refused;
     IdleGuard idle(*this);
     try {
-        std::optional<platform::File> file =
-            platform::File::open(target, platform::File::Mode::ReadWrite, &m_failureReason);
+        TagResult refused = 0;
+        std::optional<platform::File> file = openForSave(target, refused, m_failureReason);
         if (!file)
-            return kErrOpen;
-        if (!file->lockForWriting()) {
-            m_failureReason = kLockedByOtherText;
-            return kErrOpen;
-        }
-        if (moveInterrupted(*file)) {
-            m_failureReason = kMoveInterruptedText;
-            return kErrIo;
-        }
+            return refused;
         const TagResult result = WriteTag(*file, target, offset, version, revision);
         if (!failed(result))
             FileName = target;

@@ -3,6 +3,7 @@
 
 #include "audio_mover.h"
 #include "byte_order.h"
+#include "io_result.h"
 #include "platform/file_system.h"
 
 #include <zlib.h>
@@ -378,4 +379,23 @@ MoveRepair repairInterruptedMove(const std::string& path)
     if (!file->lockForWriting())
         return {false, "'" + path + "' is being written by another program; try again when it has finished"};
     return restoreFromRecord(*file, path);
+}
+
+std::optional<platform::File> openForSave(const std::string& target, TagResult& result, std::string& reason)
+{
+    result = kErrOpen;
+    std::optional<platform::File> file = platform::File::open(target, platform::File::Mode::ReadWrite, &reason);
+    if (!file)
+        return std::nullopt;
+    if (!file->lockForWriting()) {
+        reason = kLockedByOtherText;
+        return std::nullopt;
+    }
+    if (moveInterrupted(*file)) {
+        reason = kMoveInterruptedText;
+        result = kErrIo;
+        return std::nullopt;
+    }
+    result = 0;
+    return file;
 }
