@@ -17,7 +17,6 @@ namespace {
 constexpr char kEntryMagic[4] = {'V', 'N', 'J', '1'};
 constexpr char kDoneMagic[4] = {'V', 'N', 'D', '1'};
 constexpr uint8_t kFlagUnreadable = 1, kFlagWhole = 2, kFlagV1 = 4, kFlagV2 = 8;
-constexpr std::size_t kHeaderSize = 4 + 1 + 8 + 4;
 constexpr std::size_t kFingerprintSize = 1 + 8 + 8 + 8 + 4 + 4;
 constexpr std::size_t kWriteBuffer = 1 << 20;
 
