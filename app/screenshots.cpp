@@ -3,11 +3,14 @@
 #include "startup.h"
 
 #include "ui/dialogs.h"
+#include "ui/file_list_box.h"
 #include "ui/form1.h"
 #include "ui/icons.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QTabWidget>
 #include <QThread>
@@ -50,6 +53,19 @@ int main(int argc, char* argv[])
                            window->ComboBoxMusicFoldersFileEdit})
         if (box->count() > 0)
             box->setCurrentIndex(0);
+    // A playlist of the whole folder, one file's tags, a name built from tags, and a search.
+    window->FileListBoxMP3Playlist->selectAll();
+    window->BitBtnToPlaylistClick();
+    window->FileListBoxMP3Files->setCurrentRow(0);
+    window->FileListBoxMP3FilesFileEdit->setCurrentRow(0);
+    window->EditDelimiter->setText(QStringLiteral(" - "));
+    window->ComboBoxFile[0]->setCurrentText(QStringLiteral("Track"));
+    window->ComboBoxFile[1]->setCurrentText(QStringLiteral("Title"));
+    const QString music = window->ComboBoxMusicFolders->currentText();
+    window->EditSearchFolder->setText(QDir(music).absoluteFilePath(QStringLiteral("..")));
+    window->CheckBoxSubfolders->setChecked(true);
+    window->EditSearch[1]->setText(QStringLiteral("L"));
+    window->ButtonSearchClick();
     window->TreeView1->setCurrentItem(window->TreeView1->topLevelItem(0));
     window->TreeView1->expandAll();
     window->TreeView1Click();

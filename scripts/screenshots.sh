@@ -7,17 +7,24 @@ repo=$(pwd)
 scripts/install-deps.sh
 
 cmake -S . -B build/screenshots -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/screenshots -j2 --target varnoli-screenshots
+cmake --build build/screenshots -j2 --target varnoli-screenshots varnoli-cli
 
 # A fixed, readable folder name, since it shows in the pictures.
 work=/tmp/varnoli-demo
 rm -rf "$work"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/settings" "$work/Music/Demo Album"
-# The file lists only show names, so empty files are enough.
-for song in "01 - Morning Light" "02 - Harbour Lights" "03 - Slow River" "04 - Paper Kites" \
-            "05 - The Long Way Home" "06 - Northern Lines" "07 - Lanterns" "08 - Last Train"; do
-    : >"$work/Music/Demo Album/$song.mp3"
+# A little silence behind real tags, written by varnoli-cli itself (its undo journal stays
+# in the demo folder).
+export XDG_STATE_HOME="$work/state"
+track=0
+for song in "Morning Light" "Harbour Lights" "Slow River" "Paper Kites" \
+            "The Long Way Home" "Northern Lines" "Lanterns" "Last Train"; do
+    track=$((track + 1))
+    file="$work/Music/Demo Album/0$track - $song.mp3"
+    head -c 4096 /dev/zero >"$file"
+    build/screenshots/cli/varnoli-cli set --artist "The Demo Band" --album "Demo Album" \
+        --year 2024 --genre Pop --track "$track" --title "$song" "$file"
 done
 printf '[General]\ninstalldir=%s/\n' "$repo" >"$work/settings/Varnoli.conf"
 cat >"$work/musicdirs.xml" <<XML

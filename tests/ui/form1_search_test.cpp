@@ -56,13 +56,9 @@ TEST_F(SearchTab, SearchListsMatchesAndExportsThemToThePlaylist)
     EXPECT_EQ(4, window->ProgressBarSearch->maximum());
     EXPECT_EQ(4, window->ProgressBarSearch->value());
 
-    // Delete drops the selected row; until the playlist's key handler is in place the row
-    // is taken out directly, so the export below still sees two.
     results->setCurrentItem(results->topLevelItem(1));
     results->setFocus();
     QTest::keyClick(results, Qt::Key_Delete);
-    if (results->topLevelItemCount() == 3)
-        delete results->takeTopLevelItem(1);
     const QStringList kept = rows(results);
     ASSERT_EQ(2, kept.size());
 
@@ -76,5 +72,5 @@ TEST_F(SearchTab, SearchListsMatchesAndExportsThemToThePlaylist)
     EXPECT_EQ(kept, rows(results));
     EXPECT_EQ(window->TabSheet1, window->PageControl1->currentWidget());
     // The playlist has no file yet, so its save-as ran; cancelling it keeps the entries.
-    EXPECT_LE(dialogs.texts("save").size(), 1);
+    EXPECT_EQ(1, dialogs.texts("save").size());
 }
