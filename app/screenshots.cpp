@@ -62,7 +62,7 @@ int main(int argc, char* argv[])
     window->ComboBoxFile[0]->setCurrentText(QStringLiteral("Track"));
     window->ComboBoxFile[1]->setCurrentText(QStringLiteral("Title"));
     const QString music = window->ComboBoxMusicFolders->currentText();
-    window->EditSearchFolder->setText(QDir(music).absoluteFilePath(QStringLiteral("..")));
+    window->EditSearchFolder->setText(QDir::cleanPath(music + QStringLiteral("/..")) + QLatin1Char('/'));
     window->CheckBoxSubfolders->setChecked(true);
     window->EditSearch[1]->setText(QStringLiteral("L"));
     window->ButtonSearchClick();

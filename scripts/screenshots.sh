@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 repo=$(pwd)
 scripts/install-deps.sh
 
-cmake -S . -B build/screenshots -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build/screenshots -DCMAKE_BUILD_TYPE=RelWithDebInfo $(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
 cmake --build build/screenshots -j2 --target varnoli-screenshots varnoli-cli
 
 # A fixed, readable folder name, since it shows in the pictures.
