@@ -391,53 +391,6 @@ bool File::lockForReading(int waitMs)
     return lock(LOCK_SH, waitMs);
 }
 
-namespace {
-
-constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-std::mutex g_holdMutex;
-int g_holds = 0;
-struct sigaction g_saved[sizeof kTerminationSignals / sizeof kTerminationSignals[0]];
-volatile std::sig_atomic_t g_pending = 0;
-
-extern "C" void rememberSignal(int sig)
-{
-    g_pending = sig;
-}
-
-} // namespace
-
-// Handlers rather than a signal mask: the mask is per thread, and any thread of the
-// window's process may be the one a signal is delivered to.
-TerminationHold::TerminationHold()
-{
-    std::lock_guard<std::mutex> guard(g_holdMutex);
-    if (g_holds++ > 0)
-        return;
-    g_pending = 0;
-    for (std::size_t i = 0; i < std::size(kTerminationSignals); ++i) {
-        ::sigaction(kTerminationSignals[i], nullptr, &g_saved[i]);
-        // A signal the program handles or ignores itself keeps its own handling.
-        if (g_saved[i].sa_handler != SIG_DFL)
-            continue;
-        struct sigaction hold = {};
-        hold.sa_handler = rememberSignal;
-        sigemptyset(&hold.sa_mask);
-        ::sigaction(kTerminationSignals[i], &hold, nullptr);
-    }
-}
-
-TerminationHold::~TerminationHold()
-{
-    std::lock_guard<std::mutex> guard(g_holdMutex);
-    if (--g_holds > 0)
-        return;
-    for (std::size_t i = 0; i < std::size(kTerminationSignals); ++i)
-        if (g_saved[i].sa_handler == SIG_DFL)
-            ::sigaction(kTerminationSignals[i], &g_saved[i], nullptr);
-    if (g_pending != 0)
-        std::raise(g_pending);
-}
-
 bool removeFile(const std::string& path)
 {
     return ::unlink(path.c_str()) == 0;
@@ -498,63 +451,7 @@ std::string stateFolder()
     return std::string(home) + (std::string(home).back() == '/' ? "" : "/") + ".local/state/varnoli/";
 }
 
-bool renameFile(const std::string& from, const std::string& to)
-{
-    return std::rename(from.c_str(), to.c_str()) == 0;
-}
-
 namespace {
-
-// 1: act as if the file system lacked RENAME_NOREPLACE; 2: hard links too.
-int g_renameFallback = 0;
-
-RenameOutcome renameFailed(int error)
-{
-    return {RenameOutcome::Failed, std::strerror(error)};
-}
-
-// Both names reach one directory entry, as a name differing only in letter case does on a
-// file system that ignores case; a second hard link is another name, not the same entry.
-bool sameEntry(const std::string& a, const std::string& b)
-{
-    struct stat sa, sb;
-    return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino && !S_ISDIR(sa.st_mode) && sa.st_nlink == 1;
-}
-
-bool flagUnsupported(int error)
-{
-    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
-}
-
-// For file systems without RENAME_NOREPLACE: a hard link cannot replace either. Where
-// there are no hard links, a check just before the rename is the best left.
-int renameByLink(const std::string& from, const std::string& to)
-{
-    if (g_renameFallback < 2 && ::link(from.c_str(), to.c_str()) == 0) {
-        if (::unlink(from.c_str()) == 0)
-            return 0;
-        const int error = errno;
-        ::unlink(to.c_str());
-        return error;
-    }
-    const int error = g_renameFallback < 2 ? errno : EPERM;
-    if (error != EPERM && !flagUnsupported(error))
-        return error;
-    struct stat st;
-    if (::lstat(to.c_str(), &st) == 0)
-        return EEXIST;
-    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
-// Only files are renamed here: a folder whose name ends in ".mp3" is none of them.
-int notAFile(const std::string& path)
-{
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
-        return errno;
-    return S_ISDIR(st.st_mode) ? EISDIR : 0;
-}
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
@@ -646,37 +543,6 @@ std::string resolvedTarget(const std::string& path)
 
 } // namespace
 
-RenameOutcome renameWithoutReplacing(const std::string& from, const std::string& to)
-{
-    int error = notAFile(from);
-    if (error != 0)
-        return renameFailed(error);
-    if (g_renameFallback == 0 &&
-        ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return {RenameOutcome::Renamed, {}};
-    error = g_renameFallback == 0 ? errno : EINVAL;
-    if (flagUnsupported(error))
-        error = renameByLink(from, to);
-    if (error == 0)
-        return {RenameOutcome::Renamed, {}};
-    if (error != EEXIST)
-        return renameFailed(error);
-    if (!sameEntry(from, to))
-        return {RenameOutcome::Exists, {}};
-    return std::rename(from.c_str(), to.c_str()) == 0 ? RenameOutcome{RenameOutcome::Renamed, {}}
-                                                       : renameFailed(errno);
-}
-
-RenameOutcome probeRename(const std::string& from, const std::string& to)
-{
-    if (const int error = notAFile(from))
-        return renameFailed(error);
-    struct stat st;
-    if (::lstat(to.c_str(), &st) != 0)
-        return errno == ENOENT ? RenameOutcome{RenameOutcome::Renamed, {}} : renameFailed(errno);
-    return {sameEntry(from, to) ? RenameOutcome::Renamed : RenameOutcome::Exists, {}};
-}
-
 std::string readWholeFile(const std::string& path)
 {
     int fd;
@@ -764,11 +630,6 @@ void failWriteAt(uint64_t n)
 void killAtWrite(uint64_t n)
 {
     g_killFault = n;
-}
-
-void renameFallback(int level)
-{
-    g_renameFallback = level;
 }
 
 } // namespace faults
