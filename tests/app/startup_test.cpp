@@ -7,7 +7,6 @@
 
 #include <QComboBox>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -105,15 +104,7 @@ TEST_F(Startup, AnInterruptedSaveIsReportedWithWhatToDo)
     using namespace testsupport;
     const std::string song = dir.write("song.mp3", concat({Id3v2Bytes(3).frame("TALB", {0, 'L'}).bytes(),
                                                             audioPattern(200000)}));
-    if (fork() == 0) {
-        platform::faults::killAtWrite(8);
-        Tid3v2tag tag;
-        std::ignore = tag.LoadFromFile(song, 0);
-        std::ignore = tag.SetTextFrame("TIT2", std::string(30000, 't'));
-        _exit(failed(tag.SaveToFile(song, 255, -1, 255)) ? 1 : 0);
-    }
-    int status = 0;
-    wait(&status);
+    killedTitleSave(song, 30000, 8);
     writeSetup("");
     ASSERT_TRUE(start());
     unsetenv("XDG_STATE_HOME");

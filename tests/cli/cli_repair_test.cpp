@@ -19,16 +19,7 @@ TEST(CliRepair, ASaveKilledDuringTheMoveIsReportedAtStartAndPutBack)
     const Bytes tag = Id3v2Bytes(3).frame("TALB", {0, 'L'}).bytes();
     const std::string path = dir.write("a.mp3", concat({tag, audioPattern(300000)}));
     const Bytes before = readFile(path);
-    if (fork() == 0) {
-        platform::faults::killAtWrite(12);
-        Tid3v2tag tag;
-        std::ignore = tag.LoadFromFile(path, 0);
-        std::ignore = tag.SetTextFrame("TIT2", std::string(40000, 't'));
-        _exit(failed(tag.SaveToFile(path, 255, -1, 255)) ? 1 : 0);
-    }
-    int status = 0;
-    wait(&status);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(WIFSIGNALED(killedTitleSave(path, 40000, 12)));
 
     const auto dump = runCli({"dump", path});
     EXPECT_EQ(0, dump.exitCode);

@@ -1,9 +1,11 @@
 // Test helpers: temporary folders, file bytes and running a program.
 #include "test_support.h"
 
+#include "platform/file_system.h"
 #include "tags/id3v2.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -176,6 +178,27 @@ std::string v2TextOf(const std::string& path, const char* frameId, uint32_t tagO
     if (!failed(tag.LoadFromFile(path, tagOffset)))
         std::ignore = tag.GetTextFrame(frameId, text);
     return text;
+}
+
+uint16_t saveTitle(const std::string& path, std::size_t titleSize)
+{
+    Tid3v2tag tag;
+    if (failed(tag.LoadFromFile(path, 0)))
+        return tag.LoadResult;
+    std::ignore = tag.SetTextFrame("TIT2", std::string(titleSize, 't'));
+    return tag.SaveToFile(path, 255, -1, 255);
+}
+
+int killedTitleSave(const std::string& path, std::size_t titleSize, uint64_t killAtWrite)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        platform::faults::killAtWrite(killAtWrite);
+        _exit(failed(saveTitle(path, titleSize)) ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
 }
 
 CommandResult runCli(const std::vector<std::string>& args)

@@ -60,6 +60,11 @@ Bytes id3v1Record(const std::string& title, const std::string& artist, const std
 // A text frame as a fresh load of the file reads it; empty when the load or the frame fails.
 std::string v2TextOf(const std::string& path, const char* frameId, uint32_t tagOffset = 0);
 
+// Saves the file's ID3v2 tag with a title of `titleSize` bytes; the result word.
+uint16_t saveTitle(const std::string& path, std::size_t titleSize);
+// The same save in a child process that is killed at its n-th write; the child's wait status.
+int killedTitleSave(const std::string& path, std::size_t titleSize, uint64_t killAtWrite);
+
 // Runs varnoli-cli with the arguments.
 CommandResult runCli(const std::vector<std::string>& args);
 

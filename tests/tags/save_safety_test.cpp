@@ -37,25 +37,6 @@ int inChild(const std::function<int()>& fn)
     return status;
 }
 
-Bytes v1Record(const std::string& title)
-{
-    Bytes r(128, 0);
-    std::copy_n("TAG", 3, r.begin());
-    std::copy(title.begin(), title.end(), r.begin() + 3);
-    r[127] = 255;
-    return r;
-}
-
-// Saves the file's ID3v2 tag with a title of `titleSize` bytes; the result word.
-TagResult saveTitle(const std::string& path, std::size_t titleSize)
-{
-    Tid3v2tag tag;
-    if (failed(tag.LoadFromFile(path, 0)))
-        return tag.LoadResult;
-    std::ignore = tag.SetTextFrame("TIT2", std::string(titleSize, 't'));
-    return tag.SaveToFile(path, 255, -1, 255);
-}
-
 class SaveSafety : public ::testing::Test {
 protected:
     void SetUp() override
@@ -70,7 +51,7 @@ protected:
     {
         const Bytes title = concat({{0}, bytesOf(std::string(titleSize, 'o'))});
         const Bytes tag = Id3v2Bytes(3).frame("TIT2", title).padding(64).bytes();
-        return dir.write(name, concat({tag, audio, v1Record("old")}));
+        return dir.write(name, concat({tag, audio, id3v1Record("old", "", "", "", "", 255)}));
     }
 
     TempDir dir;
@@ -184,10 +165,7 @@ TEST_F(SaveSafety, AMoveCutShortIsReportedAndRepairedByteForByte)
             SCOPED_TRACE(std::to_string(from) + " to " + std::to_string(to) + ", write " + std::to_string(killAt));
             const std::string path = song("song.mp3", audioPattern(500000, static_cast<uint32_t>(killAt)), from);
             const Bytes before = readFile(path);
-            const int status = inChild([&] {
-                platform::faults::killAtWrite(killAt);
-                return failed(saveTitle(path, to)) ? 1 : 0;
-            });
+            const int status = killedTitleSave(path, to, killAt);
             const std::vector<InterruptedMove> moves = interruptedMoves();
             if (WIFEXITED(status)) {
                 EXPECT_EQ(0, WEXITSTATUS(status));
@@ -220,10 +198,7 @@ TEST_F(SaveSafety, AFileWithAnInterruptedSaveIsLeftAloneUntilRepaired)
 {
     const std::string path = song("song.mp3", audioPattern(100000));
     EXPECT_FALSE(repairInterruptedMove(path).repaired);
-    const int status = inChild([&] {
-        platform::faults::killAtWrite(10);
-        return failed(saveTitle(path, 30000)) ? 1 : 0;
-    });
+    const int status = killedTitleSave(path, 30000, 10);
     ASSERT_TRUE(WIFSIGNALED(status));
     const Bytes damaged = readFile(path);
     Tid3tag v1;
