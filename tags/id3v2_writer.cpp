@@ -420,40 +420,13 @@ void TagWriter::computeCrc()
     m_crcComputed = true;
 }
 
-// Everything that changes the file. A move of the audio is recorded first, then the
-// room the new tag needs is taken, so that a full disk or a size limit is met while the
-// file can still be cut back to what it was; the record goes when the tag is in place.
+// Everything that changes the file.
 void TagWriter::commit(const std::string& path)
 {
-    const uint64_t finalSize =
-        std::max(AudioMover::sizeAfter(m_fileSize, m_offset, m_oldExtent, m_newSize), m_offset + m_newSize);
-    std::optional<MoveJournal> journal;
-    if (m_fileSize > m_offset + m_oldExtent && m_newSize != m_oldExtent)
-        journal.emplace(MoveJournal::begin(m_file, {path, m_fileSize, m_offset, m_oldExtent, m_newSize}));
-    try {
-        m_file.reserve(finalSize);
-    } catch (const platform::IoError&) {
-        if (m_file.size() != m_fileSize)
-            m_file.truncate(m_fileSize);
-        if (journal)
-            journal->finish();
-        throw;
-    }
-    platform::TerminationHold hold;
-    if (journal)
+    const MoveJournal::Plan plan{path, m_fileSize, m_offset, m_oldExtent, m_newSize};
+    if (movesAudio(plan))
         m_tag.Status = "Re-positioning audio data";
-    try {
-        AudioMover(m_file, m_fileSize, [this](uint64_t n) { m_meter.add(n); }, journal ? &*journal : nullptr)
-            .reposition(m_offset, m_oldExtent, m_newSize);
-        writeTag();
-    } catch (const platform::IoError&) {
-        // A disk error half way through a move: put the file back while the process can.
-        if (journal)
-            journal->rollBack(m_file, path);
-        throw;
-    }
-    if (journal)
-        journal->finish();
+    resizeTagInPlace(m_file, plan, [this](uint64_t n) { m_meter.add(n); }, [this] { writeTag(); });
 }
 
 void TagWriter::writeTag()

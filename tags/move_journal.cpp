@@ -381,6 +381,44 @@ MoveRepair repairInterruptedMove(const std::string& path)
     return restoreFromRecord(*file, path);
 }
 
+bool movesAudio(const MoveJournal::Plan& plan)
+{
+    return plan.fileSize > plan.tagOffset + plan.oldExtent && plan.newSize != plan.oldExtent;
+}
+
+void resizeTagInPlace(platform::File& file, const MoveJournal::Plan& plan,
+                      const std::function<void(uint64_t)>& progress, const std::function<void()>& writeTag)
+{
+    const uint64_t finalSize =
+        std::max(AudioMover::sizeAfter(plan.fileSize, plan.tagOffset, plan.oldExtent, plan.newSize),
+                 plan.tagOffset + plan.newSize);
+    std::optional<MoveJournal> journal;
+    if (movesAudio(plan))
+        journal.emplace(MoveJournal::begin(file, plan));
+    try {
+        file.reserve(finalSize);
+    } catch (const platform::IoError&) {
+        if (file.size() != plan.fileSize)
+            file.truncate(plan.fileSize);
+        if (journal)
+            journal->finish();
+        throw;
+    }
+    platform::TerminationHold hold;
+    try {
+        AudioMover(file, plan.fileSize, progress, journal ? &*journal : nullptr)
+            .reposition(plan.tagOffset, plan.oldExtent, plan.newSize);
+        writeTag();
+    } catch (const platform::IoError&) {
+        // A disk error half way through a move: put the file back while the process can.
+        if (journal)
+            journal->rollBack(file, plan.path);
+        throw;
+    }
+    if (journal)
+        journal->finish();
+}
+
 std::optional<platform::File> openForSave(const std::string& target, TagResult& result, std::string& reason)
 {
     result = kErrOpen;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,6 +57,16 @@ private:
     explicit MoveJournal(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
 };
+
+// Whether the plan moves audio, which is when it needs a record.
+bool movesAudio(const MoveJournal::Plan& plan);
+
+// Gives the tag at plan.tagOffset room for plan.newSize bytes, moving what follows it, then
+// calls writeTag to fill that room. The move is recorded and the final size reserved first,
+// so that a full disk is met while the file is still whole; termination waits until the end
+// and a disk error puts the file back from the record. Throws platform::IoError.
+void resizeTagInPlace(platform::File& file, const MoveJournal::Plan& plan,
+                      const std::function<void(uint64_t)>& progress, const std::function<void()>& writeTag);
 
 // Whether an earlier save of this file was interrupted and not yet repaired; another save
 // would spoil the repair, so both tags' saves refuse such a file.

@@ -1,11 +1,11 @@
 // Puts back the bytes a tag save replaced, moving the audio back where the sizes differ.
 #include "tag_restore.h"
 
-#include "audio_mover.h"
 #include "byte_order.h"
 #include "id3_layout.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
+#include "move_journal.h"
 #include "platform/file_system.h"
 
 uint64_t measureHeadExtent(const platform::File& file, uint64_t fileSize)
@@ -43,15 +43,18 @@ TagResult restoreTagBytes(const std::string& path, const std::vector<uint8_t>& o
     if (const TagResult refused = refusalFor(platform::saveTarget(path)))
         return refused;
     try {
-        std::optional<platform::File> file = platform::File::open(path, platform::File::Mode::ReadWrite);
-        if (!file || !file->lockForWriting())
-            return kErrOpen;
+        TagResult refused = 0;
+        std::string reason;
+        std::optional<platform::File> file = openForSave(path, refused, reason);
+        if (!file)
+            return refused;
         const uint64_t size = file->size();
         if (size < current.head + current.tail)
             return kErrFileTooShort;
-        AudioMover(*file, size, [](uint64_t) {}).reposition(0, current.head, oldHead.size());
-        if (!oldHead.empty())
-            file->writeAt(0, oldHead.data(), oldHead.size());
+        resizeTagInPlace(*file, {path, size, 0, current.head, oldHead.size()}, [](uint64_t) {}, [&] {
+            if (!oldHead.empty())
+                file->writeAt(0, oldHead.data(), oldHead.size());
+        });
         const uint64_t tailAt = size - current.head + oldHead.size() - current.tail;
         if (oldTail.size() != current.tail)
             file->truncate(tailAt);

@@ -4,6 +4,7 @@
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 #include "tags/move_journal.h"
+#include "tags/tag_restore.h"
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
@@ -205,6 +206,7 @@ TEST_F(SaveSafety, AFileWithAnInterruptedSaveIsLeftAloneUntilRepaired)
     EXPECT_EQ(kErrIo, v1.SaveToFile(path));
     EXPECT_NE(std::string::npos, v1.FailureReason().find("varnoli-cli repair"));
     EXPECT_EQ(kErrIo, saveTitle(path, 10));
+    EXPECT_EQ(kErrIo, restoreTagBytes(path, Bytes(10), {}, TagExtents{100, 0}));
     EXPECT_EQ(damaged, readFile(path));
 
     writeFile(path, concat({damaged, Bytes(10, 0)}));
