@@ -18,14 +18,6 @@ AudioMover::AudioMover(platform::File& file, uint64_t fileSize, Progress progres
 {
 }
 
-uint64_t AudioMover::sizeAfter(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
-{
-    const uint64_t audio = fileSize - tagOffset - oldExtent;
-    if (audio == 0)
-        return newSize < oldExtent ? tagOffset + newSize : fileSize;
-    return fileSize - oldExtent + newSize;
-}
-
 uint64_t AudioMover::work(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
 {
     const uint64_t audio = fileSize - tagOffset - oldExtent;

@@ -25,9 +25,6 @@ public:
     // Bytes that reposition() will read or write, for a progress total.
     static uint64_t work(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize);
 
-    // The file's size once reposition() has run; writing the tag may lengthen it further.
-    static uint64_t sizeAfter(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize);
-
     // Afterwards the bytes that followed the old tag's `oldExtent` bytes at `tagOffset`
     // start at tagOffset + newSize, and the file ends right after them (or after the
     // new tag's place when nothing followed).

@@ -389,9 +389,7 @@ bool movesAudio(const MoveJournal::Plan& plan)
 void resizeTagInPlace(platform::File& file, const MoveJournal::Plan& plan,
                       const std::function<void(uint64_t)>& progress, const std::function<void()>& writeTag)
 {
-    const uint64_t finalSize =
-        std::max(AudioMover::sizeAfter(plan.fileSize, plan.tagOffset, plan.oldExtent, plan.newSize),
-                 plan.tagOffset + plan.newSize);
+    const uint64_t finalSize = plan.fileSize - plan.oldExtent + plan.newSize;
     std::optional<MoveJournal> journal;
     if (movesAudio(plan))
         journal.emplace(MoveJournal::begin(file, plan));
