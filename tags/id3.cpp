@@ -287,6 +287,15 @@ TagResult Tid3tag::LoadFromFile(const std::string& fileName)
     }
 }
 
+uint64_t id3v1::recordExtent(const platform::File& file, uint64_t fileSize)
+{
+    if (fileSize < kRecordSize)
+        return 0;
+    uint8_t identifier[kIdentifier.width];
+    file.readExactAt(fileSize - kRecordSize, identifier, sizeof identifier);
+    return hasIdentifier(identifier) ? kRecordSize : 0;
+}
+
 TagResult Tid3tag::SaveToFile(const std::string& fileName)
 {
     const std::string target = fileName == "=" ? m_fileName : fileName;
@@ -300,15 +309,8 @@ TagResult Tid3tag::SaveToFile(const std::string& fileName)
         if (!file)
             return refused;
         const uint64_t size = file->size();
-        uint64_t position = size;
+        const uint64_t position = size - id3v1::recordExtent(*file, size);
         uint8_t record[id3v1::kRecordSize] = {};
-        if (size >= id3v1::kRecordSize) {
-            file->readExactAt(size - id3v1::kRecordSize, record, sizeof record);
-            if (id3v1::hasIdentifier(record))
-                position = size - id3v1::kRecordSize;
-        }
-
-        std::fill(std::begin(record), std::end(record), 0);
         std::copy_n("TAG", 3, record);
         putField(record, id3v1::kTitle, m_title);
         putField(record, id3v1::kArtist, m_artist);

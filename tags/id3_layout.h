@@ -4,6 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace platform {
+class File;
+}
+
 namespace id3v1 {
 
 struct Field {
@@ -29,5 +33,8 @@ inline bool hasIdentifier(const uint8_t* record)
 {
     return record[0] == 'T' && record[1] == 'A' && record[2] == 'G';
 }
+
+// kRecordSize when the file ends with a record, else 0.
+uint64_t recordExtent(const platform::File& file, uint64_t fileSize);
 
 } // namespace id3v1

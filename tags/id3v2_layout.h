@@ -1,10 +1,15 @@
 // Byte layout of the ID3v2 tag (versions 2.3 and 2.4): header, extended header, frame header.
 #pragma once
 
+#include "byte_order.h"
 #include "id3v2.h"
 
 #include <cstddef>
 #include <cstdint>
+
+namespace platform {
+class File;
+}
 
 namespace id3v2 {
 
@@ -26,6 +31,17 @@ inline bool hasIdentifier(const uint8_t* header)
 {
     return header[0] == 'I' && header[1] == 'D' && header[2] == '3';
 }
+
+// A header worth reading a tag behind; the version may still be one not understood.
+inline bool isTagHeader(const uint8_t* header)
+{
+    return hasIdentifier(header) && header[kVersion] != 0xFF && header[kRevision] != 0xFF &&
+           isSyncsafe(header + kTagSize);
+}
+
+// The bytes a save replaces of the tag at `offset`: its claimed size cut at the end of the
+// file, a version 2.4 footer included; 0 without a tag there.
+uint64_t tagExtentAt(const platform::File& file, uint64_t offset, uint64_t fileSize);
 
 // Extended header, version 2.3: a fixed part, then the CRC when announced.
 namespace ext3 {

@@ -401,8 +401,7 @@ TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t
         return kErrNoTag;
     const TagSource source(file, tag.TagOffset, fileSize);
     source.readExactAt(tag.TagOffset, header, kHeaderSize);
-    if (!hasIdentifier(header) || header[kVersion] == 0xFF || header[kRevision] == 0xFF ||
-        !isSyncsafe(header + kTagSize))
+    if (!isTagHeader(header))
         return kErrNoTag;
     tag.Version = header[kVersion];
     tag.Revision = header[kRevision];

@@ -247,25 +247,7 @@ void TagWriter::applyUnsynchronisation()
 
 void TagWriter::measureOldTag()
 {
-    m_oldExtent = 0;
-    const uint64_t after = m_fileSize - m_offset;
-    if (after < kHeaderSize)
-        return;
-    uint8_t header[kHeaderSize];
-    m_file.readExactAt(m_offset, header, kHeaderSize);
-    if (!hasIdentifier(header) || header[kVersion] == 0xFF || header[kRevision] == 0xFF ||
-        !isSyncsafe(header + kTagSize))
-        return;
-    const uint64_t claimed = kHeaderSize + uint64_t(readSyncsafe32(header + kTagSize));
-    m_oldExtent = std::min(claimed, after);
-    // A version 2.4 footer sits right behind the tag; left alone it would stay between
-    // the new tag and the audio.
-    if (header[kVersion] == 4 && hasBit(header[kFlags], kFlagFooter) && after - m_oldExtent >= kHeaderSize) {
-        uint8_t footer[kHeaderSize];
-        m_file.readExactAt(m_offset + m_oldExtent, footer, kHeaderSize);
-        if (footer[0] == '3' && footer[1] == 'D' && footer[2] == 'I')
-            m_oldExtent += kHeaderSize;
-    }
+    m_oldExtent = tagExtentAt(m_file, m_offset, m_fileSize);
 }
 
 std::vector<uint8_t> TagWriter::frameHeaderV3(const TFrameRecord& f) const
@@ -479,6 +461,27 @@ private:
 };
 
 } // namespace
+
+uint64_t id3v2::tagExtentAt(const platform::File& file, uint64_t offset, uint64_t fileSize)
+{
+    const uint64_t after = fileSize - offset;
+    if (after < kHeaderSize)
+        return 0;
+    uint8_t header[kHeaderSize];
+    file.readExactAt(offset, header, kHeaderSize);
+    if (!isTagHeader(header))
+        return 0;
+    uint64_t extent = std::min(kHeaderSize + uint64_t(readSyncsafe32(header + kTagSize)), after);
+    // A version 2.4 footer sits right behind the tag; left alone it would stay between
+    // the new tag and the audio.
+    if (header[kVersion] == 4 && hasBit(header[kFlags], kFlagFooter) && after - extent >= kHeaderSize) {
+        uint8_t footer[kHeaderSize];
+        file.readExactAt(offset + extent, footer, kHeaderSize);
+        if (footer[0] == '3' && footer[1] == 'D' && footer[2] == 'I')
+            extent += kHeaderSize;
+    }
+    return extent;
+}
 
 TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, int64_t tagOffset, uint8_t revision)
 {

@@ -1,7 +1,6 @@
 // Puts back the bytes a tag save replaced, moving the audio back where the sizes differ.
 #include "tag_restore.h"
 
-#include "byte_order.h"
 #include "id3_layout.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
@@ -10,31 +9,12 @@
 
 uint64_t measureHeadExtent(const platform::File& file, uint64_t fileSize)
 {
-    using namespace id3v2;
-    if (fileSize < kHeaderSize)
-        return 0;
-    uint8_t header[kHeaderSize];
-    file.readExactAt(0, header, kHeaderSize);
-    if (!hasIdentifier(header) || header[kVersion] == 0xFF || header[kRevision] == 0xFF ||
-        !isSyncsafe(header + kTagSize))
-        return 0;
-    uint64_t extent = std::min<uint64_t>(kHeaderSize + uint64_t(readSyncsafe32(header + kTagSize)), fileSize);
-    if (header[kVersion] == 4 && (header[kFlags] & kFlagFooter) != 0 && fileSize - extent >= kHeaderSize) {
-        uint8_t footer[kHeaderSize];
-        file.readExactAt(extent, footer, kHeaderSize);
-        if (footer[0] == '3' && footer[1] == 'D' && footer[2] == 'I')
-            extent += kHeaderSize;
-    }
-    return extent;
+    return id3v2::tagExtentAt(file, 0, fileSize);
 }
 
 uint64_t measureTailExtent(const platform::File& file, uint64_t fileSize)
 {
-    if (fileSize < id3v1::kRecordSize)
-        return 0;
-    uint8_t identifier[id3v1::kIdentifier.width];
-    file.readExactAt(fileSize - id3v1::kRecordSize, identifier, sizeof identifier);
-    return id3v1::hasIdentifier(identifier) ? id3v1::kRecordSize : 0;
+    return id3v1::recordExtent(file, fileSize);
 }
 
 TagResult restoreTagBytes(const std::string& path, const std::vector<uint8_t>& oldHead,
