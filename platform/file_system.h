@@ -26,6 +26,8 @@ private:
 bool directoryExists(const std::string& path);
 // A regular file is there (a link to one counts).
 bool fileExists(const std::string& path);
+// Whether anything at all has this name, a dangling link included.
+bool pathExists(const std::string& path);
 
 // What a tag save finds at the path before it opens the file for writing. Missing: no
 // regular file there (a folder, a pipe and a device count as missing). Protected: the
@@ -127,6 +129,8 @@ public:
 bool removeFile(const std::string& path);
 // Creates the folder and every missing folder above it; false when one cannot be made.
 bool makeFolders(const std::string& path);
+// Flushes the folder's entries, so that a file just created or renamed in it survives a crash.
+bool syncFolder(const std::string& path);
 
 struct DirEntry {
     std::string name;

@@ -131,6 +131,12 @@ bool fileExists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool pathExists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 SaveTarget saveTarget(const std::string& path, std::string* reason)
 {
     struct stat st;
@@ -412,6 +418,16 @@ bool makeFolders(const std::string& path)
     return directoryExists(path);
 }
 
+bool syncFolder(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
 std::vector<DirEntry> listDirectory(const std::string& folder)
 {
     std::vector<DirEntry> entries;
@@ -599,11 +615,7 @@ void replaceFileAtomically(const std::string& path, const std::string& contents)
         failWith(IoErrorKind::Write, "write", path, errno);
     temp.renamed();
     // The rename itself reaches the disk with the folder.
-    const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    syncFolder(folderOf(target));
 }
 
 std::string currentFolder()

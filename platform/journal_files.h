@@ -10,10 +10,6 @@
 
 namespace platform {
 
-// Whether anything at all has this name, a dangling link included.
-bool pathExists(const std::string& path);
-// Flushes the folder's entries, so that a file just created in it survives a crash.
-bool syncFolder(const std::string& path);
 // The path as seen from the current folder, when it is relative; unchanged otherwise.
 std::string absolutePath(const std::string& path);
 // Seconds since 1970.

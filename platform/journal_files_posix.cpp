@@ -13,30 +13,13 @@
 
 namespace platform {
 
-bool pathExists(const std::string& path)
-{
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-bool syncFolder(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 std::string absolutePath(const std::string& path)
 {
     if (!path.empty() && path[0] == '/')
         return path;
-    char buffer[4096];
-    if (!::getcwd(buffer, sizeof buffer))
+    const std::string folder = currentFolder();
+    if (folder.empty())
         return path;
-    std::string folder(buffer);
     return folder + (folder.back() == '/' ? "" : "/") + path;
 }
 
