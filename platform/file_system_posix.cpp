@@ -404,6 +404,16 @@ bool removeFile(const std::string& path)
 
 bool makeFolders(const std::string& path)
 {
+    // Mostly the folder is there already, or only its last part is missing.
+    std::string whole = path;
+    while (whole.size() > 1 && whole.back() == '/')
+        whole.pop_back();
+    if (!whole.empty()) {
+        if (::mkdir(whole.c_str(), 0700) == 0 || errno == EEXIST)
+            return directoryExists(path);
+        if (errno != ENOENT)
+            return false;
+    }
     std::string sofar;
     std::size_t start = 0;
     while (start <= path.size()) {
