@@ -26,17 +26,6 @@ void putLE(std::vector<uint8_t>& out, uint64_t value, int width)
         out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-uint32_t crcOf(const std::vector<uint8_t>& bytes)
-{
-    uLong crc = crc32(0L, Z_NULL, 0);
-    for (std::size_t at = 0; at < bytes.size();) {
-        const uInt n = static_cast<uInt>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
-        crc = crc32(crc, bytes.data() + at, n);
-        at += n;
-    }
-    return static_cast<uint32_t>(crc);
-}
-
 // Reads an entry front to back; any read past the end or failure leaves it failed.
 class Cursor {
 public:
@@ -246,6 +235,17 @@ uint64_t fileSize(const std::string& path)
 
 } // namespace
 
+uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc)
+{
+    uLong sum = crc;
+    for (std::size_t at = 0; at < n;) {
+        const uInt take = static_cast<uInt>(std::min<std::size_t>(n - at, 1u << 30));
+        sum = crc32(sum, data + at, take);
+        at += take;
+    }
+    return static_cast<uint32_t>(sum);
+}
+
 std::string undoJournalFolder()
 {
     const std::string state = platform::stateFolder();
@@ -386,7 +386,7 @@ bool JournalStore::writeFingerprints(uint64_t id, const std::vector<Fingerprint>
         putLE(out, p.headCrc, 4);
         putLE(out, p.tailCrc, 4);
     }
-    putLE(out, crcOf(out), 4);
+    putLE(out, crcOf(out.data(), out.size()), 4);
     const std::string target = path(id, ".done");
     std::optional<platform::NewFile> file = platform::NewFile::create(target, why);
     if (!file)
@@ -415,7 +415,7 @@ std::optional<std::vector<Fingerprint>> JournalStore::readFingerprints(uint64_t 
     const std::vector<uint8_t> body = in.bytes(count * kFingerprintSize);
     raw.insert(raw.end(), body.begin(), body.end());
     const uint64_t stored = in.number(4);
-    if (!in.ok() || !in.atEnd() || stored != crcOf(raw))
+    if (!in.ok() || !in.atEnd() || stored != crcOf(raw.data(), raw.size()))
         return std::nullopt;
     std::vector<Fingerprint> prints(static_cast<std::size_t>(count));
     const auto le = [&body](std::size_t at, int width) {

@@ -89,5 +89,8 @@ public:
     virtual bool commit(std::string& why) = 0;
 };
 
+// CRC-32 of n bytes, continuing `crc`; fed to zlib in pieces so sizes past its 32-bit length count whole.
+uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc = 0);
+
 // The journal folder of this person: <state folder>journal/, empty when there is no state folder.
 std::string undoJournalFolder();

@@ -5,8 +5,6 @@
 #include "platform/journal_files.h"
 #include "tags/tag_restore.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <map>
 
@@ -24,16 +22,16 @@ std::vector<uint8_t> readRange(const platform::File& file, uint64_t at, uint64_t
 
 uint32_t crcOfRange(const platform::File& file, uint64_t at, uint64_t n)
 {
-    uLong crc = crc32(0L, Z_NULL, 0);
+    uint32_t crc = 0;
     std::vector<uint8_t> chunk(static_cast<std::size_t>(std::min<uint64_t>(n, kChunk)));
     for (uint64_t left = n; left > 0;) {
         const std::size_t take = static_cast<std::size_t>(std::min<uint64_t>(left, kChunk));
         file.readExactAt(at, chunk.data(), take);
-        crc = crc32(crc, chunk.data(), static_cast<uInt>(take));
+        crc = crcOf(chunk.data(), take, crc);
         at += take;
         left -= take;
     }
-    return static_cast<uint32_t>(crc);
+    return crc;
 }
 
 // The ends of one file the save will replace; `whole` when they cannot be told apart safely.
