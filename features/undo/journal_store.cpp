@@ -32,9 +32,11 @@ public:
     explicit Cursor(const std::string& path) : m_file(platform::File::open(path, platform::File::Mode::Read))
     {
         m_ok = m_file.has_value();
+        if (m_ok)
+            m_size = m_file->size();
     }
     bool ok() const { return m_ok; }
-    bool atEnd() const { return m_ok && m_at == m_file->size(); }
+    bool atEnd() const { return m_ok && m_at == m_size; }
 
     uint64_t number(int width)
     {
@@ -48,7 +50,7 @@ public:
     }
     std::vector<uint8_t> bytes(uint64_t n)
     {
-        if (!m_ok || n > m_file->size() - m_at) {
+        if (!m_ok || n > m_size - m_at) {
             m_ok = false;
             return {};
         }
@@ -72,7 +74,7 @@ public:
 private:
     bool take(uint8_t* out, std::size_t n)
     {
-        if (!m_ok || n > m_file->size() - m_at)
+        if (!m_ok || n > m_size - m_at)
             return m_ok = false;
         try {
             m_file->readExactAt(m_at, out, n);
@@ -84,7 +86,7 @@ private:
     }
 
     std::optional<platform::File> m_file;
-    uint64_t m_at = 0;
+    uint64_t m_size = 0, m_at = 0;
     bool m_ok = false;
 };
 
@@ -259,16 +261,22 @@ std::string JournalStore::path(uint64_t id, const char* suffix) const
     return m_folder + name + suffix;
 }
 
+std::vector<uint64_t> JournalStore::entryIds() const
+{
+    std::vector<uint64_t> ids;
+    const auto found = scan(m_folder);
+    for (auto it = found.rbegin(); it != found.rend(); ++it)
+        if (!has(it->second, ".undone") && has(it->second, ".entry"))
+            ids.push_back(it->first);
+    return ids;
+}
+
 std::vector<JournalEntry> JournalStore::entries() const
 {
     std::vector<JournalEntry> list;
-    const auto found = scan(m_folder);
-    for (auto it = found.rbegin(); it != found.rend(); ++it) {
-        if (has(it->second, ".undone") || !has(it->second, ".entry"))
-            continue;
-        if (std::optional<JournalEntry> e = entry(it->first))
+    for (const uint64_t id : entryIds())
+        if (std::optional<JournalEntry> e = entry(id))
             list.push_back(*e);
-    }
     return list;
 }
 
@@ -291,7 +299,6 @@ std::optional<JournalEntry> JournalStore::entry(uint64_t id) const
             e.files = static_cast<uint32_t>(
                 std::count_if(prints->begin(), prints->end(), [](const Fingerprint& p) { return p.recorded; }));
     }
-    e.bytes = fileSize(path(id, ".entry")) + fileSize(path(id, ".done"));
     return e;
 }
 

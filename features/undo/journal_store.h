@@ -17,7 +17,6 @@ struct JournalEntry {
     int64_t time = 0;   // seconds since 1970
     uint32_t files = 0;    // the files a save changed (all it meant to while unfinished)
     bool finished = false; // a save whose outcome was recorded; a rename always is
-    uint64_t bytes = 0;    // room taken on the disk
 };
 
 // What one file of a save had before it: the bytes the save replaces at each end.
@@ -52,6 +51,7 @@ public:
 
     // Newest first; undone entries are left out.
     std::vector<JournalEntry> entries() const;
+    std::vector<uint64_t> entryIds() const;
     std::optional<JournalEntry> entry(uint64_t id) const;
     bool wasUndone(uint64_t id) const;
 

@@ -135,9 +135,11 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report)
 
 std::optional<JournalEntry> lastEntry(const JournalStore& store, std::optional<JournalKind> kind)
 {
-    for (const JournalEntry& e : store.entries())
-        if (!kind || e.kind == *kind)
+    for (const uint64_t id : store.entryIds()) {
+        const std::optional<JournalEntry> e = store.entry(id);
+        if (e && (!kind || e->kind == *kind))
             return e;
+    }
     return std::nullopt;
 }
 
