@@ -1,6 +1,7 @@
 // Copies the bytes a batch save replaces into the journal before the save, and fingerprints what it left.
 #include "save_recording.h"
 
+#include "features/common/text.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
 #include "tags/tag_restore.h"
@@ -103,6 +104,11 @@ std::optional<SaveRecording> SaveRecording::start(const JournalStore& store, con
     // A file named twice is recorded once, as it was before the first of its saves.
     std::map<std::string, std::size_t> seen;
     for (const std::string& path : files) {
+        // The save refuses such a name, so there is nothing of it to keep.
+        if (!isMp3Name(path)) {
+            rec.m_slotOf.push_back(kNoSlot);
+            continue;
+        }
         const auto [it, fresh] = seen.emplace(path, rec.m_slots.size());
         rec.m_slotOf.push_back(it->second);
         if (fresh)
@@ -127,6 +133,8 @@ std::optional<SaveRecording> SaveRecording::start(const JournalStore& store, con
 
 void SaveRecording::fileSaved(std::size_t index, bool wrote, bool broken)
 {
+    if (m_slotOf[index] == kNoSlot)
+        return;
     Slot& slot = m_slots[m_slotOf[index]];
     slot.wrote = slot.wrote || wrote;
     slot.broken = slot.broken || broken;
