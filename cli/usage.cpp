@@ -26,26 +26,24 @@ const char* const kShowUsage =
     "  --json           one JSON object per file and line\n"
     "Exit code 1 when a file could not be read.\n";
 
-namespace {
+const char* const kSearchUsage =
+    "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
+    "[--genre X] [--comment X] [--track X] [--exact FIELD,...]\n"
+    "Prints the files the \"Search\" tab finds, one full path a line.\n";
 
-// The commands whose table rows give no text of their own.
-struct KnownUsage {
-    const char* command;
-    const char* usage;
-};
-constexpr KnownUsage kKnownUsages[] = {
-    {"rename", "rename [--v2] --fields F1,F2,... [--delimiter D] [--dry-run] FILE\n"
-               "Renames the file from its tag fields, as the \"Filename Edit\" tab does.\n"},
-    {"playlist", "playlist OUT.m3u FILE...\n"
-                 "Writes an extended M3U playlist of the files, as the \"Playlists\" tab does.\n"},
-    {"search", "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
-               "[--genre X] [--comment X] [--track X] [--exact FIELD,...]\n"
-               "Prints the files the \"Search\" tab finds, one full path a line.\n"},
-    {"undo", "undo [--list | ID]\n"
-             "Takes back the last save or rename not yet undone, or the one named by ID.\n"},
-    {"repair", "repair FILE...\n"
-               "Puts back the audio of a file whose save was interrupted.\n"},
-};
+const char* const kRenameUsage = "rename [--v2] --fields F1,F2,... [--delimiter D] [--dry-run] FILE\n"
+                                 "Renames the file from its tag fields, as the \"Filename Edit\" tab does.\n";
+
+const char* const kPlaylistUsage = "playlist OUT.m3u FILE...\n"
+                                   "Writes an extended M3U playlist of the files, as the \"Playlists\" tab does.\n";
+
+const char* const kUndoUsage = "undo [--list | ID]\n"
+                               "Takes back the last save or rename not yet undone, or the one named by ID.\n";
+
+const char* const kRepairUsage = "repair FILE...\n"
+                                 "Puts back the audio of a file whose save was interrupted.\n";
+
+namespace {
 
 // The text's line `index` (0: the synopsis), without its line break.
 std::string lineOf(const char* usage, int index)
@@ -63,14 +61,6 @@ std::string lineOf(const char* usage, int index)
 }
 
 } // namespace
-
-const char* knownUsage(const char* command)
-{
-    for (const KnownUsage& k : kKnownUsages)
-        if (std::strcmp(k.command, command) == 0)
-            return k.usage;
-    return nullptr;
-}
 
 void printUsageLine(std::ostream& s, const char* usage) { s << "usage: varnoli-cli " << lineOf(usage, 0) << '\n'; }
 
