@@ -1,6 +1,10 @@
 // The help texts of varnoli-cli's commands.
 #include "usage.h"
 
+#include "commands.h"
+
+#include "features/common/text.h"
+
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -75,4 +79,19 @@ void printCommandHelp(std::ostream& s, const char* usage)
 void printCommandSummary(std::ostream& s, const char* usage)
 {
     s << "  varnoli-cli " << lineOf(usage, 0) << "\n      " << lineOf(usage, 1) << '\n';
+}
+
+std::nullopt_t usageError(std::ostream& err, const char* command, const std::string& problem)
+{
+    err << "varnoli-cli " << command << ": " << problem << '\n';
+    return std::nullopt;
+}
+
+bool latin1Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value,
+                    std::string& text)
+{
+    if (latin1FromUtf8(value, text))
+        return true;
+    usageError(err, command, option + ": the value must be UTF-8 text of characters up to U+00FF");
+    return false;
 }
