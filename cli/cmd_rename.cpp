@@ -43,10 +43,6 @@ bool parseFields(const std::string& list, FilenameLayout& layout, std::string& p
 
 std::optional<RenameArgs> parseRenameArgs(const Args& args, std::ostream& err)
 {
-    auto usageError = [&err](const std::string& problem) {
-        err << "varnoli-cli rename: " << problem << '\n';
-        return std::nullopt;
-    };
     RenameArgs parsed;
     bool fieldsGiven = false, optionsEnded = false;
     std::vector<std::string> files;
@@ -62,20 +58,20 @@ std::optional<RenameArgs> parseRenameArgs(const Args& args, std::ostream& err)
             parsed.dryRun = true;
         } else if (arg == "--fields" || arg == "--delimiter") {
             if (i + 1 == args.size())
-                return usageError(arg + " needs a value");
+                return usageError(err, "rename", arg + " needs a value");
             const std::string& value = args[++i];
             std::string problem;
             if (arg == "--delimiter")
                 parsed.layout.delimiter = value;
             else if (!parseFields(value, parsed.layout, problem))
-                return usageError(problem);
+                return usageError(err, "rename", problem);
             fieldsGiven = fieldsGiven || arg == "--fields";
         } else {
-            return usageError("unknown option '" + arg + "'");
+            return usageError(err, "rename", "unknown option '" + arg + "'");
         }
     }
     if (!fieldsGiven || files.size() != 1)
-        return usageError(fieldsGiven ? "one FILE is needed" : "--fields is needed");
+        return usageError(err, "rename", fieldsGiven ? "one FILE is needed" : "--fields is needed");
     parsed.file = files.front();
     return parsed;
 }

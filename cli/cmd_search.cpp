@@ -1,7 +1,6 @@
 // varnoli-cli search: the search of the "Search" tab, one result path a line.
 #include "commands.h"
 
-#include "features/common/text.h"
 #include "features/search/search.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
@@ -27,10 +26,6 @@ SearchCriterion* criterionNamed(SearchRequest& request, const std::string& name)
 // The request the arguments describe; a usage error is printed and gives nothing.
 std::optional<SearchRequest> parseSearchArgs(const Args& args, std::ostream& err)
 {
-    auto usageError = [&err](const std::string& problem) {
-        err << "varnoli-cli search: " << problem << '\n';
-        return std::nullopt;
-    };
     SearchRequest request;
     bool haveFolder = false, optionsEnded = false;
     std::vector<std::string> exactNames;
@@ -38,7 +33,7 @@ std::optional<SearchRequest> parseSearchArgs(const Args& args, std::ostream& err
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
             if (haveFolder)
-                return usageError("one folder only; '" + arg + "' is a second");
+                return usageError(err, "search", "one folder only; '" + arg + "' is a second");
             request.folder = arg;
             haveFolder = true;
             continue;
@@ -53,9 +48,9 @@ std::optional<SearchRequest> parseSearchArgs(const Args& args, std::ostream& err
         }
         SearchCriterion* criterion = criterionNamed(request, arg.substr(2));
         if (!criterion && arg != "--exact")
-            return usageError("unknown option '" + arg + "'");
+            return usageError(err, "search", "unknown option '" + arg + "'");
         if (i + 1 == args.size())
-            return usageError(arg + " needs a value");
+            return usageError(err, "search", arg + " needs a value");
         const std::string& value = args[++i];
         if (!criterion) {
             std::istringstream names(value);
@@ -63,18 +58,18 @@ std::optional<SearchRequest> parseSearchArgs(const Args& args, std::ostream& err
                 exactNames.push_back(name);
         } else if (criterion == &request.filename) {
             criterion->text = value; // a name is compared as the file system's bytes
-        } else if (!latin1FromUtf8(value, criterion->text)) {
-            return usageError(arg + ": the value must be UTF-8 text of characters up to U+00FF");
+        } else if (!latin1Argument(err, "search", arg, value, criterion->text)) {
+            return std::nullopt;
         }
     }
     for (const std::string& name : exactNames) {
         SearchCriterion* criterion = criterionNamed(request, name);
         if (!criterion)
-            return usageError("--exact: unknown field '" + name + "'");
+            return usageError(err, "search", "--exact: unknown field '" + name + "'");
         criterion->exact = true;
     }
     if (!haveFolder || request.folder.empty())
-        return usageError("a FOLDER to search is needed");
+        return usageError(err, "search", "a FOLDER to search is needed");
     return request;
 }
 

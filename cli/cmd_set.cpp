@@ -30,10 +30,6 @@ int genreIndex(const std::string& name)
 // The request the arguments describe; a usage error is printed and gives nothing.
 std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err)
 {
-    auto usageError = [&err](const std::string& problem) {
-        err << "varnoli-cli set: " << problem << '\n';
-        return std::nullopt;
-    };
     BatchSaveRequest request;
     SaveField genre;
     const FieldOption options[] = {
@@ -65,12 +61,12 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
             if (arg == o.name)
                 option = &o;
         if (!option)
-            return usageError("unknown option '" + arg + "'");
+            return usageError(err, "set", "unknown option '" + arg + "'");
         if (i + 1 == args.size())
-            return usageError(arg + " needs a value");
+            return usageError(err, "set", arg + " needs a value");
         SaveField field{true, {}};
-        if (!latin1FromUtf8(args[++i], field.text))
-            return usageError(arg + ": the value must be UTF-8 text of characters up to U+00FF");
+        if (!latin1Argument(err, "set", arg, args[++i], field.text))
+            return std::nullopt;
         *option->v2 = field;
         if (option->v1)
             *option->v1 = field;
@@ -78,9 +74,9 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
             genre = field;
     }
     if (onlyV1 && onlyV2)
-        return usageError("--v1 and --v2 exclude each other");
+        return usageError(err, "set", "--v1 and --v2 exclude each other");
     if (request.files.empty())
-        return usageError("no file given");
+        return usageError(err, "set", "no file given");
     request.saveV1 = !onlyV2;
     request.saveV2 = !onlyV1;
     request.recordForUndo = true;
@@ -91,11 +87,11 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
         request.v1.genreEnabled = true;
         request.v1.genreIndex = genreIndex(genre.text);
         if (request.v1.genreIndex < 0)
-            return usageError("--genre: '" + latin1ToUtf8(genre.text) + "' is not in the genre list");
+            return usageError(err, "set", "--genre: '" + latin1ToUtf8(genre.text) + "' is not in the genre list");
     }
     if (request.saveV1 && request.v1.track.enabled && !request.v1.track.text.empty() &&
         !parseInteger(request.v1.track.text))
-        return usageError(latin1ToUtf8(invalidIntegerText(request.v1.track.text)));
+        return usageError(err, "set", latin1ToUtf8(invalidIntegerText(request.v1.track.text)));
     return request;
 }
 

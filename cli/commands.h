@@ -2,6 +2,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,12 @@ using Args = std::vector<std::string>;
 constexpr int kExitOk = 0;
 constexpr int kExitFileFailed = 1;
 constexpr int kExitUsage = 2;
+
+// Prints "varnoli-cli COMMAND: problem"; the caller's usage line follows from main.
+std::nullopt_t usageError(std::ostream& err, const char* command, const std::string& problem);
+// Tag text from an option's UTF-8 value; false, with the usage error printed, past U+00FF.
+bool latin1Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value,
+                    std::string& text);
 
 int cmdDump(const Args& args, std::ostream& out, std::ostream& err);
 int cmdSet(const Args& args, std::ostream& out, std::ostream& err);

@@ -12,25 +12,19 @@ namespace {
 struct Command {
     const char* name;
     int (*run)(const Args&, std::ostream&, std::ostream&);
-    const char* usage = nullptr; // see usage.h; a row without one takes knownUsage(name)
+    const char* usage; // see usage.h
 };
 
 const Command kCommands[] = {
     {"dump", cmdDump, kDumpUsage},
     {"set", cmdSet, kSetUsage},
     {"show", cmdShow, kShowUsage},
-    {"search", cmdSearch},
-    {"rename", cmdRename},
-    {"playlist", cmdPlaylist},
-    {"undo", cmdUndo},
-    {"repair", cmdRepair},
+    {"search", cmdSearch, kSearchUsage},
+    {"rename", cmdRename, kRenameUsage},
+    {"playlist", cmdPlaylist, kPlaylistUsage},
+    {"undo", cmdUndo, kUndoUsage},
+    {"repair", cmdRepair, kRepairUsage},
 };
-
-const char* usageOf(const Command& c)
-{
-    const char* usage = c.usage ? c.usage : knownUsage(c.name);
-    return usage ? usage : c.name;
-}
 
 void printProgramUsage(std::ostream& s)
 {
@@ -46,7 +40,7 @@ void printProgramHelp(std::ostream& s)
     s << "\nThe tag features of Varnoli without its window. Exit codes: 0 success, 1 a file\n"
          "failed, 2 a usage error. Commands:\n\n";
     for (const Command& c : kCommands)
-        printCommandSummary(s, usageOf(c));
+        printCommandSummary(s, c.usage);
 }
 
 } // namespace
@@ -68,7 +62,7 @@ int main(int argc, char** argv)
         if (first != c.name)
             continue;
         if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-            printCommandHelp(std::cout, usageOf(c));
+            printCommandHelp(std::cout, c.usage);
             return kExitOk;
         }
         for (const std::string& text : interruptedSaveTexts())
@@ -76,7 +70,7 @@ int main(int argc, char** argv)
         // Commands say what is wrong; the usage line follows every usage error.
         const int code = c.run(args, std::cout, std::cerr);
         if (code == kExitUsage)
-            printUsageLine(std::cerr, usageOf(c));
+            printUsageLine(std::cerr, c.usage);
         return code;
     }
     if (!first.empty())

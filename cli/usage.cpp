@@ -1,6 +1,10 @@
 // The help texts of varnoli-cli's commands.
 #include "usage.h"
 
+#include "commands.h"
+
+#include "features/common/text.h"
+
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -26,26 +30,24 @@ const char* const kShowUsage =
     "  --json           one JSON object per file and line\n"
     "Exit code 1 when a file could not be read.\n";
 
-namespace {
+const char* const kSearchUsage =
+    "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
+    "[--genre X] [--comment X] [--track X] [--exact FIELD,...]\n"
+    "Prints the files the \"Search\" tab finds, one full path a line.\n";
 
-// The commands whose table rows give no text of their own.
-struct KnownUsage {
-    const char* command;
-    const char* usage;
-};
-constexpr KnownUsage kKnownUsages[] = {
-    {"rename", "rename [--v2] --fields F1,F2,... [--delimiter D] [--dry-run] FILE\n"
-               "Renames the file from its tag fields, as the \"Filename Edit\" tab does.\n"},
-    {"playlist", "playlist OUT.m3u FILE...\n"
-                 "Writes an extended M3U playlist of the files, as the \"Playlists\" tab does.\n"},
-    {"search", "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
-               "[--genre X] [--comment X] [--track X] [--exact FIELD,...]\n"
-               "Prints the files the \"Search\" tab finds, one full path a line.\n"},
-    {"undo", "undo [--list | ID]\n"
-             "Takes back the last save or rename not yet undone, or the one named by ID.\n"},
-    {"repair", "repair FILE...\n"
-               "Puts back the audio of a file whose save was interrupted.\n"},
-};
+const char* const kRenameUsage = "rename [--v2] --fields F1,F2,... [--delimiter D] [--dry-run] FILE\n"
+                                 "Renames the file from its tag fields, as the \"Filename Edit\" tab does.\n";
+
+const char* const kPlaylistUsage = "playlist OUT.m3u FILE...\n"
+                                   "Writes an extended M3U playlist of the files, as the \"Playlists\" tab does.\n";
+
+const char* const kUndoUsage = "undo [--list | ID]\n"
+                               "Takes back the last save or rename not yet undone, or the one named by ID.\n";
+
+const char* const kRepairUsage = "repair FILE...\n"
+                                 "Puts back the audio of a file whose save was interrupted.\n";
+
+namespace {
 
 // The text's line `index` (0: the synopsis), without its line break.
 std::string lineOf(const char* usage, int index)
@@ -64,14 +66,6 @@ std::string lineOf(const char* usage, int index)
 
 } // namespace
 
-const char* knownUsage(const char* command)
-{
-    for (const KnownUsage& k : kKnownUsages)
-        if (std::strcmp(k.command, command) == 0)
-            return k.usage;
-    return nullptr;
-}
-
 void printUsageLine(std::ostream& s, const char* usage) { s << "usage: varnoli-cli " << lineOf(usage, 0) << '\n'; }
 
 void printCommandHelp(std::ostream& s, const char* usage)
@@ -85,4 +79,19 @@ void printCommandHelp(std::ostream& s, const char* usage)
 void printCommandSummary(std::ostream& s, const char* usage)
 {
     s << "  varnoli-cli " << lineOf(usage, 0) << "\n      " << lineOf(usage, 1) << '\n';
+}
+
+std::nullopt_t usageError(std::ostream& err, const char* command, const std::string& problem)
+{
+    err << "varnoli-cli " << command << ": " << problem << '\n';
+    return std::nullopt;
+}
+
+bool latin1Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value,
+                    std::string& text)
+{
+    if (latin1FromUtf8(value, text))
+        return true;
+    usageError(err, command, option + ": the value must be UTF-8 text of characters up to U+00FF");
+    return false;
 }

@@ -7,9 +7,11 @@
 extern const char* const kDumpUsage;
 extern const char* const kSetUsage;
 extern const char* const kShowUsage;
-
-// The text of a command whose table row gives none; null for a name it does not know.
-const char* knownUsage(const char* command);
+extern const char* const kSearchUsage;
+extern const char* const kRenameUsage;
+extern const char* const kPlaylistUsage;
+extern const char* const kUndoUsage;
+extern const char* const kRepairUsage;
 
 // "usage: varnoli-cli " and the synopsis of a command's text.
 void printUsageLine(std::ostream& s, const char* usage);

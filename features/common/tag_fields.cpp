@@ -67,6 +67,19 @@ TagRead readV1Fields(const std::string& path, Tid3tag& tag)
     return read;
 }
 
+FieldTexts emptyFieldsV1()
+{
+    return v1FieldTexts(Tid3tag());
+}
+
+TagRead readV1FieldsOrEmpty(const std::string& path, Tid3tag& tag)
+{
+    TagRead read = readV1Fields(path, tag);
+    if (failed(read.result))
+        read.fields = emptyFieldsV1();
+    return read;
+}
+
 TagRead readV2Fields(const std::string& path, Tid3v2tag& tag)
 {
     TagRead read;

@@ -43,6 +43,10 @@ struct TagRead {
 // Loads the file's ID3v1 tag into `tag` and reads its fields. Failures the load does not
 // turn into a result word pass through.
 TagRead readV1Fields(const std::string& path, Tid3tag& tag);
+// The fields of an ID3v1 tag without any: empty texts, no genre and track "0".
+FieldTexts emptyFieldsV1();
+// readV1Fields, except that a failed load reads as emptyFieldsV1(), as the lists show it.
+TagRead readV1FieldsOrEmpty(const std::string& path, Tid3tag& tag);
 // Loads the file's ID3v2 tag at offset 0 into `tag` and reads its fields.
 TagRead readV2Fields(const std::string& path, Tid3v2tag& tag);
 

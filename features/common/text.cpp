@@ -84,6 +84,14 @@ bool latin1FromUtf8(const std::string& utf8, std::string& latin1)
     return true;
 }
 
+std::size_t utf8Length(const std::string& utf8)
+{
+    std::size_t n = 0;
+    for (const char c : utf8)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
 bool isMp3Name(const std::string& name)
 {
     static const char kExt[] = ".mp3";

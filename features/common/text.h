@@ -1,6 +1,7 @@
 // Conversions between the 8-bit tag texts, UTF-8 and file names.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Tag text (one byte per character, code points 0 to 255) as UTF-8: how a name built from
@@ -9,6 +10,8 @@ std::string latin1ToUtf8(const std::string& latin1);
 // UTF-8 to one byte per character. False when the text is not UTF-8 or holds a character
 // above U+00FF.
 bool latin1FromUtf8(const std::string& utf8, std::string& latin1);
+// Characters of a UTF-8 text: the bytes that do not continue a sequence.
+std::size_t utf8Length(const std::string& utf8);
 
 // The name ends in ".mp3" in any letter case.
 bool isMp3Name(const std::string& name);

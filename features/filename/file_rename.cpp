@@ -11,14 +11,6 @@
 
 namespace {
 
-std::size_t utf8Length(const std::string& text)
-{
-    std::size_t n = 0;
-    for (const char c : text)
-        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
-}
-
 RenameResult resultOf(const platform::RenameOutcome& outcome, RenameStatus success, const std::string& newName)
 {
     switch (outcome.kind) {

@@ -71,17 +71,9 @@ std::string BuildPreviewV2(const FieldTexts& fields, const FilenameLayout& layou
     return buildPreview(Version::V2, fields, layout);
 }
 
-FieldTexts emptyFieldsV1()
-{
-    return v1FieldTexts(Tid3tag());
-}
-
 TagRead readFilenameFieldsV1(const std::string& path, Tid3tag& tag)
 {
-    TagRead read = readV1Fields(path, tag);
-    if (failed(read.result))
-        read.fields = emptyFieldsV1();
-    return read;
+    return readV1FieldsOrEmpty(path, tag);
 }
 
 TagRead readFilenameFieldsV2(const std::string& path, Tid3v2tag& tag)

@@ -40,4 +40,3 @@ std::string BuildPreviewV2(const FieldTexts& fields, const FilenameLayout& layou
 // empty tag (version 1: no genre, track "0"), never what the tag object held before.
 TagRead readFilenameFieldsV1(const std::string& path, Tid3tag& tag);
 TagRead readFilenameFieldsV2(const std::string& path, Tid3v2tag& tag);
-FieldTexts emptyFieldsV1();

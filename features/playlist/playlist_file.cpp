@@ -13,14 +13,6 @@ constexpr const char* kHeader = "#EXTM3U";
 constexpr const char* kLineEnd = "\r\n";
 constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
 
-std::size_t characterCount(const std::string& utf8)
-{
-    std::size_t n = 0;
-    for (const char c : utf8)
-        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
-}
-
 bool startsWithExt(const std::string& line)
 {
     static const char kExt[] = "#EXT";
@@ -105,7 +97,7 @@ std::optional<PlaylistEntries> parsePlaylist(const std::string& text)
         return std::nullopt;
     PlaylistEntries entries;
     for (const std::string& line : lines)
-        if (characterCount(line) > 3 && !startsWithExt(line))
+        if (utf8Length(line) > 3 && !startsWithExt(line))
             entries.push_back(line);
     return entries;
 }

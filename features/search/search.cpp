@@ -50,12 +50,21 @@ bool matchesCriterion(const std::string& value, const std::string& criterion, bo
     return std::equal(criterion.begin(), criterion.end(), value.begin(), sameIgnoringAsciiCase);
 }
 
-std::size_t CountSearchFiles(const std::string& folder, bool subfolders)
+std::vector<SearchedFolder> listSearchFolders(const std::string& folder, bool subfolders)
+{
+    std::vector<SearchedFolder> folders;
+    walkFolders(folder, subfolders,
+                [&folders](const std::string& path, const std::vector<platform::DirEntry>& entries) {
+                    folders.push_back({path, entries});
+                });
+    return folders;
+}
+
+std::size_t CountSearchFiles(const std::vector<SearchedFolder>& folders)
 {
     std::size_t count = 0;
-    walkFolders(folder, subfolders, [&count](const std::string&, const std::vector<platform::DirEntry>& entries) {
-        count += static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(), examined));
-    });
+    for (const SearchedFolder& f : folders)
+        count += static_cast<std::size_t>(std::count_if(f.entries.begin(), f.entries.end(), examined));
     return count;
 }
 
@@ -96,21 +105,21 @@ bool TagSearch::CheckSearchFile(const SearchRequest& request, const std::string&
     return false;
 }
 
-void TagSearch::SearchFolder(const SearchRequest& request, Progress& progress, std::vector<std::string>& results)
+void TagSearch::SearchFolder(const std::vector<SearchedFolder>& folders, const SearchRequest& request,
+                             Progress& progress, std::vector<std::string>& results)
 {
     std::size_t done = 0;
-    walkFolders(request.folder, request.subfolders,
-                [&](const std::string& folder, const std::vector<platform::DirEntry>& entries) {
-                    for (const platform::DirEntry& entry : entries) {
-                        if (!examined(entry))
-                            continue;
-                        m_path.assign(folder).append(entry.name);
-                        progress.advance(done, m_path);
-                        if (CheckSearchFile(request, m_path, entry.name))
-                            results.push_back(m_path);
-                        ++done;
-                    }
-                });
+    for (const SearchedFolder& folder : folders) {
+        for (const platform::DirEntry& entry : folder.entries) {
+            if (!examined(entry))
+                continue;
+            m_path.assign(folder.path).append(entry.name);
+            progress.advance(done, m_path);
+            if (CheckSearchFile(request, m_path, entry.name))
+                results.push_back(m_path);
+            ++done;
+        }
+    }
     progress.advance(done, std::string());
 }
 
@@ -121,8 +130,9 @@ SearchOutcome runSearch(const SearchRequest& request, Tid3tag& v1, Tid3v2tag& v2
     outcome.folderFound = !request.folder.empty() && platform::directoryExists(request.folder);
     if (request.folder.empty())
         return outcome;
-    progress.begin(CountSearchFiles(request.folder, request.subfolders));
-    TagSearch(v1, v2).SearchFolder(request, progress, outcome.results);
+    const std::vector<SearchedFolder> folders = listSearchFolders(request.folder, request.subfolders);
+    progress.begin(CountSearchFiles(folders));
+    TagSearch(v1, v2).SearchFolder(folders, request, progress, outcome.results);
     progress.end();
     return outcome;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "features/common/dialogs.h"
+#include "features/common/mp3_folder.h"
 #include "features/common/tag_fields.h"
 #include "tags/id3v2.h"
 
@@ -34,16 +35,25 @@ struct SearchOutcome {
 // compared without regard to case and every other byte as it is.
 bool matchesCriterion(const std::string& value, const std::string& criterion, bool exact);
 
-// The MP3 files a search of `folder` examines.
-std::size_t CountSearchFiles(const std::string& folder, bool subfolders);
+// One folder of a search's tree with its listing; the tree is read once and then searched.
+struct SearchedFolder {
+    std::string path; // ends with "/"
+    std::vector<platform::DirEntry> entries;
+};
+// The folders a search of `folder` visits, in the order it visits them.
+std::vector<SearchedFolder> listSearchFolders(const std::string& folder, bool subfolders);
+
+// The MP3 files a search of these folders examines.
+std::size_t CountSearchFiles(const std::vector<SearchedFolder>& folders);
 
 // The search over the shared tag objects, whose contents it replaces.
 class TagSearch {
 public:
     TagSearch(Tid3tag& v1, Tid3v2tag& v2) : m_v1(v1), m_v2(v2) {}
 
-    // Walks the folder, checking each file and telling `progress` of each one examined.
-    void SearchFolder(const SearchRequest& request, Progress& progress, std::vector<std::string>& results);
+    // Checks each file of the folders, telling `progress` of each one examined.
+    void SearchFolder(const std::vector<SearchedFolder>& folders, const SearchRequest& request, Progress& progress,
+                      std::vector<std::string>& results);
     // Whether any criterion asked matches, tried in form order until one does.
     bool CheckSearchFile(const SearchRequest& request, const std::string& path, const std::string& name);
     bool MatchCriterion(const std::string& path, const SearchCriterion& criterion, TagField field);
@@ -59,6 +69,6 @@ private:
     TCommentFrame m_comment;
 };
 
-// Counts, then walks: `progress` begins with the count and advances once per file.
+// Lists the tree, counts, then checks: `progress` begins with the count and advances once per file.
 SearchOutcome runSearch(const SearchRequest& request, Tid3tag& v1, Tid3v2tag& v2,
                         Progress& progress = noProgress());

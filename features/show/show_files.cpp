@@ -26,10 +26,7 @@ void forEachFileOf(const std::string& path, bool subfolders, const FileVisitor& 
 
 FileFields readShownFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
 {
-    FileFields read = readFileFields(path, v1, v2);
-    if (failed(read.v1.result))
-        read.v1.fields[fieldIndex(TagField::Track)] = "0";
-    return read;
+    return {readV1FieldsOrEmpty(path, v1), readV2Fields(path, v2)};
 }
 
 bool unreadable(TagResult result)

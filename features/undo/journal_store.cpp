@@ -26,26 +26,17 @@ void putLE(std::vector<uint8_t>& out, uint64_t value, int width)
         out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-uint32_t crcOf(const std::vector<uint8_t>& bytes)
-{
-    uLong crc = crc32(0L, Z_NULL, 0);
-    for (std::size_t at = 0; at < bytes.size();) {
-        const uInt n = static_cast<uInt>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
-        crc = crc32(crc, bytes.data() + at, n);
-        at += n;
-    }
-    return static_cast<uint32_t>(crc);
-}
-
 // Reads an entry front to back; any read past the end or failure leaves it failed.
 class Cursor {
 public:
     explicit Cursor(const std::string& path) : m_file(platform::File::open(path, platform::File::Mode::Read))
     {
         m_ok = m_file.has_value();
+        if (m_ok)
+            m_size = m_file->size();
     }
     bool ok() const { return m_ok; }
-    bool atEnd() const { return m_ok && m_at == m_file->size(); }
+    bool atEnd() const { return m_ok && m_at == m_size; }
 
     uint64_t number(int width)
     {
@@ -59,7 +50,7 @@ public:
     }
     std::vector<uint8_t> bytes(uint64_t n)
     {
-        if (!m_ok || n > m_file->size() - m_at) {
+        if (!m_ok || n > m_size - m_at) {
             m_ok = false;
             return {};
         }
@@ -83,7 +74,7 @@ public:
 private:
     bool take(uint8_t* out, std::size_t n)
     {
-        if (!m_ok || n > m_file->size() - m_at)
+        if (!m_ok || n > m_size - m_at)
             return m_ok = false;
         try {
             m_file->readExactAt(m_at, out, n);
@@ -95,7 +86,7 @@ private:
     }
 
     std::optional<platform::File> m_file;
-    uint64_t m_at = 0;
+    uint64_t m_size = 0, m_at = 0;
     bool m_ok = false;
 };
 
@@ -246,6 +237,17 @@ uint64_t fileSize(const std::string& path)
 
 } // namespace
 
+uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc)
+{
+    uLong sum = crc;
+    for (std::size_t at = 0; at < n;) {
+        const uInt take = static_cast<uInt>(std::min<std::size_t>(n - at, 1u << 30));
+        sum = crc32(sum, data + at, take);
+        at += take;
+    }
+    return static_cast<uint32_t>(sum);
+}
+
 std::string undoJournalFolder()
 {
     const std::string state = platform::stateFolder();
@@ -259,16 +261,22 @@ std::string JournalStore::path(uint64_t id, const char* suffix) const
     return m_folder + name + suffix;
 }
 
+std::vector<uint64_t> JournalStore::entryIds() const
+{
+    std::vector<uint64_t> ids;
+    const auto found = scan(m_folder);
+    for (auto it = found.rbegin(); it != found.rend(); ++it)
+        if (!has(it->second, ".undone") && has(it->second, ".entry"))
+            ids.push_back(it->first);
+    return ids;
+}
+
 std::vector<JournalEntry> JournalStore::entries() const
 {
     std::vector<JournalEntry> list;
-    const auto found = scan(m_folder);
-    for (auto it = found.rbegin(); it != found.rend(); ++it) {
-        if (has(it->second, ".undone") || !has(it->second, ".entry"))
-            continue;
-        if (std::optional<JournalEntry> e = entry(it->first))
+    for (const uint64_t id : entryIds())
+        if (std::optional<JournalEntry> e = entry(id))
             list.push_back(*e);
-    }
     return list;
 }
 
@@ -291,7 +299,6 @@ std::optional<JournalEntry> JournalStore::entry(uint64_t id) const
             e.files = static_cast<uint32_t>(
                 std::count_if(prints->begin(), prints->end(), [](const Fingerprint& p) { return p.recorded; }));
     }
-    e.bytes = fileSize(path(id, ".entry")) + fileSize(path(id, ".done"));
     return e;
 }
 
@@ -386,7 +393,7 @@ bool JournalStore::writeFingerprints(uint64_t id, const std::vector<Fingerprint>
         putLE(out, p.headCrc, 4);
         putLE(out, p.tailCrc, 4);
     }
-    putLE(out, crcOf(out), 4);
+    putLE(out, crcOf(out.data(), out.size()), 4);
     const std::string target = path(id, ".done");
     std::optional<platform::NewFile> file = platform::NewFile::create(target, why);
     if (!file)
@@ -415,7 +422,7 @@ std::optional<std::vector<Fingerprint>> JournalStore::readFingerprints(uint64_t 
     const std::vector<uint8_t> body = in.bytes(count * kFingerprintSize);
     raw.insert(raw.end(), body.begin(), body.end());
     const uint64_t stored = in.number(4);
-    if (!in.ok() || !in.atEnd() || stored != crcOf(raw))
+    if (!in.ok() || !in.atEnd() || stored != crcOf(raw.data(), raw.size()))
         return std::nullopt;
     std::vector<Fingerprint> prints(static_cast<std::size_t>(count));
     const auto le = [&body](std::size_t at, int width) {

@@ -17,7 +17,6 @@ struct JournalEntry {
     int64_t time = 0;   // seconds since 1970
     uint32_t files = 0;    // the files a save changed (all it meant to while unfinished)
     bool finished = false; // a save whose outcome was recorded; a rename always is
-    uint64_t bytes = 0;    // room taken on the disk
 };
 
 // What one file of a save had before it: the bytes the save replaces at each end.
@@ -52,6 +51,7 @@ public:
 
     // Newest first; undone entries are left out.
     std::vector<JournalEntry> entries() const;
+    std::vector<uint64_t> entryIds() const;
     std::optional<JournalEntry> entry(uint64_t id) const;
     bool wasUndone(uint64_t id) const;
 
@@ -88,6 +88,9 @@ public:
     // Flushes the entry and its folder; false with the reason when the disk refuses.
     virtual bool commit(std::string& why) = 0;
 };
+
+// CRC-32 of n bytes, continuing `crc`; fed to zlib in pieces so sizes past its 32-bit length count whole.
+uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc = 0);
 
 // The journal folder of this person: <state folder>journal/, empty when there is no state folder.
 std::string undoJournalFolder();

@@ -1,11 +1,10 @@
 // Copies the bytes a batch save replaces into the journal before the save, and fingerprints what it left.
 #include "save_recording.h"
 
+#include "features/common/text.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
 #include "tags/tag_restore.h"
-
-#include <zlib.h>
 
 #include <algorithm>
 #include <map>
@@ -24,16 +23,16 @@ std::vector<uint8_t> readRange(const platform::File& file, uint64_t at, uint64_t
 
 uint32_t crcOfRange(const platform::File& file, uint64_t at, uint64_t n)
 {
-    uLong crc = crc32(0L, Z_NULL, 0);
+    uint32_t crc = 0;
     std::vector<uint8_t> chunk(static_cast<std::size_t>(std::min<uint64_t>(n, kChunk)));
     for (uint64_t left = n; left > 0;) {
         const std::size_t take = static_cast<std::size_t>(std::min<uint64_t>(left, kChunk));
         file.readExactAt(at, chunk.data(), take);
-        crc = crc32(crc, chunk.data(), static_cast<uInt>(take));
+        crc = crcOf(chunk.data(), take, crc);
         at += take;
         left -= take;
     }
-    return static_cast<uint32_t>(crc);
+    return crc;
 }
 
 // The ends of one file the save will replace; `whole` when they cannot be told apart safely.
@@ -105,6 +104,11 @@ std::optional<SaveRecording> SaveRecording::start(const JournalStore& store, con
     // A file named twice is recorded once, as it was before the first of its saves.
     std::map<std::string, std::size_t> seen;
     for (const std::string& path : files) {
+        // The save refuses such a name, so there is nothing of it to keep.
+        if (!isMp3Name(path)) {
+            rec.m_slotOf.push_back(kNoSlot);
+            continue;
+        }
         const auto [it, fresh] = seen.emplace(path, rec.m_slots.size());
         rec.m_slotOf.push_back(it->second);
         if (fresh)
@@ -129,6 +133,8 @@ std::optional<SaveRecording> SaveRecording::start(const JournalStore& store, con
 
 void SaveRecording::fileSaved(std::size_t index, bool wrote, bool broken)
 {
+    if (m_slotOf[index] == kNoSlot)
+        return;
     Slot& slot = m_slots[m_slotOf[index]];
     slot.wrote = slot.wrote || wrote;
     slot.broken = slot.broken || broken;

@@ -36,6 +36,7 @@ private:
     uint64_t m_id = 0;
     bool m_saveV1 = false, m_saveV2 = false;
     std::vector<Slot> m_slots;
+    static constexpr std::size_t kNoSlot = std::size_t(-1); // a file the save refuses
     std::vector<std::size_t> m_slotOf; // index of the request's file -> its slot
 };
 

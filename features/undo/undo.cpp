@@ -8,8 +8,6 @@
 #include "platform/journal_files.h"
 #include "tags/tag_restore.h"
 
-#include <zlib.h>
-
 #include <ctime>
 
 namespace {
@@ -40,17 +38,17 @@ bool sameFingerprint(const Fingerprint& a, const Fingerprint& b)
            a.headCrc == b.headCrc && a.tailCrc == b.tailCrc;
 }
 
-uint32_t crcOf(const std::vector<uint8_t>& bytes)
-{
-    return static_cast<uint32_t>(crc32(crc32(0L, Z_NULL, 0), bytes.data(), static_cast<uInt>(bytes.size())));
-}
-
 // Whether the file still holds exactly the ends the record kept, as when the save never reached it.
 bool unchangedSince(const SavedFileRecord& r)
 {
-    const Fingerprint now = fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole);
-    return now.recorded && now.size == r.oldSize && now.head == r.head.size() && now.tail == r.tail.size() &&
-           now.headCrc == crcOf(r.head) && now.tailCrc == crcOf(r.tail);
+    Fingerprint then;
+    then.recorded = true;
+    then.size = r.oldSize;
+    then.head = r.head.size();
+    then.tail = r.tail.size();
+    then.headCrc = crcOf(r.head.data(), r.head.size());
+    then.tailCrc = crcOf(r.tail.data(), r.tail.size());
+    return sameFingerprint(then, fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole));
 }
 
 void undoSave(const JournalStore& store, uint64_t id, UndoReport& report)
@@ -137,9 +135,11 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report)
 
 std::optional<JournalEntry> lastEntry(const JournalStore& store, std::optional<JournalKind> kind)
 {
-    for (const JournalEntry& e : store.entries())
-        if (!kind || e.kind == *kind)
+    for (const uint64_t id : store.entryIds()) {
+        const std::optional<JournalEntry> e = store.entry(id);
+        if (e && (!kind || e->kind == *kind))
             return e;
+    }
     return std::nullopt;
 }
 

@@ -187,6 +187,23 @@ TEST_F(UndoTest, AFailedSaveRecordsNothingForThatFile)
     EXPECT_EQ(brokenNow, readFile(broken));
 }
 
+TEST_F(UndoTest, NamesTheSaveRefusesAreNotRecordedAndTheOthersKeepTheirPlace)
+{
+    const Bytes song = concat({audioPattern(3000), id3v1Record("t", "", "", "", "", 1)});
+    const std::string notes = dir.write("notes.txt", song), good = dir.write("good.mp3", song);
+    save({notes, good, notes}, "New");
+    const std::optional<JournalEntry> last = lastEntry(store());
+    ASSERT_TRUE(last.has_value());
+    const std::optional<std::vector<SavedFileRecord>> records = store().readSave(last->id);
+    ASSERT_TRUE(records.has_value());
+    ASSERT_EQ(1u, records->size());
+    EXPECT_EQ(1u, last->files);
+
+    EXPECT_EQ(1u, undoLast().restored);
+    EXPECT_EQ(song, readFile(good));
+    EXPECT_EQ(song, readFile(notes));
+}
+
 TEST_F(UndoTest, AJournalThatCannotBeWrittenStopsTheSaveBeforeAnyFileIsTouched)
 {
     const Bytes song = concat({Id3v2Bytes(4).frame("TIT2", {0, 'a'}).bytes(), audioPattern(3000)});
