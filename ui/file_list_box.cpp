@@ -49,3 +49,17 @@ std::vector<std::string> FileListBox::selectedFileNames() const
             names.push_back(fileNameAt(row));
     return names;
 }
+
+std::string FileListBox::folderBytes() const
+{
+    return m_folder.isEmpty() ? std::string() : withSeparator(QFile::encodeName(m_folder).toStdString());
+}
+
+std::vector<std::string> FileListBox::selectedPaths() const
+{
+    const std::string folder = folderBytes();
+    std::vector<std::string> paths;
+    for (const std::string& name : selectedFileNames())
+        paths.push_back(folder + name);
+    return paths;
+}

@@ -202,7 +202,7 @@ void TForm1::LoadCurrentFile()
     const std::string& name = selected.front();
     // The folder the list shows, which the folder box's text may no longer be.
     const QString folder = FileListBoxMP3FilesFileEdit->directory();
-    const std::string path = fileNameBytes(folder) + name;
+    const std::string path = FileListBoxMP3FilesFileEdit->folderBytes() + name;
     m_fileEditFolder = folder;
     m_fileEditName = name;
     try {
@@ -224,7 +224,7 @@ void TForm1::LoadCurrentFile()
             }
         }
     } catch (const std::exception&) {
-        m_dialogs.message(folder + fileNameText(name) + QStringLiteral(" does not exist."));
+        m_dialogs.message(fileNameText(path) + QStringLiteral(" does not exist."));
     }
 }
 
@@ -290,7 +290,7 @@ void TForm1::ToolButton2Click()
         return;
     }
     RenameRequest request;
-    request.folder = fileNameBytes(m_fileEditFolder);
+    request.folder = FileListBoxMP3FilesFileEdit->folderBytes(); // the folder checked just above
     request.oldName = m_fileEditName;
     request.requestedName = fileNameBytes(EditPreview->text());
     const RenameResult result = renameCurrentFile(request, m_dialogs);

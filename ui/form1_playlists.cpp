@@ -2,7 +2,6 @@
 // the playlist.
 #include "form1.h"
 
-#include "features/common/mp3_folder.h"
 #include "features/playlist/playlist_edit.h"
 #include "features/playlist/playlist_file.h"
 #include "file_list_box.h"
@@ -161,11 +160,7 @@ void TForm1::BitBtnToPlaylistClick()
     if (FileListBoxMP3Playlist->count() == 0)
         return;
     // The folder whose files are listed, not the box's text, which may be half typed.
-    const std::string folder = withSeparator(QFile::encodeName(FileListBoxMP3Playlist->directory()).toStdString());
-    std::vector<std::string> paths;
-    for (const std::string& name : FileListBoxMP3Playlist->selectedFileNames())
-        paths.push_back(folder + name);
-    AppendPlaylistEntries(paths);
+    AppendPlaylistEntries(FileListBoxMP3Playlist->selectedPaths());
 }
 
 void TForm1::BitBtnRemoveFromPlaylistClick()
