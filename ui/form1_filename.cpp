@@ -10,7 +10,6 @@
 #include "features/filename/filename_builder.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -40,18 +39,6 @@ FilenameLayout layoutOf(const std::array<QComboBox*, 7>& positions, const QLineE
         layout.positions[i] = positions[i]->currentText().toStdString();
     layout.delimiter = delimiter->text().toStdString();
     return layout;
-}
-
-// A file name's bytes as the widgets show it.
-QString fileNameText(const std::string& name)
-{
-    return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
-}
-
-std::string fileNameBytes(const QString& text)
-{
-    const QByteArray bytes = QFile::encodeName(text);
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 } // namespace
@@ -206,8 +193,8 @@ void TForm1::LoadCurrentFile()
     m_fileEditFolder = folder;
     m_fileEditName = name;
     try {
-        EditPreview->setText(fileNameText(name));
-        LabelCurrFile->setText(fileNameText(name));
+        EditPreview->setText(pathText(name));
+        LabelCurrFile->setText(pathText(name));
         if (PageControl2->currentIndex() == 0) {
             const TagRead read = readFilenameFieldsV1(path, FileEditTagV1);
             m_fileEditFieldsV1 = read.fields;
@@ -224,7 +211,7 @@ void TForm1::LoadCurrentFile()
             }
         }
     } catch (const std::exception&) {
-        m_dialogs.message(fileNameText(path) + QStringLiteral(" does not exist."));
+        m_dialogs.message(pathText(path) + QStringLiteral(" does not exist."));
     }
 }
 
@@ -280,7 +267,7 @@ void TForm1::ResetFilenameEdit()
 bool TForm1::filenameCurrentFileShown() const
 {
     return !m_fileEditName.empty() && m_fileEditFolder == FileListBoxMP3FilesFileEdit->directory() &&
-           LabelCurrFile->text() == fileNameText(m_fileEditName);
+           LabelCurrFile->text() == pathText(m_fileEditName);
 }
 
 void TForm1::ToolButton2Click()
@@ -292,14 +279,14 @@ void TForm1::ToolButton2Click()
     RenameRequest request;
     request.folder = FileListBoxMP3FilesFileEdit->folderBytes(); // the folder checked just above
     request.oldName = m_fileEditName;
-    request.requestedName = fileNameBytes(EditPreview->text());
+    request.requestedName = pathBytes(EditPreview->text());
     const RenameResult result = renameCurrentFile(request, m_dialogs);
     if (result.status == RenameStatus::InvalidName || result.status == RenameStatus::Declined)
         return;
     // A refused rename leaves the file, and the label, under the old name.
     if (result.status == RenameStatus::Renamed) {
         m_fileEditName = result.newName;
-        LabelCurrFile->setText(fileNameText(result.newName));
+        LabelCurrFile->setText(pathText(result.newName));
     }
     OpenMusicFolder(FileListBoxMP3FilesFileEdit, ComboBoxMusicFoldersFileEdit->currentText());
     FileListBoxMP3FilesFileEdit->reread();

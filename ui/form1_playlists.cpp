@@ -6,12 +6,12 @@
 #include "features/playlist/playlist_file.h"
 #include "file_list_box.h"
 #include "icons.h"
+#include "latin1.h"
 #include "shared_tags.h"
 #include "widget_helpers.h"
 #include "window_progress.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -33,14 +33,11 @@ QPushButton* smallButton(const char* name, IconRole image, const char* hint, QWi
     return button;
 }
 
-QByteArray bytesOf(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
-
 // A row shows its entry decoded for the eye and keeps the entry's own bytes.
 void setEntry(QTreeWidgetItem* item, const std::string& entry)
 {
-    const QByteArray bytes = bytesOf(entry);
-    item->setText(0, QFile::decodeName(bytes));
-    item->setData(0, Qt::UserRole, bytes);
+    item->setText(0, pathText(entry));
+    item->setData(0, Qt::UserRole, QByteArray::fromStdString(entry));
 }
 
 std::string entryOf(const QTreeWidgetItem* item)
@@ -194,7 +191,7 @@ void TForm1::ToolButton5Click()
     if (chosen.isEmpty())
         return;
     // An empty file keeps the rows but still becomes the file the next save writes.
-    if (const auto entries = ReadPlaylistFile(QFile::encodeName(chosen).toStdString())) {
+    if (const auto entries = ReadPlaylistFile(pathBytes(chosen))) {
         ListViewPlaylist->clear();
         AppendPlaylistEntries(*entries);
     }
@@ -212,7 +209,7 @@ void TForm1::ToolButton6Click()
     if (EditCurrentPlaylist->text().isEmpty())
         SaveAsNewPlaylist();
     else
-        writePlaylist(this, ListViewPlaylist, QFile::encodeName(EditCurrentPlaylist->text()).toStdString());
+        writePlaylist(this, ListViewPlaylist, pathBytes(EditCurrentPlaylist->text()));
 }
 
 void TForm1::SaveAsNewPlaylist()
@@ -220,9 +217,9 @@ void TForm1::SaveAsNewPlaylist()
     const QString chosen = m_dialogs.saveFile(SaveDialogPlaylist, QString());
     if (chosen.isEmpty())
         return;
-    const std::string typed = QFile::encodeName(chosen).toStdString();
+    const std::string typed = pathBytes(chosen);
     const std::string name = playlistFileName(typed);
-    const QString shownName = QFile::decodeName(bytesOf(name));
+    const QString shownName = pathText(name);
     // The dialog asked about the name typed; a file under the longer name is asked about here.
     if (name != typed && QFileInfo::exists(shownName) &&
         m_dialogs.confirm("'" + name + "' already exists. Do you want to replace it?") != Dialogs::Yes)

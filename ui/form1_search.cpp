@@ -7,7 +7,6 @@
 
 #include "features/search/search.h"
 
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -53,12 +52,6 @@ private:
     QProgressBar* m_bar;
     qint64 m_filled = 0;
 };
-
-std::string pathBytes(const QString& path)
-{
-    const QByteArray bytes = QFile::encodeName(path);
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 } // namespace
 
@@ -174,7 +167,7 @@ void TForm1::StartSearch()
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(outcome.results.size()));
     for (const std::string& path : outcome.results) {
-        auto* row = new QTreeWidgetItem({QFile::decodeName(QByteArray::fromStdString(path))});
+        auto* row = new QTreeWidgetItem({pathText(path)});
         row->setData(0, Qt::UserRole, QByteArray::fromStdString(path));
         rows.append(row);
     }

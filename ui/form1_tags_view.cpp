@@ -10,7 +10,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QToolButton>
 
@@ -119,7 +118,7 @@ void TForm1::ShowV1Tag(const std::string& path)
     try {
         view = readV1View(path, SharedTagV1);
     } catch (const std::exception&) {
-        m_dialogs.message(QFile::decodeName(path.c_str()) + QStringLiteral(" does not exist."));
+        m_dialogs.message(pathText(path) + QStringLiteral(" does not exist."));
     }
     if (!view.shown) {
         ClearTagView(false);
