@@ -62,8 +62,8 @@ QWidget* TForm1::buildFilenameSubTab(bool v2)
     auto* positionColumn = new QVBoxLayout;
     positionColumn->addWidget(wrappingLabel("Build filename from tag options below:", false, page));
     QStringList fields;
-    for (const char* name : kFieldNames)
-        fields << QString::fromLatin1(name);
+    for (int i = 0; i < 7; ++i)
+        fields << fieldText(i);
     for (int i = 0; i < 7; ++i) {
         auto* box = new QComboBox(page);
         box->setObjectName(QStringLiteral("ComboBoxFile%1%2").arg(i + 1).arg(suffix));
@@ -83,10 +83,10 @@ QWidget* TForm1::buildFilenameSubTab(bool v2)
                                 page);
     auto* grid = new QGridLayout(group);
     for (int i = 0; i < 7; ++i) {
-        QLabel* label = boldLabel(kFieldNames[i], group);
-        label->setText(label->text() + QLatin1Char(':'));
+        QLabel* label = boldLabel("", group);
+        label->setText(fieldText(i) + QLatin1Char(':'));
         values[i] = new QLabel(group);
-        values[i]->setObjectName(QStringLiteral("Label%1%2").arg(QString::fromLatin1(kFieldNames[i]), suffix));
+        values[i]->setObjectName(QStringLiteral("Label%1%2").arg(fieldText(i), suffix));
         values[i]->setTextFormat(Qt::PlainText);
         grid->addWidget(label, i, 0);
         grid->addWidget(values[i], i, 1);

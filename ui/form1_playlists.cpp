@@ -33,27 +33,6 @@ QPushButton* smallButton(const char* name, IconRole image, const char* hint, QWi
     return button;
 }
 
-// A row shows its entry decoded for the eye and keeps the entry's own bytes.
-void setEntry(QTreeWidgetItem* item, const std::string& entry)
-{
-    item->setText(0, pathText(entry));
-    item->setData(0, Qt::UserRole, QByteArray::fromStdString(entry));
-}
-
-std::string entryOf(const QTreeWidgetItem* item)
-{
-    return item->data(0, Qt::UserRole).toByteArray().toStdString();
-}
-
-PlaylistEntries entriesOf(const QTreeWidget* list)
-{
-    PlaylistEntries entries;
-    entries.reserve(static_cast<std::size_t>(list->topLevelItemCount()));
-    for (int row = 0; row < list->topLevelItemCount(); ++row)
-        entries.push_back(entryOf(list->topLevelItem(row)));
-    return entries;
-}
-
 PlaylistView viewOf(const QTreeWidget* list)
 {
     PlaylistView view;
