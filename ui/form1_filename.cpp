@@ -266,8 +266,7 @@ void TForm1::ResetFilenameEdit()
 // another folder was opened it may name a file that is not there.
 bool TForm1::filenameCurrentFileShown() const
 {
-    return !m_fileEditName.empty() && m_fileEditFolder == FileListBoxMP3FilesFileEdit->directory() &&
-           LabelCurrFile->text() == pathText(m_fileEditName);
+    return !m_fileEditName.empty() && m_fileEditFolder == FileListBoxMP3FilesFileEdit->directory();
 }
 
 void TForm1::ToolButton2Click()
