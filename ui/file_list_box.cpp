@@ -1,9 +1,9 @@
 // Fills a file list from one folder through the platform layer.
 #include "file_list_box.h"
 
-#include "features/common/mp3_folder.h"
+#include "latin1.h"
 
-#include <QFile>
+#include "features/common/mp3_folder.h"
 
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
 {
@@ -23,8 +23,8 @@ void FileListBox::reread()
     clear();
     if (m_folder.isEmpty())
         return;
-    for (const std::string& name : listMp3Files(QFile::encodeName(m_folder).toStdString())) {
-        auto* item = new QListWidgetItem(QFile::decodeName(name.c_str()), this);
+    for (const std::string& name : listMp3Files(pathBytes(m_folder))) {
+        auto* item = new QListWidgetItem(pathText(name), this);
         item->setData(Qt::UserRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
     }
 }
@@ -48,4 +48,18 @@ std::vector<std::string> FileListBox::selectedFileNames() const
         if (item(row)->isSelected())
             names.push_back(fileNameAt(row));
     return names;
+}
+
+std::string FileListBox::folderBytes() const
+{
+    return m_folder.isEmpty() ? std::string() : withSeparator(pathBytes(m_folder));
+}
+
+std::vector<std::string> FileListBox::selectedPaths() const
+{
+    const std::string folder = folderBytes();
+    std::vector<std::string> paths;
+    for (const std::string& name : selectedFileNames())
+        paths.push_back(folder + name);
+    return paths;
 }

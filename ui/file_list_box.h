@@ -23,6 +23,10 @@ public:
     // A row's file name as the file system's bytes (the shown text is only decoded for display).
     std::string fileNameAt(int row) const;
     std::vector<std::string> selectedFileNames() const;
+    // The shown folder as bytes ending in "/" (the folder box may have been typed without
+    // one), or empty without a folder; what a file name is put after.
+    std::string folderBytes() const;
+    std::vector<std::string> selectedPaths() const;
 
 private:
     QString m_folder;

@@ -10,7 +10,6 @@
 #include "features/filename/filename_builder.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -42,18 +41,6 @@ FilenameLayout layoutOf(const std::array<QComboBox*, 7>& positions, const QLineE
     return layout;
 }
 
-// A file name's bytes as the widgets show it.
-QString fileNameText(const std::string& name)
-{
-    return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
-}
-
-std::string fileNameBytes(const QString& text)
-{
-    const QByteArray bytes = QFile::encodeName(text);
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
 } // namespace
 
 QWidget* TForm1::buildFilenameSubTab(bool v2)
@@ -75,8 +62,8 @@ QWidget* TForm1::buildFilenameSubTab(bool v2)
     auto* positionColumn = new QVBoxLayout;
     positionColumn->addWidget(wrappingLabel("Build filename from tag options below:", false, page));
     QStringList fields;
-    for (const char* name : kFieldNames)
-        fields << QString::fromLatin1(name);
+    for (int i = 0; i < 7; ++i)
+        fields << fieldText(i);
     for (int i = 0; i < 7; ++i) {
         auto* box = new QComboBox(page);
         box->setObjectName(QStringLiteral("ComboBoxFile%1%2").arg(i + 1).arg(suffix));
@@ -96,10 +83,10 @@ QWidget* TForm1::buildFilenameSubTab(bool v2)
                                 page);
     auto* grid = new QGridLayout(group);
     for (int i = 0; i < 7; ++i) {
-        QLabel* label = boldLabel(kFieldNames[i], group);
-        label->setText(label->text() + QLatin1Char(':'));
+        QLabel* label = boldLabel("", group);
+        label->setText(fieldText(i) + QLatin1Char(':'));
         values[i] = new QLabel(group);
-        values[i]->setObjectName(QStringLiteral("Label%1%2").arg(QString::fromLatin1(kFieldNames[i]), suffix));
+        values[i]->setObjectName(QStringLiteral("Label%1%2").arg(fieldText(i), suffix));
         values[i]->setTextFormat(Qt::PlainText);
         grid->addWidget(label, i, 0);
         grid->addWidget(values[i], i, 1);
@@ -202,12 +189,12 @@ void TForm1::LoadCurrentFile()
     const std::string& name = selected.front();
     // The folder the list shows, which the folder box's text may no longer be.
     const QString folder = FileListBoxMP3FilesFileEdit->directory();
-    const std::string path = fileNameBytes(folder) + name;
+    const std::string path = FileListBoxMP3FilesFileEdit->folderBytes() + name;
     m_fileEditFolder = folder;
     m_fileEditName = name;
     try {
-        EditPreview->setText(fileNameText(name));
-        LabelCurrFile->setText(fileNameText(name));
+        EditPreview->setText(pathText(name));
+        LabelCurrFile->setText(pathText(name));
         if (PageControl2->currentIndex() == 0) {
             const TagRead read = readFilenameFieldsV1(path, FileEditTagV1);
             m_fileEditFieldsV1 = read.fields;
@@ -224,7 +211,7 @@ void TForm1::LoadCurrentFile()
             }
         }
     } catch (const std::exception&) {
-        m_dialogs.message(folder + fileNameText(name) + QStringLiteral(" does not exist."));
+        m_dialogs.message(pathText(path) + QStringLiteral(" does not exist."));
     }
 }
 
@@ -279,8 +266,7 @@ void TForm1::ResetFilenameEdit()
 // another folder was opened it may name a file that is not there.
 bool TForm1::filenameCurrentFileShown() const
 {
-    return !m_fileEditName.empty() && m_fileEditFolder == FileListBoxMP3FilesFileEdit->directory() &&
-           LabelCurrFile->text() == fileNameText(m_fileEditName);
+    return !m_fileEditName.empty() && m_fileEditFolder == FileListBoxMP3FilesFileEdit->directory();
 }
 
 void TForm1::ToolButton2Click()
@@ -290,16 +276,16 @@ void TForm1::ToolButton2Click()
         return;
     }
     RenameRequest request;
-    request.folder = fileNameBytes(m_fileEditFolder);
+    request.folder = FileListBoxMP3FilesFileEdit->folderBytes(); // the folder checked just above
     request.oldName = m_fileEditName;
-    request.requestedName = fileNameBytes(EditPreview->text());
+    request.requestedName = pathBytes(EditPreview->text());
     const RenameResult result = renameCurrentFile(request, m_dialogs);
     if (result.status == RenameStatus::InvalidName || result.status == RenameStatus::Declined)
         return;
     // A refused rename leaves the file, and the label, under the old name.
     if (result.status == RenameStatus::Renamed) {
         m_fileEditName = result.newName;
-        LabelCurrFile->setText(fileNameText(result.newName));
+        LabelCurrFile->setText(pathText(result.newName));
     }
     OpenMusicFolder(FileListBoxMP3FilesFileEdit, ComboBoxMusicFoldersFileEdit->currentText());
     FileListBoxMP3FilesFileEdit->reread();

@@ -2,10 +2,10 @@
 #include "form1.h"
 
 #include "file_list_box.h"
+#include "latin1.h"
 #include "platform/file_system.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -14,7 +14,7 @@ namespace {
 
 bool isExistingDirectory(const QString& path)
 {
-    return !path.isEmpty() && platform::directoryExists(QFile::encodeName(path).toStdString());
+    return !path.isEmpty() && platform::directoryExists(pathBytes(path));
 }
 
 // Changes what a folder box shows without it counting as the user's change.

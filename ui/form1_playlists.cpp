@@ -2,17 +2,16 @@
 // the playlist.
 #include "form1.h"
 
-#include "features/common/mp3_folder.h"
 #include "features/playlist/playlist_edit.h"
 #include "features/playlist/playlist_file.h"
 #include "file_list_box.h"
 #include "icons.h"
+#include "latin1.h"
 #include "shared_tags.h"
 #include "widget_helpers.h"
 #include "window_progress.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -32,30 +31,6 @@ QPushButton* smallButton(const char* name, IconRole image, const char* hint, QWi
     button->setFixedSize(32, 32);
     button->setToolTip(QString::fromLatin1(hint));
     return button;
-}
-
-QByteArray bytesOf(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
-
-// A row shows its entry decoded for the eye and keeps the entry's own bytes.
-void setEntry(QTreeWidgetItem* item, const std::string& entry)
-{
-    const QByteArray bytes = bytesOf(entry);
-    item->setText(0, QFile::decodeName(bytes));
-    item->setData(0, Qt::UserRole, bytes);
-}
-
-std::string entryOf(const QTreeWidgetItem* item)
-{
-    return item->data(0, Qt::UserRole).toByteArray().toStdString();
-}
-
-PlaylistEntries entriesOf(const QTreeWidget* list)
-{
-    PlaylistEntries entries;
-    entries.reserve(static_cast<std::size_t>(list->topLevelItemCount()));
-    for (int row = 0; row < list->topLevelItemCount(); ++row)
-        entries.push_back(entryOf(list->topLevelItem(row)));
-    return entries;
 }
 
 PlaylistView viewOf(const QTreeWidget* list)
@@ -161,11 +136,7 @@ void TForm1::BitBtnToPlaylistClick()
     if (FileListBoxMP3Playlist->count() == 0)
         return;
     // The folder whose files are listed, not the box's text, which may be half typed.
-    const std::string folder = withSeparator(QFile::encodeName(FileListBoxMP3Playlist->directory()).toStdString());
-    std::vector<std::string> paths;
-    for (const std::string& name : FileListBoxMP3Playlist->selectedFileNames())
-        paths.push_back(folder + name);
-    AppendPlaylistEntries(paths);
+    AppendPlaylistEntries(FileListBoxMP3Playlist->selectedPaths());
 }
 
 void TForm1::BitBtnRemoveFromPlaylistClick()
@@ -199,7 +170,7 @@ void TForm1::ToolButton5Click()
     if (chosen.isEmpty())
         return;
     // An empty file keeps the rows but still becomes the file the next save writes.
-    if (const auto entries = ReadPlaylistFile(QFile::encodeName(chosen).toStdString())) {
+    if (const auto entries = ReadPlaylistFile(pathBytes(chosen))) {
         ListViewPlaylist->clear();
         AppendPlaylistEntries(*entries);
     }
@@ -217,7 +188,7 @@ void TForm1::ToolButton6Click()
     if (EditCurrentPlaylist->text().isEmpty())
         SaveAsNewPlaylist();
     else
-        writePlaylist(this, ListViewPlaylist, QFile::encodeName(EditCurrentPlaylist->text()).toStdString());
+        writePlaylist(this, ListViewPlaylist, pathBytes(EditCurrentPlaylist->text()));
 }
 
 void TForm1::SaveAsNewPlaylist()
@@ -225,9 +196,9 @@ void TForm1::SaveAsNewPlaylist()
     const QString chosen = m_dialogs.saveFile(SaveDialogPlaylist, QString());
     if (chosen.isEmpty())
         return;
-    const std::string typed = QFile::encodeName(chosen).toStdString();
+    const std::string typed = pathBytes(chosen);
     const std::string name = playlistFileName(typed);
-    const QString shownName = QFile::decodeName(bytesOf(name));
+    const QString shownName = pathText(name);
     // The dialog asked about the name typed; a file under the longer name is asked about here.
     if (name != typed && QFileInfo::exists(shownName) &&
         m_dialogs.confirm("'" + name + "' already exists. Do you want to replace it?") != Dialogs::Yes)

@@ -7,7 +7,6 @@
 
 #include "features/search/search.h"
 
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,7 +23,6 @@
 namespace {
 
 constexpr int kCriteriaWidth = 330;
-constexpr int kTrackWidth = 60;
 
 QLabel* plainLabel(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
 
@@ -53,12 +51,6 @@ private:
     QProgressBar* m_bar;
     qint64 m_filled = 0;
 };
-
-std::string pathBytes(const QString& path)
-{
-    const QByteArray bytes = QFile::encodeName(path);
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 } // namespace
 
@@ -92,7 +84,7 @@ void TForm1::buildSearchTab()
     GroupBox4 = named(new QGroupBox(QStringLiteral("ID3 tags"), GroupBox5), "GroupBox4");
     auto* tagGrid = new QGridLayout(GroupBox4);
     for (int i = 0; i < 7; ++i) {
-        const QString field = QString::fromLatin1(kFieldNames[i]);
+        const QString field = fieldText(i);
         EditSearch[i] = new QLineEdit(GroupBox4);
         EditSearch[i]->setObjectName(QStringLiteral("EditSearch") + field);
         CheckBoxEx[i] = new QCheckBox(QStringLiteral("Exact"), GroupBox4);
@@ -174,8 +166,8 @@ void TForm1::StartSearch()
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(outcome.results.size()));
     for (const std::string& path : outcome.results) {
-        auto* row = new QTreeWidgetItem({QFile::decodeName(QByteArray::fromStdString(path))});
-        row->setData(0, Qt::UserRole, QByteArray::fromStdString(path));
+        auto* row = new QTreeWidgetItem;
+        setEntry(row, path);
         rows.append(row);
     }
     ListViewSearchResults->addTopLevelItems(rows);
@@ -188,11 +180,7 @@ void TForm1::ToolButton13Click()
     if (m_dialogs.confirm(QStringLiteral("Do you wish to move these search results to the current playlist?")) !=
         Dialogs::Yes)
         return;
-    std::vector<std::string> paths;
-    paths.reserve(static_cast<std::size_t>(ListViewSearchResults->topLevelItemCount()));
-    for (int i = 0; i < ListViewSearchResults->topLevelItemCount(); ++i)
-        paths.push_back(ListViewSearchResults->topLevelItem(i)->data(0, Qt::UserRole).toByteArray().toStdString());
-    AppendPlaylistEntries(paths);
+    AppendPlaylistEntries(entriesOf(ListViewSearchResults));
     PageControl1->setCurrentWidget(TabSheet1);
     if (EditCurrentPlaylist->text().isEmpty())
         SaveAsNewPlaylist();

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int kTrackWidth = 60;
 constexpr int kTrackRow = 6;
 
 // One group of seven fields: label, field and its "Enable Save" box per row.
@@ -30,7 +29,7 @@ QGroupBox* fieldGroup(const char* name, const char* caption, QCheckBox* master,
     grid->addWidget(master, 0, 0, 1, 3);
     for (int i = 0; i < 7; ++i) {
         QLabel* label = boldLabel("", group);
-        label->setText(QString::fromLatin1(kFieldNames[i]) + QLatin1Char(':'));
+        label->setText(fieldText(i) + QLatin1Char(':'));
         grid->addWidget(label, i + 1, 0);
         if (i == kTrackRow) {
             fields[i]->setFixedWidth(kTrackWidth);
@@ -54,7 +53,7 @@ QLineEdit* lineEdit(const QString& name, QWidget* parent)
 QCheckBox* enableBox(const QString& name, int field, QWidget* parent)
 {
     auto* box = new QCheckBox(
-        QStringLiteral("Enable Save (%1)").arg(QString::fromLatin1(kFieldNames[field])), parent);
+        QStringLiteral("Enable Save (%1)").arg(fieldText(field)), parent);
     box->setObjectName(name);
     box->setChecked(true);
     return box;
@@ -86,7 +85,7 @@ void TForm1::buildTagsTab()
         ComboBoxGenre->addItem(toQString(genre));
     ComboBoxGenre->setCurrentIndex(0);
     for (int i = 0; i < 7; ++i) {
-        const QString field = QString::fromLatin1(kFieldNames[i]);
+        const QString field = fieldText(i);
         if (v1[i]) {
             *v1[i] = lineEdit(QStringLiteral("Edit") + field, tab);
             FieldsV1[i] = *v1[i];

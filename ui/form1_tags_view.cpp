@@ -2,7 +2,6 @@
 // and the save of the selected files.
 #include "form1.h"
 
-#include "features/common/mp3_folder.h"
 #include "features/tagedit/batch_save.h"
 #include "file_list_box.h"
 #include "latin1.h"
@@ -11,7 +10,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QToolButton>
 
@@ -93,11 +91,6 @@ void showGenre(QComboBox* box, int index)
     box->setEditText(box->itemText(index));
 }
 
-std::string selectedFolder(const FileListBox* list)
-{
-    return withSeparator(QFile::encodeName(list->directory()).toStdString());
-}
-
 } // namespace
 
 void TForm1::ClearTagView(bool reset)
@@ -125,7 +118,7 @@ void TForm1::ShowV1Tag(const std::string& path)
     try {
         view = readV1View(path, SharedTagV1);
     } catch (const std::exception&) {
-        m_dialogs.message(QFile::decodeName(path.c_str()) + QStringLiteral(" does not exist."));
+        m_dialogs.message(pathText(path) + QStringLiteral(" does not exist."));
     }
     if (!view.shown) {
         ClearTagView(false);
@@ -166,7 +159,7 @@ void TForm1::FileListBoxMP3FilesClick()
         checkAll(CheckBoxV1, FieldsV1);
     if (CheckBoxEnableV2->isChecked())
         checkAll(CheckBoxV2, FieldsV2);
-    const std::string path = selectedFolder(FileListBoxMP3Files) + names.front();
+    const std::string path = FileListBoxMP3Files->folderBytes() + names.front();
     ShowV1Tag(path);
     try {
         ShowV2Tag(path);
@@ -201,13 +194,9 @@ void TForm1::CheckBoxV2FieldClick(int field)
 
 void TForm1::ToolButton4Click()
 {
-    const std::vector<std::string> names = FileListBoxMP3Files->selectedFileNames();
-    if (names.empty())
+    const std::vector<std::string> files = FileListBoxMP3Files->selectedPaths();
+    if (files.empty())
         return;
-    std::vector<std::string> files;
-    const std::string folder = selectedFolder(FileListBoxMP3Files);
-    for (const std::string& name : names)
-        files.push_back(folder + name);
 
     const TagViewState now = viewState(*this);
     const SaveRequestBuild build = buildSaveRequest(now, m_shownTagFile, files);

@@ -1,6 +1,8 @@
-// The one crossing between 8-bit program text and the widgets' QString.
+// The crossings between the program's byte strings and the widgets' QString: tag text is
+// Latin-1, paths are whatever bytes the file system holds.
 #pragma once
 
+#include <QFile>
 #include <QString>
 
 #include <string>
@@ -14,4 +16,17 @@ inline std::string toLatin1(const QString& text)
 {
     const QByteArray bytes = text.toLatin1();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+inline std::string pathBytes(const QString& path)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+// For showing only: bytes the local encoding cannot read come out replaced, so the text does
+// not always turn back into the same path.
+inline QString pathText(const std::string& path)
+{
+    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }

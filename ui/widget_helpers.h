@@ -1,11 +1,18 @@
 // Small builders the tab pages share: named widgets, bold labels, list views.
 #pragma once
 
+#include "latin1.h"
+
+#include "features/common/tag_fields.h"
+
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
+
+#include <string>
+#include <vector>
 
 template <typename W>
 W* named(W* widget, const char* name)
@@ -46,9 +53,36 @@ inline QTreeWidget* fileReportList(const char* name, QWidget* parent)
     return list;
 }
 
-// The seven tag fields in the order every tab lists them.
-inline constexpr const char* kFieldNames[7] = {"Artist", "Title", "Album", "Year",
-                                               "Genre", "Comment", "Track"};
+// A row of a file list shows its path decoded for the eye and keeps the path's own bytes.
+inline void setEntry(QTreeWidgetItem* item, const std::string& entry)
+{
+    item->setText(0, pathText(entry));
+    item->setData(0, Qt::UserRole, QByteArray::fromStdString(entry));
+}
+
+inline std::string entryOf(const QTreeWidgetItem* item)
+{
+    return item->data(0, Qt::UserRole).toByteArray().toStdString();
+}
+
+inline std::vector<std::string> entriesOf(const QTreeWidget* list)
+{
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(list->topLevelItemCount()));
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        entries.push_back(entryOf(list->topLevelItem(row)));
+    return entries;
+}
+
+// The name of the field on a row of the tabs' field lists; the filename builder reads
+// these names back from its position boxes.
+inline QString fieldText(int row)
+{
+    return QString::fromLatin1(fieldName(kAllFields[static_cast<std::size_t>(row)]));
+}
+
+// The width of the short track field wherever one is shown.
+inline constexpr int kTrackWidth = 60;
 
 // The page of a folder tab: the tool bar across the top; under it the folder box over its
 // file list, which stretches down, then `middle` (may be null) and `right`, which stretches.

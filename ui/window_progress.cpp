@@ -1,7 +1,8 @@
 // Shows how far a long command has come while it runs on the window's own thread.
 #include "window_progress.h"
 
-#include <QFile>
+#include "latin1.h"
+
 #include <QFileInfo>
 #include <QProgressDialog>
 
@@ -29,7 +30,7 @@ void WindowProgress::advance(std::size_t done, const std::string& current)
         m_box->setMinimumWidth(420);
         m_box->setMaximum(static_cast<int>(m_total));
     }
-    const QString name = QFileInfo(QFile::decodeName(current.c_str())).fileName();
+    const QString name = QFileInfo(pathText(current)).fileName();
     m_box->setLabelText(current.empty() ? QString()
                                         : QStringLiteral("%1 %2 of %3: %4")
                                               .arg(m_verb)

@@ -99,15 +99,13 @@ TEST_F(Startup, FailuresShowTheirOwnTextAndNoWindow)
 // A save killed while it moved the audio is named once the window is up.
 TEST_F(Startup, AnInterruptedSaveIsReportedWithWhatToDo)
 {
-    const std::string state = dir.file("state");
-    setenv("XDG_STATE_HOME", state.c_str(), 1);
+    const testsupport::ScopedEnv stateHome("XDG_STATE_HOME", dir.file("state"));
     using namespace testsupport;
     const std::string song = dir.write("song.mp3", concat({Id3v2Bytes(3).frame("TALB", {0, 'L'}).bytes(),
                                                             audioPattern(200000)}));
     killedTitleSave(song, 30000, 8);
     writeSetup("");
     ASSERT_TRUE(start());
-    unsetenv("XDG_STATE_HOME");
     ASSERT_EQ(1u, dialogs.shown.size());
     EXPECT_EQ(QStringLiteral("error"), dialogs.shown[0].kind);
     EXPECT_TRUE(dialogs.shown[0].text.contains(qs("'" + song + "' was interrupted")));

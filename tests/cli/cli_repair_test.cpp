@@ -15,7 +15,7 @@ using namespace testsupport;
 TEST(CliRepair, ASaveKilledDuringTheMoveIsReportedAtStartAndPutBack)
 {
     TempDir dir;
-    setenv("XDG_STATE_HOME", (dir.path() + "state").c_str(), 1);
+    const ScopedEnv stateHome("XDG_STATE_HOME", dir.path() + "state");
     const Bytes tag = Id3v2Bytes(3).frame("TALB", {0, 'L'}).bytes();
     const std::string path = dir.write("a.mp3", concat({tag, audioPattern(300000)}));
     const Bytes before = readFile(path);
@@ -33,5 +33,4 @@ TEST(CliRepair, ASaveKilledDuringTheMoveIsReportedAtStartAndPutBack)
     EXPECT_EQ(1, again.exitCode);
     EXPECT_NE(std::string::npos, again.err.find("no interrupted save of this file is recorded")) << again.err;
     EXPECT_EQ("", runCli({"dump", path}).err);
-    unsetenv("XDG_STATE_HOME");
 }

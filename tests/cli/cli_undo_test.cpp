@@ -13,15 +13,10 @@ namespace {
 // Each test keeps its journal apart; the runs of varnoli-cli inherit the folder.
 class CliUndo : public ::testing::Test {
 protected:
-    CliUndo() : m_previous(std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "")
-    {
-        setenv("XDG_STATE_HOME", state.path().c_str(), 1);
-    }
-    ~CliUndo() override { setenv("XDG_STATE_HOME", m_previous.c_str(), 1); }
     TempDir state, dir;
 
 private:
-    std::string m_previous;
+    const ScopedEnv m_stateHome{"XDG_STATE_HOME", state.path()};
 };
 
 const Bytes kSong = concat({Id3v2Bytes(4).frame("TALB", {0, 'L', 'P'}).padding(20).bytes(), audioPattern(9000),

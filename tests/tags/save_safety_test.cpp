@@ -40,13 +40,6 @@ int inChild(const std::function<int()>& fn)
 
 class SaveSafety : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        state = dir.path() + "state";
-        setenv("XDG_STATE_HOME", state.c_str(), 1);
-    }
-    void TearDown() override { unsetenv("XDG_STATE_HOME"); }
-
     // A tag with a title and a little padding, the audio, and an ID3v1 record.
     std::string song(const std::string& name, const Bytes& audio, std::size_t titleSize = 16)
     {
@@ -56,7 +49,10 @@ protected:
     }
 
     TempDir dir;
-    std::string state;
+    const std::string state = dir.path() + "state";
+
+private:
+    const ScopedEnv m_stateHome{"XDG_STATE_HOME", state};
 };
 
 TEST_F(SaveSafety, Id3v1AndId3v2SavesOfOneFileInOtherProcessesNeverMixAndLoadsSeeWholeFiles)

@@ -123,3 +123,18 @@ TEST_F(FilenameTab, FailedLoadBuildsFromEmptyFieldsAndTheButtonNeedsAFileShown)
     EXPECT_TRUE(dialogs.texts("confirm").isEmpty());
     EXPECT_TRUE(fs::exists(other + "song.mp3") && fs::exists(music + "song.mp3"));
 }
+
+TEST_F(FilenameTab, FolderTypedWithoutSeparatorReadsAndRenamesItsFiles)
+{
+    writeFile(music + "song.mp3", kSong);
+    std::string typed = music;
+    typed.pop_back();
+    window->ComboBoxMusicFoldersFileEdit->setEditText(qs(typed));
+    pick("song.mp3");
+    EXPECT_EQ(QStringLiteral("Band"), window->LabelsV1[0]->text());
+    window->EditPreview->setText(QStringLiteral("renamed.mp3"));
+    dialogs.answers = {Dialogs::Yes};
+    window->ToolButton2->click();
+    EXPECT_TRUE(dialogs.texts("error").isEmpty());
+    EXPECT_EQ(kSong, readFile(music + "renamed.mp3"));
+}

@@ -14,14 +14,6 @@ using namespace testsupport;
 
 namespace {
 
-QStringList rows(const QTreeWidget* list)
-{
-    QStringList out;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        out << (list->topLevelItem(i)->isSelected() ? "*" : "") + list->topLevelItem(i)->text(0);
-    return out;
-}
-
 void selectOnly(QTreeWidget* list, std::initializer_list<int> selected)
 {
     list->clearSelection();

@@ -13,18 +13,6 @@
 using testsupport::concat;
 using testsupport::id3v1Record;
 
-namespace {
-
-QStringList rows(const QTreeWidget* list)
-{
-    QStringList out;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        out << list->topLevelItem(i)->text(0);
-    return out;
-}
-
-} // namespace
-
 class SearchTab : public WindowFixture {};
 
 TEST_F(SearchTab, SearchListsMatchesAndExportsThemToThePlaylist)

@@ -17,16 +17,13 @@ class Form1Undo : public WindowFixture {
 protected:
     void SetUp() override
     {
-        m_previous = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
-        setenv("XDG_STATE_HOME", state.path().c_str(), 1);
         writeSetup("");
         ASSERT_TRUE(start());
     }
-    void TearDown() override { setenv("XDG_STATE_HOME", m_previous.c_str(), 1); }
     TempDir state;
 
 private:
-    std::string m_previous;
+    const ScopedEnv m_stateHome{"XDG_STATE_HOME", state.path()};
 };
 
 TEST_F(Form1Undo, UndoLastSaveAsksWithTheNumberOfFilesAndRestoresThem)

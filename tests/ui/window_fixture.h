@@ -8,6 +8,8 @@
 
 #include <QFile>
 #include <QString>
+#include <QStringList>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,15 @@
 #include <string>
 
 inline QString qs(const std::string& s) { return QFile::decodeName(s.c_str()); }
+
+// A list's rows as shown, a selected one marked with a leading "*".
+inline QStringList rows(const QTreeWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        out << (list->topLevelItem(i)->isSelected() ? "*" : "") + list->topLevelItem(i)->text(0);
+    return out;
+}
 
 class WindowFixture : public ::testing::Test {
 protected:

@@ -20,16 +20,6 @@ namespace {
 // Points the state folder at a fresh temporary one for the test's lifetime.
 class UndoTest : public ::testing::Test {
 protected:
-    UndoTest() : m_previous(std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : ""), m_home(std::getenv("HOME") ? std::getenv("HOME") : "")
-    {
-        setenv("XDG_STATE_HOME", state.path().c_str(), 1);
-    }
-    ~UndoTest() override
-    {
-        setenv("XDG_STATE_HOME", m_previous.c_str(), 1);
-        setenv("HOME", m_home.c_str(), 1);
-    }
-
     BatchSaveOutcome save(const std::vector<std::string>& files, const std::string& title, bool v1 = true,
                           bool v2 = true)
     {
@@ -55,7 +45,7 @@ protected:
     ScriptedDialogs dialogs;
 
 private:
-    std::string m_previous, m_home;
+    const ScopedEnv m_stateHome{"XDG_STATE_HOME", state.path()};
 };
 
 // A file of one random kind: no tag, ID3v2.3 or 2.4 (with or without footer), with or
@@ -210,17 +200,18 @@ TEST_F(UndoTest, AJournalThatCannotBeWrittenStopsTheSaveBeforeAnyFileIsTouched)
     const std::string a = dir.write("a.mp3", song), b = dir.write("b.mp3", song);
     // A state folder below a plain file cannot be created, whoever runs the test.
     const std::string blocker = dir.write("blocker", {1});
-    setenv("XDG_STATE_HOME", (blocker + "/state").c_str(), 1);
-    const BatchSaveOutcome outcome = save({a, b}, "New");
-    EXPECT_TRUE(outcome.stopped);
-    ASSERT_EQ(1u, dialogs.texts("error").size());
-    EXPECT_NE(std::string::npos, dialogs.texts("error")[0].find("undo journal cannot be written"));
-    EXPECT_NE(std::string::npos, dialogs.texts("error")[0].find("nothing was saved"));
-    EXPECT_EQ(song, readFile(a));
-    EXPECT_EQ(song, readFile(b));
+    {
+        const ScopedEnv blocked("XDG_STATE_HOME", blocker + "/state");
+        const BatchSaveOutcome outcome = save({a, b}, "New");
+        EXPECT_TRUE(outcome.stopped);
+        ASSERT_EQ(1u, dialogs.texts("error").size());
+        EXPECT_NE(std::string::npos, dialogs.texts("error")[0].find("undo journal cannot be written"));
+        EXPECT_NE(std::string::npos, dialogs.texts("error")[0].find("nothing was saved"));
+        EXPECT_EQ(song, readFile(a));
+        EXPECT_EQ(song, readFile(b));
+    }
 
-    unsetenv("XDG_STATE_HOME");
-    unsetenv("HOME");
+    const ScopedEnv noState("XDG_STATE_HOME", nullptr), noHome("HOME", nullptr);
     dialogs.shown.clear();
     save({a}, "New");
     ASSERT_EQ(1u, dialogs.texts("error").size());
