@@ -15,6 +15,27 @@ using testsupport::id3v1Record;
 
 class SearchTab : public WindowFixture {};
 
+TEST_F(SearchTab, AFolderThatCannotBeReadIsNamedAfterTheResults)
+{
+    const std::string music = makeFolder("Music");
+    makeFolder("Music/locked");
+    for (const char* name : {"a.mp3", "locked/b.mp3"})
+        dir.write(std::string("Music/") + name, concat({testsupport::audioPattern(300), id3v1Record("", "Beat", "", "", "", 0)}));
+    writeSetup("");
+    ASSERT_TRUE(start());
+    const testsupport::UnlistableFolder locked(music + "locked");
+    if (!locked.available())
+        GTEST_SKIP() << "a folder cannot be made unreadable here";
+
+    window->EditSearchFolder->setText(qs(music));
+    window->CheckBoxSubfolders->setChecked(true);
+    window->EditSearch[0]->setText(QStringLiteral("Beat"));
+    window->ButtonSearch->click();
+    EXPECT_EQ(QStringList({qs(music + "a.mp3")}), rows(window->ListViewSearchResults));
+    EXPECT_EQ(QStringList({qs("Cannot read the folder '" + music + "locked/': Permission denied; its files are left out.")}),
+              dialogs.texts("error"));
+}
+
 TEST_F(SearchTab, SearchListsMatchesAndExportsThemToThePlaylist)
 {
     const std::string music = makeFolder("Music");
