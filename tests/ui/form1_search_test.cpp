@@ -1,7 +1,10 @@
 // The "Search" tab: browsing, searching with the progress bar, and the export to the playlist.
 #include "window_fixture.h"
 
+#include "ui/file_list_box.h"
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,7 +18,7 @@ using testsupport::id3v1Record;
 
 class SearchTab : public WindowFixture {};
 
-TEST_F(SearchTab, AFolderThatCannotBeReadIsNamedAfterTheResults)
+TEST_F(SearchTab, AFolderThatCannotBeReadIsNamedAfterTheResultsOrTheListing)
 {
     const std::string music = makeFolder("Music");
     makeFolder("Music/locked");
@@ -32,7 +35,12 @@ TEST_F(SearchTab, AFolderThatCannotBeReadIsNamedAfterTheResults)
     window->EditSearch[0]->setText(QStringLiteral("Beat"));
     window->ButtonSearch->click();
     EXPECT_EQ(QStringList({qs(music + "a.mp3")}), rows(window->ListViewSearchResults));
-    EXPECT_EQ(QStringList({qs("Cannot read the folder '" + music + "locked/': Permission denied; its files are left out.")}),
+    const QString refusal = qs("Cannot read the folder '" + music + "locked/': Permission denied; its files are left out.");
+    EXPECT_EQ(QStringList({refusal}), dialogs.texts("error"));
+
+    window->ComboBoxMusicFolders->setEditText(qs(music + "locked"));
+    EXPECT_EQ(0, window->FileListBoxMP3Files->count());
+    EXPECT_EQ(QStringList({refusal, qs("Cannot read the folder '" + music + "locked': Permission denied; its files are left out.")}),
               dialogs.texts("error"));
 }
 
