@@ -2,6 +2,8 @@
 // question answered Yes, since a command line already says what to do.
 #pragma once
 
+#include "commands.h"
+
 #include "features/common/dialogs.h"
 #include "status_line.h"
 
@@ -19,10 +21,10 @@ public:
 
     void message(const std::string& text) override
     {
-        line() << (m_subject.empty() ? "" : m_subject + ": ") << text << '\n';
+        printLine(line(), (m_subject.empty() ? "" : m_subject + ": ") + text);
     }
-    void info(const std::string& text) override { line() << text << '\n'; }
-    void error(const std::string& text) override { line() << text << '\n'; }
+    void info(const std::string& text) override { printLine(line(), text); }
+    void error(const std::string& text) override { printLine(line(), text); }
     Answer confirm(const std::string&) override { return Yes; }
 
 private:

@@ -108,7 +108,7 @@ int cmdDump(const Args& args, std::ostream& out, std::ostream& err)
     }
     for (const std::string& path : args) {
         if (!path.empty() && path[0] == '-') {
-            err << "varnoli-cli dump: unknown option '" << path << "'\n";
+            usageError(err, "dump", "unknown option '" + path + "'");
             return kExitUsage;
         }
     }

@@ -7,6 +7,7 @@
 #include "tags/id3v2.h"
 
 #include <ostream>
+#include <stdexcept>
 
 namespace {
 
@@ -33,20 +34,20 @@ int cmdPlaylist(const Args& args, std::ostream&, std::ostream& err)
     PlaylistEntries entries;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i][0] != '/' && workingFolder.empty()) {
-            err << "varnoli-cli playlist: the working folder cannot be found for " << args[i] << '\n';
+            printLine(err, "varnoli-cli playlist: the working folder cannot be found for " + args[i]);
             return kExitFileFailed;
         }
         entries.push_back(fullPath(args[i], workingFolder));
         // The entry is written all the same, as the tab writes one whose file went away.
         if (!platform::File::open(entries.back(), platform::File::Mode::Read))
-            err << args[i] << ": no such file; written without its information line\n";
+            printLine(err, args[i] + ": no such file; written without its information line");
     }
     Tid3tag v1;
     Tid3v2tag v2;
     try {
         WritePlaylistFile(args[0], entries, v1, v2);
-    } catch (const platform::IoError& e) {
-        err << "varnoli-cli playlist: " << e.what() << '\n';
+    } catch (const std::runtime_error& e) { // the file system's error, or a name M3U cannot hold
+        printLine(err, std::string("varnoli-cli playlist: ") + e.what());
         return kExitFileFailed;
     }
     return kExitOk;

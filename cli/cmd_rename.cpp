@@ -85,7 +85,7 @@ int cmdRename(const Args& args, std::ostream& out, std::ostream& err)
         return kExitUsage;
     const std::string& file = parsed->file;
     if (!isMp3Name(file)) {
-        err << file << ": not renamed, the name does not end in .mp3\n";
+        printLine(err, file + ": not renamed, the name does not end in .mp3");
         return kExitFileFailed;
     }
     const std::size_t slash = file.rfind('/');
@@ -105,7 +105,7 @@ int cmdRename(const Args& args, std::ostream& out, std::ostream& err)
     switch (result.status) {
     case RenameStatus::Renamed:
     case RenameStatus::Unchanged:
-    case RenameStatus::Checked: out << result.newName << '\n'; return kExitOk;
+    case RenameStatus::Checked: printLine(out, result.newName); return kExitOk;
     default: return kExitFileFailed;
     }
 }

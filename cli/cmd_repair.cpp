@@ -8,14 +8,13 @@
 int cmdRepair(const Args& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty() || args[0].rfind("-", 0) == 0) {
-        err << "varnoli-cli repair: " << (args.empty() ? "name at least one file" : "unknown option '" + args[0] + "'")
-            << '\n';
+        usageError(err, "repair", args.empty() ? "name at least one file" : "unknown option '" + args[0] + "'");
         return kExitUsage;
     }
     int exitCode = kExitOk;
     for (const std::string& path : args) {
         const RepairOutcome outcome = repairInterruptedSave(path);
-        (outcome.repaired ? out : err) << outcome.message << '\n';
+        printLine(outcome.repaired ? out : err, outcome.message);
         if (!outcome.repaired)
             exitCode = kExitFileFailed;
     }

@@ -24,7 +24,7 @@ SearchCriterion* criterionNamed(SearchRequest& request, const std::string& name)
 }
 
 // The request the arguments describe; a usage error is printed and gives nothing.
-std::optional<SearchRequest> parseSearchArgs(const Args& args, std::ostream& err)
+std::optional<SearchRequest> parseSearchArgs(const Args& args, bool& print0, std::ostream& err)
 {
     SearchRequest request;
     bool haveFolder = false, optionsEnded = false;
@@ -42,8 +42,8 @@ std::optional<SearchRequest> parseSearchArgs(const Args& args, std::ostream& err
             optionsEnded = true;
             continue;
         }
-        if (arg == "--subfolders") {
-            request.subfolders = true;
+        if (arg == "--subfolders" || arg == "--print0") {
+            (arg == "--subfolders" ? request.subfolders : print0) = true;
             continue;
         }
         SearchCriterion* criterion = criterionNamed(request, arg.substr(2));
@@ -77,17 +77,23 @@ std::optional<SearchRequest> parseSearchArgs(const Args& args, std::ostream& err
 
 int cmdSearch(const Args& args, std::ostream& out, std::ostream& err)
 {
-    const std::optional<SearchRequest> request = parseSearchArgs(args, err);
+    bool print0 = false;
+    const std::optional<SearchRequest> request = parseSearchArgs(args, print0, err);
     if (!request)
         return kExitUsage;
     Tid3tag v1;
     Tid3v2tag v2;
     const SearchOutcome outcome = runSearch(*request, v1, v2);
-    for (const std::string& path : outcome.results)
-        out << path << '\n';
+    for (const std::string& path : outcome.results) {
+        // A script gets the bytes of each path whole; a person, a path on one line.
+        if (print0)
+            out.write(path.c_str(), static_cast<std::streamsize>(path.size() + 1));
+        else
+            printLine(out, path);
+    }
     if (!outcome.folderFound) {
-        err << "varnoli-cli search: '" << request->folder << "' is not a folder; nothing was searched\n";
+        printLine(err, "varnoli-cli search: '" + request->folder + "' is not a folder; nothing was searched");
         return kExitFileFailed;
     }
-    return kExitOk;
+    return reportUnreadable(err, "search", outcome.unreadable) ? kExitFileFailed : kExitOk;
 }

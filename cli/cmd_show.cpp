@@ -31,7 +31,7 @@ bool parseShowArgs(const Args& args, ShowOptions& options, std::ostream& err)
         } else if (arg == "-r" || arg == "--recursive") {
             options.subfolders = true;
         } else {
-            err << "varnoli-cli show: unknown option '" << arg << "'\n";
+            usageError(err, "show", "unknown option '" + arg + "'");
             return false;
         }
     }
@@ -76,26 +76,6 @@ void appendJsonLine(std::string& line, const std::string& path, const FileFields
     line += ", \"v2\": ";
     appendTagJson(line, read.v2);
     line += "}\n";
-}
-
-// Text for a terminal: control characters, which could move the cursor or start an escape
-// sequence, are shown as \xNN.
-void appendReadable(std::string& out, const std::string& bytes, bool latin1)
-{
-    static const char digits[] = "0123456789abcdef";
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F || (latin1 && c >= 0x80 && c <= 0x9F)) {
-            out += "\\x";
-            out += digits[c >> 4];
-            out += digits[c & 0x0F];
-        } else if (latin1 && c >= 0x80) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += ch;
-        }
-    }
 }
 
 void appendTagBlock(std::string& out, const std::string& name, const TagRead& tag, bool v1)
@@ -156,13 +136,13 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         for (const TagResult result : {read.v1.result, read.v2.result}) {
             if (unreadable(result)) {
-                err << path << ": Error #" << result << "! Could not read Tag!\n";
+                printLine(err, path + ": Error #" + std::to_string(result) + "! Could not read Tag!");
                 anyUnreadable = true;
             }
         }
     };
     for (const std::string& path : options.paths)
-        forEachFileOf(path, options.subfolders, show);
+        anyUnreadable |= reportUnreadable(err, "show", forEachFileOf(path, options.subfolders, show));
     out.flush();
     return anyUnreadable ? kExitFileFailed : kExitOk;
 }

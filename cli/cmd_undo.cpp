@@ -32,7 +32,7 @@ int cmdUndo(const Args& args, std::ostream& out, std::ostream& err)
     if (args.size() == 1) {
         id = parseId(args[0]);
         if (!id) {
-            err << "varnoli-cli undo: '" << args[0] << "' is not an entry number\n";
+            usageError(err, "undo", "'" + args[0] + "' is not an entry number");
             return kExitUsage;
         }
     } else if (const std::optional<JournalEntry> last = lastEntry(store)) {
@@ -43,11 +43,11 @@ int cmdUndo(const Args& args, std::ostream& out, std::ostream& err)
     }
     const UndoReport report = undoEntry(store, *id);
     if (!report.undone) {
-        err << report.refusal << '\n';
+        printLine(err, report.refusal);
         return kExitFileFailed;
     }
     for (const std::string& line : report.leftAlone)
-        err << line << '\n';
+        printLine(err, line);
     out << "Undone entry " << *id << ": " << undoSummaryText(report) << '\n';
     return report.leftAlone.empty() ? kExitOk : kExitFileFailed;
 }

@@ -6,11 +6,19 @@
 #include <string>
 #include <vector>
 
+struct UnreadableFolder;
+
 using Args = std::vector<std::string>;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFileFailed = 1;
 constexpr int kExitUsage = 2;
+
+// Writes a line for people, its control characters escaped as readableName shows them, so
+// no file name in it can reach the terminal as an escape sequence or split the line.
+void printLine(std::ostream& s, const std::string& text);
+// A line on stderr per folder that could not be read; true when there was any.
+bool reportUnreadable(std::ostream& err, const char* command, const std::vector<UnreadableFolder>& folders);
 
 // Prints "varnoli-cli COMMAND: problem"; the caller's usage line follows from main.
 std::nullopt_t usageError(std::ostream& err, const char* command, const std::string& problem);

@@ -1,6 +1,8 @@
 // JSON output of varnoli-cli and the byte mapping of its texts.
 #include "json_lines.h"
 
+#include "features/common/text.h"
+
 #include <cstdio>
 
 namespace {
@@ -86,47 +88,6 @@ std::string jsonLatin1(const std::string& text)
     std::string out;
     appendJsonLatin1(out, text);
     return out;
-}
-
-namespace {
-
-// The length of the well-formed UTF-8 sequence at text[i] and its code point; 0 when the
-// bytes there are not one (overlong forms and surrogates included).
-std::size_t utf8Sequence(const std::string& text, std::size_t i, uint32_t& code)
-{
-    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = at(i);
-    const std::size_t n = lead < 0x80          ? 1
-                          : (lead >> 5) == 0x6  ? 2
-                          : (lead >> 4) == 0xE  ? 3
-                          : (lead >> 3) == 0x1E ? 4
-                                                : 0;
-    if (n == 0 || i + n > text.size())
-        return 0;
-    code = n == 1 ? lead : lead & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80)
-            return 0;
-        code = code << 6 | (at(i + k) & 0x3F);
-    }
-    static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kLeast[n] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return n;
-}
-
-} // namespace
-
-bool isUtf8(const std::string& text)
-{
-    uint32_t code = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = utf8Sequence(text, i, code);
-        if (n == 0)
-            return false;
-        i += n;
-    }
-    return true;
 }
 
 std::string jsonPath(const std::string& path)

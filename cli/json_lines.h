@@ -11,7 +11,6 @@ std::string jsonLatin1(const std::string& text);
 // quotes, backslashes, control bytes and the UTF-8 forms of U+007F to U+009F escaped; any
 // other path is written as jsonLatin1 writes tag text, one code point per byte.
 std::string jsonPath(const std::string& path);
-bool isUtf8(const std::string& text);
 // The member that follows "file" when its path is not UTF-8.
 constexpr const char* kBytesEncodingMember = "\"file_encoding\": \"bytes\"";
 // The same two appended to `out`, for output written one line at a time.

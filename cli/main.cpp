@@ -66,7 +66,7 @@ int main(int argc, char** argv)
             return kExitOk;
         }
         for (const std::string& text : interruptedSaveTexts())
-            std::cerr << "varnoli-cli: " << text << '\n';
+            printLine(std::cerr, "varnoli-cli: " + text);
         // Commands say what is wrong; the usage line follows every usage error.
         const int code = c.run(args, std::cout, std::cerr);
         if (code == kExitUsage)
@@ -74,7 +74,8 @@ int main(int argc, char** argv)
         return code;
     }
     if (!first.empty())
-        std::cerr << "varnoli-cli: unknown " << (first[0] == '-' ? "option" : "command") << " '" << first << "'\n";
+        printLine(std::cerr, std::string("varnoli-cli: unknown ") + (first[0] == '-' ? "option" : "command") + " '" +
+                                 first + "'");
     printProgramUsage(std::cerr);
     return kExitUsage;
 }

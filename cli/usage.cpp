@@ -3,6 +3,7 @@
 
 #include "commands.h"
 
+#include "features/common/mp3_folder.h"
 #include "features/common/text.h"
 
 #include <cstring>
@@ -28,12 +29,17 @@ const char* const kShowUsage =
     "A folder stands for its MP3 files, sorted as the tab lists them, hidden ones left out.\n"
     "  -r, --recursive  also the MP3 files of every folder below, hidden folders skipped\n"
     "  --json           one JSON object per file and line\n"
-    "Exit code 1 when a file could not be read.\n";
+    "Without --json, control characters in names and tag texts are shown as \\xNN.\n"
+    "Exit code 1 when a file or a folder could not be read.\n";
 
 const char* const kSearchUsage =
     "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
-    "[--genre X] [--comment X] [--track X] [--exact FIELD,...]\n"
-    "Prints the files the \"Search\" tab finds, one full path a line.\n";
+    "[--genre X] [--comment X] [--track X] [--exact FIELD,...] [--print0]\n"
+    "Prints the files the \"Search\" tab finds, one full path a line.\n"
+    "  --subfolders  also the folders below it, hidden ones skipped\n"
+    "  --print0      each path as its bytes, unchanged, followed by a NUL, for scripts (xargs -0)\n"
+    "Without --print0, control characters in a path are shown as \\xNN.\n"
+    "Exit code 1 when the folder or a folder below it could not be read.\n";
 
 const char* const kRenameUsage = "rename [--v2] --fields F1,F2,... [--delimiter D] [--dry-run] FILE\n"
                                  "Renames the file from its tag fields, as the \"Filename Edit\" tab does.\n";
@@ -81,9 +87,25 @@ void printCommandSummary(std::ostream& s, const char* usage)
     s << "  varnoli-cli " << lineOf(usage, 0) << "\n      " << lineOf(usage, 1) << '\n';
 }
 
+void printLine(std::ostream& s, const std::string& text)
+{
+    std::string line;
+    line.reserve(text.size() + 1);
+    appendReadable(line, text, false);
+    line += '\n';
+    s.write(line.data(), static_cast<std::streamsize>(line.size()));
+}
+
+bool reportUnreadable(std::ostream& err, const char* command, const std::vector<UnreadableFolder>& folders)
+{
+    for (const UnreadableFolder& folder : folders)
+        err << "varnoli-cli " << command << ": " << unreadableFolderText(folder) << '\n';
+    return !folders.empty();
+}
+
 std::nullopt_t usageError(std::ostream& err, const char* command, const std::string& problem)
 {
-    err << "varnoli-cli " << command << ": " << problem << '\n';
+    printLine(err, std::string("varnoli-cli ") + command + ": " + problem);
     return std::nullopt;
 }
 

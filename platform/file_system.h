@@ -140,6 +140,13 @@ struct DirEntry {
 // The entries of a folder in the order the file system lists them, without "." and "..".
 // Empty when the folder cannot be read.
 std::vector<DirEntry> listDirectory(const std::string& folder);
+// The same, and why the folder could not be read (the system's reason; empty when it was
+// read whole). Entries read before a failure are kept.
+struct FolderListing {
+    std::vector<DirEntry> entries;
+    std::string problem;
+};
+FolderListing readFolder(const std::string& folder);
 
 // The identity of a real folder, whatever name or link reached it.
 struct DirectoryId {

@@ -438,24 +438,38 @@ bool syncFolder(const std::string& path)
     return ok;
 }
 
-std::vector<DirEntry> listDirectory(const std::string& folder)
+FolderListing readFolder(const std::string& folder)
 {
-    std::vector<DirEntry> entries;
+    FolderListing listing;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir)
-        return entries;
+    if (!dir) {
+        listing.problem = std::strerror(errno);
+        return listing;
+    }
     std::string base = folder;
     if (!base.empty() && base.back() != '/')
         base += '/';
-    while (const dirent* e = ::readdir(dir.get())) {
+    while (true) {
+        errno = 0;
+        const dirent* e = ::readdir(dir.get());
+        if (!e) {
+            if (errno != 0)
+                listing.problem = std::strerror(errno);
+            break;
+        }
         const std::string name = e->d_name;
         if (name == "." || name == "..")
             continue;
         // The entry's own type saves a lookup; links and unknown types are followed.
         const bool known = e->d_type != DT_UNKNOWN && e->d_type != DT_LNK;
-        entries.push_back({name, known ? e->d_type == DT_DIR : directoryExists(base + name)});
+        listing.entries.push_back({name, known ? e->d_type == DT_DIR : directoryExists(base + name)});
     }
-    return entries;
+    return listing;
+}
+
+std::vector<DirEntry> listDirectory(const std::string& folder)
+{
+    return readFolder(folder).entries;
 }
 
 std::optional<DirectoryId> directoryId(const std::string& path)

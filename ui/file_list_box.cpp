@@ -10,23 +10,25 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
     setUniformItemSizes(true);
 }
 
-void FileListBox::setDirectory(const QString& folder)
+UnreadableFolders FileListBox::setDirectory(const QString& folder)
 {
     if (folder == m_folder)
-        return;
+        return {};
     m_folder = folder;
-    reread();
+    return reread();
 }
 
-void FileListBox::reread()
+UnreadableFolders FileListBox::reread()
 {
     clear();
+    UnreadableFolders unreadable;
     if (m_folder.isEmpty())
-        return;
-    for (const std::string& name : listMp3Files(pathBytes(m_folder))) {
+        return unreadable;
+    for (const std::string& name : listMp3Files(pathBytes(m_folder), unreadable)) {
         auto* item = new QListWidgetItem(pathText(name), this);
         item->setData(Qt::UserRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
     }
+    return unreadable;
 }
 
 void FileListBox::clearDirectory()

@@ -4,6 +4,8 @@
 #include <QListWidget>
 #include <QStringList>
 
+#include "features/common/mp3_folder.h"
+
 #include <string>
 #include <vector>
 
@@ -13,9 +15,10 @@ public:
     explicit FileListBox(QWidget* parent = nullptr);
 
     // Shows the folder's matching files; nothing is re-read when the folder is already shown.
-    void setDirectory(const QString& folder);
+    // Gives the folder when it could not be read.
+    UnreadableFolders setDirectory(const QString& folder);
     // Lists the shown folder again, e.g. after a file in it was renamed.
-    void reread();
+    UnreadableFolders reread();
     // Back to no folder and no files.
     void clearDirectory();
     const QString& directory() const { return m_folder; }

@@ -67,9 +67,11 @@ void TForm1::RemoveMusicFolder(const QString& path)
 
 void TForm1::OpenMusicFolder(FileListBox* fileList, const QString& path)
 {
-    if (isExistingDirectory(path))
-        fileList->setDirectory(path);
-    else
+    if (isExistingDirectory(path)) {
+        const UnreadableFolders unreadable = fileList->setDirectory(path);
+        if (!unreadable.empty())
+            m_dialogs.error(unreadableFoldersText(unreadable));
+    } else
         RemoveMusicFolder(path);
 }
 

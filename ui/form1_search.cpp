@@ -171,6 +171,8 @@ void TForm1::StartSearch()
         rows.append(row);
     }
     ListViewSearchResults->addTopLevelItems(rows);
+    if (!outcome.unreadable.empty())
+        m_dialogs.error(unreadableFoldersText(outcome.unreadable));
 }
 
 void TForm1::ToolButton8Click() { StartSearch(); }

@@ -16,9 +16,12 @@ std::vector<std::string> mp3Names(const std::vector<platform::DirEntry>& entries
     return names;
 }
 
-std::vector<std::string> listMp3Files(const std::string& folder)
+std::vector<std::string> listMp3Files(const std::string& folder, UnreadableFolders& unreadable)
 {
-    std::vector<std::string> names = mp3Names(platform::listDirectory(folder), false);
+    platform::FolderListing listing = platform::readFolder(folder);
+    if (!listing.problem.empty())
+        unreadable.push_back({folder, std::move(listing.problem)});
+    std::vector<std::string> names = mp3Names(listing.entries, false);
     std::sort(names.begin(), names.end(), lessIgnoringCase);
     return names;
 }
@@ -30,8 +33,9 @@ std::string withSeparator(std::string folder)
     return folder;
 }
 
-void walkFolders(const std::string& root, bool subfolders, const FolderVisitor& visit)
+UnreadableFolders walkFolders(const std::string& root, bool subfolders, const FolderVisitor& visit)
 {
+    UnreadableFolders unreadable;
     std::set<platform::DirectoryId> seen;
     std::vector<std::string> pending{withSeparator(root)};
     while (!pending.empty()) {
@@ -42,13 +46,34 @@ void walkFolders(const std::string& root, bool subfolders, const FolderVisitor& 
             if (id && !seen.insert(*id).second)
                 continue;
         }
-        const std::vector<platform::DirEntry> entries = platform::listDirectory(folder);
-        visit(folder, entries);
+        platform::FolderListing listing = platform::readFolder(folder);
+        if (!listing.problem.empty()) {
+            unreadable.push_back({folder, std::move(listing.problem)});
+            continue;
+        }
+        visit(folder, listing.entries);
         if (!subfolders)
             continue;
         // Pushed last to first, so the first subfolder is walked next.
-        for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+        for (auto it = listing.entries.rbegin(); it != listing.entries.rend(); ++it)
             if (it->isDirectory && it->name[0] != '.')
                 pending.push_back(folder + it->name + "/");
     }
+    return unreadable;
+}
+
+std::string unreadableFolderText(const UnreadableFolder& folder)
+{
+    return "Cannot read the folder '" + readableName(folder.path) + "': " + folder.problem +
+           "; its files are left out.";
+}
+
+std::string unreadableFoldersText(const UnreadableFolders& folders)
+{
+    if (folders.size() == 1)
+        return unreadableFolderText(folders.front());
+    std::string text = "Cannot read these folders; their files are left out:";
+    for (const UnreadableFolder& folder : folders)
+        text += "\n" + readableName(folder.path) + ": " + folder.problem;
+    return text;
 }

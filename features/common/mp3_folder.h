@@ -8,9 +8,17 @@
 #include <string>
 #include <vector>
 
+// A folder a listing or a walk could not read, and the system's reason.
+struct UnreadableFolder {
+    std::string path;
+    std::string problem;
+};
+using UnreadableFolders = std::vector<UnreadableFolder>;
+
 // The names a file list shows: files whose name ends in ".mp3" in any letter case, hidden
 // ones (leading ".") left out, sorted ignoring case; names are the file system's bytes.
-std::vector<std::string> listMp3Files(const std::string& folder);
+// A folder that cannot be read is added to `unreadable`.
+std::vector<std::string> listMp3Files(const std::string& folder, UnreadableFolders& unreadable);
 // The same from entries already read, keeping hidden files when asked and the listing order.
 std::vector<std::string> mp3Names(const std::vector<platform::DirEntry>& entries, bool withHidden);
 
@@ -20,7 +28,14 @@ std::string withSeparator(std::string folder);
 // Visits `root` and, with `subfolders`, every folder below it: a folder before its
 // subfolders, depth first in listing order, hidden subfolders skipped, each real folder
 // (device and inode) at most once, so a link back up the tree cannot loop. The walk keeps
-// its own stack, so a deep tree cannot exhaust the call stack. Folder paths end with "/";
-// a root that cannot be read is visited with no entries.
+// its own stack, so a deep tree cannot exhaust the call stack. Folder paths end with "/".
+// A folder that cannot be read is not visited but returned, in walk order, so that no
+// caller passes over it in silence.
 using FolderVisitor = std::function<void(const std::string& folder, const std::vector<platform::DirEntry>& entries)>;
-void walkFolders(const std::string& root, bool subfolders, const FolderVisitor& visit);
+UnreadableFolders walkFolders(const std::string& root, bool subfolders, const FolderVisitor& visit);
+
+// "Cannot read the folder '...': reason; its files are left out." for one folder, the name
+// shown as readableName shows it.
+std::string unreadableFolderText(const UnreadableFolder& folder);
+// One message for them all, as the window shows it after a listing or a search.
+std::string unreadableFoldersText(const UnreadableFolders& folders);

@@ -1,6 +1,7 @@
 // Conversions between the 8-bit tag texts, UTF-8 and file names.
 #include "text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -44,6 +45,41 @@ uint32_t foldCase(uint32_t cp)
     if (cp >= 0x400 && cp <= 0x40F)
         return cp + 0x50;
     return cp;
+}
+
+// The length of the well-formed UTF-8 sequence at text[i] and its code point; 0 when the
+// bytes there are not one (overlong forms and surrogates included).
+std::size_t utf8Sequence(const std::string& text, std::size_t i, uint32_t& code)
+{
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = at(i);
+    const std::size_t n = lead < 0x80          ? 1
+                          : (lead >> 5) == 0x6  ? 2
+                          : (lead >> 4) == 0xE  ? 3
+                          : (lead >> 3) == 0x1E ? 4
+                                                : 0;
+    if (n == 0 || i + n > text.size())
+        return 0;
+    code = n == 1 ? lead : lead & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((at(i + k) & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (at(i + k) & 0x3F);
+    }
+    static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[n] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+bool isControl(uint32_t code) { return code < 0x20 || (code >= 0x7F && code <= 0x9F); }
+
+void appendByteEscape(std::string& out, unsigned char c)
+{
+    static const char digits[] = "0123456789abcdef";
+    out += "\\x";
+    out += digits[c >> 4];
+    out += digits[c & 0x0F];
 }
 
 } // namespace
@@ -124,4 +160,44 @@ bool lessIgnoringCase(const std::string& a, const std::string& b)
     if (i < a.size() || j < b.size())
         return j < b.size();
     return a < b;
+}
+
+bool isUtf8(const std::string& text)
+{
+    uint32_t code = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = utf8Sequence(text, i, code);
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+void appendReadable(std::string& out, const std::string& bytes, bool latin1)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        uint32_t code = c;
+        const std::size_t n = latin1 ? 1 : utf8Sequence(bytes, i, code);
+        if (n == 0 || isControl(code)) {
+            for (const std::size_t end = i + std::max<std::size_t>(n, 1); i < end; ++i)
+                appendByteEscape(out, static_cast<unsigned char>(bytes[i]));
+        } else if (latin1 && c >= 0x80) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+            ++i;
+        } else {
+            out.append(bytes, i, n);
+            i += n;
+        }
+    }
+}
+
+std::string readableName(const std::string& path)
+{
+    std::string out;
+    out.reserve(path.size());
+    appendReadable(out, path, false);
+    return out;
 }

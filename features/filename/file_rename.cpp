@@ -68,12 +68,17 @@ RenameResult renameCurrentFile(const RenameRequest& request, Dialogs& dialogs)
             return {RenameStatus::Declined, *newName, {}};
         // Recorded before the file is touched, so the rename can always be taken back.
         std::string why;
-        if (*newName != request.oldName &&
-            !journalRename(request.folder + request.oldName, request.folder + *newName, why)) {
-            dialogs.error(journalUnwritableText(why) + ": the file was not renamed.");
-            return {RenameStatus::Failed, *newName, why};
+        std::optional<uint64_t> entry;
+        if (*newName != request.oldName) {
+            entry = journalRename(request.folder + request.oldName, request.folder + *newName, why);
+            if (!entry) {
+                dialogs.error(journalUnwritableText(why) + ": the file was not renamed.");
+                return {RenameStatus::Failed, *newName, why};
+            }
         }
         result = renameFile(request.folder, request.oldName, *newName);
+        if (entry && result.status != RenameStatus::Renamed)
+            forgetRenames(*entry);
     }
     reportRefusal(result, request.oldName, dialogs);
     return result;

@@ -70,6 +70,10 @@ std::string renderPlaylist(const PlaylistEntries& entries, const std::string& pl
 void WritePlaylistFile(const std::string& fileName, const PlaylistEntries& entries, Tid3tag& v1, Tid3v2tag& v2,
                        Progress& progress)
 {
+    for (const std::string& entry : entries)
+        if (entry.find_first_of("\r\n") != std::string::npos)
+            throw PlaylistRefused("The playlist was not saved: the name '" + readableName(entry) +
+                                  "' holds a line break, which an M3U playlist cannot hold.");
     // Every tag is read before the disk is touched, so a failure there changes no file.
     platform::replaceFileAtomically(fileName, renderPlaylist(entries, fileName, v1, v2, progress));
 }

@@ -5,6 +5,7 @@
 #include "features/common/dialogs.h"
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,16 @@ std::string entryTagPath(const std::string& entry, const std::string& playlistFi
 std::string renderPlaylist(const PlaylistEntries& entries, const std::string& playlistFile, Tid3tag& v1,
                            Tid3v2tag& v2, Progress& progress = noProgress());
 
+// Raised for a playlist that an M3U file cannot hold: an entry whose name holds a line
+// break would be read back as two entries.
+class PlaylistRefused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Writes the playlist to `fileName`, replacing the file so that a failure leaves any old
-// file whole. A file that cannot be written raises platform::IoError.
+// file whole. A file that cannot be written raises platform::IoError; an entry holding CR
+// or LF raises PlaylistRefused before any tag is read or anything written.
 void WritePlaylistFile(const std::string& fileName, const PlaylistEntries& entries, Tid3tag& v1, Tid3v2tag& v2,
                        Progress& progress = noProgress());
 

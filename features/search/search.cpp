@@ -50,10 +50,11 @@ bool matchesCriterion(const std::string& value, const std::string& criterion, bo
     return std::equal(criterion.begin(), criterion.end(), value.begin(), sameIgnoringAsciiCase);
 }
 
-std::vector<SearchedFolder> listSearchFolders(const std::string& folder, bool subfolders)
+std::vector<SearchedFolder> listSearchFolders(const std::string& folder, bool subfolders,
+                                              UnreadableFolders& unreadable)
 {
     std::vector<SearchedFolder> folders;
-    walkFolders(folder, subfolders,
+    unreadable = walkFolders(folder, subfolders,
                 [&folders](const std::string& path, const std::vector<platform::DirEntry>& entries) {
                     folders.push_back({path, entries});
                 });
@@ -130,7 +131,10 @@ SearchOutcome runSearch(const SearchRequest& request, Tid3tag& v1, Tid3v2tag& v2
     outcome.folderFound = !request.folder.empty() && platform::directoryExists(request.folder);
     if (request.folder.empty())
         return outcome;
-    const std::vector<SearchedFolder> folders = listSearchFolders(request.folder, request.subfolders);
+    const std::vector<SearchedFolder> folders =
+        listSearchFolders(request.folder, request.subfolders, outcome.unreadable);
+    if (!outcome.folderFound)
+        outcome.unreadable.clear(); // a folder that is not there is said to be so instead
     progress.begin(CountSearchFiles(folders));
     TagSearch(v1, v2).SearchFolder(folders, request, progress, outcome.results);
     progress.end();

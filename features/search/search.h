@@ -29,6 +29,7 @@ struct SearchRequest {
 struct SearchOutcome {
     std::vector<std::string> results; // full paths, in the order the walk found them
     bool folderFound = false;
+    UnreadableFolders unreadable; // folders of the tree that could not be searched
 };
 
 // The matching rule: `value` begins with `criterion` (or, exact, equals it), letters a to z
@@ -40,8 +41,10 @@ struct SearchedFolder {
     std::string path; // ends with "/"
     std::vector<platform::DirEntry> entries;
 };
-// The folders a search of `folder` visits, in the order it visits them.
-std::vector<SearchedFolder> listSearchFolders(const std::string& folder, bool subfolders);
+// The folders a search of `folder` visits, in the order it visits them; those it cannot
+// read are added to `unreadable`.
+std::vector<SearchedFolder> listSearchFolders(const std::string& folder, bool subfolders,
+                                              UnreadableFolders& unreadable);
 
 // The MP3 files a search of these folders examines.
 std::size_t CountSearchFiles(const std::vector<SearchedFolder>& folders);

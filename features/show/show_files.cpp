@@ -1,20 +1,19 @@
 // The files a path given to a listing stands for, and both tags of each.
 #include "show_files.h"
 
-#include "features/common/mp3_folder.h"
 #include "features/common/text.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
 
-void forEachFileOf(const std::string& path, bool subfolders, const FileVisitor& visit)
+UnreadableFolders forEachFileOf(const std::string& path, bool subfolders, const FileVisitor& visit)
 {
     if (!platform::directoryExists(path)) {
         visit(path);
-        return;
+        return {};
     }
     std::string file;
-    walkFolders(path, subfolders, [&](const std::string& folder, const std::vector<platform::DirEntry>& entries) {
+    return walkFolders(path, subfolders, [&](const std::string& folder, const std::vector<platform::DirEntry>& entries) {
         std::vector<std::string> names = mp3Names(entries, false);
         std::sort(names.begin(), names.end(), lessIgnoringCase);
         for (const std::string& name : names) {

@@ -2,6 +2,7 @@
 // tab shows them.
 #pragma once
 
+#include "features/common/mp3_folder.h"
 #include "features/common/tag_fields.h"
 
 #include <functional>
@@ -14,9 +15,10 @@ class Tid3v2tag;
 // them (hidden ones left out, sorted ignoring case), with `subfolders` those of the whole
 // tree below it: a folder's files before its subfolders, hidden folders skipped, each real
 // folder once. A file below a folder is the folder as given joined with its path below it.
-// A path that is no folder is visited as it is, whether it exists or not.
+// A path that is no folder is visited as it is, whether it exists or not. Gives the folders
+// that could not be read.
 using FileVisitor = std::function<void(const std::string& file)>;
-void forEachFileOf(const std::string& path, bool subfolders, const FileVisitor& visit);
+UnreadableFolders forEachFileOf(const std::string& path, bool subfolders, const FileVisitor& visit);
 
 // Both tags of a file as the tab shows them: a failed load leaves its texts empty, and the
 // ID3v1 track of "0" that the tab shows for a tag without one.

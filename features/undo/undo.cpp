@@ -196,22 +196,27 @@ std::string journalUnwritableText(const std::string& why)
     return "The undo journal cannot be written (" + why + ")";
 }
 
-bool journalRenames(const std::vector<RenameRecord>& renames, std::string& why)
+std::optional<uint64_t> journalRenames(const std::vector<RenameRecord>& renames, std::string& why)
 {
     const JournalStore store(undoJournalFolder());
     std::unique_ptr<JournalStore::Writer> writer =
         store.begin(JournalKind::Rename, static_cast<uint32_t>(renames.size()), why);
     if (!writer)
-        return false;
+        return std::nullopt;
     for (const RenameRecord& r : renames)
         writer->putRename({platform::absolutePath(r.from), platform::absolutePath(r.to)});
     if (!writer->commit(why))
-        return false;
+        return std::nullopt;
     store.prune();
-    return true;
+    return writer->id();
 }
 
-bool journalRename(const std::string& from, const std::string& to, std::string& why)
+std::optional<uint64_t> journalRename(const std::string& from, const std::string& to, std::string& why)
 {
     return journalRenames({{from, to}}, why);
+}
+
+void forgetRenames(uint64_t id)
+{
+    JournalStore(undoJournalFolder()).discard(id);
 }

@@ -31,8 +31,10 @@ std::string nothingToUndoText(std::optional<JournalKind> kind = std::nullopt);
 // "The undo journal cannot be written (<why>)": the start of the message when a save or rename is refused.
 std::string journalUnwritableText(const std::string& why);
 
-// Records renames in the journal, flushed, before any of them is done; false, with the reason,
-// when the journal cannot be written (then nothing should be renamed). A rename that then
-// fails needs no further record: its undo finds the old name there and leaves it.
-bool journalRenames(const std::vector<RenameRecord>& renames, std::string& why);
-bool journalRename(const std::string& from, const std::string& to, std::string& why);
+// Records renames in the journal, flushed, before any of them is done; the entry's id, or
+// nothing, with the reason, when the journal cannot be written (then nothing should be renamed).
+std::optional<uint64_t> journalRenames(const std::vector<RenameRecord>& renames, std::string& why);
+std::optional<uint64_t> journalRename(const std::string& from, const std::string& to, std::string& why);
+// Removes the entry of renames that were refused or failed, none of them done: its undo would
+// rename whatever file has the new name, which is not the one recorded.
+void forgetRenames(uint64_t id);

@@ -28,4 +28,17 @@ TEST(CliPlaylist, WritesFullPathsInArgumentOrder)
     const auto failed = runCli({"playlist", dir.file("no/such/out.m3u"), a});
     EXPECT_EQ(1, failed.exitCode);
     EXPECT_NE(std::string::npos, failed.err.find("no/such"));
+
+    // A name with a line break would come back as two entries: nothing is written.
+    const std::string broken = dir.write("x\ry.mp3", audioPattern(400));
+    writeFile(dir.file("old.m3u"), bytesOf("#EXTM3U\r\n"));
+    for (const char* out : {"old.m3u", "new.m3u"}) {
+        const auto refused = runCli({"playlist", dir.file(out), a, broken});
+        EXPECT_EQ(1, refused.exitCode);
+        EXPECT_EQ("varnoli-cli playlist: The playlist was not saved: the name '" + dir.file("x\\x0dy.mp3") +
+                      "' holds a line break, which an M3U playlist cannot hold.\n",
+                  refused.err);
+    }
+    EXPECT_EQ(bytesOf("#EXTM3U\r\n"), readFile(dir.file("old.m3u")));
+    EXPECT_FALSE(fs::exists(dir.file("new.m3u")));
 }

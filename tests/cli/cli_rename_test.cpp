@@ -32,7 +32,8 @@ TEST(CliRename, BuildsTheNameFromEitherTagAndRenames)
 
 TEST(CliRename, RefusalsExitOneAndUsageErrorsTwo)
 {
-    TempDir dir;
+    TempDir dir, state;
+    const ScopedEnv stateHome("XDG_STATE_HOME", state.path());
     const std::string path = dir.write("a.mp3", kSong);
     dir.write("Band.mp3", audioPattern(64));
     const auto invalid = runCli({"rename", "--fields", "Album", path});
@@ -48,4 +49,11 @@ TEST(CliRename, RefusalsExitOneAndUsageErrorsTwo)
         EXPECT_EQ(2, runCli({"rename", "--fields", fields, path}).exitCode) << fields;
     EXPECT_EQ(2, runCli({"rename", path}).exitCode);
     EXPECT_EQ(kSong, readFile(path));
+
+    // The refused rename left no entry, so an undo cannot give its old name to the file
+    // that had the new one.
+    std::filesystem::remove(path);
+    EXPECT_EQ(1, runCli({"undo"}).exitCode);
+    EXPECT_EQ(audioPattern(64), readFile(dir.file("Band.mp3")));
+    EXPECT_FALSE(std::filesystem::exists(path));
 }

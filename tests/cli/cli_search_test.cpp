@@ -26,6 +26,33 @@ TEST(CliSearch, PrintsResultsInWalkOrder)
     EXPECT_EQ(top + "\n", r.out);
 }
 
+TEST(CliSearch, ResultsForPeopleEscapedForScriptsRawAndUnreadableFoldersNamed)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("locked"));
+    const Bytes beat = concat({audioPattern(300), id3v1Record("", "Beat", "", "", "", 0)});
+    const std::string odd = dir.write("a\x1B[31m\nb.mp3", beat);
+    dir.write("locked/c.mp3", beat);
+    const std::string oddEnded = odd + std::string(1, '\0');
+
+    auto r = runCli({"search", dir.path(), "--artist", "beat"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(dir.file("a\\x1b[31m\\x0ab.mp3\n"), r.out);
+    r = runCli({"search", dir.path(), "--print0", "--artist", "beat"});
+    EXPECT_EQ(oddEnded, r.out);
+    EXPECT_NE(std::string::npos, runCli({"search", "--help"}).out.find("--print0"));
+
+    const UnlistableFolder locked(dir.file("locked"));
+    if (!locked.available())
+        GTEST_SKIP() << "a folder cannot be made unreadable here";
+    r = runCli({"search", dir.path(), "--subfolders", "--print0", "--artist", "beat"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(oddEnded, r.out);
+    EXPECT_EQ("varnoli-cli search: Cannot read the folder '" + dir.file("locked/") +
+                  "': Permission denied; its files are left out.\n",
+              r.err);
+}
+
 TEST(CliSearch, MissingFolderAndUsageErrors)
 {
     TempDir dir;

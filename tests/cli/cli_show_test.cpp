@@ -126,6 +126,37 @@ TEST(CliShow, JsonEscapesTheCodePointsFrom7FTo9F)
     EXPECT_NE(std::string::npos, r.out.find("Title:   x\\x85y\\x7f\\x9f\xC2\xA0\n")) << r.out;
 }
 
+// A name may hold anything but "/" and NUL: its escape sequences must not reach the terminal
+// nor its line breaks split a line; a folder that cannot be read is no silent gap.
+TEST(CliShow, NamesAreEscapedAndAFolderThatCannotBeReadFails)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("lib/locked"));
+    const std::string odd = dir.write("lib/\x1B]0;x\x07.mp3", audioPattern(300));
+    dir.write("lib/locked/a.mp3", audioPattern(300));
+    const std::string escapedOdd = dir.file("lib/\\x1b]0;x\\x07.mp3");
+
+    auto r = runCli({"show", odd, dir.file("gone\n.mp3")});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(0u, r.out.find(escapedOdd + "\n  no ID3v1 tag\n")) << r.out;
+    const std::string goneLine = dir.file("gone\\x0a.mp3") + ": Error #256! Could not read Tag!\n";
+    EXPECT_EQ(goneLine + goneLine, r.err);
+
+    const UnlistableFolder locked(dir.file("lib/locked"));
+    if (!locked.available())
+        GTEST_SKIP() << "a folder cannot be made unreadable here";
+    const std::string refusal =
+        "varnoli-cli show: Cannot read the folder '" + dir.file("lib/locked/") + "': Permission denied; its files are left out.\n";
+    r = runCli({"show", "-r", dir.file("lib")});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(escapedOdd + "\n  no ID3v1 tag\n  no ID3v2 tag\n", r.out);
+    EXPECT_EQ(refusal, r.err);
+    r = runCli({"show", "--json", dir.file("lib/locked")});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ("", r.out);
+    EXPECT_EQ(refusal, r.err);
+}
+
 TEST(CliShow, HelpVersionAndUsageErrors)
 {
     const auto version = runCli({"--version"});

@@ -4,6 +4,12 @@
 #include "platform/file_system.h"
 #include "tags/id3v2.h"
 
+#include <dirent.h>
+#include <linux/capability.h>
+#include <linux/securebits.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -116,6 +122,59 @@ void makeReadOnly(const std::string& path)
 {
     fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
+}
+
+namespace {
+
+bool capabilities(__user_cap_data_struct (&data)[2], bool set)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
+}
+
+bool canList(const std::string& path)
+{
+    DIR* dir = ::opendir(path.c_str());
+    if (dir)
+        ::closedir(dir);
+    return dir != nullptr;
+}
+
+} // namespace
+
+UnlistableFolder::UnlistableFolder(const std::string& path) : m_path(path)
+{
+    ::chmod(path.c_str(), 0);
+    if (::geteuid() == 0) {
+        // Without SECBIT_NOROOT a program started as root would get every capability back.
+        __user_cap_data_struct caps[2];
+        m_secureBits = ::prctl(PR_GET_SECUREBITS);
+        if (m_secureBits < 0 || !capabilities(caps, false))
+            return;
+        m_asRoot = true;
+        m_effective[0] = caps[0].effective;
+        m_effective[1] = caps[1].effective;
+        if (::prctl(PR_SET_SECUREBITS, m_secureBits | SECBIT_NOROOT) != 0)
+            return;
+        caps[0].effective &= ~(CAP_TO_MASK(CAP_DAC_OVERRIDE) | CAP_TO_MASK(CAP_DAC_READ_SEARCH));
+        if (!capabilities(caps, true))
+            return;
+    }
+    m_available = !canList(path);
+}
+
+UnlistableFolder::~UnlistableFolder()
+{
+    if (m_asRoot) {
+        __user_cap_data_struct caps[2];
+        if (capabilities(caps, false)) {
+            caps[0].effective = m_effective[0];
+            caps[1].effective = m_effective[1];
+            capabilities(caps, true);
+        }
+        ::prctl(PR_SET_SECUREBITS, m_secureBits);
+    }
+    ::chmod(m_path.c_str(), 0700);
 }
 
 std::string corpusDir()

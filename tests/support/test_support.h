@@ -54,6 +54,25 @@ Bytes bytesOf(const std::string& text);
 Bytes audioPattern(std::size_t size, uint32_t seed = 1);
 void makeReadOnly(const std::string& path);
 
+// For the scope, a folder that neither this thread nor the programs it starts can list: its
+// mode is 000, and a root user, whom modes do not stop, sets aside the capabilities that
+// pass over them. available() is false where that cannot be had.
+class UnlistableFolder {
+public:
+    explicit UnlistableFolder(const std::string& path);
+    ~UnlistableFolder();
+    UnlistableFolder(const UnlistableFolder&) = delete;
+    UnlistableFolder& operator=(const UnlistableFolder&) = delete;
+    bool available() const { return m_available; }
+
+private:
+    std::string m_path;
+    bool m_available = false;
+    bool m_asRoot = false;
+    int m_secureBits = 0;
+    uint32_t m_effective[2] = {0, 0};
+};
+
 std::string corpusDir();
 // The sample files live beside the repository; a clone without them skips those tests.
 bool corpusPresent();

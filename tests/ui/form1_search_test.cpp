@@ -1,7 +1,10 @@
 // The "Search" tab: browsing, searching with the progress bar, and the export to the playlist.
 #include "window_fixture.h"
 
+#include "ui/file_list_box.h"
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,6 +17,32 @@ using testsupport::concat;
 using testsupport::id3v1Record;
 
 class SearchTab : public WindowFixture {};
+
+TEST_F(SearchTab, AFolderThatCannotBeReadIsNamedAfterTheResultsOrTheListing)
+{
+    const std::string music = makeFolder("Music");
+    makeFolder("Music/locked");
+    for (const char* name : {"a.mp3", "locked/b.mp3"})
+        dir.write(std::string("Music/") + name, concat({testsupport::audioPattern(300), id3v1Record("", "Beat", "", "", "", 0)}));
+    writeSetup("");
+    ASSERT_TRUE(start());
+    const testsupport::UnlistableFolder locked(music + "locked");
+    if (!locked.available())
+        GTEST_SKIP() << "a folder cannot be made unreadable here";
+
+    window->EditSearchFolder->setText(qs(music));
+    window->CheckBoxSubfolders->setChecked(true);
+    window->EditSearch[0]->setText(QStringLiteral("Beat"));
+    window->ButtonSearch->click();
+    EXPECT_EQ(QStringList({qs(music + "a.mp3")}), rows(window->ListViewSearchResults));
+    const QString refusal = qs("Cannot read the folder '" + music + "locked/': Permission denied; its files are left out.");
+    EXPECT_EQ(QStringList({refusal}), dialogs.texts("error"));
+
+    window->ComboBoxMusicFolders->setEditText(qs(music + "locked"));
+    EXPECT_EQ(0, window->FileListBoxMP3Files->count());
+    EXPECT_EQ(QStringList({refusal, qs("Cannot read the folder '" + music + "locked': Permission denied; its files are left out.")}),
+              dialogs.texts("error"));
+}
 
 TEST_F(SearchTab, SearchListsMatchesAndExportsThemToThePlaylist)
 {

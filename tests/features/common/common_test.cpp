@@ -52,6 +52,45 @@ TEST(Text, NamesAndEncodings)
     EXPECT_TRUE(lessIgnoringCase("z", "\xFF")); // bytes that are not UTF-8 sort last
 }
 
+TEST(Text, ReadableFormEscapesEveryControlCharacter)
+{
+    // A name: C0, DEL, the UTF-8 form of a C1 character and bytes outside UTF-8 are escaped;
+    // letters of any script are kept.
+    EXPECT_EQ("a\\x1b[31m\\x0a\\x7f\\xc2\\x9b\\xe9 \xC3\xA9\xE2\x82\xAC.mp3",
+              readableName("a\x1B[31m\n\x7F\xC2\x9B\xE9 \xC3\xA9\xE2\x82\xAC.mp3"));
+    EXPECT_EQ("\\xe2\\x82", readableName("\xE2\x82")); // a sequence cut short
+    // Tag text: one character per byte, C1 escaped, the rest written as UTF-8.
+    std::string text;
+    appendReadable(text, "\x85\xE9\t", true);
+    EXPECT_EQ("\\x85\xC3\xA9\\x09", text);
+}
+
+TEST(FolderWalk, AFolderThatCannotBeReadIsReturnedNotPassedOver)
+{
+    TempDir dir;
+    for (const char* sub : {"a", "b/deeper", "c"})
+        fs::create_directories(dir.file(sub));
+    const UnlistableFolder locked(dir.file("b"));
+    if (!locked.available())
+        GTEST_SKIP() << "a folder cannot be made unreadable here";
+
+    std::vector<std::string> visited;
+    const UnreadableFolders unreadable =
+        walkFolders(dir.path(), true, [&](const std::string& folder, const std::vector<platform::DirEntry>&) {
+            visited.push_back(folder.substr(dir.path().size()));
+        });
+    std::sort(visited.begin(), visited.end());
+    EXPECT_EQ((std::vector<std::string>{"", "a/", "c/"}), visited);
+    ASSERT_EQ(1u, unreadable.size());
+    EXPECT_EQ(dir.file("b/"), unreadable[0].path);
+    EXPECT_FALSE(unreadable[0].problem.empty());
+
+    UnreadableFolders listed;
+    EXPECT_TRUE(listMp3Files(dir.file("b"), listed).empty());
+    ASSERT_EQ(1u, listed.size());
+    EXPECT_EQ(dir.file("b"), listed[0].path);
+}
+
 TEST(FolderWalk, FilesBeforeSubfoldersHiddenSkippedLoopsWalkedOnce)
 {
     TempDir dir;

@@ -91,9 +91,13 @@ TEST_F(PlaylistFile, ReadingSplitsEveryLineEndAndSkipsShortAndExtLines)
 TEST_F(PlaylistFile, WrittenEntriesReadBackInOrderButShortAndExtOnes)
 {
     const std::string file = dir.file("round.m3u");
-    const PlaylistEntries entries{"/m/\xE9t\xE9.mp3", "x.m", "/m/a.mp3", "#EXTRA.mp3", "/m/a.mp3", "rel/\r"};
+    const PlaylistEntries entries{"/m/\xE9t\xE9.mp3", "x.m", "/m/a.mp3", "#EXTRA.mp3", "/m/a.mp3"};
     WritePlaylistFile(file, entries, v1, v2);
-    EXPECT_EQ((PlaylistEntries{"/m/\xE9t\xE9.mp3", "/m/a.mp3", "/m/a.mp3", "rel/"}), ReadPlaylistFile(file));
+    EXPECT_EQ((PlaylistEntries{"/m/\xE9t\xE9.mp3", "/m/a.mp3", "/m/a.mp3"}), ReadPlaylistFile(file));
+    // A line break in a name would read back as another entry: refused, the file kept.
+    for (const char* broken : {"rel/\r", "a\nb.mp3"})
+        EXPECT_THROW(WritePlaylistFile(file, {"/m/a.mp3", broken}, v1, v2), PlaylistRefused);
+    EXPECT_EQ((PlaylistEntries{"/m/\xE9t\xE9.mp3", "/m/a.mp3", "/m/a.mp3"}), ReadPlaylistFile(file));
     EXPECT_THROW(ReadPlaylistFile(dir.file("none.m3u")), platform::IoError);
 }
 
