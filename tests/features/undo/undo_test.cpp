@@ -184,7 +184,8 @@ TEST_F(UndoTest, NamesTheSaveRefusesAreNotRecordedAndTheOthersKeepTheirPlace)
     save({notes, good, notes}, "New");
     const std::optional<JournalEntry> last = lastEntry(store());
     ASSERT_TRUE(last.has_value());
-    const std::optional<std::vector<SavedFileRecord>> records = store().readSave(last->id);
+    std::string damage;
+    const std::optional<std::vector<SavedFile>> records = store().readSave(last->id, damage);
     ASSERT_TRUE(records.has_value());
     ASSERT_EQ(1u, records->size());
     EXPECT_EQ(1u, last->files);
