@@ -286,6 +286,7 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
         outcome.stopped = outcome.failures = true;
         return outcome;
     }
+    bool journalStopped = false;
     progress.begin(request.files.size());
     for (const std::string& path : request.files) {
         const std::size_t index = outcome.files.size();
@@ -319,7 +320,7 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
         if (recording && lock && !recording->beforeFile(index, *lock, why)) {
             counting.error(journalUnwritableText(why) + ": the save stopped before '" + path +
                            "'; the files saved before it can be undone.");
-            outcome.stopped = true;
+            outcome.stopped = journalStopped = true;
             break;
         }
         // Both tags or neither: the ID3v1 record goes first, and back when the ID3v2 tag fails.
@@ -349,8 +350,9 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
             break;
         }
     }
-    if (recording && !recording->finish(why))
-        counting.error(journalUnwritableText(why) + ": the save is done but cannot be undone.");
+    // After a journal failure already told, the entry stays as that of an interrupted save.
+    if (recording && !recording->finish(why) && !journalStopped)
+        counting.error(journalUnwritableText(why) + ": the save is done, but its undo may be incomplete.");
     progress.advance(outcome.files.size(), std::string());
     progress.end();
     outcome.failures = counting.reported > 0;

@@ -283,7 +283,8 @@ JournalStore::Writer::Writer(uint64_t id, std::string openPath, std::string entr
 
 JournalStore::Writer::~Writer()
 {
-    if (!m_done)
+    // A save's entry left unfinished is the record of a save that stopped: it stays.
+    if (!m_done && !m_keepUnfinished)
         platform::removeFile(m_openPath);
 }
 
@@ -502,6 +503,7 @@ std::unique_ptr<JournalStore::Writer> JournalStore::begin(JournalKind kind, uint
             writer->putHeader(kind, files);
             if (kind == JournalKind::Save && !writer->flush(why))
                 return nullptr;
+            writer->m_keepUnfinished = kind == JournalKind::Save;
             return writer;
         }
         if (platform::pathExists(path(id, openSuffix)))

@@ -123,7 +123,7 @@ private:
     std::vector<uint8_t> m_buffer;
     uint32_t m_crc = 0;
     std::string m_failure;
-    bool m_done = false;
+    bool m_done = false, m_keepUnfinished = false;
 };
 
 // CRC-32 of n bytes, continuing `crc`; fed to zlib in pieces so sizes past its 32-bit length count whole.
