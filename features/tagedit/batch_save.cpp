@@ -317,7 +317,13 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
                                                                 request.explainFailures));
             continue;
         }
-        if (recording && lock && !recording->beforeFile(index, *lock, why)) {
+        const SaveRecording::Before kept =
+            recording && lock ? recording->beforeFile(index, *lock, why) : SaveRecording::Before::Kept;
+        if (kept == SaveRecording::Before::FileUnreadable) {
+            counting.message(saveFailureText(tagsNamed(request), kErrRead, why, request.explainFailures));
+            continue;
+        }
+        if (kept == SaveRecording::Before::JournalRefused) {
             counting.error(journalUnwritableText(why) + ": the save stopped before '" + path +
                            "'; the files saved before it can be undone.");
             outcome.stopped = journalStopped = true;

@@ -135,26 +135,26 @@ std::optional<SaveRecording> SaveRecording::start(const JournalStore& store, con
     return rec;
 }
 
-bool SaveRecording::beforeFile(std::size_t index, const platform::File& file, std::string& why)
+SaveRecording::Before SaveRecording::beforeFile(std::size_t index, const platform::File& file, std::string& why)
 {
     if (m_slotOf[index] == kNoSlot)
-        return true;
+        return Before::Kept;
     Slot& slot = m_slots[m_slotOf[index]];
     if (slot.recorded)
-        return true;
+        return Before::Kept;
     SavedFileRecord r;
     try {
         r = recordOf(file, slot.path, m_saveV1, m_saveV2);
     } catch (const platform::IoError& e) {
-        why = "'" + slot.path + "' cannot be read: " + e.what();
-        return false;
+        why = e.what();
+        return Before::FileUnreadable;
     }
     if (!m_writer->putSave(static_cast<uint32_t>(m_slotOf[index]), r, why))
-        return false;
+        return Before::JournalRefused;
     slot.recorded = slot.open = true;
     slot.whole = r.whole;
     slot.before = fingerprintBefore(r);
-    return true;
+    return Before::Kept;
 }
 
 void SaveRecording::afterFile(std::size_t index, const platform::File& file)

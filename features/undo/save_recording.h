@@ -22,9 +22,10 @@ public:
                                               bool saveV1, bool saveV2, std::string& why);
 
     // Keeps the bytes the save of files[index] will replace, read through the save's own
-    // locked `file`, before anything of it changes. False, with the reason, when the journal
-    // refuses: then that file must not be saved.
-    bool beforeFile(std::size_t index, const platform::File& file, std::string& why);
+    // locked `file`, before anything of it changes. Anything but Kept, with the reason, and
+    // that file must not be saved; when the journal refuses, no later file either.
+    enum class Before { Kept, FileUnreadable, JournalRefused };
+    Before beforeFile(std::size_t index, const platform::File& file, std::string& why);
     // Records whether the save of files[index] changed the file, and what it left. A file
     // left in the middle of a move gets no record, as when the save was stopped there.
     void afterFile(std::size_t index, const platform::File& file);

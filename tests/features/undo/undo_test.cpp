@@ -374,6 +374,30 @@ TEST_F(UndoTest, ABatchKilledPartWayIsUndoneForEveryFileItSaved)
     }
 }
 
+// A journal that refuses part way (here a size limit the entry outgrows) stops the batch before
+// the file it could not record; the files before it are undone.
+TEST_F(UndoTest, AJournalFullPartWayStopsTheBatchAndKeepsWhatItHadSaved)
+{
+    const Bytes song = concat({Id3v2Bytes(3).frame("TIT2", concat({{0}, Bytes(20000, 'a')})).bytes(), audioPattern(4000)});
+    std::vector<std::string> files;
+    for (int i = 0; i < 5; ++i)
+        files.push_back(dir.write(std::to_string(i) + ".mp3", song));
+    EXPECT_EQ(0, inChild([&] {
+        const BatchSaveOutcome outcome = save(files, "New", false, true);
+        const std::vector<std::string> errors = dialogs.texts("error");
+        return outcome.stopped && errors.size() == 1 && errors[0].find("the save stopped before") != std::string::npos ? 0 : 1;
+    }, 50000));
+    int saved = 0;
+    for (const std::string& f : files)
+        saved += readFile(f) != song;
+    EXPECT_EQ(2, saved);
+    const UndoReport report = undoLast();
+    EXPECT_TRUE(report.undone);
+    EXPECT_EQ(2u, report.restored);
+    for (const std::string& f : files)
+        EXPECT_EQ(song, readFile(f));
+}
+
 // Per file, both tags or neither: under a size limit, when the ID3v2 tag is refused, and for
 // a tag that claims more than the file holds. What a save did change is recorded for undo.
 TEST_F(UndoTest, BothTagsOfAFileAreSavedOrNeither)
