@@ -42,12 +42,12 @@ int cmdUndo(const Args& args, std::ostream& out, std::ostream& err)
         return kExitFileFailed;
     }
     const UndoReport report = undoEntry(store, *id);
-    if (!report.undone) {
+    if (!report.undone && !report.kept) {
         printLine(err, report.refusal);
         return kExitFileFailed;
     }
     for (const std::string& line : report.leftAlone)
         printLine(err, line);
-    out << "Undone entry " << *id << ": " << undoSummaryText(report) << '\n';
+    out << (report.kept ? "Entry " : "Undone entry ") << *id << ": " << undoSummaryText(report) << '\n';
     return report.leftAlone.empty() ? kExitOk : kExitFileFailed;
 }

@@ -30,15 +30,27 @@ void putField(uint8_t* record, Field f, const std::string& text)
     std::copy_n(text.begin(), std::min(text.size(), f.width), record + f.offset);
 }
 
-// An appended record gets its room first; a failed append leaves the file as it was.
+// An appended record gets its room first, and the record goes in one write; a failed
+// write leaves the file as it was: the old record back, or an appended one cut off.
 void writeRecord(platform::File& file, uint64_t position, uint64_t size, const uint8_t* record)
 {
+    const bool appended = position == size;
+    uint8_t old[id3v1::kRecordSize];
+    if (!appended)
+        file.readExactAt(position, old, sizeof old);
     try {
         file.reserve(position + id3v1::kRecordSize);
         file.writeAt(position, record, id3v1::kRecordSize);
     } catch (const platform::IoError&) {
-        if (position == size && file.size() != size)
-            file.truncate(size);
+        // What a write cut short by a size limit put down lies below the limit, so the old
+        // bytes go back there even when the rest of their write meets the limit again.
+        try {
+            if (appended && file.size() != size)
+                file.truncate(size);
+            else if (!appended)
+                file.writeAt(position, old, sizeof old);
+        } catch (const platform::IoError&) {
+        }
         throw;
     }
 }

@@ -1,6 +1,7 @@
 // Puts back the bytes a tag save replaced, moving the audio back where the sizes differ.
 #include "tag_restore.h"
 
+#include "byte_order.h"
 #include "id3_layout.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
@@ -12,25 +13,48 @@ uint64_t measureHeadExtent(const platform::File& file, uint64_t fileSize)
     return id3v2::tagExtentAt(file, 0, fileSize);
 }
 
+bool headTagClaimsPastEnd(const platform::File& file, uint64_t fileSize)
+{
+    if (fileSize < id3v2::kHeaderSize)
+        return false;
+    uint8_t header[id3v2::kHeaderSize];
+    file.readExactAt(0, header, sizeof header);
+    return id3v2::isTagHeader(header) &&
+           id3v2::kHeaderSize + uint64_t(readSyncsafe32(header + id3v2::kTagSize)) > fileSize;
+}
+
 uint64_t measureTailExtent(const platform::File& file, uint64_t fileSize)
 {
     return id3v1::recordExtent(file, fileSize);
 }
 
 TagResult restoreTagBytes(const std::string& path, const std::vector<uint8_t>& oldHead,
-                          const std::vector<uint8_t>& oldTail, TagExtents current)
+                          const std::vector<uint8_t>& oldTail, TagExtents current, std::string* reason)
 {
-    if (const TagResult refused = refusalFor(platform::saveTarget(path)))
+    std::string why;
+    if (!reason)
+        reason = &why;
+    if (const TagResult refused = refusalFor(platform::saveTarget(path, reason)))
         return refused;
     try {
         TagResult refused = 0;
-        std::string reason;
-        std::optional<platform::File> file = openForSave(path, refused, reason);
+        std::optional<platform::File> file = openForSave(path, refused, *reason);
         if (!file)
             return refused;
         const uint64_t size = file->size();
         if (size < current.head + current.tail)
             return kErrFileTooShort;
+        // The tail goes in after the head: the room for both is made sure of before either.
+        const uint64_t finalSize = size - current.head - current.tail + oldHead.size() + oldTail.size();
+        if (finalSize > size) {
+            try {
+                file->reserve(finalSize);
+            } catch (const platform::IoError&) {
+                file->truncate(size);
+                throw;
+            }
+            file->truncate(size);
+        }
         resizeTagInPlace(*file, {path, size, 0, current.head, oldHead.size()}, [](uint64_t) {}, [&] {
             if (!oldHead.empty())
                 file->writeAt(0, oldHead.data(), oldHead.size());
@@ -42,6 +66,7 @@ TagResult restoreTagBytes(const std::string& path, const std::vector<uint8_t>& o
             file->writeAt(tailAt, oldTail.data(), oldTail.size());
         return kOk;
     } catch (const platform::IoError& e) {
+        *reason = e.what();
         return resultFor(e);
     }
 }

@@ -21,7 +21,7 @@ bool undoLast(WindowDialogs& dialogs, JournalKind kind)
     if (dialogs.confirm(undoConfirmationText(*last)) != Dialogs::Yes)
         return false;
     const UndoReport report = undoEntry(store, last->id);
-    if (!report.undone) {
+    if (!report.undone && !report.kept) {
         dialogs.error(report.refusal);
         return false;
     }

@@ -7,6 +7,9 @@
 #include "platform/file_system.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
+#include "tags/io_result.h"
+#include "tags/move_journal.h"
+#include "tags/tag_restore.h"
 
 #include <exception>
 #include <limits>
@@ -110,14 +113,79 @@ bool broke(const TagSaveStep& step)
     return step.result && (*step.result == kErrRead || *step.result == kErrWrite || *step.result == kErrIo);
 }
 
-bool wroteFile(const FileSaveOutcome& file)
+const char* tagsNamed(const BatchSaveRequest& request)
 {
-    return wrote(file.v1) || wrote(file.v2);
+    return !request.saveV2 ? "ID3v1 tag" : !request.saveV1 ? "ID3v2 tag" : "ID3v1 and ID3v2 tags";
 }
 
-bool brokeFile(const FileSaveOutcome& file)
+std::string claimsPastEndText(const std::string& path)
 {
-    return broke(file.v1) || broke(file.v2);
+    return "'" + path + "' was not saved: its ID3v2 tag claims more bytes than the file holds, so a save "
+                        "would take part of the audio for the tag. Neither of its tags was changed.";
+}
+
+std::string keptBothText(const std::string& path, bool v1Failed)
+{
+    return "'" + path + "' keeps both its old tags: " +
+           (v1Failed ? "its ID3v2 tag was not saved, since its ID3v1 tag could not be."
+                     : "its ID3v1 record was put back, since its ID3v2 tag could not be saved.");
+}
+
+std::string onlyV1SavedText(const std::string& path)
+{
+    return "'" + path + "': its ID3v1 tag was saved, but its ID3v2 tag could not be and the old ID3v1 record "
+                        "could not be put back.";
+}
+
+// The end of a file before its ID3v1 save, to put back when the ID3v2 save then fails.
+struct RecordBefore {
+    uint64_t size = 0;
+    bool had = false;
+    uint8_t bytes[128] = {};
+};
+
+std::optional<RecordBefore> recordBefore(const platform::File& file)
+{
+    try {
+        RecordBefore before;
+        before.size = file.size();
+        before.had = measureTailExtent(file, before.size) == sizeof before.bytes;
+        if (before.had)
+            file.readExactAt(before.size - sizeof before.bytes, before.bytes, sizeof before.bytes);
+        return before;
+    } catch (const platform::IoError&) {
+        return std::nullopt;
+    }
+}
+
+// False when the file is not as the ID3v1 save left it, or cannot be written.
+bool putRecordBack(platform::File& file, const RecordBefore& before)
+{
+    try {
+        // A move that could not be rolled back keeps the file's size in its record.
+        if (moveInterrupted(file))
+            return false;
+        const uint64_t size = file.size();
+        if (before.had && size == before.size)
+            file.writeAt(size - sizeof before.bytes, before.bytes, sizeof before.bytes);
+        else if (!before.had && size == before.size + sizeof before.bytes)
+            file.truncate(before.size);
+        else
+            return false;
+        return true;
+    } catch (const platform::IoError&) {
+        return false;
+    }
+}
+
+// Whether the file's ID3v2 tag claims more bytes than it holds; a read failure is an answer too.
+std::optional<std::string> claimsPastEnd(const platform::File& file)
+{
+    try {
+        return headTagClaimsPastEnd(file, file.size()) ? std::optional<std::string>(std::string()) : std::nullopt;
+    } catch (const platform::IoError& e) {
+        return std::string(e.what());
+    }
 }
 
 } // namespace
@@ -218,9 +286,11 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
         outcome.stopped = outcome.failures = true;
         return outcome;
     }
+    bool journalStopped = false;
     progress.begin(request.files.size());
     for (const std::string& path : request.files) {
-        progress.advance(outcome.files.size(), path);
+        const std::size_t index = outcome.files.size();
+        progress.advance(index, path);
         FileSaveOutcome& file = outcome.files.emplace_back();
         file.path = path;
         if (!isMp3Name(path)) {
@@ -228,33 +298,67 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
             continue;
         }
         // Held across both tags, loads included, so that no other program's save of the
-        // file comes between them; the tags' own loads and saves pass this process's lock.
+        // file comes between them or the record taken for undo; the tags' own loads and
+        // saves pass this process's lock.
         std::string openFailure;
-        std::optional<platform::File> lock =
-            platform::File::open(path, platform::File::Mode::ReadWrite, &openFailure);
-        if (lock && !lock->lockForWriting()) {
+        TagResult openResult = 0;
+        std::optional<platform::File> lock = openForSave(path, openResult, openFailure);
+        if (!lock && openFailure == kLockedByOtherText) {
             counting.message(lockedText(path));
             continue;
         }
         if (!lock && request.explainFailures && platform::saveTarget(path) == platform::SaveTarget::Missing) {
-            const char* tags = !request.saveV2 ? "ID3v1 tag" : !request.saveV1 ? "ID3v2 tag" : "ID3v1 and ID3v2 tags";
-            counting.message(saveFailureText(tags, kErrOpen, openFailure, true));
+            counting.message(saveFailureText(tagsNamed(request), kErrOpen, openFailure, true));
             continue;
         }
-        if (request.saveV1) {
+        if (const std::optional<std::string> refusal = lock && request.saveV2 ? claimsPastEnd(*lock) : std::nullopt) {
+            counting.message(refusal->empty() ? claimsPastEndText(path)
+                                              : saveFailureText(tagsNamed(request), kErrRead, *refusal,
+                                                                request.explainFailures));
+            continue;
+        }
+        const SaveRecording::Before kept =
+            recording && lock ? recording->beforeFile(index, *lock, why) : SaveRecording::Before::Kept;
+        if (kept == SaveRecording::Before::FileUnreadable) {
+            counting.message(saveFailureText(tagsNamed(request), kErrRead, why, request.explainFailures));
+            continue;
+        }
+        if (kept == SaveRecording::Before::JournalRefused) {
+            counting.error(journalUnwritableText(why) + ": the save stopped before '" + path +
+                           "'; the files saved before it can be undone.");
+            outcome.stopped = journalStopped = true;
+            break;
+        }
+        // Both tags or neither: the ID3v1 record goes first, and back when the ID3v2 tag fails.
+        const std::optional<RecordBefore> v1Before =
+            lock && request.saveV1 && request.saveV2 ? recordBefore(*lock) : std::nullopt;
+        if (request.saveV1)
             file.v1 = SaveV1Tag(path, request.v1, v1, counting, request.explainFailures);
-            if (file.v1.stopWalk) {
-                outcome.stopped = true;
-                break;
+        if (request.saveV2 && !file.v1.stopWalk && broke(file.v1)) {
+            counting.message(keptBothText(path, true));
+        } else if (request.saveV2 && !file.v1.stopWalk) {
+            file.v2 = SaveV2Tag(path, request.v2, v2, counting, request.explainFailures);
+            // A tag without frames is not written at all: the ID3v1 record stands alone then.
+            const bool v2Failed = file.v2.result && failed(*file.v2.result) && *file.v2.result != kErrNoFrames;
+            if (v2Failed && wrote(file.v1)) {
+                if (v1Before && lock && putRecordBack(*lock, *v1Before)) {
+                    file.v1.result = file.v2.result;
+                    counting.message(keptBothText(path, false));
+                } else {
+                    counting.message(onlyV1SavedText(path));
+                }
             }
         }
-        if (request.saveV2)
-            file.v2 = SaveV2Tag(path, request.v2, v2, counting, request.explainFailures);
-        if (recording)
-            recording->fileSaved(outcome.files.size() - 1, wroteFile(file), brokeFile(file));
+        if (recording && lock)
+            recording->afterFile(index, *lock);
+        if (file.v1.stopWalk) {
+            outcome.stopped = true;
+            break;
+        }
     }
-    if (recording && !recording->finish(why))
-        counting.error(journalUnwritableText(why) + ": the save is done but cannot be undone.");
+    // After a journal failure already told, the entry stays as that of an interrupted save.
+    if (recording && !recording->finish(why) && !journalStopped)
+        counting.error(journalUnwritableText(why) + ": the save is done, but its undo may be incomplete.");
     progress.advance(outcome.files.size(), std::string());
     progress.end();
     outcome.failures = counting.reported > 0;

@@ -1,9 +1,13 @@
-// Reads and writes the undo journal's entries: <id>.entry (what was there before; <id>.partial
-// while it is written), <id>.done (what a save left) and <id>.undone (an entry taken back).
+// Reads and writes the undo journal's entries: <id>.entry (a finished entry), <id>.open (a
+// save's entry while it runs, left so when the save was stopped), <id>.partial (a rename's
+// entry while it is written) and <id>.undone (an entry taken back).
+//
+// An entry is a header and then records, each: type, payload length, payload, and the CRC-32
+// of every byte of the entry before it. So each record vouches
+// for the whole entry up to itself, and the end record for the whole entry.
 #include "journal_store.h"
 
 #include "platform/file_system.h"
-#include "platform/journal_files.h"
 
 #include <zlib.h>
 
@@ -14,19 +18,22 @@
 
 namespace {
 
-constexpr char kEntryMagic[4] = {'V', 'N', 'J', '1'};
-constexpr char kDoneMagic[4] = {'V', 'N', 'D', '1'};
-constexpr uint8_t kFlagUnreadable = 1, kFlagWhole = 2, kFlagV1 = 4, kFlagV2 = 8;
-constexpr std::size_t kFingerprintSize = 1 + 8 + 8 + 8 + 4 + 4;
-constexpr std::size_t kWriteBuffer = 1 << 20;
+constexpr char kEntryMagic[4] = {'V', 'N', 'J', '2'};
+constexpr uint8_t kFlagWhole = 2, kFlagV1 = 4, kFlagV2 = 8;
+constexpr uint8_t kSnapshot = 'S', kChanged = 'F', kUnchanged = 'N', kRename = 'R', kEnd = 'E';
+constexpr std::size_t kFingerprintSize = 4 + 8 + 8 + 8 + 4 + 4;
+constexpr std::size_t kRecordHead = 1 + 8;
 
-void putLE(std::vector<uint8_t>& out, uint64_t value, int width)
+uint64_t getLE(const uint8_t* p, int width)
 {
-    for (int i = 0; i < width; ++i)
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    uint64_t value = 0;
+    for (int i = width - 1; i >= 0; --i)
+        value = value << 8 | p[i];
+    return value;
 }
 
-// Reads an entry front to back; any read past the end or failure leaves it failed.
+// Reads an entry front to back, keeping the CRC of what it read; any read past the end or
+// failure leaves it failed.
 class Cursor {
 public:
     explicit Cursor(const std::string& path) : m_file(platform::File::open(path, platform::File::Mode::Read))
@@ -37,20 +44,18 @@ public:
     }
     bool ok() const { return m_ok; }
     bool atEnd() const { return m_ok && m_at == m_size; }
+    uint64_t at() const { return m_at; }
+    uint64_t left() const { return m_size - m_at; }
+    uint32_t crc() const { return m_crc; }
 
     uint64_t number(int width)
     {
         uint8_t b[8] = {};
-        if (!take(b, static_cast<std::size_t>(width)))
-            return 0;
-        uint64_t value = 0;
-        for (int i = width - 1; i >= 0; --i)
-            value = value << 8 | b[i];
-        return value;
+        return take(b, static_cast<std::size_t>(width)) ? getLE(b, width) : 0;
     }
     std::vector<uint8_t> bytes(uint64_t n)
     {
-        if (!m_ok || n > m_size - m_at) {
+        if (!m_ok || n > left()) {
             m_ok = false;
             return {};
         }
@@ -58,10 +63,12 @@ public:
         take(out.data(), out.size());
         return out;
     }
-    std::string text()
+    void skip(uint64_t n)
     {
-        const std::vector<uint8_t> b = bytes(number(4));
-        return std::string(b.begin(), b.end());
+        if (n > left())
+            m_ok = false;
+        else
+            m_at += n;
     }
     bool magic(const char (&expected)[4])
     {
@@ -74,19 +81,21 @@ public:
 private:
     bool take(uint8_t* out, std::size_t n)
     {
-        if (!m_ok || n > m_size - m_at)
+        if (!m_ok || n > left())
             return m_ok = false;
         try {
             m_file->readExactAt(m_at, out, n);
         } catch (const platform::IoError&) {
             return m_ok = false;
         }
+        m_crc = crcOf(out, n, m_crc);
         m_at += n;
         return true;
     }
 
     std::optional<platform::File> m_file;
     uint64_t m_size = 0, m_at = 0;
+    uint32_t m_crc = 0;
     bool m_ok = false;
 };
 
@@ -110,105 +119,116 @@ std::optional<Header> readHeader(Cursor& in)
     return h;
 }
 
-class FileWriter : public JournalStore::Writer {
+// Takes a record's payload apart; any field past its end leaves it failed.
+class Payload {
 public:
-    FileWriter(uint64_t id, std::string path, std::string entryPath, std::string folder, platform::NewFile file)
-        : m_id(id), m_path(std::move(path)), m_entryPath(std::move(entryPath)), m_folder(std::move(folder)),
-          m_file(std::move(file))
+    explicit Payload(const std::vector<uint8_t>& bytes) : m_bytes(bytes) {}
+    bool ok() const { return m_ok && m_at == m_bytes.size(); }
+    uint64_t number(int width)
     {
+        if (!fits(static_cast<uint64_t>(width)))
+            return 0;
+        const uint64_t v = getLE(m_bytes.data() + m_at, width);
+        m_at += static_cast<std::size_t>(width);
+        return v;
     }
-    ~FileWriter() override
+    std::vector<uint8_t> bytes(uint64_t n)
     {
-        if (!m_committed)
-            platform::removeFile(m_path);
+        if (!fits(n))
+            return {};
+        std::vector<uint8_t> out(m_bytes.begin() + static_cast<std::ptrdiff_t>(m_at),
+                                 m_bytes.begin() + static_cast<std::ptrdiff_t>(m_at + n));
+        m_at += static_cast<std::size_t>(n);
+        return out;
     }
-    uint64_t id() const override { return m_id; }
-
-    void putHeader(JournalKind kind, uint32_t files)
+    std::string text()
     {
-        m_buffer.insert(m_buffer.end(), std::begin(kEntryMagic), std::end(kEntryMagic));
-        putLE(m_buffer, static_cast<uint8_t>(kind), 1);
-        putLE(m_buffer, static_cast<uint64_t>(platform::currentTime()), 8);
-        putLE(m_buffer, files, 4);
-    }
-    void putSave(const SavedFileRecord& r) override
-    {
-        putText(r.path);
-        putLE(m_buffer,
-              (r.readable ? 0 : kFlagUnreadable) | (r.whole ? kFlagWhole : 0) | (r.savedV1 ? kFlagV1 : 0) |
-                  (r.savedV2 ? kFlagV2 : 0),
-              1);
-        putLE(m_buffer, r.oldSize, 8);
-        putLE(m_buffer, r.head.size(), 8);
-        put(r.head);
-        putLE(m_buffer, r.tail.size(), 4);
-        put(r.tail);
-    }
-    void putRename(const RenameRecord& r) override
-    {
-        putText(r.from);
-        putText(r.to);
-    }
-    bool commit(std::string& why) override
-    {
-        flush();
-        if (m_failure.empty()) {
-            try {
-                m_file.sync();
-            } catch (const platform::IoError& e) {
-                m_failure = e.what();
-            }
-        }
-        // Only a complete entry gets its name, so a crash while writing leaves no entry behind.
-        if (m_failure.empty() && !platform::renameFile(m_path, m_entryPath))
-            m_failure = "the entry could not be named " + m_entryPath;
-        if (m_failure.empty() && !platform::syncFolder(m_folder))
-            m_failure = "the journal folder could not be flushed";
-        if (!m_failure.empty())
-            platform::removeFile(m_entryPath);
-        why = m_failure;
-        m_committed = m_failure.empty();
-        return m_committed;
+        const std::vector<uint8_t> b = bytes(number(4));
+        return std::string(b.begin(), b.end());
     }
 
 private:
-    void putText(const std::string& text)
+    bool fits(uint64_t n)
     {
-        putLE(m_buffer, text.size(), 4);
-        m_buffer.insert(m_buffer.end(), text.begin(), text.end());
+        m_ok = m_ok && n <= m_bytes.size() - m_at;
+        return m_ok;
     }
-    void put(const std::vector<uint8_t>& bytes)
-    {
-        if (m_buffer.size() + bytes.size() > kWriteBuffer)
-            flush();
-        if (bytes.size() > kWriteBuffer)
-            write(bytes.data(), bytes.size());
-        else
-            m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
-    }
-    void flush()
-    {
-        write(m_buffer.data(), m_buffer.size());
-        m_buffer.clear();
-    }
-    void write(const uint8_t* data, std::size_t n)
-    {
-        if (!m_failure.empty() || n == 0)
-            return;
-        try {
-            m_file.append(data, n);
-        } catch (const platform::IoError& e) {
-            m_failure = e.what();
-        }
-    }
-
-    uint64_t m_id;
-    std::string m_path, m_entryPath, m_folder;
-    platform::NewFile m_file;
-    std::vector<uint8_t> m_buffer;
-    std::string m_failure;
-    bool m_committed = false;
+    const std::vector<uint8_t>& m_bytes;
+    std::size_t m_at = 0;
+    bool m_ok = true;
 };
+
+// One record as read, its checksum already compared.
+struct RawRecord {
+    uint8_t type = 0;
+    std::vector<uint8_t> payload;
+    bool intact = false;
+};
+
+// Why reading stopped: at the end, or at a record cut short by the end of the file.
+enum class Stop { End, CutShort };
+
+// Reads the next record; at the end or where the file ends inside a record, nothing.
+std::optional<RawRecord> nextRecord(Cursor& in, Stop& stop)
+{
+    if (in.atEnd()) {
+        stop = Stop::End;
+        return std::nullopt;
+    }
+    RawRecord r;
+    if (in.left() < kRecordHead) {
+        stop = Stop::CutShort;
+        return std::nullopt;
+    }
+    r.type = static_cast<uint8_t>(in.number(1));
+    const uint64_t length = in.number(8);
+    if (length > in.left() || in.left() - length < 4) {
+        stop = Stop::CutShort;
+        return std::nullopt;
+    }
+    r.payload = in.bytes(length);
+    const uint32_t expected = in.crc();
+    r.intact = in.ok() && in.number(4) == expected;
+    if (!in.ok()) {
+        stop = Stop::CutShort;
+        return std::nullopt;
+    }
+    return r;
+}
+
+std::string printable(std::string text)
+{
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return text;
+}
+
+std::string damagedText(uint64_t id, const std::string& where)
+{
+    return "Entry " + std::to_string(id) + " of the undo journal is damaged: " + where +
+           " fails its checksum. Nothing was restored.";
+}
+
+std::string unreadableText(uint64_t id)
+{
+    return "Entry " + std::to_string(id) + " of the undo journal cannot be read. Nothing was restored.";
+}
+
+SavedFileRecord snapshotOf(Payload& in, uint32_t& index)
+{
+    SavedFileRecord r;
+    index = static_cast<uint32_t>(in.number(4));
+    r.path = in.text();
+    const uint64_t flags = in.number(1);
+    r.whole = (flags & kFlagWhole) != 0;
+    r.savedV1 = (flags & kFlagV1) != 0;
+    r.savedV2 = (flags & kFlagV2) != 0;
+    r.oldSize = in.number(8);
+    r.head = in.bytes(in.number(8));
+    r.tail = in.bytes(in.number(8));
+    return r;
+}
 
 // The ids found in the folder, with the suffixes present for each.
 std::map<uint64_t, std::vector<std::string>> scan(const std::string& folder)
@@ -254,6 +274,141 @@ std::string undoJournalFolder()
     return state.empty() ? std::string() : state + "journal/";
 }
 
+JournalStore::Writer::Writer(uint64_t id, std::string openPath, std::string entryPath, std::string folder,
+                             platform::NewFile file)
+    : m_id(id), m_openPath(std::move(openPath)), m_entryPath(std::move(entryPath)), m_folder(std::move(folder)),
+      m_file(std::move(file))
+{
+}
+
+JournalStore::Writer::~Writer()
+{
+    // A save's entry left unfinished is the record of a save that stopped: it stays.
+    if (!m_done && !m_keepUnfinished)
+        platform::removeFile(m_openPath);
+}
+
+void JournalStore::Writer::put(const uint8_t* data, std::size_t n)
+{
+    m_crc = crcOf(data, n, m_crc);
+    m_buffer.insert(m_buffer.end(), data, data + n);
+}
+
+void JournalStore::Writer::putNumber(uint64_t value, int width)
+{
+    uint8_t b[8];
+    for (int i = 0; i < width; ++i)
+        b[i] = static_cast<uint8_t>(value >> (8 * i));
+    put(b, static_cast<std::size_t>(width));
+}
+
+void JournalStore::Writer::putText(const std::string& text)
+{
+    putNumber(text.size(), 4);
+    put(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+void JournalStore::Writer::putHeader(JournalKind kind, uint32_t files)
+{
+    put(reinterpret_cast<const uint8_t*>(kEntryMagic), sizeof kEntryMagic);
+    putNumber(static_cast<uint8_t>(kind), 1);
+    putNumber(static_cast<uint64_t>(platform::currentTime()), 8);
+    putNumber(files, 4);
+}
+
+void JournalStore::Writer::startRecord(uint8_t type, uint64_t length)
+{
+    putNumber(type, 1);
+    putNumber(length, 8);
+}
+
+void JournalStore::Writer::endRecord()
+{
+    putNumber(m_crc, 4);
+}
+
+bool JournalStore::Writer::flush(std::string& why)
+{
+    if (m_failure.empty() && !m_buffer.empty()) {
+        try {
+            m_file.append(m_buffer.data(), m_buffer.size());
+        } catch (const platform::IoError& e) {
+            m_failure = e.what();
+        }
+    }
+    m_buffer.clear();
+    why = m_failure;
+    return m_failure.empty();
+}
+
+bool JournalStore::Writer::putSave(uint32_t index, const SavedFileRecord& r, std::string& why)
+{
+    startRecord(kSnapshot, 4 + 4 + r.path.size() + 1 + 8 + 8 + r.head.size() + 8 + r.tail.size());
+    putNumber(index, 4);
+    putText(r.path);
+    putNumber((r.whole ? kFlagWhole : 0) | (r.savedV1 ? kFlagV1 : 0) | (r.savedV2 ? kFlagV2 : 0), 1);
+    putNumber(r.oldSize, 8);
+    putNumber(r.head.size(), 8);
+    put(r.head.data(), r.head.size());
+    putNumber(r.tail.size(), 8);
+    put(r.tail.data(), r.tail.size());
+    endRecord();
+    return flush(why);
+}
+
+bool JournalStore::Writer::putOutcome(uint32_t index, const std::optional<Fingerprint>& p, std::string& why)
+{
+    startRecord(p ? kChanged : kUnchanged, p ? kFingerprintSize : 4);
+    putNumber(index, 4);
+    if (p) {
+        putNumber(p->size, 8);
+        putNumber(p->head, 8);
+        putNumber(p->tail, 8);
+        putNumber(p->headCrc, 4);
+        putNumber(p->tailCrc, 4);
+    }
+    endRecord();
+    return flush(why);
+}
+
+void JournalStore::Writer::putRename(const RenameRecord& r)
+{
+    startRecord(kRename, 8 + r.from.size() + r.to.size());
+    putText(r.from);
+    putText(r.to);
+    endRecord();
+}
+
+bool JournalStore::Writer::commit(std::string& why)
+{
+    startRecord(kEnd, 0);
+    endRecord();
+    flush(why);
+    if (m_failure.empty()) {
+        try {
+            m_file.sync();
+        } catch (const platform::IoError& e) {
+            m_failure = e.what();
+        }
+    }
+    // Only a complete entry gets its final name.
+    if (m_failure.empty() && !platform::renameFile(m_openPath, m_entryPath))
+        m_failure = "the entry could not be named " + m_entryPath;
+    if (m_failure.empty() && !platform::syncFolder(m_folder))
+        m_failure = "the journal folder could not be flushed";
+    if (!m_failure.empty())
+        platform::removeFile(m_entryPath);
+    why = m_failure;
+    m_done = m_failure.empty();
+    return m_done;
+}
+
+void JournalStore::Writer::discard()
+{
+    platform::removeFile(m_openPath);
+    m_done = true;
+}
+
 std::string JournalStore::path(uint64_t id, const char* suffix) const
 {
     char name[32];
@@ -261,12 +416,18 @@ std::string JournalStore::path(uint64_t id, const char* suffix) const
     return m_folder + name + suffix;
 }
 
+std::string JournalStore::entryPath(uint64_t id) const
+{
+    const std::string finished = path(id, ".entry");
+    return platform::pathExists(finished) ? finished : path(id, ".open");
+}
+
 std::vector<uint64_t> JournalStore::entryIds() const
 {
     std::vector<uint64_t> ids;
     const auto found = scan(m_folder);
     for (auto it = found.rbegin(); it != found.rend(); ++it)
-        if (!has(it->second, ".undone") && has(it->second, ".entry"))
+        if (!has(it->second, ".undone") && (has(it->second, ".entry") || has(it->second, ".open")))
             ids.push_back(it->first);
     return ids;
 }
@@ -284,7 +445,7 @@ std::optional<JournalEntry> JournalStore::entry(uint64_t id) const
 {
     if (m_folder.empty() || platform::pathExists(path(id, ".undone")))
         return std::nullopt;
-    Cursor in(path(id, ".entry"));
+    Cursor in(entryPath(id));
     const std::optional<Header> h = readHeader(in);
     if (!h)
         return std::nullopt;
@@ -293,12 +454,21 @@ std::optional<JournalEntry> JournalStore::entry(uint64_t id) const
     e.kind = h->kind;
     e.time = h->time;
     e.files = h->files;
-    e.finished = h->kind == JournalKind::Rename || platform::pathExists(path(id, ".done"));
-    if (h->kind == JournalKind::Save) {
-        if (const std::optional<std::vector<Fingerprint>> prints = readFingerprints(id))
-            e.files = static_cast<uint32_t>(
-                std::count_if(prints->begin(), prints->end(), [](const Fingerprint& p) { return p.recorded; }));
+    e.finished = platform::pathExists(path(id, ".entry"));
+    if (h->kind == JournalKind::Rename)
+        return e;
+    // Counted from the record types alone; the checksums are checked when the entry is undone.
+    uint32_t snapshots = 0, unchanged = 0;
+    while (in.left() >= kRecordHead) {
+        const uint64_t type = in.number(1), length = in.number(8);
+        in.skip(length);
+        in.skip(4);
+        if (!in.ok())
+            break;
+        snapshots += type == kSnapshot;
+        unchanged += type == kUnchanged;
     }
+    e.files = snapshots - std::min(snapshots, unchanged);
     return e;
 }
 
@@ -317,21 +487,26 @@ std::unique_ptr<JournalStore::Writer> JournalStore::begin(JournalKind kind, uint
         why = "the folder " + m_folder + " cannot be created";
         return nullptr;
     }
+    // A save's entry is seen from its start, so that it is found when the save is stopped.
+    const char* openSuffix = kind == JournalKind::Save ? ".open" : ".partial";
     const auto found = scan(m_folder);
     uint64_t id = found.empty() ? 1 : found.rbegin()->first + 1;
     // Another process may take the same id at the same moment: the exclusive create decides.
     for (int attempt = 0; attempt < 100; ++attempt, ++id) {
         std::string reason;
-        if (platform::pathExists(path(id, ".entry")))
+        if (platform::pathExists(path(id, ".entry")) || platform::pathExists(path(id, ".undone")))
             continue;
-        std::optional<platform::NewFile> file = platform::NewFile::create(path(id, ".partial"), reason);
+        std::optional<platform::NewFile> file = platform::NewFile::create(path(id, openSuffix), reason);
         if (file) {
             auto writer =
-                std::make_unique<FileWriter>(id, path(id, ".partial"), path(id, ".entry"), m_folder, std::move(*file));
+                std::make_unique<Writer>(id, path(id, openSuffix), path(id, ".entry"), m_folder, std::move(*file));
             writer->putHeader(kind, files);
+            if (kind == JournalKind::Save && !writer->flush(why))
+                return nullptr;
+            writer->m_keepUnfinished = kind == JournalKind::Save;
             return writer;
         }
-        if (platform::pathExists(path(id, ".partial")))
+        if (platform::pathExists(path(id, openSuffix)))
             continue;
         why = m_folder + ": " + reason;
         return nullptr;
@@ -340,113 +515,110 @@ std::unique_ptr<JournalStore::Writer> JournalStore::begin(JournalKind kind, uint
     return nullptr;
 }
 
-std::optional<std::vector<SavedFileRecord>> JournalStore::readSave(uint64_t id) const
+std::optional<std::vector<SavedFile>> JournalStore::readSave(uint64_t id, std::string& damage) const
 {
-    Cursor in(path(id, ".entry"));
+    const bool finished = platform::pathExists(path(id, ".entry"));
+    Cursor in(entryPath(id));
     const std::optional<Header> h = readHeader(in);
-    if (!h || h->kind != JournalKind::Save)
+    if (!h || h->kind != JournalKind::Save) {
+        damage = unreadableText(id);
         return std::nullopt;
-    std::vector<SavedFileRecord> records;
-    for (uint32_t i = 0; i < h->files && in.ok(); ++i) {
-        SavedFileRecord& r = records.emplace_back();
-        r.path = in.text();
-        const uint64_t flags = in.number(1);
-        r.readable = (flags & kFlagUnreadable) == 0;
-        r.whole = (flags & kFlagWhole) != 0;
-        r.savedV1 = (flags & kFlagV1) != 0;
-        r.savedV2 = (flags & kFlagV2) != 0;
-        r.oldSize = in.number(8);
-        r.head = in.bytes(in.number(8));
-        r.tail = in.bytes(in.number(4));
     }
-    if (!in.ok())
-        return std::nullopt;
-    return records;
-}
-
-std::optional<std::vector<RenameRecord>> JournalStore::readRenames(uint64_t id) const
-{
-    Cursor in(path(id, ".entry"));
-    const std::optional<Header> h = readHeader(in);
-    if (!h || h->kind != JournalKind::Rename)
-        return std::nullopt;
-    std::vector<RenameRecord> records;
-    for (uint32_t i = 0; i < h->files && in.ok(); ++i) {
-        RenameRecord& r = records.emplace_back();
-        r.from = in.text();
-        r.to = in.text();
-    }
-    if (!in.ok())
-        return std::nullopt;
-    return records;
-}
-
-bool JournalStore::writeFingerprints(uint64_t id, const std::vector<Fingerprint>& prints, std::string& why) const
-{
-    std::vector<uint8_t> out(std::begin(kDoneMagic), std::end(kDoneMagic));
-    putLE(out, prints.size(), 4);
-    for (const Fingerprint& p : prints) {
-        putLE(out, p.recorded ? 1 : 0, 1);
-        putLE(out, p.size, 8);
-        putLE(out, p.head, 8);
-        putLE(out, p.tail, 8);
-        putLE(out, p.headCrc, 4);
-        putLE(out, p.tailCrc, 4);
-    }
-    putLE(out, crcOf(out.data(), out.size()), 4);
-    const std::string target = path(id, ".done");
-    std::optional<platform::NewFile> file = platform::NewFile::create(target, why);
-    if (!file)
-        return false;
-    try {
-        file->append(out.data(), out.size());
-        file->sync();
-    } catch (const platform::IoError& e) {
-        why = e.what();
-        file.reset();
-        platform::removeFile(target);
-        return false;
-    }
-    platform::syncFolder(m_folder);
-    return true;
-}
-
-std::optional<std::vector<Fingerprint>> JournalStore::readFingerprints(uint64_t id) const
-{
-    Cursor in(path(id, ".done"));
-    if (!in.magic(kDoneMagic))
-        return std::nullopt;
-    const uint64_t count = in.number(4);
-    std::vector<uint8_t> raw(std::begin(kDoneMagic), std::end(kDoneMagic));
-    putLE(raw, count, 4);
-    const std::vector<uint8_t> body = in.bytes(count * kFingerprintSize);
-    raw.insert(raw.end(), body.begin(), body.end());
-    const uint64_t stored = in.number(4);
-    if (!in.ok() || !in.atEnd() || stored != crcOf(raw.data(), raw.size()))
-        return std::nullopt;
-    std::vector<Fingerprint> prints(static_cast<std::size_t>(count));
-    const auto le = [&body](std::size_t at, int width) {
-        uint64_t v = 0;
-        for (int i = width - 1; i >= 0; --i)
-            v = v << 8 | body[at + static_cast<std::size_t>(i)];
-        return v;
+    std::vector<SavedFile> files;
+    std::map<uint32_t, std::size_t> byIndex;
+    const auto nameOf = [&](const RawRecord& r) -> std::string {
+        Payload p(r.payload);
+        const uint32_t index = static_cast<uint32_t>(p.number(4));
+        if (r.type == kSnapshot)
+            return "its record of '" + printable(p.text()) + "'";
+        const auto it = byIndex.find(index);
+        return it != byIndex.end() ? "its record of what the save left in '" + printable(files[it->second].before.path) + "'"
+                                   : "its record at byte " + std::to_string(in.at());
     };
-    for (std::size_t i = 0; i < prints.size(); ++i) {
-        const std::size_t at = i * kFingerprintSize;
-        prints[i].recorded = body[at] == 1;
-        prints[i].size = le(at + 1, 8);
-        prints[i].head = le(at + 9, 8);
-        prints[i].tail = le(at + 17, 8);
-        prints[i].headCrc = static_cast<uint32_t>(le(at + 25, 4));
-        prints[i].tailCrc = static_cast<uint32_t>(le(at + 29, 4));
+    Stop stop = Stop::End;
+    bool ended = false;
+    while (std::optional<RawRecord> r = nextRecord(in, stop)) {
+        if (!r->intact) {
+            damage = damagedText(id, nameOf(*r));
+            return std::nullopt;
+        }
+        Payload p(r->payload);
+        if (r->type == kEnd && r->payload.empty() && in.atEnd()) {
+            ended = true;
+            break;
+        }
+        if (r->type == kSnapshot) {
+            uint32_t index = 0;
+            SavedFile f;
+            f.before = snapshotOf(p, index);
+            if (p.ok() && byIndex.emplace(index, files.size()).second) {
+                files.push_back(std::move(f));
+                continue;
+            }
+        } else if (r->type == kChanged || r->type == kUnchanged) {
+            const auto it = byIndex.find(static_cast<uint32_t>(p.number(4)));
+            Fingerprint f;
+            f.recorded = true;
+            if (r->type == kChanged) {
+                f.size = p.number(8);
+                f.head = p.number(8);
+                f.tail = p.number(8);
+                f.headCrc = static_cast<uint32_t>(p.number(4));
+                f.tailCrc = static_cast<uint32_t>(p.number(4));
+            }
+            if (p.ok() && it != byIndex.end()) {
+                SavedFile& file = files[it->second];
+                // A file named twice in the batch: its last outcome counts.
+                file.unchanged = r->type == kUnchanged;
+                file.after = file.unchanged ? std::nullopt : std::optional<Fingerprint>(f);
+                continue;
+            }
+        }
+        // A record that passes its checksum but makes no sense was not written by this program.
+        damage = unreadableText(id);
+        return std::nullopt;
     }
-    return prints;
+    // Only a save that was stopped leaves its entry unended, and at most its last write cut short.
+    if (finished && !ended) {
+        damage = damagedText(id, "its end");
+        return std::nullopt;
+    }
+    return files;
+}
+
+std::optional<std::vector<RenameRecord>> JournalStore::readRenames(uint64_t id, std::string& damage) const
+{
+    Cursor in(path(id, ".entry"));
+    const std::optional<Header> h = readHeader(in);
+    if (!h || h->kind != JournalKind::Rename) {
+        damage = unreadableText(id);
+        return std::nullopt;
+    }
+    std::vector<RenameRecord> records;
+    Stop stop = Stop::End;
+    while (std::optional<RawRecord> r = nextRecord(in, stop)) {
+        Payload p(r->payload);
+        RenameRecord rename;
+        rename.from = p.text();
+        rename.to = p.text();
+        if (!r->intact) {
+            damage = damagedText(id, "its record of the rename of '" + printable(rename.from) + "'");
+            return std::nullopt;
+        }
+        if (r->type == kEnd && r->payload.empty() && in.atEnd() && records.size() == h->files)
+            return records;
+        if (r->type != kRename || !p.ok())
+            break;
+        records.push_back(rename);
+    }
+    damage = damagedText(id, "its end");
+    return std::nullopt;
 }
 
 void JournalStore::discard(uint64_t id) const
 {
     platform::removeFile(path(id, ".entry"));
-    platform::removeFile(path(id, ".done"));
+    platform::removeFile(path(id, ".open"));
 }
 
 bool JournalStore::markUndone(uint64_t id) const
@@ -465,8 +637,7 @@ bool JournalStore::markUndone(uint64_t id) const
         }
     }
     platform::syncFolder(m_folder);
-    platform::removeFile(path(id, ".entry"));
-    platform::removeFile(path(id, ".done"));
+    discard(id);
     return true;
 }
 
@@ -483,7 +654,9 @@ void JournalStore::prune() const
                 platform::removeFile(path(id, ".undone"));
             continue;
         }
-        const uint64_t size = fileSize(path(id, ".entry")) + fileSize(path(id, ".done"));
+        if (!has(it->second, ".entry") && !has(it->second, ".open"))
+            continue;
+        const uint64_t size = fileSize(entryPath(id));
         if (kept == 0 || (kept < kMaxEntries && bytes + size <= kMaxBytes)) {
             ++kept;
             bytes += size;
@@ -491,7 +664,6 @@ void JournalStore::prune() const
         }
         // Stop counting here: everything older goes too, so the kept entries stay the newest.
         kept = kMaxEntries;
-        platform::removeFile(path(id, ".entry"));
-        platform::removeFile(path(id, ".done"));
+        discard(id);
     }
 }

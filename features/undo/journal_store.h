@@ -1,6 +1,8 @@
 // The undo journal on disk: one entry per batch save or rename, the newest kept.
 #pragma once
 
+#include "platform/journal_files.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -15,14 +17,13 @@ struct JournalEntry {
     uint64_t id = 0;
     JournalKind kind = JournalKind::Save;
     int64_t time = 0;   // seconds since 1970
-    uint32_t files = 0;    // the files a save changed (all it meant to while unfinished)
-    bool finished = false; // a save whose outcome was recorded; a rename always is
+    uint32_t files = 0;    // the files a save changed, or was changing when it stopped
+    bool finished = false; // a save that ran to its end; a rename always is
 };
 
 // What one file of a save had before it: the bytes the save replaces at each end.
 struct SavedFileRecord {
     std::string path;
-    bool readable = true; // false: the file could not be read, and nothing of it is kept
     bool whole = false;   // `head` is the whole file: its tag and record could not be told apart
     bool savedV1 = false, savedV2 = false; // which tags the save wrote
     uint64_t oldSize = 0;
@@ -31,9 +32,17 @@ struct SavedFileRecord {
 
 // What a save left in one file, to tell whether the file has changed since.
 struct Fingerprint {
-    bool recorded = false; // false: the save failed or never reached the file
+    bool recorded = false; // false: the file could not be measured
     uint64_t size = 0, head = 0, tail = 0;
     uint32_t headCrc = 0, tailCrc = 0;
+};
+
+// One file of a save entry: what it had, and what the save left when it got that far.
+struct SavedFile {
+    SavedFileRecord before;
+    std::optional<Fingerprint> after; // the save changed the file and left this
+    bool unchanged = false;           // the save ended without changing the file
+    // Neither: the save stopped while it was at this file.
 };
 
 struct RenameRecord {
@@ -55,16 +64,15 @@ public:
     std::optional<JournalEntry> entry(uint64_t id) const;
     bool wasUndone(uint64_t id) const;
 
-    // Entries are written from start to end, then flushed to the disk by commit(); until then
-    // a failure leaves no entry behind.
+    // A save's entry is written record by record as the save goes, so that a save that is
+    // stopped can still be undone; a rename's is written whole. commit() ends it and flushes it.
     class Writer;
     std::unique_ptr<Writer> begin(JournalKind kind, uint32_t files, std::string& why) const;
 
-    std::optional<std::vector<SavedFileRecord>> readSave(uint64_t id) const;
-    std::optional<std::vector<Fingerprint>> readFingerprints(uint64_t id) const;
-    std::optional<std::vector<RenameRecord>> readRenames(uint64_t id) const;
-    // Records what a save left, flushed; false with the reason when it cannot.
-    bool writeFingerprints(uint64_t id, const std::vector<Fingerprint>& prints, std::string& why) const;
+    // Every record is checked against the entry's running CRC-32 first: a damaged entry
+    // gives nothing, with `damage` naming the entry and the record where it fails.
+    std::optional<std::vector<SavedFile>> readSave(uint64_t id, std::string& damage) const;
+    std::optional<std::vector<RenameRecord>> readRenames(uint64_t id, std::string& damage) const;
 
     // The entry leaves the list; its id is remembered so that a second undo is refused.
     bool markUndone(uint64_t id) const;
@@ -75,18 +83,47 @@ public:
 
 private:
     std::string path(uint64_t id, const char* suffix) const;
+    // The entry's file: finished, or still open from a save that was stopped.
+    std::string entryPath(uint64_t id) const;
 
     std::string m_folder;
 };
 
 class JournalStore::Writer {
 public:
-    virtual ~Writer() = default;
-    virtual uint64_t id() const = 0;
-    virtual void putSave(const SavedFileRecord& record) = 0;
-    virtual void putRename(const RenameRecord& record) = 0;
-    // Flushes the entry and its folder; false with the reason when the disk refuses.
-    virtual bool commit(std::string& why) = 0;
+    Writer(uint64_t id, std::string openPath, std::string entryPath, std::string folder, platform::NewFile file);
+    ~Writer();
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    uint64_t id() const { return m_id; }
+    // Appended at once, without a flush: the system keeps what a killed process wrote.
+    // False with the reason when the disk refuses; the entry then takes nothing more.
+    bool putSave(uint32_t index, const SavedFileRecord& record, std::string& why);
+    bool putOutcome(uint32_t index, const std::optional<Fingerprint>& after, std::string& why);
+    void putRename(const RenameRecord& record);
+    // Ends the entry and flushes it and its folder; false with the reason when the disk refuses.
+    bool commit(std::string& why);
+    // Forgets the entry.
+    void discard();
+
+private:
+    friend class JournalStore;
+    void putHeader(JournalKind kind, uint32_t files);
+    void startRecord(uint8_t type, uint64_t length);
+    void put(const uint8_t* data, std::size_t n);
+    void putNumber(uint64_t value, int width);
+    void putText(const std::string& text);
+    void endRecord();
+    bool flush(std::string& why);
+
+    uint64_t m_id;
+    std::string m_openPath, m_entryPath, m_folder;
+    platform::NewFile m_file;
+    std::vector<uint8_t> m_buffer;
+    uint32_t m_crc = 0;
+    std::string m_failure;
+    bool m_done = false, m_keepUnfinished = false;
 };
 
 // CRC-32 of n bytes, continuing `crc`; fed to zlib in pieces so sizes past its 32-bit length count whole.

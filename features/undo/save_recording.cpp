@@ -1,9 +1,10 @@
-// Copies the bytes a batch save replaces into the journal before the save, and fingerprints what it left.
+// Copies the bytes a batch save replaces into the journal before each file is saved, and
+// fingerprints what the save left.
 #include "save_recording.h"
 
 #include "features/common/text.h"
 #include "platform/file_system.h"
-#include "platform/journal_files.h"
+#include "tags/move_journal.h"
 #include "tags/tag_restore.h"
 
 #include <algorithm>
@@ -36,62 +37,75 @@ uint32_t crcOfRange(const platform::File& file, uint64_t at, uint64_t n)
 }
 
 // The ends of one file the save will replace; `whole` when they cannot be told apart safely.
-SavedFileRecord recordOf(const std::string& path, bool saveV1, bool saveV2, uint64_t& middle)
+SavedFileRecord recordOf(const platform::File& file, const std::string& path, bool saveV1, bool saveV2)
 {
     SavedFileRecord r;
     r.path = platform::absolutePath(path);
     r.savedV1 = saveV1;
     r.savedV2 = saveV2;
-    try {
-        const std::optional<platform::File> file = platform::File::open(path, platform::File::Mode::Read);
-        if (!file) {
-            r.readable = false;
-            return r;
-        }
-        r.oldSize = file->size();
-        const uint64_t head = saveV2 ? measureHeadExtent(*file, r.oldSize) : 0;
-        const uint64_t tail = saveV1 ? measureTailExtent(*file, r.oldSize) : 0;
-        // The ID3v1 save changes the end of the file before the ID3v2 save measures its tag:
-        // a tag that reaches (or may reach, with a footer) into that end is measured differently
-        // then, so the whole file is kept.
-        r.whole = saveV1 && saveV2 && head > 0 && head + 10 > r.oldSize - tail;
-        if (r.whole) {
-            r.head = readRange(*file, 0, r.oldSize);
-            middle = 0;
-        } else {
-            r.head = readRange(*file, 0, head);
-            r.tail = readRange(*file, r.oldSize - tail, tail);
-            middle = r.oldSize - head - tail;
-        }
-    } catch (const platform::IoError&) {
-        r.head.clear();
-        r.tail.clear();
-        r.readable = false;
+    r.oldSize = file.size();
+    const uint64_t head = saveV2 ? measureHeadExtent(file, r.oldSize) : 0;
+    const uint64_t tail = saveV1 ? measureTailExtent(file, r.oldSize) : 0;
+    // The ID3v1 save changes the end of the file before the ID3v2 save measures its tag:
+    // a tag that reaches (or may reach, with a footer) into that end is measured differently
+    // then, so the whole file is kept.
+    r.whole = saveV1 && saveV2 && head > 0 && head + 10 > r.oldSize - tail;
+    if (r.whole) {
+        r.head = readRange(file, 0, r.oldSize);
+    } else {
+        r.head = readRange(file, 0, head);
+        r.tail = readRange(file, r.oldSize - tail, tail);
     }
     return r;
 }
 
 } // namespace
 
-Fingerprint fingerprintOf(const std::string& path, bool saveV1, bool saveV2, bool whole)
+Fingerprint fingerprintOf(const platform::File& file, bool saveV1, bool saveV2, bool whole)
 {
     Fingerprint p;
     try {
-        const std::optional<platform::File> file = platform::File::open(path, platform::File::Mode::Read);
-        if (!file)
-            return p;
-        p.size = file->size();
-        p.head = whole ? p.size : saveV2 ? measureHeadExtent(*file, p.size) : 0;
-        p.tail = whole ? 0 : saveV1 ? measureTailExtent(*file, p.size) : 0;
+        p.size = file.size();
+        p.head = whole ? p.size : saveV2 ? measureHeadExtent(file, p.size) : 0;
+        p.tail = whole ? 0 : saveV1 ? measureTailExtent(file, p.size) : 0;
         if (p.head + p.tail > p.size)
             return p;
-        p.headCrc = crcOfRange(*file, 0, p.head);
-        p.tailCrc = crcOfRange(*file, p.size - p.tail, p.tail);
+        p.headCrc = crcOfRange(file, 0, p.head);
+        p.tailCrc = crcOfRange(file, p.size - p.tail, p.tail);
         p.recorded = true;
     } catch (const platform::IoError&) {
         p.recorded = false;
     }
     return p;
+}
+
+Fingerprint fingerprintOf(const std::string& path, bool saveV1, bool saveV2, bool whole)
+{
+    try {
+        const std::optional<platform::File> file = platform::File::open(path, platform::File::Mode::Read);
+        if (file)
+            return fingerprintOf(*file, saveV1, saveV2, whole);
+    } catch (const platform::IoError&) {
+    }
+    return Fingerprint{};
+}
+
+Fingerprint fingerprintBefore(const SavedFileRecord& r)
+{
+    Fingerprint then;
+    then.recorded = true;
+    then.size = r.oldSize;
+    then.head = r.head.size();
+    then.tail = r.tail.size();
+    then.headCrc = crcOf(r.head.data(), r.head.size());
+    then.tailCrc = crcOf(r.tail.data(), r.tail.size());
+    return then;
+}
+
+bool sameFingerprint(const Fingerprint& a, const Fingerprint& b)
+{
+    return a.recorded && b.recorded && a.size == b.size && a.head == b.head && a.tail == b.tail &&
+           a.headCrc == b.headCrc && a.tailCrc == b.tailCrc;
 }
 
 std::optional<SaveRecording> SaveRecording::start(const JournalStore& store, const std::vector<std::string>& files,
@@ -112,52 +126,66 @@ std::optional<SaveRecording> SaveRecording::start(const JournalStore& store, con
         const auto [it, fresh] = seen.emplace(path, rec.m_slots.size());
         rec.m_slotOf.push_back(it->second);
         if (fresh)
-            rec.m_slots.push_back(Slot{path});
+            rec.m_slots.emplace_back().path = path;
     }
-    std::unique_ptr<JournalStore::Writer> writer =
-        store.begin(JournalKind::Save, static_cast<uint32_t>(rec.m_slots.size()), why);
-    if (!writer)
+    rec.m_writer = store.begin(JournalKind::Save, static_cast<uint32_t>(rec.m_slots.size()), why);
+    if (!rec.m_writer)
         return std::nullopt;
-    for (Slot& slot : rec.m_slots) {
-        const SavedFileRecord r = recordOf(slot.path, saveV1, saveV2, slot.middle);
-        slot.readable = r.readable;
-        slot.whole = r.whole;
-        writer->putSave(r);
-    }
-    if (!writer->commit(why))
-        return std::nullopt;
-    rec.m_id = writer->id();
     store.prune();
     return rec;
 }
 
-void SaveRecording::fileSaved(std::size_t index, bool wrote, bool broken)
+SaveRecording::Before SaveRecording::beforeFile(std::size_t index, const platform::File& file, std::string& why)
 {
     if (m_slotOf[index] == kNoSlot)
+        return Before::Kept;
+    Slot& slot = m_slots[m_slotOf[index]];
+    if (slot.recorded)
+        return Before::Kept;
+    SavedFileRecord r;
+    try {
+        r = recordOf(file, slot.path, m_saveV1, m_saveV2);
+    } catch (const platform::IoError& e) {
+        why = e.what();
+        return Before::FileUnreadable;
+    }
+    if (!m_writer->putSave(static_cast<uint32_t>(m_slotOf[index]), r, why))
+        return Before::JournalRefused;
+    slot.recorded = slot.open = true;
+    slot.whole = r.whole;
+    slot.before = fingerprintBefore(r);
+    return Before::Kept;
+}
+
+void SaveRecording::afterFile(std::size_t index, const platform::File& file)
+{
+    if (m_slotOf[index] == kNoSlot || !m_slots[m_slotOf[index]].recorded)
         return;
     Slot& slot = m_slots[m_slotOf[index]];
-    slot.wrote = slot.wrote || wrote;
-    slot.broken = slot.broken || broken;
+    // Left for the repair of the move, which an undo runs first.
+    if (moveInterrupted(file))
+        return;
+    const Fingerprint now = fingerprintOf(file, m_saveV1, m_saveV2, slot.whole);
+    if (!now.recorded)
+        return;
+    const bool changed = !sameFingerprint(now, slot.before);
+    std::string why;
+    // A failure here leaves the file as one the save was at when it stopped, which an undo handles.
+    if (m_writer->putOutcome(static_cast<uint32_t>(m_slotOf[index]), changed ? std::optional<Fingerprint>(now)
+                                                                              : std::nullopt,
+                             why)) {
+        slot.open = false;
+        slot.changed = changed;
+    }
 }
 
 bool SaveRecording::finish(std::string& why)
 {
-    std::vector<Fingerprint> prints;
-    bool any = false;
-    for (const Slot& slot : m_slots) {
-        Fingerprint& p = prints.emplace_back();
-        if (!slot.readable || !slot.wrote || slot.broken)
-            continue;
-        p = fingerprintOf(slot.path, m_saveV1, m_saveV2, slot.whole);
-        // The bytes between the two ends must be the ones the save found, or the old ends
-        // would not make the old file again.
-        if (p.recorded && !slot.whole && p.size - p.head - p.tail != slot.middle)
-            p.recorded = false;
-        any = any || p.recorded;
-    }
+    const bool any = std::any_of(m_slots.begin(), m_slots.end(),
+                                 [](const Slot& s) { return s.recorded && (s.changed || s.open); });
     if (!any) {
-        m_store->discard(m_id);
+        m_writer->discard();
         return true;
     }
-    return m_store->writeFingerprints(m_id, prints, why);
+    return m_writer->commit(why);
 }

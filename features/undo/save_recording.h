@@ -1,39 +1,51 @@
-// Records a batch save in the undo journal: what each file is about to lose, then what the save left.
+// Records a batch save in the undo journal, file by file: what each file is about to lose,
+// then what the save left.
 #pragma once
 
 #include "journal_store.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+namespace platform {
+class File;
+}
+
 class SaveRecording {
 public:
-    // Copies the bytes the save will replace from every file into a new journal entry and
-    // flushes it to the disk, before any file is touched. Empty, with the reason in `why`,
-    // when the journal cannot be written: then the save must not start.
+    // Opens the journal entry of a save of these files. Empty, with the reason in `why`, when
+    // the journal cannot be written: then the save must not start.
     static std::optional<SaveRecording> start(const JournalStore& store, const std::vector<std::string>& files,
                                               bool saveV1, bool saveV2, std::string& why);
 
-    // The save of files[index] is over: `wrote` when it changed the file, `broken` when it
-    // failed part way and left the file as far as it had come. Such a file is not recorded.
-    void fileSaved(std::size_t index, bool wrote, bool broken);
+    // Keeps the bytes the save of files[index] will replace, read through the save's own
+    // locked `file`, before anything of it changes. Anything but Kept, with the reason, and
+    // that file must not be saved; when the journal refuses, no later file either.
+    enum class Before { Kept, FileUnreadable, JournalRefused };
+    Before beforeFile(std::size_t index, const platform::File& file, std::string& why);
+    // Records whether the save of files[index] changed the file, and what it left. A file
+    // left in the middle of a move gets no record, as when the save was stopped there.
+    void afterFile(std::size_t index, const platform::File& file);
 
-    // Records what the save left in each file it changed, flushed; false, with the reason, when it cannot.
+    // Ends the entry, flushed; one that changed nothing goes. False, with the reason, when it cannot.
     bool finish(std::string& why);
 
-    uint64_t id() const { return m_id; }
+    uint64_t id() const { return m_writer->id(); }
 
 private:
     struct Slot {
         std::string path;
-        bool readable = false, whole = false, wrote = false, broken = false;
-        uint64_t middle = 0; // bytes between the replaced ends, which the save leaves alone
+        bool recorded = false; // its snapshot is in the entry
+        bool whole = false;
+        Fingerprint before;
+        bool changed = false, open = false; // open: no outcome recorded after its snapshot
     };
 
     const JournalStore* m_store = nullptr;
-    uint64_t m_id = 0;
+    std::unique_ptr<JournalStore::Writer> m_writer;
     bool m_saveV1 = false, m_saveV2 = false;
     std::vector<Slot> m_slots;
     static constexpr std::size_t kNoSlot = std::size_t(-1); // a file the save refuses
@@ -41,4 +53,8 @@ private:
 };
 
 // What a file holds now at the ends a save replaces, as a fingerprint; `whole` measures the whole file.
+Fingerprint fingerprintOf(const platform::File& file, bool saveV1, bool saveV2, bool whole);
 Fingerprint fingerprintOf(const std::string& path, bool saveV1, bool saveV2, bool whole);
+// The fingerprint of the file a record keeps, as it was before its save.
+Fingerprint fingerprintBefore(const SavedFileRecord& record);
+bool sameFingerprint(const Fingerprint& a, const Fingerprint& b);

@@ -6,6 +6,7 @@
 #include "save_recording.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
+#include "tags/move_journal.h"
 #include "tags/tag_restore.h"
 
 #include <ctime>
@@ -32,78 +33,91 @@ std::string timeText(int64_t seconds)
     return text;
 }
 
-bool sameFingerprint(const Fingerprint& a, const Fingerprint& b)
+std::string restoreFailedText(const std::string& path, TagResult result, const std::string& reason)
 {
-    return a.recorded && b.recorded && a.size == b.size && a.head == b.head && a.tail == b.tail &&
-           a.headCrc == b.headCrc && a.tailCrc == b.tailCrc;
+    return quoted(path) + " could not be restored (Error #" + std::to_string(result) +
+           (reason.empty() ? "" : ": " + reason) + ").";
 }
 
-// Whether the file still holds exactly the ends the record kept, as when the save never reached it.
-bool unchangedSince(const SavedFileRecord& r)
+// A save stopped while it moved this file's audio left a record to put it back by: that
+// comes first. False, with the reason, when the file is still not whole.
+bool repairedFirst(const std::string& path, std::string& why)
 {
-    Fingerprint then;
-    then.recorded = true;
-    then.size = r.oldSize;
-    then.head = r.head.size();
-    then.tail = r.tail.size();
-    then.headCrc = crcOf(r.head.data(), r.head.size());
-    then.tailCrc = crcOf(r.tail.data(), r.tail.size());
-    return sameFingerprint(then, fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole));
+    bool interrupted = false;
+    try {
+        const std::optional<platform::File> file = platform::File::open(path, platform::File::Mode::Read);
+        interrupted = file && moveInterrupted(*file);
+    } catch (const platform::IoError&) {
+    }
+    if (!interrupted)
+        return true;
+    const MoveRepair repair = repairInterruptedMove(path);
+    why = repair.message;
+    return repair.repaired;
+}
+
+// Puts one file back; false when it could not be, and the entry must stay for another try.
+bool undoFile(const SavedFile& f, UndoReport& report)
+{
+    const SavedFileRecord& r = f.before;
+    if (f.unchanged)
+        return true; // the save ended without changing it
+    if (!isMp3Name(r.path)) {
+        report.leftAlone.push_back(notMp3Text(r.path));
+        return true;
+    }
+    if (!platform::pathExists(r.path)) {
+        report.leftAlone.push_back(quoted(r.path) + " no longer exists.");
+        return true;
+    }
+    std::string why;
+    if (!repairedFirst(r.path, why)) {
+        report.leftAlone.push_back(why);
+        return false;
+    }
+    const Fingerprint now = fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole);
+    // Back already: the save never reached it, or an earlier undo that failed elsewhere restored it.
+    if (sameFingerprint(now, fingerprintBefore(r)))
+        return true;
+    if (f.after && !sameFingerprint(*f.after, now)) {
+        report.leftAlone.push_back(quoted(r.path) + " has changed since that save; it is left as it is.");
+        return true;
+    }
+    // The bytes between the two ends must be the ones the save found, or the old ends would
+    // not make the old file again. For a file the save was at when it stopped, this is all
+    // that tells its state.
+    if (!now.recorded || (!r.whole && now.size - now.head - now.tail != r.oldSize - r.head.size() - r.tail.size())) {
+        report.leftAlone.push_back(quoted(r.path) + (f.after ? " has changed since that save" : " was being saved when that save stopped and is not as it left it") +
+                                   "; it is left as it is.");
+        return true;
+    }
+    std::string reason;
+    const TagResult result = restoreTagBytes(r.path, r.head, r.tail, TagExtents{now.head, now.tail}, &reason);
+    if (failed(result)) {
+        report.leftAlone.push_back(restoreFailedText(r.path, result, reason));
+        return false;
+    }
+    ++report.restored;
+    return true;
 }
 
 void undoSave(const JournalStore& store, uint64_t id, UndoReport& report)
 {
-    const std::optional<std::vector<SavedFileRecord>> records = store.readSave(id);
-    if (!records) {
-        report.refusal = "Entry " + std::to_string(id) + " of the undo journal cannot be read.";
+    const std::optional<std::vector<SavedFile>> files = store.readSave(id, report.refusal);
+    if (!files)
         return;
-    }
-    const std::optional<std::vector<Fingerprint>> prints = store.readFingerprints(id);
-    if (prints && prints->size() != records->size()) {
-        report.refusal = "Entry " + std::to_string(id) + " of the undo journal cannot be read.";
-        return;
-    }
-    for (std::size_t i = records->size(); i-- > 0;) {
-        const SavedFileRecord& r = (*records)[i];
-        if (!r.readable || (prints && !(*prints)[i].recorded))
-            continue; // the save failed there or never changed it
-        if (!prints) {
-            if (!unchangedSince(r))
-                report.leftAlone.push_back(quoted(r.path) +
-                                           " was being saved when that save stopped; it is left as it is.");
-            continue;
-        }
-        const Fingerprint& then = (*prints)[i];
-        if (!isMp3Name(r.path)) {
-            report.leftAlone.push_back(notMp3Text(r.path));
-            continue;
-        }
-        if (!platform::pathExists(r.path)) {
-            report.leftAlone.push_back(quoted(r.path) + " no longer exists.");
-            continue;
-        }
-        if (!sameFingerprint(then, fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole))) {
-            report.leftAlone.push_back(quoted(r.path) + " has changed since that save; it is left as it is.");
-            continue;
-        }
-        const TagResult result = restoreTagBytes(r.path, r.head, r.tail, TagExtents{then.head, then.tail});
-        if (failed(result)) {
-            report.leftAlone.push_back(quoted(r.path) + " could not be restored (Error #" + std::to_string(result) +
-                                       ").");
-            continue;
-        }
-        ++report.restored;
-    }
-    report.undone = true;
+    bool allDone = true;
+    for (std::size_t i = files->size(); i-- > 0;)
+        allDone = undoFile((*files)[i], report) && allDone;
+    report.undone = allDone;
+    report.kept = !allDone;
 }
 
 void undoRename(const JournalStore& store, uint64_t id, UndoReport& report)
 {
-    const std::optional<std::vector<RenameRecord>> records = store.readRenames(id);
-    if (!records) {
-        report.refusal = "Entry " + std::to_string(id) + " of the undo journal cannot be read.";
+    const std::optional<std::vector<RenameRecord>> records = store.readRenames(id, report.refusal);
+    if (!records)
         return;
-    }
     // Backwards, so that a chain of renames within the batch unwinds in order.
     for (auto it = records->rbegin(); it != records->rend(); ++it) {
         const bool oldTaken = platform::pathExists(it->from), newThere = platform::pathExists(it->to);
@@ -146,6 +160,7 @@ std::optional<JournalEntry> lastEntry(const JournalStore& store, std::optional<J
 UndoReport undoEntry(const JournalStore& store, uint64_t id)
 {
     UndoReport report;
+    report.id = id;
     if (store.wasUndone(id)) {
         report.refusal = "Entry " + std::to_string(id) + " was already undone; it cannot be undone twice.";
         return report;
@@ -181,9 +196,12 @@ std::string undoConfirmationText(const JournalEntry& entry)
 
 std::string undoSummaryText(const UndoReport& report)
 {
-    return std::to_string(report.restored) + " file(s) " +
-           (report.kind == JournalKind::Save ? "restored" : "renamed back") +
-           (report.leftAlone.empty() ? "." : ", " + std::to_string(report.leftAlone.size()) + " left as they are.");
+    const std::string done = std::to_string(report.restored) + " file(s) " +
+                             (report.kind == JournalKind::Save ? "restored" : "renamed back");
+    if (report.kept)
+        return done + ", " + std::to_string(report.leftAlone.size()) + " left as they are. Entry " +
+               std::to_string(report.id) + " stays in the undo journal: undo it again once the cause is put right.";
+    return done + (report.leftAlone.empty() ? "." : ", " + std::to_string(report.leftAlone.size()) + " left as they are.");
 }
 
 std::string nothingToUndoText(std::optional<JournalKind> kind)

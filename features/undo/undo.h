@@ -8,17 +8,22 @@
 #include <vector>
 
 struct UndoReport {
+    uint64_t id = 0;
     bool undone = false;  // the entry was taken back and has left the list
-    std::string refusal;  // why nothing was done, when not undone
+    bool kept = false;    // some file could not be restored: the entry stays for another try
+    std::string refusal;  // why nothing was done, when neither undone nor kept
     JournalKind kind = JournalKind::Save;
     std::size_t restored = 0;
     std::vector<std::string> leftAlone; // one line per file left as it is, naming it
 };
 
+
 // The newest entry not yet undone, of the given kind when one is given.
 std::optional<JournalEntry> lastEntry(const JournalStore& store, std::optional<JournalKind> kind = std::nullopt);
 
 // Restores every file of the entry byte for byte; a file changed since is left alone and named.
+// An entry that fails its checksum is refused with nothing written; one whose files could not
+// all be restored stays in the list.
 UndoReport undoEntry(const JournalStore& store, uint64_t id);
 
 // "12  2026-12-09 04:50  save  3 files", local time.

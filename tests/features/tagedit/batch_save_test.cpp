@@ -122,7 +122,7 @@ TEST_F(BatchSave, AFailedReadOfTheTagDoesNotWipeItsOtherFrames)
     request.saveV1 = false;
     request.v2.title = {true, "Song"};
     request.files = {path};
-    platform::faults::failReadAt(1); // the load's first read fails
+    platform::faults::failReadAt(1); // the first read of the file fails
     const BatchSaveOutcome outcome = run();
     platform::faults::failReadAt(0);
     EXPECT_EQ(original, readFile(path));

@@ -1,5 +1,6 @@
 // Tests of the undo journal: batch saves and renames taken back byte for byte.
 #include "features/tagedit/batch_save.h"
+#include "features/undo/save_recording.h"
 #include "features/undo/undo.h"
 #include "support/id3v2_builder.h"
 #include "support/scripted_dialogs.h"
@@ -9,9 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <random>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace testsupport;
 
@@ -73,6 +80,31 @@ Bytes randomSong(std::mt19937& rng)
     return song;
 }
 
+// Runs `body` in a child process, with writes past `sizeLimit` refused (SIGXFSZ ignored, as
+// the program ignores it) when one is given; the child's exit code, -1 when it was killed.
+int inChild(const std::function<int()>& body, rlim_t sizeLimit = RLIM_INFINITY)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{sizeLimit, sizeLimit};
+        if (sizeLimit != RLIM_INFINITY)
+            setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string entryFile(const JournalStore& store, uint64_t id)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "%010llu", static_cast<unsigned long long>(id));
+    const std::string finished = store.folder() + name + ".entry";
+    return std::filesystem::exists(finished) ? finished : store.folder() + name + ".open";
+}
+
 } // namespace
 
 TEST_F(UndoTest, RandomFilesOfEveryKindComeBackByteIdentical)
@@ -101,19 +133,6 @@ TEST_F(UndoTest, RandomFilesOfEveryKindComeBackByteIdentical)
         for (std::size_t i = 0; i < files.size(); ++i)
             ASSERT_EQ(before[i], readFile(files[i])) << "round " << round << " file " << i;
     }
-}
-
-// A claimed tag size beyond the end of the file swallows the record the ID3v1 save appends.
-TEST_F(UndoTest, ATagClaimingMoreThanTheFileHoldsIsKeptWhole)
-{
-    const Bytes cut = Id3v2Bytes(3).frame("TIT2", {0, 'x'}).sizeField(5000).bytes();
-    const Bytes withAudio = concat({Id3v2Bytes(4).frame("TIT2", {0, 'y'}).sizeField(300).bytes(), audioPattern(200)});
-    const std::vector<std::string> files = {dir.write("cut.mp3", cut), dir.write("short.mp3", withAudio)};
-    save(files, "New");
-    const UndoReport report = undoLast();
-    EXPECT_EQ(report.leftAlone, std::vector<std::string>{});
-    EXPECT_EQ(cut, readFile(files[0]));
-    EXPECT_EQ(withAudio, readFile(files[1]));
 }
 
 TEST_F(UndoTest, AFileChangedSinceIsLeftAloneAndNamedWhileTheRestAreRestored)
@@ -184,7 +203,8 @@ TEST_F(UndoTest, NamesTheSaveRefusesAreNotRecordedAndTheOthersKeepTheirPlace)
     save({notes, good, notes}, "New");
     const std::optional<JournalEntry> last = lastEntry(store());
     ASSERT_TRUE(last.has_value());
-    const std::optional<std::vector<SavedFileRecord>> records = store().readSave(last->id);
+    std::string damage;
+    const std::optional<std::vector<SavedFile>> records = store().readSave(last->id, damage);
     ASSERT_TRUE(records.has_value());
     ASSERT_EQ(1u, records->size());
     EXPECT_EQ(1u, last->files);
@@ -262,4 +282,201 @@ TEST_F(UndoTest, TheJournalKeepsTheNewestEntriesWithinItsLimits)
     list = store().entries();
     EXPECT_EQ(56u, list.front().id);
     EXPECT_EQ(54u, list[1].id);
+}
+
+// One flipped bit anywhere in an entry, old tag bytes and names included, refuses the undo by
+// the entry's number with nothing written: a name or a tag may not be trusted blind.
+TEST_F(UndoTest, AnEntryWithAFlippedBitIsRefusedAndNothingIsWritten)
+{
+    std::mt19937 rng(4);
+    std::vector<std::string> files;
+    for (int i = 0; i < 3; ++i)
+        files.push_back(dir.write(std::to_string(i) + ".mp3", randomSong(rng)));
+    save(files, "New");
+    std::vector<Bytes> saved;
+    for (const std::string& f : files)
+        saved.push_back(readFile(f));
+    const uint64_t id = lastEntry(store())->id;
+    const std::string path = entryFile(store(), id);
+    const Bytes good = readFile(path);
+    int named = 0;
+    for (std::size_t bit = 5; bit < good.size() * 8; bit += good.size() * 8 / 400 + 1) {
+        Bytes flipped = good;
+        flipped[bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
+        writeFile(path, flipped);
+        const UndoReport report = undoEntry(store(), id);
+        ASSERT_FALSE(report.undone || report.kept) << "bit " << bit;
+        ASSERT_NE(std::string::npos, report.refusal.find("ntry " + std::to_string(id))) << report.refusal;
+        for (std::size_t i = 0; i < files.size(); ++i)
+            ASSERT_EQ(saved[i], readFile(files[i])) << "bit " << bit;
+        named += report.refusal.find("'" + files[1] + "'") != std::string::npos;
+    }
+    EXPECT_GT(named, 0);
+    writeFile(path, good);
+    EXPECT_EQ(3u, undoEntry(store(), id).restored);
+
+    std::string why;
+    ASSERT_TRUE(journalRename(files[0], files[0] + ".moved.mp3", why));
+    const std::string renames = entryFile(store(), lastEntry(store())->id);
+    Bytes flipped = readFile(renames);
+    flipped[flipped.size() / 2] ^= 0x10;
+    writeFile(renames, flipped);
+    EXPECT_NE(std::string::npos, undoLast().refusal.find("damaged"));
+}
+
+// A size limit below what the undo needs: the entry stays, says why, and a later undo succeeds.
+TEST_F(UndoTest, AnUndoThatFailsKeepsItsEntry)
+{
+    const Bytes song = concat({Id3v2Bytes(3).frame("TIT2", concat({{0}, Bytes(20000, 'a')})).bytes(),
+                               audioPattern(9000), id3v1Record("Old", "", "", "", "", 1)});
+    const std::string path = dir.write("a.mp3", song);
+    save({path}, "Short"); // the tag shrinks, so the undo must grow the file again
+    const Bytes saved = readFile(path);
+    ASSERT_LT(saved.size() + 4096, song.size());
+    const uint64_t id = lastEntry(store())->id;
+    EXPECT_EQ(0, inChild([&] {
+        const UndoReport report = undoEntry(store(), id);
+        const bool said = report.leftAlone.size() == 1 && report.leftAlone[0].find("could not be restored") != std::string::npos;
+        return report.kept && !report.undone && said && undoSummaryText(report).find("stays") != std::string::npos ? 0 : 1;
+    }, saved.size() + 100));
+    EXPECT_EQ(saved, readFile(path));
+    ASSERT_TRUE(store().entry(id).has_value());
+    const UndoReport again = undoEntry(store(), id);
+    EXPECT_TRUE(again.undone);
+    EXPECT_EQ(song, readFile(path));
+}
+
+// A batch killed at any of its writes can be undone for every file it had saved, the one it
+// was moving included.
+TEST_F(UndoTest, ABatchKilledPartWayIsUndoneForEveryFileItSaved)
+{
+    std::mt19937 rng(8);
+    for (uint64_t killAt : {1, 2, 3, 5, 8, 13, 21, 34, 55}) {
+        std::vector<std::string> files;
+        std::vector<Bytes> before;
+        for (int i = 0; i < 10; ++i) {
+            before.push_back(randomSong(rng));
+            files.push_back(dir.write(std::to_string(killAt) + "-" + std::to_string(i) + ".mp3", before.back()));
+        }
+        const std::string title(killAt % 2 ? 6000 : 3, 'T');
+        ASSERT_EQ(-1, inChild([&] {
+            platform::faults::killAtWrite(killAt);
+            save(files, title);
+            return 0;
+        })) << "kill at " << killAt;
+        const std::optional<JournalEntry> last = lastEntry(store());
+        ASSERT_TRUE(last && !last->finished) << "kill at " << killAt;
+        const UndoReport report = undoEntry(store(), last->id);
+        ASSERT_TRUE(report.undone) << report.refusal << (report.leftAlone.empty() ? "" : report.leftAlone[0]);
+        EXPECT_TRUE(report.leftAlone.empty()) << report.leftAlone[0];
+        for (std::size_t i = 0; i < files.size(); ++i)
+            ASSERT_EQ(before[i], readFile(files[i])) << "kill at " << killAt << ", file " << i;
+    }
+}
+
+// A journal that refuses part way (here a size limit the entry outgrows) stops the batch before
+// the file it could not record; the files before it are undone.
+TEST_F(UndoTest, AJournalFullPartWayStopsTheBatchAndKeepsWhatItHadSaved)
+{
+    const Bytes song = concat({Id3v2Bytes(3).frame("TIT2", concat({{0}, Bytes(20000, 'a')})).bytes(), audioPattern(4000)});
+    std::vector<std::string> files;
+    for (int i = 0; i < 5; ++i)
+        files.push_back(dir.write(std::to_string(i) + ".mp3", song));
+    EXPECT_EQ(0, inChild([&] {
+        const BatchSaveOutcome outcome = save(files, "New", false, true);
+        const std::vector<std::string> errors = dialogs.texts("error");
+        return outcome.stopped && errors.size() == 1 && errors[0].find("the save stopped before") != std::string::npos ? 0 : 1;
+    }, 50000));
+    int saved = 0;
+    for (const std::string& f : files)
+        saved += readFile(f) != song;
+    EXPECT_EQ(2, saved);
+    const UndoReport report = undoLast();
+    EXPECT_TRUE(report.undone);
+    EXPECT_EQ(2u, report.restored);
+    for (const std::string& f : files)
+        EXPECT_EQ(song, readFile(f));
+}
+
+// Per file, both tags or neither: under a size limit, when the ID3v2 tag is refused, and for
+// a tag that claims more than the file holds. What a save did change is recorded for undo.
+TEST_F(UndoTest, BothTagsOfAFileAreSavedOrNeither)
+{
+    const Bytes tagged = concat({Id3v2Bytes(3).frame("TIT2", {0, 'o'}).bytes(), audioPattern(5000),
+                                 id3v1Record("Old title", "", "", "", "Old comment", 1)});
+    const Bytes bare = concat({Id3v2Bytes(3).frame("TIT2", {0, 'o'}).bytes(), audioPattern(5000)});
+    // The limit cuts the ID3v1 record in two, or lets the record in but not the grown tag.
+    const std::pair<const Bytes*, int64_t> limits[] = {{&tagged, -60}, {&tagged, 0}, {&bare, 50}, {&bare, 200}};
+    for (const auto& [song, slack] : limits) {
+        const std::string path = dir.write("limited.mp3", *song);
+        EXPECT_EQ(0, inChild([&] {
+            BatchSaveRequest request;
+            request.files = {path};
+            request.recordForUndo = true;
+            request.v1.title = request.v1.comment = {true, "New"};
+            request.v2.title = {true, std::string(9000, 'n')};
+            return runBatchSave(request, tag1, tag2, dialogs).failures ? 0 : 1;
+        }, static_cast<rlim_t>(static_cast<int64_t>(song->size()) + slack))) << slack;
+        EXPECT_EQ(*song, readFile(path)) << slack;
+        EXPECT_TRUE(store().entries().empty()) << slack;
+    }
+
+    // A tag the loader refuses is not written over: the ID3v1 record goes back too.
+    const Bytes badFrame = concat({Id3v2Bytes(3).frame("TIT2", {0, 'o'}).frameWithSize("TPE1", 90000, {0}).bytes(),
+                                   Bytes(200, 0), id3v1Record("Old", "", "", "", "", 1)});
+    const std::string refused = dir.write("refused.mp3", badFrame);
+    const Bytes claims = concat({Id3v2Bytes(3).frame("TIT2", {0, 'x'}).sizeField(5000).bytes(), audioPattern(100)});
+    const std::string cut = dir.write("cut.mp3", claims);
+    dialogs.shown.clear();
+    save({refused, cut}, "New");
+    EXPECT_EQ(badFrame, readFile(refused));
+    EXPECT_EQ(claims, readFile(cut));
+    const std::vector<std::string> said = dialogs.texts("message");
+    ASSERT_EQ(3u, said.size());
+    EXPECT_NE(std::string::npos, said[1].find("'" + refused + "' keeps both its old tags"));
+    EXPECT_NE(std::string::npos, said[2].find("'" + cut + "' was not saved: its ID3v2 tag claims more bytes"));
+
+    // Only the ID3v1 record written (no frames to write): that save is recorded and undone.
+    const Bytes noV2 = concat({audioPattern(3000), id3v1Record("Old", "", "", "", "", 1)});
+    const std::string v1Only = dir.write("v1only.mp3", noV2);
+    BatchSaveRequest request;
+    request.files = {v1Only};
+    request.recordForUndo = true;
+    request.v1.title = {true, "New"};
+    runBatchSave(request, tag1, tag2, dialogs);
+    ASSERT_NE(noV2, readFile(v1Only));
+    EXPECT_EQ(1u, undoLast().restored);
+    EXPECT_EQ(noV2, readFile(v1Only));
+}
+
+// Two saves of one file at once: each keeps what the other left, so the later one's undo
+// gives back the earlier one's result, and both together the original.
+TEST_F(UndoTest, TwoSavesOfOneFileAtOnceAreUndoneStepByStep)
+{
+    const Bytes song = concat({Id3v2Bytes(4).frame("TIT2", {0, 'o'}).bytes(), audioPattern(400000)});
+    for (int round = 0; round < 4; ++round) {
+        const std::string path = dir.write("shared.mp3", song);
+        const std::string titles[2] = {std::string(7000, 'a'), "b"};
+        pid_t children[2];
+        for (int i = 0; i < 2; ++i)
+            if ((children[i] = fork()) == 0) {
+                save({path}, titles[i]);
+                _exit(0);
+            }
+        for (pid_t child : children)
+            waitpid(child, nullptr, 0);
+        // The later of the two is the one whose record fits the file now.
+        std::vector<uint64_t> ids = store().entryIds();
+        ASSERT_EQ(2u, ids.size());
+        std::string damage;
+        const std::optional<std::vector<SavedFile>> newest = store().readSave(ids[0], damage);
+        ASSERT_TRUE(newest && newest->size() == 1 && newest->front().after);
+        if (!sameFingerprint(*newest->front().after, fingerprintOf(path, true, true, newest->front().before.whole)))
+            std::swap(ids[0], ids[1]);
+        ASSERT_EQ(1u, undoEntry(store(), ids[0]).restored);
+        const Bytes middle = readFile(path);
+        EXPECT_NE(song, middle) << "round " << round;
+        ASSERT_EQ(1u, undoEntry(store(), ids[1]).restored) << "round " << round;
+        EXPECT_EQ(song, readFile(path)) << "round " << round;
+    }
 }
