@@ -60,7 +60,7 @@ void appendTagJson(std::string& line, const TagRead& tag)
     line += std::to_string(tag.result);
     for (const JsonField& f : kJsonFields) {
         line += f.key;
-        appendJsonLatin1(line, tag.fields[fieldIndex(f.field)]);
+        appendJsonUtf8(line, tag.fields[fieldIndex(f.field)]);
     }
     line += '}';
 }
@@ -79,21 +79,22 @@ void appendJsonLine(std::string& line, const std::string& path, const FileFields
 }
 
 // Text for a terminal: control characters, which could move the cursor or start an escape
-// sequence, are shown as \xNN.
-void appendReadable(std::string& out, const std::string& bytes, bool latin1)
+// sequence, are shown as \xNN, U+0080 to U+009F (in UTF-8) as well.
+void appendReadable(std::string& out, const std::string& bytes)
 {
     static const char digits[] = "0123456789abcdef";
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F || (latin1 && c >= 0x80 && c <= 0x9F)) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        auto c = static_cast<unsigned char>(bytes[i]);
+        const unsigned char next = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        const bool c1 = c == 0xC2 && next >= 0x80 && next <= 0x9F;
+        if (c1)
+            c = next, ++i;
+        if (c < 0x20 || c == 0x7F || c1) {
             out += "\\x";
             out += digits[c >> 4];
             out += digits[c & 0x0F];
-        } else if (latin1 && c >= 0x80) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            out += ch;
+            out += bytes[i];
         }
     }
 }
@@ -117,7 +118,7 @@ void appendTagBlock(std::string& out, const std::string& name, const TagRead& ta
         out += fieldName(f);
         out += ':';
         out.append(8 - std::string(fieldName(f)).size(), ' ');
-        appendReadable(out, text, true);
+        appendReadable(out, text);
         out += '\n';
     }
 }
@@ -125,7 +126,7 @@ void appendTagBlock(std::string& out, const std::string& name, const TagRead& ta
 // The ID3v2 version is named only for a tag that loaded.
 void appendTextBlock(std::string& out, const std::string& path, const FileFields& read, int v2Version)
 {
-    appendReadable(out, path, false);
+    appendReadable(out, path);
     out += '\n';
     appendTagBlock(out, "ID3v1", read.v1, true);
     appendTagBlock(out, failed(read.v2.result) ? "ID3v2" : "ID3v2." + std::to_string(v2Version), read.v2, false);
@@ -154,6 +155,8 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
             appendTextBlock(text, path, read, v2.Version);
         }
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        for (const std::string& line : undecodableTexts(path, read.v2))
+            err << "varnoli-cli show: " << line << '\n';
         for (const TagResult result : {read.v1.result, read.v2.result}) {
             if (unreadable(result)) {
                 err << path << ": Error #" << result << "! Could not read Tag!\n";

@@ -60,14 +60,18 @@ void appendJsonLatin1(std::string& out, const std::string& text)
 
 void appendJsonPath(std::string& out, const std::string& path)
 {
-    if (!isUtf8(path)) {
+    if (isUtf8(path))
+        appendJsonUtf8(out, path);
+    else
         appendJsonLatin1(out, path);
-        return;
-    }
+}
+
+void appendJsonUtf8(std::string& out, const Utf8Text& text)
+{
     out += '"';
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const auto c = static_cast<unsigned char>(path[i]);
-        const auto next = i + 1 < path.size() ? static_cast<unsigned char>(path[i + 1]) : 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
         if (c == 0x7F) {
             appendUnicodeEscape(out, c);
         } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
@@ -88,47 +92,6 @@ std::string jsonLatin1(const std::string& text)
     return out;
 }
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at text[i] and its code point; 0 when the
-// bytes there are not one (overlong forms and surrogates included).
-std::size_t utf8Sequence(const std::string& text, std::size_t i, uint32_t& code)
-{
-    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = at(i);
-    const std::size_t n = lead < 0x80          ? 1
-                          : (lead >> 5) == 0x6  ? 2
-                          : (lead >> 4) == 0xE  ? 3
-                          : (lead >> 3) == 0x1E ? 4
-                                                : 0;
-    if (n == 0 || i + n > text.size())
-        return 0;
-    code = n == 1 ? lead : lead & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80)
-            return 0;
-        code = code << 6 | (at(i + k) & 0x3F);
-    }
-    static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kLeast[n] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return n;
-}
-
-} // namespace
-
-bool isUtf8(const std::string& text)
-{
-    uint32_t code = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = utf8Sequence(text, i, code);
-        if (n == 0)
-            return false;
-        i += n;
-    }
-    return true;
-}
-
 std::string jsonPath(const std::string& path)
 {
     std::string out;
@@ -145,6 +108,12 @@ JsonObject& JsonObject::member(const char* key, const std::string& json)
 }
 
 JsonObject& JsonObject::text(const char* key, const std::string& value) { return member(key, jsonLatin1(value)); }
+JsonObject& JsonObject::utf8(const char* key, const Utf8Text& value)
+{
+    std::string json;
+    appendJsonUtf8(json, value);
+    return member(key, json);
+}
 JsonObject& JsonObject::path(const char* key, const std::string& value)
 {
     member(key, jsonPath(value));

@@ -20,7 +20,8 @@ const char* const kSetUsage =
     "  --v1, --v2      save only that tag\n"
     "  --genre G       for ID3v1 a name of the genre list (\"\" for none)\n"
     "  --title \"\"      an empty value empties the field\n"
-    "Fields not given keep each file's own value. Values are UTF-8, up to U+00FF.\n";
+    "Fields not given keep each file's own value. Values are UTF-8 of any script; ID3v1 holds\n"
+    "ISO-8859-1 only, so a character it cannot hold is saved there as \"?\" and named on stderr.\n";
 
 const char* const kShowUsage =
     "show [--json] [-r] PATH...\n"
@@ -32,8 +33,10 @@ const char* const kShowUsage =
 
 const char* const kSearchUsage =
     "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
-    "[--genre X] [--comment X] [--track X] [--exact FIELD,...]\n"
-    "Prints the files the \"Search\" tab finds, one full path a line.\n";
+    "[--genre X] [--comment X] [--track X] [--exact FIELD,...] [--contains FIELD,...]\n"
+    "Prints the files the \"Search\" tab finds, one full path a line.\n"
+    "Criteria are UTF-8 of any script; letter case and composed or decomposed forms are ignored.\n"
+    "A criterion matches the start of a value, all of it with --exact, anywhere with --contains.\n";
 
 const char* const kRenameUsage = "rename [--v2] --fields F1,F2,... [--delimiter D] [--dry-run] FILE\n"
                                  "Renames the file from its tag fields, as the \"Filename Edit\" tab does.\n";
@@ -87,11 +90,10 @@ std::nullopt_t usageError(std::ostream& err, const char* command, const std::str
     return std::nullopt;
 }
 
-bool latin1Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value,
-                    std::string& text)
+bool utf8Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value)
 {
-    if (latin1FromUtf8(value, text))
+    if (isUtf8(value))
         return true;
-    usageError(err, command, option + ": the value must be UTF-8 text of characters up to U+00FF");
+    usageError(err, command, option + ": the value must be UTF-8 text");
     return false;
 }

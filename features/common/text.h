@@ -1,15 +1,11 @@
-// Conversions between the 8-bit tag texts, UTF-8 and file names.
+// Text helpers: UTF-8 lengths, MP3 names and their order.
 #pragma once
+
+#include "tags/utf8_text.h"
 
 #include <cstddef>
 #include <string>
 
-// Tag text (one byte per character, code points 0 to 255) as UTF-8: how a name built from
-// tags is written to the file system, and how tag text goes into a message.
-std::string latin1ToUtf8(const std::string& latin1);
-// UTF-8 to one byte per character. False when the text is not UTF-8 or holds a character
-// above U+00FF.
-bool latin1FromUtf8(const std::string& utf8, std::string& latin1);
 // Characters of a UTF-8 text: the bytes that do not continue a sequence.
 std::size_t utf8Length(const std::string& utf8);
 

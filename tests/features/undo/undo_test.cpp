@@ -28,8 +28,8 @@ protected:
         request.saveV1 = v1;
         request.saveV2 = v2;
         request.recordForUndo = true;
-        request.v1.title = request.v2.title = {true, title};
-        request.v2.album = {true, title.substr(0, title.size() / 2)};
+        request.v1[TagField::Title] = request.v2[TagField::Title] = {true, title};
+        request.v2[TagField::Album] = {true, title.substr(0, title.size() / 2)};
         return runBatchSave(request, tag1, tag2, dialogs);
     }
     JournalStore store() const { return JournalStore(undoJournalFolder()); }
@@ -125,7 +125,7 @@ TEST_F(UndoTest, AFileChangedSinceIsLeftAloneAndNamedWhileTheRestAreRestored)
     ASSERT_EQ(0, runBatchSave([&] {
         BatchSaveRequest r;
         r.files = {b};
-        r.v2.artist = {true, "Someone"};
+        r.v2[TagField::Artist] = {true, "Someone"};
         return r;
     }(), tag1, tag2, dialogs).failures);
     Bytes cBytes = readFile(c);
