@@ -99,23 +99,23 @@ std::size_t CountSearchFiles(const std::vector<SearchedFolder>& folders)
     return count;
 }
 
-const Utf8Text& TagSearch::GetSearchField(const std::string& path, TagField field)
+bool TagSearch::MatchCriterion(const std::string& path, TagField field, const SearchCriterion& criterion,
+                               const std::string& criterionKey)
 {
     // The genre has no ID3v1 value, so its ID3v1 load could never answer.
     if (field != TagField::Genre && !failed(m_v1.LoadFromFile(path))) {
         v1Text(m_v1, field, m_value);
-        if (!m_value.empty())
-            return m_value;
+        if (!m_value.empty() && matches(m_value, criterion, criterionKey))
+            return true;
     }
-    m_value.clear();
     if (failed(m_v2.LoadFromFile(path, 0)))
-        return m_value;
+        return false;
     if (field == TagField::Comment) {
         std::ignore = m_v2.GetCommentUtf8(m_comment, "", "None");
-        return m_comment.Text;
+        return matches(m_comment.Text, criterion, criterionKey);
     }
     std::ignore = m_v2.GetTextFrameUtf8(v2FrameId(field), m_value);
-    return m_value;
+    return matches(m_value, criterion, criterionKey);
 }
 
 bool TagSearch::matches(const std::string& value, const SearchCriterion& criterion, const std::string& criterionKey)
@@ -130,7 +130,7 @@ bool TagSearch::CheckSearchFile(const SearchRequest& request, const std::string&
         return true;
     for (TagField field : kAllFields) {
         const SearchCriterion& criterion = request.fields[fieldIndex(field)];
-        if (!criterion.text.empty() && matches(GetSearchField(path, field), criterion, m_criterionKeys[1 + fieldIndex(field)]))
+        if (!criterion.text.empty() && MatchCriterion(path, field, criterion, m_criterionKeys[1 + fieldIndex(field)]))
             return true;
     }
     return false;

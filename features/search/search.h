@@ -62,9 +62,11 @@ public:
     // Checks each file of the folders, telling `progress` of each one examined.
     void SearchFolder(const std::vector<SearchedFolder>& folders, const SearchRequest& request, Progress& progress,
                       std::vector<std::string>& results);
-    // The ID3v1 value, or the ID3v2 one when that is empty; the genre only from ID3v2.
-    // UTF-8, valid until the next call.
-    const Utf8Text& GetSearchField(const std::string& path, TagField field);
+    // Whether the field's ID3v1 value or, failing that, its ID3v2 value matches; the genre
+    // only from ID3v2. ID3v1 cuts a text at 30 characters and to ISO-8859-1, so its value
+    // alone cannot decide.
+    bool MatchCriterion(const std::string& path, TagField field, const SearchCriterion& criterion,
+                        const std::string& criterionKey);
 
 private:
     // Whether any criterion asked matches, tried in form order until one does.

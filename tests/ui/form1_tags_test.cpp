@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -231,4 +232,54 @@ TEST_F(TagsTab, SavesThatMustNotWrite)
     save();
     EXPECT_EQ(QStringList(2, "Error #512! Could not save Tag!"), dialogs.texts("message"));
     EXPECT_TRUE(unchanged());
+}
+
+TEST_F(TagsTab, AGreekTitleShowsIsSavedFoundInLowerCaseAndNamesTheFile)
+{
+    // "Σοφία" in UTF-16 with a byte order mark, in a file without an ID3v1 tag.
+    const Bytes title = {1, 0xFF, 0xFE, 0xA3, 0x03, 0xBF, 0x03, 0xC6, 0x03, 0xAF, 0x03, 0xB1, 0x03};
+    writeFile(b, concat({Id3v2Bytes(3).frame("TIT2", title).bytes(), audioPattern(3000)}));
+    click(1);
+    ASSERT_EQ(QStringLiteral("\u03a3\u03bf\u03c6\u03af\u03b1"), window->EditTitleV2->text());
+
+    const QString edited = QStringLiteral("\u03a3\u03bf\u03c6\u03af\u03b1 \u2013 \u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1");
+    type(window->EditTitleV2, edited);
+    type(window->EditTitle, edited);
+    save();
+    Tid3v2tag v2;
+    Utf8Text saved;
+    ASSERT_FALSE(failed(v2.LoadFromFile(b, 0)));
+    EXPECT_EQ(0, v2.GetTextFrameUtf8("TIT2", saved));
+    EXPECT_EQ(edited.toStdString(), saved);
+    // ID3v1 cannot hold Greek: saved with "?", and the person is told once, after the batch.
+    const QStringList told = dialogs.texts("info");
+    ASSERT_EQ(1, told.size());
+    EXPECT_TRUE(told[0].contains(qs(b)) && told[0].contains(QStringLiteral("ID3v1 Title field"))) << told[0].toStdString();
+    Tid3tag v1;
+    ASSERT_EQ(0, v1.LoadFromFile(b));
+    EXPECT_EQ("????? ? ????????", v1.Title());
+
+    // Found by its title in lower case, at its start and anywhere in it.
+    window->EditSearchFolder->setText(qs(dir.file("Music/")));
+    window->EditSearch[fieldIndex(TagField::Title)]->setText(QStringLiteral("\u03c3\u03bf\u03c6\u03af\u03b1"));
+    window->ButtonSearch->click();
+    EXPECT_EQ(QStringList({qs(b)}), rows(window->ListViewSearchResults));
+    window->EditSearch[fieldIndex(TagField::Title)]->setText(QStringLiteral("\u03ba\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1"));
+    window->ButtonSearch->click();
+    EXPECT_EQ(QStringList(), rows(window->ListViewSearchResults));
+    window->CheckBoxContains[fieldIndex(TagField::Title)]->setChecked(true);
+    window->ButtonSearch->click();
+    EXPECT_EQ(QStringList({qs(b)}), rows(window->ListViewSearchResults));
+
+    // Renamed from the ID3v2 title.
+    window->PageControl1->setCurrentWidget(window->TabSheet3);
+    window->ComboBoxMusicFoldersFileEdit->setCurrentIndex(0);
+    window->PageControl2->setCurrentIndex(1);
+    FileListBox* list = window->FileListBoxMP3FilesFileEdit;
+    list->setCurrentItem(list->findItems(QStringLiteral("b.mp3"), Qt::MatchExactly).front());
+    QTest::keyClicks(window->ComboBoxFileV2[0], "Title");
+    EXPECT_EQ(edited + QStringLiteral(".mp3"), window->EditPreview->text());
+    dialogs.answers = {Dialogs::Yes};
+    window->ToolButton2->click();
+    EXPECT_TRUE(std::filesystem::exists(dir.file("Music/") + edited.toStdString() + ".mp3"));
 }
