@@ -310,6 +310,35 @@ uint32_t findComment(TFrameIndex& frames, std::size_t& budget, DescriptionDecode
     return 0;
 }
 
+// The comment a read is after: its index with the record's encoding and language set and
+// where its text starts; 0 with `result` set when there is none. The text is cleared.
+uint32_t readComment(TFrameIndex& frames, std::size_t& budget, DescriptionDecoder decode, TCommentFrame& comment,
+                     const std::string& description, const std::string& language, std::size_t& textStart,
+                     uint8_t& result)
+{
+    comment.Text.clear();
+    std::size_t consumed = 0;
+    const uint32_t i = findComment(frames, budget, decode, description, language, comment.Description, consumed, result);
+    if (i == 0)
+        return 0;
+    const std::vector<uint8_t>& data = frames.Data(i);
+    using namespace id3v2::comment;
+    comment.Encoding = data[kEncoding];
+    comment.Language.assign(data.begin() + kLanguage, data.begin() + kLanguage + kLanguageSize);
+    textStart = kDescription + consumed;
+    return i;
+}
+
+// The comment a save replaces; 0 for none.
+uint32_t commentToReplace(TFrameIndex& frames, std::size_t& budget, DescriptionDecoder decode,
+                          const std::string& description, const std::string& language)
+{
+    std::string decoded;
+    std::size_t consumed = 0;
+    uint8_t found;
+    return findComment(frames, budget, decode, description, language, decoded, consumed, found);
+}
+
 std::vector<uint8_t> commentData(const TCommentFrame& comment)
 {
     std::vector<uint8_t> data;
@@ -446,24 +475,20 @@ uint8_t Tid3v2tag::GetTextFrame(const std::string& frameId, std::string& text)
 {
     text.clear();
     uint8_t result;
-    const uint32_t i = findTextFrame(FrameIndex(), frameId, m_inflateBudget, kEmpty, result);
-    if (i == 0)
-        return result;
     std::size_t consumed;
-    const std::vector<uint8_t>& data = FrameIndex().Data(i);
-    return DecodeText(data, id3v2::kText, data[id3v2::kTextEncoding], false, text, consumed);
+    const uint32_t i = findTextFrame(FrameIndex(), frameId, m_inflateBudget, kEmpty, result);
+    const std::vector<uint8_t>* data = i == 0 ? nullptr : &FrameIndex().Data(i);
+    return data ? DecodeText(*data, id3v2::kText, (*data)[id3v2::kTextEncoding], false, text, consumed) : result;
 }
 
 uint8_t Tid3v2tag::GetTextFrameUtf8(const std::string& frameId, Utf8Text& text)
 {
     text.clear();
     uint8_t result;
-    const uint32_t i = findTextFrame(FrameIndex(), frameId, m_inflateBudget, kNotInflated, result);
-    if (i == 0)
-        return result;
     std::size_t consumed;
-    const std::vector<uint8_t>& data = FrameIndex().Data(i);
-    return DecodeTextUtf8(data, id3v2::kText, data[id3v2::kTextEncoding], text, consumed);
+    const uint32_t i = findTextFrame(FrameIndex(), frameId, m_inflateBudget, kNotInflated, result);
+    const std::vector<uint8_t>* data = i == 0 ? nullptr : &FrameIndex().Data(i);
+    return data ? DecodeTextUtf8(*data, id3v2::kText, (*data)[id3v2::kTextEncoding], text, consumed) : result;
 }
 
 uint8_t Tid3v2tag::SetTextFrame(const std::string& frameId, const std::string& text)
@@ -487,47 +512,27 @@ uint8_t Tid3v2tag::SetTextFrameUtf8(const std::string& frameId, const Utf8Text& 
 
 uint8_t Tid3v2tag::GetComment(TCommentFrame& comment, const std::string& description, const std::string& language)
 {
-    comment.Text.clear();
-    TFrameIndex& frames = FrameIndex();
-    std::size_t consumed = 0;
+    std::size_t start;
     uint8_t result;
-    const uint32_t i = findComment(frames, m_inflateBudget, description8Bit, description, language,
-                                   comment.Description, consumed, result);
-    if (i == 0)
-        return result;
-    const std::vector<uint8_t>& data = frames.Data(i);
-    using namespace id3v2::comment;
-    comment.Encoding = data[kEncoding];
-    comment.Language.assign(data.begin() + kLanguage, data.begin() + kLanguage + kLanguageSize);
-    return DecodeText(data, kDescription + consumed, comment.Encoding, true, comment.Text, consumed);
+    const uint32_t i = readComment(FrameIndex(), m_inflateBudget, description8Bit, comment, description, language,
+                                   start, result);
+    return i == 0 ? result : DecodeText(FrameIndex().Data(i), start, comment.Encoding, true, comment.Text, start);
 }
 
 uint8_t Tid3v2tag::GetCommentUtf8(TCommentFrame& comment, const Utf8Text& description, const std::string& language)
 {
-    comment.Text.clear();
-    TFrameIndex& frames = FrameIndex();
-    std::size_t consumed = 0;
+    std::size_t start;
     uint8_t result;
-    const uint32_t i = findComment(frames, m_inflateBudget, descriptionUtf8, description, language,
-                                   comment.Description, consumed, result);
-    if (i == 0)
-        return result;
-    const std::vector<uint8_t>& data = frames.Data(i);
-    using namespace id3v2::comment;
-    comment.Encoding = data[kEncoding];
-    comment.Language.assign(data.begin() + kLanguage, data.begin() + kLanguage + kLanguageSize);
-    return DecodeTextUtf8(data, kDescription + consumed, comment.Encoding, comment.Text, consumed);
+    const uint32_t i = readComment(FrameIndex(), m_inflateBudget, descriptionUtf8, comment, description, language,
+                                   start, result);
+    return i == 0 ? result : DecodeTextUtf8(FrameIndex().Data(i), start, comment.Encoding, comment.Text, start);
 }
 
 uint8_t Tid3v2tag::SetComment(const TCommentFrame& comment, const std::string& description,
                               const std::string& language)
 {
     TFrameIndex& frames = FrameIndex();
-    std::string decoded;
-    std::size_t consumed = 0;
-    uint8_t found;
-    const uint32_t i =
-        findComment(frames, m_inflateBudget, description8Bit, description, language, decoded, consumed, found);
+    const uint32_t i = commentToReplace(frames, m_inflateBudget, description8Bit, description, language);
     return storeComment(frames, i, comment, commentData(comment));
 }
 
@@ -535,11 +540,7 @@ uint8_t Tid3v2tag::SetCommentUtf8(const TCommentFrame& comment, const Utf8Text& 
                                   const std::string& language)
 {
     TFrameIndex& frames = FrameIndex();
-    std::string decoded;
-    std::size_t consumed = 0;
-    uint8_t found;
-    const uint32_t i =
-        findComment(frames, m_inflateBudget, descriptionUtf8, description, language, decoded, consumed, found);
+    const uint32_t i = commentToReplace(frames, m_inflateBudget, descriptionUtf8, description, language);
     TCommentFrame stored{kLatin1, comment.Language, {}, {}};
     if (latin1FromUtf8(comment.Description, stored.Description) && latin1FromUtf8(comment.Text, stored.Text))
         return storeComment(frames, i, stored, commentData(stored));
