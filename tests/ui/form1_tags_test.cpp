@@ -283,3 +283,19 @@ TEST_F(TagsTab, AGreekTitleShowsIsSavedFoundInLowerCaseAndNamesTheFile)
     window->ToolButton2->click();
     EXPECT_TRUE(std::filesystem::exists(dir.file("Music/") + edited.toStdString() + ".mp3"));
 }
+
+TEST_F(TagsTab, AFrameThatCannotBeDecodedIsMarkedAndKept)
+{
+    const Bytes album = {3, 'a', 0xC3}; // a UTF-8 sequence cut off
+    writeFile(b, concat({Id3v2Bytes(4).frame("TALB", album).frame("TIT2", text("Old")).bytes(), audioPattern(3000)}));
+    click(1);
+    EXPECT_EQ(QString(), window->EditAlbumV2->text());
+    EXPECT_EQ(QStringLiteral("(unreadable text)"), window->EditAlbumV2->placeholderText());
+    EXPECT_FALSE(window->EditAlbumV2->toolTip().isEmpty());
+    EXPECT_TRUE(window->EditTitleV2->placeholderText().isEmpty());
+    type(window->EditTitleV2, "New");
+    save();
+    EXPECT_TRUE(contains(readFile(b), concat({bytesOf("TALB"), {0, 0, 0, 3, 0, 0}, album})));
+    click(0);
+    EXPECT_TRUE(window->EditAlbumV2->placeholderText().isEmpty());
+}
