@@ -108,12 +108,6 @@ JsonObject& JsonObject::member(const char* key, const std::string& json)
 }
 
 JsonObject& JsonObject::text(const char* key, const std::string& value) { return member(key, jsonLatin1(value)); }
-JsonObject& JsonObject::utf8(const char* key, const Utf8Text& value)
-{
-    std::string json;
-    appendJsonUtf8(json, value);
-    return member(key, json);
-}
 JsonObject& JsonObject::path(const char* key, const std::string& value)
 {
     member(key, jsonPath(value));

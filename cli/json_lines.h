@@ -27,7 +27,6 @@ class JsonObject {
 public:
     // 8-bit text, one code point a byte, as the engine's 8-bit accessors give it.
     JsonObject& text(const char* key, const std::string& value);
-    JsonObject& utf8(const char* key, const Utf8Text& value);
     // A path that is not UTF-8 is followed by the member "<key>_encoding": "bytes", which
     // says that each character of the value stands for one byte of the path.
     JsonObject& path(const char* key, const std::string& value);

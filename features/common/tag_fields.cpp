@@ -4,7 +4,6 @@
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
-
 namespace {
 
 constexpr const char* kNames[kFieldCount] = {"Artist", "Title", "Album", "Year", "Genre", "Comment", "Track"};
