@@ -110,6 +110,10 @@ TEST(CliUnicode, SetStoresWhatMutagenReadsBackAndLatin1StaysLatin1)
         ASSERT_EQ(0, compared.exitCode) << compared.err;
         EXPECT_EQ("enc title " + unicodeEncoding + "\nenc artist 0\nenc comment " + unicodeEncoding + "\n",
                   compared.out);
+        // Found by the ID3v2 title, which the ID3v1 "?" copy does not hide: in lower case, or anywhere in it.
+        EXPECT_EQ(path + "\n", runCli({"search", dir.path(), "--title", "σοφία"}).out);
+        EXPECT_EQ("", runCli({"search", dir.path(), "--title", "東京"}).out);
+        EXPECT_EQ(path + "\n", runCli({"search", dir.path(), "--title", "東京", "--contains", "title"}).out);
     }
 }
 
