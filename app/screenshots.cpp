@@ -57,10 +57,12 @@ int main(int argc, char* argv[])
     window->FileListBoxMP3Playlist->selectAll();
     window->BitBtnToPlaylistClick();
     window->FileListBoxMP3Files->setCurrentRow(0);
+    // The name from the ID3v2 tag, whose title holds the whole text in any script.
+    window->PageControl2->setCurrentIndex(1);
     window->FileListBoxMP3FilesFileEdit->setCurrentRow(0);
-    window->EditDelimiter->setText(QStringLiteral(" - "));
-    window->ComboBoxFile[0]->setCurrentText(QStringLiteral("Track"));
-    window->ComboBoxFile[1]->setCurrentText(QStringLiteral("Title"));
+    window->EditDelimiterV2->setText(QStringLiteral(" - "));
+    window->ComboBoxFileV2[0]->setCurrentText(QStringLiteral("Track"));
+    window->ComboBoxFileV2[1]->setCurrentText(QStringLiteral("Title"));
     const QString music = window->ComboBoxMusicFolders->currentText();
     window->EditSearchFolder->setText(QDir::cleanPath(music + QStringLiteral("/..")) + QLatin1Char('/'));
     window->CheckBoxSubfolders->setChecked(true);

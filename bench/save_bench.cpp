@@ -69,7 +69,7 @@ double varnoliResave(const std::vector<std::string>& files, int round, bool jour
     BatchSaveRequest request;
     request.saveV1 = false;
     request.recordForUndo = journal;
-    request.v2.title = {true, roundTitle(round)};
+    request.v2[TagField::Title] = {true, roundTitle(round)};
     request.files = files;
     Tid3tag v1;
     Tid3v2tag v2;

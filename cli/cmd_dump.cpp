@@ -7,6 +7,7 @@
 #include "tags/id3v2.h"
 
 #include <ostream>
+#include <tuple>
 
 namespace {
 
@@ -64,15 +65,22 @@ std::string framesMember(const TFrameIndex& frames)
     return out + "]";
 }
 
-// The seven fields as the tag view reads them; unreadable fields are empty.
+// The seven fields through the engine's 8-bit accessors; unreadable fields are empty.
 std::string fieldsMember(Tid3v2tag& tag)
 {
-    const FieldTexts texts = v2FieldTexts(tag);
     JsonObject fields;
+    std::string text;
     for (TagField f : kAllFields) {
         std::string key = fieldName(f);
         key[0] = static_cast<char>(key[0] - 'A' + 'a');
-        fields.text(key.c_str(), texts[fieldIndex(f)]);
+        if (f == TagField::Comment) {
+            TCommentFrame comment;
+            std::ignore = tag.GetComment(comment, "", "None");
+            text = comment.Text;
+        } else {
+            std::ignore = tag.GetTextFrame(v2FrameId(f), text);
+        }
+        fields.text(key.c_str(), text);
     }
     return fields.str();
 }

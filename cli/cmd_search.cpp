@@ -11,7 +11,7 @@
 
 namespace {
 
-// The criterion a field name stands for, as --NAME and in --exact; null for an unknown name.
+// The criterion a field name stands for, as --NAME and in --exact and --contains; null for an unknown name.
 SearchCriterion* criterionNamed(SearchRequest& request, const std::string& name)
 {
     if (name == "filename")
@@ -28,7 +28,7 @@ std::optional<SearchRequest> parseSearchArgs(const Args& args, bool& print0, std
 {
     SearchRequest request;
     bool haveFolder = false, optionsEnded = false;
-    std::vector<std::string> exactNames;
+    std::vector<std::pair<std::string, bool>> listed; // field names of --exact and --contains (true)
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
@@ -47,7 +47,8 @@ std::optional<SearchRequest> parseSearchArgs(const Args& args, bool& print0, std
             continue;
         }
         SearchCriterion* criterion = criterionNamed(request, arg.substr(2));
-        if (!criterion && arg != "--exact")
+        const bool list = arg == "--exact" || arg == "--contains";
+        if (!criterion && !list)
             return usageError(err, "search", "unknown option '" + arg + "'");
         if (i + 1 == args.size())
             return usageError(err, "search", arg + " needs a value");
@@ -55,18 +56,21 @@ std::optional<SearchRequest> parseSearchArgs(const Args& args, bool& print0, std
         if (!criterion) {
             std::istringstream names(value);
             for (std::string name; std::getline(names, name, ',');)
-                exactNames.push_back(name);
+                listed.emplace_back(name, arg == "--contains");
         } else if (criterion == &request.filename) {
             criterion->text = value; // a name is compared as the file system's bytes
-        } else if (!latin1Argument(err, "search", arg, value, criterion->text)) {
+        } else if (!utf8Argument(err, "search", arg, value)) {
             return std::nullopt;
+        } else {
+            criterion->text = value;
         }
     }
-    for (const std::string& name : exactNames) {
+    for (const auto& [name, contains] : listed) {
         SearchCriterion* criterion = criterionNamed(request, name);
         if (!criterion)
-            return usageError(err, "search", "--exact: unknown field '" + name + "'");
-        criterion->exact = true;
+            return usageError(err, "search",
+                              std::string(contains ? "--contains" : "--exact") + ": unknown field '" + name + "'");
+        (contains ? criterion->contains : criterion->exact) = true;
     }
     if (!haveFolder || request.folder.empty())
         return usageError(err, "search", "a FOLDER to search is needed");

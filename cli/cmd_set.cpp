@@ -2,7 +2,6 @@
 #include "cli_dialogs.h"
 #include "commands.h"
 
-#include "features/common/text.h"
 #include "features/tagedit/batch_save.h"
 #include "platform/terminal.h"
 #include "tags/id3.h"
@@ -13,11 +12,18 @@
 
 namespace {
 
-struct FieldOption {
-    const char* name;
-    SaveField* v1; // null for the genre, which ID3v1 takes from its list
-    SaveField* v2;
-};
+
+// The field an option such as "--title" names.
+std::optional<TagField> fieldOption(const std::string& option)
+{
+    for (TagField f : kAllFields) {
+        std::string name = std::string("--") + fieldName(f);
+        name[2] = static_cast<char>(name[2] - 'A' + 'a');
+        if (option == name)
+            return f;
+    }
+    return std::nullopt;
+}
 
 int genreIndex(const std::string& name)
 {
@@ -31,16 +37,6 @@ int genreIndex(const std::string& name)
 std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err)
 {
     BatchSaveRequest request;
-    SaveField genre;
-    const FieldOption options[] = {
-        {"--title", &request.v1.title, &request.v2.title},
-        {"--artist", &request.v1.artist, &request.v2.artist},
-        {"--album", &request.v1.album, &request.v2.album},
-        {"--year", &request.v1.year, &request.v2.year},
-        {"--genre", nullptr, &request.v2.genre},
-        {"--comment", &request.v1.comment, &request.v2.comment},
-        {"--track", &request.v1.track, &request.v2.track},
-    };
     bool onlyV1 = false, onlyV2 = false, optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -56,22 +52,14 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
             (arg == "--v1" ? onlyV1 : onlyV2) = true;
             continue;
         }
-        const FieldOption* option = nullptr;
-        for (const FieldOption& o : options)
-            if (arg == o.name)
-                option = &o;
-        if (!option)
+        const std::optional<TagField> field = fieldOption(arg);
+        if (!field)
             return usageError(err, "set", "unknown option '" + arg + "'");
         if (i + 1 == args.size())
             return usageError(err, "set", arg + " needs a value");
-        SaveField field{true, {}};
-        if (!latin1Argument(err, "set", arg, args[++i], field.text))
+        if (!utf8Argument(err, "set", arg, args[++i]))
             return std::nullopt;
-        *option->v2 = field;
-        if (option->v1)
-            *option->v1 = field;
-        else
-            genre = field;
+        request.v1[*field] = request.v2[*field] = {true, args[i]};
     }
     if (onlyV1 && onlyV2)
         return usageError(err, "set", "--v1 and --v2 exclude each other");
@@ -83,15 +71,18 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
     request.explainFailures = true;
 
     // Values only the ID3v1 tag has to understand are checked before any file is touched.
+    // Its genre comes from the list, never from the genre text.
+    SaveField& genre = request.v1[TagField::Genre];
     if (request.saveV1 && genre.enabled) {
         request.v1.genreEnabled = true;
         request.v1.genreIndex = genreIndex(genre.text);
         if (request.v1.genreIndex < 0)
-            return usageError(err, "set", "--genre: '" + latin1ToUtf8(genre.text) + "' is not in the genre list");
+            return usageError(err, "set", "--genre: '" + genre.text + "' is not in the genre list");
     }
-    if (request.saveV1 && request.v1.track.enabled && !request.v1.track.text.empty() &&
-        !parseInteger(request.v1.track.text))
-        return usageError(err, "set", latin1ToUtf8(invalidIntegerText(request.v1.track.text)));
+    genre = {};
+    const SaveField& track = request.v1[TagField::Track];
+    if (request.saveV1 && track.enabled && !track.text.empty() && !parseInteger(track.text))
+        return usageError(err, "set", invalidIntegerText(track.text));
     return request;
 }
 
@@ -110,5 +101,7 @@ int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
     dialogs.setStatusLine(&status);
     CountProgress progress(status, "set", subject);
     const BatchSaveOutcome outcome = runBatchSave(*request, v1, v2, dialogs, progress);
+    for (const std::string& line : lostCharacterTexts(outcome))
+        dialogs.info(line);
     return outcome.failures || outcome.stopped ? kExitFileFailed : kExitOk;
 }

@@ -60,7 +60,7 @@ void appendTagJson(std::string& line, const TagRead& tag)
     line += std::to_string(tag.result);
     for (const JsonField& f : kJsonFields) {
         line += f.key;
-        appendJsonLatin1(line, tag.fields[fieldIndex(f.field)]);
+        appendJsonUtf8(line, tag.fields[fieldIndex(f.field)]);
     }
     line += '}';
 }
@@ -97,7 +97,7 @@ void appendTagBlock(std::string& out, const std::string& name, const TagRead& ta
         out += fieldName(f);
         out += ':';
         out.append(8 - std::string(fieldName(f)).size(), ' ');
-        appendReadable(out, text, true);
+        appendReadable(out, text);
         out += '\n';
     }
 }
@@ -105,7 +105,7 @@ void appendTagBlock(std::string& out, const std::string& name, const TagRead& ta
 // The ID3v2 version is named only for a tag that loaded.
 void appendTextBlock(std::string& out, const std::string& path, const FileFields& read, int v2Version)
 {
-    appendReadable(out, path, false);
+    appendReadable(out, path);
     out += '\n';
     appendTagBlock(out, "ID3v1", read.v1, true);
     appendTagBlock(out, failed(read.v2.result) ? "ID3v2" : "ID3v2." + std::to_string(v2Version), read.v2, false);
@@ -134,6 +134,8 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
             appendTextBlock(text, path, read, v2.Version);
         }
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        for (const std::string& line : undecodableTexts(path, read.v2))
+            err << "varnoli-cli show: " << line << '\n';
         for (const TagResult result : {read.v1.result, read.v2.result}) {
             if (unreadable(result)) {
                 printLine(err, path + ": Error #" + std::to_string(result) + "! Could not read Tag!");

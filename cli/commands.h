@@ -22,9 +22,8 @@ bool reportUnreadable(std::ostream& err, const char* command, const std::vector<
 
 // Prints "varnoli-cli COMMAND: problem"; the caller's usage line follows from main.
 std::nullopt_t usageError(std::ostream& err, const char* command, const std::string& problem);
-// Tag text from an option's UTF-8 value; false, with the usage error printed, past U+00FF.
-bool latin1Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value,
-                    std::string& text);
+// Whether an option's value is UTF-8; false with the usage error printed.
+bool utf8Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value);
 
 int cmdDump(const Args& args, std::ostream& out, std::ostream& err);
 int cmdSet(const Args& args, std::ostream& out, std::ostream& err);

@@ -62,14 +62,18 @@ void appendJsonLatin1(std::string& out, const std::string& text)
 
 void appendJsonPath(std::string& out, const std::string& path)
 {
-    if (!isUtf8(path)) {
+    if (isUtf8(path))
+        appendJsonUtf8(out, path);
+    else
         appendJsonLatin1(out, path);
-        return;
-    }
+}
+
+void appendJsonUtf8(std::string& out, const Utf8Text& text)
+{
     out += '"';
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const auto c = static_cast<unsigned char>(path[i]);
-        const auto next = i + 1 < path.size() ? static_cast<unsigned char>(path[i + 1]) : 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
         if (c == 0x7F) {
             appendUnicodeEscape(out, c);
         } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {

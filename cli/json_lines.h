@@ -1,5 +1,7 @@
-// One JSON object per line; tag text bytes become the code points U+0000 to U+00FF.
+// One JSON object per line: tag text as its characters, 8-bit text as one code point a byte.
 #pragma once
+
+#include "tags/utf8_text.h"
 
 #include <cstdint>
 #include <string>
@@ -16,10 +18,14 @@ constexpr const char* kBytesEncodingMember = "\"file_encoding\": \"bytes\"";
 // The same two appended to `out`, for output written one line at a time.
 void appendJsonLatin1(std::string& out, const std::string& text);
 void appendJsonPath(std::string& out, const std::string& path);
+// UTF-8 text keeps its characters: only quotes, backslashes, control characters and
+// U+007F to U+009F are escaped.
+void appendJsonUtf8(std::string& out, const Utf8Text& text);
 
 // Builds one JSON object, members in the order they are added.
 class JsonObject {
 public:
+    // 8-bit text, one code point a byte, as the engine's 8-bit accessors give it.
     JsonObject& text(const char* key, const std::string& value);
     // A path that is not UTF-8 is followed by the member "<key>_encoding": "bytes", which
     // says that each character of the value stands for one byte of the path.

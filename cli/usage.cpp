@@ -21,7 +21,8 @@ const char* const kSetUsage =
     "  --v1, --v2      save only that tag\n"
     "  --genre G       for ID3v1 a name of the genre list (\"\" for none)\n"
     "  --title \"\"      an empty value empties the field\n"
-    "Fields not given keep each file's own value. Values are UTF-8, up to U+00FF.\n";
+    "Fields not given keep each file's own value. Values are UTF-8 of any script; ID3v1 holds\n"
+    "ISO-8859-1 only, so a character it cannot hold is saved there as \"?\" and named on stderr.\n";
 
 const char* const kShowUsage =
     "show [--json] [-r] PATH...\n"
@@ -34,8 +35,10 @@ const char* const kShowUsage =
 
 const char* const kSearchUsage =
     "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
-    "[--genre X] [--comment X] [--track X] [--exact FIELD,...] [--print0]\n"
+    "[--genre X] [--comment X] [--track X] [--exact FIELD,...] [--contains FIELD,...] [--print0]\n"
     "Prints the files the \"Search\" tab finds, one full path a line.\n"
+    "Criteria are UTF-8 of any script; letter case and composed or decomposed forms are ignored.\n"
+    "A criterion matches the start of a value, all of it with --exact, anywhere with --contains.\n"
     "  --subfolders  also the folders below it, hidden ones skipped\n"
     "  --print0      each path as its bytes, unchanged, followed by a NUL, for scripts (xargs -0)\n"
     "Without --print0, control characters in a path are shown as \\xNN.\n"
@@ -91,7 +94,7 @@ void printLine(std::ostream& s, const std::string& text)
 {
     std::string line;
     line.reserve(text.size() + 1);
-    appendReadable(line, text, false);
+    appendReadable(line, text);
     line += '\n';
     s.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
@@ -109,11 +112,10 @@ std::nullopt_t usageError(std::ostream& err, const char* command, const std::str
     return std::nullopt;
 }
 
-bool latin1Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value,
-                    std::string& text)
+bool utf8Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value)
 {
-    if (latin1FromUtf8(value, text))
+    if (isUtf8(value))
         return true;
-    usageError(err, command, option + ": the value must be UTF-8 text of characters up to U+00FF");
+    usageError(err, command, option + ": the value must be UTF-8 text");
     return false;
 }

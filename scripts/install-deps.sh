@@ -5,11 +5,11 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config ccache
-    zlib1g-dev
+    zlib1g-dev libutf8proc-dev
     qt6-base-dev libgl-dev
     libgtest-dev googletest
     clang libclang-rt-14-dev
-    xvfb xauth
+    xvfb xauth fonts-noto-cjk
     libtag1-dev python3 python3-mutagen
 )
 

@@ -15,10 +15,11 @@ rm -rf "$work"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/settings" "$work/Music/Demo Album"
 # A little silence behind real tags, written by varnoli-cli itself (its undo journal stays
-# in the demo folder).
+# in the demo folder). The first title is Greek and Japanese: its ID3v1 copy gets "?", which
+# varnoli-cli reports on stderr.
 export XDG_STATE_HOME="$work/state"
 track=0
-for song in "Morning Light" "Harbour Lights" "Slow River" "Paper Kites" \
+for song in "Καλημέρα – 朝の光" "Harbour Lights" "Slow River" "Paper Kites" \
             "The Long Way Home" "Northern Lines" "Lanterns" "Last Train"; do
     track=$((track + 1))
     file="$work/Music/Demo Album/0$track - $song.mp3"

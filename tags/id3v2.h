@@ -2,6 +2,7 @@
 #pragma once
 
 #include "tag_result.h"
+#include "utf8_text.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -136,13 +137,24 @@ struct TCommentFrame {
 namespace textresult {
 constexpr uint8_t kOk = 0, kNoFrame = 1, kEmpty = 2, kBadId = 3, kAboveLatin1 = 4, kUnknownEncoding = 5,
                   kBadCommentEncoding = 6, kBadLanguage = 7, kControlCharacter = 8, kEncrypted = 9,
-                  kDeleted = 255;
+                  kNotInflated = 10, kDeleted = 255;
 }
+
+// The frame's text could not be decoded at all (unknown encoding, broken sequences,
+// encryption, a stream that does not inflate), as opposed to absent or empty.
+bool undecodable(uint8_t textResult);
 
 // Decodes the text that starts at `start` in `data`; `consumed` counts the bytes taken,
 // the terminator and a byte order mark included.
 uint8_t DecodeText(const std::vector<uint8_t>& data, std::size_t start, uint8_t encoding, bool lineBreaks,
                    std::string& text, std::size_t& consumed);
+
+// DecodeText for the Unicode side: every character of the text up to its terminator, as
+// UTF-8, line breaks and other control characters kept. UTF-16 with encoding 1 and no byte
+// order mark is read little-endian. 8 for text that is not valid in its encoding (a lone
+// surrogate, a broken UTF-8 sequence), the text then empty; 2 and 5 as DecodeText.
+uint8_t DecodeTextUtf8(const std::vector<uint8_t>& data, std::size_t start, uint8_t encoding, Utf8Text& text,
+                       std::size_t& consumed);
 
 class Tid3v2tag {
 public:
@@ -166,6 +178,16 @@ public:
     uint8_t SetTextFrame(const std::string& frameId, const std::string& text);
     uint8_t GetComment(TCommentFrame& comment, const std::string& description, const std::string& language);
     uint8_t SetComment(const TCommentFrame& comment, const std::string& description, const std::string& language);
+
+    // The Unicode accessors: texts (and the comment's description) are UTF-8 whatever the
+    // frame's encoding. Results as for the 8-bit ones; a frame that cannot be decoded gives
+    // a result that undecodable() tells. A value that fits ISO-8859-1 is stored exactly as
+    // the 8-bit setters store it; any other as UTF-16 with a byte order mark in a version
+    // 2.3 tag and as UTF-8 in a version 2.4 tag. The comment's own Encoding is not used.
+    uint8_t GetTextFrameUtf8(const std::string& frameId, Utf8Text& text);
+    uint8_t SetTextFrameUtf8(const std::string& frameId, const Utf8Text& text);
+    uint8_t GetCommentUtf8(TCommentFrame& comment, const Utf8Text& description, const std::string& language);
+    uint8_t SetCommentUtf8(const TCommentFrame& comment, const Utf8Text& description, const std::string& language);
 
     TFrameIndex& FrameIndex() { return *m_frameIndex; }
     const TFrameIndex& FrameIndex() const { return *m_frameIndex; }
@@ -209,6 +231,8 @@ private:
         field = on ? static_cast<uint8_t>(field | bit) : static_cast<uint8_t>(field & ~bit);
         Modified = true;
     }
+    // The encoding a value beyond ISO-8859-1 is written in, by the tag's version.
+    uint8_t unicodeEncoding() const { return Version >= 4 ? 3 : 1; }
     TagResult WriteTag(platform::File& file, const std::string& path, uint32_t tagOffset, uint8_t version,
                        uint8_t revision);
 

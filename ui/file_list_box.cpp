@@ -1,7 +1,7 @@
 // Fills a file list from one folder through the platform layer.
 #include "file_list_box.h"
 
-#include "latin1.h"
+#include "qt_text.h"
 
 #include "features/common/mp3_folder.h"
 

@@ -186,10 +186,11 @@ public:
     QGroupBox *GroupBox6 = nullptr, *GroupBox5 = nullptr, *GroupBox7 = nullptr,
               *GroupBox4 = nullptr;
     QLineEdit *EditSearchFolder = nullptr, *EditFilename = nullptr;
-    QCheckBox *CheckBoxSubfolders = nullptr, *CheckBoxExFilename = nullptr;
+    QCheckBox *CheckBoxSubfolders = nullptr, *CheckBoxExFilename = nullptr, *CheckBoxContainsFilename = nullptr;
     QPushButton *ButtonBrowseSearch = nullptr, *ButtonSearch = nullptr;
     std::array<QLineEdit*, 7> EditSearch{};    // EditSearchArtist ... EditSearchTrack
     std::array<QCheckBox*, 7> CheckBoxEx{};    // CheckBoxExArtist ... CheckBoxExTrack
+    std::array<QCheckBox*, 7> CheckBoxContains{}; // CheckBoxContainsArtist ... CheckBoxContainsTrack
     QProgressBar* ProgressBarSearch = nullptr;
     QTreeWidget* ListViewSearchResults = nullptr;
 

@@ -6,7 +6,7 @@
 #include "features/playlist/playlist_file.h"
 #include "file_list_box.h"
 #include "icons.h"
-#include "latin1.h"
+#include "qt_text.h"
 #include "shared_tags.h"
 #include "widget_helpers.h"
 #include "window_progress.h"

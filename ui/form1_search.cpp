@@ -1,7 +1,7 @@
 // Builds the "Search" tab and wires its controls.
 #include "form1.h"
 
-#include "latin1.h"
+#include "qt_text.h"
 #include "shared_tags.h"
 #include "widget_helpers.h"
 
@@ -76,10 +76,12 @@ void TForm1::buildSearchTab()
     GroupBox7 = named(new QGroupBox(QStringLiteral("Filename"), GroupBox5), "GroupBox7");
     EditFilename = named(new QLineEdit(GroupBox7), "EditFilename");
     CheckBoxExFilename = checkBox("CheckBoxExFilename", "Exact", false, GroupBox7);
+    CheckBoxContainsFilename = checkBox("CheckBoxContainsFilename", "Contains", false, GroupBox7);
     auto* nameRow = new QHBoxLayout(GroupBox7);
     nameRow->addWidget(plainLabel(QStringLiteral("Filename:"), GroupBox7));
     nameRow->addWidget(EditFilename, 1);
     nameRow->addWidget(CheckBoxExFilename);
+    nameRow->addWidget(CheckBoxContainsFilename);
 
     GroupBox4 = named(new QGroupBox(QStringLiteral("ID3 tags"), GroupBox5), "GroupBox4");
     auto* tagGrid = new QGridLayout(GroupBox4);
@@ -89,6 +91,8 @@ void TForm1::buildSearchTab()
         EditSearch[i]->setObjectName(QStringLiteral("EditSearch") + field);
         CheckBoxEx[i] = new QCheckBox(QStringLiteral("Exact"), GroupBox4);
         CheckBoxEx[i]->setObjectName(QStringLiteral("CheckBoxEx") + field);
+        CheckBoxContains[i] = new QCheckBox(QStringLiteral("Contains"), GroupBox4);
+        CheckBoxContains[i]->setObjectName(QStringLiteral("CheckBoxContains") + field);
         tagGrid->addWidget(plainLabel(field + QLatin1Char(':'), GroupBox4), i, 0);
         if (i == 6) {
             EditSearch[i]->setFixedWidth(kTrackWidth);
@@ -97,6 +101,7 @@ void TForm1::buildSearchTab()
             tagGrid->addWidget(EditSearch[i], i, 1);
         }
         tagGrid->addWidget(CheckBoxEx[i], i, 2);
+        tagGrid->addWidget(CheckBoxContains[i], i, 3);
     }
     tagGrid->setColumnStretch(1, 1);
     auto* criteria = new QVBoxLayout(GroupBox5);
@@ -144,10 +149,11 @@ SearchRequest TForm1::searchRequestFromControls() const
     SearchRequest request;
     request.folder = pathBytes(EditSearchFolder->text());
     request.subfolders = CheckBoxSubfolders->isChecked();
-    request.filename = {pathBytes(EditFilename->text()), CheckBoxExFilename->isChecked()};
+    request.filename = {pathBytes(EditFilename->text()), CheckBoxExFilename->isChecked(),
+                        CheckBoxContainsFilename->isChecked()};
     for (TagField field : kAllFields) {
         const std::size_t i = fieldIndex(field);
-        request.fields[i] = {toLatin1(EditSearch[i]->text()), CheckBoxEx[i]->isChecked()};
+        request.fields[i] = {toUtf8(EditSearch[i]->text()), CheckBoxEx[i]->isChecked(), CheckBoxContains[i]->isChecked()};
     }
     return request;
 }

@@ -2,7 +2,7 @@
 #include "form1.h"
 
 #include "file_list_box.h"
-#include "latin1.h"
+#include "qt_text.h"
 #include "tags/id3.h"
 #include "widget_helpers.h"
 

@@ -4,7 +4,7 @@
 
 #include "features/tagedit/batch_save.h"
 #include "file_list_box.h"
-#include "latin1.h"
+#include "qt_text.h"
 #include "shared_tags.h"
 #include "window_progress.h"
 
@@ -16,6 +16,8 @@
 #include <exception>
 
 namespace {
+
+const QString kUndecodableMarker = QStringLiteral("(unreadable text)");
 
 QString fieldText(const QWidget* field)
 {
@@ -32,7 +34,7 @@ ViewGroup groupState(const QCheckBox* master, const std::array<QCheckBox*, 7>& b
     group.master = master->isChecked();
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         group.checked[i] = boxes[i]->isChecked();
-        group.texts[i] = fieldText(fields[i]).toUtf8().toStdString();
+        group.texts[i] = toUtf8(fieldText(fields[i]));
     }
     return group;
 }
@@ -106,8 +108,11 @@ void TForm1::ClearTagView(bool reset)
 
 void TForm1::ClearV2View(bool reset)
 {
-    for (QLineEdit* edit : FieldsV2)
+    for (QLineEdit* edit : FieldsV2) {
         edit->clear();
+        edit->setPlaceholderText(QString());
+        edit->setToolTip(QString());
+    }
     if (reset)
         uncheckAll(CheckBoxV2, FieldsV2);
 }
@@ -137,8 +142,14 @@ void TForm1::ShowV2Tag(const std::string& path)
     const V2View view = readV2View(path, SharedTagV2);
     if (!view.shown)
         return;
-    for (std::size_t i = 0; i < kFieldCount; ++i)
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
         FieldsV2[i]->setText(toQString(view.texts[i]));
+        if (view.undecodable[i]) {
+            FieldsV2[i]->setPlaceholderText(kUndecodableMarker);
+            FieldsV2[i]->setToolTip(QStringLiteral("The text of this frame could not be decoded. It stays as it "
+                                                   "is unless you type a new text here and save."));
+        }
+    }
 }
 
 void TForm1::FileListBoxMP3FilesClick()
@@ -199,16 +210,18 @@ void TForm1::ToolButton4Click()
         return;
 
     const TagViewState now = viewState(*this);
-    const SaveRequestBuild build = buildSaveRequest(now, m_shownTagFile, files);
-    if (!build.refusal.empty()) {
-        m_dialogs.error(build.refusal);
-        return;
-    }
+    BatchSaveRequest request = buildSaveRequest(now, m_shownTagFile, files);
     if (m_dialogs.confirm(saveConfirmationText(files.size())) != Dialogs::Yes)
         return;
     WindowProgress progress(this, QStringLiteral("Saving"));
-    BatchSaveRequest request = build.request;
     request.recordForUndo = true; // "Undo last save" can take it back
     const BatchSaveOutcome outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
-    noteSaved(m_shownTagFile, now, build.request, outcome);
+    noteSaved(m_shownTagFile, now, request, outcome);
+    const std::vector<std::string> lost = lostCharacterTexts(outcome);
+    if (!lost.empty()) {
+        std::string text = "ID3 version 1 holds ISO-8859-1 only. Characters it cannot hold were saved as \"?\":";
+        for (const std::string& line : lost)
+            text += "\n" + line;
+        m_dialogs.info(text);
+    }
 }

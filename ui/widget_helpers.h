@@ -1,7 +1,7 @@
 // Small builders the tab pages share: named widgets, bold labels, list views.
 #pragma once
 
-#include "latin1.h"
+#include "qt_text.h"
 
 #include "features/common/tag_fields.h"
 

@@ -1,7 +1,7 @@
 // Shows how far a long command has come while it runs on the window's own thread.
 #include "window_progress.h"
 
-#include "latin1.h"
+#include "qt_text.h"
 
 #include <QFileInfo>
 #include <QProgressDialog>

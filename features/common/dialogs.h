@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-// Every text is UTF-8: tag text goes in through latin1ToUtf8, paths as the file system's bytes.
+// Every text is UTF-8: tag text as it is, paths as the file system's bytes.
 class Dialogs {
 public:
     enum Answer { Yes, No, Cancel };

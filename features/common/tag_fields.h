@@ -2,10 +2,12 @@
 #pragma once
 
 #include "tags/tag_result.h"
+#include "tags/utf8_text.h"
 
 #include <array>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 class Tid3tag;
 class Tid3v2tag;
@@ -22,23 +24,30 @@ const char* fieldName(TagField f);
 // The ID3v2 text frame of a field; null for the comment, which is a comment frame.
 const char* v2FrameId(TagField f);
 
-using FieldTexts = std::array<std::string, kFieldCount>; // indexed by fieldIndex()
+using FieldTexts = std::array<Utf8Text, kFieldCount>; // indexed by fieldIndex()
+using FieldFlags = std::array<bool, kFieldCount>;
 
 // A field of a loaded ID3v1 tag as text: the genre as its GenreList display name (empty for
 // no genre or one outside the list), the track in decimal ("0" without a track).
-std::string v1FieldText(const Tid3tag& tag, TagField f);
+Utf8Text v1FieldText(const Tid3tag& tag, TagField f);
 // A field of a loaded ID3v2 tag: the text frame, or the comment with an empty description
-// in any language; absent or unreadable gives the empty text.
-std::string v2FieldText(Tid3v2tag& tag, TagField f);
+// in any language; absent gives the empty text. A frame whose text cannot be decoded also
+// reads empty, and sets `undecodable` when given. Every field is read here, so a frame
+// given another reading for one version slots in beside the table of frame IDs.
+Utf8Text v2FieldText(Tid3v2tag& tag, TagField f, bool* undecodable = nullptr);
 
 FieldTexts v1FieldTexts(const Tid3tag& tag);
-FieldTexts v2FieldTexts(Tid3v2tag& tag);
+FieldTexts v2FieldTexts(Tid3v2tag& tag, FieldFlags* undecodable = nullptr);
 
 // One tag of one file: the load result, and the fields, all empty when the load failed.
 struct TagRead {
     TagResult result = 0;
     FieldTexts fields;
+    FieldFlags undecodable{}; // the field's frame is there but its text could not be read
 };
+
+// "the ID3v2 Title frame of 'path' could not be decoded; it shows as empty", for each such field.
+std::vector<std::string> undecodableTexts(const std::string& path, const TagRead& read);
 
 // Loads the file's ID3v1 tag into `tag` and reads its fields. Failures the load does not
 // turn into a result word pass through.

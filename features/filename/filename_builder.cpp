@@ -5,6 +5,8 @@
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
+#include <algorithm>
+
 namespace {
 
 enum class Version { V1, V2 };
@@ -21,10 +23,14 @@ std::string filenamePart(Version version, const FieldTexts& fields, const std::s
     const std::optional<TagField> field = positionField(fieldName);
     if (!field)
         return {};
-    const std::string& value = fields[fieldIndex(*field)];
+    std::string value = fields[fieldIndex(*field)];
     if (value.empty() && !contributesWhenEmpty(version, *field))
         return {};
-    return (position > 0 ? delimiter : std::string()) + latin1ToUtf8(value);
+    // A track "3/12" names its position in the set; a "/" anywhere else would make a folder.
+    if (*field == TagField::Track)
+        value = value.substr(0, value.find('/'));
+    std::replace(value.begin(), value.end(), '/', '-');
+    return (position > 0 ? delimiter : std::string()) + value;
 }
 
 std::string buildPreview(Version version, const FieldTexts& fields, const FilenameLayout& layout)

@@ -22,8 +22,8 @@ struct FilenameLayout {
 // Any other text, the empty one too, names none.
 std::optional<TagField> positionField(const std::string& text);
 
-// One position's contribution to the name, as UTF-8 (the fields are tag text): the
-// delimiter unless it is the first position, then the field's value. A box naming no field
+// One position's contribution to the name: the delimiter unless it is the first position,
+// then the field's value, a "/" in it as "-" and a track "3/12" as "3". A box naming no field
 // brings nothing; in version 1 neither does an empty text field, while the genre and the
 // track always contribute. In version 2 every named position contributes.
 std::string FilenamePartV1(const FieldTexts& fields, const std::string& delimiter,

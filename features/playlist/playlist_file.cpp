@@ -26,21 +26,24 @@ bool startsWithExt(const std::string& line)
 
 std::string BuildExtInfLine(const std::string& tagFilePath, Tid3tag& v1, Tid3v2tag& v2)
 {
-    const TagRead first = readV1Fields(tagFilePath, v1);
-    if (failed(first.result))
-        return {};
-    std::string artist = first.fields[fieldIndex(TagField::Artist)];
-    std::string title = first.fields[fieldIndex(TagField::Title)];
+    // The ID3v2 texts are whole where ID3v1 cuts them at 30 characters and to ISO-8859-1.
+    const TagRead full = readV2Fields(tagFilePath, v2);
+    Utf8Text artist = full.fields[fieldIndex(TagField::Artist)];
+    Utf8Text title = full.fields[fieldIndex(TagField::Title)];
     if (artist.empty() || title.empty()) {
-        const TagRead second = readV2Fields(tagFilePath, v2);
-        if (artist.empty())
-            artist = second.fields[fieldIndex(TagField::Artist)];
-        if (title.empty())
-            title = second.fields[fieldIndex(TagField::Title)];
+        const TagRead v1Read = readV1Fields(tagFilePath, v1);
+        const Utf8Text& v1Artist = v1Read.fields[fieldIndex(TagField::Artist)];
+        const Utf8Text& v1Title = v1Read.fields[fieldIndex(TagField::Title)];
+        if (!v1Artist.empty() && !v1Title.empty())
+            artist = v1Artist, title = v1Title;
+        else if (artist.empty())
+            artist = v1Artist;
+        else
+            title = v1Title;
     }
     if (artist.empty() || title.empty())
         return {};
-    return "#EXTINF:," + latin1ToUtf8(artist) + " - " + latin1ToUtf8(title);
+    return "#EXTINF:," + artist + " - " + title;
 }
 
 std::string entryTagPath(const std::string& entry, const std::string& playlistFile)

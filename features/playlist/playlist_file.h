@@ -15,9 +15,9 @@ class Tid3v2tag;
 // Entry paths in playlist order, each the file system's bytes as added or as read.
 using PlaylistEntries = std::vector<std::string>;
 
-// The "#EXTINF:,Artist - Title" line of a file from its ID3v1 tag, with an empty artist or
-// title taken from the ID3v2 tag; empty unless the ID3v1 tag loads and both end up non-empty.
-// The tag texts are Latin-1 and are written as UTF-8. Loads into the tag objects given.
+// The "#EXTINF:,Artist - Title" line of a file, in UTF-8: artist and title from the ID3v2
+// tag when it has both, else from the ID3v1 tag, a missing one taken from the other tag;
+// empty unless both end up non-empty. Loads into the tag objects given.
 std::string BuildExtInfLine(const std::string& tagFilePath, Tid3tag& v1, Tid3v2tag& v2);
 
 // Where an entry's tags are read: the entry itself when it is a full path, otherwise the

@@ -3,21 +3,23 @@
 
 #include "features/common/mp3_folder.h"
 #include "features/common/text.h"
+#include "tags/id3v2.h"
 #include "tags/id3.h"
 
+#include <utf8proc.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <tuple>
 
 namespace {
 
-unsigned char upperAscii(unsigned char c)
+void foldAscii(const std::string& text, std::string& key)
 {
-    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-bool sameIgnoringAsciiCase(unsigned char a, unsigned char b)
-{
-    return upperAscii(a) == upperAscii(b);
+    key.assign(text);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
 }
 
 // What a file of the listing contributes to the walk: a name the walk examines.
@@ -26,28 +28,57 @@ bool examined(const platform::DirEntry& entry)
     return !entry.isDirectory && isMp3Name(entry.name);
 }
 
-const std::string& v1Text(const Tid3tag& tag, TagField field, std::string& scratch)
+// The ID3v1 value of a field as UTF-8, into `out`.
+void v1Text(const Tid3tag& tag, TagField field, Utf8Text& out)
 {
+    out.clear();
+    const std::string* latin1 = nullptr;
     switch (field) {
-    case TagField::Artist: return tag.Artist();
-    case TagField::Title: return tag.Title();
-    case TagField::Album: return tag.Album();
-    case TagField::Year: return tag.Year();
-    case TagField::Comment: return tag.Comment();
-    case TagField::Track: return scratch = std::to_string(tag.Track());
-    case TagField::Genre: break; // the search never takes the genre from an ID3v1 tag
+    case TagField::Artist: latin1 = &tag.Artist(); break;
+    case TagField::Title: latin1 = &tag.Title(); break;
+    case TagField::Album: latin1 = &tag.Album(); break;
+    case TagField::Year: latin1 = &tag.Year(); break;
+    case TagField::Comment: latin1 = &tag.Comment(); break;
+    case TagField::Track: out = std::to_string(tag.Track()); return;
+    case TagField::Genre: return; // the search never takes the genre from an ID3v1 tag
     }
-    scratch.clear();
-    return scratch;
+    for (const char c : *latin1)
+        appendUtf8(out, static_cast<unsigned char>(c));
 }
 
 } // namespace
 
-bool matchesCriterion(const std::string& value, const std::string& criterion, bool exact)
+void searchKey(const std::string& text, std::string& key)
 {
-    if (exact ? value.size() != criterion.size() : value.size() < criterion.size())
-        return false;
-    return std::equal(criterion.begin(), criterion.end(), value.begin(), sameIgnoringAsciiCase);
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    utf8proc_uint8_t* folded = nullptr;
+    const auto options = static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_CASEFOLD);
+    const utf8proc_ssize_t n =
+        ascii ? -1
+              : utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
+                             static_cast<utf8proc_ssize_t>(text.size()), &folded, options);
+    if (n < 0)
+        foldAscii(text, key);
+    else
+        key.assign(reinterpret_cast<const char*>(folded), static_cast<std::size_t>(n));
+    std::free(folded);
+}
+
+bool matchesKey(const std::string& valueKey, const std::string& criterionKey, bool exact, bool contains)
+{
+    if (exact)
+        return valueKey == criterionKey;
+    if (contains)
+        return valueKey.find(criterionKey) != std::string::npos;
+    return valueKey.compare(0, criterionKey.size(), criterionKey) == 0;
+}
+
+bool matchesCriterion(const std::string& value, const std::string& criterion, bool exact, bool contains)
+{
+    std::string valueKey, criterionKey;
+    searchKey(value, valueKey);
+    searchKey(criterion, criterionKey);
+    return matchesKey(valueKey, criterionKey, exact, contains);
 }
 
 std::vector<SearchedFolder> listSearchFolders(const std::string& folder, bool subfolders,
@@ -69,38 +100,38 @@ std::size_t CountSearchFiles(const std::vector<SearchedFolder>& folders)
     return count;
 }
 
-const std::string& TagSearch::GetSearchField(const std::string& path, TagField field)
+bool TagSearch::MatchCriterion(const std::string& path, TagField field, const SearchCriterion& criterion,
+                               const std::string& criterionKey)
 {
     // The genre has no ID3v1 value, so its ID3v1 load could never answer.
     if (field != TagField::Genre && !failed(m_v1.LoadFromFile(path))) {
-        const std::string& text = v1Text(m_v1, field, m_value);
-        if (!text.empty())
-            return text;
+        v1Text(m_v1, field, m_value);
+        if (!m_value.empty() && matches(m_value, criterion, criterionKey))
+            return true;
     }
-    m_value.clear();
     if (failed(m_v2.LoadFromFile(path, 0)))
-        return m_value;
+        return false;
     if (field == TagField::Comment) {
-        std::ignore = m_v2.GetComment(m_comment, "", "None");
-        return m_comment.Text;
+        std::ignore = m_v2.GetCommentUtf8(m_comment, "", "None");
+        return matches(m_comment.Text, criterion, criterionKey);
     }
-    std::ignore = m_v2.GetTextFrame(v2FrameId(field), m_value);
-    return m_value;
+    std::ignore = m_v2.GetTextFrameUtf8(v2FrameId(field), m_value);
+    return matches(m_value, criterion, criterionKey);
 }
 
-bool TagSearch::MatchCriterion(const std::string& path, const SearchCriterion& criterion, TagField field)
+bool TagSearch::matches(const std::string& value, const SearchCriterion& criterion, const std::string& criterionKey)
 {
-    return matchesCriterion(GetSearchField(path, field), criterion.text, criterion.exact);
+    searchKey(value, m_key);
+    return matchesKey(m_key, criterionKey, criterion.exact, criterion.contains);
 }
 
 bool TagSearch::CheckSearchFile(const SearchRequest& request, const std::string& path, const std::string& name)
 {
-    if (!request.filename.text.empty() &&
-        matchesCriterion(name, request.filename.text, request.filename.exact))
+    if (!request.filename.text.empty() && matches(name, request.filename, m_criterionKeys[0]))
         return true;
     for (TagField field : kAllFields) {
         const SearchCriterion& criterion = request.fields[fieldIndex(field)];
-        if (!criterion.text.empty() && MatchCriterion(path, criterion, field))
+        if (!criterion.text.empty() && MatchCriterion(path, field, criterion, m_criterionKeys[1 + fieldIndex(field)]))
             return true;
     }
     return false;
@@ -109,6 +140,9 @@ bool TagSearch::CheckSearchFile(const SearchRequest& request, const std::string&
 void TagSearch::SearchFolder(const std::vector<SearchedFolder>& folders, const SearchRequest& request,
                              Progress& progress, std::vector<std::string>& results)
 {
+    searchKey(request.filename.text, m_criterionKeys[0]);
+    for (TagField field : kAllFields)
+        searchKey(request.fields[fieldIndex(field)].text, m_criterionKeys[1 + fieldIndex(field)]);
     std::size_t done = 0;
     for (const SearchedFolder& folder : folders) {
         for (const platform::DirEntry& entry : folder.entries) {

@@ -13,17 +13,19 @@
 
 class Tid3tag;
 
-// One criterion of the form: its text (empty means not asked) and its "Exact" box.
+// One criterion of the form: its text (empty means not asked), its "Exact" box and its
+// "Contains" box (anywhere in the value rather than at its start; "Exact" wins over it).
 struct SearchCriterion {
     std::string text;
     bool exact = false;
+    bool contains = false;
 };
 
 struct SearchRequest {
     std::string folder;
     bool subfolders = false;
     SearchCriterion filename; // the file system's bytes of the name, extension included
-    std::array<SearchCriterion, kFieldCount> fields; // 8-bit tag text, by fieldIndex()
+    std::array<SearchCriterion, kFieldCount> fields; // UTF-8, by fieldIndex()
 };
 
 struct SearchOutcome {
@@ -32,9 +34,15 @@ struct SearchOutcome {
     UnreadableFolders unreadable; // folders of the tree that could not be searched
 };
 
-// The matching rule: `value` begins with `criterion` (or, exact, equals it), letters a to z
-// compared without regard to case and every other byte as it is.
-bool matchesCriterion(const std::string& value, const std::string& criterion, bool exact);
+// The form texts are compared in: composed (NFC) and case-folded by Unicode's rules, so
+// letter case and composed or decomposed forms make no difference. Bytes that are not
+// UTF-8 (a file name may hold any) are kept, with only a to z folded. `key` is reused.
+void searchKey(const std::string& text, std::string& key);
+// The matching rule on two keys: the value begins with the criterion, or equals it
+// (`exact`), or holds it anywhere (`contains`).
+bool matchesKey(const std::string& valueKey, const std::string& criterionKey, bool exact, bool contains);
+// The same on two texts.
+bool matchesCriterion(const std::string& value, const std::string& criterion, bool exact, bool contains = false);
 
 // One folder of a search's tree with its listing; the tree is read once and then searched.
 struct SearchedFolder {
@@ -57,18 +65,23 @@ public:
     // Checks each file of the folders, telling `progress` of each one examined.
     void SearchFolder(const std::vector<SearchedFolder>& folders, const SearchRequest& request, Progress& progress,
                       std::vector<std::string>& results);
-    // Whether any criterion asked matches, tried in form order until one does.
-    bool CheckSearchFile(const SearchRequest& request, const std::string& path, const std::string& name);
-    bool MatchCriterion(const std::string& path, const SearchCriterion& criterion, TagField field);
-    // The ID3v1 value, or the ID3v2 one when that is empty; the genre only from ID3v2.
-    // Valid until the next call.
-    const std::string& GetSearchField(const std::string& path, TagField field);
+    // Whether the field's ID3v1 value or, failing that, its ID3v2 value matches; the genre
+    // only from ID3v2. ID3v1 cuts a text at 30 characters and to ISO-8859-1, so its value
+    // alone cannot decide.
+    bool MatchCriterion(const std::string& path, TagField field, const SearchCriterion& criterion,
+                        const std::string& criterionKey);
 
 private:
+    // Whether any criterion asked matches, tried in form order until one does.
+    bool CheckSearchFile(const SearchRequest& request, const std::string& path, const std::string& name);
+    bool matches(const std::string& value, const SearchCriterion& criterion, const std::string& criterionKey);
+
     Tid3tag& m_v1;
     Tid3v2tag& m_v2;
-    // Reused from file to file, so a search allocates nothing beyond the tag loads.
-    std::string m_value, m_path;
+    // The criteria's keys: the file name's, then the fields' by fieldIndex().
+    std::array<std::string, kFieldCount + 1> m_criterionKeys;
+    // Reused from file to file, so a search allocates little beyond the tag loads.
+    std::string m_value, m_key, m_path;
     TCommentFrame m_comment;
 };
 

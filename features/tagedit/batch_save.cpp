@@ -55,27 +55,32 @@ private:
     Dialogs& m_inner;
 };
 
-// Applies the enabled ID3v1 fields; false when the track text is not an integer.
-bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs)
+// Applies the enabled ID3v1 fields, noting those that lost characters; false when the
+// track text is not an integer.
+bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs, FieldFlags& lost)
 {
-    if (fields.title.enabled)
-        tag.SetTitle(fields.title.text);
-    if (fields.artist.enabled)
-        tag.SetArtist(fields.artist.text);
-    if (fields.album.enabled)
-        tag.SetAlbum(fields.album.text);
-    if (fields.year.enabled)
-        tag.SetYear(fields.year.text);
+    using Setter = void (Tid3tag::*)(const std::string&);
+    const std::pair<TagField, Setter> texts[] = {
+        {TagField::Title, &Tid3tag::SetTitle}, {TagField::Artist, &Tid3tag::SetArtist},
+        {TagField::Album, &Tid3tag::SetAlbum}, {TagField::Year, &Tid3tag::SetYear},
+        {TagField::Comment, &Tid3tag::SetComment},
+    };
+    std::string latin1;
+    for (const auto& [field, set] : texts) {
+        if (!fields[field].enabled)
+            continue;
+        lost[fieldIndex(field)] = !latin1FromUtf8(fields[field].text, latin1);
+        (tag.*set)(latin1);
+    }
     if (fields.genreEnabled) {
         const bool listed = fields.genreIndex > 0 && fields.genreIndex < static_cast<int>(kGenreCount);
         tag.Genre = listed ? IndexToGenre(static_cast<uint8_t>(fields.genreIndex)) : 255;
     }
-    if (fields.comment.enabled)
-        tag.SetComment(fields.comment.text);
-    if (fields.track.enabled && !fields.track.text.empty()) {
-        const std::optional<int32_t> track = parseInteger(fields.track.text);
+    const SaveField& trackField = fields[TagField::Track];
+    if (trackField.enabled && !trackField.text.empty()) {
+        const std::optional<int32_t> track = parseInteger(trackField.text);
         if (!track) {
-            dialogs.error(latin1ToUtf8(invalidIntegerText(fields.track.text)));
+            dialogs.error(invalidIntegerText(trackField.text));
             return false;
         }
         // Only the low byte fits: 256 becomes 0 (no track), -1 becomes 255.
@@ -86,19 +91,16 @@ bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs)
 
 void applyV2Fields(const V2SaveFields& fields, Tid3v2tag& tag)
 {
-    const std::pair<const char*, const SaveField*> textFrames[] = {
-        {"TIT2", &fields.title}, {"TPE1", &fields.artist}, {"TALB", &fields.album},
-        {"TYER", &fields.year},  {"TCON", &fields.genre},  {"TRCK", &fields.track},
-    };
-    for (const auto& [id, field] : textFrames)
-        if (field->enabled)
-            std::ignore = tag.SetTextFrame(id, field->text);
-    if (fields.comment.enabled) {
+    for (TagField f : kAllFields) {
+        if (!fields[f].enabled || f == TagField::Comment)
+            continue;
+        std::ignore = tag.SetTextFrameUtf8(v2FrameId(f), fields[f].text);
+    }
+    if (fields[TagField::Comment].enabled) {
         TCommentFrame comment;
-        comment.Encoding = 0;
         comment.Language = "ENG";
-        comment.Text = fields.comment.text;
-        std::ignore = tag.SetComment(comment, comment.Description, "None");
+        comment.Text = fields[TagField::Comment].text;
+        std::ignore = tag.SetCommentUtf8(comment, comment.Description, "None");
     }
 }
 
@@ -222,6 +224,20 @@ std::string invalidIntegerText(const std::string& text)
     return "'" + text + "' is not a valid integer value";
 }
 
+std::vector<std::string> lostCharacterTexts(const BatchSaveOutcome& outcome)
+{
+    std::vector<std::string> texts;
+    for (const FileSaveOutcome& file : outcome.files) {
+        if (!wrote(file.v1))
+            continue;
+        for (TagField f : kAllFields)
+            if (file.v1.lostCharacters[fieldIndex(f)])
+                texts.push_back("'" + file.path + "': the ID3v1 " + fieldName(f) +
+                                " field holds ISO-8859-1 only; characters beyond it were saved as \"?\".");
+    }
+    return texts;
+}
+
 TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs,
                       bool explainFailures)
 {
@@ -235,7 +251,7 @@ TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3t
     }
     if (failed(loaded))
         tag.Clear();
-    if (!applyV1Fields(fields, tag, dialogs)) {
+    if (!applyV1Fields(fields, tag, dialogs, step.lostCharacters)) {
         step.stopWalk = true;
         return step;
     }

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "features/common/dialogs.h"
+#include "features/common/tag_fields.h"
 #include "tags/tag_result.h"
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,18 +18,23 @@ class Tid3v2tag;
 // One field of the form: whether its "Enable Save" box is checked, and its text.
 struct SaveField {
     bool enabled = false;
-    std::string text;
+    Utf8Text text;
 };
 
-struct V1SaveFields {
-    SaveField title, artist, album, year, comment, track;
+// The seven fields of one tag, by field.
+struct SaveFields {
+    std::array<SaveField, kFieldCount> byField;
+    SaveField& operator[](TagField f) { return byField[fieldIndex(f)]; }
+    const SaveField& operator[](TagField f) const { return byField[fieldIndex(f)]; }
+};
+
+// The genre slot is unused: an ID3v1 tag takes its genre from the list.
+struct V1SaveFields : SaveFields {
     bool genreEnabled = false;
     int genreIndex = -1; // the GenreList entry selected in the genre box; -1 when none is
 };
 
-struct V2SaveFields {
-    SaveField title, artist, album, year, genre, comment, track;
-};
+struct V2SaveFields : SaveFields {};
 
 struct BatchSaveRequest {
     bool saveV1 = true; // "Enable Save (ID3 version 1)"
@@ -47,6 +54,7 @@ struct BatchSaveRequest {
 struct TagSaveStep {
     std::optional<TagResult> result;
     bool stopWalk = false; // the track text is not an integer: no further tag is written
+    FieldFlags lostCharacters{}; // ID3v1 fields written with "?" for characters it cannot hold
 };
 
 struct FileSaveOutcome {
@@ -66,6 +74,9 @@ std::string saveConfirmationText(std::size_t fileCount);
 // Decimal digits with an optional sign, within 32 bits; empty for anything else.
 std::optional<int32_t> parseInteger(const std::string& text);
 std::string invalidIntegerText(const std::string& text);
+
+// One line per file and ID3v1 field saved with "?" for characters it cannot hold, in order.
+std::vector<std::string> lostCharacterTexts(const BatchSaveOutcome& outcome);
 
 // Loads the file's ID3v1 tag into `tag`, applies the enabled fields and saves it.
 TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs,

@@ -15,7 +15,7 @@ class Tid3v2tag;
 struct ViewGroup {
     bool master = true;
     std::array<bool, kFieldCount> checked{};
-    FieldTexts texts; // UTF-8 as the fields hold them; the ID3v1 genre slot is unused
+    FieldTexts texts; // as the fields hold them; the ID3v1 genre slot is unused
 };
 
 struct TagViewState {
@@ -24,16 +24,18 @@ struct TagViewState {
 };
 
 // What the ID3v1 group shows of a file: `shown` is false when the load failed, and the
-// whole view is then emptied. Texts are 8-bit; the genre as a GenreList entry.
+// whole view is then emptied. The genre as a GenreList entry.
 struct V1View {
     bool shown = false;
     FieldTexts texts;
     int genreIndex = 0;
 };
-// What the ID3v2 group shows: empty texts when the load failed or a frame is absent.
+// What the ID3v2 group shows: empty texts when the load failed or a frame is absent;
+// `undecodable` marks a frame whose text could not be read.
 struct V2View {
     bool shown = false;
     FieldTexts texts;
+    FieldFlags undecodable{};
 };
 
 // Failures the load does not turn into a result word pass through.
@@ -41,22 +43,16 @@ V1View readV1View(const std::string& path, Tid3tag& tag);
 V2View readV2View(const std::string& path, Tid3v2tag& tag);
 
 // What the view held when it last showed one file, so that a save of that file writes
-// only the fields the person changed: a frame the 8-bit view cannot show whole (text above
-// U+00FF, a second value) then stays as it was.
+// only the fields the person changed: a frame the view cannot show whole (a second value,
+// text that cannot be decoded) then stays as it was.
 struct ShownFile {
     std::string path; // empty when the view shows no single file
     TagViewState state;
 };
 
-struct SaveRequestBuild {
-    BatchSaveRequest request;
-    std::string refusal; // UTF-8; when set, nothing may be written
-};
-
 // The save of `files` (full paths in list order) from the controls. With one file that is
-// `shown`'s, a checked field still holding the text it was shown with is left out. A field
-// to be written that holds a character a tag cannot store refuses the whole save.
-SaveRequestBuild buildSaveRequest(const TagViewState& now, const ShownFile& shown,
+// `shown`'s, a checked field still holding the text it was shown with is left out.
+BatchSaveRequest buildSaveRequest(const TagViewState& now, const ShownFile& shown,
                                   const std::vector<std::string>& files);
 
 // After the save of `shown`'s file, the fields that reached the disk become the new

@@ -64,7 +64,7 @@ TEST(CliSearch, MissingFolderAndUsageErrors)
     const std::vector<std::vector<std::string>> bad = {
         {"search"}, {"search", dir.path(), "--colour", "red"}, {"search", dir.path(), "--artist"},
         {"search", dir.path(), "--exact", "size"}, {"search", dir.path(), dir.path()},
-        {"search", dir.path(), "--title", "\xE2\x82\xAC"},
+        {"search", dir.path(), "--title", "\xE2\x82"}, {"search", dir.path(), "--contains", "size"},
     };
     for (const auto& args : bad) {
         r = runCli(args);

@@ -269,3 +269,69 @@ TEST_F(TextAccess, SetCommentChecksWritesAndDeletes)
     EXPECT_EQ(kDeleted, tag.SetComment(c, "d", "None"));
     EXPECT_EQ(0u, tag.FrameIndex().Count());
 }
+
+// The Unicode side: every encoding into UTF-8, broken text told apart from empty text.
+TEST(DecodeTextUtf8, EveryEncodingAndBrokenText)
+{
+    struct Case {
+        Bytes data; // encoding byte first
+        uint8_t result;
+        std::string text;
+        std::size_t consumed;
+    };
+    const Case cases[] = {
+        {{0, 'A', 0xE9, '\n', 0x07, 0, 'x'}, 0, "A\xC3\xA9\n\x07", 5},
+        // Both byte orders; a surrogate pair (U+1F3B8); the terminator; a final odd byte.
+        {{1, 0xFF, 0xFE, 0xA3, 0x03, 0x3C, 0xD8, 0xB8, 0xDF, 0, 0, 'z', 0}, 0, "\xCE\xA3\xF0\x9F\x8E\xB8", 10},
+        {{1, 0xFE, 0xFF, 0x67, 0x71, 0x00, 0x0A, 0x4E}, 0, "\xE6\x9D\xB1\n", 7},
+        {{1, 'A', 0}, 0, "A", 2}, // no byte order mark: little-endian
+        {{2, 0x04, 0x1A, 0x20, 0x13}, 0, "\xD0\x9A\xE2\x80\x93", 4},
+        {{3, 0xF0, 0x9F, 0x98, 0x80, '\r', '\n', 0, 'x'}, 0, "\xF0\x9F\x98\x80\r\n", 7},
+        {{1, 0xFF, 0xFE, 0x00, 0xD8, 'x', 0}, textresult::kControlCharacter, "", 0}, // lone surrogate
+        {{1, 0xFF, 0xFE, 0x00, 0xDC}, textresult::kControlCharacter, "", 0},
+        {{3, 'a', 0xC3}, textresult::kControlCharacter, "", 0},
+        {{3, 0xC0, 0x80}, textresult::kControlCharacter, "", 0}, // overlong
+        {{3, 0xED, 0xA0, 0x80}, textresult::kControlCharacter, "", 0},
+        {{7, 'a'}, textresult::kUnknownEncoding, "", 0},
+        {{1}, textresult::kEmpty, "", 0},
+    };
+    for (const Case& c : cases) {
+        std::string text = "stale";
+        std::size_t consumed = 99;
+        const uint8_t result = DecodeTextUtf8(c.data, 1, c.data[0], text, consumed);
+        EXPECT_EQ(c.result, result) << ::testing::PrintToString(c.data);
+        EXPECT_EQ(c.text, text) << ::testing::PrintToString(c.data);
+        if (result == textresult::kOk) {
+            EXPECT_EQ(c.consumed, consumed) << ::testing::PrintToString(c.data);
+        }
+        EXPECT_EQ(result != 0 && result != kEmpty, undecodable(result));
+    }
+}
+
+// What fits ISO-8859-1 is the 8-bit frame byte for byte; anything else UTF-16 in 2.3, UTF-8 in 2.4.
+TEST_F(TextAccess, UnicodeValuesAreWrittenInTheNarrowestEncodingAndReadBack)
+{
+    const std::string greek = "\xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1 \xF0\x9F\x8E\xB8";
+    ASSERT_EQ(0, tag.SetTextFrameUtf8("TIT2", "Caf\xC3\xA9"));
+    EXPECT_EQ(Bytes({0, 'C', 'a', 'f', 0xE9}), tag.FrameIndex().Data(1));
+    ASSERT_EQ(0, tag.SetTextFrameUtf8("TIT2", greek));
+    EXPECT_EQ(Bytes({1, 0xFF, 0xFE, 0xA3, 0x03, 0xBF, 0x03, 0xC6, 0x03, 0xAF, 0x03, 0xB1, 0x03, ' ', 0, 0x3C, 0xD8,
+                     0xB8, 0xDF}),
+              tag.FrameIndex().Data(1));
+    std::string back;
+    EXPECT_EQ(0, tag.GetTextFrameUtf8("TIT2", back));
+    EXPECT_EQ(greek, back);
+
+    TCommentFrame comment{0, "ENG", "", "Caf\xC3\xA9\nbar"};
+    ASSERT_EQ(0, tag.SetCommentUtf8(comment, "", "None"));
+    EXPECT_EQ(Bytes({0, 'E', 'N', 'G', 0, 'C', 'a', 'f', 0xE9, '\n', 'b', 'a', 'r'}), tag.FrameIndex().Data(2));
+    tag.Version = 4;
+    comment.Text = "\xD0\xBE\n" + greek;
+    ASSERT_EQ(0, tag.SetCommentUtf8(comment, "", "None"));
+    EXPECT_EQ(concat({{3, 'E', 'N', 'G', 0}, bytesOf(comment.Text)}), tag.FrameIndex().Data(2));
+    TCommentFrame read;
+    EXPECT_EQ(0, tag.GetCommentUtf8(read, "", "None"));
+    EXPECT_EQ(comment.Text, read.Text);
+    ASSERT_EQ(kDeleted, tag.SetCommentUtf8({0, "ENG", "", ""}, "", "None"));
+    EXPECT_EQ(1u, tag.FrameIndex().Count());
+}

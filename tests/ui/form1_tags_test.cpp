@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -148,13 +149,13 @@ TEST_F(TagsTab, MasterBoxesRuleTheGroupsAndTheSaveButton)
 
 TEST_F(TagsTab, OneFileSavesWhatThePersonEdited)
 {
-    // "Tokyo " and two CJK characters in UTF-16 with a BOM: the field shows "Tokyo ".
+    // "Tokyo " and two CJK characters in UTF-16 with a BOM.
     const Bytes title = {1, 0xFF, 0xFE, 'T', 0, 'o', 0, 'k', 0, 'y', 0, 'o', 0, ' ', 0, 0x71, 0x67, 0xAC, 0x4E};
     const Bytes titleFrame = concat({bytesOf("TIT2"), Id3v2Bytes::be32(uint32_t(title.size())), {0, 0}, title});
     writeFile(a, concat({Id3v2Bytes(3).raw(titleFrame).frame("TYER", text("1999")).frame("COMM", kComment).bytes(),
                          audioPattern(3000), id3v1Record("Title", "Artist", "Album", "1998", "Remark", 17)}));
     click(0);
-    ASSERT_EQ(QStringLiteral("Tokyo "), window->EditTitleV2->text());
+    ASSERT_EQ(QStringLiteral("Tokyo \u6771\u4eac"), window->EditTitleV2->text());
 
     type(window->EditYearV2, "2001");
     type(window->EditTitle, "New title");
@@ -223,16 +224,6 @@ TEST_F(TagsTab, SavesThatMustNotWrite)
     EXPECT_EQ(QStringList({"'12a' is not a valid integer value"}), dialogs.texts("error"));
     EXPECT_TRUE(unchanged());
 
-    // A character no 8-bit tag can hold: refused, naming the field, before the question.
-    dialogs.shown.clear();
-    type(window->EditTrack, "");
-    type(window->EditAlbumV2, QStringLiteral("\u6771\u4eac"));
-    save();
-    ASSERT_EQ(1u, dialogs.shown.size());
-    EXPECT_EQ(QStringLiteral("error"), dialogs.shown[0].kind);
-    EXPECT_TRUE(dialogs.shown[0].text.contains(QStringLiteral("Album field of ID3 version 2 holds \"\u6771\"")));
-    EXPECT_TRUE(unchanged());
-
     // A read-only file: each tag's write is reported.
     dialogs.shown.clear();
     makeReadOnly(a);
@@ -241,4 +232,70 @@ TEST_F(TagsTab, SavesThatMustNotWrite)
     save();
     EXPECT_EQ(QStringList(2, "Error #512! Could not save Tag!"), dialogs.texts("message"));
     EXPECT_TRUE(unchanged());
+}
+
+TEST_F(TagsTab, AGreekTitleShowsIsSavedFoundInLowerCaseAndNamesTheFile)
+{
+    // "Σοφία" in UTF-16 with a byte order mark, in a file without an ID3v1 tag.
+    const Bytes title = {1, 0xFF, 0xFE, 0xA3, 0x03, 0xBF, 0x03, 0xC6, 0x03, 0xAF, 0x03, 0xB1, 0x03};
+    writeFile(b, concat({Id3v2Bytes(3).frame("TIT2", title).bytes(), audioPattern(3000)}));
+    click(1);
+    ASSERT_EQ(QStringLiteral("\u03a3\u03bf\u03c6\u03af\u03b1"), window->EditTitleV2->text());
+
+    const QString edited = QStringLiteral("\u03a3\u03bf\u03c6\u03af\u03b1 \u2013 \u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1");
+    type(window->EditTitleV2, edited);
+    type(window->EditTitle, edited);
+    save();
+    Tid3v2tag v2;
+    Utf8Text saved;
+    ASSERT_FALSE(failed(v2.LoadFromFile(b, 0)));
+    EXPECT_EQ(0, v2.GetTextFrameUtf8("TIT2", saved));
+    EXPECT_EQ(edited.toStdString(), saved);
+    // ID3v1 cannot hold Greek: saved with "?", and the person is told once, after the batch.
+    const QStringList told = dialogs.texts("info");
+    ASSERT_EQ(1, told.size());
+    EXPECT_TRUE(told[0].contains(qs(b)) && told[0].contains(QStringLiteral("ID3v1 Title field"))) << told[0].toStdString();
+    Tid3tag v1;
+    ASSERT_EQ(0, v1.LoadFromFile(b));
+    EXPECT_EQ("????? ? ????????", v1.Title());
+
+    // Found by its title in lower case, at its start and anywhere in it.
+    window->EditSearchFolder->setText(qs(dir.file("Music/")));
+    window->EditSearch[fieldIndex(TagField::Title)]->setText(QStringLiteral("\u03c3\u03bf\u03c6\u03af\u03b1"));
+    window->ButtonSearch->click();
+    EXPECT_EQ(QStringList({qs(b)}), rows(window->ListViewSearchResults));
+    window->EditSearch[fieldIndex(TagField::Title)]->setText(QStringLiteral("\u03ba\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1"));
+    window->ButtonSearch->click();
+    EXPECT_EQ(QStringList(), rows(window->ListViewSearchResults));
+    window->CheckBoxContains[fieldIndex(TagField::Title)]->setChecked(true);
+    window->ButtonSearch->click();
+    EXPECT_EQ(QStringList({qs(b)}), rows(window->ListViewSearchResults));
+
+    // Renamed from the ID3v2 title.
+    window->PageControl1->setCurrentWidget(window->TabSheet3);
+    window->ComboBoxMusicFoldersFileEdit->setCurrentIndex(0);
+    window->PageControl2->setCurrentIndex(1);
+    FileListBox* list = window->FileListBoxMP3FilesFileEdit;
+    list->setCurrentItem(list->findItems(QStringLiteral("b.mp3"), Qt::MatchExactly).front());
+    QTest::keyClicks(window->ComboBoxFileV2[0], "Title");
+    EXPECT_EQ(edited + QStringLiteral(".mp3"), window->EditPreview->text());
+    dialogs.answers = {Dialogs::Yes};
+    window->ToolButton2->click();
+    EXPECT_TRUE(std::filesystem::exists(dir.file("Music/") + edited.toStdString() + ".mp3"));
+}
+
+TEST_F(TagsTab, AFrameThatCannotBeDecodedIsMarkedAndKept)
+{
+    const Bytes album = {3, 'a', 0xC3}; // a UTF-8 sequence cut off
+    writeFile(b, concat({Id3v2Bytes(4).frame("TALB", album).frame("TIT2", text("Old")).bytes(), audioPattern(3000)}));
+    click(1);
+    EXPECT_EQ(QString(), window->EditAlbumV2->text());
+    EXPECT_EQ(QStringLiteral("(unreadable text)"), window->EditAlbumV2->placeholderText());
+    EXPECT_FALSE(window->EditAlbumV2->toolTip().isEmpty());
+    EXPECT_TRUE(window->EditTitleV2->placeholderText().isEmpty());
+    type(window->EditTitleV2, "New");
+    save();
+    EXPECT_TRUE(contains(readFile(b), concat({bytesOf("TALB"), {0, 0, 0, 3, 0, 0}, album})));
+    click(0);
+    EXPECT_TRUE(window->EditAlbumV2->placeholderText().isEmpty());
 }

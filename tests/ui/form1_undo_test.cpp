@@ -37,7 +37,7 @@ TEST_F(Form1Undo, UndoLastSaveAsksWithTheNumberOfFilesAndRestoresThem)
     BatchSaveRequest request;
     request.files = {a, b};
     request.recordForUndo = true;
-    request.v2.title = request.v1.title = {true, "New"};
+    request.v2[TagField::Title] = request.v1[TagField::Title] = {true, "New"};
     Tid3tag v1;
     Tid3v2tag v2;
     ASSERT_FALSE(runBatchSave(request, v1, v2, dialogs).failures);

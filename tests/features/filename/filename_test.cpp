@@ -41,12 +41,13 @@ TEST(FilenameBuilder, EmptyPositionsInEachVersion)
 
 TEST(FilenameBuilder, ExtensionAndTheNameAsUtf8)
 {
-    const FieldTexts f{"AC/DC", "Caf\xE9", "x.Mp3", "abc", "Rock", "song.mp3 ", "7"};
+    const FieldTexts f{"AC/DC", "Caf\xC3\xA9 \xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1", "x.Mp3", "abc", "Rock", "song.mp3 ", "3/12"};
     EXPECT_EQ("x.Mp3", BuildPreviewV1(f, layout({"Album"})));
     EXPECT_EQ("abc.mp3", BuildPreviewV1(f, layout({"Year"})));
     EXPECT_EQ("song.mp3 .mp3", BuildPreviewV1(f, layout({"Comment"})));
-    // Latin-1 tag text becomes UTF-8; a separator stays for the rename to refuse.
-    EXPECT_EQ("Caf\xC3\xA9 \xE2\x80\x93 AC/DC.mp3", BuildPreviewV1(f, layout({"Title", "Artist"}, " \xE2\x80\x93 ")));
+    // Any script goes into the name; a "/" in a value would make a folder, a track keeps its position.
+    EXPECT_EQ("3 - Caf\xC3\xA9 \xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1 - AC-DC.mp3",
+              BuildPreviewV2(f, layout({"Track", "Title", "Artist"}, " - ")));
 }
 
 TEST(FilenameBuilder, AFailedLoadAfterAGoodOneGivesEmptyFields)

@@ -47,20 +47,21 @@ protected:
     Tid3v2tag v2;
 };
 
-TEST_F(PlaylistFile, InformationLineComesFromTheV1TagWithTheV2TagFillingGaps)
+TEST_F(PlaylistFile, InformationLineComesFromTheV2TagWhenItHasBothElseFromV1)
 {
     const std::string both =
         song("both.mp3", v2Tag("V2 Art", "V2 Title"), id3v1Record("Caf\xE9", "Bj\xF6rk", "", "", "", 0));
-    const std::string gap = song("gap.mp3", v2Tag("Filled", "Unused"), id3v1Record("Own", "", "", "", "", 0));
+    const std::string v1Whole = song("v1.mp3", v2Tag("", "Unused"), id3v1Record("Caf\xE9", "Bj\xF6rk", "", "", "", 0));
+    const std::string gap = song("gap.mp3", v2Tag("Filled", ""), id3v1Record("Own", "", "", "", "", 0));
     const std::string v2Only = song("v2only.mp3", v2Tag("A", "T"), {});
     const std::string halfEmpty = song("half.mp3", v2Tag("", "T2"), id3v1Record("", "", "", "", "", 0));
     const std::string noV2 = song("nov2.mp3", {}, id3v1Record("T", "", "", "", "", 0));
 
+    EXPECT_EQ("#EXTINF:,V2 Art - V2 Title", BuildExtInfLine(both, v1, v2));
     // Latin-1 tag text goes into the file as UTF-8.
-    EXPECT_EQ("#EXTINF:,Bj\xC3\xB6rk - Caf\xC3\xA9", BuildExtInfLine(both, v1, v2));
+    EXPECT_EQ("#EXTINF:,Bj\xC3\xB6rk - Caf\xC3\xA9", BuildExtInfLine(v1Whole, v1, v2));
     EXPECT_EQ("#EXTINF:,Filled - Own", BuildExtInfLine(gap, v1, v2));
-    // Without an ID3v1 tag there is no line, whatever the ID3v2 tag holds.
-    EXPECT_EQ("", BuildExtInfLine(v2Only, v1, v2));
+    EXPECT_EQ("#EXTINF:,A - T", BuildExtInfLine(v2Only, v1, v2));
     EXPECT_EQ("", BuildExtInfLine(halfEmpty, v1, v2));
     EXPECT_EQ("", BuildExtInfLine(noV2, v1, v2));
     EXPECT_EQ("", BuildExtInfLine(dir.file("missing.mp3"), v1, v2));

@@ -68,16 +68,25 @@ struct CountingProgress : Progress {
 
 } // namespace
 
-TEST(SearchMatch, PrefixOrExactIgnoringCaseOfAToZOnly)
+TEST(SearchMatch, PrefixExactOrContainedIgnoringCaseAndComposition)
 {
     EXPECT_TRUE(matchesCriterion("Beatles", "beat", false));
     EXPECT_TRUE(matchesCriterion("BEAT", "beat", false));
     EXPECT_FALSE(matchesCriterion("The Beatles", "beat", false));
+    EXPECT_TRUE(matchesCriterion("The Beatles", "BEAT", false, true));
     EXPECT_FALSE(matchesCriterion("Beatles", "beat", true));
     EXPECT_TRUE(matchesCriterion("BEAT", "beat", true) && matchesCriterion("beat", "beat", true));
-    // Only a to z change case: accented letters and UTF-8 bytes must be identical.
+    // Unicode case folding: Greek with its final sigma, Cyrillic, the German sharp s.
+    EXPECT_TRUE(matchesCriterion("\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x8A\xCE\x91\xCE\xA3", "\xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1\xCF\x82", true));
+    EXPECT_TRUE(matchesCriterion("\xD0\x9A\xD0\x98\xD0\x9D\xD0\x9E", "\xD0\xBA\xD0\xB8\xD0\xBD\xD0\xBE", true));
+    EXPECT_TRUE(matchesCriterion("Stra\xC3\x9F" "e", "STRASSE", true));
+    // Composed and decomposed forms alike; a bare letter is no prefix of an accented one.
+    EXPECT_TRUE(matchesCriterion("Cafe\xCC\x81 Noir", "caf\xC3\xA9", false));
+    EXPECT_TRUE(matchesCriterion("Caf\xC3\xA9", "CAFE\xCC\x81", true));
+    EXPECT_FALSE(matchesCriterion("\xC3\xA9t\xC3\xA9", "e", false));
+    // Bytes that are not UTF-8 (a file name) are compared as they are, a to z folded.
+    EXPECT_TRUE(matchesCriterion("\xE9T\xE9.mp3", "\xE9t", false));
     EXPECT_FALSE(matchesCriterion("\xC9t\xE9", "\xE9t\xE9", true));
-    EXPECT_TRUE(matchesCriterion("\xC3\xA9t\xC3\xA9.mp3", "\xC3\xA9T", false));
 }
 
 TEST_F(SearchTest, FileNameIncludesItsExtensionAndAFileIsListedOnce)
@@ -96,25 +105,23 @@ TEST_F(SearchTest, FileNameIncludesItsExtensionAndAFileIsListedOnce)
     EXPECT_EQ((Names{"Songbook.mp3", "song.mp3"}), found);
 }
 
-TEST_F(SearchTest, FieldsComeFromIdV1FirstGenreOnlyFromIdV2)
+TEST_F(SearchTest, FieldsComeFromIdV1ThenIdV2GenreOnlyFromIdV2)
 {
-    const std::string path = mp3("a.mp3", {{"TPE1", "Two"}, {"TCON", "Rock"}, {"TRCK", "3"}, {"COMM", "Note"}},
-                                 id3v1Record("", "One", "", "", "", 17));
-    TagSearch tags(v1, v2);
-    EXPECT_EQ("One", tags.GetSearchField(path, TagField::Artist));
-    EXPECT_EQ("Rock", tags.GetSearchField(path, TagField::Genre));
-    // An ID3v1 tag without a track reads "0", so the ID3v2 track is never asked.
-    EXPECT_EQ("0", tags.GetSearchField(path, TagField::Track));
-    // An empty ID3v1 comment falls back to the ID3v2 comment with no description.
-    EXPECT_EQ("Note", tags.GetSearchField(path, TagField::Comment));
-    EXPECT_EQ("", tags.GetSearchField(dir.write("bare.mp3", audioPattern(200)), TagField::Title));
-
+    mp3("a.mp3", {{"TPE1", "Two"}, {"TCON", "Rock"}, {"TRCK", "3"}, {"COMM", "Note"}},
+        id3v1Record("", "One", "", "", "", 17));
     mp3("v1rock.mp3", {}, id3v1Record("", "", "", "", "", 17));
     mp3("number.mp3", {{"TCON", "(17)"}});
-    mp3("track.mp3", {{"TRCK", "3"}}, id3v1Record("", "", "", "", "", 255, 3));
+    mp3("track.mp3", {{"TRCK", "9"}}, id3v1Record("", "", "", "", "", 255, 3));
+    mp3("bare.mp3", {});
     EXPECT_EQ(Names{"a.mp3"}, search(asking(TagField::Genre, "rock")));
-    EXPECT_EQ(Names{"track.mp3"}, search(asking(TagField::Track, "3")));
+    Names three = search(asking(TagField::Track, "3"));
+    std::sort(three.begin(), three.end());
+    EXPECT_EQ((Names{"a.mp3", "track.mp3"}), three);
+    EXPECT_EQ(Names{"track.mp3"}, search(asking(TagField::Track, "9")));
     EXPECT_EQ(Names{"a.mp3"}, search(asking(TagField::Comment, "NOTE", true)));
+    // Both values are tried: ID3v1 may hold a cut or "?" copy of the ID3v2 text.
+    EXPECT_EQ(Names{"a.mp3"}, search(asking(TagField::Artist, "one")));
+    EXPECT_EQ(Names{"a.mp3"}, search(asking(TagField::Artist, "two")));
 }
 
 TEST_F(SearchTest, WalkOrderSubfoldersHiddenFoldersAndProgress)

@@ -44,7 +44,7 @@ TEST_F(BatchSave, EachFileStartsFromItsOwnTag)
     const std::string broken = file(brokenBytes);
     const std::string bare = file(audioPattern(3000));
     request.saveV1 = false;
-    request.v2.title = {true, "Song"};
+    request.v2[TagField::Title] = {true, "Song"};
     request.files = {v4, broken, bare};
 
     const BatchSaveOutcome outcome = run();
@@ -83,7 +83,7 @@ TEST_F(BatchSave, TrackAndGenreGoThroughTheirConversions)
         record[126] = 3;
         record[127] = 255;
         const std::string path = file(concat({audioPattern(500), record}));
-        request.v1.track = {true, text};
+        request.v1[TagField::Track] = {true, text};
         request.files = {path};
         run();
         ASSERT_EQ(0, v1.LoadFromFile(path)) << text;
@@ -100,8 +100,8 @@ TEST_F(BatchSave, TrackTextThatIsNotAnIntegerStopsTheWalkBeforeAnyWrite)
     for (const std::string bad : {"1x", "-", "2147483648", " 1"}) {
         reporter.lines.clear();
         request.files = {file(bytes), file(bytes)};
-        request.v1.track = {true, bad};
-        request.v2.title = {true, "new"};
+        request.v1[TagField::Track] = {true, bad};
+        request.v2[TagField::Title] = {true, "new"};
         const BatchSaveOutcome outcome = run();
         EXPECT_TRUE(outcome.stopped);
         EXPECT_EQ(1u, outcome.files.size());
@@ -120,7 +120,7 @@ TEST_F(BatchSave, AFailedReadOfTheTagDoesNotWipeItsOtherFrames)
                                    audioPattern(3000)});
     const std::string path = file(original);
     request.saveV1 = false;
-    request.v2.title = {true, "Song"};
+    request.v2[TagField::Title] = {true, "Song"};
     request.files = {path};
     platform::faults::failReadAt(1); // the first read of the file fails
     const BatchSaveOutcome outcome = run();

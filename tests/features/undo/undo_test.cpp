@@ -35,8 +35,8 @@ protected:
         request.saveV1 = v1;
         request.saveV2 = v2;
         request.recordForUndo = true;
-        request.v1.title = request.v2.title = {true, title};
-        request.v2.album = {true, title.substr(0, title.size() / 2)};
+        request.v1[TagField::Title] = request.v2[TagField::Title] = {true, title};
+        request.v2[TagField::Album] = {true, title.substr(0, title.size() / 2)};
         return runBatchSave(request, tag1, tag2, dialogs);
     }
     JournalStore store() const { return JournalStore(undoJournalFolder()); }
@@ -144,7 +144,7 @@ TEST_F(UndoTest, AFileChangedSinceIsLeftAloneAndNamedWhileTheRestAreRestored)
     ASSERT_EQ(0, runBatchSave([&] {
         BatchSaveRequest r;
         r.files = {b};
-        r.v2.artist = {true, "Someone"};
+        r.v2[TagField::Artist] = {true, "Someone"};
         return r;
     }(), tag1, tag2, dialogs).failures);
     Bytes cBytes = readFile(c);
@@ -413,8 +413,8 @@ TEST_F(UndoTest, BothTagsOfAFileAreSavedOrNeither)
             BatchSaveRequest request;
             request.files = {path};
             request.recordForUndo = true;
-            request.v1.title = request.v1.comment = {true, "New"};
-            request.v2.title = {true, std::string(9000, 'n')};
+            request.v1[TagField::Title] = request.v1[TagField::Comment] = {true, "New"};
+            request.v2[TagField::Title] = {true, std::string(9000, 'n')};
             return runBatchSave(request, tag1, tag2, dialogs).failures ? 0 : 1;
         }, static_cast<rlim_t>(static_cast<int64_t>(song->size()) + slack))) << slack;
         EXPECT_EQ(*song, readFile(path)) << slack;
@@ -442,7 +442,7 @@ TEST_F(UndoTest, BothTagsOfAFileAreSavedOrNeither)
     BatchSaveRequest request;
     request.files = {v1Only};
     request.recordForUndo = true;
-    request.v1.title = {true, "New"};
+    request.v1[TagField::Title] = {true, "New"};
     runBatchSave(request, tag1, tag2, dialogs);
     ASSERT_NE(noV2, readFile(v1Only));
     EXPECT_EQ(1u, undoLast().restored);

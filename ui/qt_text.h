@@ -1,5 +1,5 @@
 // The crossings between the program's byte strings and the widgets' QString: tag text is
-// Latin-1, paths are whatever bytes the file system holds.
+// UTF-8, paths are whatever bytes the file system holds.
 #pragma once
 
 #include <QFile>
@@ -7,14 +7,14 @@
 
 #include <string>
 
-inline QString toQString(const std::string& text)
+inline QString toQString(const std::string& utf8)
 {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-inline std::string toLatin1(const QString& text)
+inline std::string toUtf8(const QString& text)
 {
-    const QByteArray bytes = text.toLatin1();
+    const QByteArray bytes = text.toUtf8();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
