@@ -103,6 +103,15 @@ public:
         return true;
     }
 
+    // Copies n decoded bytes that lie `ahead` bytes past the next one, when the window holds them.
+    bool peekAhead(uint64_t ahead, uint8_t* target, std::size_t n) const
+    {
+        if (ahead + n > m_avail)
+            return false;
+        std::memcpy(target, m_buffer.data() + m_pos + ahead, n);
+        return true;
+    }
+
     // Copies the next n body bytes; false when the body ends first.
     bool read(uint8_t* target, std::size_t n)
     {
@@ -236,7 +245,7 @@ private:
     TagResult readFrame(BodyWindow& window, const uint8_t* header, uint32_t offset);
     TagResult readFrameV22(BodyWindow& window, const uint8_t* header, uint32_t offset);
     uint32_t frameSizeV4(const BodyWindow& window, const uint8_t* header) const;
-    bool endsFrame(uint64_t bodyOffset) const;
+    bool endsFrame(const BodyWindow& window, uint64_t ahead) const;
     TagResult fail(TagResult error, const std::string& detail)
     {
         m_notes.detail = detail;
@@ -490,22 +499,25 @@ uint32_t TagLoader::frameSizeV4(const BodyWindow& window, const uint8_t* header)
     if (!isSyncsafe(field))
         return plain;
     const uint32_t syncsafe = readSyncsafe32(field);
-    if (syncsafe == plain || endsFrame(window.consumed() + syncsafe) || !endsFrame(window.consumed() + plain))
+    if (syncsafe == plain || endsFrame(window, syncsafe) || !endsFrame(window, plain))
         return syncsafe;
     return plain;
 }
 
-// Whether a frame may end at this body offset: what follows is padding, the tag's end, or a
-// frame header whose size, read either way, fits the tag. Version 2.4 bodies stand in the
-// file as they are, so the bytes are read from there.
-bool TagLoader::endsFrame(uint64_t bodyOffset) const
+// Whether a frame whose data start at the window's next byte may end `ahead` bytes later:
+// what follows is padding, the tag's end, or a frame header whose size, read either way,
+// fits the tag. Version 2.4 bodies stand in the file as they are, so bytes beyond the window
+// are read from there.
+bool TagLoader::endsFrame(const BodyWindow& window, uint64_t ahead) const
 {
+    const uint64_t bodyOffset = window.consumed() + ahead;
     if (bodyOffset >= m_tag.TagSize)
         return bodyOffset == m_tag.TagSize;
     uint8_t next[kFrameHeaderSize] = {};
     const uint64_t left = m_tag.TagSize - bodyOffset;
     const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(sizeof next, left));
-    m_file.readExactAt(m_bodyStart + bodyOffset, next, n);
+    if (!window.peekAhead(ahead, next, n))
+        m_file.readExactAt(m_bodyStart + bodyOffset, next, n);
     if (std::all_of(next, next + n, [](uint8_t b) { return b == 0; }) ||
         (n >= sizeof kPaddingMark && std::memcmp(next, kPaddingMark, sizeof kPaddingMark) == 0))
         return true;

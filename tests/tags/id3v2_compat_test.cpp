@@ -181,12 +181,14 @@ TEST_F(Id3v2Compat, Version4PlainSizesAndFalseExtendedHeaderReadAsMutagenAndSave
 {
     VARNOLI_NEED_MUTAGEN(python);
     const std::string longTitle(200, 'T'), album(300, 'A'), artist(127, 'P');
-    auto frames = [&](Id3v2Bytes b, bool plain) {
+    auto frames = [&](Id3v2Bytes b, bool plain, bool large = false) {
         auto add = [&](const char* id, const std::string& s) {
             const Bytes data = text(s);
             const auto n = static_cast<uint32_t>(data.size());
             b.raw(concat({bytesOf(id), plain ? Id3v2Bytes::be32(n) : Id3v2Bytes::syncsafe(n), {0, 0}, data}));
         };
+        if (large) // ends beyond the 64 KiB the loader holds at a time
+            add("PRIV", std::string(70000, '\xAB'));
         add("TIT2", longTitle); // 201: not sync-safe when plain
         add("TALB", album);     // 301: sync-safe either way, only one reading leads to a frame
         add("TPE1", artist);    // 128: not sync-safe when plain, ambiguous when sync-safe
@@ -196,6 +198,7 @@ TEST_F(Id3v2Compat, Version4PlainSizesAndFalseExtendedHeaderReadAsMutagenAndSave
     const std::pair<const char*, Bytes> cases[] = {
         {"plain sizes", frames(Id3v2Bytes(4), true).padding(40).bytes()},
         {"plain sizes up to the end", frames(Id3v2Bytes(4), true).bytes()},
+        {"plain sizes, a large frame", frames(Id3v2Bytes(4), true, true).padding(10).bytes()},
         {"sync-safe sizes", frames(Id3v2Bytes(4), false).padding(40).bytes()},
         {"v2.4 flag without header", frames(Id3v2Bytes(4).flags(0x40), false).padding(10).bytes()},
         {"v2.3 flag without header", Id3v2Bytes(3).flags(0x40).frame("TIT2", text(longTitle)).frame("TPE1", text("P")).bytes()},
