@@ -78,14 +78,15 @@ void appendJsonLine(std::string& line, const std::string& path, const FileFields
     line += "}\n";
 }
 
-void appendTagBlock(std::string& out, const std::string& name, const TagRead& tag, bool v1)
+void appendTagBlock(std::string& out, const std::string& name, const TagRead& tag, bool v1,
+                    const std::string& detail = {})
 {
     if (tag.result == kErrNoTag || tag.result == kErrOffset) {
         out += "  no " + name + " tag\n";
         return;
     }
     if (unreadable(tag.result)) {
-        out += "  " + name + ": could not be read (Error #" + std::to_string(tag.result) + ")\n";
+        out += "  " + name + ": could not be read (" + errorText(tag.result, detail) + ")\n";
         return;
     }
     out += "  " + name + (tag.result ? " (result " + std::to_string(tag.result) + "):\n" : ":\n");
@@ -103,12 +104,13 @@ void appendTagBlock(std::string& out, const std::string& name, const TagRead& ta
 }
 
 // The ID3v2 version is named only for a tag that loaded.
-void appendTextBlock(std::string& out, const std::string& path, const FileFields& read, int v2Version)
+void appendTextBlock(std::string& out, const std::string& path, const FileFields& read, const Tid3v2tag& v2)
 {
     appendReadable(out, path);
     out += '\n';
     appendTagBlock(out, "ID3v1", read.v1, true);
-    appendTagBlock(out, failed(read.v2.result) ? "ID3v2" : "ID3v2." + std::to_string(v2Version), read.v2, false);
+    appendTagBlock(out, failed(read.v2.result) ? "ID3v2" : "ID3v2." + std::to_string(v2.Version), read.v2, false,
+                   v2.ErrorDetail());
 }
 
 } // namespace
@@ -131,7 +133,7 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
         } else {
             if (shown++)
                 text += '\n';
-            appendTextBlock(text, path, read, v2.Version);
+            appendTextBlock(text, path, read, v2);
         }
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         for (const std::string& line : undecodableTexts(path, read.v2))

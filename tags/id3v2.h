@@ -173,6 +173,11 @@ public:
     void Reset();
     // The system's words for why the last load or save failed; empty after a success.
     const std::string& FailureReason() const { return m_failureReason; }
+    // The numbers behind the last failed load or save, in words; empty when there are none.
+    const std::string& ErrorDetail() const { return m_errorDetail; }
+    // The version 2.2 frames the last load found without a version 2.3 counterpart, in file
+    // order: they are not in the frame list, so a save leaves them out.
+    const std::vector<std::string>& DroppedFrames() const { return m_droppedFrames; }
 
     uint8_t GetTextFrame(const std::string& frameId, std::string& text);
     uint8_t SetTextFrame(const std::string& frameId, const std::string& text);
@@ -238,6 +243,8 @@ private:
 
     std::unique_ptr<TFrameIndex> m_frameIndex;
     std::string m_failureReason;
+    std::string m_errorDetail;
+    std::vector<std::string> m_droppedFrames;
     // What reading texts may still inflate of compressed frames until the next load: a
     // few kilobytes of zlib stream can claim megabytes, and a tag can hold many of them.
     std::size_t m_inflateBudget = kTextInflateBudget;

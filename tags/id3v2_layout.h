@@ -1,4 +1,5 @@
-// Byte layout of the ID3v2 tag (versions 2.3 and 2.4): header, extended header, frame header.
+// Byte layout of the ID3v2 tag (versions 2.3 and 2.4, and 2.2 for reading): header, extended header,
+// frame header.
 #pragma once
 
 #include "byte_order.h"
@@ -6,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace platform {
 class File;
@@ -144,6 +147,31 @@ constexpr std::size_t kLanguage = 1;
 constexpr std::size_t kLanguageSize = 3;
 constexpr std::size_t kDescription = 4;
 } // namespace comment
+
+// Version 2.2: no extended header, no frame flags, three-letter IDs and sizes.
+namespace v22 {
+constexpr uint8_t kFlagUnsync = 0x80, kFlagCompression = 0x40;
+constexpr uint8_t kUndefinedFlags = 0x3F;
+constexpr std::size_t kFrameHeaderSize = 6;
+constexpr std::size_t kFrameIdSize = 3;
+constexpr std::size_t kFrameSize = 3; // plain 24-bit
+
+// Picture frame: encoding, image format, picture type, description, data.
+constexpr std::size_t kPictureEncoding = 0;
+constexpr std::size_t kPictureFormat = 1;
+constexpr std::size_t kPictureFormatSize = 3;
+constexpr std::size_t kPictureHeaderSize = 5;
+
+inline uint32_t readFrameSize(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+}
+
+// The version 2.3 ID of a version 2.2 frame, or empty when it has none.
+std::string frameIdV23(const std::string& id);
+// The picture frame's data in the version 2.3 layout, the image format as a MIME type.
+std::vector<uint8_t> pictureFrameV23(const std::vector<uint8_t>& pic);
+} // namespace v22
 
 // Padding begins where a frame header would start with these bytes, or with zeros only.
 constexpr uint8_t kPaddingMark[4] = {'M', 'P', '3', 'e'};

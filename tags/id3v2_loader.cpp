@@ -80,6 +80,38 @@ public:
             refill();
     }
 
+    // Skips the next n body bytes; false when the body ends first.
+    bool skip(uint64_t n)
+    {
+        uint8_t scratch[4096];
+        while (n > 0) {
+            const std::size_t take = static_cast<std::size_t>(std::min<uint64_t>(n, sizeof scratch));
+            if (!read(scratch, take))
+                return false;
+            n -= take;
+        }
+        return true;
+    }
+
+    // Copies the next n body bytes without consuming them; false when fewer are left.
+    bool peek(uint8_t* target, std::size_t n)
+    {
+        settle(n);
+        if (m_avail < n)
+            return false;
+        std::memcpy(target, m_buffer.data() + m_pos, n);
+        return true;
+    }
+
+    // Copies n decoded bytes that lie `ahead` bytes past the next one, when the window holds them.
+    bool peekAhead(uint64_t ahead, uint8_t* target, std::size_t n) const
+    {
+        if (ahead + n > m_avail)
+            return false;
+        std::memcpy(target, m_buffer.data() + m_pos + ahead, n);
+        return true;
+    }
+
     // Copies the next n body bytes; false when the body ends first.
     bool read(uint8_t* target, std::size_t n)
     {
@@ -164,27 +196,67 @@ private:
     uint64_t m_consumed = 0;
 };
 
-// One load of one tag: the body reader of both versions.
+// What a load reports beside the result word.
+struct LoadNotes {
+    std::string& detail;
+    std::vector<std::string>& dropped;
+};
+
+// A frame ID for a message: quoted, bytes that are not printable as \xNN.
+std::string quotedId(const uint8_t* id, std::size_t n)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (std::size_t i = 0; i < n; ++i) {
+        if (id[i] >= 0x20 && id[i] < 0x7F) {
+            out += static_cast<char>(id[i]);
+        } else {
+            out += "\\x";
+            out += digits[id[i] >> 4];
+            out += digits[id[i] & 0x0F];
+        }
+    }
+    return out + "\"";
+}
+
+bool startsWithFrameId(const uint8_t* bytes)
+{
+    return std::all_of(bytes, bytes + kFrameIdSize, [](uint8_t b) { return isFrameIdChar(static_cast<char>(b)); });
+}
+
+// One load of one tag: the body reader of every version.
 class TagLoader {
 public:
-    TagLoader(Tid3v2tag& tag, const TagSource& file, uint64_t fileSize)
-        : m_tag(tag), m_file(file), m_fileSize(fileSize)
+    TagLoader(Tid3v2tag& tag, const TagSource& file, uint64_t fileSize, const LoadNotes& notes)
+        : m_tag(tag), m_file(file), m_fileSize(fileSize), m_notes(notes)
     {
     }
 
     TagResult readBody(const uint8_t* header, TagResult result);
 
 private:
+    bool v2() const { return m_tag.Version == 2; }
     bool v4() const { return m_tag.Version == 4; }
+    std::size_t frameHeaderSize() const { return v2() ? v22::kFrameHeaderSize : kFrameHeaderSize; }
     void updateProgress(uint64_t remaining);
     TagResult readExtHeaderV3(BodyWindow& window);
     TagResult readExtHeaderV4(BodyWindow& window);
     TagResult readFrames(BodyWindow& window, TagResult result);
     TagResult readFrame(BodyWindow& window, const uint8_t* header, uint32_t offset);
+    TagResult readFrameV22(BodyWindow& window, const uint8_t* header, uint32_t offset);
+    uint32_t frameSizeV4(const BodyWindow& window, const uint8_t* header) const;
+    bool endsFrame(const BodyWindow& window, uint64_t ahead) const;
+    TagResult fail(TagResult error, const std::string& detail)
+    {
+        m_notes.detail = detail;
+        return error;
+    }
 
     Tid3v2tag& m_tag;
     const TagSource& m_file;
     uint64_t m_fileSize;
+    LoadNotes m_notes;
+    uint64_t m_bodyStart = 0;
 };
 
 void TagLoader::updateProgress(uint64_t remaining)
@@ -196,19 +268,34 @@ void TagLoader::updateProgress(uint64_t remaining)
 TagResult TagLoader::readBody(const uint8_t* header, TagResult result)
 {
     const uint8_t flags = header[kFlags];
-    const uint8_t undefined = v4() ? kUndefinedFlagsV4 : kUndefinedFlagsV3;
+    const uint8_t undefined = v2() ? v22::kUndefinedFlags : v4() ? kUndefinedFlagsV4 : kUndefinedFlagsV3;
     m_tag.Flags = static_cast<uint8_t>(flags & ~undefined);
     if (flags & undefined)
         result |= kWarnHeaderFlags;
+    // Version 2.2 has no extended header: its 0x40 is compression, kept out of the flags.
+    if (v2())
+        m_tag.Flags &= static_cast<uint8_t>(~v22::kFlagCompression);
 
     m_tag.TagSize = readSyncsafe32(header + kTagSize);
-    const uint64_t bodyStart = uint64_t(m_tag.TagOffset) + kHeaderSize;
-    if (m_fileSize < bodyStart + m_tag.TagSize)
-        return result | kErrFileTooShort;
+    m_bodyStart = uint64_t(m_tag.TagOffset) + kHeaderSize;
+    if (m_fileSize < m_bodyStart + m_tag.TagSize)
+        return result | fail(kErrFileTooShort, "the tag claims " + groupedNumber(kHeaderSize + m_tag.TagSize) +
+                                                   " bytes but the file ends after " +
+                                                   groupedNumber(m_fileSize - m_tag.TagOffset));
+    // No compression method was ever defined for it.
+    if (v2() && (flags & v22::kFlagCompression))
+        return result | fail(kErrTagCompression, "the ID3v2.2 tag is marked as compressed, which cannot be read");
 
-    BodyWindow window(m_file, bodyStart, m_tag.TagSize, !v4() && m_tag.Unsynchronisation());
+    BodyWindow window(m_file, m_bodyStart, m_tag.TagSize, !v4() && m_tag.Unsynchronisation());
     updateProgress(window.remaining());
 
+    // Some writers set the flag without writing the header: a frame ID follows instead,
+    // which no extended header size can begin with.
+    uint8_t first[kFrameIdSize];
+    if (m_tag.ExtendedHeader() && window.peek(first, sizeof first) && startsWithFrameId(first))
+        m_tag.Flags &= static_cast<uint8_t>(~kFlagExtended);
+
+    // Version 2.2 reads as a version 2.3 tag whose extended header is absent.
     const TagResult ext = v4() ? readExtHeaderV4(window) : readExtHeaderV3(window);
     result |= ext;
     if (failed(ext))
@@ -216,6 +303,7 @@ TagResult TagLoader::readBody(const uint8_t* header, TagResult result)
 
     m_tag.Modified = false;
     m_tag.FrameIndex().Clear();
+    m_notes.dropped.clear();
     return readFrames(window, result);
 }
 
@@ -259,7 +347,8 @@ TagResult TagLoader::readExtHeaderV4(BodyWindow& window)
         return kErrCorrupt;
     m_tag.ExtHeaderSize = readSyncsafe32(size + ext4::kSize);
     if (m_tag.ExtHeaderSize < ext4::kMinSize || m_tag.ExtHeaderSize - sizeof size > window.remaining())
-        return kErrCorrupt;
+        return fail(kErrCorrupt, "the extended header claims " + groupedNumber(m_tag.ExtHeaderSize) +
+                                     " bytes, which the tag cannot hold");
     // Offsets below count from the start of the extended header, as in the layout.
     std::vector<uint8_t> ext(m_tag.ExtHeaderSize);
     std::copy_n(size, sizeof size, ext.begin());
@@ -267,7 +356,7 @@ TagResult TagLoader::readExtHeaderV4(BodyWindow& window)
         return kErrCorrupt;
     const std::size_t flagBytes = ext[ext4::kFlagCount];
     if (flagBytes < 1 || ext4::kFlags + flagBytes > ext.size())
-        return kErrCorrupt;
+        return fail(kErrCorrupt, "the extended header is malformed");
     const uint8_t first = ext[ext4::kFlags];
     m_tag.ExtFlags = first & (kExtUpdate | kExtCrc | kExtRestrictions);
     TagResult result = (first & ext4::kUndefinedBits) || flagBytes > 1 ? kWarnExtFlags : 0;
@@ -296,10 +385,11 @@ TagResult TagLoader::readExtHeaderV4(BodyWindow& window)
 TagResult TagLoader::readFrames(BodyWindow& window, TagResult result)
 {
     uint8_t header[kFrameHeaderSize];
+    const std::size_t headerSize = frameHeaderSize();
     while (window.remaining() > 0) {
-        window.settle(kFrameHeaderSize);
+        window.settle(headerSize);
         const uint64_t before = window.remaining();
-        const std::size_t got = static_cast<std::size_t>(std::min<uint64_t>(kFrameHeaderSize, before));
+        const std::size_t got = static_cast<std::size_t>(std::min<uint64_t>(headerSize, before));
         if (!window.read(header, got))
             return result | kErrCorrupt;
         const uint64_t after = window.remaining();
@@ -320,12 +410,14 @@ TagResult TagLoader::readFrames(BodyWindow& window, TagResult result)
             }
             return result;
         }
-        if (after == 0)
-            return m_tag.PaddingSize == 0 ? result | kErrCorrupt : result;
-
         // In an unsynchronised tag, counted in the body as it is without guard zeros.
         const uint32_t offset = static_cast<uint32_t>(kHeaderSize + window.consumed() - got);
-        const TagResult frame = readFrame(window, header, offset);
+        if (after == 0)
+            return m_tag.PaddingSize == 0
+                       ? result | fail(kErrCorrupt, "the tag ends inside a frame header at byte " + groupedNumber(offset))
+                       : result;
+
+        const TagResult frame = v2() ? readFrameV22(window, header, offset) : readFrame(window, header, offset);
         if (frame != 0)
             return result | frame;
     }
@@ -336,19 +428,22 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
 {
     TFrameIndex& frames = m_tag.FrameIndex();
     const uint32_t index = frames.Add(std::string(reinterpret_cast<const char*>(header + kFrameId), kFrameIdSize));
+    const std::string where = " at byte " + groupedNumber(offset);
     if (index == 0)
-        return kErrFrameId;
+        return fail(kErrFrameId, "frame ID " + quotedId(header + kFrameId, kFrameIdSize) + where + " is not valid");
+    const std::string name = "frame " + frames.FrameID(index) + where;
     // A frame that cannot be read whole does not stay in the list half made.
-    auto corrupt = [&] {
+    auto corrupt = [&](const std::string& detail) {
         frames.Delete(index);
-        return kErrCorrupt;
+        return fail(kErrCorrupt, detail);
     };
 
-    const uint32_t size = v4() ? readSyncsafe32(header + kFrameSize) : readBE32(header + kFrameSize);
+    const uint32_t size = v4() ? frameSizeV4(window, header) : readBE32(header + kFrameSize);
     if (size > window.remaining())
-        return corrupt();
+        return corrupt(name + " claims " + groupedNumber(size) + " bytes but " + groupedNumber(window.remaining()) +
+                       " remain in the tag");
     if (!v4() && uint64_t(offset) + kFrameHeaderSize + size > kMaxFrameEndV3)
-        return corrupt();
+        return corrupt(name + " would end beyond byte " + groupedNumber(kMaxFrameEndV3) + " of the tag");
 
     TFrameRecord& f = frames.Frame(index);
     f.FrameOffset = offset;
@@ -364,10 +459,11 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
     const std::size_t extra = (grouped ? kGroupIdSize : 0) + (encrypted ? kEncryptionMethodSize : 0) +
                               (withLength ? kDataLengthSize : 0);
     if (size < extra)
-        return corrupt();
+        return corrupt(name + " is too small for the extra header bytes its flags announce");
+    const std::string cutShort = "the tag ends inside " + name;
     uint8_t bytes[kGroupIdSize + kEncryptionMethodSize + kDataLengthSize];
     if (!window.read(bytes, extra))
-        return corrupt();
+        return corrupt(cutShort);
     const uint8_t* p = bytes;
     if (v4()) {
         if (grouped)
@@ -389,12 +485,88 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
     f.HeaderSize = static_cast<uint32_t>(kFrameHeaderSize + extra);
     f.Data.resize(size - extra);
     if (!window.read(f.Data.data(), f.Data.size()))
-        return corrupt();
+        return corrupt(cutShort);
+    return 0;
+}
+
+// Some writers put plain integers where version 2.4 has sync-safe sizes. A field that is not
+// sync-safe can only be plain; otherwise the reading that is followed by the next frame,
+// padding or the tag's end is taken, the sync-safe one first.
+uint32_t TagLoader::frameSizeV4(const BodyWindow& window, const uint8_t* header) const
+{
+    const uint8_t* field = header + kFrameSize;
+    const uint32_t plain = readBE32(field);
+    if (!isSyncsafe(field))
+        return plain;
+    const uint32_t syncsafe = readSyncsafe32(field);
+    if (syncsafe == plain || endsFrame(window, syncsafe) || !endsFrame(window, plain))
+        return syncsafe;
+    return plain;
+}
+
+// Whether a frame whose data start at the window's next byte may end `ahead` bytes later:
+// what follows is padding, the tag's end, or a frame header whose size, read either way,
+// fits the tag. Version 2.4 bodies stand in the file as they are, so bytes beyond the window
+// are read from there.
+bool TagLoader::endsFrame(const BodyWindow& window, uint64_t ahead) const
+{
+    const uint64_t bodyOffset = window.consumed() + ahead;
+    if (bodyOffset >= m_tag.TagSize)
+        return bodyOffset == m_tag.TagSize;
+    uint8_t next[kFrameHeaderSize] = {};
+    const uint64_t left = m_tag.TagSize - bodyOffset;
+    const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(sizeof next, left));
+    if (!window.peekAhead(ahead, next, n))
+        m_file.readExactAt(m_bodyStart + bodyOffset, next, n);
+    if (std::all_of(next, next + n, [](uint8_t b) { return b == 0; }) ||
+        (n >= sizeof kPaddingMark && std::memcmp(next, kPaddingMark, sizeof kPaddingMark) == 0))
+        return true;
+    if (n < sizeof next || !startsWithFrameId(next))
+        return false;
+    const uint8_t* size = next + kFrameSize;
+    const uint64_t room = left - kFrameHeaderSize;
+    return (isSyncsafe(size) && readSyncsafe32(size) <= room) || readBE32(size) <= room;
+}
+
+// A version 2.2 frame enters the list under its version 2.3 ID; one without a counterpart is
+// left out and noted.
+TagResult TagLoader::readFrameV22(BodyWindow& window, const uint8_t* header, uint32_t offset)
+{
+    std::string id(reinterpret_cast<const char*>(header), v22::kFrameIdSize);
+    for (char& c : id)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    const std::string where = " at byte " + groupedNumber(offset);
+    if (!std::all_of(id.begin(), id.end(), isFrameIdChar))
+        return fail(kErrFrameId, "frame ID " + quotedId(header, v22::kFrameIdSize) + where + " is not valid");
+    const uint32_t size = v22::readFrameSize(header + v22::kFrameIdSize);
+    if (size > window.remaining())
+        return fail(kErrCorrupt, "frame " + id + where + " claims " + groupedNumber(size) + " bytes but " +
+                                     groupedNumber(window.remaining()) + " remain in the tag");
+
+    const std::string mapped = v22::frameIdV23(id);
+    if (mapped.empty()) {
+        if (std::find(m_notes.dropped.begin(), m_notes.dropped.end(), id) == m_notes.dropped.end())
+            m_notes.dropped.push_back(id);
+        return window.skip(size) ? 0 : fail(kErrCorrupt, "the tag ends inside frame " + id + where);
+    }
+    TFrameIndex& frames = m_tag.FrameIndex();
+    const uint32_t index = frames.Add(mapped);
+    TFrameRecord& f = frames.Frame(index);
+    f.FrameOffset = offset;
+    f.HeaderSize = static_cast<uint32_t>(v22::kFrameHeaderSize);
+    f.Data.resize(size);
+    if (!window.read(f.Data.data(), f.Data.size())) {
+        frames.Delete(index);
+        return fail(kErrCorrupt, "the tag ends inside frame " + id + where);
+    }
+    if (id == "PIC")
+        f.Data = v22::pictureFrameV23(f.Data);
     return 0;
 }
 
 // Checks the header at the tag offset and runs the body reader of its version.
-TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
+TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize, const LoadNotes& notes)
 {
     uint8_t header[kHeaderSize];
     if (fileSize - tag.TagOffset < kHeaderSize)
@@ -405,11 +577,13 @@ TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t
         return kErrNoTag;
     tag.Version = header[kVersion];
     tag.Revision = header[kRevision];
-    if (tag.Version != 3 && tag.Version != 4)
+    if (tag.Version < 2 || tag.Version > 4) {
+        notes.detail = "the tag is ID3v2." + std::to_string(tag.Version) + ", which cannot be read";
         return kErrVersion;
+    }
 
     const TagResult result =
-        TagLoader(tag, source, fileSize).readBody(header, tag.Revision != 0 ? kWarnRevision : 0);
+        TagLoader(tag, source, fileSize, notes).readBody(header, tag.Revision != 0 ? kWarnRevision : 0);
     tag.LoadResult = result;
     tag.Idle = true;
     tag.Progress = 100;
@@ -417,13 +591,13 @@ TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t
     return result;
 }
 
-TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize)
+TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize, const LoadNotes& notes)
 {
     tag.Idle = false;
     tag.Progress = 0;
     tag.Status = "Loading tag";
     try {
-        return readHeaderAndBody(tag, file, fileSize);
+        return readHeaderAndBody(tag, file, fileSize, notes);
     } catch (const platform::IoError& e) {
         // Wherever the read failed, the first read included, the frames in hand are not
         // this file's tag: a later save must not take them for a good load.
@@ -443,6 +617,7 @@ TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffse
         // A missing file and one that cannot be opened give the same result, so the
         // open itself answers both, and the open file the rest.
         m_failureReason.clear();
+        m_errorDetail.clear();
         std::optional<platform::File> file =
             platform::File::open(fileName, platform::File::Mode::Read, &m_failureReason);
         if (!file)
@@ -454,10 +629,13 @@ TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffse
         }
         const platform::File::Info info = file->info(fileName);
         ReadOnlyFile = info.protectedMark;
-        if (tagOffset >= info.size)
+        if (tagOffset >= info.size) {
+            m_errorDetail = "the tag would start at byte " + groupedNumber(tagOffset) + " of a file of " +
+                            groupedNumber(info.size) + " bytes";
             return kErrOffset;
+        }
         FileName = fileName;
-        return readTag(*this, *file, info.size);
+        return readTag(*this, *file, info.size, LoadNotes{m_errorDetail, m_droppedFrames});
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);

@@ -105,9 +105,10 @@ private:
 // One write of one tag: preparation of the frames, sizing, repositioning and writing.
 class TagWriter {
 public:
-    TagWriter(Tid3v2tag& tag, platform::File& file, uint64_t tagOffset, uint64_t fileSize, uint8_t version)
+    TagWriter(Tid3v2tag& tag, platform::File& file, uint64_t tagOffset, uint64_t fileSize, uint8_t version,
+              std::string& detail)
         : m_tag(tag), m_frames(tag.FrameIndex()), m_file(file), m_offset(tagOffset), m_fileSize(fileSize),
-          m_version(version), m_meter(tag)
+          m_version(version), m_meter(tag), m_detail(detail)
     {
     }
 
@@ -129,6 +130,12 @@ private:
     std::vector<uint8_t> extHeaderV3() const;
     std::vector<uint8_t> extHeaderV4() const;
     void computeCrc();
+    TagResult tooLarge(uint64_t size)
+    {
+        m_detail = "the tag would need " + groupedNumber(size) + " bytes, more than the " +
+                   groupedNumber(kHeaderSize + kMaxTagBody) + " a tag can have";
+        return kErrTagTooLarge;
+    }
 
     Tid3v2tag& m_tag;
     TFrameIndex& m_frames;
@@ -136,6 +143,7 @@ private:
     uint64_t m_offset, m_fileSize;
     uint8_t m_version;
     ProgressMeter m_meter;
+    std::string& m_detail;
     uint64_t m_oldExtent = 0;
     uint64_t m_newSize = 0;
     uint32_t m_padding = 0;
@@ -361,7 +369,7 @@ TagResult TagWriter::sizeTag()
     m_padding = paddingFor(m_fileSize, m_oldExtent, size);
     m_tag.PaddingSize = m_padding;
     if (size + m_padding - kHeaderSize > kMaxTagBody)
-        return kErrTagTooLarge;
+        return tooLarge(size + m_padding);
 
     const uint64_t crcWork = m_tag.CRCPresent() ? (size + m_padding) / 10 : 0;
     const uint64_t moveWork = AudioMover::work(m_fileSize, m_offset, m_oldExtent, size + m_padding);
@@ -376,7 +384,7 @@ TagResult TagWriter::sizeTag()
     }
     m_newSize = size + m_padding;
     if (m_newSize - kHeaderSize > kMaxTagBody)
-        return kErrTagTooLarge;
+        return tooLarge(m_newSize);
     return kOk;
 }
 
@@ -490,6 +498,7 @@ TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, in
     const uint32_t offset =
         tagOffset < 0 ? (ownFile ? TagOffset : 0) : static_cast<uint32_t>(static_cast<uint64_t>(tagOffset));
     m_failureReason.clear();
+    m_errorDetail.clear();
     if (failed(LoadResult))
         return kErrCorrupt;
     if (const TagResult refused = refusalFor(platform::saveTarget(target, &m_failureReason)))
@@ -513,12 +522,15 @@ TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, in
 TagResult Tid3v2tag::WriteTag(platform::File& file, const std::string& path, uint32_t tagOffset, uint8_t version,
                               uint8_t revision)
 {
+    // A version 2.2 tag is read only: it is written as version 2.3, its frames mapped on loading.
     if (version == 255)
-        version = Version;
+        version = Version == 2 ? 3 : Version;
     if (revision == 255)
         revision = Revision;
-    if (version != 3 && version != 4)
+    if (version != 3 && version != 4) {
+        m_errorDetail = "ID3v2." + std::to_string(version) + " tags cannot be written";
         return kErrVersion;
+    }
     if (revision != 0)
         return kErrRevision;
     if (FrameIndex().Count() == 0)
@@ -527,10 +539,13 @@ TagResult Tid3v2tag::WriteTag(platform::File& file, const std::string& path, uin
     Progress = 0;
     Status = "Preparing tag";
     const uint64_t fileSize = file.size();
-    if (fileSize < tagOffset)
+    if (fileSize < tagOffset) {
+        m_errorDetail = "the tag would start at byte " + groupedNumber(tagOffset) + " of a file of " +
+                        groupedNumber(fileSize) + " bytes";
         return kErrOffset;
+    }
 
-    TagWriter writer(*this, file, tagOffset, fileSize, version);
+    TagWriter writer(*this, file, tagOffset, fileSize, version, m_errorDetail);
     TagResult result = writer.prepareFrames();
     if (failed(result))
         return result;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 using TagResult = uint16_t; // high byte: error (0 = success), low byte: warning bits
 
@@ -15,6 +16,7 @@ constexpr TagResult kErrOffset = 0x0800;
 constexpr TagResult kErrNoTag = 0x1000;
 constexpr TagResult kErrVersion = 0x1100;
 constexpr TagResult kErrRevision = 0x1200;
+constexpr TagResult kErrTagCompression = 0x1300; // ID3v2.2: the whole tag is compressed
 constexpr TagResult kErrFileTooShort = 0x2000;
 constexpr TagResult kErrFrameId = 0x2100;
 constexpr TagResult kErrTagTooLarge = 0x2200;
@@ -31,3 +33,10 @@ constexpr TagResult kWarnRevision = 0x0010;
 constexpr TagResult kWarnPadding = 0x0004;
 
 constexpr bool failed(TagResult r) { return r >= 0x0100; }
+
+// What the error of a result word means, in a few words for people; empty without an error.
+std::string resultText(TagResult r);
+// "Error #N: " and the detail the engine gave for this failure, else the result's own words.
+std::string errorText(TagResult r, const std::string& detail = {});
+// 6210 as "6,210".
+std::string groupedNumber(uint64_t n);

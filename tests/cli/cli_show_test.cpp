@@ -71,6 +71,11 @@ TEST(CliShow, ListsBothTagsOfAFileOneWithoutAndOneUnreadable)
                      "    Comment: Note\n\n" +
                   none + "\n  no ID3v1 tag\n  no ID3v2 tag\n\n" + empty + "\n  no ID3v1 tag\n  no ID3v2 tag\n",
               r.out);
+    // An unreadable tag is described in words, with the numbers the engine found.
+    r = runCli({"show", truncated});
+    EXPECT_EQ(truncated + "\n  no ID3v1 tag\n  ID3v2: could not be read (Error #8192: the tag claims 4,010 bytes but "
+                          "the file ends after 22)\n",
+              r.out);
 }
 
 TEST(CliShow, AFolderStandsForItsMp3FilesAndWithRItsWholeTree)

@@ -19,7 +19,7 @@ public:
         m_flags = f;
         return *this;
     }
-    // Sets the tag-level unsynchronisation flag; version 3 bodies are then unsynchronised
+    // Sets the tag-level unsynchronisation flag; version 2 and 3 bodies are then unsynchronised
     // as a whole when the bytes are produced.
     Id3v2Bytes& unsynchronised()
     {
@@ -75,7 +75,7 @@ public:
     {
         Bytes body = m_ext;
         body.insert(body.end(), m_body.begin(), m_body.end());
-        if ((m_flags & 0x80) && m_version == 3)
+        if ((m_flags & 0x80) && m_version <= 3)
             body = unsynchronise(body);
         Bytes out = {'I', 'D', '3', m_version, m_revision, m_flags};
         const Bytes s = syncsafe(m_size ? *m_size : static_cast<uint32_t>(body.size()));

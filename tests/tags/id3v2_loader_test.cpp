@@ -44,8 +44,8 @@ TEST_F(Id3v2Loader, RefusesFilesWithoutAUsableHeader)
     EXPECT_EQ(kErrNoTag, load(highBit));
     EXPECT_EQ(kErrNoTag, load(Id3v2Bytes(3, 0xFF).frame("TIT2", kTitle).bytes()));
     EXPECT_EQ(kErrNoTag, load(Id3v2Bytes(0xFF).frame("TIT2", kTitle).bytes()));
-    EXPECT_EQ(kErrVersion, load(Id3v2Bytes(2).frame("TIT2", kTitle).bytes()));
-    EXPECT_EQ(2, tag.Version);
+    EXPECT_EQ(kErrVersion, load(Id3v2Bytes(5).frame("TIT2", kTitle).bytes()));
+    EXPECT_EQ(5, tag.Version);
     EXPECT_EQ(kWarnRevision, load(Id3v2Bytes(3, 1).frame("TIT2", kTitle).bytes()));
     EXPECT_EQ(1u, count());
 }
@@ -368,8 +368,6 @@ TEST(Id3v2Corpus, DamagedSamplesAreRefusedWithTheirReason)
         {"compressed_id3_frame.mp3", kErrFileTooShort}, // 5102-byte tag in a 4088-byte file
         {"excessive_alloc.mp3", kErrFileTooShort},
         {"broken-tenc.id3", kErrCorrupt},               // frame of size 1 announcing a data length
-        {"005411.id3", kErrFrameId},                    // sizes written as plain integers
-        {"id3v22-tda.mp3", kErrVersion},
     };
     for (const auto& [name, expected] : cases) {
         Tid3v2tag tag;
