@@ -224,4 +224,11 @@ void TForm1::ToolButton4Click()
             text += "\n" + line;
         m_dialogs.info(text);
     }
+    const std::vector<std::string> dropped = droppedFrameTexts(outcome);
+    if (!dropped.empty()) {
+        std::string text = "Version 2.2 tags are saved as version 2.3, which has no place for some of their frames:";
+        for (const std::string& line : dropped)
+            text += "\n" + line;
+        m_dialogs.info(text);
+    }
 }

@@ -48,7 +48,7 @@ TEST_F(BatchSave, EachFileStartsFromItsOwnTag)
     request.files = {v4, broken, bare};
 
     const BatchSaveOutcome outcome = run();
-    EXPECT_EQ(std::vector<std::string>{"message: Error #65024! Could not save Tag!"}, reporter.lines);
+    EXPECT_EQ(std::vector<std::string>{"message: Error #65024! Could not save Tag! (the tag is damaged)"}, reporter.lines);
     EXPECT_TRUE(outcome.failures);
     EXPECT_EQ(brokenBytes, readFile(broken));
     EXPECT_EQ("Song", v2TextOf(v4, "TIT2"));
@@ -65,7 +65,7 @@ TEST_F(BatchSave, AFileWithNeitherTagNorEnabledFieldGetsNoId3v2Tag)
     request.v1.genreIndex = 0;
     request.files = {bare};
     run();
-    EXPECT_EQ(std::vector<std::string>{"message: Error #64768! Could not save Tag!"}, reporter.lines);
+    EXPECT_EQ(std::vector<std::string>{"message: Error #64768! Could not save Tag! (the tag has no frame to write)"}, reporter.lines);
     const Bytes bytes = readFile(bare);
     ASSERT_EQ(3128u, bytes.size()); // only the ID3v1 record was appended
     EXPECT_EQ(255, bytes.back());
@@ -104,7 +104,7 @@ TEST_F(BatchSave, TrackTextThatIsNotAnIntegerStopsTheWalkBeforeAnyWrite)
         request.v2[TagField::Title] = {true, "new"};
         const BatchSaveOutcome outcome = run();
         EXPECT_TRUE(outcome.stopped);
-        EXPECT_EQ(1u, outcome.files.size());
+        EXPECT_TRUE(outcome.files.empty());
         EXPECT_EQ(std::vector<std::string>{"error: '" + bad + "' is not a valid integer value"}, reporter.lines);
         for (const std::string& path : request.files)
             EXPECT_EQ(bytes, readFile(path)) << bad;
