@@ -224,6 +224,17 @@ TEST_F(TagsTab, SavesThatMustNotWrite)
     EXPECT_EQ(QStringList({"'12a' is not a valid integer value"}), dialogs.texts("error"));
     EXPECT_TRUE(unchanged());
 
+    // A year the ID3v1 tag cannot hold is refused before any file, as varnoli-cli refuses it.
+    dialogs.shown.clear();
+    type(window->EditTrack, "12/14");
+    window->CheckBoxV1[fieldIndex(TagField::Year)]->click();
+    type(window->EditYear, "20245");
+    save();
+    EXPECT_EQ(QStringList({"The year '20245' has more than 4 characters, which the ID3v1 tag cannot hold: no file "
+                           "was saved."}),
+              dialogs.texts("error"));
+    EXPECT_TRUE(unchanged());
+
     // A read-only file: each tag's write is reported.
     dialogs.shown.clear();
     makeReadOnly(a);
@@ -232,6 +243,24 @@ TEST_F(TagsTab, SavesThatMustNotWrite)
     save();
     EXPECT_EQ(QStringList(2, "Error #512! Could not save Tag! (the file is marked read-only, hidden or system)"), dialogs.texts("message"));
     EXPECT_TRUE(unchanged());
+}
+
+// b holds a v2.4 tag and no ID3v1 tag; only ID3v2 fields are checked.
+TEST_F(TagsTab, AVersion24YearGoesIntoItsFrameAndNoID3v1RecordIsAddedUnasked)
+{
+    click(1);
+    for (QCheckBox* box : window->CheckBoxV1)
+        box->setChecked(false);
+    type(window->EditYearV2, "2024");
+    save();
+    EXPECT_TRUE(dialogs.texts("message").isEmpty());
+    Tid3tag v1;
+    EXPECT_EQ(kErrNoTag, v1.LoadFromFile(b));
+    EXPECT_EQ("2024", v2TextOf(b, "TDRC"));
+    EXPECT_EQ("", v2TextOf(b, "TYER"));
+    click(0);
+    click(1);
+    EXPECT_EQ("2024", window->EditYearV2->text());
 }
 
 TEST_F(TagsTab, AGreekTitleShowsIsSavedFoundInLowerCaseAndNamesTheFile)

@@ -71,6 +71,24 @@ TEST_F(BatchSave, AFileWithNeitherTagNorEnabledFieldGetsNoId3v2Tag)
     EXPECT_EQ(255, bytes.back());
 }
 
+TEST_F(BatchSave, NoID3v1FieldAddsNoRecordAndAnExistingCommentKeepsItsLanguage)
+{
+    const Bytes comment = {0, 'd', 'e', 'u', 0, 'a', 'l', 't'};
+    const std::string path = file(concat({Id3v2Bytes(3).frame("COMM", comment).bytes(), audioPattern(3000)}));
+    const std::string bare = file(audioPattern(3000));
+    request.v2[TagField::Comment] = {true, "neu"};
+    request.files = {path, bare};
+    run();
+    EXPECT_TRUE(reporter.lines.empty());
+    for (const std::string& p : {path, bare}) {
+        EXPECT_EQ(kErrNoTag, v1.LoadFromFile(p)) << p;
+        ASSERT_EQ(kOk, v2.LoadFromFile(p, 0));
+        ASSERT_EQ(1u, v2.FrameIndex().Count());
+        const std::vector<uint8_t>& data = v2.FrameIndex().Data(1);
+        EXPECT_EQ(std::string(p == path ? "deu" : "eng"), std::string(data.begin() + 1, data.begin() + 4));
+    }
+}
+
 TEST_F(BatchSave, TrackAndGenreGoThroughTheirConversions)
 {
     request.saveV2 = false;
