@@ -217,18 +217,17 @@ void TForm1::ToolButton4Click()
     request.recordForUndo = true; // "Undo last save" can take it back
     const BatchSaveOutcome outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
     noteSaved(m_shownTagFile, now, request, outcome);
-    const std::vector<std::string> lost = lostCharacterTexts(outcome);
-    if (!lost.empty()) {
-        std::string text = "ID3 version 1 holds ISO-8859-1 only. Characters it cannot hold were saved as \"?\":";
-        for (const std::string& line : lost)
+    // One box per kind of note, listing the files it concerns.
+    const auto tell = [this](const char* heading, const std::vector<std::string>& lines) {
+        if (lines.empty())
+            return;
+        std::string text = heading;
+        for (const std::string& line : lines)
             text += "\n" + line;
         m_dialogs.info(text);
-    }
-    const std::vector<std::string> dropped = droppedFrameTexts(outcome);
-    if (!dropped.empty()) {
-        std::string text = "Version 2.2 tags are saved as version 2.3, which has no place for some of their frames:";
-        for (const std::string& line : dropped)
-            text += "\n" + line;
-        m_dialogs.info(text);
-    }
+    };
+    tell("ID3 version 1 holds ISO-8859-1 only. Characters it cannot hold were saved as \"?\":",
+         lostCharacterTexts(outcome));
+    tell("Version 2.2 tags are saved as version 2.3, which has no place for some of their frames:",
+         droppedFrameTexts(outcome));
 }
