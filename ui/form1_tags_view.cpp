@@ -140,6 +140,10 @@ void TForm1::ShowV2Tag(const std::string& path)
     // Emptied first, so a load that throws leaves no other file's texts on show.
     ClearV2View(false);
     const V2View view = readV2View(path, SharedTagV2);
+    // The fields stay empty; the first says why.
+    FieldsV2[0]->setPlaceholderText(toQString(view.failure));
+    for (QLineEdit* edit : FieldsV2)
+        edit->setToolTip(toQString(view.failure));
     if (!view.shown)
         return;
     for (std::size_t i = 0; i < kFieldCount; ++i) {

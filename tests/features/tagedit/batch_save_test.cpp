@@ -1,5 +1,6 @@
 // Tests of the batch save: each file's tags from its own contents plus the enabled fields.
 #include "features/tagedit/batch_save.h"
+#include "features/tagedit/tag_view.h"
 #include "support/id3v2_builder.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
@@ -145,4 +146,13 @@ TEST_F(BatchSave, AFailedReadOfTheTagDoesNotWipeItsOtherFrames)
     platform::faults::failReadAt(0);
     EXPECT_EQ(original, readFile(path));
     EXPECT_TRUE(outcome.failures);
+}
+
+// The tag view says why a tag it cannot show could not be read; a file without one needs no words.
+TEST_F(BatchSave, TheTagViewPutsAnUnreadableTagIntoWords)
+{
+    const Bytes tag = Id3v2Bytes(3).frame("TIT2", {0, 'a'}).padding(4000).bytes();
+    const std::string cut = file(Bytes(tag.begin(), tag.begin() + 100));
+    EXPECT_EQ("Error #8192: the tag claims 4,022 bytes but the file ends after 100", readV2View(cut, v2).failure);
+    EXPECT_EQ("", readV2View(file(audioPattern(100)), v2).failure);
 }
