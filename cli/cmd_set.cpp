@@ -80,9 +80,8 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
             return usageError(err, "set", "--genre: '" + genre.text + "' is not in the genre list");
     }
     genre = {};
-    const SaveField& track = request.v1[TagField::Track];
-    if (request.saveV1 && track.enabled && !track.text.empty() && !parseInteger(track.text))
-        return usageError(err, "set", invalidIntegerText(track.text));
+    if (const std::optional<std::string> refusal = refusedValue(request))
+        return usageError(err, "set", *refusal);
     return request;
 }
 
@@ -102,6 +101,8 @@ int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
     CountProgress progress(status, "set", subject);
     const BatchSaveOutcome outcome = runBatchSave(*request, v1, v2, dialogs, progress);
     for (const std::string& line : lostCharacterTexts(outcome))
+        dialogs.info(line);
+    for (const std::string& line : droppedFrameTexts(outcome))
         dialogs.info(line);
     return outcome.failures || outcome.stopped ? kExitFileFailed : kExitOk;
 }

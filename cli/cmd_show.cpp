@@ -138,9 +138,12 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         for (const std::string& line : undecodableTexts(path, read.v2))
             err << "varnoli-cli show: " << line << '\n';
-        for (const TagResult result : {read.v1.result, read.v2.result}) {
+        for (const bool isV2 : {false, true}) {
+            const TagResult result = isV2 ? read.v2.result : read.v1.result;
             if (unreadable(result)) {
-                printLine(err, path + ": Error #" + std::to_string(result) + "! Could not read Tag!");
+                const std::string detail = isV2 ? v2.ErrorDetail() : std::string();
+                printLine(err, path + ": Error #" + std::to_string(result) + "! Could not read Tag! (" +
+                                   (detail.empty() ? resultText(result) : detail) + ")");
                 anyUnreadable = true;
             }
         }

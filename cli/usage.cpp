@@ -21,6 +21,8 @@ const char* const kSetUsage =
     "  --v1, --v2      save only that tag\n"
     "  --genre G       for ID3v1 a name of the genre list (\"\" for none)\n"
     "  --title \"\"      an empty value empties the field\n"
+    "  --track 3/12    track 3 of 12; ID3v1 takes the 3\n"
+    "  --year Y        at most 4 characters unless --v2 leaves ID3v1 out\n"
     "Fields not given keep each file's own value. Values are UTF-8 of any script; ID3v1 holds\n"
     "ISO-8859-1 only, so a character it cannot hold is saved there as \"?\" and named on stderr.\n";
 

@@ -140,6 +140,10 @@ void TForm1::ShowV2Tag(const std::string& path)
     // Emptied first, so a load that throws leaves no other file's texts on show.
     ClearV2View(false);
     const V2View view = readV2View(path, SharedTagV2);
+    // The fields stay empty; the first says why.
+    FieldsV2[0]->setPlaceholderText(toQString(view.failure));
+    for (QLineEdit* edit : FieldsV2)
+        edit->setToolTip(toQString(view.failure));
     if (!view.shown)
         return;
     for (std::size_t i = 0; i < kFieldCount; ++i) {
@@ -217,11 +221,17 @@ void TForm1::ToolButton4Click()
     request.recordForUndo = true; // "Undo last save" can take it back
     const BatchSaveOutcome outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
     noteSaved(m_shownTagFile, now, request, outcome);
-    const std::vector<std::string> lost = lostCharacterTexts(outcome);
-    if (!lost.empty()) {
-        std::string text = "ID3 version 1 holds ISO-8859-1 only. Characters it cannot hold were saved as \"?\":";
-        for (const std::string& line : lost)
+    // One box per kind of note, listing the files it concerns.
+    const auto tell = [this](const char* heading, const std::vector<std::string>& lines) {
+        if (lines.empty())
+            return;
+        std::string text = heading;
+        for (const std::string& line : lines)
             text += "\n" + line;
         m_dialogs.info(text);
-    }
+    };
+    tell("ID3 version 1 holds ISO-8859-1 only. Characters it cannot hold were saved as \"?\":",
+         lostCharacterTexts(outcome));
+    tell("Version 2.2 tags are saved as version 2.3, which has no place for some of their frames:",
+         droppedFrameTexts(outcome));
 }

@@ -4,10 +4,76 @@
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
+#include <algorithm>
+#include <tuple>
+
 namespace {
 
 constexpr const char* kNames[kFieldCount] = {"Artist", "Title", "Album", "Year", "Genre", "Comment", "Track"};
 constexpr const char* kFrames[kFieldCount] = {"TPE1", "TIT2", "TALB", "TYER", "TCON", nullptr, "TRCK"};
+
+// The first four characters of a recording time such as "2001-05-03T10:00": its year.
+Utf8Text yearOf(const Utf8Text& time)
+{
+    std::size_t end = 0;
+    for (int n = 0; n < 4 && end < time.size(); ++n)
+        nextCodePoint(time, end);
+    return time.substr(0, end);
+}
+
+// The year frame of the tag's version, and the one the other version uses.
+const char* yearFrame(const Tid3v2tag& tag) { return tag.Version >= 4 ? "TDRC" : "TYER"; }
+const char* otherYearFrame(const Tid3v2tag& tag) { return tag.Version >= 4 ? "TYER" : "TDRC"; }
+
+// The year as a frame holds it; "TDRC" holds a whole recording time.
+uint8_t readYearFrame(Tid3v2tag& tag, const char* frame, Utf8Text& text)
+{
+    const uint8_t result = tag.GetTextFrameUtf8(frame, text);
+    if (std::string(frame) == "TDRC")
+        text = yearOf(text);
+    return result;
+}
+
+// Other programs write either frame whatever the version; the version's own comes first.
+uint8_t readYear(Tid3v2tag& tag, Utf8Text& text)
+{
+    const uint8_t own = readYearFrame(tag, yearFrame(tag), text);
+    if (!text.empty())
+        return own;
+    const uint8_t other = readYearFrame(tag, otherYearFrame(tag), text);
+    return text.empty() ? own : other;
+}
+
+const char* listedGenre(const std::string& digits)
+{
+    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return nullptr;
+    const int number = std::stoi(digits);
+    const uint8_t index = number > 255 ? 0 : GenreToIndex(static_cast<uint8_t>(number));
+    return index == 0 ? nullptr : GenreList[index];
+}
+
+// A genre as the ID3v1 list numbers it ("13", "(13)", "(13)Pop") by its name; "(RX)" and
+// "(CR)" are Remix and Cover. Of several genres the first; unknown numbers stay as written.
+Utf8Text genreName(const Utf8Text& text)
+{
+    if (const char* name = listedGenre(text))
+        return name;
+    if (text == "RX" || text.rfind("(RX)", 0) == 0)
+        return "Remix";
+    if (text == "CR" || text.rfind("(CR)", 0) == 0)
+        return "Cover";
+    if (text.size() > 2 && text[0] == '(') {
+        const std::size_t close = text.find(')');
+        if (close != std::string::npos) {
+            if (const char* name = listedGenre(text.substr(1, close - 1)))
+                return name;
+        }
+        if (text[1] == '(') // "((" keeps a name that begins with "(" from reading as a number
+            return text.substr(1);
+    }
+    return text;
+}
 
 } // namespace
 
@@ -36,12 +102,38 @@ Utf8Text v2FieldText(Tid3v2tag& tag, TagField f, bool* undecodable)
         TCommentFrame comment;
         result = tag.GetCommentUtf8(comment, "", "None");
         text = std::move(comment.Text);
+    } else if (f == TagField::Year) {
+        result = readYear(tag, text);
     } else {
         result = tag.GetTextFrameUtf8(v2FrameId(f), text);
+        if (f == TagField::Genre)
+            text = genreName(text);
     }
     if (undecodable)
         *undecodable = ::undecodable(result);
     return text;
+}
+
+void setV2FieldText(Tid3v2tag& tag, TagField f, const Utf8Text& text)
+{
+    if (f == TagField::Comment) {
+        TCommentFrame existing;
+        std::ignore = tag.GetCommentUtf8(existing, "", "None");
+        const bool usable = existing.Language.size() == 3 &&
+                            std::all_of(existing.Language.begin(), existing.Language.end(),
+                                        [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
+        const TCommentFrame comment{0, usable ? existing.Language : "eng", {}, text};
+        std::ignore = tag.SetCommentUtf8(comment, comment.Description, "None");
+        return;
+    }
+    if (f != TagField::Year) {
+        std::ignore = tag.SetTextFrameUtf8(v2FrameId(f), text);
+        return;
+    }
+    std::ignore = tag.SetTextFrameUtf8(yearFrame(tag), text);
+    // One year per tag: the other version's frame would go on showing the old one.
+    while (tag.SetTextFrameUtf8(otherYearFrame(tag), {}) == textresult::kDeleted) {
+    }
 }
 
 FieldTexts v1FieldTexts(const Tid3tag& tag)

@@ -21,7 +21,9 @@ constexpr std::array<TagField, kFieldCount> kAllFields{TagField::Artist, TagFiel
 constexpr std::size_t fieldIndex(TagField f) { return static_cast<std::size_t>(f); }
 // "Artist", "Title", ... as the forms caption them.
 const char* fieldName(TagField f);
-// The ID3v2 text frame of a field; null for the comment, which is a comment frame.
+// The ID3v2 text frame of a field; null for the comment, which is a comment frame. The
+// year is read and written through v2FieldText and setV2FieldText, which pick its frame
+// by the tag's version.
 const char* v2FrameId(TagField f);
 
 using FieldTexts = std::array<Utf8Text, kFieldCount>; // indexed by fieldIndex()
@@ -35,6 +37,11 @@ Utf8Text v1FieldText(const Tid3tag& tag, TagField f);
 // reads empty, and sets `undecodable` when given. Every field is read here, so a frame
 // given another reading for one version slots in beside the table of frame IDs.
 Utf8Text v2FieldText(Tid3v2tag& tag, TagField f, bool* undecodable = nullptr);
+
+// Every ID3v2 field is written here: a version 2.4 tag's year goes into "TDRC" and a version
+// 2.3 tag's into "TYER", the other frame removed; the comment with an empty description
+// keeps its language, a new one is "eng". An empty text removes the field's frame.
+void setV2FieldText(Tid3v2tag& tag, TagField f, const Utf8Text& text);
 
 FieldTexts v1FieldTexts(const Tid3tag& tag);
 FieldTexts v2FieldTexts(Tid3v2tag& tag, FieldFlags* undecodable = nullptr);

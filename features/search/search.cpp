@@ -111,11 +111,7 @@ bool TagSearch::MatchCriterion(const std::string& path, TagField field, const Se
     }
     if (failed(m_v2.LoadFromFile(path, 0)))
         return false;
-    if (field == TagField::Comment) {
-        std::ignore = m_v2.GetCommentUtf8(m_comment, "", "None");
-        return matches(m_comment.Text, criterion, criterionKey);
-    }
-    std::ignore = m_v2.GetTextFrameUtf8(v2FrameId(field), m_value);
+    m_value = v2FieldText(m_v2, field);
     return matches(m_value, criterion, criterionKey);
 }
 

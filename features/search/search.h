@@ -82,7 +82,6 @@ private:
     std::array<std::string, kFieldCount + 1> m_criterionKeys;
     // Reused from file to file, so a search allocates little beyond the tag loads.
     std::string m_value, m_key, m_path;
-    TCommentFrame m_comment;
 };
 
 // Lists the tree, counts, then checks: `progress` begins with the count and advances once per file.

@@ -23,17 +23,22 @@ std::string doesNotExistText(const std::string& path)
     return "'" + path + "' does not exist.";
 }
 
-std::string couldNotSaveText(TagResult result)
+// The design's words stay first, for scripts that look for them; what the number means follows.
+std::string couldNotSaveText(TagResult result, const std::string& meaning)
 {
-    return "Error #" + std::to_string(result) + "! Could not save Tag!";
+    return "Error #" + std::to_string(result) + "! Could not save Tag! (" + meaning + ")";
 }
 
-// The window's text, or with `explain` the same after the tag's name and before the reason.
-std::string saveFailureText(const char* tags, TagResult result, const std::string& reason, bool explain)
+// The window's text, or with `explain` the same after the tag's name and with the system's reason.
+std::string saveFailureText(const char* tags, TagResult result, const std::string& reason, bool explain,
+                            const std::string& detail = {})
 {
+    std::string meaning = detail.empty() ? resultText(result) : detail;
     if (!explain)
-        return couldNotSaveText(result);
-    return std::string(tags) + ": " + couldNotSaveText(result) + (reason.empty() ? "" : " (" + reason + ")");
+        return couldNotSaveText(result, meaning);
+    if (!reason.empty())
+        meaning += ": " + reason;
+    return std::string(tags) + ": " + couldNotSaveText(result, meaning);
 }
 
 std::string lockedText(const std::string& path)
@@ -78,7 +83,7 @@ bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs, F
     }
     const SaveField& trackField = fields[TagField::Track];
     if (trackField.enabled && !trackField.text.empty()) {
-        const std::optional<int32_t> track = parseInteger(trackField.text);
+        const std::optional<int32_t> track = parseTrack(trackField.text);
         if (!track) {
             dialogs.error(invalidIntegerText(trackField.text));
             return false;
@@ -91,17 +96,25 @@ bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs, F
 
 void applyV2Fields(const V2SaveFields& fields, Tid3v2tag& tag)
 {
-    for (TagField f : kAllFields) {
-        if (!fields[f].enabled || f == TagField::Comment)
-            continue;
-        std::ignore = tag.SetTextFrameUtf8(v2FrameId(f), fields[f].text);
-    }
-    if (fields[TagField::Comment].enabled) {
-        TCommentFrame comment;
-        comment.Language = "ENG";
-        comment.Text = fields[TagField::Comment].text;
-        std::ignore = tag.SetCommentUtf8(comment, comment.Description, "None");
-    }
+    for (TagField f : kAllFields)
+        if (fields[f].enabled)
+            setV2FieldText(tag, f, fields[f].text);
+}
+
+bool anyV1Field(const V1SaveFields& fields)
+{
+    for (TagField f : kAllFields)
+        if (f != TagField::Genre && fields[f].enabled)
+            return true;
+    return fields.genreEnabled;
+}
+
+std::size_t characterCount(const Utf8Text& text)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++count)
+        nextCodePoint(text, i);
+    return count;
 }
 
 bool wrote(const TagSaveStep& step)
@@ -224,6 +237,29 @@ std::string invalidIntegerText(const std::string& text)
     return "'" + text + "' is not a valid integer value";
 }
 
+std::optional<int32_t> parseTrack(const std::string& text)
+{
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos)
+        return parseInteger(text);
+    const std::optional<int32_t> total = parseInteger(text.substr(slash + 1));
+    return total && *total >= 0 ? parseInteger(text.substr(0, slash)) : std::nullopt;
+}
+
+std::optional<std::string> refusedValue(const BatchSaveRequest& request)
+{
+    if (!request.saveV1)
+        return std::nullopt;
+    const SaveField& year = request.v1[TagField::Year];
+    if (year.enabled && characterCount(year.text) > kYearSize)
+        return "The year '" + year.text + "' has more than " + std::to_string(kYearSize) +
+               " characters, which the ID3v1 tag cannot hold: no file was saved.";
+    const SaveField& track = request.v1[TagField::Track];
+    if (track.enabled && !track.text.empty() && !parseTrack(track.text))
+        return invalidIntegerText(track.text);
+    return std::nullopt;
+}
+
 std::vector<std::string> lostCharacterTexts(const BatchSaveOutcome& outcome)
 {
     std::vector<std::string> texts;
@@ -234,6 +270,21 @@ std::vector<std::string> lostCharacterTexts(const BatchSaveOutcome& outcome)
             if (file.v1.lostCharacters[fieldIndex(f)])
                 texts.push_back("'" + file.path + "': the ID3v1 " + fieldName(f) +
                                 " field holds ISO-8859-1 only; characters beyond it were saved as \"?\".");
+    }
+    return texts;
+}
+
+std::vector<std::string> droppedFrameTexts(const BatchSaveOutcome& outcome)
+{
+    std::vector<std::string> texts;
+    for (const FileSaveOutcome& file : outcome.files) {
+        if (!wrote(file.v2) || file.v2.droppedFrames.empty())
+            continue;
+        std::string ids;
+        for (const std::string& id : file.v2.droppedFrames)
+            ids += (ids.empty() ? "" : ", ") + id;
+        texts.push_back("'" + file.path + "': its ID3v2.2 tag was saved as version 2.3 without the frames " + ids +
+                        ", which version 2.3 has no place for; undoing the save brings them back.");
     }
     return texts;
 }
@@ -249,6 +300,9 @@ TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3t
         dialogs.error(doesNotExistText(path));
         return step;
     }
+    // Nothing to write into a file without a record: adding an empty one is not asked for.
+    if (failed(loaded) && !anyV1Field(fields))
+        return step;
     if (failed(loaded))
         tag.Clear();
     if (!applyV1Fields(fields, tag, dialogs, step.lostCharacters)) {
@@ -279,10 +333,13 @@ TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v
     }
     if (failed(loaded))
         tag.FrameIndex().Clear();
+    else
+        step.droppedFrames = tag.DroppedFrames();
     applyV2Fields(fields, tag);
     step.result = tag.SaveToFile(path, 255, -1, 255);
     if (failed(*step.result))
-        dialogs.message(saveFailureText("ID3v2 tag", *step.result, tag.FailureReason(), explainFailures));
+        dialogs.message(
+            saveFailureText("ID3v2 tag", *step.result, tag.FailureReason(), explainFailures, tag.ErrorDetail()));
     return step;
 }
 
@@ -291,6 +348,11 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
 {
     CountingDialogs counting(dialogs);
     BatchSaveOutcome outcome;
+    if (const std::optional<std::string> refusal = refusedValue(request)) {
+        counting.error(*refusal);
+        outcome.stopped = outcome.failures = true;
+        return outcome;
+    }
     const JournalStore journal(undoJournalFolder());
     std::optional<SaveRecording> recording;
     std::string why;

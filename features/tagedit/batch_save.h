@@ -55,6 +55,7 @@ struct TagSaveStep {
     std::optional<TagResult> result;
     bool stopWalk = false; // the track text is not an integer: no further tag is written
     FieldFlags lostCharacters{}; // ID3v1 fields written with "?" for characters it cannot hold
+    std::vector<std::string> droppedFrames; // version 2.2 frames the saved version 2.3 tag has no place for
 };
 
 struct FileSaveOutcome {
@@ -74,9 +75,20 @@ std::string saveConfirmationText(std::size_t fileCount);
 // Decimal digits with an optional sign, within 32 bits; empty for anything else.
 std::optional<int32_t> parseInteger(const std::string& text);
 std::string invalidIntegerText(const std::string& text);
+// An ID3v1 track as the window and varnoli-cli take it: an integer, or "3/12" for track 3 of 12.
+std::optional<int32_t> parseTrack(const std::string& text);
+
+// The most characters an ID3v1 year holds.
+constexpr std::size_t kYearSize = 4;
+// Why the request's values cannot be saved into any file (an ID3v1 year longer than the tag
+// holds, a track that is no number), found before a file is touched; nothing when they can.
+std::optional<std::string> refusedValue(const BatchSaveRequest& request);
 
 // One line per file and ID3v1 field saved with "?" for characters it cannot hold, in order.
 std::vector<std::string> lostCharacterTexts(const BatchSaveOutcome& outcome);
+
+// One line per file whose version 2.2 tag was saved without frames version 2.3 cannot hold.
+std::vector<std::string> droppedFrameTexts(const BatchSaveOutcome& outcome);
 
 // Loads the file's ID3v1 tag into `tag`, applies the enabled fields and saves it.
 TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs,

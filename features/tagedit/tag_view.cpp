@@ -1,6 +1,7 @@
 // The "ID3 Tags" tab as plain data: what its fields show of a file, and what its save writes.
 #include "tag_view.h"
 
+#include "features/show/show_files.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
@@ -34,7 +35,8 @@ V1View readV1View(const std::string& path, Tid3tag& tag)
 V2View readV2View(const std::string& path, Tid3v2tag& tag)
 {
     const TagRead read = readV2Fields(path, tag);
-    return {!failed(read.result), read.fields, read.undecodable};
+    return {!failed(read.result), read.fields, read.undecodable,
+            unreadable(read.result) ? errorText(read.result, tag.ErrorDetail()) : std::string()};
 }
 
 BatchSaveRequest buildSaveRequest(const TagViewState& now, const ShownFile& shown,

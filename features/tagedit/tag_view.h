@@ -36,6 +36,7 @@ struct V2View {
     bool shown = false;
     FieldTexts texts;
     FieldFlags undecodable{};
+    std::string failure; // why a tag that is there could not be read, in words; empty otherwise
 };
 
 // Failures the load does not turn into a result word pass through.

@@ -35,8 +35,8 @@ std::string timeText(int64_t seconds)
 
 std::string restoreFailedText(const std::string& path, TagResult result, const std::string& reason)
 {
-    return quoted(path) + " could not be restored (Error #" + std::to_string(result) +
-           (reason.empty() ? "" : ": " + reason) + ").";
+    return quoted(path) + " could not be restored (" + errorText(result) + (reason.empty() ? "" : ": " + reason) +
+           ").";
 }
 
 // A save stopped while it moved this file's audio left a record to put it back by: that

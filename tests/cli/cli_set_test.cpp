@@ -77,8 +77,10 @@ TEST(CliSet, FailedFilesExitWithOneAndNameTheTagAndTheReason)
     makeReadOnly(locked);
     const auto r = runCli({"set", "--artist", "X", missing, folder, pipe, locked, good});
     EXPECT_EQ(1, r.exitCode);
-    const std::string prefix = ": ID3v1 and ID3v2 tags: Error #256! Could not save Tag! (";
-    const std::string denied = " tag: Error #512! Could not save Tag! (Permission denied)\n";
+    const std::string prefix =
+        ": ID3v1 and ID3v2 tags: Error #256! Could not save Tag! (the file does not exist or cannot be opened: ";
+    const std::string denied =
+        " tag: Error #512! Could not save Tag! (the file is marked read-only, hidden or system: Permission denied)\n";
     EXPECT_EQ(missing + prefix + "No such file or directory)\n" + folder + prefix + "Is a directory)\n" + pipe +
                   prefix + "a named pipe, not a file)\n" + locked + ": ID3v1" + denied + locked + ": ID3v2" + denied,
               r.err);

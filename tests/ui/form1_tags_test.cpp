@@ -101,7 +101,7 @@ TEST_F(TagsTab, SelectionFillsOrEmptiesTheFields)
 {
     click(0);
     EXPECT_EQ(QStringList({"Artist", "Title", "Album", "1998", "Rock", "Remark", "0"}), shown(false));
-    EXPECT_EQ(QStringList({"V2 Artist", "V2 Title", "", "1999", "(17)", "Nice", "3/12"}), shown(true));
+    EXPECT_EQ(QStringList({"V2 Artist", "V2 Title", "", "1999", "Rock", "Nice", "3/12"}), shown(true));
 
     QTest::keyClick(window->FileListBoxMP3Files, Qt::Key_Down); // b: no ID3v1 tag
     EXPECT_EQ(kEmpty, shown(false));
@@ -194,7 +194,7 @@ TEST_F(TagsTab, ThreeFilesTakeOnlyTheCheckedField)
     window->ComboBoxGenre->setCurrentIndex(window->ComboBoxGenre->findText("Rock"));
     save();
     EXPECT_EQ(QStringList({"Do you wish to modify the selected 3 file(s)?"}), dialogs.texts("confirm"));
-    EXPECT_EQ(QStringList({"Error #64768! Could not save Tag!"}), dialogs.texts("message")); // c has no ID3v2
+    EXPECT_EQ(QStringList({"Error #64768! Could not save Tag! (the tag has no frame to write)"}), dialogs.texts("message")); // c has no ID3v2
 
     for (int i = 0; i < 3; ++i) {
         FieldTexts expected = before[i].v1.fields;
@@ -224,14 +224,43 @@ TEST_F(TagsTab, SavesThatMustNotWrite)
     EXPECT_EQ(QStringList({"'12a' is not a valid integer value"}), dialogs.texts("error"));
     EXPECT_TRUE(unchanged());
 
+    // A year the ID3v1 tag cannot hold is refused before any file, as varnoli-cli refuses it.
+    dialogs.shown.clear();
+    type(window->EditTrack, "12/14");
+    window->CheckBoxV1[fieldIndex(TagField::Year)]->click();
+    type(window->EditYear, "20245");
+    save();
+    EXPECT_EQ(QStringList({"The year '20245' has more than 4 characters, which the ID3v1 tag cannot hold: no file "
+                           "was saved."}),
+              dialogs.texts("error"));
+    EXPECT_TRUE(unchanged());
+
     // A read-only file: each tag's write is reported.
     dialogs.shown.clear();
     makeReadOnly(a);
     click(0);
     type(window->EditTitleV2, "Changed");
     save();
-    EXPECT_EQ(QStringList(2, "Error #512! Could not save Tag!"), dialogs.texts("message"));
+    EXPECT_EQ(QStringList(2, "Error #512! Could not save Tag! (the file is marked read-only, hidden or system)"), dialogs.texts("message"));
     EXPECT_TRUE(unchanged());
+}
+
+// b holds a v2.4 tag and no ID3v1 tag; only ID3v2 fields are checked.
+TEST_F(TagsTab, AVersion24YearGoesIntoItsFrameAndNoID3v1RecordIsAddedUnasked)
+{
+    click(1);
+    for (QCheckBox* box : window->CheckBoxV1)
+        box->setChecked(false);
+    type(window->EditYearV2, "2024");
+    save();
+    EXPECT_TRUE(dialogs.texts("message").isEmpty());
+    Tid3tag v1;
+    EXPECT_EQ(kErrNoTag, v1.LoadFromFile(b));
+    EXPECT_EQ("2024", v2TextOf(b, "TDRC"));
+    EXPECT_EQ("", v2TextOf(b, "TYER"));
+    click(0);
+    click(1);
+    EXPECT_EQ("2024", window->EditYearV2->text());
 }
 
 TEST_F(TagsTab, AGreekTitleShowsIsSavedFoundInLowerCaseAndNamesTheFile)

@@ -113,7 +113,9 @@ TEST_F(SearchTest, FieldsComeFromIdV1ThenIdV2GenreOnlyFromIdV2)
     mp3("number.mp3", {{"TCON", "(17)"}});
     mp3("track.mp3", {{"TRCK", "9"}}, id3v1Record("", "", "", "", "", 255, 3));
     mp3("bare.mp3", {});
-    EXPECT_EQ(Names{"a.mp3"}, search(asking(TagField::Genre, "rock")));
+    Names rock = search(asking(TagField::Genre, "rock")); // "(17)" is the list's Rock
+    std::sort(rock.begin(), rock.end());
+    EXPECT_EQ((Names{"a.mp3", "number.mp3"}), rock);
     Names three = search(asking(TagField::Track, "3"));
     std::sort(three.begin(), three.end());
     EXPECT_EQ((Names{"a.mp3", "track.mp3"}), three);

@@ -1,5 +1,6 @@
 // Tests of the batch save: each file's tags from its own contents plus the enabled fields.
 #include "features/tagedit/batch_save.h"
+#include "features/tagedit/tag_view.h"
 #include "support/id3v2_builder.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
@@ -48,7 +49,7 @@ TEST_F(BatchSave, EachFileStartsFromItsOwnTag)
     request.files = {v4, broken, bare};
 
     const BatchSaveOutcome outcome = run();
-    EXPECT_EQ(std::vector<std::string>{"message: Error #65024! Could not save Tag!"}, reporter.lines);
+    EXPECT_EQ(std::vector<std::string>{"message: Error #65024! Could not save Tag! (the tag is damaged)"}, reporter.lines);
     EXPECT_TRUE(outcome.failures);
     EXPECT_EQ(brokenBytes, readFile(broken));
     EXPECT_EQ("Song", v2TextOf(v4, "TIT2"));
@@ -65,10 +66,28 @@ TEST_F(BatchSave, AFileWithNeitherTagNorEnabledFieldGetsNoId3v2Tag)
     request.v1.genreIndex = 0;
     request.files = {bare};
     run();
-    EXPECT_EQ(std::vector<std::string>{"message: Error #64768! Could not save Tag!"}, reporter.lines);
+    EXPECT_EQ(std::vector<std::string>{"message: Error #64768! Could not save Tag! (the tag has no frame to write)"}, reporter.lines);
     const Bytes bytes = readFile(bare);
     ASSERT_EQ(3128u, bytes.size()); // only the ID3v1 record was appended
     EXPECT_EQ(255, bytes.back());
+}
+
+TEST_F(BatchSave, NoID3v1FieldAddsNoRecordAndAnExistingCommentKeepsItsLanguage)
+{
+    const Bytes comment = {0, 'd', 'e', 'u', 0, 'a', 'l', 't'};
+    const std::string path = file(concat({Id3v2Bytes(3).frame("COMM", comment).bytes(), audioPattern(3000)}));
+    const std::string bare = file(audioPattern(3000));
+    request.v2[TagField::Comment] = {true, "neu"};
+    request.files = {path, bare};
+    run();
+    EXPECT_TRUE(reporter.lines.empty());
+    for (const std::string& p : {path, bare}) {
+        EXPECT_EQ(kErrNoTag, v1.LoadFromFile(p)) << p;
+        ASSERT_EQ(kOk, v2.LoadFromFile(p, 0));
+        ASSERT_EQ(1u, v2.FrameIndex().Count());
+        const std::vector<uint8_t>& data = v2.FrameIndex().Data(1);
+        EXPECT_EQ(std::string(p == path ? "deu" : "eng"), std::string(data.begin() + 1, data.begin() + 4));
+    }
 }
 
 TEST_F(BatchSave, TrackAndGenreGoThroughTheirConversions)
@@ -104,7 +123,7 @@ TEST_F(BatchSave, TrackTextThatIsNotAnIntegerStopsTheWalkBeforeAnyWrite)
         request.v2[TagField::Title] = {true, "new"};
         const BatchSaveOutcome outcome = run();
         EXPECT_TRUE(outcome.stopped);
-        EXPECT_EQ(1u, outcome.files.size());
+        EXPECT_TRUE(outcome.files.empty());
         EXPECT_EQ(std::vector<std::string>{"error: '" + bad + "' is not a valid integer value"}, reporter.lines);
         for (const std::string& path : request.files)
             EXPECT_EQ(bytes, readFile(path)) << bad;
@@ -127,4 +146,13 @@ TEST_F(BatchSave, AFailedReadOfTheTagDoesNotWipeItsOtherFrames)
     platform::faults::failReadAt(0);
     EXPECT_EQ(original, readFile(path));
     EXPECT_TRUE(outcome.failures);
+}
+
+// The tag view says why a tag it cannot show could not be read; a file without one needs no words.
+TEST_F(BatchSave, TheTagViewPutsAnUnreadableTagIntoWords)
+{
+    const Bytes tag = Id3v2Bytes(3).frame("TIT2", {0, 'a'}).padding(4000).bytes();
+    const std::string cut = file(Bytes(tag.begin(), tag.begin() + 100));
+    EXPECT_EQ("Error #8192: the tag claims 4,022 bytes but the file ends after 100", readV2View(cut, v2).failure);
+    EXPECT_EQ("", readV2View(file(audioPattern(100)), v2).failure);
 }
