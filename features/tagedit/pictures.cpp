@@ -214,3 +214,14 @@ std::string pictureSizeText(const ImageInfo& info, std::size_t bytes)
         return size;
     return std::to_string(info.width) + " x " + std::to_string(info.height) + " pixels, " + size;
 }
+
+std::string setCoverConfirmationText(const std::string& image, std::size_t fileCount)
+{
+    return "Do you wish to make '" + image + "' the front cover of the selected " + std::to_string(fileCount) +
+           " file(s)?";
+}
+
+std::string removePicturesConfirmationText(std::size_t fileCount)
+{
+    return "Do you wish to remove every picture from the selected " + std::to_string(fileCount) + " file(s)?";
+}

@@ -59,5 +59,9 @@ PictureView readPictureView(const std::vector<std::string>& files, Tid3v2tag& ta
 // Writes the picture `file` shows to `out`, byte for byte; empty on success, else why not.
 std::string exportPicture(const std::string& file, const std::string& out, Tid3v2tag& tag);
 
+// The questions asked before a picture change of `fileCount` files.
+std::string setCoverConfirmationText(const std::string& image, std::size_t fileCount);
+std::string removePicturesConfirmationText(std::size_t fileCount);
+
 // "600 x 600 pixels, 5,120 bytes" as the tab and varnoli-cli print a picture's size.
 std::string pictureSizeText(const ImageInfo& info, std::size_t bytes);
