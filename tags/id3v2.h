@@ -214,7 +214,7 @@ public:
     uint8_t SetCommentUtf8(const TCommentFrame& comment, const Utf8Text& description, const std::string& language);
 
     // Every picture frame, readable or not.
-    std::vector<TPictureEntry> Pictures();
+    std::vector<TPictureEntry> Pictures() const;
     // `data` becomes the front cover with an empty description: the first readable front
     // cover takes it in place, else a new frame is appended. Other frames stay as they are.
     void SetFrontCover(const std::string& mimeType, const std::vector<uint8_t>& data);

@@ -51,19 +51,23 @@ std::vector<uint8_t> frontCoverData(const std::string& mimeType, const std::vect
 
 } // namespace
 
-std::vector<TPictureEntry> Tid3v2tag::Pictures()
+std::vector<TPictureEntry> Tid3v2tag::Pictures() const
 {
     std::vector<TPictureEntry> pictures;
-    TFrameIndex& frames = FrameIndex();
+    const TFrameIndex& frames = FrameIndex();
     for (uint32_t i = 1; i <= frames.Count(); ++i) {
         if (frames.FrameID(i) != kPictureId)
             continue;
         TPictureEntry& entry = pictures.emplace_back();
         entry.Index = i;
+        // Read from a copy: a frame only looked at goes back to the file exactly as it came,
+        // not inflated and compressed again.
+        TFrameIndex scratch;
+        scratch.Frame(scratch.Add(kPictureId)) = frames.Frame(i);
         // Pictures are not charged to the text budget: their size is what the frame says.
         std::size_t budget = kMaxTagBody;
-        entry.Readable = id3v2::prepareFrame(frames, i, budget, textresult::kNotInflated) == textresult::kOk &&
-                         parsePicture(frames.Data(i), entry.Picture);
+        entry.Readable = id3v2::prepareFrame(scratch, 1, budget, textresult::kNotInflated) == textresult::kOk &&
+                         parsePicture(scratch.Data(1), entry.Picture);
         if (!entry.Readable)
             entry.Picture = TPictureFrame();
     }
