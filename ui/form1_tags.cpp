@@ -2,6 +2,7 @@
 #include "form1.h"
 
 #include "file_list_box.h"
+#include "icons.h"
 #include "picture_box.h"
 #include "qt_text.h"
 #include "tags/id3.h"
@@ -123,16 +124,24 @@ void TForm1::buildTagsTab()
     LabelPictureSize = named(new QLabel(GroupBoxPicture), "LabelPictureSize");
     LabelPictureSize->setWordWrap(true);
     auto* pictureBar = new QVBoxLayout;
-    const std::pair<QToolButton**, std::array<const char*, 3>> pictureButtons[] = {
-        {&ToolButtonSetPicture, {"ToolButtonSetPicture", "Set...", "Set the front cover of the selected file(s)"}},
-        {&ToolButtonRemovePictures,
-         {"ToolButtonRemovePictures", "Remove", "Remove every picture from the selected file(s)"}},
-        {&ToolButtonExportPicture, {"ToolButtonExportPicture", "Export...", "Save the front cover to a file"}},
+    const struct {
+        QToolButton** button;
+        const char *name, *caption, *hint;
+        IconRole image;
+    } pictureButtons[] = {
+        {&ToolButtonSetPicture, "ToolButtonSetPicture", "Set...", "Set the front cover of the selected file(s)",
+         IconRole::Open},
+        {&ToolButtonRemovePictures, "ToolButtonRemovePictures", "Remove",
+         "Remove every picture from the selected file(s)", IconRole::Remove},
+        {&ToolButtonExportPicture, "ToolButtonExportPicture", "Export...", "Save the front cover to a file",
+         IconRole::Export},
     };
-    for (const auto& [button, texts] : pictureButtons) {
-        *button = named(new QToolButton(GroupBoxPicture), texts[0]);
-        (*button)->setText(QString::fromLatin1(texts[1]));
-        (*button)->setToolTip(QString::fromLatin1(texts[2]));
+    for (const auto& [button, name, caption, hint, image] : pictureButtons) {
+        *button = named(new QToolButton(GroupBoxPicture), name);
+        (*button)->setText(QString::fromLatin1(caption));
+        (*button)->setToolTip(QString::fromLatin1(hint));
+        (*button)->setIcon(makeIcon(image));
+        (*button)->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         (*button)->setAutoRaise(true);
         pictureBar->addWidget(*button, 0, Qt::AlignLeft);
     }

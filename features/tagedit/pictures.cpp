@@ -81,14 +81,9 @@ bool samePicture(const PictureView& a, const PictureView& b)
 PictureView fileView(const std::string& path, Tid3v2tag& tag)
 {
     PictureView view;
+    // A fresh tag: a load that finds none leaves the object as the previous file had it.
     tag.Reset();
-    TagResult loaded;
-    try {
-        loaded = tag.LoadFromFile(path, 0);
-    } catch (const std::exception&) {
-        return view;
-    }
-    if (failed(loaded))
+    if (failed(tag.LoadFromFile(path, 0)))
         return view;
     const std::vector<TPictureEntry> pictures = tag.Pictures();
     const TPictureEntry* shown = shownPicture(pictures);

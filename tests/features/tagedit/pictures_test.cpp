@@ -39,13 +39,12 @@ protected:
         return runBatchSave(request, tag1, tag2, dialogs);
     }
 
-    TempDir state, dir;
+    TempDir state;
+    const ScopedEnv stateHome{"XDG_STATE_HOME", state.path()}; // the journal of each test apart
+    TempDir dir;
     Tid3tag tag1;
     Tid3v2tag tag2;
     ScriptedDialogs dialogs;
-
-private:
-    const ScopedEnv m_stateHome{"XDG_STATE_HOME", state.path()};
 };
 
 } // namespace
