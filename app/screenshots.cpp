@@ -2,12 +2,18 @@
 // Usage: varnoli-screenshots OUTPUT_FOLDER (run where musicdirs.xml is, like the program).
 #include "startup.h"
 
+#include "features/tagedit/batch_save.h"
+#include "tags/id3.h"
+#include "tags/id3v2.h"
 #include "ui/dialogs.h"
 #include "ui/file_list_box.h"
 #include "ui/form1.h"
 #include "ui/icons.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -26,6 +32,43 @@ void settle()
         QApplication::processEvents();
         QThread::msleep(25);
     }
+}
+
+// A small cover made here, so no image file needs keeping: a gradient with the album's initials.
+std::vector<uint8_t> demoCover()
+{
+    QImage image(240, 240, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, 240, 240);
+    gradient.setColorAt(0, QColor(0x1f, 0x4e, 0x79));
+    gradient.setColorAt(1, QColor(0xe0, 0x8a, 0x3c));
+    painter.fillRect(image.rect(), gradient);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setPixelSize(72);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("DA"));
+    painter.end();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return std::vector<uint8_t>(png.begin(), png.end());
+}
+
+// The first file of the "ID3 Tags" list gets the cover, as the tab's Set button gives it.
+void giveFirstFileACover(TForm1& window, Dialogs& dialogs)
+{
+    if (window.FileListBoxMP3Files->count() == 0)
+        return;
+    BatchSaveRequest request;
+    request.saveV1 = false;
+    request.files = {window.FileListBoxMP3Files->folderBytes() + window.FileListBoxMP3Files->fileNameAt(0)};
+    request.v2.picture = {PictureChange::Kind::SetFrontCover, "image/png", demoCover()};
+    Tid3tag v1;
+    Tid3v2tag v2;
+    runBatchSave(request, v1, v2, dialogs);
 }
 
 } // namespace
@@ -56,6 +99,7 @@ int main(int argc, char* argv[])
     // A playlist of the whole folder, one file's tags, a name built from tags, and a search.
     window->FileListBoxMP3Playlist->selectAll();
     window->BitBtnToPlaylistClick();
+    giveFirstFileACover(*window, dialogs);
     window->FileListBoxMP3Files->setCurrentRow(0);
     // The name from the ID3v2 tag, whose title holds the whole text in any script.
     window->PageControl2->setCurrentIndex(1);

@@ -90,16 +90,19 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
 int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
 {
     const std::optional<BatchSaveRequest> request = parseSetArgs(args, err);
-    if (!request)
-        return kExitUsage;
+    return request ? runSaveRequest(*request, "set", err) : kExitUsage;
+}
+
+int runSaveRequest(const BatchSaveRequest& request, const char* command, std::ostream& err)
+{
     Tid3tag v1;
     Tid3v2tag v2;
     CliDialogs dialogs(err);
     SubjectProgress subject(dialogs);
     StatusLine status(err, platform::isTerminal(2));
     dialogs.setStatusLine(&status);
-    CountProgress progress(status, "set", subject);
-    const BatchSaveOutcome outcome = runBatchSave(*request, v1, v2, dialogs, progress);
+    CountProgress progress(status, command, subject);
+    const BatchSaveOutcome outcome = runBatchSave(request, v1, v2, dialogs, progress);
     for (const std::string& line : lostCharacterTexts(outcome))
         dialogs.info(line);
     for (const std::string& line : droppedFrameTexts(outcome))

@@ -1,6 +1,7 @@
 // varnoli-cli show: the seven fields of both tags of each file, for people or as JSON lines.
 #include "commands.h"
 #include "json_lines.h"
+#include "picture_lines.h"
 
 #include "features/common/text.h"
 #include "features/show/show_files.h"
@@ -54,7 +55,7 @@ constexpr JsonField kJsonFields[] = {
     {", \"track\": ", TagField::Track},
 };
 
-void appendTagJson(std::string& line, const TagRead& tag)
+void appendTagJson(std::string& line, const TagRead& tag, const std::vector<TPictureEntry>* pictures = nullptr)
 {
     line += "{\"result\": ";
     line += std::to_string(tag.result);
@@ -62,10 +63,15 @@ void appendTagJson(std::string& line, const TagRead& tag)
         line += f.key;
         appendJsonUtf8(line, tag.fields[fieldIndex(f.field)]);
     }
+    if (pictures) {
+        line += ", \"pictures\": ";
+        appendPicturesJson(line, *pictures);
+    }
     line += '}';
 }
 
-void appendJsonLine(std::string& line, const std::string& path, const FileFields& read)
+void appendJsonLine(std::string& line, const std::string& path, const FileFields& read,
+                    const std::vector<TPictureEntry>& pictures)
 {
     line += "{\"file\": ";
     appendJsonPath(line, path);
@@ -74,7 +80,7 @@ void appendJsonLine(std::string& line, const std::string& path, const FileFields
     line += ", \"v1\": ";
     appendTagJson(line, read.v1);
     line += ", \"v2\": ";
-    appendTagJson(line, read.v2);
+    appendTagJson(line, read.v2, &pictures);
     line += "}\n";
 }
 
@@ -104,13 +110,15 @@ void appendTagBlock(std::string& out, const std::string& name, const TagRead& ta
 }
 
 // The ID3v2 version is named only for a tag that loaded.
-void appendTextBlock(std::string& out, const std::string& path, const FileFields& read, const Tid3v2tag& v2)
+void appendTextBlock(std::string& out, const std::string& path, const FileFields& read, const Tid3v2tag& v2,
+                     const std::vector<TPictureEntry>& pictures)
 {
     appendReadable(out, path);
     out += '\n';
     appendTagBlock(out, "ID3v1", read.v1, true);
     appendTagBlock(out, failed(read.v2.result) ? "ID3v2" : "ID3v2." + std::to_string(v2.Version), read.v2, false,
                    v2.ErrorDetail());
+    appendPictureLines(out, pictures);
 }
 
 } // namespace
@@ -127,13 +135,14 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
     std::string text; // one file's output, its buffer kept from file to file
     const auto show = [&](const std::string& path) {
         const FileFields read = readShownFields(path, v1, v2);
+        const std::vector<TPictureEntry> pictures = failed(read.v2.result) ? std::vector<TPictureEntry>() : v2.Pictures();
         text.clear();
         if (options.json) {
-            appendJsonLine(text, path, read);
+            appendJsonLine(text, path, read, pictures);
         } else {
             if (shown++)
                 text += '\n';
-            appendTextBlock(text, path, read, v2);
+            appendTextBlock(text, path, read, v2, pictures);
         }
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         for (const std::string& line : undecodableTexts(path, read.v2))

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+struct BatchSaveRequest;
 struct UnreadableFolder;
 
 using Args = std::vector<std::string>;
@@ -33,3 +34,7 @@ int cmdRename(const Args& args, std::ostream& out, std::ostream& err);
 int cmdPlaylist(const Args& args, std::ostream& out, std::ostream& err);
 int cmdUndo(const Args& args, std::ostream& out, std::ostream& err);
 int cmdRepair(const Args& args, std::ostream& out, std::ostream& err);
+int cmdArt(const Args& args, std::ostream& out, std::ostream& err);
+
+// The batch save as `set` runs it: progress and failures on stderr, the exit code back.
+int runSaveRequest(const BatchSaveRequest& request, const char* command, std::ostream& err);

@@ -24,6 +24,7 @@ const Command kCommands[] = {
     {"playlist", cmdPlaylist, kPlaylistUsage},
     {"undo", cmdUndo, kUndoUsage},
     {"repair", cmdRepair, kRepairUsage},
+    {"art", cmdArt, kArtUsage},
 };
 
 void printProgramUsage(std::ostream& s)

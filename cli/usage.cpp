@@ -28,10 +28,10 @@ const char* const kSetUsage =
 
 const char* const kShowUsage =
     "show [--json] [-r] PATH...\n"
-    "Lists the seven fields of both tags of each file, as the \"ID3 Tags\" tab shows them.\n"
+    "Lists the seven fields of both tags and the pictures of each file, as the \"ID3 Tags\" tab shows them.\n"
     "A folder stands for its MP3 files, sorted as the tab lists them, hidden ones left out.\n"
     "  -r, --recursive  also the MP3 files of every folder below, hidden folders skipped\n"
-    "  --json           one JSON object per file and line\n"
+    "  --json           one JSON object per file and line; the ID3v2 pictures as \"v2.pictures\"\n"
     "Without --json, control characters in names and tag texts are shown as \\xNN.\n"
     "Exit code 1 when a file or a folder could not be read.\n";
 
@@ -57,6 +57,14 @@ const char* const kUndoUsage = "undo [--list | ID]\n"
 
 const char* const kRepairUsage = "repair FILE...\n"
                                  "Puts back the audio of a file whose save was interrupted.\n";
+
+const char* const kArtUsage =
+    "art FILE... [--set IMAGE | --remove | --export OUT]\n"
+    "Lists, sets, removes or exports the pictures of each file, as the \"ID3 Tags\" tab does.\n"
+    "  --set IMAGE   a JPEG or PNG of at most 16 MiB becomes every file's front cover\n"
+    "  --remove      takes out every picture\n"
+    "  --export OUT  writes the front cover (else the first picture) of the one FILE to OUT\n"
+    "Without an option, each file's pictures are listed. --set and --remove can be undone.\n";
 
 namespace {
 

@@ -12,6 +12,7 @@ extern const char* const kRenameUsage;
 extern const char* const kPlaylistUsage;
 extern const char* const kUndoUsage;
 extern const char* const kRepairUsage;
+extern const char* const kArtUsage;
 
 // "usage: varnoli-cli " and the synopsis of a command's text.
 void printUsageLine(std::ostream& s, const char* usage);

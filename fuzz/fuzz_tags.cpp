@@ -2,6 +2,7 @@
 // read, and a second load of the same bytes must give the same answers. A tag that
 // loads is also saved back and loaded again, so that the writer sees hostile frames.
 #include "features/common/tag_fields.h"
+#include "features/tagedit/pictures.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
@@ -61,6 +62,13 @@ Reading readAll(Tid3v2tag& v2)
     r.tagSize = v2.TagSize;
     for (const std::string& text : v2FieldTexts(v2))
         r.fields += text + '|';
+    // Pictures, and the image headers measured as the tab and varnoli-cli measure them.
+    for (const TPictureEntry& p : v2.Pictures()) {
+        const ImageInfo info = inspectImage(p.Picture.Data);
+        r.fields += std::to_string(p.Readable) + p.Picture.MimeType + p.Picture.Description +
+                    std::to_string(p.Picture.Data.size()) + 'x' + std::to_string(info.width) + 'x' +
+                    std::to_string(info.height) + '|';
+    }
     return r;
 }
 

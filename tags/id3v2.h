@@ -133,6 +133,25 @@ struct TCommentFrame {
     std::string Text;
 };
 
+// An attached picture ("APIC"): the description is UTF-8 whatever the frame's encoding.
+struct TPictureFrame {
+    uint8_t Encoding = 0;
+    std::string MimeType;
+    uint8_t PictureType = 0; // 3 is the front cover
+    Utf8Text Description;
+    std::vector<uint8_t> Data;
+};
+
+// One picture frame of the tag, in file order; `Readable` is false for a frame that cannot
+// be decoded (encrypted, not inflating, a broken layout), whose Picture is then empty.
+struct TPictureEntry {
+    uint32_t Index = 0; // in the frame list
+    bool Readable = false;
+    TPictureFrame Picture;
+};
+
+constexpr uint8_t kFrontCover = 3;
+
 // Text decoding results.
 namespace textresult {
 constexpr uint8_t kOk = 0, kNoFrame = 1, kEmpty = 2, kBadId = 3, kAboveLatin1 = 4, kUnknownEncoding = 5,
@@ -193,6 +212,14 @@ public:
     uint8_t SetTextFrameUtf8(const std::string& frameId, const Utf8Text& text);
     uint8_t GetCommentUtf8(TCommentFrame& comment, const Utf8Text& description, const std::string& language);
     uint8_t SetCommentUtf8(const TCommentFrame& comment, const Utf8Text& description, const std::string& language);
+
+    // Every picture frame, readable or not.
+    std::vector<TPictureEntry> Pictures() const;
+    // `data` becomes the front cover with an empty description: the first readable front
+    // cover takes it in place, else a new frame is appended. Other frames stay as they are.
+    void SetFrontCover(const std::string& mimeType, const std::vector<uint8_t>& data);
+    // Takes out every picture frame, those that cannot be read included; how many there were.
+    uint32_t RemovePictures();
 
     TFrameIndex& FrameIndex() { return *m_frameIndex; }
     const TFrameIndex& FrameIndex() const { return *m_frameIndex; }

@@ -148,6 +148,19 @@ constexpr std::size_t kLanguageSize = 3;
 constexpr std::size_t kDescription = 4;
 } // namespace comment
 
+// Brings a frame's data into plain form for reading (resynchronised, inflated); 0 when
+// they can be decoded, else why not. Inflating is charged to `budget`; `notInflated` is
+// what a stream that does not inflate gives.
+uint8_t prepareFrame(TFrameIndex& frames, uint32_t i, std::size_t& budget, uint8_t notInflated = textresult::kEmpty);
+// Gives a frame new plain data, to be measured afresh by the writer; grouping stays.
+void replaceData(TFrameRecord& f, std::vector<uint8_t> data);
+
+// Attached picture frame: encoding, terminated MIME type, picture type, description, data.
+namespace picture {
+constexpr std::size_t kEncoding = 0;
+constexpr std::size_t kMimeType = 1;
+} // namespace picture
+
 // Version 2.2: no extended header, no frame flags, three-letter IDs and sizes.
 namespace v22 {
 constexpr uint8_t kFlagUnsync = 0x80, kFlagCompression = 0x40;

@@ -218,10 +218,12 @@ bool isTextFrameId(const std::string& id)
     return id.size() == 4 && id[0] == 'T' && id != "TXXX";
 }
 
+} // namespace
+
 // Brings a frame's data into plain form for reading; 0 when they can be decoded.
 // Inflating is charged to `budget`; a stream that fails is charged all it may have used.
 // `notInflated` is what a stream that does not inflate gives.
-uint8_t prepareFrame(TFrameIndex& frames, uint32_t i, std::size_t& budget, uint8_t notInflated = kEmpty)
+uint8_t id3v2::prepareFrame(TFrameIndex& frames, uint32_t i, std::size_t& budget, uint8_t notInflated)
 {
     if (frames.IsUnsynchronised(i))
         frames.Resynchronise(i);
@@ -243,7 +245,7 @@ uint8_t prepareFrame(TFrameIndex& frames, uint32_t i, std::size_t& budget, uint8
 
 // The rewritten data are plain: nothing is left to undo, the writer measures them
 // afresh, and a requested encryption could never be honoured. Grouping stays as it was.
-void replaceData(TFrameRecord& f, std::vector<uint8_t> data)
+void id3v2::replaceData(TFrameRecord& f, std::vector<uint8_t> data)
 {
     f.Data = std::move(data);
     f.Flags[1] &= static_cast<uint8_t>(~frameflags::kEncryption);
@@ -251,6 +253,11 @@ void replaceData(TFrameRecord& f, std::vector<uint8_t> data)
     f.DataLength = 0;
     f.SizeBeforeUnsync = 0;
 }
+
+namespace {
+
+using id3v2::prepareFrame;
+using id3v2::replaceData;
 
 // How a side of text access decodes a comment's description.
 using DescriptionDecoder = uint8_t (*)(const std::vector<uint8_t>& data, uint8_t encoding, std::string& text,

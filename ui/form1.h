@@ -18,6 +18,7 @@
 #include <vector>
 
 class FileListBox;
+class PictureBox;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -98,6 +99,13 @@ public:
     void ClearV2View(bool reset);
     void ShowV1Tag(const std::string& path);
     void ShowV2Tag(const std::string& path);
+    // The thumbnail beside the ID3v2 group, for the selected files.
+    void ShowPicture();
+    void ToolButtonSetPictureClick();
+    // Makes the image file the front cover of the selected files, after asking.
+    void SetPictureFrom(const QString& imagePath);
+    void ToolButtonRemovePicturesClick();
+    void ToolButtonExportPictureClick();
 
     // Filename Edit tab
     void ToolButton1Click();
@@ -166,6 +174,11 @@ public:
     std::array<QCheckBox*, 7> CheckBoxV2{}; // CheckBoxV2Artist ... CheckBoxV2Track
     std::array<QWidget*, 7> FieldsV1{};     // EditArtist ... EditTrack, ComboBoxGenre 5th
     std::array<QLineEdit*, 7> FieldsV2{};   // EditArtistV2 ... EditTrackV2
+    QGroupBox* GroupBoxPicture = nullptr;
+    PictureBox* ImagePicture = nullptr;
+    QLabel* LabelPictureSize = nullptr;
+    QToolButton *ToolButtonSetPicture = nullptr, *ToolButtonRemovePictures = nullptr,
+                *ToolButtonExportPicture = nullptr;
 
     // Filename Edit
     QToolButton *ToolButton1 = nullptr, *ToolButton2 = nullptr;

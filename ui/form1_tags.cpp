@@ -2,6 +2,8 @@
 #include "form1.h"
 
 #include "file_list_box.h"
+#include "icons.h"
+#include "picture_box.h"
 #include "qt_text.h"
 #include "tags/id3.h"
 #include "widget_helpers.h"
@@ -18,6 +20,7 @@
 namespace {
 
 constexpr int kTrackRow = 6;
+constexpr int kPictureSize = 128;
 
 // One group of seven fields: label, field and its "Enable Save" box per row.
 QGroupBox* fieldGroup(const char* name, const char* caption, QCheckBox* master,
@@ -114,10 +117,50 @@ void TForm1::buildTagsTab()
     // The lower group takes the extra height; its rows stay at the top.
     static_cast<QGridLayout*>(GroupBoxV2->layout())->setRowStretch(8, 1);
 
+    GroupBoxPicture = named(new QGroupBox(QStringLiteral("Picture"), tab), "GroupBoxPicture");
+    ImagePicture = named(new PictureBox(GroupBoxPicture), "ImagePicture");
+    ImagePicture->setFixedSize(kPictureSize, kPictureSize);
+    ImagePicture->setToolTip(QStringLiteral("Front cover; drop a JPEG or PNG file here to set it"));
+    LabelPictureSize = named(new QLabel(GroupBoxPicture), "LabelPictureSize");
+    LabelPictureSize->setWordWrap(true);
+    auto* pictureBar = new QVBoxLayout;
+    const struct {
+        QToolButton** button;
+        const char *name, *caption, *hint;
+        IconRole image;
+    } pictureButtons[] = {
+        {&ToolButtonSetPicture, "ToolButtonSetPicture", "Set...", "Set the front cover of the selected file(s)",
+         IconRole::Open},
+        {&ToolButtonRemovePictures, "ToolButtonRemovePictures", "Remove",
+         "Remove every picture from the selected file(s)", IconRole::Remove},
+        {&ToolButtonExportPicture, "ToolButtonExportPicture", "Export...", "Save the front cover to a file",
+         IconRole::Export},
+    };
+    for (const auto& [button, name, caption, hint, image] : pictureButtons) {
+        *button = named(new QToolButton(GroupBoxPicture), name);
+        (*button)->setText(QString::fromLatin1(caption));
+        (*button)->setToolTip(QString::fromLatin1(hint));
+        (*button)->setIcon(makeIcon(image));
+        (*button)->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        (*button)->setAutoRaise(true);
+        pictureBar->addWidget(*button, 0, Qt::AlignLeft);
+    }
+    pictureBar->insertWidget(0, LabelPictureSize);
+    pictureBar->addStretch(1);
+    auto* pictureRow = new QHBoxLayout(GroupBoxPicture);
+    pictureRow->addWidget(ImagePicture, 0, Qt::AlignTop);
+    pictureRow->addLayout(pictureBar, 1);
+
     auto* right = new QVBoxLayout;
     right->addWidget(GroupBoxV1);
     right->addWidget(GroupBoxV2, 1);
-    layOutFolderTab(tab, bar, ComboBoxMusicFolders, FileListBoxMP3Files, nullptr, right);
+    // The front cover sits under the file list, level with the ID3v2 fields it travels with.
+    auto* filesAndPicture = new QWidget(tab);
+    auto* left = new QVBoxLayout(filesAndPicture);
+    left->setContentsMargins(0, 0, 0, 0);
+    left->addWidget(FileListBoxMP3Files, 1);
+    left->addWidget(GroupBoxPicture);
+    layOutFolderTab(tab, bar, ComboBoxMusicFolders, filesAndPicture, nullptr, right);
 }
 
 void TForm1::wireTagsTab()
@@ -127,6 +170,11 @@ void TForm1::wireTagsTab()
     wire(ComboBoxMusicFolders, &QComboBox::editTextChanged, [this] { ComboBoxMusicFoldersChange(); });
     wire(FileListBoxMP3Files, &QListWidget::itemSelectionChanged,
          [this] { FileListBoxMP3FilesClick(); });
+    wire(ToolButtonSetPicture, &QToolButton::clicked, [this] { ToolButtonSetPictureClick(); });
+    wire(ToolButtonRemovePictures, &QToolButton::clicked, [this] { ToolButtonRemovePicturesClick(); });
+    wire(ToolButtonExportPicture, &QToolButton::clicked, [this] { ToolButtonExportPictureClick(); });
+    ImagePicture->onFileDropped = [this](const QString& path) { guarded([this, path] { SetPictureFrom(path); }); };
+    ShowPicture();
     wire(CheckBoxEnableV1, &QCheckBox::toggled, [this] { CheckBoxEnableV1Click(); });
     wire(CheckBoxEnableV2, &QCheckBox::toggled, [this] { CheckBoxEnableV2Click(); });
     for (int i = 0; i < 7; ++i) {

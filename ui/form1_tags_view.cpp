@@ -165,6 +165,7 @@ void TForm1::FileListBoxMP3FilesClick()
     m_tagListFolder = FileListBoxMP3Files->directory();
     if (refilled && names.empty())
         return;
+    ShowPicture();
     m_shownTagFile = ShownFile();
     if (names.size() != 1) {
         ClearTagView(true);

@@ -99,6 +99,7 @@ void applyV2Fields(const V2SaveFields& fields, Tid3v2tag& tag)
     for (TagField f : kAllFields)
         if (fields[f].enabled)
             setV2FieldText(tag, f, fields[f].text);
+    applyPictureChange(fields.picture, tag);
 }
 
 bool anyV1Field(const V1SaveFields& fields)

@@ -3,6 +3,7 @@
 
 #include "features/common/dialogs.h"
 #include "features/common/tag_fields.h"
+#include "features/tagedit/pictures.h"
 #include "tags/tag_result.h"
 
 #include <cstddef>
@@ -34,7 +35,9 @@ struct V1SaveFields : SaveFields {
     int genreIndex = -1; // the GenreList entry selected in the genre box; -1 when none is
 };
 
-struct V2SaveFields : SaveFields {};
+struct V2SaveFields : SaveFields {
+    PictureChange picture;
+};
 
 struct BatchSaveRequest {
     bool saveV1 = true; // "Enable Save (ID3 version 1)"

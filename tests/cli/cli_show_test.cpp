@@ -23,9 +23,11 @@ std::string tagJson(int result, const std::vector<std::string>& texts)
     return out + "}";
 }
 
+// The ID3v2 member lists no pictures.
 std::string jsonLine(const std::string& path, const std::string& v1, const std::string& v2)
 {
-    return "{\"file\": \"" + path + "\", \"v1\": " + v1 + ", \"v2\": " + v2 + "}\n";
+    return "{\"file\": \"" + path + "\", \"v1\": " + v1 + ", \"v2\": " + v2.substr(0, v2.size() - 1) +
+           ", \"pictures\": []}}\n";
 }
 
 const std::string kEmptyV1 = tagJson(4096, {"", "", "", "", "", "", "0"});

@@ -35,7 +35,7 @@ t = m.ID3(sys.argv[1], load_v1=False, translate=False)
 ours = json.loads(sys.argv[2])
 ids = {'title': 'TIT2', 'artist': 'TPE1', 'album': 'TALB', 'genre': 'TCON', 'track': 'TRCK', 'year': 'TYER'}
 for key, value in ours.items():
-    if key == 'result':
+    if key in ('result', 'pictures'):
         continue
     if key == 'comment':
         frames = [c for c in t.getall('COMM') if c.desc == '']

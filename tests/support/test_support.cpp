@@ -12,6 +12,7 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <fstream>
@@ -289,6 +290,49 @@ std::string mutagenPython()
         if (runProgram(python, {"-c", "import mutagen"}).exitCode == 0)
             return python;
     return {};
+}
+
+std::string mutagenPictures(const std::string& python, const std::string& path)
+{
+    const char* script = R"(
+import sys, mutagen.id3 as m
+for p in m.ID3(sys.argv[1]).getall('APIC'):
+    print(int(p.type), p.mime, repr(p.desc), p.data.hex())
+)";
+    const CommandResult result = runProgram(python, {"-c", script, path});
+    return result.exitCode == 0 ? result.out : "mutagen failed: " + result.err;
+}
+
+std::string frontCoverLine(const std::string& mime, const Bytes& data)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (uint8_t b : data)
+        (hex += digits[b >> 4]) += digits[b & 15];
+    return "3 " + mime + " '' " + hex + "\n";
+}
+
+Bytes pngImage(uint32_t width, uint32_t height)
+{
+    const auto be32 = [](uint32_t v) { return Bytes{uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; };
+    const auto chunk = [&](const std::string& type, const Bytes& data) {
+        const Bytes body = concat({bytesOf(type), data});
+        return concat({be32(static_cast<uint32_t>(data.size())), body,
+                       be32(static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))))});
+    };
+    Bytes rows;
+    for (uint32_t y = 0; y < height; ++y) {
+        rows.push_back(0); // no filter
+        for (uint32_t x = 0; x < width; ++x)
+            rows.insert(rows.end(), {uint8_t(x * 7), uint8_t(y * 11), 0x80});
+    }
+    Bytes packed(compressBound(static_cast<uLong>(rows.size())));
+    uLongf packedSize = static_cast<uLongf>(packed.size());
+    compress(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()));
+    packed.resize(packedSize);
+    const Bytes header = concat({be32(width), be32(height), {8, 2, 0, 0, 0}}); // 8-bit RGB
+    return concat({{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, chunk("IHDR", header), chunk("IDAT", packed),
+                   chunk("IEND", {})});
 }
 
 } // namespace testsupport

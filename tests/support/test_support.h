@@ -105,6 +105,13 @@ CommandResult runCli(const std::vector<std::string>& args);
 
 // The python3 that has mutagen, or empty.
 std::string mutagenPython();
+// The attached pictures mutagen reads in the file, a line each: "TYPE MIME 'DESCRIPTION' DATA-IN-HEX".
+std::string mutagenPictures(const std::string& python, const std::string& path);
+// The line mutagenPictures gives for a front cover with an empty description.
+std::string frontCoverLine(const std::string& mime, const Bytes& data);
+
+// A valid PNG of the size, in a few colours, with its checksums right.
+Bytes pngImage(uint32_t width, uint32_t height);
 
 } // namespace testsupport
 

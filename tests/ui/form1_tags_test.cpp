@@ -6,6 +6,7 @@
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 #include "ui/file_list_box.h"
+#include "ui/picture_box.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -327,4 +328,47 @@ TEST_F(TagsTab, AFrameThatCannotBeDecodedIsMarkedAndKept)
     EXPECT_TRUE(contains(readFile(b), concat({bytesOf("TALB"), {0, 0, 0, 3, 0, 0}, album})));
     click(0);
     EXPECT_TRUE(window->EditAlbumV2->placeholderText().isEmpty());
+}
+
+TEST_F(TagsTab, ACoverSetOnThreeFilesShowsItsSizeExportsAndComesOutAgain)
+{
+    const Bytes png = pngImage(12, 9);
+    const std::string image = dir.write("cover.png", png), gif = dir.write("cover.gif", bytesOf("GIF89a"));
+    selectAll();
+    EXPECT_EQ("(no picture)", window->ImagePicture->text());
+
+    // A dropped file that is no image is refused before anything is asked or written.
+    const Bytes before = readFile(a);
+    window->ImagePicture->onFileDropped(qs(gif));
+    EXPECT_EQ(QStringList({qs("'" + gif + "' is not a JPEG or PNG image; no file was changed.")}),
+              dialogs.texts("error"));
+    EXPECT_TRUE(dialogs.texts("confirm").isEmpty());
+    EXPECT_EQ(before, readFile(a));
+
+    dialogs.paths.push_back(qs(image));
+    dialogs.answers.push_back(Dialogs::Yes);
+    window->ToolButtonSetPicture->click();
+    EXPECT_EQ(QStringList({"Do you wish to make 'cover.png' the front cover of the selected 3 file(s)?"}),
+              dialogs.texts("confirm"));
+    EXPECT_EQ(QString::fromStdString("12 x 9 pixels, " + std::to_string(png.size()) + " bytes"),
+              window->LabelPictureSize->text());
+    EXPECT_FALSE(window->ImagePicture->pixmap().isNull());
+    for (const std::string& path : {a, b, c}) {
+        Tid3v2tag tag;
+        ASSERT_FALSE(failed(tag.LoadFromFile(path, 0))) << path;
+        ASSERT_EQ(1u, tag.Pictures().size()) << path;
+        EXPECT_EQ(png, tag.Pictures()[0].Picture.Data) << path;
+    }
+
+    click(1);
+    dialogs.paths.push_back(qs(dir.file("out.png")));
+    window->ToolButtonExportPicture->click();
+    EXPECT_EQ(png, readFile(dir.file("out.png")));
+
+    dialogs.answers.push_back(Dialogs::Yes);
+    window->ToolButtonRemovePictures->click();
+    EXPECT_EQ("(no picture)", window->ImagePicture->text());
+    EXPECT_FALSE(window->ToolButtonExportPicture->isEnabled());
+    selectAll();
+    EXPECT_EQ("(different pictures)", window->ImagePicture->text());
 }

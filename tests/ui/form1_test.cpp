@@ -76,7 +76,7 @@ TEST_F(Form1, StartsWithTheDocumentedStates)
 TEST_F(Form1, EveryToolButtonHasAHintAndAnImage)
 {
     const auto buttons = controls<QToolButton>("^ToolButton");
-    EXPECT_EQ(10, buttons.size());
+    EXPECT_EQ(13, buttons.size());
     for (QToolButton* button : buttons) {
         EXPECT_FALSE(button->toolTip().isEmpty()) << button->objectName().toStdString();
         EXPECT_FALSE(button->icon().isNull()) << button->objectName().toStdString();
