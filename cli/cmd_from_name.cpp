@@ -1,11 +1,8 @@
 // varnoli-cli from-name: tag fields read out of file names by a pattern, saved by the batch save.
-#include "cli_dialogs.h"
 #include "commands.h"
 
+#include "features/common/text.h"
 #include "features/tagedit/fill_from_name.h"
-#include "platform/terminal.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
 
 #include <optional>
 #include <ostream>
@@ -85,15 +82,6 @@ int cmdFromName(const Args& args, std::ostream& out, std::ostream& err)
     if (parsed->dryRun || request.files.empty())
         return unmatched ? kExitFileFailed : kExitOk;
     request.explainFailures = true;
-    Tid3tag v1;
-    Tid3v2tag v2;
-    CliDialogs dialogs(err);
-    SubjectProgress subject(dialogs);
-    StatusLine status(err, platform::isTerminal(2));
-    dialogs.setStatusLine(&status);
-    CountProgress progress(status, "from-name", subject);
-    const BatchSaveOutcome outcome = runBatchSave(request, v1, v2, dialogs, progress);
-    for (const std::string& line : lostCharacterTexts(outcome))
-        dialogs.info(line);
-    return unmatched || outcome.failures || outcome.stopped ? kExitFileFailed : kExitOk;
+    const int saved = runSaveRequest(request, "from-name", err);
+    return unmatched ? kExitFileFailed : saved;
 }

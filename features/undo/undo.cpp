@@ -131,9 +131,14 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report)
             report.leftAlone.push_back(quoted(it->to) + " no longer exists.");
             continue;
         }
-        // Another file given the name since, by whoever, is not ours to rename.
-        if (it->identity && platform::fileIdentity(it->to) != it->identity) {
-            report.leftAlone.push_back(quoted(it->to) + " is not the file that was renamed; it is left as it is.");
+        // Another file given the name since, by whoever, is not ours to rename; nor is one
+        // whose size moved, which may be another file that was given the same inode.
+        const std::optional<platform::FileIdentity> now = platform::fileIdentity(it->to);
+        if (it->identity && now != it->identity) {
+            const bool sameInode = now && now->device == it->identity->device && now->inode == it->identity->inode;
+            report.leftAlone.push_back(quoted(it->to) + (sameInode ? " has changed size since the rename"
+                                                                   : " is not the file that was renamed") +
+                                       "; it is left as it is.");
             continue;
         }
         // Never over another file, even one that appears after the check above.
