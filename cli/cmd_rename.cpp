@@ -1,8 +1,11 @@
 // varnoli-cli rename: the "Filename Edit" tab's new name from tag fields, and its rename.
 #include "commands.h"
 
+#include "status_line.h"
+
 #include "features/common/dialogs.h"
 #include "features/filename/batch_rename.h"
+#include "platform/terminal.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
@@ -100,7 +103,9 @@ int cmdRename(const Args& args, std::ostream& out, std::ostream& err)
         printLine(out, r.oldPath() + " -> " + r.newPath());
     if (parsed->dryRun)
         return kExitOk;
-    const BatchRenameOutcome outcome = renamePlanned(plan, noProgress());
+    StatusLine status(err, platform::isTerminal(2));
+    CountProgress progress(status, "rename", noProgress());
+    const BatchRenameOutcome outcome = renamePlanned(plan, progress);
     for (const std::string& line : outcome.failures)
         printLine(err, line);
     return outcome.failures.empty() ? kExitOk : kExitFileFailed;
