@@ -109,3 +109,15 @@ TEST(CliRename, UndoLeavesAFileThatTookTheNewNameAlone)
     EXPECT_TRUE(std::filesystem::exists(dir.file("V2.mp3")));
     EXPECT_FALSE(std::filesystem::exists(path));
 }
+
+TEST(CliRename, HelpGivesTheSynopsesOfRenameAndFromName)
+{
+    const auto rename = runCli({"rename", "--help"});
+    EXPECT_EQ(0u, rename.out.find("usage: varnoli-cli rename [--v2] --fields F1,F2,... [--delimiter D] "
+                                  "[--track-digits N] [--dry-run] FILE...\n"))
+        << rename.out;
+    const auto fromName = runCli({"from-name", "--help"});
+    EXPECT_EQ(0u, fromName.out.find("usage: varnoli-cli from-name --pattern P [--v1 | --v2] [--dry-run] FILE...\n"))
+        << fromName.out;
+    EXPECT_NE(std::string::npos, runCli({"--help"}).out.find(" from-name"));
+}
