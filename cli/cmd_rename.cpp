@@ -1,10 +1,11 @@
 // varnoli-cli rename: the "Filename Edit" tab's new name from tag fields, and its rename.
-#include "cli_dialogs.h"
 #include "commands.h"
 
-#include "features/common/text.h"
-#include "features/filename/file_rename.h"
-#include "features/filename/filename_builder.h"
+#include "status_line.h"
+
+#include "features/common/dialogs.h"
+#include "features/filename/batch_rename.h"
+#include "platform/terminal.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 
@@ -14,12 +15,12 @@
 namespace {
 
 struct RenameArgs {
-    bool v2 = false, dryRun = false;
-    FilenameLayout layout;
-    std::string file;
+    bool dryRun = false;
+    NameSource source;
+    std::vector<std::string> files;
 };
 
-// The comma-separated position names into the layout; an empty name is an empty position.
+// The comma-separated position names into the layout, in any letter case; an empty name is an empty position.
 bool parseFields(const std::string& list, FilenameLayout& layout, std::string& problem)
 {
     std::size_t position = 0, start = 0;
@@ -30,11 +31,12 @@ bool parseFields(const std::string& list, FilenameLayout& layout, std::string& p
             problem = "--fields: at most seven positions";
             return false;
         }
-        if (!name.empty() && !positionField(name)) {
+        const std::optional<TagField> field = fieldNamed(name);
+        if (!name.empty() && !field) {
             problem = "--fields: '" + name + "' is none of Artist, Title, Album, Year, Genre, Comment, Track";
             return false;
         }
-        layout.positions[position++] = name;
+        layout.positions[position++] = field ? fieldName(*field) : "";
         if (comma == std::string::npos)
             return true;
         start = comma + 1;
@@ -45,34 +47,37 @@ std::optional<RenameArgs> parseRenameArgs(const Args& args, std::ostream& err)
 {
     RenameArgs parsed;
     bool fieldsGiven = false, optionsEnded = false;
-    std::vector<std::string> files;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.empty() || arg[0] != '-') {
-            files.push_back(arg);
+            parsed.files.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--v2") {
-            parsed.v2 = true;
+            parsed.source.v2 = true;
         } else if (arg == "--dry-run") {
             parsed.dryRun = true;
-        } else if (arg == "--fields" || arg == "--delimiter") {
+        } else if (arg == "--fields" || arg == "--delimiter" || arg == "--track-digits") {
             if (i + 1 == args.size())
                 return usageError(err, "rename", arg + " needs a value");
             const std::string& value = args[++i];
             std::string problem;
-            if (arg == "--delimiter")
-                parsed.layout.delimiter = value;
-            else if (!parseFields(value, parsed.layout, problem))
+            if (arg == "--delimiter") {
+                parsed.source.layout.delimiter = value;
+            } else if (arg == "--track-digits") {
+                if (value.size() != 1 || value[0] < '0' || value[0] > '9')
+                    return usageError(err, "rename", "--track-digits: a number from 0 to 9");
+                parsed.source.layout.trackDigits = static_cast<std::size_t>(value[0] - '0');
+            } else if (!parseFields(value, parsed.source.layout, problem)) {
                 return usageError(err, "rename", problem);
+            }
             fieldsGiven = fieldsGiven || arg == "--fields";
         } else {
             return usageError(err, "rename", "unknown option '" + arg + "'");
         }
     }
-    if (!fieldsGiven || files.size() != 1)
-        return usageError(err, "rename", fieldsGiven ? "one FILE is needed" : "--fields is needed");
-    parsed.file = files.front();
+    if (!fieldsGiven || parsed.files.empty())
+        return usageError(err, "rename", fieldsGiven ? "a FILE is needed" : "--fields is needed");
     return parsed;
 }
 
@@ -83,29 +88,25 @@ int cmdRename(const Args& args, std::ostream& out, std::ostream& err)
     const std::optional<RenameArgs> parsed = parseRenameArgs(args, err);
     if (!parsed)
         return kExitUsage;
-    const std::string& file = parsed->file;
-    if (!isMp3Name(file)) {
-        printLine(err, file + ": not renamed, the name does not end in .mp3");
+    Tid3tag v1;
+    Tid3v2tag v2;
+    const RenamePlan plan = planRenames(parsed->files, parsed->source, v1, v2);
+    // With any clash nothing is renamed, so the folder is never left half done.
+    for (const PlannedRename& r : plan.files)
+        if (r.clashes())
+            printLine(err, clashText(r));
+    if (plan.clashes() > 0) {
+        printLine(err, "Nothing was renamed.");
         return kExitFileFailed;
     }
-    const std::size_t slash = file.rfind('/');
-    RenameRequest request;
-    request.folder = slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
-    request.oldName = file.substr(request.folder.size());
-    request.dryRun = parsed->dryRun;
-    if (parsed->v2) {
-        Tid3v2tag tag;
-        request.requestedName = BuildPreviewV2(readFilenameFieldsV2(file, tag).fields, parsed->layout);
-    } else {
-        Tid3tag tag;
-        request.requestedName = BuildPreviewV1(readFilenameFieldsV1(file, tag).fields, parsed->layout);
-    }
-    CliDialogs dialogs(err);
-    const RenameResult result = renameCurrentFile(request, dialogs);
-    switch (result.status) {
-    case RenameStatus::Renamed:
-    case RenameStatus::Unchanged:
-    case RenameStatus::Checked: printLine(out, result.newName); return kExitOk;
-    default: return kExitFileFailed;
-    }
+    for (const PlannedRename& r : plan.files)
+        printLine(out, r.oldPath() + " -> " + r.newPath());
+    if (parsed->dryRun)
+        return kExitOk;
+    StatusLine status(err, platform::isTerminal(2));
+    CountProgress progress(status, "rename", noProgress());
+    const BatchRenameOutcome outcome = renamePlanned(plan, progress);
+    for (const std::string& line : outcome.failures)
+        printLine(err, line);
+    return outcome.failures.empty() ? kExitOk : kExitFileFailed;
 }

@@ -66,7 +66,11 @@ std::optional<SearchRequest> parseSearchArgs(const Args& args, bool& print0, std
         }
     }
     for (const auto& [name, contains] : listed) {
-        SearchCriterion* criterion = criterionNamed(request, name);
+        // A list names its fields in any letter case; the field options are lower case.
+        std::string lower = name;
+        for (char& c : lower)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        SearchCriterion* criterion = criterionNamed(request, lower);
         if (!criterion)
             return usageError(err, "search",
                               std::string(contains ? "--contains" : "--exact") + ": unknown field '" + name + "'");

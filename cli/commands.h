@@ -31,6 +31,7 @@ int cmdSet(const Args& args, std::ostream& out, std::ostream& err);
 int cmdSearch(const Args& args, std::ostream& out, std::ostream& err);
 int cmdShow(const Args& args, std::ostream& out, std::ostream& err);
 int cmdRename(const Args& args, std::ostream& out, std::ostream& err);
+int cmdFromName(const Args& args, std::ostream& out, std::ostream& err);
 int cmdPlaylist(const Args& args, std::ostream& out, std::ostream& err);
 int cmdUndo(const Args& args, std::ostream& out, std::ostream& err);
 int cmdRepair(const Args& args, std::ostream& out, std::ostream& err);

@@ -21,6 +21,7 @@ const Command kCommands[] = {
     {"show", cmdShow, kShowUsage},
     {"search", cmdSearch, kSearchUsage},
     {"rename", cmdRename, kRenameUsage},
+    {"from-name", cmdFromName, kFromNameUsage},
     {"playlist", cmdPlaylist, kPlaylistUsage},
     {"undo", cmdUndo, kUndoUsage},
     {"repair", cmdRepair, kRepairUsage},

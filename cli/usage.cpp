@@ -40,14 +40,29 @@ const char* const kSearchUsage =
     "[--genre X] [--comment X] [--track X] [--exact FIELD,...] [--contains FIELD,...] [--print0]\n"
     "Prints the files the \"Search\" tab finds, one full path a line.\n"
     "Criteria are UTF-8 of any script; letter case and composed or decomposed forms are ignored.\n"
-    "A criterion matches the start of a value, all of it with --exact, anywhere with --contains.\n"
+    "A criterion matches the start of a value, all of it with --exact, anywhere with --contains\n"
+    "(FIELD: filename, artist, title, album, year, genre, comment, track, in any letter case).\n"
     "  --subfolders  also the folders below it, hidden ones skipped\n"
     "  --print0      each path as its bytes, unchanged, followed by a NUL, for scripts (xargs -0)\n"
     "Without --print0, control characters in a path are shown as \\xNN.\n"
     "Exit code 1 when the folder or a folder below it could not be read.\n";
 
-const char* const kRenameUsage = "rename [--v2] --fields F1,F2,... [--delimiter D] [--dry-run] FILE\n"
-                                 "Renames the file from its tag fields, as the \"Filename Edit\" tab does.\n";
+const char* const kRenameUsage =
+    "rename [--v2] --fields F1,F2,... [--delimiter D] [--track-digits N] [--dry-run] FILE...\n"
+    "Renames each file from its own tag fields, as the \"Filename Edit\" tab does.\n"
+    "Fields: Artist, Title, Album, Year, Genre, Comment, Track, in any letter case; at most seven.\n"
+    "The ID3v1 tag unless --v2; --track-digits N pads the track with zeros to N digits.\n"
+    "Prints OLD -> NEW per file. When two files would get one name, a name is taken or invalid,\n"
+    "nothing is renamed (exit 1). One undo takes back all renames of one command.\n";
+
+const char* const kFromNameUsage =
+    "from-name --pattern P [--v1 | --v2] [--dry-run] FILE...\n"
+    "Fills tag fields from each file's name (without .mp3) by a pattern such as \"{track} - {artist} - {title}\".\n"
+    "Fields in braces in any letter case: {artist} {title} {album} {year} {genre} {comment} {track};\n"
+    "other text must match as it stands. Each field takes the shortest text up to the next text of\n"
+    "the pattern; a field at the end takes the rest. A track \"03\" is saved as 3.\n"
+    "Saves both tags unless --v1 or --v2, through the undo journal; --dry-run prints the fields.\n"
+    "A name that does not match is reported and its file left alone (exit 1).\n";
 
 const char* const kPlaylistUsage = "playlist OUT.m3u FILE...\n"
                                    "Writes an extended M3U playlist of the files, as the \"Playlists\" tab does.\n";

@@ -9,6 +9,7 @@ extern const char* const kSetUsage;
 extern const char* const kShowUsage;
 extern const char* const kSearchUsage;
 extern const char* const kRenameUsage;
+extern const char* const kFromNameUsage;
 extern const char* const kPlaylistUsage;
 extern const char* const kUndoUsage;
 extern const char* const kRepairUsage;

@@ -155,6 +155,18 @@ struct DirectoryId {
 };
 std::optional<DirectoryId> directoryId(const std::string& path);
 
+// Which file a name reaches now, the name itself when it is a link: a rename keeps all
+// three, so a file found under its new name can be told from another that took the name.
+struct FileIdentity {
+    uint64_t device = 0, inode = 0, size = 0;
+    bool operator==(const FileIdentity& o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size;
+    }
+    bool operator!=(const FileIdentity& o) const { return !(*this == o); }
+};
+std::optional<FileIdentity> fileIdentity(const std::string& path);
+
 // The person's folder for state that outlives a run: $XDG_STATE_HOME/varnoli/, else
 // ~/.local/state/varnoli/; ends with "/". Not created here; empty when neither is known.
 std::string stateFolder();

@@ -102,6 +102,15 @@ RenameOutcome probeRename(const std::string& from, const std::string& to)
     return {sameEntry(from, to) ? RenameOutcome::Renamed : RenameOutcome::Exists, {}};
 }
 
+std::optional<FileIdentity> fileIdentity(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                        static_cast<uint64_t>(st.st_size)};
+}
+
 namespace faults {
 
 void renameFallback(int level)

@@ -1,7 +1,13 @@
 // Qt's own message boxes, folder picker and file dialogs behind the Dialogs interface.
 #include "dialogs.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
@@ -77,4 +83,36 @@ QString QtDialogs::saveFile(const FileDialogSpec& spec, const QString& suggested
     if (!suggestedName.isEmpty())
         dialog.selectFile(suggestedName);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+Dialogs::Answer QtDialogs::confirmTable(const TableQuestion& question)
+{
+    QDialog dialog(m_owner);
+    dialog.setWindowTitle(applicationTitle());
+    auto* table = new QTableWidget(static_cast<int>(question.rows.size()), static_cast<int>(question.headers.size()),
+                                   &dialog);
+    table->setObjectName(QStringLiteral("TableQuestion"));
+    table->setHorizontalHeaderLabels(question.headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    for (std::size_t r = 0; r < question.rows.size(); ++r)
+        for (int c = 0; c < question.rows[r].size() && c < question.headers.size(); ++c) {
+            auto* cell = new QTableWidgetItem(question.rows[r][c]);
+            if (r < question.marked.size() && question.marked[r])
+                cell->setForeground(Qt::red);
+            table->setItem(static_cast<int>(r), c, cell);
+        }
+    table->resizeColumnsToContents();
+    auto* text = new QLabel(question.text, &dialog);
+    text->setTextFormat(Qt::PlainText);
+    text->setWordWrap(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(table, 1);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    dialog.resize(760, 420);
+    return dialog.exec() == QDialog::Accepted ? Yes : No;
 }

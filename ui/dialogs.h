@@ -4,6 +4,9 @@
 #include "features/common/dialogs.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 class QWidget;
 
@@ -12,6 +15,15 @@ struct FileDialogSpec {
     QString filter;           // "Name (*.ext)|*.ext|..." pairs
     QString defaultExtension; // added when the typed name has none
     bool confirmOverwrite = false;
+};
+
+// A question over a table of what a command is about to do; a marked row is one it will
+// leave alone, and says why in its last cell.
+struct TableQuestion {
+    QString text;
+    QStringList headers;
+    std::vector<QStringList> rows;
+    std::vector<bool> marked; // one per row
 };
 
 // The window's dialogs: the questions feature logic asks, plus the pickers only a window has.
@@ -31,6 +43,8 @@ public:
     // A file path, or empty text when cancelled.
     virtual QString openFile(const FileDialogSpec& spec) = 0;
     virtual QString saveFile(const FileDialogSpec& spec, const QString& suggestedName) = 0;
+    // The table with the question under it: Yes, or No when declined.
+    virtual Answer confirmTable(const TableQuestion& question) = 0;
 };
 
 // Real dialogs, owned by the given window.
@@ -49,6 +63,7 @@ public:
     QString browseForFolder(const QString& title) override;
     QString openFile(const FileDialogSpec& spec) override;
     QString saveFile(const FileDialogSpec& spec, const QString& suggestedName) override;
+    Answer confirmTable(const TableQuestion& question) override;
 
 private:
     QWidget* m_owner = nullptr;

@@ -6,6 +6,7 @@
 #include "music_folder_store.h"
 
 #include "features/common/tag_fields.h"
+#include "features/filename/batch_rename.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -33,6 +34,7 @@ class QToolBar;
 class QToolButton;
 class QTreeWidget;
 class QWidget;
+struct BatchSaveOutcome;
 struct SearchRequest;
 
 // One row of the help topic tree: its caption, its parent's caption (empty at the top) and
@@ -106,6 +108,8 @@ public:
     void SetPictureFrom(const QString& imagePath);
     void ToolButtonRemovePicturesClick();
     void ToolButtonExportPictureClick();
+    // "Fill from file name": fields read out of the selected files' names by the pattern box.
+    void FillFromFileNameClick();
 
     // Filename Edit tab
     void ToolButton1Click();
@@ -125,6 +129,9 @@ public:
     void ShowFileTagsV2();
     void ClearFileTagLabels();
     void ResetFilenameEdit();
+    // "Rename selected": each selected file renamed from its own tags, after a table of the names.
+    void RenameSelectedClick();
+    void CheckBoxTwoDigitTrackClick();
 
     // Search tab
     void StartSearch();
@@ -159,7 +166,8 @@ public:
     QTreeWidget* ListViewPlaylist = nullptr;
 
     // ID3 Tags; the arrays run Artist, Title, Album, Year, Genre, Comment, Track
-    QToolButton *ToolButton3 = nullptr, *ToolButton4 = nullptr;
+    QToolButton *ToolButton3 = nullptr, *ToolButton4 = nullptr, *FillFromFileName = nullptr;
+    QLineEdit* EditNamePattern = nullptr;
     QComboBox* ComboBoxMusicFolders = nullptr;
     FileListBox* FileListBoxMP3Files = nullptr;
     QGroupBox *GroupBoxV1 = nullptr, *GroupBoxV2 = nullptr;
@@ -181,7 +189,8 @@ public:
                 *ToolButtonExportPicture = nullptr;
 
     // Filename Edit
-    QToolButton *ToolButton1 = nullptr, *ToolButton2 = nullptr;
+    QToolButton *ToolButton1 = nullptr, *ToolButton2 = nullptr, *RenameSelected = nullptr;
+    QCheckBox* CheckBoxTwoDigitTrack = nullptr;
     QComboBox* ComboBoxMusicFoldersFileEdit = nullptr;
     FileListBox* FileListBoxMP3FilesFileEdit = nullptr;
     QGroupBox* GroupBox1 = nullptr;
@@ -225,6 +234,9 @@ private:
     QToolButton* addToolButton(QToolBar* bar, const char* name, int image, const char* hint);
     QComboBox* makeFolderBox(QWidget* parent, const char* name);
     QToolButton* addUndoButton(QToolBar* bar, bool renames);
+    void addNameFillControls(QToolBar* bar);
+    // After a save: one box per kind of note (characters ID3v1 cannot hold, frames dropped).
+    void showSaveNotes(const BatchSaveOutcome& outcome);
 
     void buildPlaylistsTab();
     void buildTagsTab();
@@ -234,6 +246,8 @@ private:
     QWidget* buildFilenameSubTab(bool v2);
     SearchRequest searchRequestFromControls() const;
     bool filenameCurrentFileShown() const;
+    // The sub-tab in front's version, positions and delimiter, and the track digits.
+    NameSource filenameSource() const;
 
     void wirePlaylistsTab();
     void wireTagsTab();

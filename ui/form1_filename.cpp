@@ -9,6 +9,7 @@
 #include "features/filename/file_rename.h"
 #include "features/filename/filename_builder.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -32,9 +33,11 @@ QLabel* wrappingLabel(const char* text, bool bold, QWidget* parent)
     return label;
 }
 
-FilenameLayout layoutOf(const std::array<QComboBox*, 7>& positions, const QLineEdit* delimiter)
+FilenameLayout layoutOf(const std::array<QComboBox*, 7>& positions, const QLineEdit* delimiter,
+                        const QCheckBox* twoDigits)
 {
     FilenameLayout layout;
+    layout.trackDigits = twoDigits->isChecked() ? 2 : 0;
     for (std::size_t i = 0; i < positions.size(); ++i)
         layout.positions[i] = positions[i]->currentText().toStdString();
     layout.delimiter = delimiter->text().toStdString();
@@ -109,12 +112,19 @@ void TForm1::buildFilenameTab()
     QToolBar* bar = makeToolBar(tab);
     ToolButton1 = addToolButton(bar, "ToolButton1", 1, "Add/Open Folder");
     ToolButton2 = addToolButton(bar, "ToolButton2", 0, "Save current file");
+    RenameSelected = named(new QToolButton(bar), "RenameSelected");
+    RenameSelected->setText(QStringLiteral("Rename selected"));
+    RenameSelected->setToolTip(
+        QStringLiteral("Rename every selected file from its own tags, after a look at the new names"));
+    RenameSelected->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    RenameSelected->setAutoRaise(true);
+    bar->addWidget(RenameSelected);
     UndoLastRename = addUndoButton(bar, true);
 
     ComboBoxMusicFoldersFileEdit = makeFolderBox(tab, "ComboBoxMusicFoldersFileEdit");
     ComboBoxMusicFoldersFileEdit->setCompleter(nullptr);
     FileListBoxMP3FilesFileEdit = named(new FileListBox(tab), "FileListBoxMP3FilesFileEdit");
-    FileListBoxMP3FilesFileEdit->setSelectionMode(QAbstractItemView::SingleSelection);
+    FileListBoxMP3FilesFileEdit->setSelectionMode(QAbstractItemView::ExtendedSelection);
     FileListBoxMP3FilesFileEdit->setFixedWidth(ComboBoxMusicFoldersFileEdit->width());
 
     GroupBox1 = named(new QGroupBox(QStringLiteral("Current File Information"), tab), "GroupBox1");
@@ -123,11 +133,13 @@ void TForm1::buildFilenameTab()
     LabelCurrFile->setTextFormat(Qt::PlainText);
     Label22 = named(boldLabel("Filename Preview:", GroupBox1), "Label22");
     EditPreview = named(new QLineEdit(GroupBox1), "EditPreview");
+    CheckBoxTwoDigitTrack = checkBox("CheckBoxTwoDigitTrack", "Two-digit track", false, GroupBox1);
     auto* info = new QGridLayout(GroupBox1);
     info->addWidget(Label23, 0, 0);
     info->addWidget(LabelCurrFile, 0, 1);
     info->addWidget(Label22, 1, 0);
     info->addWidget(EditPreview, 1, 1);
+    info->addWidget(CheckBoxTwoDigitTrack, 2, 1);
     info->setColumnStretch(1, 1);
 
     Label15 = named(wrappingLabel(
@@ -150,6 +162,8 @@ void TForm1::wireFilenameTab()
 {
     wire(ToolButton1, &QToolButton::clicked, [this] { ToolButton1Click(); });
     wire(ToolButton2, &QToolButton::clicked, [this] { ToolButton2Click(); });
+    wire(RenameSelected, &QToolButton::clicked, [this] { RenameSelectedClick(); });
+    wire(CheckBoxTwoDigitTrack, &QCheckBox::toggled, [this] { CheckBoxTwoDigitTrackClick(); });
     wire(ComboBoxMusicFoldersFileEdit, &QComboBox::editTextChanged,
          [this] { ComboBoxMusicFoldersFileEditChange(); });
     wire(FileListBoxMP3FilesFileEdit, &QListWidget::itemSelectionChanged,
@@ -217,14 +231,31 @@ void TForm1::LoadCurrentFile()
 
 void TForm1::BuildPreviewV1()
 {
-    const FilenameLayout layout = layoutOf(ComboBoxFile, EditDelimiter);
+    const FilenameLayout layout = layoutOf(ComboBoxFile, EditDelimiter, CheckBoxTwoDigitTrack);
     EditPreview->setText(QString::fromStdString(::BuildPreviewV1(m_fileEditFieldsV1, layout)));
 }
 
 void TForm1::BuildPreviewV2()
 {
-    const FilenameLayout layout = layoutOf(ComboBoxFileV2, EditDelimiterV2);
+    const FilenameLayout layout = layoutOf(ComboBoxFileV2, EditDelimiterV2, CheckBoxTwoDigitTrack);
     EditPreview->setText(QString::fromStdString(::BuildPreviewV2(m_fileEditFieldsV2, layout)));
+}
+
+void TForm1::CheckBoxTwoDigitTrackClick()
+{
+    if (PageControl2->currentIndex() == 0)
+        BuildPreviewV1();
+    else
+        BuildPreviewV2();
+}
+
+NameSource TForm1::filenameSource() const
+{
+    NameSource source;
+    source.v2 = PageControl2->currentIndex() == 1;
+    source.layout = source.v2 ? layoutOf(ComboBoxFileV2, EditDelimiterV2, CheckBoxTwoDigitTrack)
+                              : layoutOf(ComboBoxFile, EditDelimiter, CheckBoxTwoDigitTrack);
+    return source;
 }
 
 void TForm1::ShowFileTagsV1()

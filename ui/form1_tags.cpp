@@ -71,6 +71,7 @@ void TForm1::buildTagsTab()
     ToolButton3 = addToolButton(bar, "ToolButton3", 1, "Add/Open Folder");
     ToolButton4 = addToolButton(bar, "ToolButton4", 0, "Save current file(s) ID3 tags");
     UndoLastSave = addUndoButton(bar, false);
+    addNameFillControls(bar);
 
     ComboBoxMusicFolders = makeFolderBox(tab, "ComboBoxMusicFolders");
     FileListBoxMP3Files = named(new FileListBox(tab), "FileListBoxMP3Files");

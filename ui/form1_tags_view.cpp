@@ -222,6 +222,11 @@ void TForm1::ToolButton4Click()
     request.recordForUndo = true; // "Undo last save" can take it back
     const BatchSaveOutcome outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
     noteSaved(m_shownTagFile, now, request, outcome);
+    showSaveNotes(outcome);
+}
+
+void TForm1::showSaveNotes(const BatchSaveOutcome& outcome)
+{
     // One box per kind of note, listing the files it concerns.
     const auto tell = [this](const char* heading, const std::vector<std::string>& lines) {
         if (lines.empty())

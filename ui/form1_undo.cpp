@@ -3,27 +3,31 @@
 
 #include "features/undo/undo.h"
 #include "file_list_box.h"
+#include "platform/file_system.h"
+#include "platform/journal_files.h"
+#include "qt_text.h"
 
+#include <QLabel>
 #include <QToolBar>
 #include <QToolButton>
 
 namespace {
 
-// Asks, undoes and tells; true when files were touched, so that the tab can show them afresh.
-bool undoLast(WindowDialogs& dialogs, JournalKind kind)
+// Asks, undoes and tells; the report when files were touched, so that the tab can show them afresh.
+std::optional<UndoReport> undoLast(WindowDialogs& dialogs, JournalKind kind)
 {
     const JournalStore store(undoJournalFolder());
     const std::optional<JournalEntry> last = lastEntry(store, kind);
     if (!last) {
         dialogs.info(nothingToUndoText(kind));
-        return false;
+        return std::nullopt;
     }
     if (dialogs.confirm(undoConfirmationText(*last)) != Dialogs::Yes)
-        return false;
+        return std::nullopt;
     const UndoReport report = undoEntry(store, last->id);
     if (!report.undone && !report.kept) {
         dialogs.error(report.refusal);
-        return false;
+        return std::nullopt;
     }
     std::string text = undoSummaryText(report);
     for (const std::string& line : report.leftAlone)
@@ -32,7 +36,7 @@ bool undoLast(WindowDialogs& dialogs, JournalKind kind)
         dialogs.info(text);
     else
         dialogs.error(text);
-    return true;
+    return report;
 }
 
 } // namespace
@@ -57,12 +61,26 @@ QToolButton* TForm1::addUndoButton(QToolBar* bar, bool renames)
 void TForm1::UndoLastSaveClick()
 {
     // The fields shown came from the files before the undo: read them again.
-    if (undoLast(dialogs(), JournalKind::Save) && !FileListBoxMP3Files->selectedItems().isEmpty())
+    if (undoLast(dialogs(), JournalKind::Save).has_value() && !FileListBoxMP3Files->selectedItems().isEmpty())
         FileListBoxMP3FilesClick();
 }
 
 void TForm1::UndoLastRenameClick()
 {
-    if (undoLast(dialogs(), JournalKind::Rename) && !FileListBoxMP3FilesFileEdit->directory().isEmpty())
-        FileListBoxMP3FilesFileEdit->reread();
+    const std::optional<UndoReport> report = undoLast(dialogs(), JournalKind::Rename);
+    if (!report || FileListBoxMP3FilesFileEdit->directory().isEmpty())
+        return;
+    // The current file follows its name back; one that is gone is current no more.
+    if (filenameCurrentFileShown()) {
+        const std::string folder = FileListBoxMP3FilesFileEdit->folderBytes();
+        const std::string current = platform::absolutePath(folder + m_fileEditName);
+        for (const RenameRecord& r : report->renamedBack)
+            if (r.to == current) // a rename never leaves its folder
+                m_fileEditName = r.from.substr(r.from.rfind('/') + 1);
+        if (!platform::fileExists(folder + m_fileEditName))
+            m_fileEditName.clear();
+        LabelCurrFile->setText(pathText(m_fileEditName));
+    }
+    FileListBoxMP3FilesFileEdit->reread();
+    ClearFileTagLabels();
 }

@@ -80,6 +80,18 @@ Utf8Text genreName(const Utf8Text& text)
 const char* fieldName(TagField f) { return kNames[fieldIndex(f)]; }
 const char* v2FrameId(TagField f) { return kFrames[fieldIndex(f)]; }
 
+std::optional<TagField> fieldNamed(const std::string& name)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (TagField f : kAllFields) {
+        const std::string caption = kNames[fieldIndex(f)];
+        if (name.size() == caption.size() &&
+            std::equal(name.begin(), name.end(), caption.begin(), [&](char a, char b) { return lower(a) == lower(b); }))
+            return f;
+    }
+    return std::nullopt;
+}
+
 Utf8Text v1FieldText(const Tid3tag& tag, TagField f)
 {
     switch (f) {

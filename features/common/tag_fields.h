@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ constexpr std::array<TagField, kFieldCount> kAllFields{TagField::Artist, TagFiel
 constexpr std::size_t fieldIndex(TagField f) { return static_cast<std::size_t>(f); }
 // "Artist", "Title", ... as the forms caption them.
 const char* fieldName(TagField f);
+// The field a name stands for in any letter case ("artist", "TITLE"); none for another name.
+std::optional<TagField> fieldNamed(const std::string& name);
 // The ID3v2 text frame of a field; null for the comment, which is a comment frame. The
 // year is read and written through v2FieldText and setV2FieldText, which pick its frame
 // by the tag's version.

@@ -18,7 +18,7 @@ bool contributesWhenEmpty(Version version, TagField field)
 }
 
 std::string filenamePart(Version version, const FieldTexts& fields, const std::string& delimiter,
-                         const std::string& fieldName, std::size_t position)
+                         const std::string& fieldName, std::size_t position, std::size_t trackDigits = 0)
 {
     const std::optional<TagField> field = positionField(fieldName);
     if (!field)
@@ -27,8 +27,12 @@ std::string filenamePart(Version version, const FieldTexts& fields, const std::s
     if (value.empty() && !contributesWhenEmpty(version, *field))
         return {};
     // A track "3/12" names its position in the set; a "/" anywhere else would make a folder.
-    if (*field == TagField::Track)
+    if (*field == TagField::Track) {
         value = value.substr(0, value.find('/'));
+        // Only a number is padded: "A1" on a vinyl side stays as it is.
+        if (!value.empty() && value.size() < trackDigits && value.find_first_not_of("0123456789") == std::string::npos)
+            value.insert(0, trackDigits - value.size(), '0');
+    }
     std::replace(value.begin(), value.end(), '/', '-');
     return (position > 0 ? delimiter : std::string()) + value;
 }
@@ -37,7 +41,7 @@ std::string buildPreview(Version version, const FieldTexts& fields, const Filena
 {
     std::string name;
     for (std::size_t p = 0; p < layout.positions.size(); ++p)
-        name += filenamePart(version, fields, layout.delimiter, layout.positions[p], p);
+        name += filenamePart(version, fields, layout.delimiter, layout.positions[p], p, layout.trackDigits);
     // The last four bytes are ASCII exactly when the last four characters are, so the
     // check on the UTF-8 bytes is the check on the characters.
     if (!isMp3Name(name))

@@ -16,6 +16,8 @@ class Tid3v2tag;
 struct FilenameLayout {
     std::array<std::string, kFieldCount> positions;
     std::string delimiter;
+    // A track of fewer digits is padded with zeros to this many; 0 leaves it as it is.
+    std::size_t trackDigits = 0;
 };
 
 // The field a position box names: one of the seven captions exactly, letter case included.

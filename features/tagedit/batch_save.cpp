@@ -411,12 +411,15 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
         // Both tags or neither: the ID3v1 record goes first, and back when the ID3v2 tag fails.
         const std::optional<RecordBefore> v1Before =
             lock && request.saveV1 && request.saveV2 ? recordBefore(*lock) : std::nullopt;
+        const bool own = index < request.perFile.size();
+        const V1SaveFields& v1Fields = own ? request.perFile[index].v1 : request.v1;
+        const V2SaveFields& v2Fields = own ? request.perFile[index].v2 : request.v2;
         if (request.saveV1)
-            file.v1 = SaveV1Tag(path, request.v1, v1, counting, request.explainFailures);
+            file.v1 = SaveV1Tag(path, v1Fields, v1, counting, request.explainFailures);
         if (request.saveV2 && !file.v1.stopWalk && broke(file.v1)) {
             counting.message(keptBothText(path, true));
         } else if (request.saveV2 && !file.v1.stopWalk) {
-            file.v2 = SaveV2Tag(path, request.v2, v2, counting, request.explainFailures);
+            file.v2 = SaveV2Tag(path, v2Fields, v2, counting, request.explainFailures);
             // A tag without frames is not written at all: the ID3v1 record stands alone then.
             const bool v2Failed = file.v2.result && failed(*file.v2.result) && *file.v2.result != kErrNoFrames;
             if (v2Failed && wrote(file.v1)) {

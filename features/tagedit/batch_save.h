@@ -39,12 +39,19 @@ struct V2SaveFields : SaveFields {
     PictureChange picture;
 };
 
+// The fields of both tags for one file of a batch whose files each get their own.
+struct FileSaveFields {
+    V1SaveFields v1;
+    V2SaveFields v2;
+};
+
 struct BatchSaveRequest {
     bool saveV1 = true; // "Enable Save (ID3 version 1)"
     bool saveV2 = true; // "Enable Save (ID3 version 2)"
     V1SaveFields v1;
     V2SaveFields v2;
     std::vector<std::string> files; // full paths, in the order of the file list
+    std::vector<FileSaveFields> perFile; // when not empty, one per file, used in place of v1 and v2
     // Keep what the save replaces in the undo journal first; a journal that cannot be
     // written stops the save before any file is touched.
     bool recordForUndo = false;

@@ -23,6 +23,7 @@ constexpr uint8_t kFlagWhole = 2, kFlagV1 = 4, kFlagV2 = 8;
 constexpr uint8_t kSnapshot = 'S', kChanged = 'F', kUnchanged = 'N', kRename = 'R', kEnd = 'E';
 constexpr std::size_t kFingerprintSize = 4 + 8 + 8 + 8 + 4 + 4;
 constexpr std::size_t kRecordHead = 1 + 8;
+constexpr std::size_t kIdentitySize = 8 + 8 + 8;
 
 uint64_t getLE(const uint8_t* p, int width)
 {
@@ -124,6 +125,7 @@ class Payload {
 public:
     explicit Payload(const std::vector<uint8_t>& bytes) : m_bytes(bytes) {}
     bool ok() const { return m_ok && m_at == m_bytes.size(); }
+    std::size_t left() const { return m_ok ? m_bytes.size() - m_at : 0; }
     uint64_t number(int width)
     {
         if (!fits(static_cast<uint64_t>(width)))
@@ -373,9 +375,14 @@ bool JournalStore::Writer::putOutcome(uint32_t index, const std::optional<Finger
 
 void JournalStore::Writer::putRename(const RenameRecord& r)
 {
-    startRecord(kRename, 8 + r.from.size() + r.to.size());
+    startRecord(kRename, 8 + r.from.size() + r.to.size() + (r.identity ? kIdentitySize : 0));
     putText(r.from);
     putText(r.to);
+    if (r.identity) {
+        putNumber(r.identity->device, 8);
+        putNumber(r.identity->inode, 8);
+        putNumber(r.identity->size, 8);
+    }
     endRecord();
 }
 
@@ -601,6 +608,13 @@ std::optional<std::vector<RenameRecord>> JournalStore::readRenames(uint64_t id, 
         RenameRecord rename;
         rename.from = p.text();
         rename.to = p.text();
+        if (p.left() == kIdentitySize) {
+            platform::FileIdentity identity;
+            identity.device = p.number(8);
+            identity.inode = p.number(8);
+            identity.size = p.number(8);
+            rename.identity = identity;
+        }
         if (!r->intact) {
             damage = damagedText(id, "its record of the rename of '" + printable(rename.from) + "'");
             return std::nullopt;

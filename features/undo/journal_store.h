@@ -1,6 +1,7 @@
 // The undo journal on disk: one entry per batch save or rename, the newest kept.
 #pragma once
 
+#include "platform/file_system.h"
 #include "platform/journal_files.h"
 
 #include <cstddef>
@@ -46,7 +47,15 @@ struct SavedFile {
 };
 
 struct RenameRecord {
+    RenameRecord() = default;
+    RenameRecord(std::string from_, std::string to_, std::optional<platform::FileIdentity> identity_ = std::nullopt)
+        : from(std::move(from_)), to(std::move(to_)), identity(identity_)
+    {
+    }
     std::string from, to;
+    // The file as it was before the rename; undo renames back only that file. Entries
+    // written before it was kept have none.
+    std::optional<platform::FileIdentity> identity;
 };
 
 class JournalStore {

@@ -131,6 +131,16 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report)
             report.leftAlone.push_back(quoted(it->to) + " no longer exists.");
             continue;
         }
+        // Another file given the name since, by whoever, is not ours to rename; nor is one
+        // whose size moved, which may be another file that was given the same inode.
+        const std::optional<platform::FileIdentity> now = platform::fileIdentity(it->to);
+        if (it->identity && now != it->identity) {
+            const bool sameInode = now && now->device == it->identity->device && now->inode == it->identity->inode;
+            report.leftAlone.push_back(quoted(it->to) + (sameInode ? " has changed size since the rename"
+                                                                   : " is not the file that was renamed") +
+                                       "; it is left as it is.");
+            continue;
+        }
         // Never over another file, even one that appears after the check above.
         const platform::RenameOutcome back = oldTaken ? platform::RenameOutcome{platform::RenameOutcome::Exists, {}}
                                                       : platform::renameWithoutReplacing(it->to, it->from);
@@ -140,8 +150,9 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report)
             report.leftAlone.push_back(quoted(it->to) + " could not be renamed back to " + quoted(it->from) + " (" +
                                        back.reason + ").");
         else
-            ++report.restored;
+            report.renamedBack.push_back(*it);
     }
+    report.restored += report.renamedBack.size();
     report.undone = true;
 }
 
@@ -222,7 +233,8 @@ std::optional<uint64_t> journalRenames(const std::vector<RenameRecord>& renames,
     if (!writer)
         return std::nullopt;
     for (const RenameRecord& r : renames)
-        writer->putRename({platform::absolutePath(r.from), platform::absolutePath(r.to)});
+        writer->putRename({platform::absolutePath(r.from), platform::absolutePath(r.to),
+                           r.identity ? r.identity : platform::fileIdentity(r.from)});
     if (!writer->commit(why))
         return std::nullopt;
     store.prune();

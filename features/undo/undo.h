@@ -15,6 +15,7 @@ struct UndoReport {
     JournalKind kind = JournalKind::Save;
     std::size_t restored = 0;
     std::vector<std::string> leftAlone; // one line per file left as it is, naming it
+    std::vector<RenameRecord> renamedBack; // a rename's files given their old names, full paths
 };
 
 
@@ -36,7 +37,8 @@ std::string nothingToUndoText(std::optional<JournalKind> kind = std::nullopt);
 // "The undo journal cannot be written (<why>)": the start of the message when a save or rename is refused.
 std::string journalUnwritableText(const std::string& why);
 
-// Records renames in the journal, flushed, before any of them is done; the entry's id, or
+// Records renames in the journal, flushed, before any of them is done, each with the identity
+// of the file at its old name unless the record brings one; the entry's id, or
 // nothing, with the reason, when the journal cannot be written (then nothing should be renamed).
 std::optional<uint64_t> journalRenames(const std::vector<RenameRecord>& renames, std::string& why);
 std::optional<uint64_t> journalRename(const std::string& from, const std::string& to, std::string& why);

@@ -20,12 +20,12 @@ TEST(CliRename, BuildsTheNameFromEitherTagAndRenames)
     const std::string path = dir.write("a.MP3", kSong);
     const auto dry = runCli({"rename", "--fields", "Track,Title,,Genre", "--delimiter", " - ", "--dry-run", path});
     EXPECT_EQ(0, dry.exitCode) << dry.err;
-    EXPECT_EQ("4 - Caf\xC3\xA9 - Rock.mp3\n", dry.out);
+    EXPECT_EQ(path + " -> " + dir.file("4 - Caf\xC3\xA9 - Rock.mp3") + "\n", dry.out);
     EXPECT_EQ(kSong, readFile(path));
 
-    const auto v2 = runCli({"rename", "--v2", "--fields", "Title,Album", path});
+    const auto v2 = runCli({"rename", "--v2", "--fields", "title,ALBUM", path});
     EXPECT_EQ(0, v2.exitCode) << v2.err;
-    EXPECT_EQ("V2.mp3\n", v2.out);
+    EXPECT_EQ(path + " -> " + dir.file("V2.mp3") + "\n", v2.out);
     EXPECT_EQ(kSong, readFile(dir.file("V2.mp3")));
     EXPECT_FALSE(std::filesystem::exists(path));
 }
@@ -38,16 +38,18 @@ TEST(CliRename, RefusalsExitOneAndUsageErrorsTwo)
     dir.write("Band.mp3", audioPattern(64));
     const auto invalid = runCli({"rename", "--fields", "Album", path});
     EXPECT_EQ(1, invalid.exitCode);
-    EXPECT_EQ("Invalid Filename.\n", invalid.err);
+    EXPECT_EQ("'" + path + "': '.mp3' is an Invalid Filename.\nNothing was renamed.\n", invalid.err);
     const auto taken = runCli({"rename", "--fields", "Artist", path});
     EXPECT_EQ(1, taken.exitCode);
-    EXPECT_EQ("A file named 'Band.mp3' already exists. The file 'a.mp3' was not renamed.\n", taken.err);
+    EXPECT_EQ("A file named 'Band.mp3' already exists. The file '" + path + "' would not be renamed.\nNothing was renamed.\n",
+              taken.err);
     EXPECT_EQ(audioPattern(64), readFile(dir.file("Band.mp3")));
     EXPECT_EQ(1, runCli({"rename", "--fields", "Title", dir.write("notes.txt", kSong)}).exitCode);
 
-    for (const char* fields : {"artist", "Title,Title,Title,Title,Title,Title,Title,Title"})
+    for (const char* fields : {"artists", "Title,Title,Title,Title,Title,Title,Title,Title"})
         EXPECT_EQ(2, runCli({"rename", "--fields", fields, path}).exitCode) << fields;
     EXPECT_EQ(2, runCli({"rename", path}).exitCode);
+    EXPECT_EQ(2, runCli({"rename", "--fields", "Title", "--track-digits", "x", path}).exitCode);
     EXPECT_EQ(kSong, readFile(path));
 
     // The refused rename left no entry, so an undo cannot give its old name to the file
@@ -56,4 +58,66 @@ TEST(CliRename, RefusalsExitOneAndUsageErrorsTwo)
     EXPECT_EQ(1, runCli({"undo"}).exitCode);
     EXPECT_EQ(audioPattern(64), readFile(dir.file("Band.mp3")));
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(CliRename, ABatchIsOneUndoAndAClashRenamesNothing)
+{
+    TempDir dir, state;
+    const ScopedEnv stateHome("XDG_STATE_HOME", state.path());
+    std::vector<std::string> files;
+    for (int track = 1; track <= 40; ++track)
+        files.push_back(dir.write("f" + std::to_string(track) + ".mp3",
+                                  concat({audioPattern(200), id3v1Record("Song " + std::to_string(track), "Band", "",
+                                                                         "", "", 255, static_cast<uint8_t>(track))})));
+    std::vector<std::string> args{"rename", "--fields", "Track,Title", "--delimiter", " ", "--track-digits", "2"};
+    args.insert(args.end(), files.begin(), files.end());
+    const auto renamed = runCli(args);
+    ASSERT_EQ(0, renamed.exitCode) << renamed.err;
+    EXPECT_NE(std::string::npos, renamed.out.find(files[6] + " -> " + dir.file("07 Song 7.mp3") + "\n"));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("40 Song 40.mp3")));
+    EXPECT_FALSE(std::filesystem::exists(files[0]));
+
+    const auto undone = runCli({"undo"});
+    EXPECT_EQ(0, undone.exitCode) << undone.err;
+    for (const std::string& f : files)
+        EXPECT_TRUE(std::filesystem::exists(f)) << f;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("07 Song 7.mp3")));
+
+    // Two files to one name: nothing renamed, both named.
+    const auto clash = runCli({"rename", "--fields", "Artist", files[0], files[1], files[2]});
+    EXPECT_EQ(1, clash.exitCode);
+    EXPECT_NE(std::string::npos, clash.err.find("would both be named 'Band.mp3'")) << clash.err;
+    EXPECT_EQ("", clash.out);
+    for (const std::string& f : files)
+        EXPECT_TRUE(std::filesystem::exists(f)) << f;
+}
+
+TEST(CliRename, UndoLeavesAFileThatTookTheNewNameAlone)
+{
+    TempDir dir, state;
+    const ScopedEnv stateHome("XDG_STATE_HOME", state.path());
+    const std::string path = dir.write("A.mp3", kSong);
+    ASSERT_EQ(0, runCli({"rename", "--v2", "--fields", "Title", path}).exitCode);
+    // Another file of the same size in its place (made while the first still is, so it
+    // cannot reuse its inode): the undo must not rename it.
+    writeFile(dir.file("other"), kSong);
+    std::filesystem::remove(dir.file("V2.mp3"));
+    std::filesystem::rename(dir.file("other"), dir.file("V2.mp3"));
+    const auto undone = runCli({"undo"});
+    EXPECT_EQ(1, undone.exitCode);
+    EXPECT_NE(std::string::npos, undone.err.find("is not the file that was renamed")) << undone.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("V2.mp3")));
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(CliRename, HelpGivesTheSynopsesOfRenameAndFromName)
+{
+    const auto rename = runCli({"rename", "--help"});
+    EXPECT_EQ(0u, rename.out.find("usage: varnoli-cli rename [--v2] --fields F1,F2,... [--delimiter D] "
+                                  "[--track-digits N] [--dry-run] FILE...\n"))
+        << rename.out;
+    const auto fromName = runCli({"from-name", "--help"});
+    EXPECT_EQ(0u, fromName.out.find("usage: varnoli-cli from-name --pattern P [--v1 | --v2] [--dry-run] FILE...\n"))
+        << fromName.out;
+    EXPECT_NE(std::string::npos, runCli({"--help"}).out.find(" from-name"));
 }

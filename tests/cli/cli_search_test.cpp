@@ -22,7 +22,7 @@ TEST(CliSearch, PrintsResultsInWalkOrder)
     r = runCli({"search", dir.path(), "--subfolders", "--artist", "BEAT", "--exact", "artist"});
     EXPECT_EQ(deep + "\n", r.out);
     // The file name is matched as the file system's bytes.
-    r = runCli({"search", dir.path(), "--filename", "caf\xC3\xA9.MP3", "--exact", "title,filename"});
+    r = runCli({"search", dir.path(), "--filename", "caf\xC3\xA9.MP3", "--exact", "Title,FILENAME"});
     EXPECT_EQ(top + "\n", r.out);
 }
 

@@ -130,3 +130,37 @@ TEST(CliUnicode, AnUndecodableFrameIsNamedNotSilentlyEmpty)
     EXPECT_NE(std::string::npos, r.err.find("the ID3v2 Album frame")) << r.err;
     EXPECT_NE(std::string::npos, r.out.find("\"title\": \"\"")) << r.out;
 }
+
+TEST(CliUnicode, FromNameFillsTheTagsMutagenReadsAndUndoPutsTheFileBack)
+{
+    const std::string python = mutagenPython();
+    VARNOLI_NEED_MUTAGEN(python);
+    TempDir dir, state;
+    const ScopedEnv stateHome("XDG_STATE_HOME", state.path());
+    const Bytes song = concat({audioPattern(3000), id3v1Record("", "", "", "", "", 255)});
+    const std::string path = dir.write("03 - Bj\xC3\xB6rk - J\xC3\xB3ga.mp3", song);
+    const std::string odd = dir.write("Intro.mp3", song);
+
+    const auto dry = runCli({"from-name", "--pattern", "{Track} - {ARTIST} - {title}", "--dry-run", path, odd});
+    EXPECT_EQ(1, dry.exitCode);
+    EXPECT_EQ(path + ": Artist \"Bj\xC3\xB6rk\", Title \"J\xC3\xB3ga\", Track \"3\"\n", dry.out);
+    EXPECT_NE(std::string::npos, dry.err.find("'" + odd + "' does not match the pattern")) << dry.err;
+    EXPECT_EQ(song, readFile(path));
+
+    const auto filled = runCli({"from-name", "--pattern", "{track} - {artist} - {title}", path, odd});
+    EXPECT_EQ(1, filled.exitCode) << filled.err;
+    EXPECT_EQ(song, readFile(odd));
+    const auto read = runProgram(python, {"-c", R"(
+import sys, mutagen.id3 as m
+t = m.ID3(sys.argv[1])
+print(t['TRCK'].text[0], t['TPE1'].text[0], t['TIT2'].text[0], sep='|')
+)", path});
+    EXPECT_EQ("3|Bj\xC3\xB6rk|J\xC3\xB3ga\n", read.out) << read.err;
+    Tid3tag v1;
+    ASSERT_LT(v1.LoadFromFile(path), 256);
+    EXPECT_EQ(3, v1.Track());
+
+    EXPECT_EQ(0, runCli({"undo"}).exitCode);
+    EXPECT_EQ(song, readFile(path));
+    EXPECT_EQ(2, runCli({"from-name", "--pattern", "{track}{title}", path}).exitCode);
+}

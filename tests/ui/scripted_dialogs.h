@@ -11,13 +11,14 @@
 class ScriptedWindowDialogs : public WindowDialogs {
 public:
     struct Shown {
-        QString kind; // "message", "info", "error", "confirm", "folder", "open", "save"
+        QString kind; // "message", "info", "error", "confirm", "folder", "open", "save", "table"
         QString text;
     };
 
     std::deque<Answer> answers;  // confirm() pops these; Cancel when none is left
     std::deque<QString> paths;   // browseForFolder/openFile/saveFile pop these; "" when none
     std::vector<Shown> shown;
+    std::vector<TableQuestion> tables; // every table asked about, in order
 
     using WindowDialogs::confirm;
     using WindowDialogs::error;
@@ -45,6 +46,13 @@ public:
     {
         shown.push_back({"save", suggestedName.isEmpty() ? spec.filter : suggestedName});
         return next(paths, QString());
+    }
+
+    Answer confirmTable(const TableQuestion& question) override
+    {
+        shown.push_back({"table", question.text});
+        tables.push_back(question);
+        return next(answers, Cancel);
     }
 
     // The boxes of one kind, in the order shown.

@@ -1,4 +1,5 @@
 // The new name built from tag fields, and the rename that never replaces another file.
+#include "features/filename/batch_rename.h"
 #include "features/filename/file_rename.h"
 #include "features/filename/filename_builder.h"
 #include "platform/file_system.h"
@@ -37,6 +38,16 @@ TEST(FilenameBuilder, EmptyPositionsInEachVersion)
     EXPECT_EQ("-Art.mp3", BuildPreviewV1(f, layout({"", "", "Artist"})));
     // In version 2 every named position brings its delimiter.
     EXPECT_EQ("Art--0.mp3", BuildPreviewV2(f, layout({"Artist", "Title", "Track"})));
+}
+
+TEST(FilenameBuilder, TrackDigitsPadOnlyANumber)
+{
+    FilenameLayout l = layout({"Track", "Title"});
+    l.trackDigits = 2;
+    EXPECT_EQ("03-T.mp3", BuildPreviewV2({"", "T", "", "", "", "", "3/12"}, l));
+    EXPECT_EQ("112-T.mp3", BuildPreviewV2({"", "T", "", "", "", "", "112"}, l));
+    EXPECT_EQ("A1-T.mp3", BuildPreviewV2({"", "T", "", "", "", "", "A1"}, l));
+    EXPECT_EQ("-T.mp3", BuildPreviewV2({"", "T", "", "", "", "", ""}, l));
 }
 
 TEST(FilenameBuilder, ExtensionAndTheNameAsUtf8)
@@ -126,4 +137,38 @@ TEST(FileRenameCommand, AsksThenRenamesAndTellsWhyNot)
     EXPECT_EQ(RenameStatus::Checked, renameCurrentFile(request, dialogs).status);
     EXPECT_TRUE(fs::exists(dir.file("old.mp3")) && !fs::exists(dir.file("free.mp3")));
     EXPECT_EQ(1u, dialogs.texts("confirm").size());
+}
+
+TEST(BatchRename, ClashesAreFoundBeforeAnythingIsRenamed)
+{
+    TempDir dir;
+    const auto song = [&](const char* name, const char* title) {
+        return dir.write(name, concat({audioPattern(64), id3v1Record(title, "", "", "", "", 255)}));
+    };
+    const std::string a = song("a.mp3", "Same"), b = song("b.mp3", "Same"), c = song("c.mp3", "Taken"),
+                      d = song("d.mp3", "Free"), e = song("e.mp3", ""), same = song("Keep.mp3", "Keep");
+    song("Taken.mp3", "x");
+    NameSource source;
+    source.layout = layout({"Title"});
+    Tid3tag v1;
+    Tid3v2tag v2;
+    const RenamePlan plan = planRenames({a, b, c, d, e, same}, source, v1, v2);
+    std::vector<RenameProblem> problems;
+    for (const PlannedRename& r : plan.files)
+        problems.push_back(r.problem);
+    EXPECT_EQ((std::vector<RenameProblem>{RenameProblem::SameName, RenameProblem::SameName, RenameProblem::Taken,
+                                          RenameProblem::None, RenameProblem::Invalid, RenameProblem::Unchanged}),
+              problems);
+    EXPECT_EQ("'" + a + "' and 'b.mp3' would both be named 'Same.mp3'.", clashText(plan.files[0]));
+    EXPECT_EQ(4u, plan.clashes());
+    EXPECT_EQ(1u, plan.toRename());
+    EXPECT_TRUE(fs::exists(a) && fs::exists(d));
+
+    // Only the clean one is renamed, and the journal's one entry takes it back.
+    const ScopedEnv state("XDG_STATE_HOME", dir.file("state"));
+    const BatchRenameOutcome outcome = renamePlanned(plan, noProgress());
+    EXPECT_EQ(1u, outcome.renamed);
+    EXPECT_TRUE(outcome.failures.empty());
+    EXPECT_TRUE(fs::exists(dir.file("Free.mp3")));
+    EXPECT_TRUE(fs::exists(a) && fs::exists(b) && fs::exists(c));
 }

@@ -1,5 +1,6 @@
 // Tests of the batch save: each file's tags from its own contents plus the enabled fields.
 #include "features/tagedit/batch_save.h"
+#include "features/tagedit/fill_from_name.h"
 #include "features/tagedit/tag_view.h"
 #include "support/id3v2_builder.h"
 #include "tags/id3.h"
@@ -155,4 +156,45 @@ TEST_F(BatchSave, TheTagViewPutsAnUnreadableTagIntoWords)
     const std::string cut = file(Bytes(tag.begin(), tag.begin() + 100));
     EXPECT_EQ("Error #8192: the tag claims 4,022 bytes but the file ends after 100", readV2View(cut, v2).failure);
     EXPECT_EQ("", readV2View(file(audioPattern(100)), v2).failure);
+}
+
+TEST(NamePattern, FieldsTakeTheShortestTextAndTheLastTakesTheRest)
+{
+    std::string problem;
+    const std::optional<NamePattern> p = parseNamePattern("{Track}. {artist} - {TITLE}", problem);
+    ASSERT_TRUE(p) << problem;
+    const NameFill fill = fillFromName("/m/007. A - B - C.MP3", *p);
+    ASSERT_TRUE(fill.matched) << fill.problem;
+    EXPECT_EQ("7", fill.values[fieldIndex(TagField::Track)]);
+    EXPECT_EQ("A", fill.values[fieldIndex(TagField::Artist)]);
+    EXPECT_EQ("B - C", fill.values[fieldIndex(TagField::Title)]);
+    EXPECT_FALSE(fill.present[fieldIndex(TagField::Album)]);
+
+    // A literal at the end must end the name; a track must be a number; a field is never empty.
+    const std::optional<NamePattern> q = parseNamePattern("{artist} ({year})", problem);
+    ASSERT_TRUE(q);
+    EXPECT_EQ("1999", fillFromName("x/Band (1999).mp3", *q).values[fieldIndex(TagField::Year)]);
+    for (const char* name : {"Band (1999) live.mp3", "Band.mp3", " ().mp3", "notes.txt"})
+        EXPECT_FALSE(fillFromName(name, *q).matched) << name;
+    EXPECT_FALSE(fillFromName("x. A - B.mp3", *p).matched);
+    EXPECT_NE(std::string::npos, fillFromName("x. A - B.mp3", *p).problem.find("is not a number"));
+
+    for (const char* bad : {"{track}{title}", "{artst} - {title}", "{title} - {title}", "{title", "title}", "no field"})
+        EXPECT_FALSE(parseNamePattern(bad, problem)) << bad;
+}
+
+TEST_F(BatchSave, EachFileOfAFillGetsItsOwnFields)
+{
+    std::string problem;
+    const NamePattern p = *parseNamePattern("{track} {title}", problem);
+    const std::string a = dir.write("01 One.mp3", audioPattern(300)), b = dir.write("02 Two.mp3", audioPattern(300));
+    const std::string c = dir.write("Three.mp3", audioPattern(300));
+    request = fillRequest(fillFromNames({a, c, b}, p), true, true);
+    request.recordForUndo = false;
+    ASSERT_EQ((std::vector<std::string>{a, b}), request.files);
+    EXPECT_FALSE(run().failures);
+    EXPECT_EQ("Two", v2TextOf(b, "TIT2"));
+    EXPECT_EQ("2", v2TextOf(b, "TRCK"));
+    EXPECT_EQ("One", v2TextOf(a, "TIT2"));
+    EXPECT_EQ(audioPattern(300), readFile(c));
 }
