@@ -65,6 +65,7 @@ int main(int argc, char** argv)
             printCommandHelp(std::cout, c.usage);
             return kExitOk;
         }
+        tidyStateFolder();
         for (const std::string& text : interruptedSaveTexts())
             std::cerr << "varnoli-cli: " << text << '\n';
         // Commands say what is wrong; the usage line follows every usage error.
