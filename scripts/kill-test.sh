@@ -80,10 +80,15 @@ run_killed() { # SPAN CMD...
     return 0
 }
 
-intact=0 finished=0 repaired=0 refused_ok=0 silent=0 lost=0 kills=0
+intact=0 finished=0 repaired=0 silent=0 lost=0 killed_set=0 killed_undo=0 killed_repair=0
 flip_refused=0 flip_repaired=0 flip_bad=0
 fail() {
     echo "FAIL: $*" >&2
+}
+# Counts one more in the named counter; a message, when given, is a failure to show.
+tally() { # COUNTER [MESSAGE]
+    eval "$1=\$(($1 + 1))"
+    [ -z "${2:-}" ] || fail "$2"
 }
 
 # Puts a killed file back: repair (itself killed at random now and then) until the record
@@ -93,23 +98,20 @@ repair_until_done() { # FILE WANT SPAN
     while "$cli" dump "$f" 2>&1 >/dev/null | grep -q "was interrupted"; do
         tries=$((tries + 1))
         if [ $tries -gt 20 ]; then
-            fail "$f: repair never finishes"
-            lost=$((lost + 1))
+            tally lost "$f: repair never finishes"
             return
         fi
         if [ $((RANDOM % 2)) = 0 ]; then
-            run_killed "$span" "$cli" repair "$f" || kills=$((kills + 1))
+            run_killed "$span" "$cli" repair "$f" || tally killed_repair
         elif ! "$cli" repair "$f" >/dev/null 2>"$work/repair.err"; then
-            fail "$f: repair refused: $(cat "$work/repair.err")"
-            lost=$((lost + 1))
+            tally lost "$f: repair refused: $(cat "$work/repair.err")"
             return
         fi
     done
     if same "$f" "$want"; then
-        repaired=$((repaired + 1))
+        tally repaired
     else
-        fail "$f: not byte-exact after repair"
-        lost=$((lost + 1))
+        tally lost "$f: not byte-exact after repair"
     fi
 }
 
@@ -119,12 +121,11 @@ judge() { # FILE BEFORE AFTER SPAN
     if "$cli" dump "$f" 2>&1 >/dev/null | grep -q "was interrupted"; then
         repair_until_done "$f" "$before" "$span"
     elif same "$f" "$before"; then
-        intact=$((intact + 1))
+        tally intact
     elif same "$f" "$after"; then
-        finished=$((finished + 1))
+        tally finished
     else
-        fail "$f: changed without a word"
-        silent=$((silent + 1))
+        tally silent "$f: changed without a word"
     fi
 }
 
@@ -143,12 +144,12 @@ for mib in "${sizes[@]}"; do
         cp "$base" "$f"
         case $((round % 3)) in
         0 | 1) # a save, killed
-            run_killed "$span" "$cli" set --v2 --title "$title" "$f" || kills=$((kills + 1))
+            run_killed "$span" "$cli" set --v2 --title "$title" "$f" || tally killed_set
             judge "$f" "$base" "$after" "$span"
             ;;
         2) # a finished save, then its undo killed
             "$cli" set --v2 --title "$title" "$f" >/dev/null
-            run_killed "$span" "$cli" undo || kills=$((kills + 1))
+            run_killed "$span" "$cli" undo || tally killed_undo
             judge "$f" "$after" "$base" "$span"
             ;;
         esac
@@ -168,21 +169,19 @@ for mib in "${sizes[@]}"; do
         spoil "$record" "$([ $((round % 4)) = 0 ] && echo cut || echo flip)"
         if "$cli" repair "$f" >/dev/null 2>&1; then
             if same "$f" "$base"; then
-                flip_repaired=$((flip_repaired + 1))
+                tally flip_repaired
             else
-                fail "$f: a spoiled record wrote wrong bytes"
-                flip_bad=$((flip_bad + 1))
+                tally flip_bad "$f: a spoiled record wrote wrong bytes"
             fi
         elif same "$f" "$work/damaged"; then
-            flip_refused=$((flip_refused + 1))
+            tally flip_refused
         else
-            fail "$f: a refused record changed the file"
-            flip_bad=$((flip_bad + 1))
+            tally flip_bad "$f: a refused record changed the file"
         fi
     done
 done
 
-echo "kills: $kills; files intact: $intact, finished: $finished, repaired byte-exact: $repaired;" \
+echo "killed: set $killed_set, undo $killed_undo, repair $killed_repair; files intact: $intact, finished: $finished, repaired byte-exact: $repaired;" \
     "damaged in silence: $silent, beyond repair: $lost"
 echo "spoiled records: refused with nothing written: $flip_refused, still repaired byte-exact:" \
     "$flip_repaired, wrong: $flip_bad"

@@ -421,10 +421,12 @@ platform::File createRecord(const std::string& recordPath)
                 return std::move(*record);
         }
         const auto old = platform::File::open(recordPath, platform::File::Mode::Read, nullptr, false);
+        if (!record && !old && platform::pathExists(recordPath))
+            why = "a link or another kind of file has its name, and was left alone";
         if (attempt > 0 || !old || retire(recordPath).empty())
-            throw platform::IoError(platform::IoErrorKind::Other,
-                                    "cannot write the record of the move, " + recordPath + ": " +
-                                        (record || why.empty() ? "something else holds that name" : why));
+            throw platform::IoError(platform::IoErrorKind::Other, "cannot write the record of the move, " +
+                                                                      recordPath + ": " +
+                                                                      (why.empty() ? "it is in use" : why));
     }
 }
 
