@@ -162,7 +162,9 @@ for mib in "${sizes[@]}"; do
             export XDG_STATE_HOME=$work/state
             cp "$base" "$f"
             run_killed "$span" "$cli" set --v2 --title "$title" "$f" && continue
-            record=$(ls "$work/state/varnoli/moves/"*.move 2>/dev/null | head -1 || true)
+            # Only a record that was whole: one cut short by the kill stands for no change.
+            "$cli" dump "$f" 2>&1 >/dev/null | grep -q "was interrupted" || continue
+            record=$(ls "$work/state/varnoli/moves/"*.move)
         done
         [ -n "$record" ] || continue
         cp "$f" "$work/damaged"
