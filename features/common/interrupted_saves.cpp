@@ -1,6 +1,7 @@
 // Start-up's report of interrupted saves, and their repair, over the tag engine's records.
 #include "interrupted_saves.h"
 
+#include "features/undo/journal_store.h"
 #include "platform/file_system.h"
 #include "tags/move_journal.h"
 
@@ -32,6 +33,8 @@ void tidyStateFolder()
         if (e.isDirectory)
             platform::makePrivateFolders(state + e.name);
     removeMoveLeftovers();
+    // A journal file still being written is held locked by its writer.
+    platform::removeAbandonedFiles(undoJournalFolder(), ".partial");
 }
 
 RepairOutcome repairInterruptedSave(const std::string& path)

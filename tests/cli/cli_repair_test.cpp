@@ -67,3 +67,25 @@ TEST(CliRepair, ASizeLimitFailsASaveWithItsReasonInsteadOfEndingTheProgram)
             EXPECT_EQ(std::string::npos, entry.path().string().find(".partial")) << entry.path();
     }
 }
+
+// What a killed run left in the state folder goes at the next start, and the folder and its
+// subfolders become private.
+TEST(CliRepair, LeftoversOfAKilledRunGoAtTheNextStart)
+{
+    TempDir dir;
+    const std::string state = dir.path() + "state/varnoli/";
+    const ScopedEnv stateHome("XDG_STATE_HOME", dir.path() + "state");
+    std::filesystem::create_directories(state + "journal");
+    std::filesystem::create_directories(state + "moves");
+    std::filesystem::permissions(state, std::filesystem::perms::all);
+    writeFile(state + "journal/0000000007.partial", bytesOf("half an entry"));
+    writeFile(state + "moves/1-2.move", Bytes(100, 0));
+    const std::string path = dir.write("a.mp3", audioPattern(1000));
+    EXPECT_EQ(0, runCli({"dump", path}).exitCode);
+    EXPECT_FALSE(std::filesystem::exists(state + "journal/0000000007.partial"));
+    EXPECT_FALSE(std::filesystem::exists(state + "moves/1-2.move"));
+    for (const std::string& folder : {state, state + "journal", state + "moves"})
+        EXPECT_EQ(std::filesystem::perms::owner_all,
+                  std::filesystem::status(folder).permissions() & std::filesystem::perms::all)
+            << folder;
+}
