@@ -489,15 +489,14 @@ void MoveJournal::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_
     Impl& m = *m_impl;
     const uint32_t chunkCrc = crcOf(data, n);
     // Growing, the last stretch goes past the old end first, front to back, where it
-    // overwrites nothing.
-    if (m.audio.backwards() && m.audio.dst + audioPos >= m.fileSize) {
-        m.movedCrc = crcOf(data, n, m.movedCrc);
-    } else {
+    // overwrites nothing; the rest goes back to front.
+    const bool tail = m.audio.backwards() && m.audio.dst + audioPos >= m.fileSize;
+    if (!tail)
         m.slots->beforeChunk(m.audio, kPhaseMoving, audioPos, data, n, m.movedCrc, chunkCrc);
-        m.movedCrc = m.audio.backwards()
-                         ? static_cast<uint32_t>(::crc32_combine(chunkCrc, m.movedCrc, static_cast<z_off_t>(m.movedLength)))
-                         : crcOf(data, n, m.movedCrc);
-    }
+    const bool inFront = m.audio.backwards() && !tail;
+    m.movedCrc = static_cast<uint32_t>(inFront
+                                           ? ::crc32_combine(chunkCrc, m.movedCrc, static_cast<z_off_t>(m.movedLength))
+                                           : ::crc32_combine(m.movedCrc, chunkCrc, static_cast<z_off_t>(n)));
     m.movedLength += n;
 }
 
