@@ -10,14 +10,16 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 // Layout of a record: a fixed header, the file's name and the old tag's bytes, under one
 // CRC-32; then two slots that take turns for the move, and two for its repair, so that a
 // slot cut short by the end of the process leaves the other. A slot says how far the copy
 // has come, holds the CRC-32 of the bytes the repair will copy back and may hold the bytes
-// of the chunk being written that its own write overwrites. Its bytes go first and its
-// header, with their CRC and its own, last: the newest header always describes whole bytes,
-// and a kill never tears a small write within one page.
+// of the chunk being written that its own write overwrites. It is one write, which the
+// system puts down front to back, with the header (the bytes' CRC and its own) last, at the
+// end of a page: a write cut short leaves the older header, and the newest header always
+// describes whole bytes.
 namespace {
 
 constexpr char kMagic[8] = {'V', 'N', 'M', 'O', 'V', 'E', '2', '\n'};
@@ -89,37 +91,43 @@ public:
         m_recordedLength = last.length;
     }
 
-    void write(uint64_t phase, uint64_t pos, uint64_t length, const uint8_t* data, uint64_t dataAt,
-               std::size_t dataLength, uint32_t runCrc = 0, uint32_t chunkCrc = 0)
+    // Where a chunk of n bytes of the run overwrites its own old place: the bytes a slot keeps.
+    static std::pair<std::size_t, std::size_t> risked(const Run& run, std::size_t n)
     {
-        const uint64_t at = m_at + (++m_seq % 2) * kSlotSize;
-        if (dataLength > 0)
-            m_record.writeAt(at + kSlotHeaderSize, data, dataLength);
-        uint8_t h[kSlotHeaderSize] = {};
-        const uint64_t fields[kSlotFieldCount] = {m_seq,      phase,  pos,      length,
-                                                  dataAt,     dataLength, runCrc, chunkCrc,
-                                                  crcOf(data, dataLength)};
+        const std::size_t length = run.delta() < n ? n - static_cast<std::size_t>(run.delta()) : 0;
+        return {run.backwards() ? n - length : 0, length};
+    }
+
+    // `dataCrc`, when given, is the CRC-32 of the data, worked out already by the caller.
+    void write(uint64_t phase, uint64_t pos, uint64_t length, const uint8_t* data, uint64_t dataAt,
+               std::size_t dataLength, uint32_t runCrc = 0, uint32_t chunkCrc = 0,
+               std::optional<uint32_t> dataCrc = std::nullopt)
+    {
+        const uint64_t headerAt = m_at + (++m_seq % 2) * kSlotSize + kSlotSize - kSlotHeaderSize;
+        std::copy_n(data, dataLength, m_slot.begin());
+        uint8_t* h = m_slot.data() + dataLength;
+        const uint64_t fields[kSlotFieldCount] = {
+            m_seq, phase, pos, length, dataAt, dataLength, runCrc, chunkCrc, dataCrc ? *dataCrc : crcOf(data, dataLength)};
         for (int i = 0; i < kSlotFieldCount; ++i)
             writeBE64(h + 8 * i, fields[i]);
         writeBE32(h + 8 * kSlotFieldCount, crcOf(h, 8 * kSlotFieldCount));
-        m_record.writeAt(at, h, kSlotHeaderSize);
+        std::fill_n(h + 8 * kSlotFieldCount + 4, 4, 0);
+        m_record.writeAt(headerAt - dataLength, m_slot.data(), dataLength + kSlotHeaderSize);
     }
 
     // A chunk written without a new slot must not overwrite a place the last slot still
     // counts on. A chunk that overlaps its own old place overwrites some of its own bytes
     // there: those are kept in the slot, in case its write is cut short.
     void beforeChunk(const Run& run, uint64_t phase, uint64_t pos, const uint8_t* data, std::size_t n,
-                     uint32_t runCrc = 0, uint32_t chunkCrc = 0)
+                     uint32_t runCrc = 0, uint32_t chunkCrc = 0, std::optional<uint32_t> riskedCrc = std::nullopt)
     {
         const uint64_t delta = run.delta();
-        const bool overlapsItself = delta < n;
         const bool covered = m_recorded && (run.backwards() ? pos + delta >= m_recordedPos + m_recordedLength
                                                             : pos + n <= m_recordedPos + delta);
-        if (covered && !overlapsItself)
+        const auto [at, length] = risked(run, n);
+        if (covered && length == 0)
             return;
-        const std::size_t risked = overlapsItself ? n - static_cast<std::size_t>(delta) : 0;
-        const std::size_t riskedAt = run.backwards() ? n - risked : 0;
-        write(phase, pos, n, data + riskedAt, riskedAt, risked, runCrc, chunkCrc);
+        write(phase, pos, n, data + at, at, length, runCrc, chunkCrc, riskedCrc);
         m_recorded = true;
         m_recordedPos = pos;
         m_recordedLength = n;
@@ -142,7 +150,8 @@ std::optional<Slot> readSlots(const platform::File& file, uint64_t at, bool firs
     uint64_t dataLength = 0, dataCrc = 0, bestAt = 0;
     for (int i = 0; i < 2; ++i) {
         uint8_t h[kSlotHeaderSize] = {};
-        const std::size_t got = file.readAt(at + i * kSlotSize, h, kSlotHeaderSize);
+        const uint64_t headerAt = at + i * kSlotSize + kSlotSize - kSlotHeaderSize;
+        const std::size_t got = file.readAt(headerAt, h, kSlotHeaderSize);
         if (std::all_of(h, h + kSlotHeaderSize, [](uint8_t b) { return b == 0; })) {
             damaged = damaged || (firstWritten && i == 1);
             continue;
@@ -164,7 +173,7 @@ std::optional<Slot> readSlots(const platform::File& file, uint64_t at, bool firs
         s.chunkCrc = static_cast<uint32_t>(readBE64(h + 8 * kChunkCrc));
         dataLength = readBE64(h + 8 * kDataLength);
         dataCrc = readBE64(h + 8 * kDataCrc);
-        bestAt = at + i * kSlotSize + kSlotHeaderSize;
+        bestAt = headerAt - std::min<uint64_t>(dataLength, headerAt);
         best = std::move(s);
     }
     if (!best)
@@ -487,12 +496,18 @@ MoveJournal MoveJournal::begin(const platform::File& file, const Plan& plan)
 void MoveJournal::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_t n)
 {
     Impl& m = *m_impl;
-    const uint32_t chunkCrc = crcOf(data, n);
+    // One pass over the bytes: the part a slot keeps has a CRC of its own.
+    const auto [at, length] = SlotWriter::risked(m.audio, n);
+    const std::size_t after = at + length;
+    const uint32_t riskedCrc = crcOf(data + at, length);
+    const uint32_t chunkCrc = static_cast<uint32_t>(
+        ::crc32_combine(::crc32_combine(crcOf(data, at), riskedCrc, static_cast<z_off_t>(length)),
+                        crcOf(data + after, n - after), static_cast<z_off_t>(n - after)));
     // Growing, the last stretch goes past the old end first, front to back, where it
     // overwrites nothing; the rest goes back to front.
     const bool tail = m.audio.backwards() && m.audio.dst + audioPos >= m.fileSize;
     if (!tail)
-        m.slots->beforeChunk(m.audio, kPhaseMoving, audioPos, data, n, m.movedCrc, chunkCrc);
+        m.slots->beforeChunk(m.audio, kPhaseMoving, audioPos, data, n, m.movedCrc, chunkCrc, riskedCrc);
     const bool inFront = m.audio.backwards() && !tail;
     m.movedCrc = static_cast<uint32_t>(inFront
                                            ? ::crc32_combine(chunkCrc, m.movedCrc, static_cast<z_off_t>(m.movedLength))
