@@ -1,6 +1,8 @@
 // Program entry: no arguments are read; the window runs until it is closed.
 #include "startup.h"
 
+#include "features/common/interrupted_saves.h"
+
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 #include "ui/icons.h"
@@ -12,6 +14,7 @@
 
 int main(int argc, char* argv[])
 {
+    tidyStateFolder();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnoli"));
     QApplication::setApplicationDisplayName(QStringLiteral("Varnoli"));

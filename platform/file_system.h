@@ -46,9 +46,14 @@ public:
 
     // Empty when the file cannot be opened (missing, no permission) or is not a regular
     // file (a directory, a named pipe, a device); `reason` then receives why.
-    static std::optional<File> open(const std::string& path, Mode mode, std::string* reason = nullptr);
+    // With followLinks false, a symbolic link at the path is refused rather than followed.
+    static std::optional<File> open(const std::string& path, Mode mode, std::string* reason = nullptr,
+                                    bool followLinks = true);
     // A new empty file readable by this user only, replacing one of the same name.
     static std::optional<File> create(const std::string& path, std::string* reason = nullptr);
+    // A new empty file readable by this user only; empty when anything at all has the name,
+    // a link included, which is never followed.
+    static std::optional<File> createNew(const std::string& path, std::string* reason = nullptr);
 
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -71,6 +76,8 @@ public:
     void readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const;
     void writeAt(uint64_t offset, const uint8_t* data, std::size_t n);
     void truncate(uint64_t newSize);
+    // Returns once what was written is on the disk.
+    void sync();
     // Makes the file newSize bytes long with its blocks allocated, so that writes below
     // that size cannot meet a full disk, a quota or a size limit; the new bytes read as
     // zeros. A failure may leave the file longer: the caller cuts it back.
@@ -103,6 +110,7 @@ private:
         : m_fd(fd), m_openSize(size), m_mode(mode), m_uid(uid), m_gid(gid), m_dev(dev), m_ino(ino)
     {
     }
+    static std::optional<File> createWith(const std::string& path, int flags, std::string* reason);
     bool lock(int operation, int waitMs);
     void close();
 
@@ -129,6 +137,15 @@ public:
 bool removeFile(const std::string& path);
 // Creates the folder and every missing folder above it; false when one cannot be made.
 bool makeFolders(const std::string& path);
+// Creates the folder as makeFolders does and makes it private to this user (mode 0700);
+// false when it cannot be made or is not a real folder (a link to one is refused).
+bool makePrivateFolders(const std::string& path);
+// Removes the regular files in the folder whose names end in `suffix` and that no live
+// process holds locked: what writers that were killed left behind. Links are left alone.
+void removeAbandonedFiles(const std::string& folder, const std::string& suffix);
+// A write past the size limit of the process (RLIMIT_FSIZE) fails with EFBIG instead of
+// ending the program without a word; called at start-up and by every opening for writing.
+void ignoreFileSizeLimitSignal();
 // Flushes the folder's entries, so that a file just created or renamed in it survives a crash.
 bool syncFolder(const std::string& path);
 
@@ -200,7 +217,7 @@ std::string currentFolder();
 
 // For tests only: the n-th read (readAt) or write (writeAt, truncate, the write of
 // replaceFileAtomically) from now on fails
-// with IoError; a failing write puts down half its bytes first. 0 switches it off.
+// with IoError; a failing write puts down half its bytes first (none of a small one). 0 switches it off.
 // killAtWrite ends the process at once instead, half way through the n-th write.
 namespace faults {
 void failReadAt(uint64_t n);

@@ -69,17 +69,10 @@ void setHeld(File::Identity id, bool held)
     g_heldCount = static_cast<int>(g_held.size());
 }
 
-// A write past a size limit must fail like any other write instead of ending the program.
-void ignoreFileSizeSignal()
-{
-    static const bool once = [] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        return true;
-    }();
-    (void)once;
-}
 
 // Counts a call down towards its injected failure; true when this call is the one.
+constexpr std::size_t kUntornWrite = 512;
+
 bool faultDue(uint64_t& countdown)
 {
     return countdown != 0 && --countdown == 0;
@@ -159,13 +152,14 @@ SaveTarget saveTarget(const std::string& path, std::string* reason)
     return SaveTarget::Writable;
 }
 
-std::optional<File> File::open(const std::string& path, Mode mode, std::string* reason)
+std::optional<File> File::open(const std::string& path, Mode mode, std::string* reason, bool followLinks)
 {
     if (mode == Mode::ReadWrite)
-        ignoreFileSizeSignal();
+        ignoreFileSizeLimitSignal();
     // Without O_NONBLOCK the open of a named pipe would wait for a writer; it is refused
     // below, and reads and writes of a regular file do not heed the flag.
-    const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
+    const int flags =
+        (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
     int fd;
     do {
         fd = ::open(path.c_str(), flags);
@@ -186,12 +180,12 @@ std::optional<File> File::open(const std::string& path, Mode mode, std::string* 
     return File(fd, static_cast<uint64_t>(st.st_size), st.st_mode, st.st_uid, st.st_gid, st.st_dev, st.st_ino);
 }
 
-std::optional<File> File::create(const std::string& path, std::string* reason)
+std::optional<File> File::createWith(const std::string& path, int flags, std::string* reason)
 {
-    ignoreFileSizeSignal();
+    ignoreFileSizeLimitSignal();
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | flags, 0600);
     } while (fd < 0 && errno == EINTR);
     struct stat st;
     if (fd < 0 || ::fstat(fd, &st) != 0) {
@@ -202,6 +196,16 @@ std::optional<File> File::create(const std::string& path, std::string* reason)
         return std::nullopt;
     }
     return File(fd, 0, st.st_mode, st.st_uid, st.st_gid, st.st_dev, st.st_ino);
+}
+
+std::optional<File> File::create(const std::string& path, std::string* reason)
+{
+    return createWith(path, O_TRUNC, reason);
+}
+
+std::optional<File> File::createNew(const std::string& path, std::string* reason)
+{
+    return createWith(path, O_EXCL | O_NOFOLLOW, reason);
 }
 
 File::File(File&& other) noexcept
@@ -297,8 +301,9 @@ void File::writeAt(uint64_t offset, const uint8_t* data, std::size_t n)
 {
     const bool kill = faultDue(g_killFault);
     const bool fault = kill || faultDue(g_writeFault);
+    // A small write within a page is never torn by the system: it goes down whole or not at all.
     if (fault)
-        n /= 2;
+        n = n <= kUntornWrite ? 0 : n / 2;
     std::size_t done = 0;
     while (done < n) {
         const ssize_t put = ::pwrite(m_fd, data + done, n - done, static_cast<off_t>(offset + done));
@@ -323,6 +328,12 @@ void File::truncate(uint64_t newSize)
         throw IoError(IoErrorKind::Write, "truncate: injected failure");
     if (::ftruncate(m_fd, static_cast<off_t>(newSize)) != 0)
         throw IoError(IoErrorKind::Write, errnoText("truncate"));
+}
+
+void File::sync()
+{
+    if (::fsync(m_fd) != 0)
+        throw IoError(IoErrorKind::Write, errnoText("sync"));
 }
 
 void File::reserve(uint64_t newSize)
@@ -428,6 +439,41 @@ bool makeFolders(const std::string& path)
     return directoryExists(path);
 }
 
+bool makePrivateFolders(const std::string& path)
+{
+    if (!makeFolders(path))
+        return false;
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    return (st.st_mode & 07777) == 0700 || ::chmod(folder.c_str(), 0700) == 0;
+}
+
+void removeAbandonedFiles(const std::string& folder, const std::string& suffix)
+{
+    for (const DirEntry& e : listDirectory(folder)) {
+        if (e.name.size() < suffix.size() || e.name.compare(e.name.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        const std::string path = folder + (folder.back() == '/' ? "" : "/") + e.name;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat st;
+        // Its writer holds the lock while it lives; the lock taken here goes with the close.
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+}
+
+void ignoreFileSizeLimitSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 bool syncFolder(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -514,6 +560,7 @@ public:
     explicit TemporaryFile(const std::string& beside)
     {
         const std::string folder = folderOf(beside);
+        ignoreFileSizeLimitSignal();
         const std::string stem = (folder == "/" ? "/" : folder + "/") + "." + baseName(beside) + ".";
         static unsigned counter = 0;
         for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {

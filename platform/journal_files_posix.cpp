@@ -4,6 +4,7 @@
 #include "file_system.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,11 +31,16 @@ int64_t currentTime()
 
 std::optional<NewFile> NewFile::create(const std::string& path, std::string& why)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ignoreFileSizeLimitSignal();
+    // A link planted at the name is refused, never followed.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         why = std::strerror(errno);
         return std::nullopt;
     }
+    // Held while the file lives, so that a file whose writer was killed is told from one
+    // still being written (removeAbandonedFiles).
+    (void)::flock(fd, LOCK_EX | LOCK_NB);
     return NewFile(fd);
 }
 

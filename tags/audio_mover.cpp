@@ -60,6 +60,8 @@ void AudioMover::grow(uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
     for (uint64_t from = m_fileSize - (delta - beyond); from < m_fileSize;) {
         const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(m_fileSize - from, kChunkSize));
         read(from, n);
+        if (m_journal)
+            m_journal->beforeChunk(from - tagOffset - oldExtent, m_chunk.data(), n);
         write(end, n);
         from += n;
         end += n;

@@ -49,7 +49,8 @@ public:
     // The save has ended with the file whole: the record goes.
     void finish();
     // After a failed read or write during the move or the tag's write: puts the file back
-    // from the record, which then goes; false when that fails too and the record stays.
+    // from the record, which then goes; false when that fails too and the record stays,
+    // for a later repair to finish.
     bool rollBack(platform::File& file, const std::string& path);
 
 private:
@@ -82,8 +83,11 @@ std::optional<platform::File> openForSave(const std::string& target, TagResult& 
 struct InterruptedMove {
     std::string path;       // the file as it was named when the save began
     std::string recordPath; // the record in moveRecordFolder()
+    bool damaged = false;   // the record fails its checksum and will not be used
 };
 std::vector<InterruptedMove> interruptedMoves();
+// Removes the records of saves killed before their record was whole, which changed nothing.
+void removeMoveLeftovers();
 
 // The text that names an interrupted save and says what to do about it.
 std::string interruptedMoveText(const InterruptedMove& move);
@@ -93,5 +97,7 @@ struct MoveRepair {
     std::string message; // what was done, or why it cannot be
 };
 // Puts the file's audio and old tag back as they were before the interrupted save,
-// byte for byte, and removes the record.
+// byte for byte, and removes the record. Safe to cut short and run again. A file the
+// record does not describe (checked byte for byte by CRC-32) is left untouched and the
+// record set aside, as is a record that fails its own checksum.
 MoveRepair repairInterruptedMove(const std::string& path);

@@ -1,6 +1,8 @@
 // Start-up's report of interrupted saves, and their repair, over the tag engine's records.
 #include "interrupted_saves.h"
 
+#include "features/undo/journal_store.h"
+#include "platform/file_system.h"
 #include "tags/move_journal.h"
 
 std::vector<std::string> interruptedSaveTexts()
@@ -18,6 +20,21 @@ std::string interruptedSavesMessage()
     for (const std::string& text : texts)
         message += (message.empty() ? "" : "\n\n") + text;
     return message;
+}
+
+void tidyStateFolder()
+{
+    platform::ignoreFileSizeLimitSignal();
+    const std::string state = platform::stateFolder();
+    if (state.empty() || !platform::directoryExists(state))
+        return;
+    platform::makePrivateFolders(state);
+    for (const platform::DirEntry& e : platform::listDirectory(state))
+        if (e.isDirectory)
+            platform::makePrivateFolders(state + e.name);
+    removeMoveLeftovers();
+    // A journal file still being written is held locked by its writer.
+    platform::removeAbandonedFiles(undoJournalFolder(), ".partial");
 }
 
 RepairOutcome repairInterruptedSave(const std::string& path)

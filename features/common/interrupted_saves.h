@@ -10,6 +10,10 @@ std::vector<std::string> interruptedSaveTexts();
 // The same texts gathered into the one message the window shows at start; empty when none.
 std::string interruptedSavesMessage();
 
+// What a killed run left in the state folder goes, and the folder and its subfolders are
+// made private to this user; called once at start, before anything is saved.
+void tidyStateFolder();
+
 struct RepairOutcome {
     bool repaired = false;
     std::string message;
