@@ -8,6 +8,8 @@
 #include "move_journal.h"
 #include "platform/file_system.h"
 
+#include <algorithm>
+
 uint64_t measureHeadExtent(const platform::File& file, uint64_t fileSize)
 {
     return id3v2::tagExtentAt(file, 0, fileSize);
@@ -26,6 +28,18 @@ bool headTagClaimsPastEnd(const platform::File& file, uint64_t fileSize)
 uint64_t measureTailExtent(const platform::File& file, uint64_t fileSize)
 {
     return id3v1::recordExtent(file, fileSize);
+}
+
+uint64_t measureUnfilledRecord(const platform::File& file, uint64_t fileSize)
+{
+    if (fileSize < id3v1::kRecordSize)
+        return 0;
+    uint8_t tail[id3v1::kRecordSize];
+    file.readExactAt(fileSize - sizeof tail, tail, sizeof tail);
+    std::size_t written = 0;
+    while (written < 3 && tail[written] == "TAG"[written])
+        ++written;
+    return std::all_of(tail + written, tail + sizeof tail, [](uint8_t b) { return b == 0; }) ? sizeof tail : 0;
 }
 
 TagResult restoreTagBytes(const std::string& path, const std::vector<uint8_t>& oldHead,

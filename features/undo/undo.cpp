@@ -56,6 +56,22 @@ bool repairedFirst(const std::string& path, std::string& why)
     return repair.repaired;
 }
 
+// A save stopped between giving an appended ID3v1 record its room and writing it leaves that
+// room at the end, empty: it is the save's, and goes with the rest of what it changed.
+void countUnfilledRecord(const SavedFile& f, Fingerprint& now)
+{
+    const SavedFileRecord& r = f.before;
+    if (f.after || r.whole || !r.savedV1 || !r.tail.empty() || !now.recorded || now.tail != 0)
+        return;
+    try {
+        const std::optional<platform::File> file = platform::File::open(r.path, platform::File::Mode::Read);
+        const uint64_t room = file && file->size() == now.size ? measureUnfilledRecord(*file, now.size) : 0;
+        if (room > 0 && now.size - now.head == r.oldSize - r.head.size() + room)
+            now.tail = room;
+    } catch (const platform::IoError&) {
+    }
+}
+
 // Puts one file back; false when it could not be, and the entry must stay for another try.
 bool undoFile(const SavedFile& f, UndoReport& report)
 {
@@ -75,7 +91,7 @@ bool undoFile(const SavedFile& f, UndoReport& report)
         report.leftAlone.push_back(why);
         return false;
     }
-    const Fingerprint now = fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole);
+    Fingerprint now = fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole);
     // Back already: the save never reached it, or an earlier undo that failed elsewhere restored it.
     if (sameFingerprint(now, fingerprintBefore(r)))
         return true;
@@ -83,6 +99,7 @@ bool undoFile(const SavedFile& f, UndoReport& report)
         report.leftAlone.push_back(quoted(r.path) + " has changed since that save; it is left as it is.");
         return true;
     }
+    countUnfilledRecord(f, now);
     // The bytes between the two ends must be the ones the save found, or the old ends would
     // not make the old file again. For a file the save was at when it stopped, this is all
     // that tells its state.
