@@ -66,7 +66,7 @@ int listPictures(const Args& files, std::ostream& out, std::ostream& err)
         text.clear();
         appendReadable(text, path);
         text += '\n';
-        const std::vector<TPictureEntry> pictures = failed(loaded) ? std::vector<TPictureEntry>() : tag.Pictures();
+        const std::vector<PictureSummary> pictures = failed(loaded) ? std::vector<PictureSummary>() : pictureSummaries(tag);
         if (unreadable(loaded)) {
             printLine(err, path + ": Error #" + std::to_string(loaded) + "! Could not read Tag!");
             code = kExitFileFailed;

@@ -55,7 +55,7 @@ constexpr JsonField kJsonFields[] = {
     {", \"track\": ", TagField::Track},
 };
 
-void appendTagJson(std::string& line, const TagRead& tag, const std::vector<TPictureEntry>* pictures = nullptr)
+void appendTagJson(std::string& line, const TagRead& tag, const std::vector<PictureSummary>* pictures = nullptr)
 {
     line += "{\"result\": ";
     line += std::to_string(tag.result);
@@ -71,7 +71,7 @@ void appendTagJson(std::string& line, const TagRead& tag, const std::vector<TPic
 }
 
 void appendJsonLine(std::string& line, const std::string& path, const FileFields& read,
-                    const std::vector<TPictureEntry>& pictures)
+                    const std::vector<PictureSummary>& pictures)
 {
     line += "{\"file\": ";
     appendJsonPath(line, path);
@@ -111,7 +111,7 @@ void appendTagBlock(std::string& out, const std::string& name, const TagRead& ta
 
 // The ID3v2 version is named only for a tag that loaded.
 void appendTextBlock(std::string& out, const std::string& path, const FileFields& read, const Tid3v2tag& v2,
-                     const std::vector<TPictureEntry>& pictures)
+                     const std::vector<PictureSummary>& pictures)
 {
     appendReadable(out, path);
     out += '\n';
@@ -135,7 +135,7 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
     std::string text; // one file's output, its buffer kept from file to file
     const auto show = [&](const std::string& path) {
         const FileFields read = readShownFields(path, v1, v2);
-        const std::vector<TPictureEntry> pictures = failed(read.v2.result) ? std::vector<TPictureEntry>() : v2.Pictures();
+        const std::vector<PictureSummary> pictures = failed(read.v2.result) ? std::vector<PictureSummary>() : pictureSummaries(v2);
         text.clear();
         if (options.json) {
             appendJsonLine(text, path, read, pictures);

@@ -6,46 +6,43 @@
 #include "features/common/text.h"
 #include "features/tagedit/pictures.h"
 
-void appendPictureLines(std::string& out, const std::vector<TPictureEntry>& pictures)
+void appendPictureLines(std::string& out, const std::vector<PictureSummary>& pictures)
 {
-    for (const TPictureEntry& entry : pictures) {
+    for (const PictureSummary& p : pictures) {
         out += "    Picture: ";
-        if (!entry.Readable) {
+        if (!p.readable) {
             out += "(unreadable picture)\n";
             continue;
         }
-        const TPictureFrame& p = entry.Picture;
-        out += "type " + std::to_string(p.PictureType) + ", ";
-        appendReadable(out, p.MimeType);
-        out += ", " + pictureSizeText(inspectImage(p.Data), p.Data.size());
-        if (!p.Description.empty()) {
+        out += "type " + std::to_string(p.type) + ", ";
+        appendReadable(out, p.mimeType);
+        out += ", " + pictureSizeText(p.info, p.bytes);
+        if (!p.description.empty()) {
             out += ", \"";
-            appendReadable(out, p.Description);
+            appendReadable(out, p.description);
             out += '"';
         }
         out += '\n';
     }
 }
 
-void appendPicturesJson(std::string& out, const std::vector<TPictureEntry>& pictures)
+void appendPicturesJson(std::string& out, const std::vector<PictureSummary>& pictures)
 {
     out += '[';
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         if (i > 0)
             out += ", ";
-        const TPictureEntry& entry = pictures[i];
-        if (!entry.Readable) {
+        const PictureSummary& p = pictures[i];
+        if (!p.readable) {
             out += "{\"unreadable\": true}";
             continue;
         }
-        const TPictureFrame& p = entry.Picture;
-        const ImageInfo info = inspectImage(p.Data);
-        out += "{\"type\": " + std::to_string(p.PictureType) + ", \"mime\": ";
-        appendJsonLatin1(out, p.MimeType);
+        out += "{\"type\": " + std::to_string(p.type) + ", \"mime\": ";
+        appendJsonLatin1(out, p.mimeType);
         out += ", \"description\": ";
-        appendJsonUtf8(out, p.Description);
-        out += ", \"bytes\": " + std::to_string(p.Data.size()) + ", \"width\": " + std::to_string(info.width) +
-               ", \"height\": " + std::to_string(info.height) + '}';
+        appendJsonUtf8(out, p.description);
+        out += ", \"bytes\": " + std::to_string(p.bytes) + ", \"width\": " + std::to_string(p.info.width) +
+               ", \"height\": " + std::to_string(p.info.height) + '}';
     }
     out += ']';
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -215,6 +216,10 @@ public:
 
     // Every picture frame, readable or not.
     std::vector<TPictureEntry> Pictures() const;
+    // The same without copying the images: each entry's Picture.Data stays empty and its
+    // image is handed over where it lies, valid for the call only (empty when unreadable).
+    using PictureVisitor = std::function<void(TPictureEntry& entry, const uint8_t* image, std::size_t size)>;
+    void VisitPictures(const PictureVisitor& visit) const;
     // `data` becomes the front cover with an empty description: the first readable front
     // cover takes it in place, else a new frame is appended. Other frames stay as they are.
     void SetFrontCover(const std::string& mimeType, const std::vector<uint8_t>& data);

@@ -10,30 +10,27 @@ namespace {
 const std::string kPictureId = "APIC";
 constexpr uint8_t kHighestEncoding = 3;
 
-// False when the frame's data do not hold the whole layout.
-bool parsePicture(const std::vector<uint8_t>& data, TPictureFrame& picture)
+// Where the image begins in the frame's data; 0 when the data do not hold the whole layout.
+std::size_t parsePicture(const std::vector<uint8_t>& data, TPictureFrame& picture)
 {
     using namespace id3v2::picture;
     if (data.size() <= kMimeType || data[kEncoding] > kHighestEncoding)
-        return false;
+        return 0;
     picture.Encoding = data[kEncoding];
     const auto mimeBegin = data.begin() + kMimeType;
     const auto mimeEnd = std::find(mimeBegin, data.end(), uint8_t{0});
     if (mimeEnd == data.end() || mimeEnd + 1 == data.end())
-        return false;
+        return 0;
     picture.MimeType.assign(mimeBegin, mimeEnd);
     const std::size_t typeAt = static_cast<std::size_t>(mimeEnd - data.begin()) + 1;
     picture.PictureType = data[typeAt];
     std::size_t consumed = 0;
     const uint8_t decoded = DecodeTextUtf8(data, typeAt + 1, picture.Encoding, picture.Description, consumed);
     if (undecodable(decoded))
-        return false;
+        return 0;
     // Without a terminator the description runs to the end and no picture is left.
     const std::size_t dataAt = typeAt + 1 + consumed;
-    if (dataAt >= data.size())
-        return false;
-    picture.Data.assign(data.begin() + static_cast<std::ptrdiff_t>(dataAt), data.end());
-    return true;
+    return dataAt < data.size() ? dataAt : 0;
 }
 
 std::vector<uint8_t> frontCoverData(const std::string& mimeType, const std::vector<uint8_t>& image)
@@ -51,26 +48,49 @@ std::vector<uint8_t> frontCoverData(const std::string& mimeType, const std::vect
 
 } // namespace
 
-std::vector<TPictureEntry> Tid3v2tag::Pictures() const
+void Tid3v2tag::VisitPictures(const PictureVisitor& visit) const
 {
-    std::vector<TPictureEntry> pictures;
     const TFrameIndex& frames = FrameIndex();
     for (uint32_t i = 1; i <= frames.Count(); ++i) {
         if (frames.FrameID(i) != kPictureId)
             continue;
-        TPictureEntry& entry = pictures.emplace_back();
+        TPictureEntry entry;
         entry.Index = i;
-        // Read from a copy: a frame only looked at goes back to the file exactly as it came,
-        // not inflated and compressed again.
+        // A plain frame is read where it lies. Any other is read from a copy, so that a frame
+        // only looked at goes back to the file exactly as it came, not inflated and compressed
+        // again.
+        const bool plain = !frames.IsUnsynchronised(i) && !frames.IsCompressed(i) && !frames.Encryption(i) &&
+                           !frames.IsEncrypted(i);
         TFrameIndex scratch;
-        scratch.Frame(scratch.Add(kPictureId)) = frames.Frame(i);
-        // Pictures are not charged to the text budget: their size is what the frame says.
-        std::size_t budget = kMaxTagBody;
-        entry.Readable = id3v2::prepareFrame(scratch, 1, budget, textresult::kNotInflated) == textresult::kOk &&
-                         parsePicture(scratch.Data(1), entry.Picture);
-        if (!entry.Readable)
+        if (!plain) {
+            scratch.Frame(scratch.Add(kPictureId)) = frames.Frame(i);
+            // Pictures are not charged to the text budget: their size is what the frame says.
+            std::size_t budget = kMaxTagBody;
+            if (id3v2::prepareFrame(scratch, 1, budget, textresult::kNotInflated) != textresult::kOk) {
+                visit(entry, nullptr, 0);
+                continue;
+            }
+        }
+        const std::vector<uint8_t>& data = plain ? frames.Data(i) : scratch.Data(1);
+        const std::size_t imageAt = parsePicture(data, entry.Picture);
+        entry.Readable = imageAt > 0;
+        if (!entry.Readable) {
             entry.Picture = TPictureFrame();
+            visit(entry, nullptr, 0);
+            continue;
+        }
+        visit(entry, data.data() + imageAt, data.size() - imageAt);
     }
+}
+
+std::vector<TPictureEntry> Tid3v2tag::Pictures() const
+{
+    std::vector<TPictureEntry> pictures;
+    VisitPictures([&](TPictureEntry& entry, const uint8_t* image, std::size_t size) {
+        if (size > 0)
+            entry.Picture.Data.assign(image, image + size);
+        pictures.push_back(std::move(entry));
+    });
     return pictures;
 }
 

@@ -20,11 +20,11 @@ uint32_t bigEndian32(const uint8_t* p)
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
-void measurePng(const std::vector<uint8_t>& b, ImageInfo& info)
+void measurePng(const uint8_t* b, std::size_t size, ImageInfo& info)
 {
     // The signature, then the IHDR chunk: length, type, width, height.
     constexpr std::size_t kType = 12, kWidth = 16, kHeight = 20;
-    if (b.size() < kHeight + 4 || !std::equal(b.begin() + kType, b.begin() + kType + 4, "IHDR"))
+    if (size < kHeight + 4 || !std::equal(b + kType, b + kType + 4, "IHDR"))
         return;
     info.width = bigEndian32(&b[kWidth]);
     info.height = bigEndian32(&b[kHeight]);
@@ -36,10 +36,10 @@ bool isFrameHeader(uint8_t marker)
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
-void measureJpeg(const std::vector<uint8_t>& b, ImageInfo& info)
+void measureJpeg(const uint8_t* b, std::size_t size, ImageInfo& info)
 {
     std::size_t i = 2;
-    while (i + 4 <= b.size()) {
+    while (i + 4 <= size) {
         if (b[i] != 0xFF)
             return;
         const uint8_t marker = b[i + 1];
@@ -56,7 +56,7 @@ void measureJpeg(const std::vector<uint8_t>& b, ImageInfo& info)
         const std::size_t length = bigEndian16(&b[i + 2]);
         if (isFrameHeader(marker)) {
             // Length, precision, height, width.
-            if (length < 7 || i + 9 > b.size())
+            if (length < 7 || i + 9 > size)
                 return;
             info.height = bigEndian16(&b[i + 5]);
             info.width = bigEndian16(&b[i + 7]);
@@ -101,17 +101,38 @@ PictureView fileView(const std::string& path, Tid3v2tag& tag)
 
 } // namespace
 
-ImageInfo inspectImage(const std::vector<uint8_t>& bytes)
+ImageInfo inspectImage(const uint8_t* bytes, std::size_t size)
 {
     ImageInfo info;
-    if (bytes.size() >= sizeof kPngSignature && std::equal(std::begin(kPngSignature), std::end(kPngSignature), bytes.begin())) {
+    if (size >= sizeof kPngSignature && std::equal(std::begin(kPngSignature), std::end(kPngSignature), bytes)) {
         info.format = ImageFormat::Png;
-        measurePng(bytes, info);
-    } else if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
+        measurePng(bytes, size, info);
+    } else if (size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
         info.format = ImageFormat::Jpeg;
-        measureJpeg(bytes, info);
+        measureJpeg(bytes, size, info);
     }
     return info;
+}
+
+ImageInfo inspectImage(const std::vector<uint8_t>& bytes)
+{
+    return inspectImage(bytes.data(), bytes.size());
+}
+
+std::vector<PictureSummary> pictureSummaries(const Tid3v2tag& tag)
+{
+    std::vector<PictureSummary> summaries;
+    tag.VisitPictures([&](TPictureEntry& entry, const uint8_t* image, std::size_t size) {
+        PictureSummary& s = summaries.emplace_back();
+        s.readable = entry.Readable;
+        s.type = entry.Picture.PictureType;
+        s.mimeType = std::move(entry.Picture.MimeType);
+        s.description = std::move(entry.Picture.Description);
+        s.bytes = size;
+        if (size > 0)
+            s.info = inspectImage(image, size);
+    });
+    return summaries;
 }
 
 std::string imageMimeType(ImageFormat format)

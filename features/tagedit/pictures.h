@@ -17,6 +17,7 @@ struct ImageInfo {
     ImageFormat format = ImageFormat::Unknown;
     uint32_t width = 0, height = 0;
 };
+ImageInfo inspectImage(const uint8_t* bytes, std::size_t size);
 ImageInfo inspectImage(const std::vector<uint8_t>& bytes);
 // "image/jpeg", "image/png"; empty for an unknown format.
 std::string imageMimeType(ImageFormat format);
@@ -40,6 +41,17 @@ struct PictureChange {
     std::vector<uint8_t> data; // SetFrontCover
 };
 void applyPictureChange(const PictureChange& change, Tid3v2tag& tag);
+
+// What a listing tells of one picture frame, measured without copying its image.
+struct PictureSummary {
+    bool readable = false;
+    uint8_t type = 0;
+    std::string mimeType;
+    Utf8Text description;
+    std::size_t bytes = 0;
+    ImageInfo info;
+};
+std::vector<PictureSummary> pictureSummaries(const Tid3v2tag& tag);
 
 // The picture a file shows: the first readable front cover, else its first picture frame.
 // Null when the tag has no picture frame.
