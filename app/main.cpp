@@ -3,7 +3,7 @@
 
 #include "features/common/interrupted_saves.h"
 
-#include "ui/dialogs.h"
+#include "ui/window_dialogs.h"
 #include "ui/form1.h"
 #include "ui/icons.h"
 

@@ -3,7 +3,7 @@
 
 #include "music_folders.h"
 #include "features/common/interrupted_saves.h"
-#include "ui/dialogs.h"
+#include "ui/window_dialogs.h"
 #include "ui/form1.h"
 
 #include <QFileInfo>

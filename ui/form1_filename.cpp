@@ -177,6 +177,16 @@ void TForm1::wireFilenameTab()
     }
 }
 
+void TForm1::ToolButton1Click() { AddOpenFolder(FolderTab::FilenameEdit); }
+
+void TForm1::ComboBoxMusicFoldersFileEditExit()
+{
+    if (isExistingDirectory(ComboBoxMusicFoldersFileEdit->currentText()))
+        return;
+    setBoxText(ComboBoxMusicFoldersFileEdit, QString());
+    FileListBoxMP3FilesFileEdit->clearDirectory();
+}
+
 void TForm1::ComboBoxMusicFoldersFileEditChange()
 {
     ResetFilenameEdit();

@@ -1,4 +1,4 @@
-// The music folder boxes of three tabs: filling them, adding, opening and dropping folders.
+// What the music folder boxes of three tabs share: filling them, adding, opening and dropping folders.
 #include "form1.h"
 
 #include "file_list_box.h"
@@ -10,21 +10,16 @@
 
 #include <algorithm>
 
-namespace {
-
-bool isExistingDirectory(const QString& path)
+bool TForm1::isExistingDirectory(const QString& path)
 {
     return !path.isEmpty() && platform::directoryExists(pathBytes(path));
 }
 
-// Changes what a folder box shows without it counting as the user's change.
-void setBoxText(QComboBox* box, const QString& text)
+void TForm1::setBoxText(QComboBox* box, const QString& text)
 {
     const QSignalBlocker blocker(box);
     box->setEditText(text);
 }
-
-} // namespace
 
 void TForm1::ReloadFolderBoxes()
 {
@@ -98,26 +93,4 @@ void TForm1::AddOpenFolder(FolderTab tab)
                                                          : FileListBoxMP3Playlist;
     setBoxText(box, path);
     OpenMusicFolder(list, path);
-}
-
-void TForm1::ToolButton3Click() { AddOpenFolder(FolderTab::Id3Tags); }
-void TForm1::ToolButton1Click() { AddOpenFolder(FolderTab::FilenameEdit); }
-void TForm1::ToolButton14Click() { AddOpenFolder(FolderTab::Playlists); }
-
-void TForm1::ComboBoxMusicFoldersChange()
-{
-    OpenMusicFolder(FileListBoxMP3Files, ComboBoxMusicFolders->currentText());
-}
-
-void TForm1::ComboBoxMusicFoldersPlaylistChange()
-{
-    OpenMusicFolder(FileListBoxMP3Playlist, ComboBoxMusicFoldersPlaylist->currentText());
-}
-
-void TForm1::ComboBoxMusicFoldersFileEditExit()
-{
-    if (isExistingDirectory(ComboBoxMusicFoldersFileEdit->currentText()))
-        return;
-    setBoxText(ComboBoxMusicFoldersFileEdit, QString());
-    FileListBoxMP3FilesFileEdit->clearDirectory();
 }

@@ -125,6 +125,13 @@ void TForm1::wirePlaylistsTab()
          [this] { BitBtnRemoveFromPlaylistClick(); });
 }
 
+void TForm1::ToolButton14Click() { AddOpenFolder(FolderTab::Playlists); }
+
+void TForm1::ComboBoxMusicFoldersPlaylistChange()
+{
+    OpenMusicFolder(FileListBoxMP3Playlist, ComboBoxMusicFoldersPlaylist->currentText());
+}
+
 void TForm1::AppendPlaylistEntries(const std::vector<std::string>& paths)
 {
     for (const std::string& path : paths)

@@ -1,7 +1,7 @@
 // Window dialogs for tests: answers are queued in advance, every box shown is recorded.
 #pragma once
 
-#include "ui/dialogs.h"
+#include "ui/window_dialogs.h"
 
 #include <QStringList>
 

@@ -1,5 +1,5 @@
 // Qt's own message boxes, folder picker and file dialogs behind the Dialogs interface.
-#include "dialogs.h"
+#include "window_dialogs.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
