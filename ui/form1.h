@@ -21,6 +21,7 @@
 class FileListBox;
 class PictureBox;
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QGroupBox;
 class QKeyEvent;
@@ -65,8 +66,10 @@ public:
     void AddMusicFolder(const QString& path);
     void RemoveMusicFolder(const QString& path);
     void OpenMusicFolder(FileListBox* fileList, const QString& path);
-    QString BrowseForFolder(const QString& title);
+    QString BrowseForFolder(const QString& title, const QString& start);
     enum class FolderTab { Id3Tags, FilenameEdit, Playlists };
+    QComboBox* folderBox(FolderTab tab) const;
+    FileListBox* folderList(FolderTab tab) const;
     void AddOpenFolder(FolderTab tab);
 
     // Playlists tab
@@ -87,6 +90,8 @@ public:
     void SaveAsNewPlaylist();
     // Appends full paths (the file system's bytes) to the playlist, one row each, in order.
     void AppendPlaylistEntries(const std::vector<std::string>& paths);
+    // Where the playlist dialogs open: the playlist's own folder, else the folder listed.
+    QString playlistDialogFolder() const;
 
     // ID3 Tags tab
     void ToolButton3Click();
@@ -142,6 +147,21 @@ public:
 
     // Help tab
     void TreeView1Click();
+    void ShowHelpMainPage();
+
+    // Keys: each does what its tab's button does, on the tab in front.
+    void SaveKey();       // Ctrl+S
+    void UndoKey();       // Ctrl+Z
+    void RereadKey();     // F5
+    void OpenFolderKey(); // Ctrl+O
+    void SearchKey();     // Ctrl+F
+
+    // Each tab's last folder, its "Include subfolders" box and the window's place, from the
+    // person's settings; then the help's main page.
+    void restoreSession();
+    // True when the playlist has no unsaved changes, or they were saved or dropped on asking.
+    bool PlaylistMayBeDropped();
+    bool playlistChanged() const { return m_playlistChanged; }
 
     // Undo of the last save ("ID3 Tags") and the last rename ("Filename Edit"), from the journal
     void UndoLastSaveClick();
@@ -251,6 +271,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // An error escaping a handler is shown in an error box and the window goes on.
@@ -262,10 +283,14 @@ private:
     QToolBar* makeToolBar(QWidget* tab);
     QToolButton* addToolButton(QToolBar* bar, const char* name, int image, const char* hint);
     QComboBox* makeFolderBox(QWidget* parent, const char* name);
+    // An "Include subfolders" box that lists the tree below the folder in `list`.
+    QCheckBox* makeTreeBox(QWidget* parent, const char* name, FileListBox* list);
     QToolButton* addUndoButton(QToolBar* bar, bool renames);
     void addNameFillControls(QToolBar* bar);
     // After a save: one box per kind of note (characters ID3v1 cannot hold, frames dropped).
     void showSaveNotes(const BatchSaveOutcome& outcome);
+    // "Album/" of a file listed from a subfolder as "Album/01.mp3"; empty for a file of the folder itself.
+    static std::string subfolderOf(const std::string& listedName) { return listedName.substr(0, listedName.rfind('/') + 1); }
     static bool isExistingDirectory(const QString& path);
     // Changes what a folder box shows without it counting as the person's change.
     static void setBoxText(QComboBox* box, const QString& text);
@@ -281,6 +306,11 @@ private:
     // The sub-tab in front's version, positions and delimiter, and the track digits.
     NameSource filenameSource() const;
 
+    void wireKeys();
+    void rememberFolder(const FileListBox* list);
+    void saveSession();
+    // Marks the playlist as matching its file (or as empty and nameless).
+    void playlistSaved() { m_playlistChanged = false; }
     void wirePlaylistsTab();
     void wireTagsTab();
     void wireFilenameTab();
@@ -297,6 +327,7 @@ private:
     FieldTexts m_fileEditFieldsV1, m_fileEditFieldsV2;
     ShownFile m_shownTagFile; // the one file the "ID3 Tags" fields were last filled from
     QString m_tagListFolder;  // the folder FileListBoxMP3Files showed at its last selection change
+    bool m_playlistChanged = false; // rows added, moved or removed since the last open, save or close
 };
 
 template <typename Sender, typename Signal>

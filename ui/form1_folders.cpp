@@ -64,20 +64,35 @@ void TForm1::OpenMusicFolder(FileListBox* fileList, const QString& path)
 {
     if (isExistingDirectory(path)) {
         const UnreadableFolders unreadable = fileList->setDirectory(path);
+        rememberFolder(fileList);
         if (!unreadable.empty())
             m_dialogs.error(unreadableFoldersText(unreadable));
     } else
         RemoveMusicFolder(path);
 }
 
-QString TForm1::BrowseForFolder(const QString& title)
+QString TForm1::BrowseForFolder(const QString& title, const QString& start)
 {
-    return m_dialogs.browseForFolder(title);
+    return m_dialogs.browseForFolder(title, start);
+}
+
+QComboBox* TForm1::folderBox(FolderTab tab) const
+{
+    return tab == FolderTab::Id3Tags        ? ComboBoxMusicFolders
+           : tab == FolderTab::FilenameEdit ? ComboBoxMusicFoldersFileEdit
+                                            : ComboBoxMusicFoldersPlaylist;
+}
+
+FileListBox* TForm1::folderList(FolderTab tab) const
+{
+    return tab == FolderTab::Id3Tags        ? FileListBoxMP3Files
+           : tab == FolderTab::FilenameEdit ? FileListBoxMP3FilesFileEdit
+                                            : FileListBoxMP3Playlist;
 }
 
 void TForm1::AddOpenFolder(FolderTab tab)
 {
-    const QString path = BrowseForFolder(QStringLiteral("Choose a folder with mp3 files"));
+    const QString path = BrowseForFolder(QStringLiteral("Choose a folder with mp3 files"), folderList(tab)->directory());
     if (path.isEmpty())
         return;
     if (IsMusicFolderListed(path)) {
@@ -85,12 +100,6 @@ void TForm1::AddOpenFolder(FolderTab tab)
         return;
     }
     AddMusicFolder(path);
-    QComboBox* box = tab == FolderTab::Id3Tags        ? ComboBoxMusicFolders
-                     : tab == FolderTab::FilenameEdit ? ComboBoxMusicFoldersFileEdit
-                                                      : ComboBoxMusicFoldersPlaylist;
-    FileListBox* list = tab == FolderTab::Id3Tags        ? FileListBoxMP3Files
-                        : tab == FolderTab::FilenameEdit ? FileListBoxMP3FilesFileEdit
-                                                         : FileListBoxMP3Playlist;
-    setBoxText(box, path);
-    OpenMusicFolder(list, path);
+    setBoxText(folderBox(tab), path);
+    OpenMusicFolder(folderList(tab), path);
 }

@@ -76,7 +76,7 @@ void TForm1::buildTagsTab()
     ComboBoxMusicFolders = makeFolderBox(tab, "ComboBoxMusicFolders");
     FileListBoxMP3Files = named(new FileListBox(tab), "FileListBoxMP3Files");
     FileListBoxMP3Files->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FileListBoxMP3Files->setFixedWidth(ComboBoxMusicFolders->width());
+    CheckBoxTree = makeTreeBox(tab, "CheckBoxTree", FileListBoxMP3Files);
 
     QLineEdit** v1[] = {&EditArtist, &EditTitle, &EditAlbum, &EditYear, nullptr, &EditComment,
                         &EditTrack};
@@ -161,7 +161,7 @@ void TForm1::buildTagsTab()
     left->setContentsMargins(0, 0, 0, 0);
     left->addWidget(FileListBoxMP3Files, 1);
     left->addWidget(GroupBoxPicture);
-    layOutFolderTab(tab, bar, ComboBoxMusicFolders, filesAndPicture, nullptr, right);
+    layOutFolderTab(tab, bar, ComboBoxMusicFolders, CheckBoxTree, filesAndPicture, nullptr, right);
 }
 
 void TForm1::wireTagsTab()
