@@ -328,7 +328,7 @@ void TForm1::ToolButton2Click()
     // A refused rename leaves the file, and the label, under the old name.
     if (result.status == RenameStatus::Renamed) {
         m_fileEditName = subfolder + result.newName;
-        LabelCurrFile->setText(pathText(result.newName));
+        LabelCurrFile->setText(pathText(m_fileEditName));
     }
     OpenMusicFolder(FileListBoxMP3FilesFileEdit, ComboBoxMusicFoldersFileEdit->currentText());
     FileListBoxMP3FilesFileEdit->reread();

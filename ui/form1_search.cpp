@@ -85,6 +85,7 @@ void TForm1::buildSearchTab()
 
     GroupBox4 = named(new QGroupBox(QStringLiteral("ID3 tags"), GroupBox5), "GroupBox4");
     auto* tagGrid = new QGridLayout(GroupBox4);
+    tagGrid->setVerticalSpacing(2); // the tab fits in the height of an 800x600 screen
     for (int i = 0; i < 7; ++i) {
         const QString field = fieldText(i);
         EditSearch[i] = new QLineEdit(GroupBox4);
@@ -119,8 +120,10 @@ void TForm1::buildSearchTab()
     left->addWidget(GroupBox6);
     left->addWidget(GroupBox5);
     left->addWidget(plainLabel(QStringLiteral("Search Progress:"), tab));
-    left->addWidget(ProgressBarSearch);
-    left->addWidget(ButtonSearch, 0, Qt::AlignRight);
+    auto* searchRow = new QHBoxLayout;
+    searchRow->addWidget(ProgressBarSearch, 1);
+    searchRow->addWidget(ButtonSearch);
+    left->addLayout(searchRow);
     left->addStretch(1);
     auto* leftPane = new QWidget(tab);
     leftPane->setLayout(left);

@@ -29,6 +29,8 @@ QGroupBox* fieldGroup(const char* name, const char* caption, QCheckBox* master,
 {
     auto* group = named(new QGroupBox(QString::fromLatin1(caption), parent), name);
     auto* grid = new QGridLayout(group);
+    // Both groups and the tool bar fit in the height of an 800x600 screen.
+    grid->setVerticalSpacing(2);
     grid->addWidget(master, 0, 0, 1, 3);
     for (int i = 0; i < 7; ++i) {
         QLabel* label = boldLabel("", group);
