@@ -159,6 +159,8 @@ public:
     // Each tab's last folder, its "Include subfolders" box and the window's place, from the
     // person's settings; then the help's main page.
     void restoreSession();
+    // Whether restoreSession found the window's last size and place.
+    bool placeRestored() const { return m_placeRestored; }
     // True when the playlist has no unsaved changes, or they were saved or dropped on asking.
     bool PlaylistMayBeDropped();
     bool playlistChanged() const { return m_playlistChanged; }
@@ -327,6 +329,7 @@ private:
     FieldTexts m_fileEditFieldsV1, m_fileEditFieldsV2;
     ShownFile m_shownTagFile; // the one file the "ID3 Tags" fields were last filled from
     QString m_tagListFolder;  // the folder FileListBoxMP3Files showed at its last selection change
+    bool m_placeRestored = false;
     bool m_playlistChanged = false; // rows added, moved or removed since the last open, save or close
 };
 

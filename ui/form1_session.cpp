@@ -134,8 +134,7 @@ void TForm1::restoreSession()
 {
     const std::unique_ptr<QSettings> settings = userSettings();
     const QByteArray geometry = settings->value(QStringLiteral("window/geometry")).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    m_placeRestored = !geometry.isEmpty() && restoreGeometry(geometry);
     for (const FolderTab tab : {FolderTab::Playlists, FolderTab::Id3Tags, FolderTab::FilenameEdit}) {
         FileListBox* list = folderList(tab);
         QCheckBox* tree = tab == FolderTab::Playlists ? CheckBoxTreePlaylist
