@@ -207,13 +207,15 @@ void TForm1::ToolButton5Click()
     const QString chosen = m_dialogs.openFile(OpenDialogPlaylist);
     if (chosen.isEmpty())
         return;
-    // An empty file keeps the rows but still becomes the file the next save writes.
-    if (const auto entries = ReadPlaylistFile(pathBytes(chosen))) {
+    // An empty file keeps the rows but still becomes the file the next save writes; rows
+    // kept that way are not in that file yet.
+    const auto entries = ReadPlaylistFile(pathBytes(chosen));
+    if (entries) {
         ListViewPlaylist->clear();
         AppendPlaylistEntries(*entries);
     }
     EditCurrentPlaylist->setText(chosen);
-    playlistSaved();
+    m_playlistChanged = !entries && ListViewPlaylist->topLevelItemCount() > 0;
 }
 
 void TForm1::ToolButton7Click()
