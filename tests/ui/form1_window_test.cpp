@@ -48,6 +48,10 @@ protected:
 
     const std::string longName = std::string(185, 'n') + ".mp3"; // 189 characters
     std::string music;
+
+private:
+    TempDir m_state;
+    const ScopedEnv m_stateHome{"XDG_STATE_HOME", m_state.path()}; // an undo journal of its own
 };
 
 TEST_F(Window, LongNamesAndSmallScreensLeaveEveryTabWhole)
@@ -83,6 +87,9 @@ TEST_F(Window, KeysDoWhatTheTabsButtonsDo)
     press(Qt::Key_S);
     EXPECT_EQ(QStringList{QStringLiteral("Do you wish to modify the selected 1 file(s)?")}, dialogs.texts("confirm"));
     EXPECT_TRUE(window->ToolButton4->toolTip().endsWith(QStringLiteral("(Ctrl+S)")));
+
+    press(Qt::Key_Z);
+    EXPECT_EQ(1, dialogs.texts("info").size()); // nothing to undo yet: the tab's undo says so
 
     press(Qt::Key_O);
     ASSERT_EQ(1, dialogs.starts.size());
@@ -154,9 +161,11 @@ TEST_F(Window, IncludeSubfoldersListsTheTreeAndActionsWorkOnIt)
     EXPECT_TRUE(std::filesystem::exists(dir.file("Music/Album/Uno.mp3")));
     EXPECT_EQ(QStringLiteral("Album/Uno.mp3"), window->LabelCurrFile->text());
 
+    window->resize(900, 650);
     window->close();
     window = startWindow(dialogs, qs(musicDirsPath()));
     ASSERT_TRUE(window);
+    EXPECT_EQ(QSize(900, 650), window->size());
     EXPECT_EQ(qs(music), window->FileListBoxMP3FilesFileEdit->directory());
     EXPECT_TRUE(window->CheckBoxTreeFileEdit->isChecked());
     EXPECT_EQ(2, window->FileListBoxMP3FilesFileEdit->count());
