@@ -3,7 +3,7 @@
 
 #include "features/common/interrupted_saves.h"
 
-#include "ui/dialogs.h"
+#include "ui/window_dialogs.h"
 #include "ui/form1.h"
 #include "ui/icons.h"
 
@@ -30,8 +30,12 @@ int main(int argc, char* argv[])
         return 1;
     dialogs.setOwner(window.get());
 
-    window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(),
-                                            window->screen()->availableGeometry()));
+    // The first time, centred and no larger than the screen; after that where it was left.
+    if (!window->placeRestored()) {
+        const QRect screen = window->screen()->availableGeometry();
+        window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                                window->size().boundedTo(screen.size()), screen));
+    }
     window->PageControl1->setCurrentWidget(window->TabSheet1);
     window->show();
     return QApplication::exec();

@@ -5,7 +5,7 @@
 #include "features/tagedit/batch_save.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
-#include "ui/dialogs.h"
+#include "ui/window_dialogs.h"
 #include "ui/file_list_box.h"
 #include "ui/form1.h"
 #include "ui/icons.h"

@@ -3,7 +3,7 @@
 
 #include "music_folders.h"
 #include "features/common/interrupted_saves.h"
-#include "ui/dialogs.h"
+#include "ui/window_dialogs.h"
 #include "ui/form1.h"
 
 #include <QFileInfo>
@@ -71,6 +71,7 @@ std::unique_ptr<TForm1> startWindow(WindowDialogs& dialogs, const QString& music
                                  QStringLiteral("installdir"));
         window->setInstallDir(InstallDir);
         window->ReloadFolderBoxes();
+        window->restoreSession();
         // A save the last run did not finish left a damaged file: say so before anything else.
         const std::string interrupted = interruptedSavesMessage();
         if (!interrupted.empty())

@@ -5,6 +5,7 @@
 #include "commands.h"
 
 #include "features/common/dialogs.h"
+#include "features/common/progress.h"
 #include "status_line.h"
 
 #include <ostream>

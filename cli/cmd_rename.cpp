@@ -4,6 +4,7 @@
 #include "status_line.h"
 
 #include "features/common/dialogs.h"
+#include "features/common/progress.h"
 #include "features/filename/batch_rename.h"
 #include "platform/terminal.h"
 #include "tags/id3.h"

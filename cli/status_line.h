@@ -1,7 +1,7 @@
 // A line at the bottom of a terminal that says how far a long command has come.
 #pragma once
 
-#include "features/common/dialogs.h"
+#include "features/common/progress.h"
 
 #include <chrono>
 #include <ostream>

@@ -18,6 +18,8 @@ mkdir -p "$work/settings" "$work/Music/Demo Album"
 # in the demo folder). The first title is Greek and Japanese: its ID3v1 copy gets "?", which
 # varnoli-cli reports on stderr.
 export XDG_STATE_HOME="$work/state"
+# Nor the size and folders the window remembers from the person's own use.
+export XDG_CONFIG_HOME="$work/config"
 track=0
 for song in "Καλημέρα – 朝の光" "Harbour Lights" "Slow River" "Paper Kites" \
             "The Long Way Home" "Northern Lines" "Lanterns" "Last Train"; do

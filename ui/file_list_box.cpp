@@ -24,11 +24,19 @@ UnreadableFolders FileListBox::reread()
     UnreadableFolders unreadable;
     if (m_folder.isEmpty())
         return unreadable;
-    for (const std::string& name : listMp3Files(pathBytes(m_folder), unreadable)) {
+    for (const std::string& name : listMp3Files(pathBytes(m_folder), m_subfolders, unreadable)) {
         auto* item = new QListWidgetItem(pathText(name), this);
         item->setData(Qt::UserRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
     }
     return unreadable;
+}
+
+UnreadableFolders FileListBox::setSubfolders(bool on)
+{
+    if (on == m_subfolders)
+        return {};
+    m_subfolders = on;
+    return reread();
 }
 
 void FileListBox::clearDirectory()

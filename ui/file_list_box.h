@@ -19,11 +19,15 @@ public:
     UnreadableFolders setDirectory(const QString& folder);
     // Lists the shown folder again, e.g. after a file in it was renamed.
     UnreadableFolders reread();
+    // With subfolders the rows are the MP3 files of the whole tree, as paths relative to the
+    // folder; the list is read again when this changes.
+    UnreadableFolders setSubfolders(bool on);
+    bool subfolders() const { return m_subfolders; }
     // Back to no folder and no files.
     void clearDirectory();
     const QString& directory() const { return m_folder; }
 
-    // A row's file name as the file system's bytes (the shown text is only decoded for display).
+    // A row's file name (its path below the folder with subfolders) as the file system's bytes (the shown text is only decoded for display).
     std::string fileNameAt(int row) const;
     std::vector<std::string> selectedFileNames() const;
     // The shown folder as bytes ending in "/" (the folder box may have been typed without
@@ -33,4 +37,5 @@ public:
 
 private:
     QString m_folder;
+    bool m_subfolders = false;
 };

@@ -2,7 +2,10 @@
 // error guard every handler runs under.
 #include "form1.h"
 
+#include "file_list_box.h"
 #include "icons.h"
+#include "qt_text.h"
+#include "widget_helpers.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -25,7 +28,7 @@ constexpr int kWindowWidth = 808, kWindowHeight = 570;
 constexpr int kPageMargin = 7;
 constexpr int kTabWidth = 90;
 constexpr int kToolBarHeight = 33;
-constexpr int kFolderBoxWidth = 345;
+constexpr int kFolderBoxChars = 16;
 
 class FixedWidthTabBar : public QTabBar {
 public:
@@ -88,8 +91,8 @@ TForm1::TForm1(WindowDialogs& dialogs, std::unique_ptr<MusicFolderStore> musicFo
 
     const QString filter =
         QStringLiteral("Playlists (*.m3u)|*.m3u|All Files (*.*)|*.*");
-    OpenDialogPlaylist = {filter, QStringLiteral("m3u"), false};
-    SaveDialogPlaylist = {filter, QStringLiteral("m3u"), true};
+    OpenDialogPlaylist = {filter, QStringLiteral("m3u"), false, QString()};
+    SaveDialogPlaylist = {filter, QStringLiteral("m3u"), true, QString()};
 
     buildPlaylistsTab();
     buildTagsTab();
@@ -103,6 +106,7 @@ TForm1::TForm1(WindowDialogs& dialogs, std::unique_ptr<MusicFolderStore> musicFo
     wireFilenameTab();
     wireSearchTab();
     wireHelpTab();
+    wireKeys();
     ComboBoxMusicFoldersFileEdit->installEventFilter(this);
     ListViewPlaylist->installEventFilter(this);
     ListViewSearchResults->installEventFilter(this);
@@ -172,13 +176,27 @@ QToolButton* TForm1::addToolButton(QToolBar* bar, const char* name, int image, c
     return button;
 }
 
+QCheckBox* TForm1::makeTreeBox(QWidget* parent, const char* name, FileListBox* list)
+{
+    auto* box = checkBox(name, "Include subfolders", false, parent);
+    box->setToolTip(QStringLiteral("List the MP3 files of every folder below this one too"));
+    wire(box, &QCheckBox::toggled, [this, box, list] {
+        const UnreadableFolders unreadable = list->setSubfolders(box->isChecked());
+        if (!unreadable.empty())
+            m_dialogs.error(unreadableFoldersText(unreadable));
+    });
+    return box;
+}
+
 QComboBox* TForm1::makeFolderBox(QWidget* parent, const char* name)
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
-    box->setFixedWidth(kFolderBoxWidth);
+    // A long folder name must not widen the window; the splitter gives the box its width.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(kFolderBoxChars);
     box->setEditText(QStringLiteral("--Music Folders--"));
     return box;
 }

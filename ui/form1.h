@@ -1,7 +1,7 @@
 // TForm1: the program's one window, its five tabs and the handlers every tab wires up.
 #pragma once
 
-#include "dialogs.h"
+#include "window_dialogs.h"
 #include "features/tagedit/tag_view.h"
 #include "music_folder_store.h"
 
@@ -21,6 +21,7 @@
 class FileListBox;
 class PictureBox;
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QGroupBox;
 class QKeyEvent;
@@ -65,8 +66,10 @@ public:
     void AddMusicFolder(const QString& path);
     void RemoveMusicFolder(const QString& path);
     void OpenMusicFolder(FileListBox* fileList, const QString& path);
-    QString BrowseForFolder(const QString& title);
+    QString BrowseForFolder(const QString& title, const QString& start);
     enum class FolderTab { Id3Tags, FilenameEdit, Playlists };
+    QComboBox* folderBox(FolderTab tab) const;
+    FileListBox* folderList(FolderTab tab) const;
     void AddOpenFolder(FolderTab tab);
 
     // Playlists tab
@@ -87,6 +90,8 @@ public:
     void SaveAsNewPlaylist();
     // Appends full paths (the file system's bytes) to the playlist, one row each, in order.
     void AppendPlaylistEntries(const std::vector<std::string>& paths);
+    // Where the playlist dialogs open: the playlist's own folder, else the folder listed.
+    QString playlistDialogFolder() const;
 
     // ID3 Tags tab
     void ToolButton3Click();
@@ -142,86 +147,133 @@ public:
 
     // Help tab
     void TreeView1Click();
+    void ShowHelpMainPage();
+
+    // Keys: each does what its tab's button does, on the tab in front.
+    void SaveKey();       // Ctrl+S
+    void UndoKey();       // Ctrl+Z
+    void RereadKey();     // F5
+    void OpenFolderKey(); // Ctrl+O
+    void SearchKey();     // Ctrl+F
+
+    // Each tab's last folder, its "Include subfolders" box and the window's place, from the
+    // person's settings; then the help's main page.
+    void restoreSession();
+    // Whether restoreSession found the window's last size and place.
+    bool placeRestored() const { return m_placeRestored; }
+    // True when the playlist has no unsaved changes, or they were saved or dropped on asking.
+    bool PlaylistMayBeDropped();
+    bool playlistChanged() const { return m_playlistChanged; }
 
     // Undo of the last save ("ID3 Tags") and the last rename ("Filename Edit"), from the journal
     void UndoLastSaveClick();
     void UndoLastRenameClick();
-    QToolButton *UndoLastSave = nullptr, *UndoLastRename = nullptr;
+    QToolButton* UndoLastSave = nullptr;   // puts back the tags the last save replaced
+    QToolButton* UndoLastRename = nullptr; // gives the last rename's files their old names
 
     // Window shell
-    QTabWidget* PageControl1 = nullptr;
-    QWidget *TabSheet1 = nullptr, *TabSheet2 = nullptr, *TabSheet3 = nullptr,
+    QTabWidget* PageControl1 = nullptr; // the five tabs
+    QWidget *TabSheet1 = nullptr, *TabSheet2 = nullptr, *TabSheet3 = nullptr, // their pages, in tab order
             *TabSheet4 = nullptr, *TabSheet5 = nullptr;
     FileDialogSpec SaveDialogPlaylist, OpenDialogPlaylist;
 
     // Playlists
-    QToolButton *ToolButton14 = nullptr, *ToolButton5 = nullptr, *ToolButton7 = nullptr,
-                *ToolButton6 = nullptr;
-    QComboBox* ComboBoxMusicFoldersPlaylist = nullptr;
-    FileListBox* FileListBoxMP3Playlist = nullptr;
-    QPushButton *BitBtnToPlaylist = nullptr, *BitBtnMoveUp = nullptr, *BitBtnMoveDown = nullptr,
-                *BitBtnRemoveFromPlaylist = nullptr;
-    QLabel* Label36 = nullptr;
-    QLineEdit* EditCurrentPlaylist = nullptr;
-    QTreeWidget* ListViewPlaylist = nullptr;
+    QToolButton* ToolButton14 = nullptr; // adds a music folder and lists its files
+    QToolButton* ToolButton5 = nullptr;  // opens a playlist file
+    QToolButton* ToolButton7 = nullptr;  // closes the playlist
+    QToolButton* ToolButton6 = nullptr;  // saves the playlist, asking for a name the first time
+    QComboBox* ComboBoxMusicFoldersPlaylist = nullptr; // the folder whose files are listed
+    FileListBox* FileListBoxMP3Playlist = nullptr;     // the folder's MP3 files to pick from
+    QPushButton* BitBtnToPlaylist = nullptr;         // appends the picked files to the playlist
+    QPushButton* BitBtnMoveUp = nullptr;             // moves the selected entries up a row
+    QPushButton* BitBtnMoveDown = nullptr;           // moves the selected entries down a row
+    QPushButton* BitBtnRemoveFromPlaylist = nullptr; // drops the selected entries
+    QLabel* Label36 = nullptr;                       // captions the playlist's file name
+    QLineEdit* EditCurrentPlaylist = nullptr;        // the playlist file the next save writes
+    QTreeWidget* ListViewPlaylist = nullptr;         // the playlist's entries, in order
 
     // ID3 Tags; the arrays run Artist, Title, Album, Year, Genre, Comment, Track
-    QToolButton *ToolButton3 = nullptr, *ToolButton4 = nullptr, *FillFromFileName = nullptr;
-    QLineEdit* EditNamePattern = nullptr;
-    QComboBox* ComboBoxMusicFolders = nullptr;
-    FileListBox* FileListBoxMP3Files = nullptr;
-    QGroupBox *GroupBoxV1 = nullptr, *GroupBoxV2 = nullptr;
-    QCheckBox *CheckBoxEnableV1 = nullptr, *CheckBoxEnableV2 = nullptr;
-    QLineEdit *EditArtist = nullptr, *EditTitle = nullptr, *EditAlbum = nullptr,
+    QToolButton* ToolButton3 = nullptr;      // adds a music folder and lists its files
+    QToolButton* ToolButton4 = nullptr;      // saves the selected files' tags
+    QToolButton* FillFromFileName = nullptr; // fills the fields from the selected files' names
+    QLineEdit* EditNamePattern = nullptr;    // the pattern those names are read by
+    QComboBox* ComboBoxMusicFolders = nullptr;   // the folder whose files are listed
+    FileListBox* FileListBoxMP3Files = nullptr;  // the files a save writes to
+    QGroupBox* GroupBoxV1 = nullptr;             // the ID3v1 fields
+    QGroupBox* GroupBoxV2 = nullptr;             // the ID3v2 fields
+    QCheckBox* CheckBoxEnableV1 = nullptr;       // whether a save writes ID3v1 at all
+    QCheckBox* CheckBoxEnableV2 = nullptr;       // whether a save writes ID3v2 at all
+    QLineEdit *EditArtist = nullptr, *EditTitle = nullptr, *EditAlbum = nullptr, // ID3v1 texts
               *EditYear = nullptr, *EditComment = nullptr, *EditTrack = nullptr;
-    QComboBox* ComboBoxGenre = nullptr;
-    QLineEdit *EditArtistV2 = nullptr, *EditTitleV2 = nullptr, *EditAlbumV2 = nullptr,
+    QComboBox* ComboBoxGenre = nullptr; // the ID3v1 genre, from the fixed list
+    QLineEdit *EditArtistV2 = nullptr, *EditTitleV2 = nullptr, *EditAlbumV2 = nullptr, // ID3v2 texts
               *EditYearV2 = nullptr, *EditGenreV2 = nullptr, *EditCommentV2 = nullptr,
               *EditTrackV2 = nullptr;
-    std::array<QCheckBox*, 7> CheckBoxV1{}; // CheckBoxV1Artist ... CheckBoxV1Track
-    std::array<QCheckBox*, 7> CheckBoxV2{}; // CheckBoxV2Artist ... CheckBoxV2Track
+    std::array<QCheckBox*, 7> CheckBoxV1{}; // CheckBoxV1Artist ... Track: which ID3v1 fields a save writes
+    std::array<QCheckBox*, 7> CheckBoxV2{}; // CheckBoxV2Artist ... Track: which ID3v2 fields a save writes
     std::array<QWidget*, 7> FieldsV1{};     // EditArtist ... EditTrack, ComboBoxGenre 5th
     std::array<QLineEdit*, 7> FieldsV2{};   // EditArtistV2 ... EditTrackV2
-    QGroupBox* GroupBoxPicture = nullptr;
-    PictureBox* ImagePicture = nullptr;
-    QLabel* LabelPictureSize = nullptr;
-    QToolButton *ToolButtonSetPicture = nullptr, *ToolButtonRemovePictures = nullptr,
-                *ToolButtonExportPicture = nullptr;
+    QGroupBox* GroupBoxPicture = nullptr;   // the front cover of the selected files
+    PictureBox* ImagePicture = nullptr;     // its thumbnail; takes a dropped image file
+    QLabel* LabelPictureSize = nullptr;     // its size and kind
+    QToolButton* ToolButtonSetPicture = nullptr;     // sets the front cover from an image file
+    QToolButton* ToolButtonRemovePictures = nullptr; // removes every picture
+    QToolButton* ToolButtonExportPicture = nullptr;  // saves the front cover to a file
 
     // Filename Edit
-    QToolButton *ToolButton1 = nullptr, *ToolButton2 = nullptr, *RenameSelected = nullptr;
-    QCheckBox* CheckBoxTwoDigitTrack = nullptr;
-    QComboBox* ComboBoxMusicFoldersFileEdit = nullptr;
-    FileListBox* FileListBoxMP3FilesFileEdit = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QLabel *Label23 = nullptr, *LabelCurrFile = nullptr, *Label22 = nullptr, *Label15 = nullptr;
-    QLineEdit* EditPreview = nullptr;
-    QTabWidget* PageControl2 = nullptr;
-    QLineEdit *EditDelimiter = nullptr, *EditDelimiterV2 = nullptr;
-    std::array<QComboBox*, 7> ComboBoxFile{};   // ComboBoxFile1 ... ComboBoxFile7
-    std::array<QComboBox*, 7> ComboBoxFileV2{}; // ComboBoxFile1V2 ... ComboBoxFile7V2
-    std::array<QLabel*, 7> LabelsV1{};          // LabelArtist ... LabelTrack
-    std::array<QLabel*, 7> LabelsV2{};          // LabelArtistV2 ... LabelTrackV2
+    QToolButton* ToolButton1 = nullptr;    // adds a music folder and lists its files
+    QToolButton* ToolButton2 = nullptr;    // renames the current file to the preview
+    QToolButton* RenameSelected = nullptr; // renames each selected file from its own tags
+    QCheckBox* CheckBoxTwoDigitTrack = nullptr; // pads one-digit tracks in built names
+    QComboBox* ComboBoxMusicFoldersFileEdit = nullptr;  // the folder whose files are listed
+    FileListBox* FileListBoxMP3FilesFileEdit = nullptr; // picks the current file
+    QGroupBox* GroupBox1 = nullptr;     // the current file and its new name
+    QLabel* Label23 = nullptr;          // captions the current file
+    QLabel* LabelCurrFile = nullptr;    // the current file's name, elided when long
+    QLabel* Label22 = nullptr;          // captions the preview
+    QLabel* Label15 = nullptr;          // tells what the sub-tabs are for
+    QLineEdit* EditPreview = nullptr;   // the new name; editable before the rename
+    QTabWidget* PageControl2 = nullptr; // builds the name from ID3v1 or from ID3v2
+    QLineEdit* EditDelimiter = nullptr;   // put between the ID3v1 fields of the name
+    QLineEdit* EditDelimiterV2 = nullptr; // put between the ID3v2 fields of the name
+    std::array<QComboBox*, 7> ComboBoxFile{};   // ComboBoxFile1 ... 7: the fields of the name, in order
+    std::array<QComboBox*, 7> ComboBoxFileV2{}; // ComboBoxFile1V2 ... 7V2: the same for ID3v2
+    std::array<QLabel*, 7> LabelsV1{};          // LabelArtist ... LabelTrack: the file's ID3v1 texts
+    std::array<QLabel*, 7> LabelsV2{};          // LabelArtistV2 ... LabelTrackV2: its ID3v2 texts
 
     // Search
-    QToolButton *ToolButton8 = nullptr, *ToolButton13 = nullptr;
-    QGroupBox *GroupBox6 = nullptr, *GroupBox5 = nullptr, *GroupBox7 = nullptr,
-              *GroupBox4 = nullptr;
-    QLineEdit *EditSearchFolder = nullptr, *EditFilename = nullptr;
-    QCheckBox *CheckBoxSubfolders = nullptr, *CheckBoxExFilename = nullptr, *CheckBoxContainsFilename = nullptr;
-    QPushButton *ButtonBrowseSearch = nullptr, *ButtonSearch = nullptr;
-    std::array<QLineEdit*, 7> EditSearch{};    // EditSearchArtist ... EditSearchTrack
-    std::array<QCheckBox*, 7> CheckBoxEx{};    // CheckBoxExArtist ... CheckBoxExTrack
-    std::array<QCheckBox*, 7> CheckBoxContains{}; // CheckBoxContainsArtist ... CheckBoxContainsTrack
-    QProgressBar* ProgressBarSearch = nullptr;
-    QTreeWidget* ListViewSearchResults = nullptr;
+    QToolButton* ToolButton8 = nullptr;  // runs the search
+    QToolButton* ToolButton13 = nullptr; // hands the results to the playlist
+    QGroupBox* GroupBox6 = nullptr;      // where to search
+    QGroupBox* GroupBox5 = nullptr;      // what to search for
+    QGroupBox* GroupBox7 = nullptr;      // the file name criterion
+    QGroupBox* GroupBox4 = nullptr;      // the tag criteria
+    QLineEdit* EditSearchFolder = nullptr; // the folder searched
+    QLineEdit* EditFilename = nullptr;     // the file name sought
+    QCheckBox* CheckBoxSubfolders = nullptr;       // searches the folders below too
+    QCheckBox* CheckBoxExFilename = nullptr;       // the whole name must match
+    QCheckBox* CheckBoxContainsFilename = nullptr; // the name need only contain the text
+    QPushButton* ButtonBrowseSearch = nullptr;     // picks the folder searched
+    QPushButton* ButtonSearch = nullptr;           // runs the search
+    std::array<QLineEdit*, 7> EditSearch{};       // EditSearchArtist ... Track: the texts sought
+    std::array<QCheckBox*, 7> CheckBoxEx{};       // CheckBoxExArtist ... Track: whole text must match
+    std::array<QCheckBox*, 7> CheckBoxContains{}; // CheckBoxContainsArtist ... Track: text need only be in it
+    QProgressBar* ProgressBarSearch = nullptr;    // how far the search has come
+    QTreeWidget* ListViewSearchResults = nullptr; // the files found
+    QLabel* LabelSearchCount = nullptr;           // how many were found
 
     // Help
-    QTreeWidget* TreeView1 = nullptr;
-    QTextBrowser* WebBrowserHelp = nullptr;
+    QTreeWidget* TreeView1 = nullptr;       // the help topics
+    QTextBrowser* WebBrowserHelp = nullptr; // the chosen topic's page
+
+    // "Include subfolders" of the tabs that list files: the whole tree below the folder.
+    QCheckBox* CheckBoxTreePlaylist = nullptr;
+    QCheckBox* CheckBoxTree = nullptr;
+    QCheckBox* CheckBoxTreeFileEdit = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // An error escaping a handler is shown in an error box and the window goes on.
@@ -233,10 +285,17 @@ private:
     QToolBar* makeToolBar(QWidget* tab);
     QToolButton* addToolButton(QToolBar* bar, const char* name, int image, const char* hint);
     QComboBox* makeFolderBox(QWidget* parent, const char* name);
+    // An "Include subfolders" box that lists the tree below the folder in `list`.
+    QCheckBox* makeTreeBox(QWidget* parent, const char* name, FileListBox* list);
     QToolButton* addUndoButton(QToolBar* bar, bool renames);
     void addNameFillControls(QToolBar* bar);
     // After a save: one box per kind of note (characters ID3v1 cannot hold, frames dropped).
     void showSaveNotes(const BatchSaveOutcome& outcome);
+    // "Album/" of a file listed from a subfolder as "Album/01.mp3"; empty for a file of the folder itself.
+    static std::string subfolderOf(const std::string& listedName) { return listedName.substr(0, listedName.rfind('/') + 1); }
+    static bool isExistingDirectory(const QString& path);
+    // Changes what a folder box shows without it counting as the person's change.
+    static void setBoxText(QComboBox* box, const QString& text);
 
     void buildPlaylistsTab();
     void buildTagsTab();
@@ -249,6 +308,11 @@ private:
     // The sub-tab in front's version, positions and delimiter, and the track digits.
     NameSource filenameSource() const;
 
+    void wireKeys();
+    void rememberFolder(const FileListBox* list);
+    void saveSession();
+    // Marks the playlist as matching its file (or as empty and nameless).
+    void playlistSaved() { m_playlistChanged = false; }
     void wirePlaylistsTab();
     void wireTagsTab();
     void wireFilenameTab();
@@ -265,6 +329,8 @@ private:
     FieldTexts m_fileEditFieldsV1, m_fileEditFieldsV2;
     ShownFile m_shownTagFile; // the one file the "ID3 Tags" fields were last filled from
     QString m_tagListFolder;  // the folder FileListBoxMP3Files showed at its last selection change
+    bool m_placeRestored = false;
+    bool m_playlistChanged = false; // rows added, moved or removed since the last open, save or close
 };
 
 template <typename Sender, typename Signal>

@@ -1,6 +1,7 @@
 // Builds the "Filename Edit" tab and wires its controls.
 #include "form1.h"
 
+#include "eliding_label.h"
 #include "file_list_box.h"
 #include "qt_text.h"
 #include "shared_tags.h"
@@ -88,9 +89,8 @@ QWidget* TForm1::buildFilenameSubTab(bool v2)
     for (int i = 0; i < 7; ++i) {
         QLabel* label = boldLabel("", group);
         label->setText(fieldText(i) + QLatin1Char(':'));
-        values[i] = new QLabel(group);
+        values[i] = new ElidingLabel(group);
         values[i]->setObjectName(QStringLiteral("Label%1%2").arg(fieldText(i), suffix));
-        values[i]->setTextFormat(Qt::PlainText);
         grid->addWidget(label, i, 0);
         grid->addWidget(values[i], i, 1);
     }
@@ -125,12 +125,11 @@ void TForm1::buildFilenameTab()
     ComboBoxMusicFoldersFileEdit->setCompleter(nullptr);
     FileListBoxMP3FilesFileEdit = named(new FileListBox(tab), "FileListBoxMP3FilesFileEdit");
     FileListBoxMP3FilesFileEdit->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FileListBoxMP3FilesFileEdit->setFixedWidth(ComboBoxMusicFoldersFileEdit->width());
+    CheckBoxTreeFileEdit = makeTreeBox(tab, "CheckBoxTreeFileEdit", FileListBoxMP3FilesFileEdit);
 
     GroupBox1 = named(new QGroupBox(QStringLiteral("Current File Information"), tab), "GroupBox1");
     Label23 = named(boldLabel("Current File:", GroupBox1), "Label23");
-    LabelCurrFile = named(new QLabel(GroupBox1), "LabelCurrFile");
-    LabelCurrFile->setTextFormat(Qt::PlainText);
+    LabelCurrFile = named(new ElidingLabel(GroupBox1), "LabelCurrFile");
     Label22 = named(boldLabel("Filename Preview:", GroupBox1), "Label22");
     EditPreview = named(new QLineEdit(GroupBox1), "EditPreview");
     CheckBoxTwoDigitTrack = checkBox("CheckBoxTwoDigitTrack", "Two-digit track", false, GroupBox1);
@@ -155,7 +154,8 @@ void TForm1::buildFilenameTab()
     right->addWidget(GroupBox1);
     right->addWidget(Label15);
     right->addWidget(PageControl2, 1);
-    layOutFolderTab(tab, bar, ComboBoxMusicFoldersFileEdit, FileListBoxMP3FilesFileEdit, nullptr, right);
+    layOutFolderTab(tab, bar, ComboBoxMusicFoldersFileEdit, CheckBoxTreeFileEdit, FileListBoxMP3FilesFileEdit, nullptr,
+                    right);
 }
 
 void TForm1::wireFilenameTab()
@@ -175,6 +175,16 @@ void TForm1::wireFilenameTab()
         wire(ComboBoxFile[i], &QComboBox::editTextChanged, [this, i] { ComboBoxFileChange(i); });
         wire(ComboBoxFileV2[i], &QComboBox::editTextChanged, [this, i] { ComboBoxFileV2Change(i); });
     }
+}
+
+void TForm1::ToolButton1Click() { AddOpenFolder(FolderTab::FilenameEdit); }
+
+void TForm1::ComboBoxMusicFoldersFileEditExit()
+{
+    if (isExistingDirectory(ComboBoxMusicFoldersFileEdit->currentText()))
+        return;
+    setBoxText(ComboBoxMusicFoldersFileEdit, QString());
+    FileListBoxMP3FilesFileEdit->clearDirectory();
 }
 
 void TForm1::ComboBoxMusicFoldersFileEditChange()
@@ -207,7 +217,7 @@ void TForm1::LoadCurrentFile()
     m_fileEditFolder = folder;
     m_fileEditName = name;
     try {
-        EditPreview->setText(pathText(name));
+        EditPreview->setText(pathText(name.substr(subfolderOf(name).size())));
         LabelCurrFile->setText(pathText(name));
         if (PageControl2->currentIndex() == 0) {
             const TagRead read = readFilenameFieldsV1(path, FileEditTagV1);
@@ -306,17 +316,19 @@ void TForm1::ToolButton2Click()
         m_dialogs.info(QStringLiteral("Please select the file to rename in the list first."));
         return;
     }
+    // A file listed from a subfolder is renamed where it lies.
+    const std::string subfolder = subfolderOf(m_fileEditName);
     RenameRequest request;
-    request.folder = FileListBoxMP3FilesFileEdit->folderBytes(); // the folder checked just above
-    request.oldName = m_fileEditName;
+    request.folder = FileListBoxMP3FilesFileEdit->folderBytes() + subfolder; // checked just above
+    request.oldName = m_fileEditName.substr(subfolder.size());
     request.requestedName = pathBytes(EditPreview->text());
     const RenameResult result = renameCurrentFile(request, m_dialogs);
     if (result.status == RenameStatus::InvalidName || result.status == RenameStatus::Declined)
         return;
     // A refused rename leaves the file, and the label, under the old name.
     if (result.status == RenameStatus::Renamed) {
-        m_fileEditName = result.newName;
-        LabelCurrFile->setText(pathText(result.newName));
+        m_fileEditName = subfolder + result.newName;
+        LabelCurrFile->setText(pathText(m_fileEditName));
     }
     OpenMusicFolder(FileListBoxMP3FilesFileEdit, ComboBoxMusicFoldersFileEdit->currentText());
     FileListBoxMP3FilesFileEdit->reread();

@@ -1,4 +1,4 @@
-// The music folder boxes of three tabs: filling them, adding, opening and dropping folders.
+// What the music folder boxes of three tabs share: filling them, adding, opening and dropping folders.
 #include "form1.h"
 
 #include "file_list_box.h"
@@ -10,21 +10,16 @@
 
 #include <algorithm>
 
-namespace {
-
-bool isExistingDirectory(const QString& path)
+bool TForm1::isExistingDirectory(const QString& path)
 {
     return !path.isEmpty() && platform::directoryExists(pathBytes(path));
 }
 
-// Changes what a folder box shows without it counting as the user's change.
-void setBoxText(QComboBox* box, const QString& text)
+void TForm1::setBoxText(QComboBox* box, const QString& text)
 {
     const QSignalBlocker blocker(box);
     box->setEditText(text);
 }
-
-} // namespace
 
 void TForm1::ReloadFolderBoxes()
 {
@@ -69,20 +64,35 @@ void TForm1::OpenMusicFolder(FileListBox* fileList, const QString& path)
 {
     if (isExistingDirectory(path)) {
         const UnreadableFolders unreadable = fileList->setDirectory(path);
+        rememberFolder(fileList);
         if (!unreadable.empty())
             m_dialogs.error(unreadableFoldersText(unreadable));
     } else
         RemoveMusicFolder(path);
 }
 
-QString TForm1::BrowseForFolder(const QString& title)
+QString TForm1::BrowseForFolder(const QString& title, const QString& start)
 {
-    return m_dialogs.browseForFolder(title);
+    return m_dialogs.browseForFolder(title, start);
+}
+
+QComboBox* TForm1::folderBox(FolderTab tab) const
+{
+    return tab == FolderTab::Id3Tags        ? ComboBoxMusicFolders
+           : tab == FolderTab::FilenameEdit ? ComboBoxMusicFoldersFileEdit
+                                            : ComboBoxMusicFoldersPlaylist;
+}
+
+FileListBox* TForm1::folderList(FolderTab tab) const
+{
+    return tab == FolderTab::Id3Tags        ? FileListBoxMP3Files
+           : tab == FolderTab::FilenameEdit ? FileListBoxMP3FilesFileEdit
+                                            : FileListBoxMP3Playlist;
 }
 
 void TForm1::AddOpenFolder(FolderTab tab)
 {
-    const QString path = BrowseForFolder(QStringLiteral("Choose a folder with mp3 files"));
+    const QString path = BrowseForFolder(QStringLiteral("Choose a folder with mp3 files"), folderList(tab)->directory());
     if (path.isEmpty())
         return;
     if (IsMusicFolderListed(path)) {
@@ -90,34 +100,6 @@ void TForm1::AddOpenFolder(FolderTab tab)
         return;
     }
     AddMusicFolder(path);
-    QComboBox* box = tab == FolderTab::Id3Tags        ? ComboBoxMusicFolders
-                     : tab == FolderTab::FilenameEdit ? ComboBoxMusicFoldersFileEdit
-                                                      : ComboBoxMusicFoldersPlaylist;
-    FileListBox* list = tab == FolderTab::Id3Tags        ? FileListBoxMP3Files
-                        : tab == FolderTab::FilenameEdit ? FileListBoxMP3FilesFileEdit
-                                                         : FileListBoxMP3Playlist;
-    setBoxText(box, path);
-    OpenMusicFolder(list, path);
-}
-
-void TForm1::ToolButton3Click() { AddOpenFolder(FolderTab::Id3Tags); }
-void TForm1::ToolButton1Click() { AddOpenFolder(FolderTab::FilenameEdit); }
-void TForm1::ToolButton14Click() { AddOpenFolder(FolderTab::Playlists); }
-
-void TForm1::ComboBoxMusicFoldersChange()
-{
-    OpenMusicFolder(FileListBoxMP3Files, ComboBoxMusicFolders->currentText());
-}
-
-void TForm1::ComboBoxMusicFoldersPlaylistChange()
-{
-    OpenMusicFolder(FileListBoxMP3Playlist, ComboBoxMusicFoldersPlaylist->currentText());
-}
-
-void TForm1::ComboBoxMusicFoldersFileEditExit()
-{
-    if (isExistingDirectory(ComboBoxMusicFoldersFileEdit->currentText()))
-        return;
-    setBoxText(ComboBoxMusicFoldersFileEdit, QString());
-    FileListBoxMP3FilesFileEdit->clearDirectory();
+    setBoxText(folderBox(tab), path);
+    OpenMusicFolder(folderList(tab), path);
 }

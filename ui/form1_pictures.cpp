@@ -76,7 +76,7 @@ void TForm1::ToolButtonSetPictureClick()
     if (FileListBoxMP3Files->selectedPaths().empty())
         return;
     const FileDialogSpec spec{QStringLiteral("Images (*.jpg;*.jpeg;*.png)|*.jpg;*.jpeg;*.png|All Files (*.*)|*.*"),
-                              QString(), false};
+                              QString(), false, FileListBoxMP3Files->directory()};
     const QString chosen = m_dialogs.openFile(spec);
     if (!chosen.isEmpty())
         SetPictureFrom(chosen);
@@ -123,7 +123,8 @@ void TForm1::ToolButtonExportPictureClick()
     const PictureView view = readPictureView({files.front()}, tag);
     const QString extension = inspectImage(view.picture.Data).format == ImageFormat::Png ? QStringLiteral("png")
                                                                                           : QStringLiteral("jpg");
-    const FileDialogSpec spec{QStringLiteral("Image (*.%1)|*.%1|All Files (*.*)|*.*").arg(extension), extension, true};
+    const FileDialogSpec spec{QStringLiteral("Image (*.%1)|*.%1|All Files (*.*)|*.*").arg(extension), extension, true,
+                              FileListBoxMP3Files->directory()};
     const QString chosen = m_dialogs.saveFile(spec, QStringLiteral("cover.") + extension);
     if (chosen.isEmpty())
         return;

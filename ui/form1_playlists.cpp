@@ -78,7 +78,7 @@ void TForm1::buildPlaylistsTab()
     ComboBoxMusicFoldersPlaylist = makeFolderBox(tab, "ComboBoxMusicFoldersPlaylist");
     FileListBoxMP3Playlist = named(new FileListBox(tab), "FileListBoxMP3Playlist");
     FileListBoxMP3Playlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FileListBoxMP3Playlist->setFixedWidth(ComboBoxMusicFoldersPlaylist->width());
+    CheckBoxTreePlaylist = makeTreeBox(tab, "CheckBoxTreePlaylist", FileListBoxMP3Playlist);
 
     BitBtnToPlaylist = smallButton("BitBtnToPlaylist", IconRole::ToPlaylist,
                                    "Move selected to playlist", tab);
@@ -107,7 +107,8 @@ void TForm1::buildPlaylistsTab()
     right->addLayout(current);
     right->addWidget(ListViewPlaylist, 1);
 
-    layOutFolderTab(tab, bar, ComboBoxMusicFoldersPlaylist, FileListBoxMP3Playlist, buttons, right);
+    layOutFolderTab(tab, bar, ComboBoxMusicFoldersPlaylist, CheckBoxTreePlaylist, FileListBoxMP3Playlist, buttons,
+                    right);
 }
 
 void TForm1::wirePlaylistsTab()
@@ -123,6 +124,19 @@ void TForm1::wirePlaylistsTab()
     wire(BitBtnMoveDown, &QPushButton::clicked, [this] { BitBtnMoveDownClick(); });
     wire(BitBtnRemoveFromPlaylist, &QPushButton::clicked,
          [this] { BitBtnRemoveFromPlaylistClick(); });
+    // Whatever adds, moves or drops rows changes the playlist; opening, saving and closing it
+    // mark it as matching its file again.
+    QAbstractItemModel* rows = ListViewPlaylist->model();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(rows, signal, this, [this] { m_playlistChanged = true; });
+    connect(rows, &QAbstractItemModel::dataChanged, this, [this] { m_playlistChanged = true; });
+}
+
+void TForm1::ToolButton14Click() { AddOpenFolder(FolderTab::Playlists); }
+
+void TForm1::ComboBoxMusicFoldersPlaylistChange()
+{
+    OpenMusicFolder(FileListBoxMP3Playlist, ComboBoxMusicFoldersPlaylist->currentText());
 }
 
 void TForm1::AppendPlaylistEntries(const std::vector<std::string>& paths)
@@ -164,35 +178,68 @@ void TForm1::BitBtnMoveDownClick()
     showView(ListViewPlaylist, view);
 }
 
+bool TForm1::PlaylistMayBeDropped()
+{
+    if (!m_playlistChanged)
+        return true;
+    const QString name = EditCurrentPlaylist->text().isEmpty() ? QStringLiteral("The new playlist")
+                                                               : QStringLiteral("The playlist '%1'").arg(EditCurrentPlaylist->text());
+    switch (m_dialogs.askSaveChanges(name + QStringLiteral(" has changes that are not saved. Save them?"))) {
+    case Dialogs::Yes:
+        ToolButton6Click();
+        return !m_playlistChanged; // a save-as dialog cancelled keeps the changes
+    case Dialogs::No: return true;
+    default: return false;
+    }
+}
+
+QString TForm1::playlistDialogFolder() const
+{
+    const QString current = EditCurrentPlaylist->text();
+    return current.isEmpty() ? FileListBoxMP3Playlist->directory() : QFileInfo(current).absolutePath();
+}
+
 void TForm1::ToolButton5Click()
 {
+    if (!PlaylistMayBeDropped())
+        return;
+    OpenDialogPlaylist.folder = playlistDialogFolder();
     const QString chosen = m_dialogs.openFile(OpenDialogPlaylist);
     if (chosen.isEmpty())
         return;
-    // An empty file keeps the rows but still becomes the file the next save writes.
-    if (const auto entries = ReadPlaylistFile(pathBytes(chosen))) {
+    // An empty file keeps the rows but still becomes the file the next save writes; rows
+    // kept that way are not in that file yet.
+    const auto entries = ReadPlaylistFile(pathBytes(chosen));
+    if (entries) {
         ListViewPlaylist->clear();
         AppendPlaylistEntries(*entries);
     }
     EditCurrentPlaylist->setText(chosen);
+    m_playlistChanged = !entries && ListViewPlaylist->topLevelItemCount() > 0;
 }
 
 void TForm1::ToolButton7Click()
 {
+    if (!PlaylistMayBeDropped())
+        return;
     ListViewPlaylist->clear();
     EditCurrentPlaylist->clear();
+    playlistSaved();
 }
 
 void TForm1::ToolButton6Click()
 {
     if (EditCurrentPlaylist->text().isEmpty())
         SaveAsNewPlaylist();
-    else
+    else {
         writePlaylist(this, ListViewPlaylist, pathBytes(EditCurrentPlaylist->text()));
+        playlistSaved();
+    }
 }
 
 void TForm1::SaveAsNewPlaylist()
 {
+    SaveDialogPlaylist.folder = playlistDialogFolder();
     const QString chosen = m_dialogs.saveFile(SaveDialogPlaylist, QString());
     if (chosen.isEmpty())
         return;
@@ -205,4 +252,5 @@ void TForm1::SaveAsNewPlaylist()
         return;
     writePlaylist(this, ListViewPlaylist, name);
     EditCurrentPlaylist->setText(shownName);
+    playlistSaved();
 }

@@ -70,9 +70,9 @@ void TForm1::RenameSelectedClick()
     const std::string folder = FileListBoxMP3FilesFileEdit->folderBytes();
     if (filenameCurrentFileShown())
         for (const PlannedRename& r : plan.files)
-            if (r.problem == RenameProblem::None && r.folder == folder && r.oldName == m_fileEditName &&
+            if (r.problem == RenameProblem::None && r.oldPath() == folder + m_fileEditName &&
                 !platform::fileExists(r.oldPath())) {
-                m_fileEditName = r.newName;
+                m_fileEditName = subfolderOf(m_fileEditName) + r.newName;
                 LabelCurrFile->setText(pathText(m_fileEditName));
                 break;
             }

@@ -85,6 +85,7 @@ void TForm1::buildSearchTab()
 
     GroupBox4 = named(new QGroupBox(QStringLiteral("ID3 tags"), GroupBox5), "GroupBox4");
     auto* tagGrid = new QGridLayout(GroupBox4);
+    tagGrid->setVerticalSpacing(2); // the tab fits in the height of an 800x600 screen
     for (int i = 0; i < 7; ++i) {
         const QString field = fieldText(i);
         EditSearch[i] = new QLineEdit(GroupBox4);
@@ -119,21 +120,31 @@ void TForm1::buildSearchTab()
     left->addWidget(GroupBox6);
     left->addWidget(GroupBox5);
     left->addWidget(plainLabel(QStringLiteral("Search Progress:"), tab));
-    left->addWidget(ProgressBarSearch);
-    left->addWidget(ButtonSearch, 0, Qt::AlignRight);
+    auto* searchRow = new QHBoxLayout;
+    searchRow->addWidget(ProgressBarSearch, 1);
+    searchRow->addWidget(ButtonSearch);
+    left->addLayout(searchRow);
     left->addStretch(1);
     auto* leftPane = new QWidget(tab);
     leftPane->setLayout(left);
     left->setContentsMargins(0, 0, 0, 0);
-    leftPane->setFixedWidth(kCriteriaWidth);
+    LabelSearchCount = named(new QLabel(tab), "LabelSearchCount");
+    auto* resultsPane = new QWidget(tab);
+    auto* results = new QVBoxLayout(resultsPane);
+    results->setContentsMargins(0, 0, 0, 0);
+    results->addWidget(LabelSearchCount);
+    results->addWidget(ListViewSearchResults, 1);
 
-    auto* body = new QHBoxLayout;
+    auto* body = named(new QSplitter(Qt::Horizontal, tab), "TabSheet4Splitter");
     body->addWidget(leftPane);
-    body->addWidget(ListViewSearchResults, 1);
+    body->addWidget(resultsPane);
+    body->setChildrenCollapsible(false);
+    body->setStretchFactor(1, 1);
+    body->setSizes({kCriteriaWidth, kCriteriaWidth});
     auto* page = new QVBoxLayout(tab);
     page->setContentsMargins(4, 2, 4, 4);
     page->addWidget(bar);
-    page->addLayout(body, 1);
+    page->addWidget(body, 1);
 }
 
 void TForm1::wireSearchTab()
@@ -166,6 +177,7 @@ void TForm1::StartSearch()
     }
     ProgressBarSearch->setValue(0);
     ListViewSearchResults->clear();
+    LabelSearchCount->clear();
     SearchBarProgress progress(ProgressBarSearch);
     const SearchOutcome outcome = runSearch(searchRequestFromControls(), SharedTagV1, SharedTagV2, progress);
 
@@ -177,6 +189,7 @@ void TForm1::StartSearch()
         rows.append(row);
     }
     ListViewSearchResults->addTopLevelItems(rows);
+    LabelSearchCount->setText(QStringLiteral("%1 file(s) found").arg(rows.size()));
     if (!outcome.unreadable.empty())
         m_dialogs.error(unreadableFoldersText(outcome.unreadable));
 }
@@ -196,7 +209,7 @@ void TForm1::ToolButton13Click()
 
 void TForm1::ButtonBrowseSearchClick()
 {
-    const QString folder = BrowseForFolder(QStringLiteral("Choose a folder with mp3 files"));
+    const QString folder = BrowseForFolder(QStringLiteral("Choose a folder with mp3 files"), EditSearchFolder->text());
     if (!folder.isEmpty())
         EditSearchFolder->setText(folder);
 }

@@ -29,6 +29,8 @@ QGroupBox* fieldGroup(const char* name, const char* caption, QCheckBox* master,
 {
     auto* group = named(new QGroupBox(QString::fromLatin1(caption), parent), name);
     auto* grid = new QGridLayout(group);
+    // Both groups and the tool bar fit in the height of an 800x600 screen.
+    grid->setVerticalSpacing(2);
     grid->addWidget(master, 0, 0, 1, 3);
     for (int i = 0; i < 7; ++i) {
         QLabel* label = boldLabel("", group);
@@ -76,7 +78,7 @@ void TForm1::buildTagsTab()
     ComboBoxMusicFolders = makeFolderBox(tab, "ComboBoxMusicFolders");
     FileListBoxMP3Files = named(new FileListBox(tab), "FileListBoxMP3Files");
     FileListBoxMP3Files->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FileListBoxMP3Files->setFixedWidth(ComboBoxMusicFolders->width());
+    CheckBoxTree = makeTreeBox(tab, "CheckBoxTree", FileListBoxMP3Files);
 
     QLineEdit** v1[] = {&EditArtist, &EditTitle, &EditAlbum, &EditYear, nullptr, &EditComment,
                         &EditTrack};
@@ -161,7 +163,7 @@ void TForm1::buildTagsTab()
     left->setContentsMargins(0, 0, 0, 0);
     left->addWidget(FileListBoxMP3Files, 1);
     left->addWidget(GroupBoxPicture);
-    layOutFolderTab(tab, bar, ComboBoxMusicFolders, filesAndPicture, nullptr, right);
+    layOutFolderTab(tab, bar, ComboBoxMusicFolders, CheckBoxTree, filesAndPicture, nullptr, right);
 }
 
 void TForm1::wireTagsTab()

@@ -95,6 +95,13 @@ void showGenre(QComboBox* box, int index)
 
 } // namespace
 
+void TForm1::ToolButton3Click() { AddOpenFolder(FolderTab::Id3Tags); }
+
+void TForm1::ComboBoxMusicFoldersChange()
+{
+    OpenMusicFolder(FileListBoxMP3Files, ComboBoxMusicFolders->currentText());
+}
+
 void TForm1::ClearTagView(bool reset)
 {
     for (QWidget* field : FieldsV1)

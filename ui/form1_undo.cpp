@@ -6,6 +6,7 @@
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
 #include "qt_text.h"
+#include "window_progress.h"
 
 #include <QLabel>
 #include <QToolBar>
@@ -14,7 +15,7 @@
 namespace {
 
 // Asks, undoes and tells; the report when files were touched, so that the tab can show them afresh.
-std::optional<UndoReport> undoLast(WindowDialogs& dialogs, JournalKind kind)
+std::optional<UndoReport> undoLast(QWidget* owner, WindowDialogs& dialogs, JournalKind kind)
 {
     const JournalStore store(undoJournalFolder());
     const std::optional<JournalEntry> last = lastEntry(store, kind);
@@ -24,7 +25,11 @@ std::optional<UndoReport> undoLast(WindowDialogs& dialogs, JournalKind kind)
     }
     if (dialogs.confirm(undoConfirmationText(*last)) != Dialogs::Yes)
         return std::nullopt;
-    const UndoReport report = undoEntry(store, last->id);
+    UndoReport report;
+    {
+        WindowProgress progress(owner, QStringLiteral("Undoing"));
+        report = undoEntry(store, last->id, progress);
+    }
     if (!report.undone && !report.kept) {
         dialogs.error(report.refusal);
         return std::nullopt;
@@ -61,13 +66,13 @@ QToolButton* TForm1::addUndoButton(QToolBar* bar, bool renames)
 void TForm1::UndoLastSaveClick()
 {
     // The fields shown came from the files before the undo: read them again.
-    if (undoLast(dialogs(), JournalKind::Save).has_value() && !FileListBoxMP3Files->selectedItems().isEmpty())
+    if (undoLast(this, dialogs(), JournalKind::Save).has_value() && !FileListBoxMP3Files->selectedItems().isEmpty())
         FileListBoxMP3FilesClick();
 }
 
 void TForm1::UndoLastRenameClick()
 {
-    const std::optional<UndoReport> report = undoLast(dialogs(), JournalKind::Rename);
+    const std::optional<UndoReport> report = undoLast(this, dialogs(), JournalKind::Rename);
     if (!report || FileListBoxMP3FilesFileEdit->directory().isEmpty())
         return;
     // The current file follows its name back; one that is gone is current no more.
@@ -76,7 +81,7 @@ void TForm1::UndoLastRenameClick()
         const std::string current = platform::absolutePath(folder + m_fileEditName);
         for (const RenameRecord& r : report->renamedBack)
             if (r.to == current) // a rename never leaves its folder
-                m_fileEditName = r.from.substr(r.from.rfind('/') + 1);
+                m_fileEditName = subfolderOf(m_fileEditName) + r.from.substr(r.from.rfind('/') + 1);
         if (!platform::fileExists(folder + m_fileEditName))
             m_fileEditName.clear();
         LabelCurrFile->setText(pathText(m_fileEditName));

@@ -65,6 +65,12 @@ void TForm1::wireHelpTab()
     // including one on the topic that is already selected.
 }
 
+void TForm1::ShowHelpMainPage()
+{
+    TreeView1->setCurrentItem(TreeView1->topLevelItem(0));
+    TreeView1Click();
+}
+
 void TForm1::TreeView1Click()
 {
     const QList<QTreeWidgetItem*> selected = TreeView1->selectedItems();

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QSplitter>
 #include <QTreeWidget>
 
 #include <string>
@@ -83,23 +84,39 @@ inline QString fieldText(int row)
 
 // The width of the short track field wherever one is shown.
 inline constexpr int kTrackWidth = 60;
+// The width a folder tab's file list starts at; its splitter moves it.
+inline constexpr int kFileListWidth = 300;
 
-// The page of a folder tab: the tool bar across the top; under it the folder box over its
-// file list, which stretches down, then `middle` (may be null) and `right`, which stretches.
-inline void layOutFolderTab(QWidget* tab, QWidget* bar, QWidget* folderBox, QWidget* fileList,
-                            QLayout* middle, QLayout* right)
+// The page of a folder tab: the tool bar across the top; under it the folder box and its
+// "Include subfolders" box over the file list, which stretches down; a splitter; then
+// `middle` (may be null) and `right`, which stretches.
+inline QSplitter* layOutFolderTab(QWidget* tab, QWidget* bar, QWidget* folderBox, QWidget* treeBox,
+                                  QWidget* fileList, QLayout* middle, QLayout* right)
 {
-    auto* left = new QVBoxLayout;
+    auto* files = new QWidget(tab);
+    auto* left = new QVBoxLayout(files);
+    left->setContentsMargins(0, 0, 0, 0);
     left->addWidget(folderBox);
+    left->addWidget(treeBox);
     left->addWidget(fileList, 1);
-    auto* body = new QHBoxLayout;
-    body->addLayout(left);
+    auto* fields = new QWidget(tab);
+    auto* body = new QHBoxLayout(fields);
+    body->setContentsMargins(0, 0, 0, 0);
     if (middle)
         body->addLayout(middle);
     body->addLayout(right, 1);
 
+    auto* splitter = new QSplitter(Qt::Horizontal, tab);
+    splitter->setObjectName(tab->objectName() + QStringLiteral("Splitter"));
+    splitter->addWidget(files);
+    splitter->addWidget(fields);
+    splitter->setChildrenCollapsible(false);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({kFileListWidth, 2 * kFileListWidth});
+
     auto* page = new QVBoxLayout(tab);
     page->setContentsMargins(4, 2, 4, 4);
     page->addWidget(bar);
-    page->addLayout(body, 1);
+    page->addWidget(splitter, 1);
+    return splitter;
 }

@@ -1,7 +1,7 @@
 // Shows how far a long command has come while it runs on the window's own thread.
 #pragma once
 
-#include "features/common/dialogs.h"
+#include "features/common/progress.h"
 
 #include <QElapsedTimer>
 #include <QString>

@@ -2,7 +2,6 @@
 // message boxes, varnoli-cli prints lines, tests answer from a script.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 // Every text is UTF-8: tag text as it is, paths as the file system's bytes.
@@ -16,20 +15,3 @@ public:
     virtual void error(const std::string& text) = 0;   // error box with OK
     virtual Answer confirm(const std::string& text) = 0; // warning box, Yes / No / Cancel
 };
-
-// How far a long command has come. The walk calls it on its own thread, between files.
-class Progress {
-public:
-    virtual ~Progress() = default;
-    virtual void begin(std::size_t /*total*/) {}
-    // `done` items are finished; `current` is the item now started (empty at the end).
-    virtual void advance(std::size_t /*done*/, const std::string& /*current*/) {}
-    virtual void end() {}
-};
-
-// For callers that show no progress.
-inline Progress& noProgress()
-{
-    static Progress none;
-    return none;
-}

@@ -26,6 +26,23 @@ std::vector<std::string> listMp3Files(const std::string& folder, UnreadableFolde
     return names;
 }
 
+std::vector<std::string> listMp3Files(const std::string& folder, bool subfolders, UnreadableFolders& unreadable)
+{
+    if (!subfolders)
+        return listMp3Files(folder, unreadable);
+    const std::string root = withSeparator(folder);
+    std::vector<std::string> paths;
+    const UnreadableFolders skipped =
+        walkFolders(root, true, [&](const std::string& at, const std::vector<platform::DirEntry>& entries) {
+            const std::string relative = at.substr(root.size());
+            for (const std::string& name : mp3Names(entries, false))
+                paths.push_back(relative + name);
+        });
+    unreadable.insert(unreadable.end(), skipped.begin(), skipped.end());
+    std::sort(paths.begin(), paths.end(), lessIgnoringCase);
+    return paths;
+}
+
 std::string withSeparator(std::string folder)
 {
     if (folder.empty() || folder.back() != '/')

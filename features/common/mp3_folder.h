@@ -19,6 +19,9 @@ using UnreadableFolders = std::vector<UnreadableFolder>;
 // ones (leading ".") left out, sorted ignoring case; names are the file system's bytes.
 // A folder that cannot be read is added to `unreadable`.
 std::vector<std::string> listMp3Files(const std::string& folder, UnreadableFolders& unreadable);
+// With `subfolders`, the same over the whole tree below `folder` as paths relative to it
+// ("Album/01.mp3"), sorted ignoring case; every folder the walk could not read is reported.
+std::vector<std::string> listMp3Files(const std::string& folder, bool subfolders, UnreadableFolders& unreadable);
 // The same from entries already read, keeping hidden files when asked and the listing order.
 std::vector<std::string> mp3Names(const std::vector<platform::DirEntry>& entries, bool withHidden);
 

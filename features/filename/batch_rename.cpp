@@ -3,7 +3,7 @@
 
 #include "file_rename.h"
 
-#include "features/common/dialogs.h"
+#include "features/common/progress.h"
 #include "features/common/text.h"
 #include "features/undo/undo.h"
 #include "platform/file_system.h"

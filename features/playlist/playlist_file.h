@@ -2,7 +2,7 @@
 // information line comes from the file's tags.
 #pragma once
 
-#include "features/common/dialogs.h"
+#include "features/common/progress.h"
 
 #include <optional>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 // Finds the MP3 files of a folder tree whose file name or tag fields match what was asked.
 #pragma once
 
-#include "features/common/dialogs.h"
+#include "features/common/progress.h"
 #include "features/common/mp3_folder.h"
 #include "features/common/tag_fields.h"
 #include "tags/id3v2.h"

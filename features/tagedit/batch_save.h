@@ -2,6 +2,7 @@
 #pragma once
 
 #include "features/common/dialogs.h"
+#include "features/common/progress.h"
 #include "features/common/tag_fields.h"
 #include "features/tagedit/pictures.h"
 #include "tags/tag_result.h"

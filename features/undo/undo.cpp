@@ -118,25 +118,32 @@ bool undoFile(const SavedFile& f, UndoReport& report)
     return true;
 }
 
-void undoSave(const JournalStore& store, uint64_t id, UndoReport& report)
+void undoSave(const JournalStore& store, uint64_t id, UndoReport& report, Progress& progress)
 {
     const std::optional<std::vector<SavedFile>> files = store.readSave(id, report.refusal);
     if (!files)
         return;
     bool allDone = true;
-    for (std::size_t i = files->size(); i-- > 0;)
+    progress.begin(files->size());
+    for (std::size_t i = files->size(); i-- > 0;) {
+        progress.advance(files->size() - 1 - i, (*files)[i].before.path);
         allDone = undoFile((*files)[i], report) && allDone;
+    }
+    progress.advance(files->size(), std::string());
+    progress.end();
     report.undone = allDone;
     report.kept = !allDone;
 }
 
-void undoRename(const JournalStore& store, uint64_t id, UndoReport& report)
+void undoRename(const JournalStore& store, uint64_t id, UndoReport& report, Progress& progress)
 {
     const std::optional<std::vector<RenameRecord>> records = store.readRenames(id, report.refusal);
     if (!records)
         return;
+    progress.begin(records->size());
     // Backwards, so that a chain of renames within the batch unwinds in order.
     for (auto it = records->rbegin(); it != records->rend(); ++it) {
+        progress.advance(static_cast<std::size_t>(it - records->rbegin()), it->to);
         const bool oldTaken = platform::pathExists(it->from), newThere = platform::pathExists(it->to);
         if (oldTaken && !newThere)
             continue; // never renamed, or already back
@@ -169,6 +176,8 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report)
         else
             report.renamedBack.push_back(*it);
     }
+    progress.advance(records->size(), std::string());
+    progress.end();
     report.restored += report.renamedBack.size();
     report.undone = true;
 }
@@ -185,7 +194,7 @@ std::optional<JournalEntry> lastEntry(const JournalStore& store, std::optional<J
     return std::nullopt;
 }
 
-UndoReport undoEntry(const JournalStore& store, uint64_t id)
+UndoReport undoEntry(const JournalStore& store, uint64_t id, Progress& progress)
 {
     UndoReport report;
     report.id = id;
@@ -200,9 +209,9 @@ UndoReport undoEntry(const JournalStore& store, uint64_t id)
     }
     report.kind = entry->kind;
     if (entry->kind == JournalKind::Save)
-        undoSave(store, id, report);
+        undoSave(store, id, report, progress);
     else
-        undoRename(store, id, report);
+        undoRename(store, id, report, progress);
     if (report.undone && !store.markUndone(id))
         report.leftAlone.push_back("The undo journal could not record that entry " + std::to_string(id) +
                                    " was undone.");

@@ -3,6 +3,8 @@
 
 #include "journal_store.h"
 
+#include "features/common/progress.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,7 +27,7 @@ std::optional<JournalEntry> lastEntry(const JournalStore& store, std::optional<J
 // Restores every file of the entry byte for byte; a file changed since is left alone and named.
 // An entry that fails its checksum is refused with nothing written; one whose files could not
 // all be restored stays in the list.
-UndoReport undoEntry(const JournalStore& store, uint64_t id);
+UndoReport undoEntry(const JournalStore& store, uint64_t id, Progress& progress = noProgress());
 
 // "12  2026-12-09 04:50  save  3 files", local time.
 std::string entryLine(const JournalEntry& entry);

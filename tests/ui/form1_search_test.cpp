@@ -1,6 +1,8 @@
 // The "Search" tab: browsing, searching with the progress bar, and the export to the playlist.
 #include "window_fixture.h"
 
+#include <QLabel>
+
 #include "ui/file_list_box.h"
 
 #include <QCheckBox>
@@ -70,6 +72,7 @@ TEST_F(SearchTab, SearchListsMatchesAndExportsThemToThePlaylist)
     QStringList found = rows(results);
     found.sort();
     EXPECT_EQ(QStringList({qs(music + "sub/a.mp3"), qs(music + "sub/b.mp3"), qs(music + "sub/c.mp3")}), found);
+    EXPECT_EQ(QStringLiteral("3 file(s) found"), window->LabelSearchCount->text());
     EXPECT_EQ(4, window->ProgressBarSearch->maximum());
     EXPECT_EQ(4, window->ProgressBarSearch->value());
 

@@ -1,7 +1,7 @@
 // Window dialogs for tests: answers are queued in advance, every box shown is recorded.
 #pragma once
 
-#include "ui/dialogs.h"
+#include "ui/window_dialogs.h"
 
 #include <QStringList>
 
@@ -11,13 +11,14 @@
 class ScriptedWindowDialogs : public WindowDialogs {
 public:
     struct Shown {
-        QString kind; // "message", "info", "error", "confirm", "folder", "open", "save", "table"
+        QString kind; // "message", "info", "error", "confirm", "folder", "open", "save", "table", "unsaved"
         QString text;
     };
 
     std::deque<Answer> answers;  // confirm() pops these; Cancel when none is left
     std::deque<QString> paths;   // browseForFolder/openFile/saveFile pop these; "" when none
     std::vector<Shown> shown;
+    QStringList starts; // the folders the folder, open and save dialogs opened at
     std::vector<TableQuestion> tables; // every table asked about, in order
 
     using WindowDialogs::confirm;
@@ -32,19 +33,22 @@ public:
         shown.push_back({"confirm", QString::fromStdString(text)});
         return next(answers, Cancel);
     }
-    QString browseForFolder(const QString& title) override
+    QString browseForFolder(const QString& title, const QString& start) override
     {
         shown.push_back({"folder", title});
+        starts.push_back(start);
         return next(paths, QString());
     }
     QString openFile(const FileDialogSpec& spec) override
     {
         shown.push_back({"open", spec.filter});
+        starts.push_back(spec.folder);
         return next(paths, QString());
     }
     QString saveFile(const FileDialogSpec& spec, const QString& suggestedName) override
     {
         shown.push_back({"save", suggestedName.isEmpty() ? spec.filter : suggestedName});
+        starts.push_back(spec.folder);
         return next(paths, QString());
     }
 
@@ -52,6 +56,12 @@ public:
     {
         shown.push_back({"table", question.text});
         tables.push_back(question);
+        return next(answers, Cancel);
+    }
+
+    Answer askSaveChanges(const QString& text) override
+    {
+        shown.push_back({"unsaved", text});
         return next(answers, Cancel);
     }
 

@@ -7,6 +7,7 @@
 #include "ui/scripted_dialogs.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QTreeWidget>
@@ -56,6 +57,7 @@ protected:
     // Starts the window; false (with the window left null) when start-up failed.
     bool start()
     {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Varnoli")).clear();
         window = startWindow(dialogs, qs(musicDirsPath()));
         return window != nullptr;
     }

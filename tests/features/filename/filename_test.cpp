@@ -1,4 +1,5 @@
 // The new name built from tag fields, and the rename that never replaces another file.
+#include "features/common/progress.h"
 #include "features/filename/batch_rename.h"
 #include "features/filename/file_rename.h"
 #include "features/filename/filename_builder.h"

@@ -153,7 +153,16 @@ TEST_F(UndoTest, AFileChangedSinceIsLeftAloneAndNamedWhileTheRestAreRestored)
     const Bytes bNow = readFile(b);
 
     const JournalEntry saveEntry = store().entries().front();
-    const UndoReport report = undoEntry(store(), saveEntry.id);
+    // The window's progress box hears of every file, the one left alone included.
+    struct Seen : Progress {
+        std::size_t total = 0;
+        std::vector<std::string> files;
+        void begin(std::size_t n) override { total = n; }
+        void advance(std::size_t, const std::string& current) override { files.push_back(current); }
+    } seen;
+    const UndoReport report = undoEntry(store(), saveEntry.id, seen);
+    EXPECT_EQ(3u, seen.total);
+    EXPECT_EQ((std::vector<std::string>{c, b, a, ""}), seen.files);
     ASSERT_TRUE(report.undone);
     EXPECT_EQ(1u, report.restored);
     ASSERT_EQ(2u, report.leftAlone.size());

@@ -15,6 +15,7 @@ struct FileDialogSpec {
     QString filter;           // "Name (*.ext)|*.ext|..." pairs
     QString defaultExtension; // added when the typed name has none
     bool confirmOverwrite = false;
+    QString folder;           // where the dialog opens; empty for the dialog's own choice
 };
 
 // A question over a table of what a command is about to do; a marked row is one it will
@@ -38,13 +39,15 @@ public:
     void error(const QString& text) { error(text.toStdString()); }
     Answer confirm(const QString& text) { return confirm(text.toStdString()); }
 
-    // A folder path ending with "/", or empty text when cancelled.
-    virtual QString browseForFolder(const QString& title) = 0;
+    // A folder path ending with "/", or empty text when cancelled; opens at `start` when given.
+    virtual QString browseForFolder(const QString& title, const QString& start) = 0;
     // A file path, or empty text when cancelled.
     virtual QString openFile(const FileDialogSpec& spec) = 0;
     virtual QString saveFile(const FileDialogSpec& spec, const QString& suggestedName) = 0;
     // The table with the question under it: Yes, or No when declined.
     virtual Answer confirmTable(const TableQuestion& question) = 0;
+    // Unsaved work about to be dropped: Yes to save it, No to drop it, Cancel to go back.
+    virtual Answer askSaveChanges(const QString& text) = 0;
 };
 
 // Real dialogs, owned by the given window.
@@ -60,10 +63,11 @@ public:
     void info(const std::string& text) override;
     void error(const std::string& text) override;
     Answer confirm(const std::string& text) override;
-    QString browseForFolder(const QString& title) override;
+    QString browseForFolder(const QString& title, const QString& start) override;
     QString openFile(const FileDialogSpec& spec) override;
     QString saveFile(const FileDialogSpec& spec, const QString& suggestedName) override;
     Answer confirmTable(const TableQuestion& question) override;
+    Answer askSaveChanges(const QString& text) override;
 
 private:
     QWidget* m_owner = nullptr;

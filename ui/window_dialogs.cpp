@@ -1,5 +1,5 @@
 // Qt's own message boxes, folder picker and file dialogs behind the Dialogs interface.
-#include "dialogs.h"
+#include "window_dialogs.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -54,9 +54,19 @@ Dialogs::Answer QtDialogs::confirm(const std::string& text)
     }
 }
 
-QString QtDialogs::browseForFolder(const QString& title)
+Dialogs::Answer QtDialogs::askSaveChanges(const QString& text)
 {
-    QString path = QFileDialog::getExistingDirectory(m_owner, title, QStringLiteral("/"),
+    switch (QMessageBox::warning(m_owner, applicationTitle(), text,
+                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save)) {
+    case QMessageBox::Save: return Yes;
+    case QMessageBox::Discard: return No;
+    default: return Cancel;
+    }
+}
+
+QString QtDialogs::browseForFolder(const QString& title, const QString& start)
+{
+    QString path = QFileDialog::getExistingDirectory(m_owner, title, start,
                                                      QFileDialog::ShowDirsOnly);
     if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
@@ -65,7 +75,7 @@ QString QtDialogs::browseForFolder(const QString& title)
 
 QString QtDialogs::openFile(const FileDialogSpec& spec)
 {
-    QFileDialog dialog(m_owner, QString(), QString(), qtFilterOf(spec.filter));
+    QFileDialog dialog(m_owner, QString(), spec.folder, qtFilterOf(spec.filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(spec.defaultExtension);
@@ -74,7 +84,7 @@ QString QtDialogs::openFile(const FileDialogSpec& spec)
 
 QString QtDialogs::saveFile(const FileDialogSpec& spec, const QString& suggestedName)
 {
-    QFileDialog dialog(m_owner, QString(), QString(), qtFilterOf(spec.filter));
+    QFileDialog dialog(m_owner, QString(), spec.folder, qtFilterOf(spec.filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(spec.defaultExtension);
     dialog.setOption(QFileDialog::ReadOnly, false);

@@ -1,0 +1,171 @@
+// What the window keeps between runs (its place on the screen, each tab's last folder), its
+// keys, and the question about unsaved work before it closes.
+#include "form1.h"
+
+#include "file_list_box.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QSettings>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+// The person's own settings file, apart from the machine-wide one that names the install folder.
+std::unique_ptr<QSettings> userSettings()
+{
+    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                QStringLiteral("Varnoli"));
+    settings->setFallbacksEnabled(false);
+    return settings;
+}
+
+QString folderKey(const FileListBox* list) { return QStringLiteral("folders/") + list->objectName(); }
+QString treeKey(const FileListBox* list) { return QStringLiteral("subfolders/") + list->objectName(); }
+
+void addKeyToHint(QWidget* widget, const QKeySequence& keys)
+{
+    widget->setToolTip(widget->toolTip() + QStringLiteral(" (%1)").arg(keys.toString(QKeySequence::NativeText)));
+}
+
+} // namespace
+
+void TForm1::wireKeys()
+{
+    const auto key = [this](const QKeySequence& keys, std::function<void()> handler) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        wire(shortcut, &QShortcut::activated, std::move(handler));
+    };
+    key(QKeySequence::Save, [this] { SaveKey(); });
+    key(QKeySequence::Undo, [this] { UndoKey(); });
+    key(QKeySequence(Qt::Key_F5), [this] { RereadKey(); });
+    key(QKeySequence::Open, [this] { OpenFolderKey(); });
+    key(QKeySequence::Find, [this] { SearchKey(); });
+
+    for (QWidget* w : {static_cast<QWidget*>(ToolButton4), static_cast<QWidget*>(ToolButton6)})
+        addKeyToHint(w, QKeySequence::Save);
+    for (QWidget* w : {UndoLastSave, UndoLastRename})
+        addKeyToHint(w, QKeySequence::Undo);
+    for (QWidget* w : {ToolButton3, ToolButton1, ToolButton14})
+        addKeyToHint(w, QKeySequence::Open);
+    addKeyToHint(ToolButton8, QKeySequence::Find);
+
+    // The ID3v1 group top to bottom, then the ID3v2 group; each field before its box.
+    QWidget* previous = CheckBoxEnableV1;
+    const auto then = [this, &previous](QWidget* next) {
+        setTabOrder(previous, next);
+        previous = next;
+    };
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        then(FieldsV1[i]);
+        then(CheckBoxV1[i]);
+    }
+    then(CheckBoxEnableV2);
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        then(FieldsV2[i]);
+        then(CheckBoxV2[i]);
+    }
+}
+
+void TForm1::SaveKey()
+{
+    if (PageControl1->currentWidget() == TabSheet2 && ToolButton4->isEnabled())
+        ToolButton4Click();
+    else if (PageControl1->currentWidget() == TabSheet1)
+        ToolButton6Click();
+}
+
+void TForm1::UndoKey()
+{
+    if (PageControl1->currentWidget() == TabSheet2)
+        UndoLastSaveClick();
+    else if (PageControl1->currentWidget() == TabSheet3)
+        UndoLastRenameClick();
+}
+
+void TForm1::RereadKey()
+{
+    QWidget* tab = PageControl1->currentWidget();
+    FileListBox* list = tab == TabSheet1   ? FileListBoxMP3Playlist
+                        : tab == TabSheet2 ? FileListBoxMP3Files
+                        : tab == TabSheet3 ? FileListBoxMP3FilesFileEdit
+                                           : nullptr;
+    if (!list)
+        return;
+    const UnreadableFolders unreadable = list->reread();
+    if (!unreadable.empty())
+        m_dialogs.error(unreadableFoldersText(unreadable));
+}
+
+void TForm1::OpenFolderKey()
+{
+    QWidget* tab = PageControl1->currentWidget();
+    if (tab == TabSheet1)
+        ToolButton14Click();
+    else if (tab == TabSheet2)
+        ToolButton3Click();
+    else if (tab == TabSheet3)
+        ToolButton1Click();
+    else if (tab == TabSheet4)
+        ButtonBrowseSearchClick();
+}
+
+void TForm1::SearchKey()
+{
+    PageControl1->setCurrentWidget(TabSheet4);
+    EditFilename->setFocus(Qt::ShortcutFocusReason);
+}
+
+void TForm1::rememberFolder(const FileListBox* list)
+{
+    userSettings()->setValue(folderKey(list), list->directory());
+}
+
+void TForm1::restoreSession()
+{
+    const std::unique_ptr<QSettings> settings = userSettings();
+    const QByteArray geometry = settings->value(QStringLiteral("window/geometry")).toByteArray();
+    m_placeRestored = !geometry.isEmpty() && restoreGeometry(geometry);
+    for (const FolderTab tab : {FolderTab::Playlists, FolderTab::Id3Tags, FolderTab::FilenameEdit}) {
+        FileListBox* list = folderList(tab);
+        QCheckBox* tree = tab == FolderTab::Playlists ? CheckBoxTreePlaylist
+                          : tab == FolderTab::Id3Tags ? CheckBoxTree
+                                                      : CheckBoxTreeFileEdit;
+        tree->setChecked(settings->value(treeKey(list), false).toBool());
+        // A folder gone since is not brought back, nor dropped from the list, on its own.
+        const QString folder = settings->value(folderKey(list)).toString();
+        if (isExistingDirectory(folder))
+            folderBox(tab)->setEditText(folder);
+    }
+    ShowHelpMainPage();
+}
+
+void TForm1::saveSession()
+{
+    const std::unique_ptr<QSettings> settings = userSettings();
+    settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
+    settings->setValue(treeKey(FileListBoxMP3Playlist), CheckBoxTreePlaylist->isChecked());
+    settings->setValue(treeKey(FileListBoxMP3Files), CheckBoxTree->isChecked());
+    settings->setValue(treeKey(FileListBoxMP3FilesFileEdit), CheckBoxTreeFileEdit->isChecked());
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    bool mayClose = false;
+    guarded([this, &mayClose] { mayClose = PlaylistMayBeDropped(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
+    saveSession();
+    event->accept();
+}
