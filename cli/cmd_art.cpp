@@ -68,7 +68,7 @@ int listPictures(const Args& files, std::ostream& out, std::ostream& err)
         text += '\n';
         const std::vector<PictureSummary> pictures = failed(loaded) ? std::vector<PictureSummary>() : pictureSummaries(tag);
         if (unreadable(loaded)) {
-            printLine(err, path + ": Error #" + std::to_string(loaded) + "! Could not read Tag!");
+            printReadFailure(err, path, loaded, tag.ErrorDetail());
             code = kExitFileFailed;
         }
         if (pictures.empty())

@@ -150,9 +150,7 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
         for (const bool isV2 : {false, true}) {
             const TagResult result = isV2 ? read.v2.result : read.v1.result;
             if (unreadable(result)) {
-                const std::string detail = isV2 ? v2.ErrorDetail() : std::string();
-                printLine(err, path + ": Error #" + std::to_string(result) + "! Could not read Tag! (" +
-                                   (detail.empty() ? resultText(result) : detail) + ")");
+                printReadFailure(err, path, result, isV2 ? v2.ErrorDetail() : std::string());
                 anyUnreadable = true;
             }
         }

@@ -1,6 +1,8 @@
 // The commands of varnoli-cli; each returns the process exit code.
 #pragma once
 
+#include "tags/tag_result.h"
+
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -18,6 +20,9 @@ constexpr int kExitUsage = 2;
 // Writes a line for people, its control characters escaped as readableName shows them, so
 // no file name in it can reach the terminal as an escape sequence or split the line.
 void printLine(std::ostream& s, const std::string& text);
+// "PATH: Error #N! Could not read Tag! (what it means)", `detail` being the engine's numbers
+// where it has them.
+void printReadFailure(std::ostream& err, const std::string& path, TagResult result, const std::string& detail = {});
 // A line on stderr per folder that could not be read; true when there was any.
 bool reportUnreadable(std::ostream& err, const char* command, const std::vector<UnreadableFolder>& folders);
 

@@ -5,6 +5,7 @@
 
 #include "features/common/mp3_folder.h"
 #include "features/common/text.h"
+#include "tags/tag_result.h"
 
 #include <cstring>
 #include <ostream>
@@ -122,6 +123,12 @@ void printLine(std::ostream& s, const std::string& text)
     appendReadable(line, text);
     line += '\n';
     s.write(line.data(), static_cast<std::streamsize>(line.size()));
+}
+
+void printReadFailure(std::ostream& err, const std::string& path, TagResult result, const std::string& detail)
+{
+    printLine(err, path + ": Error #" + std::to_string(result) + "! Could not read Tag! (" +
+                       (detail.empty() ? resultText(result) : detail) + ")");
 }
 
 bool reportUnreadable(std::ostream& err, const char* command, const std::vector<UnreadableFolder>& folders)
