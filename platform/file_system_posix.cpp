@@ -36,6 +36,8 @@ std::string baseName(const std::string& path)
 }
 
 uint64_t g_readFault = 0, g_writeFault = 0, g_killFault = 0;
+std::string g_watchedPath;
+std::atomic<uint64_t> g_opens{0};
 
 // Files this process holds the exclusive save lock of, so that its own loads and the
 // other tag's save of the same file do not wait for it.
@@ -160,6 +162,8 @@ std::optional<File> File::open(const std::string& path, Mode mode, std::string* 
     // below, and reads and writes of a regular file do not heed the flag.
     const int flags =
         (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
+    if (!g_watchedPath.empty() && path == g_watchedPath)
+        ++g_opens;
     int fd;
     do {
         fd = ::open(path.c_str(), flags);
@@ -713,6 +717,17 @@ void failWriteAt(uint64_t n)
 void killAtWrite(uint64_t n)
 {
     g_killFault = n;
+}
+
+void countOpens(const std::string& path)
+{
+    g_watchedPath = path;
+    g_opens = 0;
+}
+
+uint64_t openCount()
+{
+    return g_opens;
 }
 
 } // namespace faults

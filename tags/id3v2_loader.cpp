@@ -4,6 +4,7 @@
 #include "byte_order.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
+#include "save_session.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -627,17 +628,38 @@ TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffse
             m_failureReason = kLockedByOtherText;
             return kErrOpen;
         }
-        const platform::File::Info info = file->info(fileName);
-        ReadOnlyFile = info.protectedMark;
-        if (tagOffset >= info.size) {
-            m_errorDetail = "the tag would start at byte " + groupedNumber(tagOffset) + " of a file of " +
-                            groupedNumber(info.size) + " bytes";
-            return kErrOffset;
-        }
-        FileName = fileName;
-        return readTag(*this, *file, info.size, LoadNotes{m_errorDetail, m_droppedFrames});
+        return readFrom(*file, fileName, tagOffset);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);
     }
+}
+
+TagResult Tid3v2tag::LoadFrom(const SaveSession& session, uint32_t tagOffset)
+{
+    TagOffset = tagOffset;
+    m_inflateBudget = kTextInflateBudget;
+    m_failureReason.clear();
+    m_errorDetail.clear();
+    try {
+        return readFrom(session.file(), session.path(), tagOffset);
+    } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
+        return resultFor(e);
+    }
+}
+
+TagResult Tid3v2tag::readFrom(const platform::File& file, const std::string& fileName, uint32_t tagOffset)
+{
+    const platform::File::Info info = file.info(fileName);
+    ReadOnlyFile = info.protectedMark;
+    // The save of the same session may have changed the size since the file was opened.
+    const uint64_t size = file.size();
+    if (tagOffset >= size) {
+        m_errorDetail = "the tag would start at byte " + groupedNumber(tagOffset) + " of a file of " +
+                        groupedNumber(size) + " bytes";
+        return kErrOffset;
+    }
+    FileName = fileName;
+    return readTag(*this, file, size, LoadNotes{m_errorDetail, m_droppedFrames});
 }

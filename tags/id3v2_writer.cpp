@@ -7,9 +7,12 @@
 #include "io_result.h"
 #include "move_journal.h"
 #include "platform/file_system.h"
+#include "save_session.h"
 
 #include <algorithm>
 #include <cstring>
+
+#include <zlib.h>
 
 using namespace id3v2;
 
@@ -90,14 +93,18 @@ public:
         if (m_buffer.empty())
             return;
         m_file.writeAt(m_position, m_buffer.data(), m_buffer.size());
+        m_crc = static_cast<uint32_t>(::crc32(m_crc, m_buffer.data(), static_cast<uInt>(m_buffer.size())));
         m_position += m_buffer.size();
         m_meter.add(m_buffer.size());
         m_buffer.clear();
     }
+    // zlib's CRC-32 of every byte written so far.
+    uint32_t crc() const { return m_crc; }
 
 private:
     platform::File& m_file;
     uint64_t m_position;
+    uint32_t m_crc = 0;
     ProgressMeter& m_meter;
     std::vector<uint8_t> m_buffer;
 };
@@ -118,6 +125,8 @@ public:
     void commit(const std::string& path);
     void writeTag();
     void finish(uint8_t revision);
+    uint64_t newSize() const { return m_newSize; }
+    uint32_t writtenCrc() const { return m_writtenCrc; }
 
 private:
     bool v4() const { return m_version == 4; }
@@ -148,6 +157,7 @@ private:
     uint64_t m_newSize = 0;
     uint32_t m_padding = 0;
     uint32_t m_crc = 0;
+    uint32_t m_writtenCrc = 0;
     bool m_crcComputed = false;
     std::vector<std::vector<uint8_t>> m_headers; // one per frame, as written
     std::vector<uint8_t> m_extHeader;
@@ -435,6 +445,7 @@ void TagWriter::writeTag()
     }
     out.zeros(m_padding);
     out.flush();
+    m_writtenCrc = out.crc();
 }
 
 void TagWriter::finish(uint8_t revision)
@@ -501,17 +512,26 @@ TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, in
     m_errorDetail.clear();
     if (failed(LoadResult))
         return kErrCorrupt;
-    if (const TagResult refused = refusalFor(platform::saveTarget(target, &m_failureReason)))
-        return refused;
+    SaveRefusal refusal;
+    std::optional<SaveSession> session = SaveSession::open(target, refusal);
+    if (!session) {
+        m_failureReason = refusal.reason;
+        return refusal.result;
+    }
+    return SaveTo(*session, version, offset, revision);
+}
+
+TagResult Tid3v2tag::SaveTo(SaveSession& session, uint8_t version, uint32_t tagOffset, uint8_t revision)
+{
+    m_failureReason.clear();
+    m_errorDetail.clear();
+    if (failed(LoadResult))
+        return kErrCorrupt;
     IdleGuard idle(*this);
     try {
-        TagResult refused = 0;
-        std::optional<platform::File> file = openForSave(target, refused, m_failureReason);
-        if (!file)
-            return refused;
-        const TagResult result = WriteTag(*file, target, offset, version, revision);
+        const TagResult result = WriteTag(session, tagOffset, version, revision);
         if (!failed(result))
-            FileName = target;
+            FileName = session.path();
         return result;
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
@@ -519,9 +539,9 @@ TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, in
     }
 }
 
-TagResult Tid3v2tag::WriteTag(platform::File& file, const std::string& path, uint32_t tagOffset, uint8_t version,
-                              uint8_t revision)
+TagResult Tid3v2tag::WriteTag(SaveSession& session, uint32_t tagOffset, uint8_t version, uint8_t revision)
 {
+    platform::File& file = session.file();
     // A version 2.2 tag is read only: it is written as version 2.3, its frames mapped on loading.
     if (version == 255)
         version = Version == 2 ? 3 : Version;
@@ -553,7 +573,12 @@ TagResult Tid3v2tag::WriteTag(platform::File& file, const std::string& path, uin
     result = writer.sizeTag();
     if (failed(result))
         return result;
-    writer.commit(path);
+    // What lay at the start of the file is not known once the move or the write has begun.
+    if (tagOffset == 0)
+        session.head = {};
+    writer.commit(session.path());
+    if (tagOffset == 0)
+        session.head = {true, writer.newSize(), writer.writtenCrc()};
     writer.finish(revision);
     return kOk;
 }

@@ -745,31 +745,13 @@ void resizeTagInPlace(platform::File& file, const MoveJournal::Plan& plan,
         AudioMover(file, plan.fileSize, progress, journal ? &*journal : nullptr)
             .reposition(plan.tagOffset, plan.oldExtent, plan.newSize);
         writeTag();
-    } catch (const platform::IoError&) {
+    } catch (const platform::IoError& e) {
         // A disk error half way through a move: put the file back while the process can.
-        if (journal)
-            journal->rollBack(file, plan.path);
+        if (journal && !journal->rollBack(file, plan.path))
+            throw platform::IoError(e.kind(), std::string(e.what()) + "; the file could not be put back, so " +
+                                                  kMoveInterruptedText);
         throw;
     }
     if (journal)
         journal->finish();
-}
-
-std::optional<platform::File> openForSave(const std::string& target, TagResult& result, std::string& reason)
-{
-    result = kErrOpen;
-    std::optional<platform::File> file = platform::File::open(target, platform::File::Mode::ReadWrite, &reason);
-    if (!file)
-        return std::nullopt;
-    if (!file->lockForWriting()) {
-        reason = kLockedByOtherText;
-        return std::nullopt;
-    }
-    if (moveInterrupted(*file)) {
-        reason = kMoveInterruptedText;
-        result = kErrIo;
-        return std::nullopt;
-    }
-    result = 0;
-    return file;
 }

@@ -75,10 +75,6 @@ bool moveInterrupted(const platform::File& file);
 constexpr const char* kMoveInterruptedText =
     "an earlier save of this file was interrupted while it moved the audio; run varnoli-cli repair first";
 
-// The target of a save, opened and locked against other programs' saves for the whole save;
-// empty when it may not be written now, with the result word and the reason why.
-std::optional<platform::File> openForSave(const std::string& target, TagResult& result, std::string& reason);
-
 // A save whose move did not end, as its record describes it.
 struct InterruptedMove {
     std::string path;       // the file as it was named when the save began
