@@ -290,9 +290,10 @@ JournalStore::Writer::~Writer()
         platform::removeFile(m_openPath);
 }
 
-void JournalStore::Writer::put(const uint8_t* data, std::size_t n)
+void JournalStore::Writer::put(const uint8_t* data, std::size_t n, std::optional<uint32_t> dataCrc)
 {
-    m_crc = crcOf(data, n, m_crc);
+    m_crc = dataCrc ? static_cast<uint32_t>(::crc32_combine(m_crc, *dataCrc, static_cast<z_off_t>(n)))
+                    : crcOf(data, n, m_crc);
     m_buffer.insert(m_buffer.end(), data, data + n);
 }
 
@@ -343,7 +344,7 @@ bool JournalStore::Writer::flush(std::string& why)
     return m_failure.empty();
 }
 
-bool JournalStore::Writer::putSave(uint32_t index, const SavedFileRecord& r, std::string& why)
+bool JournalStore::Writer::putSave(uint32_t index, const SavedFileRecord& r, std::string& why, const Fingerprint* crcs)
 {
     startRecord(kSnapshot, 4 + 4 + r.path.size() + 1 + 8 + 8 + r.head.size() + 8 + r.tail.size());
     putNumber(index, 4);
@@ -351,9 +352,9 @@ bool JournalStore::Writer::putSave(uint32_t index, const SavedFileRecord& r, std
     putNumber((r.whole ? kFlagWhole : 0) | (r.savedV1 ? kFlagV1 : 0) | (r.savedV2 ? kFlagV2 : 0), 1);
     putNumber(r.oldSize, 8);
     putNumber(r.head.size(), 8);
-    put(r.head.data(), r.head.size());
+    put(r.head.data(), r.head.size(), crcs ? std::optional<uint32_t>(crcs->headCrc) : std::nullopt);
     putNumber(r.tail.size(), 8);
-    put(r.tail.data(), r.tail.size());
+    put(r.tail.data(), r.tail.size(), crcs ? std::optional<uint32_t>(crcs->tailCrc) : std::nullopt);
     endRecord();
     return flush(why);
 }

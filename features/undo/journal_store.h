@@ -108,7 +108,8 @@ public:
     uint64_t id() const { return m_id; }
     // Appended at once, without a flush: the system keeps what a killed process wrote.
     // False with the reason when the disk refuses; the entry then takes nothing more.
-    bool putSave(uint32_t index, const SavedFileRecord& record, std::string& why);
+    // `crcs`, when given, are the CRC-32s of the record's head and tail, worked out already.
+    bool putSave(uint32_t index, const SavedFileRecord& record, std::string& why, const Fingerprint* crcs = nullptr);
     bool putOutcome(uint32_t index, const std::optional<Fingerprint>& after, std::string& why);
     void putRename(const RenameRecord& record);
     // Ends the entry and flushes it and its folder; false with the reason when the disk refuses.
@@ -120,7 +121,7 @@ private:
     friend class JournalStore;
     void putHeader(JournalKind kind, uint32_t files);
     void startRecord(uint8_t type, uint64_t length);
-    void put(const uint8_t* data, std::size_t n);
+    void put(const uint8_t* data, std::size_t n, std::optional<uint32_t> dataCrc = std::nullopt);
     void putNumber(uint64_t value, int width);
     void putText(const std::string& text);
     void endRecord();

@@ -174,11 +174,12 @@ SaveRecording::Before SaveRecording::beforeFile(std::size_t index, const SaveSes
         why = e.what();
         return Before::FileUnreadable;
     }
-    if (!m_writer->putSave(static_cast<uint32_t>(m_slotOf[index]), r, why))
+    const Fingerprint before = fingerprintBefore(r);
+    if (!m_writer->putSave(static_cast<uint32_t>(m_slotOf[index]), r, why, &before))
         return Before::JournalRefused;
     slot.recorded = slot.open = true;
     slot.whole = r.whole;
-    slot.before = fingerprintBefore(r);
+    slot.before = before;
     return Before::Kept;
 }
 
