@@ -24,12 +24,19 @@ constexpr bool needsGuard(uint8_t next)
 
 // The file as the loader reads it: the first read brings the header together with the
 // bytes behind it, which hold the whole of most tags, so a typical load costs one read.
+// Bytes from the start of the file that a save has read already (`known`) are not read again.
 class TagSource {
 public:
     static constexpr std::size_t kPrefetch = 4096;
 
-    TagSource(const platform::File& file, uint64_t start, uint64_t fileSize) : m_file(file), m_start(start)
+    TagSource(const platform::File& file, uint64_t start, uint64_t fileSize, const std::vector<uint8_t>* known)
+        : m_file(file), m_start(start)
     {
+        if (known && start < known->size()) {
+            m_data = known->data() + start;
+            m_size = static_cast<std::size_t>(known->size() - start);
+            return;
+        }
         const auto wanted = static_cast<std::size_t>(std::min<uint64_t>(kPrefetch, fileSize - start));
         m_size = file.readAt(start, m_head.data(), wanted);
     }
@@ -40,7 +47,7 @@ public:
         if (n > 0 && offset >= m_start && offset - m_start < m_size) {
             const std::size_t skip = static_cast<std::size_t>(offset - m_start);
             const std::size_t take = std::min(n, m_size - skip);
-            std::memcpy(buffer, m_head.data() + skip, take);
+            std::memcpy(buffer, m_data + skip, take);
             offset += take;
             buffer += take;
             n -= take;
@@ -54,6 +61,7 @@ private:
     uint64_t m_start;
     std::size_t m_size = 0;
     std::array<uint8_t, kPrefetch> m_head;
+    const uint8_t* m_data = m_head.data();
 };
 
 // The tag body as it comes from the file, at most 64 KiB at a time, with version 2.3
@@ -567,12 +575,13 @@ TagResult TagLoader::readFrameV22(BodyWindow& window, const uint8_t* header, uin
 }
 
 // Checks the header at the tag offset and runs the body reader of its version.
-TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize, const LoadNotes& notes)
+TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize, const LoadNotes& notes,
+                            const std::vector<uint8_t>* known)
 {
     uint8_t header[kHeaderSize];
     if (fileSize - tag.TagOffset < kHeaderSize)
         return kErrNoTag;
-    const TagSource source(file, tag.TagOffset, fileSize);
+    const TagSource source(file, tag.TagOffset, fileSize, known);
     source.readExactAt(tag.TagOffset, header, kHeaderSize);
     if (!isTagHeader(header))
         return kErrNoTag;
@@ -592,13 +601,14 @@ TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t
     return result;
 }
 
-TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize, const LoadNotes& notes)
+TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize, const LoadNotes& notes,
+                  const std::vector<uint8_t>* known)
 {
     tag.Idle = false;
     tag.Progress = 0;
     tag.Status = "Loading tag";
     try {
-        return readHeaderAndBody(tag, file, fileSize, notes);
+        return readHeaderAndBody(tag, file, fileSize, notes, known);
     } catch (const platform::IoError& e) {
         // Wherever the read failed, the first read included, the frames in hand are not
         // this file's tag: a later save must not take them for a good load.
@@ -628,7 +638,7 @@ TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffse
             m_failureReason = kLockedByOtherText;
             return kErrOpen;
         }
-        return readFrom(*file, fileName, tagOffset);
+        return readFrom(*file, fileName, tagOffset, nullptr);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);
@@ -642,14 +652,15 @@ TagResult Tid3v2tag::LoadFrom(const SaveSession& session, uint32_t tagOffset)
     m_failureReason.clear();
     m_errorDetail.clear();
     try {
-        return readFrom(session.file(), session.path(), tagOffset);
+        return readFrom(session.file(), session.path(), tagOffset, &session.knownHead);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);
     }
 }
 
-TagResult Tid3v2tag::readFrom(const platform::File& file, const std::string& fileName, uint32_t tagOffset)
+TagResult Tid3v2tag::readFrom(const platform::File& file, const std::string& fileName, uint32_t tagOffset,
+                              const std::vector<uint8_t>* known)
 {
     const platform::File::Info info = file.info(fileName);
     ReadOnlyFile = info.protectedMark;
@@ -661,5 +672,5 @@ TagResult Tid3v2tag::readFrom(const platform::File& file, const std::string& fil
         return kErrOffset;
     }
     FileName = fileName;
-    return readTag(*this, file, size, LoadNotes{m_errorDetail, m_droppedFrames});
+    return readTag(*this, file, size, LoadNotes{m_errorDetail, m_droppedFrames}, known);
 }

@@ -576,6 +576,7 @@ TagResult Tid3v2tag::WriteTag(SaveSession& session, uint32_t tagOffset, uint8_t 
     // What lay at the start of the file is not known once the move or the write has begun.
     if (tagOffset == 0)
         session.head = {};
+    session.knownHead.clear();
     writer.commit(session.path());
     if (tagOffset == 0)
         session.head = {true, writer.newSize(), writer.writtenCrc()};

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Why a session could not be had; `result` is the word both tags' saves answer with.
 struct SaveRefusal {
@@ -35,8 +36,15 @@ public:
         uint32_t crc = 0; // zlib's CRC-32 of the extent's bytes
     };
     Written head, tail;
+    // The file's first bytes as someone read them through this session, kept for the load
+    // of the ID3v2 tag; gone at any write that may touch them.
+    std::vector<uint8_t> knownHead;
     // Something wrote the file in a way the records above do not follow.
-    void forgetWritten() { head = tail = Written{}; }
+    void forgetWritten()
+    {
+        head = tail = Written{};
+        knownHead.clear();
+    }
 
 private:
     SaveSession(std::string path, platform::File file) : m_path(std::move(path)), m_file(std::move(file)) {}

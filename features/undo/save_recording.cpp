@@ -160,7 +160,7 @@ std::optional<SaveRecording> SaveRecording::start(const JournalStore& store, con
     return rec;
 }
 
-SaveRecording::Before SaveRecording::beforeFile(std::size_t index, const SaveSession& session, std::string& why)
+SaveRecording::Before SaveRecording::beforeFile(std::size_t index, SaveSession& session, std::string& why)
 {
     if (m_slotOf[index] == kNoSlot)
         return Before::Kept;
@@ -180,6 +180,9 @@ SaveRecording::Before SaveRecording::beforeFile(std::size_t index, const SaveSes
     slot.recorded = slot.open = true;
     slot.whole = r.whole;
     slot.before = before;
+    // The load that follows takes the tag from these bytes instead of reading it again.
+    if (!r.whole)
+        session.knownHead = std::move(r.head);
     return Before::Kept;
 }
 

@@ -26,7 +26,7 @@ public:
     // locked session, before anything of it changes. Anything but Kept, with the reason, and
     // that file must not be saved; when the journal refuses, no later file either.
     enum class Before { Kept, FileUnreadable, JournalRefused };
-    Before beforeFile(std::size_t index, const SaveSession& session, std::string& why);
+    Before beforeFile(std::size_t index, SaveSession& session, std::string& why);
     // Records whether the save of files[index] changed the file, and what it left. A file
     // left in the middle of a move gets no record, as when the save was stopped there.
     void afterFile(std::size_t index, const SaveSession& session);
