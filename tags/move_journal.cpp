@@ -3,10 +3,10 @@
 
 #include "audio_mover.h"
 #include "byte_order.h"
+#include "durable_records.h"
 #include "io_result.h"
 #include "platform/file_system.h"
 
-#include <zlib.h>
 
 #include <algorithm>
 #include <optional>
@@ -34,33 +34,6 @@ constexpr uint64_t kPhaseBegun = 5, kPhaseMoving = 1, kPhaseMoved = 2, kPhaseRep
 // An ID3v2 tag is at most 256 MiB and a few headers.
 constexpr uint64_t kMaxOldTag = (uint64_t(256) << 20) + 64;
 constexpr uint64_t kMaxPath = 65536;
-
-void writeBE64(uint8_t* p, uint64_t v)
-{
-    writeBE32(p, static_cast<uint32_t>(v >> 32));
-    writeBE32(p + 4, static_cast<uint32_t>(v));
-}
-
-uint64_t readBE64(const uint8_t* p)
-{
-    return uint64_t(readBE32(p)) << 32 | readBE32(p + 4);
-}
-
-uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc = 0)
-{
-    return static_cast<uint32_t>(::crc32(crc, data, static_cast<uInt>(n)));
-}
-
-// The CRC-32 of two runs of bytes one after the other, skipping zlib's work where it would
-// change nothing; it runs a few times per chunk of a move.
-uint32_t joined(uint32_t first, uint32_t second, uint64_t secondLength)
-{
-    if (secondLength == 0)
-        return first;
-    if (first == 0) // what any run before a first CRC of 0 adds is nothing
-        return second;
-    return static_cast<uint32_t>(::crc32_combine(first, second, static_cast<z_off_t>(secondLength)));
-}
 
 std::string recordNameFor(platform::File::Identity id)
 {
@@ -404,8 +377,7 @@ std::string setAsideText(const std::string& recordPath)
 
 std::string moveRecordFolder()
 {
-    const std::string state = platform::stateFolder();
-    return state.empty() ? std::string() : state + "moves/";
+    return stateSubfolder("moves");
 }
 
 struct MoveJournal::Impl {
@@ -456,8 +428,7 @@ MoveJournal MoveJournal::begin(const platform::File& file, const Plan& plan)
 {
     auto impl = std::make_unique<Impl>();
     const std::string folder = moveRecordFolder();
-    if (folder.empty() || !platform::makePrivateFolders(platform::stateFolder()) ||
-        !platform::makePrivateFolders(folder))
+    if (!makeStateSubfolder(folder))
         throw platform::IoError(platform::IoErrorKind::Other,
                                 "cannot make the folder '" + folder + "' for the record of the move");
     impl->recordPath = recordNameFor(file.identity());
@@ -511,14 +482,14 @@ void MoveJournal::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_
     const auto [at, length] = SlotWriter::risked(m.audio, n);
     const std::size_t after = at + length;
     const uint32_t riskedCrc = crcOf(data + at, length);
-    const uint32_t chunkCrc = joined(joined(crcOf(data, at), riskedCrc, length), crcOf(data + after, n - after), n - after);
+    const uint32_t chunkCrc = crcJoined(crcJoined(crcOf(data, at), riskedCrc, length), crcOf(data + after, n - after), n - after);
     // Growing, the last stretch goes past the old end first, front to back, where it
     // overwrites nothing; the rest goes back to front.
     const bool tail = m.audio.backwards() && m.audio.dst + audioPos >= m.fileSize;
     if (!tail)
         m.slots->beforeChunk(m.audio, kPhaseMoving, audioPos, data, n, m.movedCrc, chunkCrc, riskedCrc);
     const bool inFront = m.audio.backwards() && !tail;
-    m.movedCrc = inFront ? joined(chunkCrc, m.movedCrc, m.movedLength) : joined(m.movedCrc, chunkCrc, n);
+    m.movedCrc = inFront ? crcJoined(chunkCrc, m.movedCrc, m.movedLength) : crcJoined(m.movedCrc, chunkCrc, n);
     m.movedLength += n;
 }
 

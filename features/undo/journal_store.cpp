@@ -9,7 +9,6 @@
 
 #include "platform/file_system.h"
 
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -259,21 +258,9 @@ uint64_t fileSize(const std::string& path)
 
 } // namespace
 
-uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc)
-{
-    uLong sum = crc;
-    for (std::size_t at = 0; at < n;) {
-        const uInt take = static_cast<uInt>(std::min<std::size_t>(n - at, 1u << 30));
-        sum = crc32(sum, data + at, take);
-        at += take;
-    }
-    return static_cast<uint32_t>(sum);
-}
-
 std::string undoJournalFolder()
 {
-    const std::string state = platform::stateFolder();
-    return state.empty() ? std::string() : state + "journal/";
+    return stateSubfolder("journal");
 }
 
 JournalStore::Writer::Writer(uint64_t id, std::string openPath, std::string entryPath, std::string folder,
@@ -292,8 +279,7 @@ JournalStore::Writer::~Writer()
 
 void JournalStore::Writer::put(const uint8_t* data, std::size_t n, std::optional<uint32_t> dataCrc)
 {
-    m_crc = dataCrc ? static_cast<uint32_t>(::crc32_combine(m_crc, *dataCrc, static_cast<z_off_t>(n)))
-                    : crcOf(data, n, m_crc);
+    m_crc = dataCrc ? crcJoined(m_crc, *dataCrc, n) : crcOf(data, n, m_crc);
     m_buffer.insert(m_buffer.end(), data, data + n);
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
+#include "tags/durable_records.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -136,8 +137,6 @@ private:
     bool m_done = false, m_keepUnfinished = false;
 };
 
-// CRC-32 of n bytes, continuing `crc`; fed to zlib in pieces so sizes past its 32-bit length count whole.
-uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc = 0);
 
 // The journal folder of this person: <state folder>journal/, empty when there is no state folder.
 std::string undoJournalFolder();
