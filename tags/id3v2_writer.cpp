@@ -5,7 +5,7 @@
 #include "byte_order.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
-#include "move_journal.h"
+#include "move_record.h"
 #include "platform/file_system.h"
 #include "save_session.h"
 
@@ -423,7 +423,7 @@ void TagWriter::computeCrc()
 // Everything that changes the file.
 void TagWriter::commit(const std::string& path)
 {
-    const MoveJournal::Plan plan{path, m_fileSize, m_offset, m_oldExtent, m_newSize};
+    const MoveRecord::Plan plan{path, m_fileSize, m_offset, m_oldExtent, m_newSize};
     if (movesAudio(plan))
         m_tag.Status = "Re-positioning audio data";
     resizeTagInPlace(m_file, plan, [this](uint64_t n) { m_meter.add(n); }, [this] { writeTag(); });
@@ -480,27 +480,6 @@ private:
 };
 
 } // namespace
-
-uint64_t id3v2::tagExtentAt(const platform::File& file, uint64_t offset, uint64_t fileSize)
-{
-    const uint64_t after = fileSize - offset;
-    if (after < kHeaderSize)
-        return 0;
-    uint8_t header[kHeaderSize];
-    file.readExactAt(offset, header, kHeaderSize);
-    if (!isTagHeader(header))
-        return 0;
-    uint64_t extent = std::min(kHeaderSize + uint64_t(readSyncsafe32(header + kTagSize)), after);
-    // A version 2.4 footer sits right behind the tag; left alone it would stay between
-    // the new tag and the audio.
-    if (header[kVersion] == 4 && hasBit(header[kFlags], kFlagFooter) && after - extent >= kHeaderSize) {
-        uint8_t footer[kHeaderSize];
-        file.readExactAt(offset + extent, footer, kHeaderSize);
-        if (footer[0] == '3' && footer[1] == 'D' && footer[2] == 'I')
-            extent += kHeaderSize;
-    }
-    return extent;
-}
 
 TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, int64_t tagOffset, uint8_t revision)
 {

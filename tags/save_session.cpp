@@ -2,7 +2,7 @@
 #include "save_session.h"
 
 #include "io_result.h"
-#include "move_journal.h"
+#include "move_record.h"
 
 std::optional<SaveSession> SaveSession::open(const std::string& path, SaveRefusal& refusal)
 {

@@ -5,7 +5,7 @@
 #include "id3_layout.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
-#include "move_journal.h"
+#include "move_record.h"
 #include "platform/file_system.h"
 #include "save_session.h"
 

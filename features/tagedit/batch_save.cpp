@@ -8,7 +8,7 @@
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 #include "tags/io_result.h"
-#include "tags/move_journal.h"
+#include "tags/move_record.h"
 #include "tags/save_session.h"
 #include "tags/tag_restore.h"
 

@@ -4,7 +4,7 @@
 
 #include "features/common/text.h"
 #include "platform/file_system.h"
-#include "tags/move_journal.h"
+#include "tags/move_record.h"
 #include "tags/save_session.h"
 #include "tags/tag_restore.h"
 

@@ -6,7 +6,7 @@
 #include "save_recording.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
-#include "tags/move_journal.h"
+#include "tags/move_record.h"
 #include "tags/save_session.h"
 #include "tags/tag_restore.h"
 

@@ -3,7 +3,7 @@
 #include "support/id3v2_builder.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
-#include "tags/move_journal.h"
+#include "tags/move_record.h"
 #include "tags/tag_restore.h"
 #include "platform/file_system.h"
 

@@ -1,5 +1,5 @@
 // The record of a move of audio in progress, and putting a file back from it.
-#include "move_journal.h"
+#include "move_record.h"
 
 #include "audio_mover.h"
 #include "byte_order.h"
@@ -380,7 +380,7 @@ std::string moveRecordFolder()
     return stateSubfolder("moves");
 }
 
-struct MoveJournal::Impl {
+struct MoveRecord::Impl {
     std::optional<platform::File> record;
     std::string recordPath;
     uint64_t fileSize = 0;
@@ -391,9 +391,9 @@ struct MoveJournal::Impl {
     uint64_t movedLength = 0;
 };
 
-MoveJournal::MoveJournal(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
-MoveJournal::MoveJournal(MoveJournal&&) noexcept = default;
-MoveJournal::~MoveJournal() = default;
+MoveRecord::MoveRecord(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+MoveRecord::MoveRecord(MoveRecord&&) noexcept = default;
+MoveRecord::~MoveRecord() = default;
 
 namespace {
 
@@ -424,7 +424,7 @@ platform::File createRecord(const std::string& recordPath)
 
 } // namespace
 
-MoveJournal MoveJournal::begin(const platform::File& file, const Plan& plan)
+MoveRecord MoveRecord::begin(const platform::File& file, const Plan& plan)
 {
     auto impl = std::make_unique<Impl>();
     const std::string folder = moveRecordFolder();
@@ -472,10 +472,10 @@ MoveJournal MoveJournal::begin(const platform::File& file, const Plan& plan)
         platform::removeFile(impl->recordPath);
         throw;
     }
-    return MoveJournal(std::move(impl));
+    return MoveRecord(std::move(impl));
 }
 
-void MoveJournal::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_t n)
+void MoveRecord::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_t n)
 {
     Impl& m = *m_impl;
     // One pass over the bytes: the part a slot keeps has a CRC of its own.
@@ -493,12 +493,12 @@ void MoveJournal::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_
     m.movedLength += n;
 }
 
-void MoveJournal::moved()
+void MoveRecord::moved()
 {
     m_impl->slots->write(kPhaseMoved, 0, 0, nullptr, 0, 0, m_impl->movedCrc);
 }
 
-void MoveJournal::finish()
+void MoveRecord::finish()
 {
     m_impl->slots.reset();
     m_impl->record.reset();
@@ -678,7 +678,7 @@ MoveRepair otherFileText(const std::string& path)
 
 } // namespace
 
-bool MoveJournal::rollBack(platform::File& file, const std::string& path)
+bool MoveRecord::rollBack(platform::File& file, const std::string& path)
 {
     return restoreFromRecord(file, path, false).repaired;
 }
@@ -697,39 +697,39 @@ MoveRepair repairInterruptedMove(const std::string& path)
     return restoreFromRecord(*file, path, true);
 }
 
-bool movesAudio(const MoveJournal::Plan& plan)
+bool movesAudio(const MoveRecord::Plan& plan)
 {
     return plan.fileSize > plan.tagOffset + plan.oldExtent && plan.newSize != plan.oldExtent;
 }
 
-void resizeTagInPlace(platform::File& file, const MoveJournal::Plan& plan,
+void resizeTagInPlace(platform::File& file, const MoveRecord::Plan& plan,
                       const std::function<void(uint64_t)>& progress, const std::function<void()>& writeTag)
 {
     const uint64_t finalSize = plan.fileSize - plan.oldExtent + plan.newSize;
-    std::optional<MoveJournal> journal;
+    std::optional<MoveRecord> record;
     if (movesAudio(plan))
-        journal.emplace(MoveJournal::begin(file, plan));
+        record.emplace(MoveRecord::begin(file, plan));
     try {
         file.reserve(finalSize);
     } catch (const platform::IoError&) {
         if (file.size() != plan.fileSize)
             file.truncate(plan.fileSize);
-        if (journal)
-            journal->finish();
+        if (record)
+            record->finish();
         throw;
     }
     platform::TerminationHold hold;
     try {
-        AudioMover(file, plan.fileSize, progress, journal ? &*journal : nullptr)
+        AudioMover(file, plan.fileSize, progress, record ? &*record : nullptr)
             .reposition(plan.tagOffset, plan.oldExtent, plan.newSize);
         writeTag();
     } catch (const platform::IoError& e) {
         // A disk error half way through a move: put the file back while the process can.
-        if (journal && !journal->rollBack(file, plan.path))
+        if (record && !record->rollBack(file, plan.path))
             throw platform::IoError(e.kind(), std::string(e.what()) + "; the file could not be put back, so " +
                                                   kMoveInterruptedText);
         throw;
     }
-    if (journal)
-        journal->finish();
+    if (record)
+        record->finish();
 }
