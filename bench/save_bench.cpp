@@ -26,6 +26,7 @@
 #include <fstream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <spawn.h>
@@ -121,7 +122,10 @@ std::size_t changedSizes(const std::vector<std::string>& files, const std::vecto
     return n;
 }
 
-int resave(const std::string& folder, std::size_t count, int rounds)
+// Two equal libraries of tagged files, one per side, written afresh under `folder`. The undo
+// journal of the runs that keep one stays beside the files, never in the home folder.
+std::pair<std::vector<std::string>, std::vector<std::string>> freshLibraries(const std::string& folder,
+                                                                               std::size_t count)
 {
     bench::CorpusOptions options;
     options.count = count;
@@ -130,11 +134,15 @@ int resave(const std::string& folder, std::size_t count, int rounds)
     options.maxAudio = 1536 * 1024;
     fs::remove_all(fs::path(folder) / "varnoli");
     fs::remove_all(fs::path(folder) / "taglib");
-    // The undo journal of the journaled rounds stays beside the files, never in the home folder.
     fs::remove_all(fs::path(folder) / "state");
     setenv("XDG_STATE_HOME", (fs::absolute(folder) / "state").c_str(), 1);
-    const std::vector<std::string> ours = bench::writeCorpus(folder + "/varnoli", options).files;
-    const std::vector<std::string> theirs = bench::writeCorpus(folder + "/taglib", options).files;
+    return {bench::writeCorpus(folder + "/varnoli", options).files,
+            bench::writeCorpus(folder + "/taglib", options).files};
+}
+
+int resave(const std::string& folder, std::size_t count, int rounds)
+{
+    const auto [ours, theirs] = freshLibraries(folder, count);
 
     // Each library's first saves settle the tag into the size its own padding rule
     // picks; only saves after that are measured.
@@ -251,17 +259,7 @@ Times tagLibBatches(const std::vector<std::string>& files, int round)
 
 int batches(const std::string& folder, const std::string& cli, int rounds)
 {
-    bench::CorpusOptions options;
-    options.count = kBatches * kBatchFiles;
-    options.everyFileTagged = true;
-    options.minAudio = 256 * 1024;
-    options.maxAudio = 1536 * 1024;
-    fs::remove_all(fs::path(folder) / "varnoli");
-    fs::remove_all(fs::path(folder) / "taglib");
-    fs::remove_all(fs::path(folder) / "state");
-    setenv("XDG_STATE_HOME", (fs::absolute(folder) / "state").c_str(), 1);
-    const std::vector<std::string> ours = bench::writeCorpus(folder + "/varnoli", options).files;
-    const std::vector<std::string> theirs = bench::writeCorpus(folder + "/taglib", options).files;
+    const auto [ours, theirs] = freshLibraries(folder, kBatches * kBatchFiles);
     const std::string program = fs::absolute(cli).string();
     // The first runs settle each library's padding; only later ones are measured.
     varnoliBatches(program, ours, 900);
