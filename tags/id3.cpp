@@ -274,7 +274,7 @@ TagResult Tid3tag::LoadFromFile(const std::string& fileName)
             m_failureReason = kLockedByOtherText;
             return kErrOpen;
         }
-        return readRecord(*file, fileName);
+        return readRecord(*file, fileName, file->info(fileName).size);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);
@@ -285,20 +285,19 @@ TagResult Tid3tag::LoadFrom(const SaveSession& session)
 {
     try {
         m_failureReason.clear();
-        return readRecord(session.file(), session.path());
+        // The save of the same session may have changed the size since the file was opened.
+        return readRecord(session.file(), session.path(), session.file().size());
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);
     }
 }
 
-TagResult Tid3tag::readRecord(const platform::File& file, const std::string& fileName)
+TagResult Tid3tag::readRecord(const platform::File& file, const std::string& fileName, uint64_t size)
 {
     const platform::File::Info info = file.info(fileName);
     m_readOnlyFile = info.protectedMark;
     m_fileName = fileName;
-    // The save of the same session may have changed the size since the file was opened.
-    const uint64_t size = file.size();
     if (size < id3v1::kRecordSize)
         return kErrNoTag;
     uint8_t record[id3v1::kRecordSize];

@@ -45,7 +45,7 @@ public:
     uint8_t Genre = 255; // 255: no genre; callers assign it directly
 
 private:
-    TagResult readRecord(const platform::File& file, const std::string& fileName);
+    TagResult readRecord(const platform::File& file, const std::string& fileName, uint64_t size);
 
     bool m_hasTrack = false;
     bool m_readOnlyFile = false;

@@ -276,7 +276,7 @@ private:
     // The encoding a value beyond ISO-8859-1 is written in, by the tag's version.
     uint8_t unicodeEncoding() const { return Version >= 4 ? 3 : 1; }
     TagResult WriteTag(SaveSession& session, uint32_t tagOffset, uint8_t version, uint8_t revision);
-    TagResult readFrom(const platform::File& file, const std::string& fileName, uint32_t tagOffset,
+    TagResult readFrom(const platform::File& file, const std::string& fileName, uint64_t size, uint32_t tagOffset,
                        const std::vector<uint8_t>* known);
 
     std::unique_ptr<TFrameIndex> m_frameIndex;

@@ -638,7 +638,7 @@ TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffse
             m_failureReason = kLockedByOtherText;
             return kErrOpen;
         }
-        return readFrom(*file, fileName, tagOffset, nullptr);
+        return readFrom(*file, fileName, file->info(fileName).size, tagOffset, nullptr);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);
@@ -652,20 +652,19 @@ TagResult Tid3v2tag::LoadFrom(const SaveSession& session, uint32_t tagOffset)
     m_failureReason.clear();
     m_errorDetail.clear();
     try {
-        return readFrom(session.file(), session.path(), tagOffset, &session.knownHead);
+        // The save of the same session may have changed the size since the file was opened.
+        return readFrom(session.file(), session.path(), session.file().size(), tagOffset, &session.knownHead);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);
     }
 }
 
-TagResult Tid3v2tag::readFrom(const platform::File& file, const std::string& fileName, uint32_t tagOffset,
-                              const std::vector<uint8_t>* known)
+TagResult Tid3v2tag::readFrom(const platform::File& file, const std::string& fileName, uint64_t size,
+                              uint32_t tagOffset, const std::vector<uint8_t>* known)
 {
     const platform::File::Info info = file.info(fileName);
     ReadOnlyFile = info.protectedMark;
-    // The save of the same session may have changed the size since the file was opened.
-    const uint64_t size = file.size();
     if (tagOffset >= size) {
         m_errorDetail = "the tag would start at byte " + groupedNumber(tagOffset) + " of a file of " +
                         groupedNumber(size) + " bytes";
