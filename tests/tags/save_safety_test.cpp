@@ -305,6 +305,37 @@ TEST_F(Repair, AMoveAndRollbackFailedByASizeLimitLeaveARecordARepairCanUse)
     EXPECT_GT(leftForRepair, 0);
 }
 
+// A save whose move could not be put back says so, and what to run, not only the disk's words.
+TEST_F(Repair, ASaveLeftForRepairSaysHowToRepairIt)
+{
+    int told = 0;
+    for (const auto& [from, to] : kMoves) {
+        for (const uint64_t share : {3, 5, 7}) {
+            const std::string path = song("song.mp3", audioPattern(600000), from);
+            const Bytes before = readFile(path);
+            const int status = inChild([&] {
+                const rlim_t limit = before.size() * share / 8;
+                const rlimit r{limit, limit};
+                setrlimit(RLIMIT_FSIZE, &r);
+                Tid3v2tag v2;
+                std::ignore = v2.LoadFromFile(path, 0);
+                std::ignore = v2.SetTextFrame("TIT2", std::string(to, 'n'));
+                std::ignore = v2.SaveToFile(path, 255, -1, 255);
+                const bool hint = v2.FailureReason().find("run varnoli-cli repair") != std::string::npos;
+                return hint == !interruptedMoves().empty() ? 0 : 1;
+            });
+            ASSERT_TRUE(WIFEXITED(status));
+            EXPECT_EQ(0, WEXITSTATUS(status)) << from << " to " << to << ", limit " << share;
+            if (!interruptedMoves().empty()) {
+                ++told;
+                EXPECT_TRUE(repairInterruptedMove(path).repaired);
+            }
+            EXPECT_EQ(before, readFile(path));
+        }
+    }
+    EXPECT_GT(told, 0);
+}
+
 // A file the record does not describe is never written: the killed file restored from a
 // backup (the same file, its content new), or other bytes of either size in its place.
 TEST_F(Repair, AFileTheRecordDoesNotDescribeIsLeftAloneAndTheRecordSetAside)
