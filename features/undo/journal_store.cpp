@@ -239,10 +239,11 @@ bool has(const std::vector<std::string>& suffixes, const char* suffix)
     return std::find(suffixes.begin(), suffixes.end(), suffix) != suffixes.end();
 }
 
+// Asked of every entry by each save's pruning, so the name is looked at, not opened.
 uint64_t fileSize(const std::string& path)
 {
-    const auto f = platform::File::open(path, platform::File::Mode::Read);
-    return f ? f->size() : 0;
+    const std::optional<platform::FileIdentity> f = platform::fileIdentity(path);
+    return f ? f->size : 0;
 }
 
 } // namespace
@@ -506,7 +507,7 @@ void JournalStore::prune() const
         }
         if (!has(it->second, ".entry") && !has(it->second, ".open"))
             continue;
-        const uint64_t size = fileSize(entryPath(id));
+        const uint64_t size = fileSize(path(id, has(it->second, ".entry") ? ".entry" : ".open"));
         if (kept == 0 || (kept < kMaxEntries && bytes + size <= kMaxBytes)) {
             ++kept;
             bytes += size;
