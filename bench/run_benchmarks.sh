@@ -20,6 +20,7 @@ fi
 build/bench/bench/read_bench "$data/library" 7
 build/bench/bench/show_bench "$data/show" build/bench/cli/varnoli-cli "$data/show.jsonl" 7
 build/bench/bench/save_bench resave "$data/resave" 2000 5
+build/bench/bench/save_bench batches "$data/batches" build/bench/cli/varnoli-cli 5
 build/bench/bench/save_bench grow "$data/grow" 20 5
 build/bench/bench/save_bench grow "$data/grow" 200 5
 if [ ! -d "$data/search" ]; then

@@ -4,6 +4,9 @@
 //       a generated library, through the "ID3 Tags" tab's batch save; the padding
 //       absorbs the change, so no audio may move. Varnoli's save is timed again with
 //       the undo journal, kept in FOLDER/state.
+//   save_bench batches FOLDER CLI [ROUNDS]       2,000 files given their titles by 50 runs
+//       of `CLI set`, 40 files each (one title per run, the undo journal kept), against
+//       TagLib's writer giving the same titles to the same 2,000 files in one process.
 //   save_bench grow FOLDER [MIB] [ROUNDS]       the tag of one large file grows past its
 //       padding, so the audio moves: time against cp of the same file, and the peak
 //       memory of the process that saves.
@@ -23,7 +26,14 @@
 #include <fstream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -112,7 +122,10 @@ std::size_t changedSizes(const std::vector<std::string>& files, const std::vecto
     return n;
 }
 
-int resave(const std::string& folder, std::size_t count, int rounds)
+// Two equal libraries of tagged files, one per side, written afresh under `folder`. The undo
+// journal of the runs that keep one stays beside the files, never in the home folder.
+std::pair<std::vector<std::string>, std::vector<std::string>> freshLibraries(const std::string& folder,
+                                                                               std::size_t count)
 {
     bench::CorpusOptions options;
     options.count = count;
@@ -121,11 +134,15 @@ int resave(const std::string& folder, std::size_t count, int rounds)
     options.maxAudio = 1536 * 1024;
     fs::remove_all(fs::path(folder) / "varnoli");
     fs::remove_all(fs::path(folder) / "taglib");
-    // The undo journal of the journaled rounds stays beside the files, never in the home folder.
     fs::remove_all(fs::path(folder) / "state");
     setenv("XDG_STATE_HOME", (fs::absolute(folder) / "state").c_str(), 1);
-    const std::vector<std::string> ours = bench::writeCorpus(folder + "/varnoli", options).files;
-    const std::vector<std::string> theirs = bench::writeCorpus(folder + "/taglib", options).files;
+    return {bench::writeCorpus(folder + "/varnoli", options).files,
+            bench::writeCorpus(folder + "/taglib", options).files};
+}
+
+int resave(const std::string& folder, std::size_t count, int rounds)
+{
+    const auto [ours, theirs] = freshLibraries(folder, count);
 
     // Each library's first saves settle the tag into the size its own padding rule
     // picks; only saves after that are measured.
@@ -176,6 +193,104 @@ int resave(const std::string& folder, std::size_t count, int rounds)
     const double j = bench::median(journaled);
     std::printf("  Varnoli with the undo journal %10.0f files/s  (%.2f of its speed without)\n", j, j / v);
     return ourTitles == ours.size() && ourMoves == 0 ? 0 : 1;
+}
+
+// ---- batches ----
+
+constexpr std::size_t kBatches = 50, kBatchFiles = 40;
+
+// Runs the command without a shell, as a script would; false when it fails.
+bool runCommand(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+struct Times {
+    double wall = 0, cpu = 0; // cpu: this process and its children, user and system
+};
+
+double cpuSeconds()
+{
+    rusage self{}, children{};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    auto s = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return s(self.ru_utime) + s(self.ru_stime) + s(children.ru_utime) + s(children.ru_stime);
+}
+
+std::string batchTitle(int round, std::size_t batch)
+{
+    return roundTitle(round) + " batch " + std::to_string(batch);
+}
+
+Times varnoliBatches(const std::string& cli, const std::vector<std::string>& files, int round)
+{
+    const double cpu = cpuSeconds();
+    const bench::Stopwatch clock;
+    for (std::size_t b = 0; b < kBatches; ++b) {
+        std::vector<std::string> args = {cli, "set", "--v2", "--title", batchTitle(round, b)};
+        args.insert(args.end(), files.begin() + b * kBatchFiles, files.begin() + (b + 1) * kBatchFiles);
+        if (!runCommand(args))
+            fail("varnoli-cli set failed in batch " + std::to_string(b));
+    }
+    return {clock.seconds(), cpuSeconds() - cpu};
+}
+
+Times tagLibBatches(const std::vector<std::string>& files, int round)
+{
+    const double cpu = cpuSeconds();
+    const bench::Stopwatch clock;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        TagLib::MPEG::File file(files[i].c_str(), false);
+        file.ID3v2Tag(true)->setTitle(TagLib::String(batchTitle(round, i / kBatchFiles)));
+        if (!file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone))
+            fail("TagLib could not save " + files[i]);
+    }
+    return {clock.seconds(), cpuSeconds() - cpu};
+}
+
+int batches(const std::string& folder, const std::string& cli, int rounds)
+{
+    const auto [ours, theirs] = freshLibraries(folder, kBatches * kBatchFiles);
+    const std::string program = fs::absolute(cli).string();
+    // The first runs settle each library's padding; only later ones are measured.
+    varnoliBatches(program, ours, 900);
+    tagLibBatches(theirs, 900);
+
+    std::vector<double> a, b, ca, cb;
+    for (int round = 0; round < rounds; ++round) {
+        const bool oursFirst = round % 2 == 0;
+        Times v, t;
+        if (oursFirst)
+            v = varnoliBatches(program, ours, round);
+        t = tagLibBatches(theirs, round);
+        if (!oursFirst)
+            v = varnoliBatches(program, ours, round);
+        a.push_back(v.wall), b.push_back(t.wall), ca.push_back(v.cpu), cb.push_back(t.cpu);
+    }
+    std::size_t titles = 0;
+    for (std::size_t i = 0; i < ours.size(); ++i) {
+        Tid3v2tag tag;
+        std::string text;
+        titles += !failed(tag.LoadFromFile(ours[i], 0)) && tag.GetTextFrame("TIT2", text) == 0 &&
+                  text == batchTitle(rounds - 1, i / kBatchFiles);
+    }
+    std::printf("batches: %zu runs of set, %zu files each, median of %d rounds (process starts included)\n",
+                kBatches, kBatchFiles, rounds);
+    std::printf("  %-8s %8.3f s  processor %.3f s  (titles read back: %zu)\n", "Varnoli", bench::median(a),
+                bench::median(ca), titles);
+    std::printf("  %-8s %8.3f s  processor %.3f s\n", "TagLib", bench::median(b), bench::median(cb));
+    std::printf("  Varnoli takes %.2fx TagLib's time (range %.2f to %.2f)\n", bench::median(a) / bench::median(b),
+                bench::minRatio(a, b), bench::maxRatio(a, b));
+    return titles == ours.size() ? 0 : 1;
 }
 
 // ---- grow ----
@@ -311,6 +426,8 @@ int main(int argc, char** argv)
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "grow-child" && argc == 4)
         return growChild(argv[2], argv[3]);
+    if (mode == "batches" && argc >= 4)
+        return batches(argv[2], argv[3], argc > 4 ? std::stoi(argv[4]) : 5);
     if ((mode == "resave" || mode == "grow") && argc >= 3) {
         const std::string folder = argv[2];
         const int rounds = argc > 4 ? std::stoi(argv[4]) : 5;
@@ -319,6 +436,7 @@ int main(int argc, char** argv)
         return grow(folder, argc > 3 ? std::stoull(argv[3]) : 200, rounds);
     }
     std::fprintf(stderr, "usage: save_bench resave FOLDER [FILES] [ROUNDS]\n"
+                         "       save_bench batches FOLDER CLI [ROUNDS]\n"
                          "       save_bench grow FOLDER [MIB] [ROUNDS]\n");
     return 2;
 }

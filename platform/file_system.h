@@ -223,6 +223,9 @@ namespace faults {
 void failReadAt(uint64_t n);
 void failWriteAt(uint64_t n);
 void killAtWrite(uint64_t n);
+// Counts File::open calls for this path from now on (empty stops); openCount() tells how many.
+void countOpens(const std::string& path);
+uint64_t openCount();
 // Renames without replacing as on a file system lacking RENAME_NOREPLACE (1), and lacking
 // hard links too (2); 0 switches it off.
 void renameFallback(int level);

@@ -1,7 +1,7 @@
 // Moves the audio behind an ID3v2 tag in place, in 16 KiB chunks.
 #include "audio_mover.h"
 
-#include "move_journal.h"
+#include "move_record.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -13,8 +13,8 @@ constexpr uint64_t kReadAhead = uint64_t(4) << 20;
 
 } // namespace
 
-AudioMover::AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveJournal* journal)
-    : m_file(file), m_fileSize(fileSize), m_progress(std::move(progress)), m_journal(journal), m_chunk(kChunkSize)
+AudioMover::AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveRecord* record)
+    : m_file(file), m_fileSize(fileSize), m_progress(std::move(progress)), m_record(record), m_chunk(kChunkSize)
 {
 }
 
@@ -60,8 +60,8 @@ void AudioMover::grow(uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
     for (uint64_t from = m_fileSize - (delta - beyond); from < m_fileSize;) {
         const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(m_fileSize - from, kChunkSize));
         read(from, n);
-        if (m_journal)
-            m_journal->beforeChunk(from - tagOffset - oldExtent, m_chunk.data(), n);
+        if (m_record)
+            m_record->beforeChunk(from - tagOffset - oldExtent, m_chunk.data(), n);
         write(end, n);
         from += n;
         end += n;
@@ -74,12 +74,12 @@ void AudioMover::grow(uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
         left -= n;
         readAheadBelow(source + left, source);
         read(source + left, n);
-        if (m_journal)
-            m_journal->beforeChunk(left, m_chunk.data(), n);
+        if (m_record)
+            m_record->beforeChunk(left, m_chunk.data(), n);
         write(tagEnd + left, n);
     }
-    if (m_journal)
-        m_journal->moved();
+    if (m_record)
+        m_record->moved();
 }
 
 // The system reads ahead only forwards; walking backwards, each chunk would wait for
@@ -100,14 +100,14 @@ void AudioMover::shrink(uint64_t delta, uint64_t audio)
     for (uint64_t from = start; from < m_fileSize;) {
         const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(m_fileSize - from, kChunkSize));
         read(from, n);
-        if (m_journal)
-            m_journal->beforeChunk(from - start, m_chunk.data(), n);
+        if (m_record)
+            m_record->beforeChunk(from - start, m_chunk.data(), n);
         write(from - delta, n);
         from += n;
     }
     // Recorded before the cut, which takes away the old places of the last chunks.
-    if (m_journal)
-        m_journal->moved();
+    if (m_record)
+        m_record->moved();
     m_file.truncate(m_fileSize - delta);
 }
 

@@ -9,7 +9,7 @@
 namespace platform {
 class File;
 }
-class MoveJournal;
+class MoveRecord;
 
 // Makes room for a tag of a new size at the tag offset by moving what follows the old
 // tag, never holding more than one 16 KiB chunk of it in memory.
@@ -19,8 +19,8 @@ public:
     // Told the number of bytes read or written as the move goes on.
     using Progress = std::function<void(uint64_t)>;
 
-    // The journal, when given, hears of each chunk before it is written.
-    AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveJournal* journal = nullptr);
+    // The move record, when given, hears of each chunk before it is written.
+    AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveRecord* record = nullptr);
 
     // Bytes that reposition() will read or write, for a progress total.
     static uint64_t work(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize);
@@ -40,7 +40,7 @@ private:
     platform::File& m_file;
     uint64_t m_fileSize;
     Progress m_progress;
-    MoveJournal* m_journal;
+    MoveRecord* m_record;
     std::vector<uint8_t> m_chunk;
     uint64_t m_advisedFrom = 0;
 };

@@ -3,10 +3,12 @@
 
 #include "id3_layout.h"
 #include "io_result.h"
-#include "move_journal.h"
 #include "platform/file_system.h"
+#include "save_session.h"
 
 #include <algorithm>
+
+#include <zlib.h>
 
 namespace {
 
@@ -272,31 +274,47 @@ TagResult Tid3tag::LoadFromFile(const std::string& fileName)
             m_failureReason = kLockedByOtherText;
             return kErrOpen;
         }
-        const platform::File::Info info = file->info(fileName);
-        m_readOnlyFile = info.protectedMark;
-        m_fileName = fileName;
-        const uint64_t size = info.size;
-        if (size < id3v1::kRecordSize)
-            return kErrNoTag;
-        uint8_t record[id3v1::kRecordSize];
-        file->readExactAt(size - id3v1::kRecordSize, record, sizeof record);
-        if (!id3v1::hasIdentifier(record))
-            return kErrNoTag;
-
-        m_title = trimmedField(record, id3v1::kTitle);
-        m_artist = trimmedField(record, id3v1::kArtist);
-        m_album = trimmedField(record, id3v1::kAlbum);
-        m_year = trimmedField(record, id3v1::kYear);
-        m_hasTrack = record[id3v1::kTrackMarker] == 0x00 && record[id3v1::kTrack] != 0x00;
-        m_track = m_hasTrack ? record[id3v1::kTrack] : 0;
-        m_comment = trimmedField(record, m_hasTrack ? id3v1::kTrackComment : id3v1::kComment);
-        Genre = record[id3v1::kGenre];
-        const bool unlisted = Genre > id3v1::kLastListedGenre && Genre != id3v1::kNoGenre;
-        return unlisted ? kWarnGenre : kOk;
+        return readRecord(*file, fileName, file->info(fileName).size);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);
     }
+}
+
+TagResult Tid3tag::LoadFrom(const SaveSession& session)
+{
+    try {
+        m_failureReason.clear();
+        // The save of the same session may have changed the size since the file was opened.
+        return readRecord(session.file(), session.path(), session.file().size());
+    } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
+        return resultFor(e);
+    }
+}
+
+TagResult Tid3tag::readRecord(const platform::File& file, const std::string& fileName, uint64_t size)
+{
+    const platform::File::Info info = file.info(fileName);
+    m_readOnlyFile = info.protectedMark;
+    m_fileName = fileName;
+    if (size < id3v1::kRecordSize)
+        return kErrNoTag;
+    uint8_t record[id3v1::kRecordSize];
+    file.readExactAt(size - id3v1::kRecordSize, record, sizeof record);
+    if (!id3v1::hasIdentifier(record))
+        return kErrNoTag;
+
+    m_title = trimmedField(record, id3v1::kTitle);
+    m_artist = trimmedField(record, id3v1::kArtist);
+    m_album = trimmedField(record, id3v1::kAlbum);
+    m_year = trimmedField(record, id3v1::kYear);
+    m_hasTrack = record[id3v1::kTrackMarker] == 0x00 && record[id3v1::kTrack] != 0x00;
+    m_track = m_hasTrack ? record[id3v1::kTrack] : 0;
+    m_comment = trimmedField(record, m_hasTrack ? id3v1::kTrackComment : id3v1::kComment);
+    Genre = record[id3v1::kGenre];
+    const bool unlisted = Genre > id3v1::kLastListedGenre && Genre != id3v1::kNoGenre;
+    return unlisted ? kWarnGenre : kOk;
 }
 
 uint64_t id3v1::recordExtent(const platform::File& file, uint64_t fileSize)
@@ -312,16 +330,23 @@ TagResult Tid3tag::SaveToFile(const std::string& fileName)
 {
     const std::string target = fileName == "=" ? m_fileName : fileName;
     m_failureReason.clear();
-    if (const TagResult refused = refusalFor(platform::saveTarget(target, &m_failureReason)))
-        return refused;
+    // Locked, since the record is placed by the file's end, which a move of the audio shifts.
+    SaveRefusal refusal;
+    std::optional<SaveSession> session = SaveSession::open(target, refusal);
+    if (!session) {
+        m_failureReason = refusal.reason;
+        return refusal.result;
+    }
+    return SaveTo(*session);
+}
+
+TagResult Tid3tag::SaveTo(SaveSession& session)
+{
+    m_failureReason.clear();
     try {
-        // Locked, since the record is placed by the file's end, which a move of the audio shifts.
-        TagResult refused = 0;
-        std::optional<platform::File> file = openForSave(target, refused, m_failureReason);
-        if (!file)
-            return refused;
-        const uint64_t size = file->size();
-        const uint64_t position = size - id3v1::recordExtent(*file, size);
+        platform::File& file = session.file();
+        const uint64_t size = file.size();
+        const uint64_t position = size - id3v1::recordExtent(file, size);
         uint8_t record[id3v1::kRecordSize] = {};
         std::copy_n("TAG", 3, record);
         putField(record, id3v1::kTitle, m_title);
@@ -335,8 +360,12 @@ TagResult Tid3tag::SaveToFile(const std::string& fileName)
             putField(record, id3v1::kComment, m_comment);
         }
         record[id3v1::kGenre] = Genre;
-        writeRecord(*file, position, size, record);
-        m_fileName = target;
+        session.tail = {};
+        if (position < session.knownHead.size())
+            session.knownHead.clear();
+        writeRecord(file, position, size, record);
+        session.tail = {true, sizeof record, static_cast<uint32_t>(::crc32(0, record, sizeof record))};
+        m_fileName = session.path();
         return kOk;
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();

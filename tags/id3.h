@@ -7,11 +7,19 @@
 #include <cstdint>
 #include <string>
 
+namespace platform {
+class File;
+}
+class SaveSession;
+
 class Tid3tag {
 public:
     [[nodiscard]] TagResult LoadFromFile(const std::string& fileName);
     // The name "=" stands for FileName().
     [[nodiscard]] TagResult SaveToFile(const std::string& fileName);
+    // The same through a save's open file.
+    [[nodiscard]] TagResult LoadFrom(const SaveSession& session);
+    [[nodiscard]] TagResult SaveTo(SaveSession& session);
 
     void SetTitle(const std::string& s);
     void SetArtist(const std::string& s);
@@ -37,6 +45,8 @@ public:
     uint8_t Genre = 255; // 255: no genre; callers assign it directly
 
 private:
+    TagResult readRecord(const platform::File& file, const std::string& fileName, uint64_t size);
+
     bool m_hasTrack = false;
     bool m_readOnlyFile = false;
     std::string m_fileName;

@@ -15,6 +15,7 @@
 namespace platform {
 class File;
 }
+class SaveSession;
 
 // A bad frame index or flag selector; the one deliberate throw of the tag engine.
 class ERangeError : public std::out_of_range {
@@ -189,6 +190,10 @@ public:
     // TagOffset with "=", else 0.
     [[nodiscard]] TagResult SaveToFile(const std::string& fileName = "=", uint8_t version = 255,
                                        int64_t tagOffset = -1, uint8_t revision = 255);
+    // The same through a save's open file, which the load of the same save read.
+    [[nodiscard]] TagResult LoadFrom(const SaveSession& session, uint32_t tagOffset = 0);
+    [[nodiscard]] TagResult SaveTo(SaveSession& session, uint8_t version = 255, uint32_t tagOffset = 0,
+                                   uint8_t revision = 255);
     // Back to the state of a new object.
     void Reset();
     // The system's words for why the last load or save failed; empty after a success.
@@ -270,8 +275,9 @@ private:
     }
     // The encoding a value beyond ISO-8859-1 is written in, by the tag's version.
     uint8_t unicodeEncoding() const { return Version >= 4 ? 3 : 1; }
-    TagResult WriteTag(platform::File& file, const std::string& path, uint32_t tagOffset, uint8_t version,
-                       uint8_t revision);
+    TagResult WriteTag(SaveSession& session, uint32_t tagOffset, uint8_t version, uint8_t revision);
+    TagResult readFrom(const platform::File& file, const std::string& fileName, uint64_t size, uint32_t tagOffset,
+                       const std::vector<uint8_t>* known);
 
     std::unique_ptr<TFrameIndex> m_frameIndex;
     std::string m_failureReason;

@@ -4,6 +4,7 @@
 #include "byte_order.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
+#include "save_session.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -23,12 +24,19 @@ constexpr bool needsGuard(uint8_t next)
 
 // The file as the loader reads it: the first read brings the header together with the
 // bytes behind it, which hold the whole of most tags, so a typical load costs one read.
+// Bytes from the start of the file that a save has read already (`known`) are not read again.
 class TagSource {
 public:
     static constexpr std::size_t kPrefetch = 4096;
 
-    TagSource(const platform::File& file, uint64_t start, uint64_t fileSize) : m_file(file), m_start(start)
+    TagSource(const platform::File& file, uint64_t start, uint64_t fileSize, const std::vector<uint8_t>* known)
+        : m_file(file), m_start(start)
     {
+        if (known && start < known->size()) {
+            m_data = known->data() + start;
+            m_size = static_cast<std::size_t>(known->size() - start);
+            return;
+        }
         const auto wanted = static_cast<std::size_t>(std::min<uint64_t>(kPrefetch, fileSize - start));
         m_size = file.readAt(start, m_head.data(), wanted);
     }
@@ -39,7 +47,7 @@ public:
         if (n > 0 && offset >= m_start && offset - m_start < m_size) {
             const std::size_t skip = static_cast<std::size_t>(offset - m_start);
             const std::size_t take = std::min(n, m_size - skip);
-            std::memcpy(buffer, m_head.data() + skip, take);
+            std::memcpy(buffer, m_data + skip, take);
             offset += take;
             buffer += take;
             n -= take;
@@ -53,6 +61,7 @@ private:
     uint64_t m_start;
     std::size_t m_size = 0;
     std::array<uint8_t, kPrefetch> m_head;
+    const uint8_t* m_data = m_head.data();
 };
 
 // The tag body as it comes from the file, at most 64 KiB at a time, with version 2.3
@@ -566,12 +575,13 @@ TagResult TagLoader::readFrameV22(BodyWindow& window, const uint8_t* header, uin
 }
 
 // Checks the header at the tag offset and runs the body reader of its version.
-TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize, const LoadNotes& notes)
+TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize, const LoadNotes& notes,
+                            const std::vector<uint8_t>* known)
 {
     uint8_t header[kHeaderSize];
     if (fileSize - tag.TagOffset < kHeaderSize)
         return kErrNoTag;
-    const TagSource source(file, tag.TagOffset, fileSize);
+    const TagSource source(file, tag.TagOffset, fileSize, known);
     source.readExactAt(tag.TagOffset, header, kHeaderSize);
     if (!isTagHeader(header))
         return kErrNoTag;
@@ -591,13 +601,14 @@ TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t
     return result;
 }
 
-TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize, const LoadNotes& notes)
+TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize, const LoadNotes& notes,
+                  const std::vector<uint8_t>* known)
 {
     tag.Idle = false;
     tag.Progress = 0;
     tag.Status = "Loading tag";
     try {
-        return readHeaderAndBody(tag, file, fileSize, notes);
+        return readHeaderAndBody(tag, file, fileSize, notes, known);
     } catch (const platform::IoError& e) {
         // Wherever the read failed, the first read included, the frames in hand are not
         // this file's tag: a later save must not take them for a good load.
@@ -627,17 +638,38 @@ TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffse
             m_failureReason = kLockedByOtherText;
             return kErrOpen;
         }
-        const platform::File::Info info = file->info(fileName);
-        ReadOnlyFile = info.protectedMark;
-        if (tagOffset >= info.size) {
-            m_errorDetail = "the tag would start at byte " + groupedNumber(tagOffset) + " of a file of " +
-                            groupedNumber(info.size) + " bytes";
-            return kErrOffset;
-        }
-        FileName = fileName;
-        return readTag(*this, *file, info.size, LoadNotes{m_errorDetail, m_droppedFrames});
+        return readFrom(*file, fileName, file->info(fileName).size, tagOffset, nullptr);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);
     }
+}
+
+TagResult Tid3v2tag::LoadFrom(const SaveSession& session, uint32_t tagOffset)
+{
+    TagOffset = tagOffset;
+    m_inflateBudget = kTextInflateBudget;
+    m_failureReason.clear();
+    m_errorDetail.clear();
+    try {
+        // The save of the same session may have changed the size since the file was opened.
+        return readFrom(session.file(), session.path(), session.file().size(), tagOffset, &session.knownHead);
+    } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
+        return resultFor(e);
+    }
+}
+
+TagResult Tid3v2tag::readFrom(const platform::File& file, const std::string& fileName, uint64_t size,
+                              uint32_t tagOffset, const std::vector<uint8_t>* known)
+{
+    const platform::File::Info info = file.info(fileName);
+    ReadOnlyFile = info.protectedMark;
+    if (tagOffset >= size) {
+        m_errorDetail = "the tag would start at byte " + groupedNumber(tagOffset) + " of a file of " +
+                        groupedNumber(size) + " bytes";
+        return kErrOffset;
+    }
+    FileName = fileName;
+    return readTag(*this, file, size, LoadNotes{m_errorDetail, m_droppedFrames}, known);
 }

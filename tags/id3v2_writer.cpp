@@ -1,15 +1,18 @@
-// Writes a Tid3v2tag into its MP3 file in place: frame preparation, sizing, padding and the tag bytes.
+// Writes a Tid3v2tag into its MP3 file in place: sizing, padding, moving the audio and the tag bytes.
 #include "id3v2.h"
 
 #include "audio_mover.h"
 #include "byte_order.h"
-#include "id3v2_layout.h"
+#include "id3v2_tag_writer.h"
 #include "io_result.h"
-#include "move_journal.h"
+#include "move_record.h"
 #include "platform/file_system.h"
+#include "save_session.h"
 
 #include <algorithm>
 #include <cstring>
+
+#include <zlib.h>
 
 using namespace id3v2;
 
@@ -17,12 +20,6 @@ namespace {
 
 constexpr std::size_t kChunkSize = 16384;
 constexpr uint64_t kPaddingBlock = 4096;
-constexpr int kWriterCompressionLevel = 2; // zlib's default level
-
-bool hasBit(uint8_t byte, uint8_t bit)
-{
-    return (byte & bit) != 0;
-}
 
 // Padding that brings the new file size to a multiple of the block; a tag that already
 // ends the file at the next block after the old size needs none.
@@ -35,22 +32,6 @@ uint32_t paddingFor(uint64_t fileSize, uint64_t oldExtent, uint64_t tagSize)
     const uint64_t rest = newSize % kPaddingBlock;
     return static_cast<uint32_t>(rest == 0 ? kPaddingBlock : kPaddingBlock - rest);
 }
-
-// Progress from 10 to 100 across CRC work, moved audio and written tag bytes.
-class ProgressMeter {
-public:
-    explicit ProgressMeter(Tid3v2tag& tag) : m_tag(tag) {}
-    void setTotal(uint64_t total) { m_total = std::max<uint64_t>(total, 1); }
-    void add(uint64_t work)
-    {
-        m_done = std::min(m_total, m_done + work);
-        m_tag.Progress = static_cast<uint8_t>(10 + m_done * 90 / m_total);
-    }
-
-private:
-    Tid3v2tag& m_tag;
-    uint64_t m_total = 1, m_done = 0;
-};
 
 // Tag bytes on their way to the file, gathered into writes of at most 16 KiB.
 class StagedWriter {
@@ -90,262 +71,29 @@ public:
         if (m_buffer.empty())
             return;
         m_file.writeAt(m_position, m_buffer.data(), m_buffer.size());
+        m_crc = static_cast<uint32_t>(::crc32(m_crc, m_buffer.data(), static_cast<uInt>(m_buffer.size())));
         m_position += m_buffer.size();
         m_meter.add(m_buffer.size());
         m_buffer.clear();
     }
+    // zlib's CRC-32 of every byte written so far.
+    uint32_t crc() const { return m_crc; }
 
 private:
     platform::File& m_file;
     uint64_t m_position;
+    uint32_t m_crc = 0;
     ProgressMeter& m_meter;
     std::vector<uint8_t> m_buffer;
 };
 
-// One write of one tag: preparation of the frames, sizing, repositioning and writing.
-class TagWriter {
-public:
-    TagWriter(Tid3v2tag& tag, platform::File& file, uint64_t tagOffset, uint64_t fileSize, uint8_t version,
-              std::string& detail)
-        : m_tag(tag), m_frames(tag.FrameIndex()), m_file(file), m_offset(tagOffset), m_fileSize(fileSize),
-          m_version(version), m_meter(tag), m_detail(detail)
-    {
-    }
+} // namespace
 
-    TagResult prepareFrames();
-    void measureOldTag();
-    TagResult sizeTag();
-    void commit(const std::string& path);
-    void writeTag();
-    void finish(uint8_t revision);
-
-private:
-    bool v4() const { return m_version == 4; }
-    uint32_t count() const { return m_frames.Count(); }
-    TFrameRecord& frame(uint32_t i) { return m_frames.Frame(i); }
-    void applyCompression();
-    void applyUnsynchronisation();
-    std::vector<uint8_t> frameHeaderV3(const TFrameRecord& f) const;
-    std::vector<uint8_t> frameHeaderV4(const TFrameRecord& f) const;
-    std::vector<uint8_t> extHeaderV3() const;
-    std::vector<uint8_t> extHeaderV4() const;
-    void computeCrc();
-    TagResult tooLarge(uint64_t size)
-    {
-        m_detail = "the tag would need " + groupedNumber(size) + " bytes, more than the " +
-                   groupedNumber(kHeaderSize + kMaxTagBody) + " a tag can have";
-        return kErrTagTooLarge;
-    }
-
-    Tid3v2tag& m_tag;
-    TFrameIndex& m_frames;
-    platform::File& m_file;
-    uint64_t m_offset, m_fileSize;
-    uint8_t m_version;
-    ProgressMeter m_meter;
-    std::string& m_detail;
-    uint64_t m_oldExtent = 0;
-    uint64_t m_newSize = 0;
-    uint32_t m_padding = 0;
-    uint32_t m_crc = 0;
-    bool m_crcComputed = false;
-    std::vector<std::vector<uint8_t>> m_headers; // one per frame, as written
-    std::vector<uint8_t> m_extHeader;
-};
-
-TagResult TagWriter::prepareFrames()
-{
-    using namespace frameflags;
-    bool anyUnsync = false;
-    for (uint32_t i = 1; i <= count(); ++i)
-        anyUnsync = anyUnsync || hasBit(frame(i).Flags[1], kUnsynchronisation);
-    if (anyUnsync)
-        m_tag.SetUnsynchronisation(true);
-    if (m_tag.Unsynchronisation())
-        for (uint32_t i = 1; i <= count(); ++i)
-            frame(i).Flags[1] |= kUnsynchronisation;
-
-    for (uint32_t i = count(); i >= 1; --i) {
-        TFrameRecord& f = frame(i);
-        if (hasBit(f.Flags[1], kCompression))
-            f.Flags[1] |= kDataLengthIndicator;
-        if (f.Data.empty())
-            m_frames.Delete(i);
-    }
-    if (count() == 0)
-        return kErrNoFrames;
-
-    if (v4()) {
-        // Together the plain data of the measured frames can be no larger than a tag.
-        std::size_t inflateBudget = kMaxTagBody;
-        for (uint32_t i = 1; i <= count(); ++i) {
-            TFrameRecord& f = frame(i);
-            if (!hasBit(f.Flags[1], kDataLengthIndicator) || f.DataLength != 0)
-                continue;
-            // The length of the plain data is unknown: measure it by undoing what was done.
-            if (hasBit(f.StoredFlags[1], kUnsynchronisation)) {
-                m_frames.Resynchronise(i);
-                f.DataLength = static_cast<uint32_t>(f.Data.size());
-            }
-            if (hasBit(f.StoredFlags[1], kEncryption))
-                return kErrDataLength;
-            if (hasBit(f.StoredFlags[1], kCompression)) {
-                f.DataLength = 0; // the compressed size is no bound for the plain data
-                // A stream that does not inflate has no length to write.
-                if (m_frames.Decompress(i, inflateBudget) == 4)
-                    return kErrDataLength;
-                inflateBudget -= f.Data.size();
-                f.DataLength = static_cast<uint32_t>(f.Data.size());
-            }
-            if (!hasBit(f.StoredFlags[1], kUnsynchronisation | kEncryption | kCompression))
-                f.DataLength = static_cast<uint32_t>(f.Data.size());
-        }
-    }
-
-    applyCompression();
-    for (uint32_t i = 1; i <= count(); ++i)
-        if (hasBit(frame(i).Flags[1] ^ frame(i).StoredFlags[1], kEncryption))
-            return kErrEncryption;
-    applyUnsynchronisation();
-    for (uint32_t i = 1; i <= count(); ++i)
-        if (hasBit(frame(i).Flags[1] ^ frame(i).StoredFlags[1], kGrouping))
-            return kErrGrouping;
-    return kOk;
-}
-
-void TagWriter::applyCompression()
-{
-    const uint32_t n = count();
-    for (uint32_t i = 1; i <= n; ++i) {
-        m_tag.Progress = static_cast<uint8_t>(5 * i / n);
-        const TFrameRecord& f = frame(i);
-        if (!hasBit(f.Flags[1] ^ f.StoredFlags[1], frameflags::kCompression))
-            continue;
-        m_tag.Status = "Applying compression";
-        // Compression works on plain data; unsynchronisation is applied again afterwards.
-        if (hasBit(f.StoredFlags[1], frameflags::kUnsynchronisation))
-            m_frames.Resynchronise(i);
-        if (hasBit(f.StoredFlags[1], frameflags::kCompression))
-            m_frames.Decompress(i);
-        else
-            m_frames.Compress(i, kWriterCompressionLevel);
-    }
-}
-
-void TagWriter::applyUnsynchronisation()
-{
-    const uint32_t n = count();
-    for (uint32_t i = 1; i <= n; ++i) {
-        m_tag.Progress = static_cast<uint8_t>(5 * i / n + 5);
-        const TFrameRecord& f = frame(i);
-        const bool requested = hasBit(f.Flags[1], frameflags::kUnsynchronisation);
-        const bool stored = hasBit(f.StoredFlags[1], frameflags::kUnsynchronisation);
-        // A version 2.3 frame header gives the size before unsynchronisation; data that came
-        // unsynchronised from a version 2.4 file never had it recorded, so redo them.
-        const bool sizeUnknown = !v4() && stored && requested && f.SizeBeforeUnsync == 0;
-        if (requested == stored && !sizeUnknown)
-            continue;
-        m_tag.Status = "Applying unsync";
-        if (stored)
-            m_frames.Resynchronise(i);
-        if (requested)
-            m_frames.Unsynchronise(i);
-    }
-}
+namespace id3v2 {
 
 void TagWriter::measureOldTag()
 {
     m_oldExtent = tagExtentAt(m_file, m_offset, m_fileSize);
-}
-
-std::vector<uint8_t> TagWriter::frameHeaderV3(const TFrameRecord& f) const
-{
-    using namespace frameflags;
-    const uint8_t format = f.Flags[1];
-    uint32_t size = hasBit(format, kUnsynchronisation) ? f.SizeBeforeUnsync : static_cast<uint32_t>(f.Data.size());
-    size += (hasBit(format, kCompression) ? kDataLengthSize : 0) + (hasBit(format, kEncryption) ? 1 : 0) +
-            (hasBit(format, kGrouping) ? 1 : 0);
-    std::vector<uint8_t> h(f.FrameID.begin(), f.FrameID.end());
-    h.resize(kFrameHeaderSize);
-    writeBE32(h.data() + kFrameSize, size);
-    h[kFrameStatus] = statusToV3(f.Flags[0]);
-    h[kFrameFormat] = formatToV3(format);
-    if (hasBit(format, kCompression)) {
-        h.resize(h.size() + kDataLengthSize);
-        writeBE32(h.data() + kFrameHeaderSize, f.DataLength);
-    }
-    if (hasBit(format, kEncryption))
-        h.push_back(f.EncryptionMethod);
-    if (hasBit(format, kGrouping))
-        h.push_back(f.GroupID);
-    if (m_tag.Unsynchronisation()) {
-        // The first data byte decides whether a final FF of the header needs its zero.
-        h.push_back(f.Data.front());
-        UnsynchroniseBuffer(h);
-        h.pop_back();
-    }
-    return h;
-}
-
-std::vector<uint8_t> TagWriter::frameHeaderV4(const TFrameRecord& f) const
-{
-    using namespace frameflags;
-    const uint8_t format = f.Flags[1];
-    const uint64_t size = f.Data.size() + (hasBit(format, kDataLengthIndicator) ? kDataLengthSize : 0) +
-                          (hasBit(format, kEncryption) ? 1 : 0) + (hasBit(format, kGrouping) ? 1 : 0);
-    std::vector<uint8_t> h(f.FrameID.begin(), f.FrameID.end());
-    h.resize(kFrameHeaderSize);
-    writeSyncsafe32(h.data() + kFrameSize, static_cast<uint32_t>(size));
-    h[kFrameStatus] = f.Flags[0] & (kTagAlterPreservation | kFileAlterPreservation | kReadOnly);
-    h[kFrameFormat] = format & (kGrouping | kCompression | kEncryption | kUnsynchronisation | kDataLengthIndicator);
-    if (hasBit(format, kGrouping))
-        h.push_back(f.GroupID);
-    if (hasBit(format, kEncryption))
-        h.push_back(f.EncryptionMethod);
-    if (hasBit(format, kDataLengthIndicator)) {
-        h.resize(h.size() + kDataLengthSize);
-        writeSyncsafe32(h.data() + h.size() - kDataLengthSize, f.DataLength);
-    }
-    return h;
-}
-
-std::vector<uint8_t> TagWriter::extHeaderV3() const
-{
-    std::vector<uint8_t> fields(4);
-    writeBE32(fields.data(), m_padding);
-    if (m_tag.CRCPresent()) {
-        fields.resize(8);
-        writeBE32(fields.data() + 4, m_crc);
-    }
-    if (m_tag.Unsynchronisation())
-        UnsynchroniseBuffer(fields);
-    std::vector<uint8_t> ext(ext3::kPadding);
-    writeBE32(ext.data() + ext3::kSize, m_tag.CRCPresent() ? ext3::kSizeWithCrc : ext3::kSizeWithoutCrc);
-    ext[ext3::kFlags] = m_tag.CRCPresent() ? ext3::kCrcBit : 0;
-    ext.insert(ext.end(), fields.begin(), fields.end());
-    return ext;
-}
-
-std::vector<uint8_t> TagWriter::extHeaderV4() const
-{
-    const bool update = m_tag.TagIsUpdate(), crc = m_tag.CRCPresent(), restrictions = m_tag.TagRestrictions();
-    std::vector<uint8_t> ext(ext4::kFlags + 1);
-    writeSyncsafe32(ext.data() + ext4::kSize,
-                    ext4::kMinSize + (update ? 1 : 0) + (crc ? 1 + ext4::kCrcLength : 0) + (restrictions ? 2 : 0));
-    ext[ext4::kFlagCount] = 1;
-    ext[ext4::kFlags] = m_tag.ExtFlags & (ext4::kUpdate | ext4::kCrc | ext4::kRestrictions);
-    if (update)
-        ext.push_back(0);
-    if (crc) {
-        ext.push_back(ext4::kCrcLength);
-        ext.resize(ext.size() + ext4::kCrcLength);
-        writeSyncsafe35(ext.data() + ext.size() - ext4::kCrcLength, m_crc);
-    }
-    if (restrictions) {
-        ext.push_back(1);
-        ext.push_back(m_tag.Restrictions);
-    }
-    return ext;
 }
 
 TagResult TagWriter::sizeTag()
@@ -413,7 +161,7 @@ void TagWriter::computeCrc()
 // Everything that changes the file.
 void TagWriter::commit(const std::string& path)
 {
-    const MoveJournal::Plan plan{path, m_fileSize, m_offset, m_oldExtent, m_newSize};
+    const MoveRecord::Plan plan{path, m_fileSize, m_offset, m_oldExtent, m_newSize};
     if (movesAudio(plan))
         m_tag.Status = "Re-positioning audio data";
     resizeTagInPlace(m_file, plan, [this](uint64_t n) { m_meter.add(n); }, [this] { writeTag(); });
@@ -435,6 +183,7 @@ void TagWriter::writeTag()
     }
     out.zeros(m_padding);
     out.flush();
+    m_writtenCrc = out.crc();
 }
 
 void TagWriter::finish(uint8_t revision)
@@ -456,6 +205,10 @@ void TagWriter::finish(uint8_t revision)
     m_tag.Status = "Save Complete";
 }
 
+} // namespace id3v2
+
+namespace {
+
 // Idle again on every way out of a save.
 class IdleGuard {
 public:
@@ -470,27 +223,6 @@ private:
 
 } // namespace
 
-uint64_t id3v2::tagExtentAt(const platform::File& file, uint64_t offset, uint64_t fileSize)
-{
-    const uint64_t after = fileSize - offset;
-    if (after < kHeaderSize)
-        return 0;
-    uint8_t header[kHeaderSize];
-    file.readExactAt(offset, header, kHeaderSize);
-    if (!isTagHeader(header))
-        return 0;
-    uint64_t extent = std::min(kHeaderSize + uint64_t(readSyncsafe32(header + kTagSize)), after);
-    // A version 2.4 footer sits right behind the tag; left alone it would stay between
-    // the new tag and the audio.
-    if (header[kVersion] == 4 && hasBit(header[kFlags], kFlagFooter) && after - extent >= kHeaderSize) {
-        uint8_t footer[kHeaderSize];
-        file.readExactAt(offset + extent, footer, kHeaderSize);
-        if (footer[0] == '3' && footer[1] == 'D' && footer[2] == 'I')
-            extent += kHeaderSize;
-    }
-    return extent;
-}
-
 TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, int64_t tagOffset, uint8_t revision)
 {
     const bool ownFile = fileName == "=";
@@ -501,17 +233,26 @@ TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, in
     m_errorDetail.clear();
     if (failed(LoadResult))
         return kErrCorrupt;
-    if (const TagResult refused = refusalFor(platform::saveTarget(target, &m_failureReason)))
-        return refused;
+    SaveRefusal refusal;
+    std::optional<SaveSession> session = SaveSession::open(target, refusal);
+    if (!session) {
+        m_failureReason = refusal.reason;
+        return refusal.result;
+    }
+    return SaveTo(*session, version, offset, revision);
+}
+
+TagResult Tid3v2tag::SaveTo(SaveSession& session, uint8_t version, uint32_t tagOffset, uint8_t revision)
+{
+    m_failureReason.clear();
+    m_errorDetail.clear();
+    if (failed(LoadResult))
+        return kErrCorrupt;
     IdleGuard idle(*this);
     try {
-        TagResult refused = 0;
-        std::optional<platform::File> file = openForSave(target, refused, m_failureReason);
-        if (!file)
-            return refused;
-        const TagResult result = WriteTag(*file, target, offset, version, revision);
+        const TagResult result = WriteTag(session, tagOffset, version, revision);
         if (!failed(result))
-            FileName = target;
+            FileName = session.path();
         return result;
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
@@ -519,9 +260,9 @@ TagResult Tid3v2tag::SaveToFile(const std::string& fileName, uint8_t version, in
     }
 }
 
-TagResult Tid3v2tag::WriteTag(platform::File& file, const std::string& path, uint32_t tagOffset, uint8_t version,
-                              uint8_t revision)
+TagResult Tid3v2tag::WriteTag(SaveSession& session, uint32_t tagOffset, uint8_t version, uint8_t revision)
 {
+    platform::File& file = session.file();
     // A version 2.2 tag is read only: it is written as version 2.3, its frames mapped on loading.
     if (version == 255)
         version = Version == 2 ? 3 : Version;
@@ -553,7 +294,13 @@ TagResult Tid3v2tag::WriteTag(platform::File& file, const std::string& path, uin
     result = writer.sizeTag();
     if (failed(result))
         return result;
-    writer.commit(path);
+    // What lay at the start of the file is not known once the move or the write has begun.
+    if (tagOffset == 0)
+        session.head = {};
+    session.knownHead.clear();
+    writer.commit(session.path());
+    if (tagOffset == 0)
+        session.head = {true, writer.newSize(), writer.writtenCrc()};
     writer.finish(revision);
     return kOk;
 }

@@ -5,8 +5,9 @@
 #include "id3_layout.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
-#include "move_journal.h"
+#include "move_record.h"
 #include "platform/file_system.h"
+#include "save_session.h"
 
 #include <algorithm>
 
@@ -45,42 +46,49 @@ uint64_t measureUnfilledRecord(const platform::File& file, uint64_t fileSize)
 TagResult restoreTagBytes(const std::string& path, const std::vector<uint8_t>& oldHead,
                           const std::vector<uint8_t>& oldTail, TagExtents current, std::string* reason)
 {
-    std::string why;
-    if (!reason)
-        reason = &why;
-    if (const TagResult refused = refusalFor(platform::saveTarget(path, reason)))
-        return refused;
+    SaveRefusal refusal;
+    std::optional<SaveSession> session = SaveSession::open(path, refusal);
+    if (!session) {
+        if (reason)
+            *reason = refusal.reason;
+        return refusal.result;
+    }
+    return restoreTagBytes(*session, oldHead, oldTail, current, reason);
+}
+
+TagResult restoreTagBytes(SaveSession& session, const std::vector<uint8_t>& oldHead,
+                          const std::vector<uint8_t>& oldTail, TagExtents current, std::string* reason)
+{
+    session.forgetWritten();
+    platform::File& file = session.file();
     try {
-        TagResult refused = 0;
-        std::optional<platform::File> file = openForSave(path, refused, *reason);
-        if (!file)
-            return refused;
-        const uint64_t size = file->size();
+        const uint64_t size = file.size();
         if (size < current.head + current.tail)
             return kErrFileTooShort;
         // The tail goes in after the head: the room for both is made sure of before either.
         const uint64_t finalSize = size - current.head - current.tail + oldHead.size() + oldTail.size();
         if (finalSize > size) {
             try {
-                file->reserve(finalSize);
+                file.reserve(finalSize);
             } catch (const platform::IoError&) {
-                file->truncate(size);
+                file.truncate(size);
                 throw;
             }
-            file->truncate(size);
+            file.truncate(size);
         }
-        resizeTagInPlace(*file, {path, size, 0, current.head, oldHead.size()}, [](uint64_t) {}, [&] {
+        resizeTagInPlace(file, {session.path(), size, 0, current.head, oldHead.size()}, [](uint64_t) {}, [&] {
             if (!oldHead.empty())
-                file->writeAt(0, oldHead.data(), oldHead.size());
+                file.writeAt(0, oldHead.data(), oldHead.size());
         });
         const uint64_t tailAt = size - current.head + oldHead.size() - current.tail;
         if (oldTail.size() != current.tail)
-            file->truncate(tailAt);
+            file.truncate(tailAt);
         if (!oldTail.empty())
-            file->writeAt(tailAt, oldTail.data(), oldTail.size());
+            file.writeAt(tailAt, oldTail.data(), oldTail.size());
         return kOk;
     } catch (const platform::IoError& e) {
-        *reason = e.what();
+        if (reason)
+            *reason = e.what();
         return resultFor(e);
     }
 }

@@ -10,6 +10,7 @@
 namespace platform {
 class File;
 }
+class SaveSession;
 
 // The bytes a save may replace: the ID3v2 tag at the start and the ID3v1 record at the end.
 struct TagExtents {
@@ -34,5 +35,9 @@ uint64_t measureUnfilledRecord(const platform::File& file, uint64_t fileSize);
 // take its old size (a full disk, a size limit) is left as it is; `reason` receives the
 // system's words for a failure.
 [[nodiscard]] TagResult restoreTagBytes(const std::string& path, const std::vector<uint8_t>& oldHead,
+                                        const std::vector<uint8_t>& oldTail, TagExtents current,
+                                        std::string* reason = nullptr);
+// The same through the session that checked the file, under its lock.
+[[nodiscard]] TagResult restoreTagBytes(SaveSession& session, const std::vector<uint8_t>& oldHead,
                                         const std::vector<uint8_t>& oldTail, TagExtents current,
                                         std::string* reason = nullptr);

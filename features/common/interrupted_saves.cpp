@@ -3,7 +3,7 @@
 
 #include "features/undo/journal_store.h"
 #include "platform/file_system.h"
-#include "tags/move_journal.h"
+#include "tags/move_record.h"
 
 std::vector<std::string> interruptedSaveTexts()
 {

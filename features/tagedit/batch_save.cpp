@@ -8,7 +8,8 @@
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 #include "tags/io_result.h"
-#include "tags/move_journal.h"
+#include "tags/move_record.h"
+#include "tags/save_session.h"
 #include "tags/tag_restore.h"
 
 #include <exception>
@@ -291,12 +292,12 @@ std::vector<std::string> droppedFrameTexts(const BatchSaveOutcome& outcome)
 }
 
 TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs,
-                      bool explainFailures)
+                      bool explainFailures, SaveSession* session)
 {
     TagSaveStep step;
     TagResult loaded;
     try {
-        loaded = tag.LoadFromFile(path);
+        loaded = session ? tag.LoadFrom(*session) : tag.LoadFromFile(path);
     } catch (const std::exception&) {
         dialogs.error(doesNotExistText(path));
         return step;
@@ -312,14 +313,14 @@ TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3t
     }
     // The attribute reset of other platforms is left out: it would strip a read-only
     // protection the user chose.
-    step.result = tag.SaveToFile(path);
+    step.result = session ? tag.SaveTo(*session) : tag.SaveToFile(path);
     if (failed(*step.result))
         dialogs.message(saveFailureText("ID3v1 tag", *step.result, tag.FailureReason(), explainFailures));
     return step;
 }
 
 TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, Dialogs& dialogs,
-                      bool explainFailures)
+                      bool explainFailures, SaveSession* session)
 {
     TagSaveStep step;
     // Start each file from a fresh tag: a load that finds no tag leaves the object as the
@@ -327,7 +328,7 @@ TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v
     tag.Reset();
     TagResult loaded;
     try {
-        loaded = tag.LoadFromFile(path, 0);
+        loaded = session ? tag.LoadFrom(*session) : tag.LoadFromFile(path, 0);
     } catch (const std::exception&) {
         dialogs.error(doesNotExistText(path));
         return step;
@@ -337,7 +338,7 @@ TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v
     else
         step.droppedFrames = tag.DroppedFrames();
     applyV2Fields(fields, tag);
-    step.result = tag.SaveToFile(path, 255, -1, 255);
+    step.result = session ? tag.SaveTo(*session) : tag.SaveToFile(path, 255, -1, 255);
     if (failed(*step.result))
         dialogs.message(
             saveFailureText("ID3v2 tag", *step.result, tag.FailureReason(), explainFailures, tag.ErrorDetail()));
@@ -376,18 +377,19 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
             counting.error(notMp3Text(path));
             continue;
         }
-        // Held across both tags, loads included, so that no other program's save of the
-        // file comes between them or the record taken for undo; the tags' own loads and
-        // saves pass this process's lock.
-        std::string openFailure;
-        TagResult openResult = 0;
-        std::optional<platform::File> lock = openForSave(path, openResult, openFailure);
-        if (!lock && openFailure == kLockedByOtherText) {
+        // One open held across both tags, loads included, so that no other program's save of
+        // the file comes between them or the record taken for undo. A file that cannot be
+        // had for writing goes through the tags' own loads and saves, which say why.
+        SaveRefusal refused;
+        std::optional<SaveSession> session = SaveSession::open(path, refused);
+        const platform::File* lock = session ? &session->file() : nullptr;
+        if (refused.locked) {
             counting.message(lockedText(path));
             continue;
         }
-        if (!lock && request.explainFailures && platform::saveTarget(path) == platform::SaveTarget::Missing) {
-            counting.message(saveFailureText(tagsNamed(request), kErrOpen, openFailure, true));
+        if (!session && request.explainFailures && refused.result == kErrOpen &&
+            platform::saveTarget(path) == platform::SaveTarget::Missing) {
+            counting.message(saveFailureText(tagsNamed(request), kErrOpen, refused.reason, true));
             continue;
         }
         if (const std::optional<std::string> refusal = lock && request.saveV2 ? claimsPastEnd(*lock) : std::nullopt) {
@@ -397,7 +399,7 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
             continue;
         }
         const SaveRecording::Before kept =
-            recording && lock ? recording->beforeFile(index, *lock, why) : SaveRecording::Before::Kept;
+            recording && session ? recording->beforeFile(index, *session, why) : SaveRecording::Before::Kept;
         if (kept == SaveRecording::Before::FileUnreadable) {
             counting.message(saveFailureText(tagsNamed(request), kErrRead, why, request.explainFailures));
             continue;
@@ -414,16 +416,19 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
         const bool own = index < request.perFile.size();
         const V1SaveFields& v1Fields = own ? request.perFile[index].v1 : request.v1;
         const V2SaveFields& v2Fields = own ? request.perFile[index].v2 : request.v2;
+        SaveSession* through = session ? &*session : nullptr;
         if (request.saveV1)
-            file.v1 = SaveV1Tag(path, v1Fields, v1, counting, request.explainFailures);
+            file.v1 = SaveV1Tag(path, v1Fields, v1, counting, request.explainFailures, through);
         if (request.saveV2 && !file.v1.stopWalk && broke(file.v1)) {
             counting.message(keptBothText(path, true));
         } else if (request.saveV2 && !file.v1.stopWalk) {
-            file.v2 = SaveV2Tag(path, v2Fields, v2, counting, request.explainFailures);
+            file.v2 = SaveV2Tag(path, v2Fields, v2, counting, request.explainFailures, through);
             // A tag without frames is not written at all: the ID3v1 record stands alone then.
             const bool v2Failed = file.v2.result && failed(*file.v2.result) && *file.v2.result != kErrNoFrames;
             if (v2Failed && wrote(file.v1)) {
-                if (v1Before && lock && putRecordBack(*lock, *v1Before)) {
+                if (session)
+                    session->forgetWritten();
+                if (v1Before && session && putRecordBack(session->file(), *v1Before)) {
                     file.v1.result = file.v2.result;
                     counting.message(keptBothText(path, false));
                 } else {
@@ -431,8 +436,8 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
                 }
             }
         }
-        if (recording && lock)
-            recording->afterFile(index, *lock);
+        if (recording && session)
+            recording->afterFile(index, *session);
         if (file.v1.stopWalk) {
             outcome.stopped = true;
             break;

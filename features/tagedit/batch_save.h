@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class SaveSession;
 class Tid3tag;
 class Tid3v2tag;
 
@@ -102,11 +103,12 @@ std::vector<std::string> lostCharacterTexts(const BatchSaveOutcome& outcome);
 std::vector<std::string> droppedFrameTexts(const BatchSaveOutcome& outcome);
 
 // Loads the file's ID3v1 tag into `tag`, applies the enabled fields and saves it.
+// Through `session` when given, the file's one open for the whole save.
 TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs,
-                      bool explainFailures = false);
+                      bool explainFailures = false, SaveSession* session = nullptr);
 // The same for the ID3v2 tag; a file without one starts from a fresh tag.
 TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, Dialogs& dialogs,
-                      bool explainFailures = false);
+                      bool explainFailures = false, SaveSession* session = nullptr);
 
 // Visits the files in order, each with SaveV1Tag and then SaveV2Tag as the request enables.
 // A file whose name does not end in ".mp3" is refused by name and left alone. Each file is

@@ -1,29 +1,17 @@
-// Reads and writes the undo journal's entries: <id>.entry (a finished entry), <id>.open (a
-// save's entry while it runs, left so when the save was stopped), <id>.partial (a rename's
-// entry while it is written) and <id>.undone (an entry taken back).
-//
-// An entry is a header and then records, each: type, payload length, payload, and the CRC-32
-// of every byte of the entry before it. So each record vouches
-// for the whole entry up to itself, and the end record for the whole entry.
+// The undo journal's folder of entries: reading them back checked, listing, marking and pruning.
 #include "journal_store.h"
 
+#include "journal_format.h"
 #include "platform/file_system.h"
-
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
 
-namespace {
+using namespace journalformat;
 
-constexpr char kEntryMagic[4] = {'V', 'N', 'J', '2'};
-constexpr uint8_t kFlagWhole = 2, kFlagV1 = 4, kFlagV2 = 8;
-constexpr uint8_t kSnapshot = 'S', kChanged = 'F', kUnchanged = 'N', kRename = 'R', kEnd = 'E';
-constexpr std::size_t kFingerprintSize = 4 + 8 + 8 + 8 + 4 + 4;
-constexpr std::size_t kRecordHead = 1 + 8;
-constexpr std::size_t kIdentitySize = 8 + 8 + 8;
+namespace {
 
 uint64_t getLE(const uint8_t* p, int width)
 {
@@ -251,169 +239,18 @@ bool has(const std::vector<std::string>& suffixes, const char* suffix)
     return std::find(suffixes.begin(), suffixes.end(), suffix) != suffixes.end();
 }
 
+// Asked of every entry by each save's pruning, so the name is looked at, not opened.
 uint64_t fileSize(const std::string& path)
 {
-    const auto f = platform::File::open(path, platform::File::Mode::Read);
-    return f ? f->size() : 0;
+    const std::optional<platform::FileIdentity> f = platform::fileIdentity(path);
+    return f ? f->size : 0;
 }
 
 } // namespace
 
-uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc)
-{
-    uLong sum = crc;
-    for (std::size_t at = 0; at < n;) {
-        const uInt take = static_cast<uInt>(std::min<std::size_t>(n - at, 1u << 30));
-        sum = crc32(sum, data + at, take);
-        at += take;
-    }
-    return static_cast<uint32_t>(sum);
-}
-
 std::string undoJournalFolder()
 {
-    const std::string state = platform::stateFolder();
-    return state.empty() ? std::string() : state + "journal/";
-}
-
-JournalStore::Writer::Writer(uint64_t id, std::string openPath, std::string entryPath, std::string folder,
-                             platform::NewFile file)
-    : m_id(id), m_openPath(std::move(openPath)), m_entryPath(std::move(entryPath)), m_folder(std::move(folder)),
-      m_file(std::move(file))
-{
-}
-
-JournalStore::Writer::~Writer()
-{
-    // A save's entry left unfinished is the record of a save that stopped: it stays.
-    if (!m_done && !m_keepUnfinished)
-        platform::removeFile(m_openPath);
-}
-
-void JournalStore::Writer::put(const uint8_t* data, std::size_t n)
-{
-    m_crc = crcOf(data, n, m_crc);
-    m_buffer.insert(m_buffer.end(), data, data + n);
-}
-
-void JournalStore::Writer::putNumber(uint64_t value, int width)
-{
-    uint8_t b[8];
-    for (int i = 0; i < width; ++i)
-        b[i] = static_cast<uint8_t>(value >> (8 * i));
-    put(b, static_cast<std::size_t>(width));
-}
-
-void JournalStore::Writer::putText(const std::string& text)
-{
-    putNumber(text.size(), 4);
-    put(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-}
-
-void JournalStore::Writer::putHeader(JournalKind kind, uint32_t files)
-{
-    put(reinterpret_cast<const uint8_t*>(kEntryMagic), sizeof kEntryMagic);
-    putNumber(static_cast<uint8_t>(kind), 1);
-    putNumber(static_cast<uint64_t>(platform::currentTime()), 8);
-    putNumber(files, 4);
-}
-
-void JournalStore::Writer::startRecord(uint8_t type, uint64_t length)
-{
-    putNumber(type, 1);
-    putNumber(length, 8);
-}
-
-void JournalStore::Writer::endRecord()
-{
-    putNumber(m_crc, 4);
-}
-
-bool JournalStore::Writer::flush(std::string& why)
-{
-    if (m_failure.empty() && !m_buffer.empty()) {
-        try {
-            m_file.append(m_buffer.data(), m_buffer.size());
-        } catch (const platform::IoError& e) {
-            m_failure = e.what();
-        }
-    }
-    m_buffer.clear();
-    why = m_failure;
-    return m_failure.empty();
-}
-
-bool JournalStore::Writer::putSave(uint32_t index, const SavedFileRecord& r, std::string& why)
-{
-    startRecord(kSnapshot, 4 + 4 + r.path.size() + 1 + 8 + 8 + r.head.size() + 8 + r.tail.size());
-    putNumber(index, 4);
-    putText(r.path);
-    putNumber((r.whole ? kFlagWhole : 0) | (r.savedV1 ? kFlagV1 : 0) | (r.savedV2 ? kFlagV2 : 0), 1);
-    putNumber(r.oldSize, 8);
-    putNumber(r.head.size(), 8);
-    put(r.head.data(), r.head.size());
-    putNumber(r.tail.size(), 8);
-    put(r.tail.data(), r.tail.size());
-    endRecord();
-    return flush(why);
-}
-
-bool JournalStore::Writer::putOutcome(uint32_t index, const std::optional<Fingerprint>& p, std::string& why)
-{
-    startRecord(p ? kChanged : kUnchanged, p ? kFingerprintSize : 4);
-    putNumber(index, 4);
-    if (p) {
-        putNumber(p->size, 8);
-        putNumber(p->head, 8);
-        putNumber(p->tail, 8);
-        putNumber(p->headCrc, 4);
-        putNumber(p->tailCrc, 4);
-    }
-    endRecord();
-    return flush(why);
-}
-
-void JournalStore::Writer::putRename(const RenameRecord& r)
-{
-    startRecord(kRename, 8 + r.from.size() + r.to.size() + (r.identity ? kIdentitySize : 0));
-    putText(r.from);
-    putText(r.to);
-    if (r.identity) {
-        putNumber(r.identity->device, 8);
-        putNumber(r.identity->inode, 8);
-        putNumber(r.identity->size, 8);
-    }
-    endRecord();
-}
-
-bool JournalStore::Writer::commit(std::string& why)
-{
-    startRecord(kEnd, 0);
-    endRecord();
-    flush(why);
-    if (m_failure.empty()) {
-        try {
-            m_file.sync();
-        } catch (const platform::IoError& e) {
-            m_failure = e.what();
-        }
-    }
-    // Only a complete entry gets its final name.
-    if (m_failure.empty() && !platform::renameFile(m_openPath, m_entryPath))
-        m_failure = "the entry could not be named " + m_entryPath;
-    if (m_failure.empty() && !platform::syncFolder(m_folder))
-        m_failure = "the journal folder could not be flushed";
-    if (!m_failure.empty())
-        platform::removeFile(m_entryPath);
-    why = m_failure;
-    m_done = m_failure.empty();
-    return m_done;
-}
-
-void JournalStore::Writer::discard()
-{
-    platform::removeFile(m_openPath);
-    m_done = true;
+    return stateSubfolder("journal");
 }
 
 std::string JournalStore::path(uint64_t id, const char* suffix) const
@@ -670,7 +507,7 @@ void JournalStore::prune() const
         }
         if (!has(it->second, ".entry") && !has(it->second, ".open"))
             continue;
-        const uint64_t size = fileSize(entryPath(id));
+        const uint64_t size = fileSize(path(id, has(it->second, ".entry") ? ".entry" : ".open"));
         if (kept == 0 || (kept < kMaxEntries && bytes + size <= kMaxBytes)) {
             ++kept;
             bytes += size;

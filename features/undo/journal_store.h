@@ -3,6 +3,7 @@
 
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
+#include "tags/durable_records.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -108,7 +109,8 @@ public:
     uint64_t id() const { return m_id; }
     // Appended at once, without a flush: the system keeps what a killed process wrote.
     // False with the reason when the disk refuses; the entry then takes nothing more.
-    bool putSave(uint32_t index, const SavedFileRecord& record, std::string& why);
+    // `crcs`, when given, are the CRC-32s of the record's head and tail, worked out already.
+    bool putSave(uint32_t index, const SavedFileRecord& record, std::string& why, const Fingerprint* crcs = nullptr);
     bool putOutcome(uint32_t index, const std::optional<Fingerprint>& after, std::string& why);
     void putRename(const RenameRecord& record);
     // Ends the entry and flushes it and its folder; false with the reason when the disk refuses.
@@ -120,7 +122,7 @@ private:
     friend class JournalStore;
     void putHeader(JournalKind kind, uint32_t files);
     void startRecord(uint8_t type, uint64_t length);
-    void put(const uint8_t* data, std::size_t n);
+    void put(const uint8_t* data, std::size_t n, std::optional<uint32_t> dataCrc = std::nullopt);
     void putNumber(uint64_t value, int width);
     void putText(const std::string& text);
     void endRecord();
@@ -135,8 +137,6 @@ private:
     bool m_done = false, m_keepUnfinished = false;
 };
 
-// CRC-32 of n bytes, continuing `crc`; fed to zlib in pieces so sizes past its 32-bit length count whole.
-uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc = 0);
 
 // The journal folder of this person: <state folder>journal/, empty when there is no state folder.
 std::string undoJournalFolder();

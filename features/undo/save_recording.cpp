@@ -4,7 +4,8 @@
 
 #include "features/common/text.h"
 #include "platform/file_system.h"
-#include "tags/move_journal.h"
+#include "tags/move_record.h"
+#include "tags/save_session.h"
 #include "tags/tag_restore.h"
 
 #include <algorithm>
@@ -79,6 +80,30 @@ Fingerprint fingerprintOf(const platform::File& file, bool saveV1, bool saveV2, 
     return p;
 }
 
+Fingerprint fingerprintAfter(const SaveSession& session, bool saveV1, bool saveV2, bool whole)
+{
+    if (whole)
+        return fingerprintOf(session.file(), saveV1, saveV2, whole);
+    const platform::File& file = session.file();
+    Fingerprint p;
+    try {
+        // What the save wrote is taken from its word; only an end it did not write is read.
+        p.size = file.size();
+        const SaveSession::Written& head = session.head;
+        const SaveSession::Written& tail = session.tail;
+        p.head = !saveV2 ? 0 : head.known ? head.extent : measureHeadExtent(file, p.size);
+        p.tail = !saveV1 ? 0 : tail.known ? tail.extent : measureTailExtent(file, p.size);
+        if (p.head + p.tail > p.size)
+            return p;
+        p.headCrc = saveV2 && head.known ? head.crc : crcOfRange(file, 0, p.head);
+        p.tailCrc = saveV1 && tail.known ? tail.crc : crcOfRange(file, p.size - p.tail, p.tail);
+        p.recorded = true;
+    } catch (const platform::IoError&) {
+        p.recorded = false;
+    }
+    return p;
+}
+
 Fingerprint fingerprintOf(const std::string& path, bool saveV1, bool saveV2, bool whole)
 {
     try {
@@ -135,7 +160,7 @@ std::optional<SaveRecording> SaveRecording::start(const JournalStore& store, con
     return rec;
 }
 
-SaveRecording::Before SaveRecording::beforeFile(std::size_t index, const platform::File& file, std::string& why)
+SaveRecording::Before SaveRecording::beforeFile(std::size_t index, SaveSession& session, std::string& why)
 {
     if (m_slotOf[index] == kNoSlot)
         return Before::Kept;
@@ -144,28 +169,33 @@ SaveRecording::Before SaveRecording::beforeFile(std::size_t index, const platfor
         return Before::Kept;
     SavedFileRecord r;
     try {
-        r = recordOf(file, slot.path, m_saveV1, m_saveV2);
+        r = recordOf(session.file(), slot.path, m_saveV1, m_saveV2);
     } catch (const platform::IoError& e) {
         why = e.what();
         return Before::FileUnreadable;
     }
-    if (!m_writer->putSave(static_cast<uint32_t>(m_slotOf[index]), r, why))
+    const Fingerprint before = fingerprintBefore(r);
+    if (!m_writer->putSave(static_cast<uint32_t>(m_slotOf[index]), r, why, &before))
         return Before::JournalRefused;
     slot.recorded = slot.open = true;
     slot.whole = r.whole;
-    slot.before = fingerprintBefore(r);
+    slot.before = before;
+    // The load that follows takes the tag from these bytes instead of reading it again.
+    if (!r.whole)
+        session.knownHead = std::move(r.head);
     return Before::Kept;
 }
 
-void SaveRecording::afterFile(std::size_t index, const platform::File& file)
+void SaveRecording::afterFile(std::size_t index, const SaveSession& session)
 {
+    const platform::File& file = session.file();
     if (m_slotOf[index] == kNoSlot || !m_slots[m_slotOf[index]].recorded)
         return;
     Slot& slot = m_slots[m_slotOf[index]];
     // Left for the repair of the move, which an undo runs first.
     if (moveInterrupted(file))
         return;
-    const Fingerprint now = fingerprintOf(file, m_saveV1, m_saveV2, slot.whole);
+    const Fingerprint now = fingerprintAfter(session, m_saveV1, m_saveV2, slot.whole);
     if (!now.recorded)
         return;
     const bool changed = !sameFingerprint(now, slot.before);

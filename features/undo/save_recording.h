@@ -13,6 +13,7 @@
 namespace platform {
 class File;
 }
+class SaveSession;
 
 class SaveRecording {
 public:
@@ -22,13 +23,13 @@ public:
                                               bool saveV1, bool saveV2, std::string& why);
 
     // Keeps the bytes the save of files[index] will replace, read through the save's own
-    // locked `file`, before anything of it changes. Anything but Kept, with the reason, and
+    // locked session, before anything of it changes. Anything but Kept, with the reason, and
     // that file must not be saved; when the journal refuses, no later file either.
     enum class Before { Kept, FileUnreadable, JournalRefused };
-    Before beforeFile(std::size_t index, const platform::File& file, std::string& why);
+    Before beforeFile(std::size_t index, SaveSession& session, std::string& why);
     // Records whether the save of files[index] changed the file, and what it left. A file
     // left in the middle of a move gets no record, as when the save was stopped there.
-    void afterFile(std::size_t index, const platform::File& file);
+    void afterFile(std::size_t index, const SaveSession& session);
 
     // Ends the entry, flushed; one that changed nothing goes. False, with the reason, when it cannot.
     bool finish(std::string& why);
@@ -55,6 +56,8 @@ private:
 // What a file holds now at the ends a save replaces, as a fingerprint; `whole` measures the whole file.
 Fingerprint fingerprintOf(const platform::File& file, bool saveV1, bool saveV2, bool whole);
 Fingerprint fingerprintOf(const std::string& path, bool saveV1, bool saveV2, bool whole);
+// The same after a save through `session`, from what its saves say they wrote.
+Fingerprint fingerprintAfter(const SaveSession& session, bool saveV1, bool saveV2, bool whole);
 // The fingerprint of the file a record keeps, as it was before its save.
 Fingerprint fingerprintBefore(const SavedFileRecord& record);
 bool sameFingerprint(const Fingerprint& a, const Fingerprint& b);

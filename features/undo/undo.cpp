@@ -6,7 +6,8 @@
 #include "save_recording.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
-#include "tags/move_journal.h"
+#include "tags/move_record.h"
+#include "tags/save_session.h"
 #include "tags/tag_restore.h"
 
 #include <ctime>
@@ -39,32 +40,36 @@ std::string restoreFailedText(const std::string& path, TagResult result, const s
            ").";
 }
 
-// A save stopped while it moved this file's audio left a record to put it back by: that
-// comes first. False, with the reason, when the file is still not whole.
-bool repairedFirst(const std::string& path, std::string& why)
+// The file opened once for its check and its restore, under the save lock. A save stopped
+// while it moved the file's audio left a record to put it back by: that comes first. Empty
+// when the file cannot be had for writing; `repairFailure` then says why, when it is a
+// repair that failed.
+std::optional<SaveSession> openForUndo(const std::string& path, std::optional<std::string>& repairFailure)
 {
-    bool interrupted = false;
-    try {
-        const std::optional<platform::File> file = platform::File::open(path, platform::File::Mode::Read);
-        interrupted = file && moveInterrupted(*file);
-    } catch (const platform::IoError&) {
-    }
-    if (!interrupted)
-        return true;
+    SaveRefusal refusal;
+    std::optional<SaveSession> session = SaveSession::open(path, refusal);
+    if (session || !refusal.moveInterrupted)
+        return session;
     const MoveRepair repair = repairInterruptedMove(path);
-    why = repair.message;
-    return repair.repaired;
+    if (!repair.repaired) {
+        repairFailure = repair.message;
+        return std::nullopt;
+    }
+    return SaveSession::open(path, refusal);
 }
 
 // A save stopped between giving an appended ID3v1 record its room and writing it leaves that
 // room at the end, empty: it is the save's, and goes with the rest of what it changed.
-void countUnfilledRecord(const SavedFile& f, Fingerprint& now)
+void countUnfilledRecord(const SavedFile& f, const platform::File* session, Fingerprint& now)
 {
     const SavedFileRecord& r = f.before;
     if (f.after || r.whole || !r.savedV1 || !r.tail.empty() || !now.recorded || now.tail != 0)
         return;
     try {
-        const std::optional<platform::File> file = platform::File::open(r.path, platform::File::Mode::Read);
+        std::optional<platform::File> opened;
+        if (!session)
+            opened = platform::File::open(r.path, platform::File::Mode::Read);
+        const platform::File* file = session ? session : opened ? &*opened : nullptr;
         const uint64_t room = file && file->size() == now.size ? measureUnfilledRecord(*file, now.size) : 0;
         if (room > 0 && now.size - now.head == r.oldSize - r.head.size() + room)
             now.tail = room;
@@ -86,12 +91,16 @@ bool undoFile(const SavedFile& f, UndoReport& report)
         report.leftAlone.push_back(quoted(r.path) + " no longer exists.");
         return true;
     }
-    std::string why;
-    if (!repairedFirst(r.path, why)) {
-        report.leftAlone.push_back(why);
+    std::optional<std::string> repairFailure;
+    std::optional<SaveSession> session = openForUndo(r.path, repairFailure);
+    if (repairFailure) {
+        report.leftAlone.push_back(*repairFailure);
         return false;
     }
-    Fingerprint now = fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole);
+    // A file that cannot be had for writing is still checked, so that one changed since is
+    // told as such; its restore then says why it failed.
+    Fingerprint now = session ? fingerprintOf(session->file(), r.savedV1, r.savedV2, r.whole)
+                              : fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole);
     // Back already: the save never reached it, or an earlier undo that failed elsewhere restored it.
     if (sameFingerprint(now, fingerprintBefore(r)))
         return true;
@@ -99,7 +108,7 @@ bool undoFile(const SavedFile& f, UndoReport& report)
         report.leftAlone.push_back(quoted(r.path) + " has changed since that save; it is left as it is.");
         return true;
     }
-    countUnfilledRecord(f, now);
+    countUnfilledRecord(f, session ? &session->file() : nullptr, now);
     // The bytes between the two ends must be the ones the save found, or the old ends would
     // not make the old file again. For a file the save was at when it stopped, this is all
     // that tells its state.
@@ -109,7 +118,9 @@ bool undoFile(const SavedFile& f, UndoReport& report)
         return true;
     }
     std::string reason;
-    const TagResult result = restoreTagBytes(r.path, r.head, r.tail, TagExtents{now.head, now.tail}, &reason);
+    const TagExtents current{now.head, now.tail};
+    const TagResult result = session ? restoreTagBytes(*session, r.head, r.tail, current, &reason)
+                                     : restoreTagBytes(r.path, r.head, r.tail, current, &reason);
     if (failed(result)) {
         report.leftAlone.push_back(restoreFailedText(r.path, result, reason));
         return false;

@@ -3,7 +3,7 @@
 #include "support/id3v2_builder.h"
 #include "tags/id3.h"
 #include "tags/id3v2.h"
-#include "tags/move_journal.h"
+#include "tags/move_record.h"
 #include "tags/tag_restore.h"
 #include "platform/file_system.h"
 
@@ -272,6 +272,21 @@ TEST_F(Repair, ARepairCutShortAnywhereIsFinishedByTheNext)
     EXPECT_GT(cut, 40);
 }
 
+// Saves a title of `titleSize` bytes into the file's ID3v2 tag in a child process whose writes
+// stop at `limit` bytes; the child's exit code is what `verdict` makes of the save.
+int titleSaveUnderLimit(const std::string& path, std::size_t titleSize, rlim_t limit,
+                        const std::function<int(TagResult, Tid3v2tag&)>& verdict)
+{
+    return inChild([&] {
+        const rlimit r{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &r);
+        Tid3v2tag v2;
+        std::ignore = v2.LoadFromFile(path, 0);
+        std::ignore = v2.SetTextFrame("TIT2", std::string(titleSize, 'n'));
+        return verdict(v2.SaveToFile(path, 255, -1, 255), v2);
+    });
+}
+
 // A size limit below the file's size fails the move part way and then its rollback: the
 // record stays usable, and a repair without the limit finishes the job.
 TEST_F(Repair, AMoveAndRollbackFailedByASizeLimitLeaveARecordARepairCanUse)
@@ -282,14 +297,8 @@ TEST_F(Repair, AMoveAndRollbackFailedByASizeLimitLeaveARecordARepairCanUse)
             SCOPED_TRACE(std::to_string(from) + " to " + std::to_string(to) + ", limit " + std::to_string(share));
             const std::string path = song("song.mp3", audioPattern(600000), from);
             const Bytes before = readFile(path);
-            const int status = inChild([&] {
-                const rlim_t limit = before.size() * share / 8;
-                const rlimit r{limit, limit};
-                setrlimit(RLIMIT_FSIZE, &r);
-                Tid3v2tag v2;
-                std::ignore = v2.LoadFromFile(path, 0);
-                std::ignore = v2.SetTextFrame("TIT2", std::string(to, 'n'));
-                const bool refused = v2.SaveToFile(path, 255, -1, 255) == kErrWrite;
+            const int status = titleSaveUnderLimit(path, to, before.size() * share / 8, [](TagResult r, Tid3v2tag& v2) {
+                const bool refused = r == kErrWrite;
                 return refused && v2.FailureReason().find("File too large") != std::string::npos ? 0 : 1;
             });
             ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
@@ -303,6 +312,30 @@ TEST_F(Repair, AMoveAndRollbackFailedByASizeLimitLeaveARecordARepairCanUse)
         }
     }
     EXPECT_GT(leftForRepair, 0);
+}
+
+// A save whose move could not be put back says so, and what to run, not only the disk's words.
+TEST_F(Repair, ASaveLeftForRepairSaysHowToRepairIt)
+{
+    int told = 0;
+    for (const auto& [from, to] : kMoves) {
+        for (const uint64_t share : {3, 5, 7}) {
+            const std::string path = song("song.mp3", audioPattern(600000), from);
+            const Bytes before = readFile(path);
+            const int status = titleSaveUnderLimit(path, to, before.size() * share / 8, [](TagResult, Tid3v2tag& v2) {
+                const bool hint = v2.FailureReason().find("run varnoli-cli repair") != std::string::npos;
+                return hint == !interruptedMoves().empty() ? 0 : 1;
+            });
+            ASSERT_TRUE(WIFEXITED(status));
+            EXPECT_EQ(0, WEXITSTATUS(status)) << from << " to " << to << ", limit " << share;
+            if (!interruptedMoves().empty()) {
+                ++told;
+                EXPECT_TRUE(repairInterruptedMove(path).repaired);
+            }
+            EXPECT_EQ(before, readFile(path));
+        }
+    }
+    EXPECT_GT(told, 0);
 }
 
 // A file the record does not describe is never written: the killed file restored from a

@@ -7,6 +7,7 @@
 #include "tags/id3.h"
 #include "tags/id3v2.h"
 #include "platform/file_system.h"
+#include "platform/journal_files.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,23 @@ TEST_F(UndoTest, RandomFilesOfEveryKindComeBackByteIdentical)
         for (std::size_t i = 0; i < files.size(); ++i)
             ASSERT_EQ(before[i], readFile(files[i])) << "round " << round << " file " << i;
     }
+}
+
+// Both tags' loads and saves, the journal's record and fingerprint share one open of the
+// file, and so do an undo's check and restore; the audio moves both ways.
+TEST_F(UndoTest, ASaveAndItsUndoOpenTheFileOnceEach)
+{
+    const Bytes song = concat({Id3v2Bytes(3).frame("TIT2", {0, 'O', 'l', 'd'}).bytes(), audioPattern(30000),
+                               id3v1Record("Old", "", "", "", "", 1)});
+    const std::string path = dir.write("a.mp3", song);
+    platform::faults::countOpens(path);
+    save({path}, std::string(5000, 'n'));
+    EXPECT_EQ(1u, platform::faults::openCount());
+    platform::faults::countOpens(platform::absolutePath(path));
+    EXPECT_TRUE(undoLast().undone);
+    EXPECT_EQ(1u, platform::faults::openCount());
+    platform::faults::countOpens({});
+    EXPECT_EQ(song, readFile(path));
 }
 
 TEST_F(UndoTest, AFileChangedSinceIsLeftAloneAndNamedWhileTheRestAreRestored)

@@ -23,7 +23,7 @@ std::string moveRecordFolder();
 
 // One move of the audio that follows the old tag, from tagOffset + oldExtent to
 // tagOffset + newSize, with the record that describes it.
-class MoveJournal {
+class MoveRecord {
 public:
     struct Plan {
         std::string path;
@@ -32,13 +32,13 @@ public:
 
     // Writes the record, the old tag's bytes included, before the file is changed at all.
     // Throws platform::IoError when the record cannot be written; the file is untouched.
-    static MoveJournal begin(const platform::File& file, const Plan& plan);
+    static MoveRecord begin(const platform::File& file, const Plan& plan);
 
-    MoveJournal(MoveJournal&&) noexcept;
-    MoveJournal& operator=(MoveJournal&&) = delete;
-    MoveJournal(const MoveJournal&) = delete;
-    MoveJournal& operator=(const MoveJournal&) = delete;
-    ~MoveJournal();
+    MoveRecord(MoveRecord&&) noexcept;
+    MoveRecord& operator=(MoveRecord&&) = delete;
+    MoveRecord(const MoveRecord&) = delete;
+    MoveRecord& operator=(const MoveRecord&) = delete;
+    ~MoveRecord();
 
     // Called with each chunk of audio as read, before it is written at its new place;
     // `audioPos` counts from the first byte after the old tag. Where the chunk's write
@@ -55,18 +55,18 @@ public:
 
 private:
     struct Impl;
-    explicit MoveJournal(std::unique_ptr<Impl> impl);
+    explicit MoveRecord(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
 };
 
 // Whether the plan moves audio, which is when it needs a record.
-bool movesAudio(const MoveJournal::Plan& plan);
+bool movesAudio(const MoveRecord::Plan& plan);
 
 // Gives the tag at plan.tagOffset room for plan.newSize bytes, moving what follows it, then
 // calls writeTag to fill that room. The move is recorded and the final size reserved first,
 // so that a full disk is met while the file is still whole; termination waits until the end
 // and a disk error puts the file back from the record. Throws platform::IoError.
-void resizeTagInPlace(platform::File& file, const MoveJournal::Plan& plan,
+void resizeTagInPlace(platform::File& file, const MoveRecord::Plan& plan,
                       const std::function<void(uint64_t)>& progress, const std::function<void()>& writeTag);
 
 // Whether an earlier save of this file was interrupted and not yet repaired; another save
@@ -74,10 +74,6 @@ void resizeTagInPlace(platform::File& file, const MoveJournal::Plan& plan,
 bool moveInterrupted(const platform::File& file);
 constexpr const char* kMoveInterruptedText =
     "an earlier save of this file was interrupted while it moved the audio; run varnoli-cli repair first";
-
-// The target of a save, opened and locked against other programs' saves for the whole save;
-// empty when it may not be written now, with the result word and the reason why.
-std::optional<platform::File> openForSave(const std::string& target, TagResult& result, std::string& reason);
 
 // A save whose move did not end, as its record describes it.
 struct InterruptedMove {

@@ -1,0 +1,29 @@
+// Opens a file once for a save: the checks every save makes before it writes anything.
+#include "save_session.h"
+
+#include "io_result.h"
+#include "move_record.h"
+
+std::optional<SaveSession> SaveSession::open(const std::string& path, SaveRefusal& refusal)
+{
+    refusal = SaveRefusal{};
+    if ((refusal.result = refusalFor(platform::saveTarget(path, &refusal.reason))))
+        return std::nullopt;
+    refusal.result = kErrOpen;
+    std::optional<platform::File> file = platform::File::open(path, platform::File::Mode::ReadWrite, &refusal.reason);
+    if (!file)
+        return std::nullopt;
+    if (!file->lockForWriting()) {
+        refusal.reason = kLockedByOtherText;
+        refusal.locked = true;
+        return std::nullopt;
+    }
+    if (moveInterrupted(*file)) {
+        refusal.reason = kMoveInterruptedText;
+        refusal.result = kErrIo;
+        refusal.moveInterrupted = true;
+        return std::nullopt;
+    }
+    refusal.result = 0;
+    return SaveSession(path, std::move(*file));
+}
