@@ -32,8 +32,9 @@ void putField(uint8_t* record, Field f, const std::string& text)
     std::copy_n(text.begin(), std::min(text.size(), f.width), record + f.offset);
 }
 
-// An appended record gets its room first, and the record goes in one write; a failed
-// write leaves the file as it was: the old record back, or an appended one cut off.
+// The record goes in one write, an appended one growing the file with it, so that a kill
+// leaves the file with the whole record or without it; a failed write leaves the file as it
+// was: the old record back, or an appended one cut off.
 void writeRecord(platform::File& file, uint64_t position, uint64_t size, const uint8_t* record)
 {
     const bool appended = position == size;
@@ -41,7 +42,6 @@ void writeRecord(platform::File& file, uint64_t position, uint64_t size, const u
     if (!appended)
         file.readExactAt(position, old, sizeof old);
     try {
-        file.reserve(position + id3v1::kRecordSize);
         file.writeAt(position, record, id3v1::kRecordSize);
     } catch (const platform::IoError&) {
         // What a write cut short by a size limit put down lies below the limit, so the old

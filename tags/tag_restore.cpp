@@ -31,18 +31,6 @@ uint64_t measureTailExtent(const platform::File& file, uint64_t fileSize)
     return id3v1::recordExtent(file, fileSize);
 }
 
-uint64_t measureUnfilledRecord(const platform::File& file, uint64_t fileSize)
-{
-    if (fileSize < id3v1::kRecordSize)
-        return 0;
-    uint8_t tail[id3v1::kRecordSize];
-    file.readExactAt(fileSize - sizeof tail, tail, sizeof tail);
-    std::size_t written = 0;
-    while (written < 3 && tail[written] == "TAG"[written])
-        ++written;
-    return std::all_of(tail + written, tail + sizeof tail, [](uint8_t b) { return b == 0; }) ? sizeof tail : 0;
-}
-
 TagResult restoreTagBytes(const std::string& path, const std::vector<uint8_t>& oldHead,
                           const std::vector<uint8_t>& oldTail, TagExtents current, std::string* reason)
 {

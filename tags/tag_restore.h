@@ -26,9 +26,6 @@ uint64_t measureHeadExtent(const platform::File& file, uint64_t fileSize);
 bool headTagClaimsPastEnd(const platform::File& file, uint64_t fileSize);
 // 128 when the file ends with an ID3v1 record, as the ID3v1 save finds it; else 0.
 uint64_t measureTailExtent(const platform::File& file, uint64_t fileSize);
-// 128 when the file's last 128 bytes are the room an appended ID3v1 record is given before its
-// write, with less than its "TAG" put down (zeros after a start of "TAG"); else 0.
-uint64_t measureUnfilledRecord(const platform::File& file, uint64_t fileSize);
 
 // Replaces the first `current.head` bytes with `oldHead` and the last `current.tail` bytes with
 // `oldTail`, moving what lies between in place, as the writer moves audio. A file that cannot

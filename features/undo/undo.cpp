@@ -58,25 +58,6 @@ std::optional<SaveSession> openForUndo(const std::string& path, std::optional<st
     return SaveSession::open(path, refusal);
 }
 
-// A save stopped between giving an appended ID3v1 record its room and writing it leaves that
-// room at the end, empty: it is the save's, and goes with the rest of what it changed.
-void countUnfilledRecord(const SavedFile& f, const platform::File* session, Fingerprint& now)
-{
-    const SavedFileRecord& r = f.before;
-    if (f.after || r.whole || !r.savedV1 || !r.tail.empty() || !now.recorded || now.tail != 0)
-        return;
-    try {
-        std::optional<platform::File> opened;
-        if (!session)
-            opened = platform::File::open(r.path, platform::File::Mode::Read);
-        const platform::File* file = session ? session : opened ? &*opened : nullptr;
-        const uint64_t room = file && file->size() == now.size ? measureUnfilledRecord(*file, now.size) : 0;
-        if (room > 0 && now.size - now.head == r.oldSize - r.head.size() + room)
-            now.tail = room;
-    } catch (const platform::IoError&) {
-    }
-}
-
 // Puts one file back; false when it could not be, and the entry must stay for another try.
 bool undoFile(const SavedFile& f, UndoReport& report)
 {
@@ -108,7 +89,6 @@ bool undoFile(const SavedFile& f, UndoReport& report)
         report.leftAlone.push_back(quoted(r.path) + " has changed since that save; it is left as it is.");
         return true;
     }
-    countUnfilledRecord(f, session ? &session->file() : nullptr, now);
     // The bytes between the two ends must be the ones the save found, or the old ends would
     // not make the old file again. For a file the save was at when it stopped, this is all
     // that tells its state.
