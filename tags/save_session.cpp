@@ -3,6 +3,7 @@
 
 #include "io_result.h"
 #include "move_record.h"
+#include "tag_restore.h"
 
 std::optional<SaveSession> SaveSession::open(const std::string& path, SaveRefusal& refusal)
 {
@@ -26,4 +27,15 @@ std::optional<SaveSession> SaveSession::open(const std::string& path, SaveRefusa
     }
     refusal.result = 0;
     return SaveSession(path, std::move(*file));
+}
+
+void SaveSession::keepHead(uint64_t limit)
+{
+    if (!knownHead.empty())
+        return;
+    const uint64_t extent = measureHeadExtent(m_file, m_file.size());
+    if (extent == 0 || extent > limit)
+        return;
+    knownHead.resize(static_cast<std::size_t>(extent));
+    m_file.readExactAt(0, knownHead.data(), knownHead.size());
 }

@@ -5,7 +5,9 @@
 #include "platform/file_system.h"
 #include "tag_result.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,14 +39,36 @@ public:
     };
     Written head, tail;
     // The file's first bytes as someone read them through this session, kept for the load
-    // of the ID3v2 tag; gone at any write that may touch them.
+    // of the ID3v2 tag and for the save's comparison with what it writes; gone at any write
+    // that may touch them. The CRC-32 is there when whoever read them worked it out.
     std::vector<uint8_t> knownHead;
+    std::optional<uint32_t> knownHeadCrc;
+    // Reads the ID3v2 tag at the file's start into knownHead, unless it is known already or
+    // larger than `limit`.
+    void keepHead(uint64_t limit);
+    void forgetHead()
+    {
+        knownHead.clear();
+        knownHeadCrc.reset();
+    }
     // Something wrote the file in a way the records above do not follow.
     void forgetWritten()
     {
         head = tail = Written{};
-        knownHead.clear();
+        forgetHead();
     }
+
+    // What an ID3v2 save is about to replace at the file's start. `whole`: the old tag, all
+    // of it, goes; else the tag keeps its size and only `size` bytes at `at` change.
+    struct HeadChange {
+        uint64_t at = 0;
+        const uint8_t* oldBytes = nullptr;
+        std::size_t size = 0;
+        bool whole = false;
+    };
+    // Told before the ID3v2 save writes anything, when someone must keep what it replaces
+    // (the undo journal); false, with why, and the save stops there with nothing written.
+    std::function<bool(const HeadChange&, std::string& why)> beforeHeadWrite;
 
 private:
     SaveSession(std::string path, platform::File file) : m_path(std::move(path)), m_file(std::move(file)) {}

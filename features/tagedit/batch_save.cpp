@@ -196,6 +196,12 @@ bool putRecordBack(platform::File& file, const RecordBefore& before)
 }
 
 // Whether the file's ID3v2 tag claims more bytes than it holds; a read failure is an answer too.
+std::string journalStoppedText(const std::string& why, const std::string& path)
+{
+    return journalUnwritableText(why) + ": the save stopped before '" + path +
+           "'; the files saved before it can be undone.";
+}
+
 std::optional<std::string> claimsPastEnd(const platform::File& file)
 {
     try {
@@ -405,8 +411,7 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
             continue;
         }
         if (kept == SaveRecording::Before::JournalRefused) {
-            counting.error(journalUnwritableText(why) + ": the save stopped before '" + path +
-                           "'; the files saved before it can be undone.");
+            counting.error(journalStoppedText(why, path));
             outcome.stopped = journalStopped = true;
             break;
         }
@@ -438,6 +443,11 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
         }
         if (recording && session)
             recording->afterFile(index, *session);
+        if (recording && recording->refusedHeadChange()) {
+            counting.error(journalStoppedText(*recording->refusedHeadChange(), path));
+            outcome.stopped = journalStopped = true;
+            break;
+        }
         if (file.v1.stopWalk) {
             outcome.stopped = true;
             break;

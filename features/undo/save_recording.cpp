@@ -120,11 +120,31 @@ Fingerprint fingerprintBefore(const SavedFileRecord& r)
     Fingerprint then;
     then.recorded = true;
     then.size = r.oldSize;
-    then.head = r.head.size();
+    then.head = r.headByChanges ? r.oldHeadSize : r.head.size();
     then.tail = r.tail.size();
-    then.headCrc = crcOf(r.head.data(), r.head.size());
+    then.headCrc = r.headByChanges ? r.oldHeadCrc : crcOf(r.head.data(), r.head.size());
     then.tailCrc = crcOf(r.tail.data(), r.tail.size());
     return then;
+}
+
+std::optional<std::vector<uint8_t>> oldHeadOf(const SavedFileRecord& r, const platform::File& file, uint64_t headNow)
+{
+    if (!r.headByChanges)
+        return r.head;
+    std::vector<uint8_t> head = readRange(file, 0, headNow);
+    // The last change first, back to the tag the first one found.
+    for (auto c = r.headChanges.rbegin(); c != r.headChanges.rend(); ++c) {
+        if (c->whole) {
+            head = c->bytes;
+        } else {
+            if (c->at > head.size() || c->bytes.size() > head.size() - c->at)
+                return std::nullopt;
+            std::copy(c->bytes.begin(), c->bytes.end(), head.begin() + static_cast<std::ptrdiff_t>(c->at));
+        }
+    }
+    if (head.size() != r.oldHeadSize || crcOf(head.data(), head.size()) != r.oldHeadCrc)
+        return std::nullopt;
+    return head;
 }
 
 bool sameFingerprint(const Fingerprint& a, const Fingerprint& b)
@@ -165,8 +185,12 @@ SaveRecording::Before SaveRecording::beforeFile(std::size_t index, SaveSession& 
     if (m_slotOf[index] == kNoSlot)
         return Before::Kept;
     Slot& slot = m_slots[m_slotOf[index]];
-    if (slot.recorded)
+    const auto slotIndex = static_cast<uint32_t>(m_slotOf[index]);
+    if (slot.recorded) {
+        if (slot.headByChanges)
+            keepHeadChanges(slotIndex, session);
         return Before::Kept;
+    }
     SavedFileRecord r;
     try {
         r = recordOf(session.file(), slot.path, m_saveV1, m_saveV2);
@@ -175,15 +199,41 @@ SaveRecording::Before SaveRecording::beforeFile(std::size_t index, SaveSession& 
         return Before::FileUnreadable;
     }
     const Fingerprint before = fingerprintBefore(r);
-    if (!m_writer->putSave(static_cast<uint32_t>(m_slotOf[index]), r, why, &before))
+    // The old ID3v2 tag is kept by what the save replaces in it, which is told before it writes:
+    // for a changed title, a few bytes instead of the whole tag.
+    r.headByChanges = m_saveV2 && !r.whole;
+    r.oldHeadSize = before.head;
+    r.oldHeadCrc = before.headCrc;
+    std::vector<uint8_t> head;
+    if (r.headByChanges)
+        head.swap(r.head);
+    if (!m_writer->putSave(slotIndex, r, why, &before))
         return Before::JournalRefused;
     slot.recorded = slot.open = true;
     slot.whole = r.whole;
+    slot.headByChanges = r.headByChanges;
     slot.before = before;
-    // The load that follows takes the tag from these bytes instead of reading it again.
-    if (!r.whole)
+    // The load that follows takes the tag from these bytes instead of reading it again, and
+    // the save compares with them what it writes.
+    if (r.headByChanges) {
+        session.knownHead = std::move(head);
+        session.knownHeadCrc = before.headCrc;
+        keepHeadChanges(slotIndex, session);
+    } else if (!r.whole) {
         session.knownHead = std::move(r.head);
+    }
     return Before::Kept;
+}
+
+void SaveRecording::keepHeadChanges(uint32_t slot, SaveSession& session)
+{
+    session.beforeHeadWrite = [this, slot](const SaveSession::HeadChange& c, std::string& why) {
+        if (m_writer->putHeadChange(slot, c.at, c.whole, c.oldBytes, c.size, why))
+            return true;
+        m_refusedWhy = why;
+        why = "the undo journal could not keep what the save would replace (" + why + ")";
+        return false;
+    };
 }
 
 void SaveRecording::afterFile(std::size_t index, const SaveSession& session)
