@@ -75,7 +75,7 @@ bool JournalStore::Writer::flush(std::string& why)
     return m_failure.empty();
 }
 
-bool JournalStore::Writer::putSave(uint32_t index, const SavedFileRecord& r, std::string& why, const Fingerprint* crcs)
+void JournalStore::Writer::putSave(uint32_t index, const SavedFileRecord& r, const Fingerprint* crcs)
 {
     const uint64_t headField = r.headByChanges ? 8 + 4 : 8 + r.head.size();
     startRecord(kSnapshot, 4 + 4 + r.path.size() + 1 + 8 + headField + 8 + r.tail.size());
@@ -95,10 +95,9 @@ bool JournalStore::Writer::putSave(uint32_t index, const SavedFileRecord& r, std
     putNumber(r.tail.size(), 8);
     put(r.tail.data(), r.tail.size(), crcs ? std::optional<uint32_t>(crcs->tailCrc) : std::nullopt);
     endRecord();
-    return flush(why);
 }
 
-bool JournalStore::Writer::putOutcome(uint32_t index, const std::optional<Fingerprint>& p, std::string& why)
+void JournalStore::Writer::putOutcome(uint32_t index, const std::optional<Fingerprint>& p)
 {
     startRecord(p ? kChanged : kUnchanged, p ? kFingerprintSize : 4);
     putNumber(index, 4);
@@ -110,7 +109,6 @@ bool JournalStore::Writer::putOutcome(uint32_t index, const std::optional<Finger
         putNumber(p->tailCrc, 4);
     }
     endRecord();
-    return flush(why);
 }
 
 bool JournalStore::Writer::putHeadChange(uint32_t index, uint64_t at, bool whole, const uint8_t* bytes, std::size_t n,

@@ -207,7 +207,9 @@ SaveRecording::Before SaveRecording::beforeFile(std::size_t index, SaveSession& 
     std::vector<uint8_t> head;
     if (r.headByChanges)
         head.swap(r.head);
-    if (!m_writer->putSave(slotIndex, r, why, &before))
+    m_writer->putSave(slotIndex, r, &before);
+    // Without an ID3v1 save to come first, the snapshot goes with the first record of a change.
+    if (!(r.headByChanges && !m_saveV1) && !m_writer->flush(why))
         return Before::JournalRefused;
     slot.recorded = slot.open = true;
     slot.whole = r.whole;
@@ -242,21 +244,19 @@ void SaveRecording::afterFile(std::size_t index, const SaveSession& session)
     if (m_slotOf[index] == kNoSlot || !m_slots[m_slotOf[index]].recorded)
         return;
     Slot& slot = m_slots[m_slotOf[index]];
-    // Left for the repair of the move, which an undo runs first.
-    if (moveInterrupted(file))
+    // Left for the repair of the move, which an undo runs first. A save that said what it
+    // wrote at the start finished any move it made.
+    if (m_saveV2 && !session.head.known && moveInterrupted(file))
         return;
     const Fingerprint now = fingerprintAfter(session, m_saveV1, m_saveV2, slot.whole);
     if (!now.recorded)
         return;
-    const bool changed = !sameFingerprint(now, slot.before);
-    std::string why;
-    // A failure here leaves the file as one the save was at when it stopped, which an undo handles.
-    if (m_writer->putOutcome(static_cast<uint32_t>(m_slotOf[index]), changed ? std::optional<Fingerprint>(now)
-                                                                              : std::nullopt,
-                             why)) {
-        slot.open = false;
-        slot.changed = changed;
-    }
+    // Handed to the system with the next file's records or the end: a save stopped before
+    // then leaves the file as one the save was at when it stopped, which an undo handles.
+    slot.changed = !sameFingerprint(now, slot.before);
+    slot.open = false;
+    m_writer->putOutcome(static_cast<uint32_t>(m_slotOf[index]), slot.changed ? std::optional<Fingerprint>(now)
+                                                                               : std::nullopt);
 }
 
 bool SaveRecording::finish(std::string& why)
