@@ -8,13 +8,14 @@
 std::optional<SaveSession> SaveSession::open(const std::string& path, SaveRefusal& refusal)
 {
     refusal = SaveRefusal{};
-    if ((refusal.result = refusalFor(platform::saveTarget(path, &refusal.reason))))
+    platform::SaveTarget target = platform::SaveTarget::Missing;
+    std::optional<platform::File> file = platform::File::openForSaving(path, target, &refusal.reason);
+    if (!file) {
+        refusal.result = refusalFor(target);
         return std::nullopt;
-    refusal.result = kErrOpen;
-    std::optional<platform::File> file = platform::File::open(path, platform::File::Mode::ReadWrite, &refusal.reason);
-    if (!file)
-        return std::nullopt;
+    }
     if (!file->lockForWriting()) {
+        refusal.result = kErrOpen;
         refusal.reason = kLockedByOtherText;
         refusal.locked = true;
         return std::nullopt;
