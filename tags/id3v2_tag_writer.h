@@ -49,6 +49,7 @@ public:
 
     TagResult prepareFrames();
     void measureOldTag();
+    void takeOldExtent(uint64_t extent) { m_oldExtent = extent; }
     TagResult sizeTag();
     void commit(const std::string& path);
     void writeTag();

@@ -373,7 +373,11 @@ TagResult Tid3v2tag::WriteTag(SaveSession& session, uint32_t tagOffset, uint8_t 
     TagResult result = writer.prepareFrames();
     if (failed(result))
         return result;
-    writer.measureOldTag();
+    // The tag the session read is the one there: nothing has written the start since.
+    if (tagOffset == 0 && !session.knownHead.empty())
+        writer.takeOldExtent(session.knownHead.size());
+    else
+        writer.measureOldTag();
     result = writer.sizeTag();
     if (failed(result))
         return result;

@@ -38,9 +38,10 @@ public:
         uint32_t crc = 0; // zlib's CRC-32 of the extent's bytes
     };
     Written head, tail;
-    // The file's first bytes as someone read them through this session, kept for the load
-    // of the ID3v2 tag and for the save's comparison with what it writes; gone at any write
-    // that may touch them. The CRC-32 is there when whoever read them worked it out.
+    // The ID3v2 tag at the file's start, its whole extent as the writer measures it, as
+    // someone read it through this session: kept for the load of the tag and for the save's
+    // comparison with what it writes; gone at any write that may touch it. The CRC-32 is
+    // there when whoever read it worked it out.
     std::vector<uint8_t> knownHead;
     std::optional<uint32_t> knownHeadCrc;
     // Reads the ID3v2 tag at the file's start into knownHead, unless it is known already or

@@ -221,8 +221,6 @@ SaveRecording::Before SaveRecording::beforeFile(std::size_t index, SaveSession& 
         session.knownHead = std::move(head);
         session.knownHeadCrc = before.headCrc;
         keepHeadChanges(slotIndex, session);
-    } else if (!r.whole) {
-        session.knownHead = std::move(r.head);
     }
     return Before::Kept;
 }
