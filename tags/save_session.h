@@ -47,10 +47,14 @@ public:
     // Reads the ID3v2 tag at the file's start into knownHead, unless it is known already or
     // larger than `limit`.
     void keepHead(uint64_t limit);
+    // Whether the ID3v2 tag at the start claims more bytes than the file holds (see
+    // headTagClaimsPastEnd), from what keepHead read when it did.
+    bool headClaimsPastEnd() const;
     void forgetHead()
     {
         knownHead.clear();
         knownHeadCrc.reset();
+        m_claimsPastEnd.reset();
     }
     // Something wrote the file in a way the records above do not follow.
     void forgetWritten()
@@ -75,4 +79,5 @@ private:
     SaveSession(std::string path, platform::File file) : m_path(std::move(path)), m_file(std::move(file)) {}
     std::string m_path;
     platform::File m_file;
+    std::optional<bool> m_claimsPastEnd;
 };

@@ -202,10 +202,12 @@ std::string journalStoppedText(const std::string& why, const std::string& path)
            "'; the files saved before it can be undone.";
 }
 
-std::optional<std::string> claimsPastEnd(const platform::File& file)
+// Reads the ID3v2 tag at the start once for the whole save of the file, its checks included.
+std::optional<std::string> claimsPastEnd(SaveSession& session)
 {
     try {
-        return headTagClaimsPastEnd(file, file.size()) ? std::optional<std::string>(std::string()) : std::nullopt;
+        session.keepHead(Tid3v2tag::kKeptHeadLimit);
+        return session.headClaimsPastEnd() ? std::optional<std::string>(std::string()) : std::nullopt;
     } catch (const platform::IoError& e) {
         return std::string(e.what());
     }
@@ -398,7 +400,7 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
             counting.message(saveFailureText(tagsNamed(request), kErrOpen, refused.reason, true));
             continue;
         }
-        if (const std::optional<std::string> refusal = lock && request.saveV2 ? claimsPastEnd(*lock) : std::nullopt) {
+        if (const std::optional<std::string> refusal = session && request.saveV2 ? claimsPastEnd(*session) : std::nullopt) {
             counting.message(refusal->empty() ? claimsPastEndText(path)
                                               : saveFailureText(tagsNamed(request), kErrRead, *refusal,
                                                                 request.explainFailures));

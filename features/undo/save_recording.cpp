@@ -38,26 +38,45 @@ uint32_t crcOfRange(const platform::File& file, uint64_t at, uint64_t n)
 }
 
 // The ends of one file the save will replace; `whole` when they cannot be told apart safely.
-SavedFileRecord recordOf(const platform::File& file, const std::string& path, bool saveV1, bool saveV2)
+// An ID3v2 tag the session has read already stays there: `headInSession` says so, and the
+// record's own head is then empty.
+SavedFileRecord recordOf(const SaveSession& session, const std::string& path, bool saveV1, bool saveV2,
+                         bool& headInSession)
 {
+    const platform::File& file = session.file();
     SavedFileRecord r;
     r.path = platform::absolutePath(path);
     r.savedV1 = saveV1;
     r.savedV2 = saveV2;
     r.oldSize = file.size();
-    const uint64_t head = saveV2 ? measureHeadExtent(file, r.oldSize) : 0;
+    headInSession = saveV2 && !session.knownHead.empty();
+    const uint64_t head = !saveV2 ? 0 : headInSession ? session.knownHead.size() : measureHeadExtent(file, r.oldSize);
     const uint64_t tail = saveV1 ? measureTailExtent(file, r.oldSize) : 0;
     // The ID3v1 save changes the end of the file before the ID3v2 save measures its tag:
     // a tag that reaches (or may reach, with a footer) into that end is measured differently
     // then, so the whole file is kept.
     r.whole = saveV1 && saveV2 && head > 0 && head + 10 > r.oldSize - tail;
     if (r.whole) {
+        headInSession = false;
         r.head = readRange(file, 0, r.oldSize);
     } else {
-        r.head = readRange(file, 0, head);
+        if (!headInSession)
+            r.head = readRange(file, 0, head);
         r.tail = readRange(file, r.oldSize - tail, tail);
     }
     return r;
+}
+
+Fingerprint fingerprintOfBytes(uint64_t size, const std::vector<uint8_t>& head, const std::vector<uint8_t>& tail)
+{
+    Fingerprint p;
+    p.recorded = true;
+    p.size = size;
+    p.head = head.size();
+    p.tail = tail.size();
+    p.headCrc = crcOf(head.data(), head.size());
+    p.tailCrc = crcOf(tail.data(), tail.size());
+    return p;
 }
 
 } // namespace
@@ -117,13 +136,11 @@ Fingerprint fingerprintOf(const std::string& path, bool saveV1, bool saveV2, boo
 
 Fingerprint fingerprintBefore(const SavedFileRecord& r)
 {
-    Fingerprint then;
-    then.recorded = true;
-    then.size = r.oldSize;
-    then.head = r.headByChanges ? r.oldHeadSize : r.head.size();
-    then.tail = r.tail.size();
-    then.headCrc = r.headByChanges ? r.oldHeadCrc : crcOf(r.head.data(), r.head.size());
-    then.tailCrc = crcOf(r.tail.data(), r.tail.size());
+    Fingerprint then = fingerprintOfBytes(r.oldSize, r.headByChanges ? std::vector<uint8_t>() : r.head, r.tail);
+    if (r.headByChanges) {
+        then.head = r.oldHeadSize;
+        then.headCrc = r.oldHeadCrc;
+    }
     return then;
 }
 
@@ -192,21 +209,22 @@ SaveRecording::Before SaveRecording::beforeFile(std::size_t index, SaveSession& 
         return Before::Kept;
     }
     SavedFileRecord r;
+    bool headInSession = false;
     try {
-        r = recordOf(session.file(), slot.path, m_saveV1, m_saveV2);
+        r = recordOf(session, slot.path, m_saveV1, m_saveV2, headInSession);
     } catch (const platform::IoError& e) {
         why = e.what();
         return Before::FileUnreadable;
     }
-    const Fingerprint before = fingerprintBefore(r);
     // The old ID3v2 tag is kept by what the save replaces in it, which is told before it writes:
-    // for a changed title, a few bytes instead of the whole tag.
+    // for a changed title, a few bytes instead of the whole tag. The load that follows takes
+    // the tag from the session, and the save compares with it what it writes.
     r.headByChanges = m_saveV2 && !r.whole;
+    if (r.headByChanges && !headInSession)
+        session.knownHead = std::move(r.head);
+    const Fingerprint before = fingerprintOfBytes(r.oldSize, r.headByChanges ? session.knownHead : r.head, r.tail);
     r.oldHeadSize = before.head;
     r.oldHeadCrc = before.headCrc;
-    std::vector<uint8_t> head;
-    if (r.headByChanges)
-        head.swap(r.head);
     m_writer->putSave(slotIndex, r, &before);
     // Without an ID3v1 save to come first, the snapshot goes with the first record of a change.
     if (!(r.headByChanges && !m_saveV1) && !m_writer->flush(why))
@@ -215,10 +233,7 @@ SaveRecording::Before SaveRecording::beforeFile(std::size_t index, SaveSession& 
     slot.whole = r.whole;
     slot.headByChanges = r.headByChanges;
     slot.before = before;
-    // The load that follows takes the tag from these bytes instead of reading it again, and
-    // the save compares with them what it writes.
     if (r.headByChanges) {
-        session.knownHead = std::move(head);
         session.knownHeadCrc = before.headCrc;
         keepHeadChanges(slotIndex, session);
     }
