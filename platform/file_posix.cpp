@@ -119,6 +119,44 @@ std::optional<File> File::open(const std::string& path, Mode mode, std::string* 
     return File(fd, static_cast<uint64_t>(st.st_size), st.st_mode, st.st_uid, st.st_gid, st.st_dev, st.st_ino);
 }
 
+std::optional<File> File::openForSaving(const std::string& path, SaveTarget& target, std::string* reason)
+{
+    ignoreFileSizeLimitSignal();
+    if (!g_watchedPath.empty() && path == g_watchedPath)
+        ++g_opens;
+    auto refuse = [&](SaveTarget t, std::string why) {
+        target = t;
+        if (reason)
+            *reason = t == SaveTarget::Protected && hiddenName(path) ? "hidden file" : std::move(why);
+        return std::nullopt;
+    };
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    struct stat st = {};
+    if (fd < 0) {
+        const int error = errno;
+        // The system's refusal of a file that is there: a read-only mount, an ACL, the bits.
+        const bool there = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        if (there && (error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY))
+            return refuse(SaveTarget::Protected, std::strerror(EACCES));
+        return refuse(SaveTarget::Missing, error == EISDIR ? notRegularText(S_IFDIR) : std::strerror(error));
+    }
+    const bool statted = ::fstat(fd, &st) == 0;
+    if (!statted || !S_ISREG(st.st_mode) || hiddenName(path) || !callerMayWrite(st)) {
+        const int error = errno;
+        ::close(fd);
+        if (!statted)
+            return refuse(SaveTarget::Missing, std::strerror(error));
+        if (!S_ISREG(st.st_mode))
+            return refuse(SaveTarget::Missing, notRegularText(st.st_mode));
+        return refuse(SaveTarget::Protected, std::strerror(EACCES));
+    }
+    target = SaveTarget::Writable;
+    return File(fd, static_cast<uint64_t>(st.st_size), st.st_mode, st.st_uid, st.st_gid, st.st_dev, st.st_ino);
+}
+
 std::optional<File> File::createWith(const std::string& path, int flags, std::string* reason)
 {
     ignoreFileSizeLimitSignal();

@@ -49,6 +49,9 @@ public:
     // With followLinks false, a symbolic link at the path is refused rather than followed.
     static std::optional<File> open(const std::string& path, Mode mode, std::string* reason = nullptr,
                                     bool followLinks = true);
+    // saveTarget and open for writing in one: the file when it is Writable, else empty with
+    // `target` and `reason` as saveTarget gives them. Asks the system once about the path.
+    static std::optional<File> openForSaving(const std::string& path, SaveTarget& target, std::string* reason = nullptr);
     // A new empty file readable by this user only, replacing one of the same name.
     static std::optional<File> create(const std::string& path, std::string* reason = nullptr);
     // A new empty file readable by this user only; empty when anything at all has the name,

@@ -362,7 +362,7 @@ TagResult Tid3tag::SaveTo(SaveSession& session)
         record[id3v1::kGenre] = Genre;
         session.tail = {};
         if (position < session.knownHead.size())
-            session.knownHead.clear();
+            session.forgetHead();
         writeRecord(file, position, size, record);
         session.tail = {true, sizeof record, static_cast<uint32_t>(::crc32(0, record, sizeof record))};
         m_fileName = session.path();

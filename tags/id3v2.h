@@ -190,8 +190,10 @@ public:
     // TagOffset with "=", else 0.
     [[nodiscard]] TagResult SaveToFile(const std::string& fileName = "=", uint8_t version = 255,
                                        int64_t tagOffset = -1, uint8_t revision = 255);
-    // The same through a save's open file, which the load of the same save read.
-    [[nodiscard]] TagResult LoadFrom(const SaveSession& session, uint32_t tagOffset = 0);
+    // The same through a save's open file, which the load of the same save read. A tag at
+    // the start of at most kKeptHeadLimit bytes stays in the session for the save.
+    [[nodiscard]] TagResult LoadFrom(SaveSession& session, uint32_t tagOffset = 0);
+    static constexpr uint64_t kKeptHeadLimit = uint64_t(4) << 20;
     [[nodiscard]] TagResult SaveTo(SaveSession& session, uint8_t version = 255, uint32_t tagOffset = 0,
                                    uint8_t revision = 255);
     // Back to the state of a new object.
@@ -276,6 +278,7 @@ private:
     // The encoding a value beyond ISO-8859-1 is written in, by the tag's version.
     uint8_t unicodeEncoding() const { return Version >= 4 ? 3 : 1; }
     TagResult WriteTag(SaveSession& session, uint32_t tagOffset, uint8_t version, uint8_t revision);
+    TagResult refusedBeforeWrite(const std::string& why);
     TagResult readFrom(const platform::File& file, const std::string& fileName, uint64_t size, uint32_t tagOffset,
                        const std::vector<uint8_t>* known);
 

@@ -45,6 +45,10 @@ inline bool isTagHeader(const uint8_t* header)
 // The bytes a save replaces of the tag at `offset`: its claimed size cut at the end of the
 // file, a version 2.4 footer included; 0 without a tag there.
 uint64_t tagExtentAt(const platform::File& file, uint64_t offset, uint64_t fileSize);
+// The same from the first `have` bytes at `offset`, read already; the file is read only for
+// what they do not hold.
+uint64_t tagExtentIn(const uint8_t* bytes, std::size_t have, const platform::File& file, uint64_t offset,
+                     uint64_t fileSize);
 
 // Extended header, version 2.3: a fixed part, then the CRC when announced.
 namespace ext3 {

@@ -645,13 +645,16 @@ TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffse
     }
 }
 
-TagResult Tid3v2tag::LoadFrom(const SaveSession& session, uint32_t tagOffset)
+TagResult Tid3v2tag::LoadFrom(SaveSession& session, uint32_t tagOffset)
 {
     TagOffset = tagOffset;
     m_inflateBudget = kTextInflateBudget;
     m_failureReason.clear();
     m_errorDetail.clear();
     try {
+        // Read whole in one go, and kept for the save to compare with what it writes.
+        if (tagOffset == 0)
+            session.keepHead(kKeptHeadLimit);
         // The save of the same session may have changed the size since the file was opened.
         return readFrom(session.file(), session.path(), session.file().size(), tagOffset, &session.knownHead);
     } catch (const platform::IoError& e) {

@@ -12,6 +12,7 @@
 namespace platform {
 class File;
 }
+class SaveSession;
 
 namespace id3v2 {
 
@@ -48,9 +49,15 @@ public:
 
     TagResult prepareFrames();
     void measureOldTag();
+    void takeOldExtent(uint64_t extent) { m_oldExtent = extent; }
     TagResult sizeTag();
     void commit(const std::string& path);
     void writeTag();
+    // The tag written over one of its own size: only the bytes that differ from `session`'s
+    // known head go to the file, after its beforeHeadWrite has kept the ones they replace.
+    // False, with why, when that refuses; nothing is written then.
+    bool rewriteChanged(SaveSession& session, std::string& why);
+    uint64_t oldExtent() const { return m_oldExtent; }
     void finish(uint8_t revision);
     uint64_t newSize() const { return m_newSize; }
     uint32_t writtenCrc() const { return m_writtenCrc; }
@@ -66,6 +73,8 @@ private:
     std::vector<uint8_t> extHeaderV3() const;
     std::vector<uint8_t> extHeaderV4() const;
     void computeCrc();
+    template <class Out>
+    void emit(Out& out);
     TagResult tooLarge(uint64_t size)
     {
         m_detail = "the tag would need " + groupedNumber(size) + " bytes, more than the " +

@@ -3,6 +3,7 @@
 
 #include "audio_mover.h"
 #include "byte_order.h"
+#include "durable_records.h"
 #include "id3v2_tag_writer.h"
 #include "io_result.h"
 #include "move_record.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include <zlib.h>
 
@@ -86,6 +88,54 @@ private:
     ProgressMeter& m_meter;
     std::vector<uint8_t> m_buffer;
 };
+
+// The whole tag gathered in memory, to be compared with the one it replaces.
+class ImageWriter {
+public:
+    explicit ImageWriter(uint64_t size) { bytes.reserve(static_cast<std::size_t>(size)); }
+    void put(const uint8_t* data, std::size_t n) { bytes.insert(bytes.end(), data, data + n); }
+    void put(const std::vector<uint8_t>& b) { put(b.data(), b.size()); }
+    void zeros(uint64_t n) { bytes.insert(bytes.end(), static_cast<std::size_t>(n), 0); }
+    std::vector<uint8_t> bytes;
+};
+
+// The runs of `now` that differ from `old`, of the same size, as [begin, end) pairs: found 64
+// bytes at a time; runs closer than a few hundred bytes are joined, and many runs become one,
+// since each costs a write.
+std::vector<std::pair<std::size_t, std::size_t>> changedRuns(const std::vector<uint8_t>& old,
+                                                             const std::vector<uint8_t>& now)
+{
+    constexpr std::size_t kStep = 64, kJoin = 256, kMaxRuns = 8;
+    const std::size_t n = now.size();
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    for (std::size_t at = 0; at < n; at += kStep) {
+        const std::size_t take = std::min(kStep, n - at);
+        if (std::memcmp(old.data() + at, now.data() + at, take) == 0)
+            continue;
+        std::size_t begin = at, end = at + take;
+        while (old[begin] == now[begin])
+            ++begin;
+        while (old[end - 1] == now[end - 1])
+            --end;
+        if (!runs.empty() && begin - runs.back().second < kJoin)
+            runs.back().second = end;
+        else
+            runs.emplace_back(begin, end);
+    }
+    if (runs.size() > kMaxRuns)
+        runs = {{runs.front().first, runs.back().second}};
+    return runs;
+}
+
+// The CRC-32 of a run of bytes after `size` of them at `at` changed from `before` to `after`,
+// from its CRC-32 before: CRC-32 is linear, so only the changed bytes need hashing.
+uint32_t crcAfterChange(uint32_t crc, const uint8_t* before, const uint8_t* after, std::size_t size,
+                        uint64_t bytesBehind)
+{
+    if (size == 0)
+        return crc;
+    return crc ^ crcJoined(crcOf(before, size) ^ crcOf(after, size), 0, bytesBehind);
+}
 
 } // namespace
 
@@ -171,6 +221,41 @@ void TagWriter::writeTag()
 {
     m_tag.Status = "Writing new tag";
     StagedWriter out(m_file, m_offset, m_meter);
+    emit(out);
+    out.flush();
+    m_writtenCrc = out.crc();
+}
+
+bool TagWriter::rewriteChanged(SaveSession& session, std::string& why)
+{
+    m_tag.Status = "Writing new tag";
+    ImageWriter image(m_newSize);
+    emit(image);
+    const std::vector<uint8_t>& now = image.bytes;
+    const std::vector<uint8_t>& old = session.knownHead;
+    const auto runs = changedRuns(old, now);
+    // All of what goes is kept before anything is written.
+    for (const auto& [begin, end] : runs)
+        if (session.beforeHeadWrite && !session.beforeHeadWrite({begin, old.data() + begin, end - begin, false}, why))
+            return false;
+    std::optional<uint32_t> crc = session.knownHeadCrc;
+    for (const auto& [begin, end] : runs)
+        if (crc)
+            crc = crcAfterChange(*crc, old.data() + begin, now.data() + begin, end - begin, now.size() - end);
+    session.forgetHead();
+    for (const auto& [begin, end] : runs)
+        m_file.writeAt(m_offset + begin, now.data() + begin, end - begin);
+    m_meter.add(now.size());
+    session.knownHead = std::move(image.bytes);
+    session.knownHeadCrc = crc;
+    if (crc)
+        session.head = {true, m_newSize, *crc};
+    return true;
+}
+
+template <class Out>
+void TagWriter::emit(Out& out)
+{
     uint8_t header[kHeaderSize] = {'I', 'D', '3', m_version, 0, 0};
     // No footer is written, so the header must not announce one.
     header[kFlags] = m_tag.Flags & (v4() ? kWrittenFlagsV4 & ~kFlagFooter : kWrittenFlagsV3);
@@ -182,8 +267,6 @@ void TagWriter::writeTag()
         out.put(frame(i).Data);
     }
     out.zeros(m_padding);
-    out.flush();
-    m_writtenCrc = out.crc();
 }
 
 void TagWriter::finish(uint8_t revision)
@@ -290,17 +373,44 @@ TagResult Tid3v2tag::WriteTag(SaveSession& session, uint32_t tagOffset, uint8_t 
     TagResult result = writer.prepareFrames();
     if (failed(result))
         return result;
-    writer.measureOldTag();
+    // The tag the session read is the one there: nothing has written the start since.
+    if (tagOffset == 0 && !session.knownHead.empty())
+        writer.takeOldExtent(session.knownHead.size());
+    else
+        writer.measureOldTag();
     result = writer.sizeTag();
     if (failed(result))
         return result;
-    // What lay at the start of the file is not known once the move or the write has begun.
     if (tagOffset == 0)
         session.head = {};
-    session.knownHead.clear();
-    writer.commit(session.path());
-    if (tagOffset == 0)
-        session.head = {true, writer.newSize(), writer.writtenCrc()};
+    std::string why;
+    if (tagOffset == 0 && writer.newSize() == writer.oldExtent() && session.knownHead.size() == writer.oldExtent()) {
+        if (!writer.rewriteChanged(session, why))
+            return refusedBeforeWrite(why);
+    } else {
+        if (tagOffset == 0 && session.beforeHeadWrite) {
+            std::vector<uint8_t> old;
+            const std::vector<uint8_t>* kept = &session.knownHead;
+            if (session.knownHead.size() != writer.oldExtent()) {
+                old.resize(static_cast<std::size_t>(writer.oldExtent()));
+                file.readExactAt(0, old.data(), old.size());
+                kept = &old;
+            }
+            if (!session.beforeHeadWrite({0, kept->data(), kept->size(), true}, why))
+                return refusedBeforeWrite(why);
+        }
+        // What lay at the start of the file is not known once the move or the write has begun.
+        session.forgetHead();
+        writer.commit(session.path());
+        if (tagOffset == 0)
+            session.head = {true, writer.newSize(), writer.writtenCrc()};
+    }
     writer.finish(revision);
     return kOk;
+}
+
+TagResult Tid3v2tag::refusedBeforeWrite(const std::string& why)
+{
+    m_failureReason = why;
+    return kErrIo;
 }

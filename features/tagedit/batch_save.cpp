@@ -196,10 +196,18 @@ bool putRecordBack(platform::File& file, const RecordBefore& before)
 }
 
 // Whether the file's ID3v2 tag claims more bytes than it holds; a read failure is an answer too.
-std::optional<std::string> claimsPastEnd(const platform::File& file)
+std::string journalStoppedText(const std::string& why, const std::string& path)
+{
+    return journalUnwritableText(why) + ": the save stopped before '" + path +
+           "'; the files saved before it can be undone.";
+}
+
+// Reads the ID3v2 tag at the start once for the whole save of the file, its checks included.
+std::optional<std::string> claimsPastEnd(SaveSession& session)
 {
     try {
-        return headTagClaimsPastEnd(file, file.size()) ? std::optional<std::string>(std::string()) : std::nullopt;
+        session.keepHead(Tid3v2tag::kKeptHeadLimit);
+        return session.headClaimsPastEnd() ? std::optional<std::string>(std::string()) : std::nullopt;
     } catch (const platform::IoError& e) {
         return std::string(e.what());
     }
@@ -392,7 +400,7 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
             counting.message(saveFailureText(tagsNamed(request), kErrOpen, refused.reason, true));
             continue;
         }
-        if (const std::optional<std::string> refusal = lock && request.saveV2 ? claimsPastEnd(*lock) : std::nullopt) {
+        if (const std::optional<std::string> refusal = session && request.saveV2 ? claimsPastEnd(*session) : std::nullopt) {
             counting.message(refusal->empty() ? claimsPastEndText(path)
                                               : saveFailureText(tagsNamed(request), kErrRead, *refusal,
                                                                 request.explainFailures));
@@ -405,8 +413,7 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
             continue;
         }
         if (kept == SaveRecording::Before::JournalRefused) {
-            counting.error(journalUnwritableText(why) + ": the save stopped before '" + path +
-                           "'; the files saved before it can be undone.");
+            counting.error(journalStoppedText(why, path));
             outcome.stopped = journalStopped = true;
             break;
         }
@@ -438,6 +445,11 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
         }
         if (recording && session)
             recording->afterFile(index, *session);
+        if (recording && recording->refusedHeadChange()) {
+            counting.error(journalStoppedText(*recording->refusedHeadChange(), path));
+            outcome.stopped = journalStopped = true;
+            break;
+        }
         if (file.v1.stopWalk) {
             outcome.stopped = true;
             break;

@@ -13,8 +13,11 @@
 namespace journalformat {
 
 inline constexpr char kEntryMagic[4] = {'V', 'N', 'J', '2'};
-inline constexpr uint8_t kFlagWhole = 2, kFlagV1 = 4, kFlagV2 = 8;
-inline constexpr uint8_t kSnapshot = 'S', kChanged = 'F', kUnchanged = 'N', kRename = 'R', kEnd = 'E';
+// kFlagHeadByChanges: the snapshot holds the old ID3v2 tag's size and CRC-32, not its bytes;
+// kHeadChange records, written as the save goes, hold what it replaced.
+inline constexpr uint8_t kFlagWhole = 2, kFlagV1 = 4, kFlagV2 = 8, kFlagHeadByChanges = 16;
+inline constexpr uint8_t kSnapshot = 'S', kChanged = 'F', kUnchanged = 'N', kRename = 'R', kEnd = 'E',
+                         kHeadChange = 'H';
 inline constexpr std::size_t kFingerprintSize = 4 + 8 + 8 + 8 + 4 + 4;
 inline constexpr std::size_t kRecordHead = 1 + 8;
 inline constexpr std::size_t kIdentitySize = 8 + 8 + 8;

@@ -215,7 +215,13 @@ SavedFileRecord snapshotOf(Payload& in, uint32_t& index)
     r.savedV1 = (flags & kFlagV1) != 0;
     r.savedV2 = (flags & kFlagV2) != 0;
     r.oldSize = in.number(8);
-    r.head = in.bytes(in.number(8));
+    r.headByChanges = (flags & kFlagHeadByChanges) != 0;
+    if (r.headByChanges) {
+        r.oldHeadSize = in.number(8);
+        r.oldHeadCrc = static_cast<uint32_t>(in.number(4));
+    } else {
+        r.head = in.bytes(in.number(8));
+    }
     r.tail = in.bytes(in.number(8));
     return r;
 }
@@ -376,8 +382,10 @@ std::optional<std::vector<SavedFile>> JournalStore::readSave(uint64_t id, std::s
         if (r.type == kSnapshot)
             return "its record of '" + printable(p.text()) + "'";
         const auto it = byIndex.find(index);
-        return it != byIndex.end() ? "its record of what the save left in '" + printable(files[it->second].before.path) + "'"
-                                   : "its record at byte " + std::to_string(in.at());
+        if (it == byIndex.end())
+            return "its record at byte " + std::to_string(in.at());
+        const std::string what = r.type == kHeadChange ? "replaced in" : "left in";
+        return "its record of what the save " + what + " '" + printable(files[it->second].before.path) + "'";
     };
     Stop stop = Stop::End;
     bool ended = false;
@@ -397,6 +405,16 @@ std::optional<std::vector<SavedFile>> JournalStore::readSave(uint64_t id, std::s
             f.before = snapshotOf(p, index);
             if (p.ok() && byIndex.emplace(index, files.size()).second) {
                 files.push_back(std::move(f));
+                continue;
+            }
+        } else if (r->type == kHeadChange) {
+            const auto it = byIndex.find(static_cast<uint32_t>(p.number(4)));
+            SavedFileRecord::HeadChange change;
+            change.whole = p.number(1) != 0;
+            change.at = p.number(8);
+            change.bytes = p.bytes(p.number(8));
+            if (p.ok() && it != byIndex.end() && files[it->second].before.headByChanges) {
+                files[it->second].before.headChanges.push_back(std::move(change));
                 continue;
             }
         } else if (r->type == kChanged || r->type == kUnchanged) {

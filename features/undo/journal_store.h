@@ -30,6 +30,17 @@ struct SavedFileRecord {
     bool savedV1 = false, savedV2 = false; // which tags the save wrote
     uint64_t oldSize = 0;
     std::vector<uint8_t> head, tail;
+    // The ID3v2 tag kept by what its saves changed rather than whole: `head` is then worked
+    // out at undo from the file and the changes, and must come to this size and CRC-32.
+    bool headByChanges = false;
+    uint64_t oldHeadSize = 0;
+    uint32_t oldHeadCrc = 0;
+    struct HeadChange {
+        uint64_t at = 0;
+        bool whole = false; // `bytes` were the whole tag; else the tag kept its size
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<HeadChange> headChanges; // in the order the saves made them
 };
 
 // What a save left in one file, to tell whether the file has changed since.
@@ -107,11 +118,17 @@ public:
     Writer& operator=(const Writer&) = delete;
 
     uint64_t id() const { return m_id; }
-    // Appended at once, without a flush: the system keeps what a killed process wrote.
-    // False with the reason when the disk refuses; the entry then takes nothing more.
+    // A save's records are gathered and handed to the system by flush(), which a save calls
+    // before it changes a file (no sync: the system keeps what a killed process wrote), and by
+    // putHeadChange at once. False with the reason when the disk refuses; the entry then takes
+    // nothing more.
     // `crcs`, when given, are the CRC-32s of the record's head and tail, worked out already.
-    bool putSave(uint32_t index, const SavedFileRecord& record, std::string& why, const Fingerprint* crcs = nullptr);
-    bool putOutcome(uint32_t index, const std::optional<Fingerprint>& after, std::string& why);
+    void putSave(uint32_t index, const SavedFileRecord& record, const Fingerprint* crcs = nullptr);
+    void putOutcome(uint32_t index, const std::optional<Fingerprint>& after);
+    // What a save of files[index] is about to replace in its ID3v2 tag, for a snapshot kept by changes.
+    bool putHeadChange(uint32_t index, uint64_t at, bool whole, const uint8_t* bytes, std::size_t n,
+                       std::string& why);
+    bool flush(std::string& why);
     void putRename(const RenameRecord& record);
     // Ends the entry and flushes it and its folder; false with the reason when the disk refuses.
     bool commit(std::string& why);
@@ -126,7 +143,6 @@ private:
     void putNumber(uint64_t value, int width);
     void putText(const std::string& text);
     void endRecord();
-    bool flush(std::string& why);
 
     uint64_t m_id;
     std::string m_openPath, m_entryPath, m_folder;

@@ -75,22 +75,29 @@ bool JournalStore::Writer::flush(std::string& why)
     return m_failure.empty();
 }
 
-bool JournalStore::Writer::putSave(uint32_t index, const SavedFileRecord& r, std::string& why, const Fingerprint* crcs)
+void JournalStore::Writer::putSave(uint32_t index, const SavedFileRecord& r, const Fingerprint* crcs)
 {
-    startRecord(kSnapshot, 4 + 4 + r.path.size() + 1 + 8 + 8 + r.head.size() + 8 + r.tail.size());
+    const uint64_t headField = r.headByChanges ? 8 + 4 : 8 + r.head.size();
+    startRecord(kSnapshot, 4 + 4 + r.path.size() + 1 + 8 + headField + 8 + r.tail.size());
     putNumber(index, 4);
     putText(r.path);
-    putNumber((r.whole ? kFlagWhole : 0) | (r.savedV1 ? kFlagV1 : 0) | (r.savedV2 ? kFlagV2 : 0), 1);
+    putNumber((r.whole ? kFlagWhole : 0) | (r.savedV1 ? kFlagV1 : 0) | (r.savedV2 ? kFlagV2 : 0) |
+                  (r.headByChanges ? kFlagHeadByChanges : 0),
+              1);
     putNumber(r.oldSize, 8);
-    putNumber(r.head.size(), 8);
-    put(r.head.data(), r.head.size(), crcs ? std::optional<uint32_t>(crcs->headCrc) : std::nullopt);
+    if (r.headByChanges) {
+        putNumber(r.oldHeadSize, 8);
+        putNumber(r.oldHeadCrc, 4);
+    } else {
+        putNumber(r.head.size(), 8);
+        put(r.head.data(), r.head.size(), crcs ? std::optional<uint32_t>(crcs->headCrc) : std::nullopt);
+    }
     putNumber(r.tail.size(), 8);
     put(r.tail.data(), r.tail.size(), crcs ? std::optional<uint32_t>(crcs->tailCrc) : std::nullopt);
     endRecord();
-    return flush(why);
 }
 
-bool JournalStore::Writer::putOutcome(uint32_t index, const std::optional<Fingerprint>& p, std::string& why)
+void JournalStore::Writer::putOutcome(uint32_t index, const std::optional<Fingerprint>& p)
 {
     startRecord(p ? kChanged : kUnchanged, p ? kFingerprintSize : 4);
     putNumber(index, 4);
@@ -101,6 +108,18 @@ bool JournalStore::Writer::putOutcome(uint32_t index, const std::optional<Finger
         putNumber(p->headCrc, 4);
         putNumber(p->tailCrc, 4);
     }
+    endRecord();
+}
+
+bool JournalStore::Writer::putHeadChange(uint32_t index, uint64_t at, bool whole, const uint8_t* bytes, std::size_t n,
+                                         std::string& why)
+{
+    startRecord(kHeadChange, 4 + 1 + 8 + 8 + n);
+    putNumber(index, 4);
+    putNumber(whole ? 1 : 0, 1);
+    putNumber(at, 8);
+    putNumber(n, 8);
+    put(bytes, n);
     endRecord();
     return flush(why);
 }

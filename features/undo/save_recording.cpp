@@ -38,26 +38,45 @@ uint32_t crcOfRange(const platform::File& file, uint64_t at, uint64_t n)
 }
 
 // The ends of one file the save will replace; `whole` when they cannot be told apart safely.
-SavedFileRecord recordOf(const platform::File& file, const std::string& path, bool saveV1, bool saveV2)
+// An ID3v2 tag the session has read already stays there: `headInSession` says so, and the
+// record's own head is then empty.
+SavedFileRecord recordOf(const SaveSession& session, const std::string& path, bool saveV1, bool saveV2,
+                         bool& headInSession)
 {
+    const platform::File& file = session.file();
     SavedFileRecord r;
     r.path = platform::absolutePath(path);
     r.savedV1 = saveV1;
     r.savedV2 = saveV2;
     r.oldSize = file.size();
-    const uint64_t head = saveV2 ? measureHeadExtent(file, r.oldSize) : 0;
+    headInSession = saveV2 && !session.knownHead.empty();
+    const uint64_t head = !saveV2 ? 0 : headInSession ? session.knownHead.size() : measureHeadExtent(file, r.oldSize);
     const uint64_t tail = saveV1 ? measureTailExtent(file, r.oldSize) : 0;
     // The ID3v1 save changes the end of the file before the ID3v2 save measures its tag:
     // a tag that reaches (or may reach, with a footer) into that end is measured differently
     // then, so the whole file is kept.
     r.whole = saveV1 && saveV2 && head > 0 && head + 10 > r.oldSize - tail;
     if (r.whole) {
+        headInSession = false;
         r.head = readRange(file, 0, r.oldSize);
     } else {
-        r.head = readRange(file, 0, head);
+        if (!headInSession)
+            r.head = readRange(file, 0, head);
         r.tail = readRange(file, r.oldSize - tail, tail);
     }
     return r;
+}
+
+Fingerprint fingerprintOfBytes(uint64_t size, const std::vector<uint8_t>& head, const std::vector<uint8_t>& tail)
+{
+    Fingerprint p;
+    p.recorded = true;
+    p.size = size;
+    p.head = head.size();
+    p.tail = tail.size();
+    p.headCrc = crcOf(head.data(), head.size());
+    p.tailCrc = crcOf(tail.data(), tail.size());
+    return p;
 }
 
 } // namespace
@@ -117,14 +136,32 @@ Fingerprint fingerprintOf(const std::string& path, bool saveV1, bool saveV2, boo
 
 Fingerprint fingerprintBefore(const SavedFileRecord& r)
 {
-    Fingerprint then;
-    then.recorded = true;
-    then.size = r.oldSize;
-    then.head = r.head.size();
-    then.tail = r.tail.size();
-    then.headCrc = crcOf(r.head.data(), r.head.size());
-    then.tailCrc = crcOf(r.tail.data(), r.tail.size());
+    Fingerprint then = fingerprintOfBytes(r.oldSize, r.headByChanges ? std::vector<uint8_t>() : r.head, r.tail);
+    if (r.headByChanges) {
+        then.head = r.oldHeadSize;
+        then.headCrc = r.oldHeadCrc;
+    }
     return then;
+}
+
+std::optional<std::vector<uint8_t>> oldHeadOf(const SavedFileRecord& r, const platform::File& file, uint64_t headNow)
+{
+    if (!r.headByChanges)
+        return r.head;
+    std::vector<uint8_t> head = readRange(file, 0, headNow);
+    // The last change first, back to the tag the first one found.
+    for (auto c = r.headChanges.rbegin(); c != r.headChanges.rend(); ++c) {
+        if (c->whole) {
+            head = c->bytes;
+        } else {
+            if (c->at > head.size() || c->bytes.size() > head.size() - c->at)
+                return std::nullopt;
+            std::copy(c->bytes.begin(), c->bytes.end(), head.begin() + static_cast<std::ptrdiff_t>(c->at));
+        }
+    }
+    if (head.size() != r.oldHeadSize || crcOf(head.data(), head.size()) != r.oldHeadCrc)
+        return std::nullopt;
+    return head;
 }
 
 bool sameFingerprint(const Fingerprint& a, const Fingerprint& b)
@@ -165,25 +202,53 @@ SaveRecording::Before SaveRecording::beforeFile(std::size_t index, SaveSession& 
     if (m_slotOf[index] == kNoSlot)
         return Before::Kept;
     Slot& slot = m_slots[m_slotOf[index]];
-    if (slot.recorded)
+    const auto slotIndex = static_cast<uint32_t>(m_slotOf[index]);
+    if (slot.recorded) {
+        if (slot.headByChanges)
+            keepHeadChanges(slotIndex, session);
         return Before::Kept;
+    }
     SavedFileRecord r;
+    bool headInSession = false;
     try {
-        r = recordOf(session.file(), slot.path, m_saveV1, m_saveV2);
+        r = recordOf(session, slot.path, m_saveV1, m_saveV2, headInSession);
     } catch (const platform::IoError& e) {
         why = e.what();
         return Before::FileUnreadable;
     }
-    const Fingerprint before = fingerprintBefore(r);
-    if (!m_writer->putSave(static_cast<uint32_t>(m_slotOf[index]), r, why, &before))
+    // The old ID3v2 tag is kept by what the save replaces in it, which is told before it writes:
+    // for a changed title, a few bytes instead of the whole tag. The load that follows takes
+    // the tag from the session, and the save compares with it what it writes.
+    r.headByChanges = m_saveV2 && !r.whole;
+    if (r.headByChanges && !headInSession)
+        session.knownHead = std::move(r.head);
+    const Fingerprint before = fingerprintOfBytes(r.oldSize, r.headByChanges ? session.knownHead : r.head, r.tail);
+    r.oldHeadSize = before.head;
+    r.oldHeadCrc = before.headCrc;
+    m_writer->putSave(slotIndex, r, &before);
+    // Without an ID3v1 save to come first, the snapshot goes with the first record of a change.
+    if (!(r.headByChanges && !m_saveV1) && !m_writer->flush(why))
         return Before::JournalRefused;
     slot.recorded = slot.open = true;
     slot.whole = r.whole;
+    slot.headByChanges = r.headByChanges;
     slot.before = before;
-    // The load that follows takes the tag from these bytes instead of reading it again.
-    if (!r.whole)
-        session.knownHead = std::move(r.head);
+    if (r.headByChanges) {
+        session.knownHeadCrc = before.headCrc;
+        keepHeadChanges(slotIndex, session);
+    }
     return Before::Kept;
+}
+
+void SaveRecording::keepHeadChanges(uint32_t slot, SaveSession& session)
+{
+    session.beforeHeadWrite = [this, slot](const SaveSession::HeadChange& c, std::string& why) {
+        if (m_writer->putHeadChange(slot, c.at, c.whole, c.oldBytes, c.size, why))
+            return true;
+        m_refusedWhy = why;
+        why = "the undo journal could not keep what the save would replace (" + why + ")";
+        return false;
+    };
 }
 
 void SaveRecording::afterFile(std::size_t index, const SaveSession& session)
@@ -192,21 +257,19 @@ void SaveRecording::afterFile(std::size_t index, const SaveSession& session)
     if (m_slotOf[index] == kNoSlot || !m_slots[m_slotOf[index]].recorded)
         return;
     Slot& slot = m_slots[m_slotOf[index]];
-    // Left for the repair of the move, which an undo runs first.
-    if (moveInterrupted(file))
+    // Left for the repair of the move, which an undo runs first. A save that said what it
+    // wrote at the start finished any move it made.
+    if (m_saveV2 && !session.head.known && moveInterrupted(file))
         return;
     const Fingerprint now = fingerprintAfter(session, m_saveV1, m_saveV2, slot.whole);
     if (!now.recorded)
         return;
-    const bool changed = !sameFingerprint(now, slot.before);
-    std::string why;
-    // A failure here leaves the file as one the save was at when it stopped, which an undo handles.
-    if (m_writer->putOutcome(static_cast<uint32_t>(m_slotOf[index]), changed ? std::optional<Fingerprint>(now)
-                                                                              : std::nullopt,
-                             why)) {
-        slot.open = false;
-        slot.changed = changed;
-    }
+    // Handed to the system with the next file's records or the end: a save stopped before
+    // then leaves the file as one the save was at when it stopped, which an undo handles.
+    slot.changed = !sameFingerprint(now, slot.before);
+    slot.open = false;
+    m_writer->putOutcome(static_cast<uint32_t>(m_slotOf[index]), slot.changed ? std::optional<Fingerprint>(now)
+                                                                               : std::nullopt);
 }
 
 bool SaveRecording::finish(std::string& why)

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ public:
     // left in the middle of a move gets no record, as when the save was stopped there.
     void afterFile(std::size_t index, const SaveSession& session);
 
+    // Why the journal refused to keep what a save was about to replace in a file's ID3v2 tag;
+    // that save wrote nothing, and no later file may be saved.
+    const std::optional<std::string>& refusedHeadChange() const { return m_refusedWhy; }
+
     // Ends the entry, flushed; one that changed nothing goes. False, with the reason, when it cannot.
     bool finish(std::string& why);
 
@@ -41,6 +46,7 @@ private:
         std::string path;
         bool recorded = false; // its snapshot is in the entry
         bool whole = false;
+        bool headByChanges = false;
         Fingerprint before;
         bool changed = false, open = false; // open: no outcome recorded after its snapshot
     };
@@ -51,6 +57,9 @@ private:
     std::vector<Slot> m_slots;
     static constexpr std::size_t kNoSlot = std::size_t(-1); // a file the save refuses
     std::vector<std::size_t> m_slotOf; // index of the request's file -> its slot
+    std::optional<std::string> m_refusedWhy;
+
+    void keepHeadChanges(uint32_t slot, SaveSession& session);
 };
 
 // What a file holds now at the ends a save replaces, as a fingerprint; `whole` measures the whole file.
@@ -60,4 +69,8 @@ Fingerprint fingerprintOf(const std::string& path, bool saveV1, bool saveV2, boo
 Fingerprint fingerprintAfter(const SaveSession& session, bool saveV1, bool saveV2, bool whole);
 // The fingerprint of the file a record keeps, as it was before its save.
 Fingerprint fingerprintBefore(const SavedFileRecord& record);
+// The ID3v2 tag the file had before the save, from the `headNow` bytes it starts with now and
+// the changes the record keeps; empty when they do not give back the tag the save found.
+std::optional<std::vector<uint8_t>> oldHeadOf(const SavedFileRecord& record, const platform::File& file,
+                                              uint64_t headNow);
 bool sameFingerprint(const Fingerprint& a, const Fingerprint& b);

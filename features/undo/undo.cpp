@@ -58,6 +58,20 @@ std::optional<SaveSession> openForUndo(const std::string& path, std::optional<st
     return SaveSession::open(path, refusal);
 }
 
+// The old tag of a record, worked out through the session's file or, without one, a file
+// opened for reading; empty when the file does not give it back.
+std::optional<std::vector<uint8_t>> oldHeadFrom(const SavedFileRecord& r, const platform::File* file, uint64_t headNow)
+{
+    try {
+        if (file)
+            return oldHeadOf(r, *file, headNow);
+        const std::optional<platform::File> opened = platform::File::open(r.path, platform::File::Mode::Read);
+        return opened ? oldHeadOf(r, *opened, headNow) : std::nullopt;
+    } catch (const platform::IoError&) {
+        return std::nullopt;
+    }
+}
+
 // Puts one file back; false when it could not be, and the entry must stay for another try.
 bool undoFile(const SavedFile& f, UndoReport& report)
 {
@@ -92,15 +106,19 @@ bool undoFile(const SavedFile& f, UndoReport& report)
     // The bytes between the two ends must be the ones the save found, or the old ends would
     // not make the old file again. For a file the save was at when it stopped, this is all
     // that tells its state.
-    if (!now.recorded || (!r.whole && now.size - now.head - now.tail != r.oldSize - r.head.size() - r.tail.size())) {
+    const Fingerprint then = fingerprintBefore(r);
+    std::optional<std::vector<uint8_t>> oldHead;
+    if (now.recorded && (r.whole || now.size - now.head - now.tail == r.oldSize - then.head - then.tail))
+        oldHead = oldHeadFrom(r, session ? &session->file() : nullptr, now.head);
+    if (!oldHead) {
         report.leftAlone.push_back(quoted(r.path) + (f.after ? " has changed since that save" : " was being saved when that save stopped and is not as it left it") +
                                    "; it is left as it is.");
         return true;
     }
     std::string reason;
     const TagExtents current{now.head, now.tail};
-    const TagResult result = session ? restoreTagBytes(*session, r.head, r.tail, current, &reason)
-                                     : restoreTagBytes(r.path, r.head, r.tail, current, &reason);
+    const TagResult result = session ? restoreTagBytes(*session, *oldHead, r.tail, current, &reason)
+                                     : restoreTagBytes(r.path, *oldHead, r.tail, current, &reason);
     if (failed(result)) {
         report.leftAlone.push_back(restoreFailedText(r.path, result, reason));
         return false;

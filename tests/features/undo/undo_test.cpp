@@ -508,3 +508,32 @@ TEST_F(UndoTest, TwoSavesOfOneFileAtOnceAreUndoneStepByStep)
         EXPECT_EQ(song, readFile(path)) << "round " << round;
     }
 }
+
+// A tag that keeps its size is kept in the journal by the bytes each save replaced, not
+// whole: a changed title behind a large frame costs the entry a few bytes. A file named
+// twice in the batch is undone through both of its saves.
+TEST_F(UndoTest, ATagThatKeepsItsSizeIsJournaledByWhatChanged)
+{
+    const Bytes song = concat({Id3v2Bytes(3)
+                                   .frame("TIT2", {0, 'O', 'l', 'd', '1'})
+                                   .frame("TXXX", concat({{0, 'a', 0}, Bytes(60000, 'x')}))
+                                   .padding(2000)
+                                   .bytes(),
+                               audioPattern(20000)});
+    const std::string path = dir.write("a.mp3", song);
+    save({path}, "Old2", false, true); // sizes the tag's padding to the save's own rule
+    const Bytes settled = readFile(path);
+    save({path, path}, "New1", false, true);
+    ASSERT_TRUE(dialogs.shown.empty()) << dialogs.shown.front().text;
+    const Bytes saved = readFile(path);
+    ASSERT_EQ(settled.size(), saved.size());
+    EXPECT_EQ(Bytes(settled.begin() + 25, settled.end() - 30000), Bytes(saved.begin() + 25, saved.end() - 30000));
+    const std::optional<JournalEntry> last = lastEntry(store());
+    ASSERT_TRUE(last);
+    EXPECT_LT(std::filesystem::file_size(entryFile(store(), last->id)), 1000u);
+    for (const Bytes* before : {&settled, &song}) {
+        const UndoReport report = undoLast();
+        ASSERT_TRUE(report.undone) << report.refusal << (report.leftAlone.empty() ? "" : report.leftAlone[0]);
+        EXPECT_EQ(*before, readFile(path));
+    }
+}
