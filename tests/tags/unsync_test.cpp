@@ -74,6 +74,7 @@ TEST(Crc32, RecordChecksumsAreZlibsWholeOrInPieces)
 {
     const Bytes text = bytesOf("123456789");
     EXPECT_EQ(0xCBF43926u, crcOf(text.data(), text.size()));
+    EXPECT_EQ(0xCBF43926u, crcOf(nullptr, 0, 0xCBF43926u));
     Bytes data(3 << 20);
     std::mt19937 random(7);
     for (uint8_t& b : data)
