@@ -1,4 +1,4 @@
-// Tests of the unsynchronisation byte rule and the CRC-32 register.
+// Tests of the unsynchronisation byte rule, the CRC-32 register and the records' CRC-32.
 #include "support/id3v2_builder.h"
 #include "tags/durable_records.h"
 #include "tags/id3v2.h"
