@@ -8,7 +8,8 @@
 //       of `CLI set`, 40 files each (one title per run, the undo journal kept), against
 //       TagLib's writer giving the same titles to the same 2,000 files in one process.
 //   save_bench grow FOLDER [MIB] [ROUNDS]       the tag of one large file grows past its
-//       padding, so the audio moves: time against cp of the same file, and the peak
+//       padding, so the audio moves: elapsed and processor time against cp of the same
+//       file (processor time is the steadier on a shared machine), and the peak
 //       memory of the process that saves.
 #include "bench_util.h"
 #include "corpus.h"
@@ -351,16 +352,18 @@ int growChild(const std::string& library, const std::string& path)
 }
 
 struct ChildRun {
-    double wall = 0;
+    double wall = 0, cpu = 0;
     long peakKiB = 0;
 };
 
 ChildRun runTimed(const std::string& command, const std::string& outFile)
 {
     ChildRun r;
+    const double cpu = cpuSeconds();
     const bench::Stopwatch clock;
     const int status = std::system((command + " > " + shellQuoted(outFile)).c_str());
     r.wall = clock.seconds();
+    r.cpu = cpuSeconds() - cpu;
     if (status != 0)
         fail("failed: " + command);
     std::ifstream in(outFile);
@@ -382,12 +385,12 @@ int grow(const std::string& folder, uint64_t mib, int rounds)
     };
 
     const ChildRun idle = runTimed(child("idle", work), out);
-    std::vector<double> cp, ours, theirs;
+    std::vector<double> cp, ours, theirs, cpCpu, ourCpu, theirCpu;
     long ourPeak = 0, theirPeak = 0;
     bool ourAudioIntact = true, theirAudioIntact = true;
     for (int round = -1; round < rounds; ++round) { // round -1 warms the page cache
         fs::remove(copy);
-        const double c = runTimed("cp " + shellQuoted(original) + " " + shellQuoted(copy), out).wall;
+        const ChildRun c = runTimed("cp " + shellQuoted(original) + " " + shellQuoted(copy), out);
         fresh();
         const ChildRun v = runTimed(child("varnoli", work), out);
         ourAudioIntact = ourAudioIntact && sameAudio(original, work);
@@ -396,9 +399,8 @@ int grow(const std::string& folder, uint64_t mib, int rounds)
         theirAudioIntact = theirAudioIntact && sameAudio(original, work);
         if (round < 0)
             continue;
-        cp.push_back(c);
-        ours.push_back(v.wall);
-        theirs.push_back(t.wall);
+        cp.push_back(c.wall), ours.push_back(v.wall), theirs.push_back(t.wall);
+        cpCpu.push_back(c.cpu), ourCpu.push_back(v.cpu), theirCpu.push_back(t.cpu);
         ourPeak = std::max(ourPeak, v.peakKiB);
         theirPeak = std::max(theirPeak, t.peakKiB);
     }
@@ -407,13 +409,18 @@ int grow(const std::string& folder, uint64_t mib, int rounds)
     fs::remove(out);
 
     const double c = bench::median(cp), v = bench::median(ours), t = bench::median(theirs);
+    const double cc = bench::median(cpCpu), vc = bench::median(ourCpu), tc = bench::median(theirCpu);
     std::printf("grow: tag of a %llu MiB file grows by 6,000 bytes, median of %d rounds (process start included)\n",
                 static_cast<unsigned long long>(mib), rounds);
-    std::printf("  %-8s %8.3f s\n", "cp", c);
-    std::printf("  %-8s %8.3f s  = %.2fx cp  peak %ld KiB (%+ld KiB over an idle process)  audio %s\n", "Varnoli", v,
-                v / c, ourPeak, ourPeak - idle.peakKiB, ourAudioIntact ? "intact" : "DAMAGED");
-    std::printf("  %-8s %8.3f s  = %.2fx cp  peak %ld KiB (%+ld KiB over an idle process)  audio %s\n", "TagLib", t,
-                t / c, theirPeak, theirPeak - idle.peakKiB, theirAudioIntact ? "intact" : "DAMAGED");
+    std::printf("  %-8s %8.3f s            processor %.3f s\n", "cp", c, cc);
+    std::printf("  %-8s %8.3f s  = %.2fx cp  processor %.3f s = %.2fx cp  peak %ld KiB (%+ld KiB over an idle "
+                "process)  audio %s\n",
+                "Varnoli", v, v / c, vc, vc / cc, ourPeak, ourPeak - idle.peakKiB,
+                ourAudioIntact ? "intact" : "DAMAGED");
+    std::printf("  %-8s %8.3f s  = %.2fx cp  processor %.3f s = %.2fx cp  peak %ld KiB (%+ld KiB over an idle "
+                "process)  audio %s\n",
+                "TagLib", t, t / c, tc, tc / cc, theirPeak, theirPeak - idle.peakKiB,
+                theirAudioIntact ? "intact" : "DAMAGED");
     std::printf("  Varnoli takes %.2fx TagLib's time\n", v / t);
     return ourAudioIntact ? 0 : 1;
 }

@@ -114,16 +114,14 @@ MoveRecord MoveRecord::begin(const platform::File& file, const Plan& plan)
 void MoveRecord::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_t n)
 {
     Impl& m = *m_impl;
-    // One pass over the bytes: the part a slot keeps has a CRC of its own.
-    const auto [at, length] = SlotWriter::risked(m.audio, n);
-    const std::size_t after = at + length;
-    const uint32_t riskedCrc = crcOf(data + at, length);
-    const uint32_t chunkCrc = crcJoined(crcJoined(crcOf(data, at), riskedCrc, length), crcOf(data + after, n - after), n - after);
+    // The part a slot keeps is checksummed again as the slot is written, which costs less
+    // than joining CRC-32s.
+    const uint32_t chunkCrc = crcOf(data, n);
     // Growing, the last stretch goes past the old end first, front to back, where it
     // overwrites nothing; the rest goes back to front.
     const bool tail = m.audio.backwards() && m.audio.dst + audioPos >= m.fileSize;
     if (!tail)
-        m.slots->beforeChunk(m.audio, kPhaseMoving, audioPos, data, n, m.movedCrc, chunkCrc, riskedCrc);
+        m.slots->beforeChunk(m.audio, kPhaseMoving, audioPos, data, n, m.movedCrc, chunkCrc);
     const bool inFront = m.audio.backwards() && !tail;
     m.movedCrc = inFront ? crcJoined(chunkCrc, m.movedCrc, m.movedLength) : crcJoined(m.movedCrc, chunkCrc, n);
     m.movedLength += n;

@@ -85,16 +85,14 @@ public:
         return {run.backwards() ? n - length : 0, length};
     }
 
-    // `dataCrc`, when given, is the CRC-32 of the data, worked out already by the caller.
     void write(uint64_t phase, uint64_t pos, uint64_t length, const uint8_t* data, uint64_t dataAt,
-               std::size_t dataLength, uint32_t runCrc = 0, uint32_t chunkCrc = 0,
-               std::optional<uint32_t> dataCrc = std::nullopt)
+               std::size_t dataLength, uint32_t runCrc = 0, uint32_t chunkCrc = 0)
     {
         const uint64_t headerAt = m_at + (++m_seq % 2) * kSlotSize + kSlotSize - kSlotHeaderSize;
         std::copy_n(data, dataLength, m_slot.begin());
         uint8_t* h = m_slot.data() + dataLength;
         const uint64_t fields[kSlotFieldCount] = {
-            m_seq, phase, pos, length, dataAt, dataLength, runCrc, chunkCrc, dataCrc ? *dataCrc : crcOf(data, dataLength)};
+            m_seq, phase, pos, length, dataAt, dataLength, runCrc, chunkCrc, crcOf(data, dataLength)};
         for (int i = 0; i < kSlotFieldCount; ++i)
             writeBE64(h + 8 * i, fields[i]);
         writeBE32(h + 8 * kSlotFieldCount, crcOf(h, 8 * kSlotFieldCount));
@@ -106,7 +104,7 @@ public:
     // counts on. A chunk that overlaps its own old place overwrites some of its own bytes
     // there: those are kept in the slot, in case its write is cut short.
     void beforeChunk(const Run& run, uint64_t phase, uint64_t pos, const uint8_t* data, std::size_t n,
-                     uint32_t runCrc = 0, uint32_t chunkCrc = 0, std::optional<uint32_t> riskedCrc = std::nullopt)
+                     uint32_t runCrc = 0, uint32_t chunkCrc = 0)
     {
         const uint64_t delta = run.delta();
         const bool covered = m_recorded && (run.backwards() ? pos + delta >= m_recordedPos + m_recordedLength
@@ -114,7 +112,7 @@ public:
         const auto [at, length] = risked(run, n);
         if (covered && length == 0)
             return;
-        write(phase, pos, n, data + at, at, length, runCrc, chunkCrc, riskedCrc);
+        write(phase, pos, n, data + at, at, length, runCrc, chunkCrc);
         m_recorded = true;
         m_recordedPos = pos;
         m_recordedLength = n;
