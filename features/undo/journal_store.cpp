@@ -309,6 +309,7 @@ std::optional<JournalEntry> JournalStore::entry(uint64_t id) const
         return e;
     // Counted from the record types alone; the checksums are checked when the entry is undone.
     uint32_t snapshots = 0, unchanged = 0;
+    bool ended = false;
     while (in.left() >= kRecordHead) {
         const uint64_t type = in.number(1), length = in.number(8);
         in.skip(length);
@@ -317,8 +318,11 @@ std::optional<JournalEntry> JournalStore::entry(uint64_t id) const
             break;
         snapshots += type == kSnapshot;
         unchanged += type == kUnchanged;
+        ended = type == kEnd && length == 0 && in.atEnd();
     }
     e.files = snapshots - std::min(snapshots, unchanged);
+    // A power cut may take back the final name of an entry that was flushed whole.
+    e.finished = e.finished || ended;
     return e;
 }
 
