@@ -53,6 +53,8 @@ bool removeFile(const std::string& path)
 bool makeFolders(const std::string& path)
 {
     // Mostly the folder is there already, or only its last part is missing.
+    if (directoryExists(path))
+        return true;
     std::string whole = path;
     while (whole.size() > 1 && whole.back() == '/')
         whole.pop_back();
@@ -78,13 +80,15 @@ bool makeFolders(const std::string& path)
 
 bool makePrivateFolders(const std::string& path)
 {
-    if (!makeFolders(path))
-        return false;
     std::string folder = path;
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     struct stat st;
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    // Every start asks this of folders that are mostly there and private already.
+    const bool there = ::lstat(folder.c_str(), &st) == 0;
+    if (!there && (!makeFolders(path) || ::lstat(folder.c_str(), &st) != 0))
+        return false;
+    if (!S_ISDIR(st.st_mode))
         return false;
     return (st.st_mode & 07777) == 0700 || ::chmod(folder.c_str(), 0700) == 0;
 }

@@ -358,6 +358,7 @@ std::unique_ptr<JournalStore::Writer> JournalStore::begin(JournalKind kind, uint
             if (kind == JournalKind::Save && !writer->flush(why))
                 return nullptr;
             writer->m_keepUnfinished = kind == JournalKind::Save;
+            prune(found);
             return writer;
         }
         if (platform::pathExists(path(id, openSuffix)))
@@ -514,12 +515,12 @@ bool JournalStore::markUndone(uint64_t id) const
     return true;
 }
 
-void JournalStore::prune() const
+// `older` is the listing taken before the newest entry, which always stays, was opened.
+void JournalStore::prune(const Listing& older) const
 {
-    std::size_t kept = 0, markers = 0;
+    std::size_t kept = 1, markers = 0;
     uint64_t bytes = 0;
-    const auto found = scan(m_folder);
-    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+    for (auto it = older.rbegin(); it != older.rend(); ++it) {
         const uint64_t id = it->first;
         if (has(it->second, ".undone")) {
             // Markers are kept only so that a second undo is refused; the newest few suffice.
@@ -530,7 +531,7 @@ void JournalStore::prune() const
         if (!has(it->second, ".entry") && !has(it->second, ".open"))
             continue;
         const uint64_t size = fileSize(path(id, has(it->second, ".entry") ? ".entry" : ".open"));
-        if (kept == 0 || (kept < kMaxEntries && bytes + size <= kMaxBytes)) {
+        if (kept < kMaxEntries && bytes + size <= kMaxBytes) {
             ++kept;
             bytes += size;
             continue;
