@@ -104,7 +104,7 @@ public:
 
 private:
     using Listing = std::map<uint64_t, std::vector<std::string>>; // id -> the suffixes present
-    void prune(const Listing& older) const;
+    void prune(const Listing& older, const std::map<std::string, uint64_t>& sizes) const;
     std::string path(uint64_t id, const char* suffix) const;
     // The entry's file: finished, or still open from a save that was stopped.
     std::string entryPath(uint64_t id) const;
