@@ -67,8 +67,7 @@ int main(int argc, char** argv)
             printCommandHelp(std::cout, c.usage);
             return kExitOk;
         }
-        tidyStateFolder();
-        for (const std::string& text : interruptedSaveTexts())
+        for (const std::string& text : tidyStateFolder())
             printLine(std::cerr, "varnoli-cli: " + text);
         // Commands say what is wrong; the usage line follows every usage error.
         const int code = c.run(args, std::cout, std::cerr);

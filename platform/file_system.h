@@ -155,11 +155,14 @@ bool syncFolder(const std::string& path);
 struct DirEntry {
     std::string name;
     bool isDirectory = false;
+    uint64_t size = 0; // a regular file's, from listDirectoryWithSizes
 };
 
 // The entries of a folder in the order the file system lists them, without "." and "..".
 // Empty when the folder cannot be read.
 std::vector<DirEntry> listDirectory(const std::string& folder);
+// The same, with the size of each regular file; a link is not followed, and counts as 0.
+std::vector<DirEntry> listDirectoryWithSizes(const std::string& folder);
 // The same, and why the folder could not be read (the system's reason; empty when it was
 // read whole). Entries read before a failure are kept.
 struct FolderListing {

@@ -53,6 +53,8 @@ bool removeFile(const std::string& path)
 bool makeFolders(const std::string& path)
 {
     // Mostly the folder is there already, or only its last part is missing.
+    if (directoryExists(path))
+        return true;
     std::string whole = path;
     while (whole.size() > 1 && whole.back() == '/')
         whole.pop_back();
@@ -78,13 +80,15 @@ bool makeFolders(const std::string& path)
 
 bool makePrivateFolders(const std::string& path)
 {
-    if (!makeFolders(path))
-        return false;
     std::string folder = path;
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     struct stat st;
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    // Every start asks this of folders that are mostly there and private already.
+    const bool there = ::lstat(folder.c_str(), &st) == 0;
+    if (!there && (!makeFolders(path) || ::lstat(folder.c_str(), &st) != 0))
+        return false;
+    if (!S_ISDIR(st.st_mode))
         return false;
     return (st.st_mode & 07777) == 0700 || ::chmod(folder.c_str(), 0700) == 0;
 }
@@ -116,7 +120,9 @@ bool syncFolder(const std::string& path)
     return ok;
 }
 
-FolderListing readFolder(const std::string& folder)
+namespace {
+
+FolderListing readFolder(const std::string& folder, bool sizes)
 {
     FolderListing listing;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
@@ -141,13 +147,29 @@ FolderListing readFolder(const std::string& folder)
         // The entry's own type saves a lookup; links and unknown types are followed.
         const bool known = e->d_type != DT_UNKNOWN && e->d_type != DT_LNK;
         listing.entries.push_back({name, known ? e->d_type == DT_DIR : directoryExists(base + name)});
+        // Looked up from the open folder, not along the whole path.
+        struct stat st;
+        if (sizes && ::fstatat(::dirfd(dir.get()), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            listing.entries.back().size = static_cast<uint64_t>(st.st_size);
     }
     return listing;
 }
 
+} // namespace
+
+FolderListing readFolder(const std::string& folder)
+{
+    return readFolder(folder, false);
+}
+
 std::vector<DirEntry> listDirectory(const std::string& folder)
 {
-    return readFolder(folder).entries;
+    return readFolder(folder, false).entries;
+}
+
+std::vector<DirEntry> listDirectoryWithSizes(const std::string& folder)
+{
+    return readFolder(folder, true).entries;
 }
 
 std::optional<DirectoryId> directoryId(const std::string& path)

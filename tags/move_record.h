@@ -82,8 +82,9 @@ struct InterruptedMove {
     bool damaged = false;   // the record fails its checksum and will not be used
 };
 std::vector<InterruptedMove> interruptedMoves();
-// Removes the records of saves killed before their record was whole, which changed nothing.
-void removeMoveLeftovers();
+// Removes the records of saves killed before their record was whole, which changed nothing;
+// gives the rest, as interruptedMoves() does, from the same pass over the folder.
+std::vector<InterruptedMove> removeMoveLeftovers();
 
 // The text that names an interrupted save and says what to do about it.
 std::string interruptedMoveText(const InterruptedMove& move);

@@ -154,12 +154,16 @@ void forEachIdleRecord(Fn fn)
 
 } // namespace
 
-std::vector<InterruptedMove> interruptedMoves()
+namespace {
+
+std::vector<InterruptedMove> idleMoves(bool removeLeftovers)
 {
     std::vector<InterruptedMove> moves;
     forEachIdleRecord([&](const std::string& recordPath, const Record& record) {
         if (record.state != Record::Unfinished)
             moves.push_back({record.path, recordPath, record.state == Record::Damaged});
+        else if (removeLeftovers)
+            platform::removeFile(recordPath);
     });
     std::sort(moves.begin(), moves.end(), [](const InterruptedMove& a, const InterruptedMove& b) {
         return a.path != b.path ? a.path < b.path : a.recordPath < b.recordPath;
@@ -167,12 +171,16 @@ std::vector<InterruptedMove> interruptedMoves()
     return moves;
 }
 
-void removeMoveLeftovers()
+} // namespace
+
+std::vector<InterruptedMove> interruptedMoves()
 {
-    forEachIdleRecord([](const std::string& recordPath, const Record& record) {
-        if (record.state == Record::Unfinished)
-            platform::removeFile(recordPath);
-    });
+    return idleMoves(false);
+}
+
+std::vector<InterruptedMove> removeMoveLeftovers()
+{
+    return idleMoves(true);
 }
 
 std::string interruptedMoveText(const InterruptedMove& move)

@@ -5,12 +5,21 @@
 #include "platform/file_system.h"
 #include "tags/move_record.h"
 
-std::vector<std::string> interruptedSaveTexts()
+namespace {
+
+std::vector<std::string> textsOf(const std::vector<InterruptedMove>& moves)
 {
     std::vector<std::string> texts;
-    for (const InterruptedMove& move : interruptedMoves())
+    for (const InterruptedMove& move : moves)
         texts.push_back(interruptedMoveText(move));
     return texts;
+}
+
+} // namespace
+
+std::vector<std::string> interruptedSaveTexts()
+{
+    return textsOf(interruptedMoves());
 }
 
 std::string interruptedSavesMessage()
@@ -22,19 +31,19 @@ std::string interruptedSavesMessage()
     return message;
 }
 
-void tidyStateFolder()
+std::vector<std::string> tidyStateFolder()
 {
     platform::ignoreFileSizeLimitSignal();
     const std::string state = platform::stateFolder();
     if (state.empty() || !platform::directoryExists(state))
-        return;
+        return {};
     platform::makePrivateFolders(state);
     for (const platform::DirEntry& e : platform::listDirectory(state))
         if (e.isDirectory)
             platform::makePrivateFolders(state + e.name);
-    removeMoveLeftovers();
     // A journal file still being written is held locked by its writer.
     platform::removeAbandonedFiles(undoJournalFolder(), ".partial");
+    return textsOf(removeMoveLeftovers());
 }
 
 RepairOutcome repairInterruptedSave(const std::string& path)

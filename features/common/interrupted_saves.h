@@ -11,8 +11,9 @@ std::vector<std::string> interruptedSaveTexts();
 std::string interruptedSavesMessage();
 
 // What a killed run left in the state folder goes, and the folder and its subfolders are
-// made private to this user; called once at start, before anything is saved.
-void tidyStateFolder();
+// made private to this user; called once at start, before anything is saved. Gives
+// interruptedSaveTexts() from the same look at the folder.
+std::vector<std::string> tidyStateFolder();
 
 struct RepairOutcome {
     bool repaired = false;

@@ -226,30 +226,35 @@ SavedFileRecord snapshotOf(Payload& in, uint32_t& index)
     return r;
 }
 
-// The ids found in the folder, with the suffixes present for each.
-std::map<uint64_t, std::vector<std::string>> scan(const std::string& folder)
+// The ids found in the folder, with the suffixes present for each; with `sizes`, the size
+// of each of their files by name too.
+std::map<uint64_t, std::vector<std::string>> scan(const std::string& folder,
+                                                  std::map<std::string, uint64_t>* sizes = nullptr)
 {
     std::map<uint64_t, std::vector<std::string>> found;
-    for (const platform::DirEntry& e : platform::listDirectory(folder)) {
+    for (const platform::DirEntry& e :
+         sizes ? platform::listDirectoryWithSizes(folder) : platform::listDirectory(folder)) {
         const std::size_t dot = e.name.find('.');
         if (e.isDirectory || dot == 0 || dot == std::string::npos ||
             e.name.find_first_not_of("0123456789") != dot || dot > 18)
             continue;
         found[std::stoull(e.name.substr(0, dot))].push_back(e.name.substr(dot));
+        if (sizes)
+            (*sizes)[e.name] = e.size;
     }
     return found;
+}
+
+std::string entryName(uint64_t id, const char* suffix)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "%010llu", static_cast<unsigned long long>(id));
+    return name + std::string(suffix);
 }
 
 bool has(const std::vector<std::string>& suffixes, const char* suffix)
 {
     return std::find(suffixes.begin(), suffixes.end(), suffix) != suffixes.end();
-}
-
-// Asked of every entry by each save's pruning, so the name is looked at, not opened.
-uint64_t fileSize(const std::string& path)
-{
-    const std::optional<platform::FileIdentity> f = platform::fileIdentity(path);
-    return f ? f->size : 0;
 }
 
 } // namespace
@@ -261,9 +266,7 @@ std::string undoJournalFolder()
 
 std::string JournalStore::path(uint64_t id, const char* suffix) const
 {
-    char name[32];
-    std::snprintf(name, sizeof name, "%010llu", static_cast<unsigned long long>(id));
-    return m_folder + name + suffix;
+    return m_folder + entryName(id, suffix);
 }
 
 std::string JournalStore::entryPath(uint64_t id) const
@@ -309,6 +312,7 @@ std::optional<JournalEntry> JournalStore::entry(uint64_t id) const
         return e;
     // Counted from the record types alone; the checksums are checked when the entry is undone.
     uint32_t snapshots = 0, unchanged = 0;
+    bool ended = false;
     while (in.left() >= kRecordHead) {
         const uint64_t type = in.number(1), length = in.number(8);
         in.skip(length);
@@ -317,8 +321,11 @@ std::optional<JournalEntry> JournalStore::entry(uint64_t id) const
             break;
         snapshots += type == kSnapshot;
         unchanged += type == kUnchanged;
+        ended = type == kEnd && length == 0 && in.atEnd();
     }
     e.files = snapshots - std::min(snapshots, unchanged);
+    // A power cut may take back the final name of an entry that was flushed whole.
+    e.finished = e.finished || ended;
     return e;
 }
 
@@ -339,7 +346,9 @@ std::unique_ptr<JournalStore::Writer> JournalStore::begin(JournalKind kind, uint
     }
     // A save's entry is seen from its start, so that it is found when the save is stopped.
     const char* openSuffix = kind == JournalKind::Save ? ".open" : ".partial";
-    const auto found = scan(m_folder);
+    // Every entry's size is taken with the listing, for the pruning.
+    std::map<std::string, uint64_t> sizes;
+    const auto found = scan(m_folder, &sizes);
     uint64_t id = found.empty() ? 1 : found.rbegin()->first + 1;
     // Another process may take the same id at the same moment: the exclusive create decides.
     for (int attempt = 0; attempt < 100; ++attempt, ++id) {
@@ -354,6 +363,7 @@ std::unique_ptr<JournalStore::Writer> JournalStore::begin(JournalKind kind, uint
             if (kind == JournalKind::Save && !writer->flush(why))
                 return nullptr;
             writer->m_keepUnfinished = kind == JournalKind::Save;
+            prune(found, sizes);
             return writer;
         }
         if (platform::pathExists(path(id, openSuffix)))
@@ -510,12 +520,12 @@ bool JournalStore::markUndone(uint64_t id) const
     return true;
 }
 
-void JournalStore::prune() const
+// `older` and `sizes` are the listing taken before the newest entry, which always stays, was opened.
+void JournalStore::prune(const Listing& older, const std::map<std::string, uint64_t>& sizes) const
 {
-    std::size_t kept = 0, markers = 0;
+    std::size_t kept = 1, markers = 0;
     uint64_t bytes = 0;
-    const auto found = scan(m_folder);
-    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+    for (auto it = older.rbegin(); it != older.rend(); ++it) {
         const uint64_t id = it->first;
         if (has(it->second, ".undone")) {
             // Markers are kept only so that a second undo is refused; the newest few suffice.
@@ -525,8 +535,9 @@ void JournalStore::prune() const
         }
         if (!has(it->second, ".entry") && !has(it->second, ".open"))
             continue;
-        const uint64_t size = fileSize(path(id, has(it->second, ".entry") ? ".entry" : ".open"));
-        if (kept == 0 || (kept < kMaxEntries && bytes + size <= kMaxBytes)) {
+        const auto sized = sizes.find(entryName(id, has(it->second, ".entry") ? ".entry" : ".open"));
+        const uint64_t size = sized == sizes.end() ? 0 : sized->second;
+        if (kept < kMaxEntries && bytes + size <= kMaxBytes) {
             ++kept;
             bytes += size;
             continue;

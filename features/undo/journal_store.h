@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -87,6 +88,7 @@ public:
 
     // A save's entry is written record by record as the save goes, so that a save that is
     // stopped can still be undone; a rename's is written whole. commit() ends it and flushes it.
+    // The oldest entries beyond the count and size limits go as it begins; it always stays.
     class Writer;
     std::unique_ptr<Writer> begin(JournalKind kind, uint32_t files, std::string& why) const;
 
@@ -99,10 +101,10 @@ public:
     bool markUndone(uint64_t id) const;
     // Removes an entry that records nothing worth undoing.
     void discard(uint64_t id) const;
-    // Drops the oldest entries beyond the count and size limits; the newest always stays.
-    void prune() const;
 
 private:
+    using Listing = std::map<uint64_t, std::vector<std::string>>; // id -> the suffixes present
+    void prune(const Listing& older, const std::map<std::string, uint64_t>& sizes) const;
     std::string path(uint64_t id, const char* suffix) const;
     // The entry's file: finished, or still open from a save that was stopped.
     std::string entryPath(uint64_t id) const;

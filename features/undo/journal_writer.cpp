@@ -152,7 +152,9 @@ bool JournalStore::Writer::commit(std::string& why)
     // Only a complete entry gets its final name.
     if (m_failure.empty() && !platform::renameFile(m_openPath, m_entryPath))
         m_failure = "the entry could not be named " + m_entryPath;
-    if (m_failure.empty() && !platform::syncFolder(m_folder))
+    // A save's entry, flushed whole, is read the same under its open name, so a power cut that
+    // takes back the rename loses nothing. A rename's partial entry would be tidied away.
+    if (m_failure.empty() && !m_keepUnfinished && !platform::syncFolder(m_folder))
         m_failure = "the journal folder could not be flushed";
     if (!m_failure.empty())
         platform::removeFile(m_entryPath);

@@ -193,7 +193,6 @@ std::optional<SaveRecording> SaveRecording::start(const JournalStore& store, con
     rec.m_writer = store.begin(JournalKind::Save, static_cast<uint32_t>(rec.m_slots.size()), why);
     if (!rec.m_writer)
         return std::nullopt;
-    store.prune();
     return rec;
 }
 

@@ -272,7 +272,6 @@ std::optional<uint64_t> journalRenames(const std::vector<RenameRecord>& renames,
                            r.identity ? r.identity : platform::fileIdentity(r.from)});
     if (!writer->commit(why))
         return std::nullopt;
-    store.prune();
     return writer->id();
 }
 

@@ -373,6 +373,21 @@ TEST_F(UndoTest, AnUndoThatFailsKeepsItsEntry)
     EXPECT_EQ(song, readFile(path));
 }
 
+// A save's journal folder is not flushed after the entry gets its final name: a power cut may
+// leave the entry, flushed whole, under its open name, where it is still a finished save.
+TEST_F(UndoTest, AFinishedEntryUnderItsOpenNameIsStillFinishedAndUndone)
+{
+    const Bytes song = concat({Id3v2Bytes(3).frame("TIT2", {0, 'O', 'l', 'd'}).bytes(), audioPattern(3000)});
+    const std::string path = dir.write("a.mp3", song);
+    save({path}, "New");
+    const std::string finished = entryFile(store(), lastEntry(store())->id);
+    std::filesystem::rename(finished, finished.substr(0, finished.size() - 6) + ".open");
+    const std::optional<JournalEntry> last = lastEntry(store());
+    ASSERT_TRUE(last && last->finished && last->files == 1);
+    EXPECT_TRUE(undoEntry(store(), last->id).undone);
+    EXPECT_EQ(song, readFile(path));
+}
+
 // A batch killed at any of its writes can be undone for every file it had saved, the one it
 // was moving included.
 TEST_F(UndoTest, ABatchKilledPartWayIsUndoneForEveryFileItSaved)
