@@ -7,26 +7,6 @@
 
 #include <zlib.h>
 
-#ifdef VARNOLI_HAVE_ISAL
-#include <isa-l/crc.h>
-#endif
-
-uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc)
-{
-#ifdef VARNOLI_HAVE_ISAL
-    // The same CRC-32 as zlib's at many times the speed: a move checks every byte it moves.
-    return crc32_gzip_refl(crc, data, n);
-#else
-    uLong sum = crc;
-    for (std::size_t at = 0; at < n;) {
-        const uInt take = static_cast<uInt>(std::min<std::size_t>(n - at, 1u << 30));
-        sum = ::crc32(sum, data + at, take);
-        at += take;
-    }
-    return static_cast<uint32_t>(sum);
-#endif
-}
-
 uint32_t crcJoined(uint32_t first, uint32_t second, uint64_t secondLength)
 {
     // zlib's work changes nothing here, and a move asks this once per chunk.
