@@ -52,6 +52,10 @@ public:
     // saveTarget and open for writing in one: the file when it is Writable, else empty with
     // `target` and `reason` as saveTarget gives them. Asks the system once about the path.
     static std::optional<File> openForSaving(const std::string& path, SaveTarget& target, std::string* reason = nullptr);
+    // open() for reading and lockForReading() in one, the file looked at once, after the
+    // lock; empty when either fails, `lockedByOther` telling the second.
+    static std::optional<File> openLockedForReading(const std::string& path, std::string& reason,
+                                                    bool& lockedByOther);
     // A new empty file readable by this user only, replacing one of the same name.
     static std::optional<File> create(const std::string& path, std::string* reason = nullptr);
     // A new empty file readable by this user only; empty when anything at all has the name,

@@ -4,6 +4,7 @@
 #include "id3_layout.h"
 #include "io_result.h"
 #include "platform/file_system.h"
+#include "read_session.h"
 #include "save_session.h"
 
 #include <algorithm>
@@ -264,17 +265,18 @@ void Tid3tag::Clear()
 
 TagResult Tid3tag::LoadFromFile(const std::string& fileName)
 {
+    return LoadFrom(ReadSession(fileName));
+}
+
+TagResult Tid3tag::LoadFrom(const ReadSession& session)
+{
     try {
         // One open answers both "missing" and "cannot be opened"; the open file the rest.
-        m_failureReason.clear();
-        auto file = platform::File::open(fileName, platform::File::Mode::Read, &m_failureReason);
+        m_failureReason = session.failureReason();
+        const platform::File* file = session.file();
         if (!file)
             return kErrOpen;
-        if (!file->lockForReading()) {
-            m_failureReason = kLockedByOtherText;
-            return kErrOpen;
-        }
-        return readRecord(*file, fileName, file->info(fileName).size);
+        return readRecord(*file, session.path(), file->info(session.path()).size);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);

@@ -15,6 +15,7 @@
 namespace platform {
 class File;
 }
+class ReadSession;
 class SaveSession;
 
 // A bad frame index or flag selector; the one deliberate throw of the tag engine.
@@ -186,6 +187,8 @@ public:
 
     // Loads the tag that starts at `tagOffset` of the file.
     [[nodiscard]] TagResult LoadFromFile(const std::string& fileName, uint32_t tagOffset);
+    // The same through a file opened once for both tags.
+    [[nodiscard]] TagResult LoadFrom(const ReadSession& session, uint32_t tagOffset = 0);
     // "=" is FileName; version and revision 255 are the tag's own; a negative offset is
     // TagOffset with "=", else 0.
     [[nodiscard]] TagResult SaveToFile(const std::string& fileName = "=", uint8_t version = 255,

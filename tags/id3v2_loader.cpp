@@ -4,6 +4,7 @@
 #include "byte_order.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
+#include "read_session.h"
 #include "save_session.h"
 #include "platform/file_system.h"
 
@@ -622,23 +623,22 @@ TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize,
 
 TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffset)
 {
+    return LoadFrom(ReadSession(fileName), tagOffset);
+}
+
+TagResult Tid3v2tag::LoadFrom(const ReadSession& session, uint32_t tagOffset)
+{
     TagOffset = tagOffset;
     m_inflateBudget = kTextInflateBudget;
     try {
         // A missing file and one that cannot be opened give the same result, so the
         // open itself answers both, and the open file the rest.
-        m_failureReason.clear();
+        m_failureReason = session.failureReason();
         m_errorDetail.clear();
-        std::optional<platform::File> file =
-            platform::File::open(fileName, platform::File::Mode::Read, &m_failureReason);
+        const platform::File* file = session.file();
         if (!file)
             return kErrOpen;
-        // A save in another process may be moving the audio: wait until it is done.
-        if (!file->lockForReading()) {
-            m_failureReason = kLockedByOtherText;
-            return kErrOpen;
-        }
-        return readFrom(*file, fileName, file->info(fileName).size, tagOffset, nullptr);
+        return readFrom(*file, session.path(), file->info(session.path()).size, tagOffset, nullptr);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);

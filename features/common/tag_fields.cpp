@@ -3,6 +3,7 @@
 
 #include "tags/id3.h"
 #include "tags/id3v2.h"
+#include "tags/read_session.h"
 
 #include <algorithm>
 #include <tuple>
@@ -176,8 +177,13 @@ std::vector<std::string> undecodableTexts(const std::string& path, const TagRead
 
 TagRead readV1Fields(const std::string& path, Tid3tag& tag)
 {
+    return readV1Fields(ReadSession(path), tag);
+}
+
+TagRead readV1Fields(const ReadSession& file, Tid3tag& tag)
+{
     TagRead read;
-    read.result = tag.LoadFromFile(path);
+    read.result = tag.LoadFrom(file);
     if (!failed(read.result))
         read.fields = v1FieldTexts(tag);
     return read;
@@ -190,7 +196,12 @@ FieldTexts emptyFieldsV1()
 
 TagRead readV1FieldsOrEmpty(const std::string& path, Tid3tag& tag)
 {
-    TagRead read = readV1Fields(path, tag);
+    return readV1FieldsOrEmpty(ReadSession(path), tag);
+}
+
+TagRead readV1FieldsOrEmpty(const ReadSession& file, Tid3tag& tag)
+{
+    TagRead read = readV1Fields(file, tag);
     if (failed(read.result))
         read.fields = emptyFieldsV1();
     return read;
@@ -198,8 +209,13 @@ TagRead readV1FieldsOrEmpty(const std::string& path, Tid3tag& tag)
 
 TagRead readV2Fields(const std::string& path, Tid3v2tag& tag)
 {
+    return readV2Fields(ReadSession(path), tag);
+}
+
+TagRead readV2Fields(const ReadSession& file, Tid3v2tag& tag)
+{
     TagRead read;
-    read.result = tag.LoadFromFile(path, 0);
+    read.result = tag.LoadFrom(file);
     if (!failed(read.result))
         read.fields = v2FieldTexts(tag, &read.undecodable);
     return read;
@@ -207,5 +223,6 @@ TagRead readV2Fields(const std::string& path, Tid3v2tag& tag)
 
 FileFields readFileFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
 {
-    return {readV1Fields(path, v1), readV2Fields(path, v2)};
+    const ReadSession file(path);
+    return {readV1Fields(file, v1), readV2Fields(file, v2)};
 }
