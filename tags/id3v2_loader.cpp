@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 using namespace id3v2;
 
@@ -42,6 +43,15 @@ public:
         m_size = file.readAt(start, m_head.data(), wanted);
     }
 
+    // The bytes from `offset` on that are in hand already, and where; 0 when none are.
+    std::size_t inHand(uint64_t offset, const uint8_t*& data) const
+    {
+        if (offset < m_start || offset - m_start >= m_size)
+            return 0;
+        data = m_data + (offset - m_start);
+        return m_size - static_cast<std::size_t>(offset - m_start);
+    }
+
     // As platform::File::readExactAt; the bytes fetched already are not read again.
     void readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const
     {
@@ -66,13 +76,23 @@ private:
 };
 
 // The tag body as it comes from the file, at most 64 KiB at a time, with version 2.3
-// tag-level unsynchronisation removed on the way.
+// tag-level unsynchronisation removed on the way. A plain body is read where the source's
+// first read put it, and a large frame goes from the file straight to its own buffer, so
+// that most bytes are copied once.
 class BodyWindow {
 public:
+    // Below this many bytes beyond the window a frame is read through it, with the frames after it.
+    static constexpr std::size_t kDirectRead = 8192;
+
     BodyWindow(const TagSource& file, uint64_t bodyStart, uint32_t bodySize, bool unsync)
-        : m_file(file), m_fileNext(bodyStart), m_fileEnd(bodyStart + bodySize), m_unsync(unsync),
-          m_buffer(std::min<std::size_t>(bodySize, kWindowSize))
+        : m_file(file), m_fileNext(bodyStart), m_fileEnd(bodyStart + bodySize), m_unsync(unsync)
     {
+        if (!unsync) {
+            m_avail = std::min<std::size_t>(file.inHand(bodyStart, m_data), bodySize);
+            m_fileNext += m_avail;
+            return;
+        }
+        allocate(std::min<std::size_t>(bodySize, kWindowSize));
         refill();
     }
 
@@ -109,7 +129,7 @@ public:
         settle(n);
         if (m_avail < n)
             return false;
-        std::memcpy(target, m_buffer.data() + m_pos, n);
+        std::memcpy(target, m_data + m_pos, n);
         return true;
     }
 
@@ -118,7 +138,7 @@ public:
     {
         if (ahead + n > m_avail)
             return false;
-        std::memcpy(target, m_buffer.data() + m_pos + ahead, n);
+        std::memcpy(target, m_data + m_pos + ahead, n);
         return true;
     }
 
@@ -128,8 +148,9 @@ public:
         m_consumed += n;
         while (n > 0) {
             if (m_fileNext < m_fileEnd && n + 2 > m_avail + (m_heldZero ? 1 : 0)) {
-                if (!m_unsync && m_avail == 0 && n >= m_buffer.size()) {
-                    // A large frame goes straight from the file to its own buffer.
+                if (!m_unsync && n >= m_avail + kDirectRead) {
+                    if (m_avail > 0)
+                        takeFromWindow(target, n, m_avail);
                     const std::size_t direct = static_cast<std::size_t>(std::min<uint64_t>(n, m_fileEnd - m_fileNext));
                     m_file.readExactAt(m_fileNext, target, direct);
                     m_fileNext += direct;
@@ -145,29 +166,45 @@ public:
                     return false;
                 continue;
             }
-            std::memcpy(target, m_buffer.data() + m_pos, take);
-            m_pos += take;
-            m_avail -= take;
-            target += take;
-            n -= take;
+            takeFromWindow(target, n, take);
         }
         return true;
     }
 
 private:
+    void allocate(std::size_t capacity)
+    {
+        // Left uninitialised: every byte is written before it is read.
+        m_buffer.reset(new uint8_t[capacity]);
+        m_capacity = capacity;
+    }
+
+    void takeFromWindow(uint8_t*& target, std::size_t& n, std::size_t take)
+    {
+        std::memcpy(target, m_data + m_pos, take);
+        m_pos += take;
+        m_avail -= take;
+        target += take;
+        n -= take;
+    }
+
     void refill()
     {
-        if (m_avail > 0 && m_pos > 0)
-            std::memmove(m_buffer.data(), m_buffer.data() + m_pos, m_avail);
+        // The first refill of a plain body moves what the source held into a window of its own.
+        if (!m_buffer)
+            allocate(static_cast<std::size_t>(m_avail + std::min<uint64_t>(kWindowSize, m_fileEnd - m_fileNext)));
+        if (m_avail > 0 && m_data + m_pos != m_buffer.get())
+            std::memmove(m_buffer.get(), m_data + m_pos, m_avail);
+        m_data = m_buffer.get();
         m_pos = 0;
         // A zero held back at the old end keeps a slot in front of the new bytes.
         const std::size_t held = m_heldZero ? 1 : 0;
-        const std::size_t room = m_buffer.size() - m_avail - held;
+        const std::size_t room = m_capacity - m_avail - held;
         const std::size_t raw = static_cast<std::size_t>(std::min<uint64_t>(room, m_fileEnd - m_fileNext));
-        uint8_t* in = m_buffer.data() + m_avail + held;
+        uint8_t* in = m_buffer.get() + m_avail + held;
         m_file.readExactAt(m_fileNext, in, raw);
         m_fileNext += raw;
-        m_avail += m_unsync ? removeUnsync(in, raw, m_buffer.data() + m_avail) : raw;
+        m_avail += m_unsync ? removeUnsync(in, raw, m_buffer.get() + m_avail) : raw;
         if (m_fileNext == m_fileEnd && m_heldZero) {
             // The last byte of the body is never a guard zero.
             m_buffer[m_avail++] = 0x00;
@@ -200,7 +237,9 @@ private:
     const TagSource& m_file;
     uint64_t m_fileNext, m_fileEnd;
     bool m_unsync;
-    std::vector<uint8_t> m_buffer;
+    std::unique_ptr<uint8_t[]> m_buffer;
+    std::size_t m_capacity = 0;
+    const uint8_t* m_data = nullptr; // the window: the source's bytes, or m_buffer once refilled
     std::size_t m_pos = 0, m_avail = 0;
     bool m_prevFF = false, m_heldZero = false;
     uint64_t m_consumed = 0;
