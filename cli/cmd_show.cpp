@@ -74,8 +74,7 @@ void appendJsonLine(std::string& line, const std::string& path, const FileFields
                     const std::vector<PictureSummary>& pictures)
 {
     line += "{\"file\": ";
-    appendJsonPath(line, path);
-    if (!isUtf8(path))
+    if (!appendJsonPath(line, path))
         (line += ", ") += kBytesEncodingMember;
     line += ", \"v1\": ";
     appendTagJson(line, read.v1);

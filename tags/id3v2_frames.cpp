@@ -54,9 +54,10 @@ bool TFrameIndex::Delete(uint32_t index)
 
 void TFrameIndex::Clear()
 {
-    while (!m_frames.empty())
-        m_frames.pop_back();
-    m_frames.shrink_to_fit();
+    m_frames.clear();
+    // A usual list keeps its room for the next load; that of a tag of very many frames goes.
+    if (m_frames.capacity() > 64)
+        m_frames.shrink_to_fit();
 }
 
 TFrameRecord& TFrameIndex::Frame(uint32_t index)

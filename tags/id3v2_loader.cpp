@@ -477,10 +477,11 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
 {
     TFrameIndex& frames = m_tag.FrameIndex();
     const uint32_t index = frames.Add(std::string(reinterpret_cast<const char*>(header + kFrameId), kFrameIdSize));
-    const std::string where = " at byte " + groupedNumber(offset);
+    // The frame as messages name it, only put together for one.
+    const auto where = [offset] { return " at byte " + groupedNumber(offset); };
     if (index == 0)
-        return fail(kErrFrameId, "frame ID " + quotedId(header + kFrameId, kFrameIdSize) + where + " is not valid");
-    const std::string name = "frame " + frames.FrameID(index) + where;
+        return fail(kErrFrameId, "frame ID " + quotedId(header + kFrameId, kFrameIdSize) + where() + " is not valid");
+    const auto name = [&] { return "frame " + frames.FrameID(index) + where(); };
     // A frame that cannot be read whole does not stay in the list half made.
     auto corrupt = [&](const std::string& detail) {
         frames.Delete(index);
@@ -489,10 +490,10 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
 
     const uint32_t size = v4() ? frameSizeV4(window, header) : readBE32(header + kFrameSize);
     if (size > window.remaining())
-        return corrupt(name + " claims " + groupedNumber(size) + " bytes but " + groupedNumber(window.remaining()) +
+        return corrupt(name() + " claims " + groupedNumber(size) + " bytes but " + groupedNumber(window.remaining()) +
                        " remain in the tag");
     if (!v4() && uint64_t(offset) + kFrameHeaderSize + size > kMaxFrameEndV3)
-        return corrupt(name + " would end beyond byte " + groupedNumber(kMaxFrameEndV3) + " of the tag");
+        return corrupt(name() + " would end beyond byte " + groupedNumber(kMaxFrameEndV3) + " of the tag");
 
     TFrameRecord& f = frames.Frame(index);
     f.FrameOffset = offset;
@@ -508,11 +509,11 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
     const std::size_t extra = (grouped ? kGroupIdSize : 0) + (encrypted ? kEncryptionMethodSize : 0) +
                               (withLength ? kDataLengthSize : 0);
     if (size < extra)
-        return corrupt(name + " is too small for the extra header bytes its flags announce");
-    const std::string cutShort = "the tag ends inside " + name;
+        return corrupt(name() + " is too small for the extra header bytes its flags announce");
+    const auto cutShort = [&] { return "the tag ends inside " + name(); };
     uint8_t bytes[kGroupIdSize + kEncryptionMethodSize + kDataLengthSize];
     if (!window.read(bytes, extra))
-        return corrupt(cutShort);
+        return corrupt(cutShort());
     const uint8_t* p = bytes;
     if (v4()) {
         if (grouped)
@@ -534,7 +535,7 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
     f.HeaderSize = static_cast<uint32_t>(kFrameHeaderSize + extra);
     f.Data.resize(size - extra);
     if (!window.read(f.Data.data(), f.Data.size()))
-        return corrupt(cutShort);
+        return corrupt(cutShort());
     return 0;
 }
 
