@@ -34,16 +34,26 @@ void appendEscaped(std::string& out, unsigned char c)
 // Printable ASCII other than the quote and the backslash goes out as it is.
 bool plain(unsigned char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; }
 
-// UTF-8 text goes out as it is but for quotes, backslashes, control characters and U+007F
-// to U+009F.
-bool plainUtf8(const std::string& text, std::size_t i)
+// The bytes that UTF-8 text does not go out as: quotes, backslashes, control characters,
+// U+007F, and the lead byte of U+0080 to U+009F (C2), which is mostly plain.
+struct Utf8Stops {
+    bool stop[256] = {};
+    constexpr Utf8Stops()
+    {
+        for (int c = 0; c < 0x20; ++c)
+            stop[c] = true;
+        stop['"'] = stop['\\'] = stop[0x7F] = stop[0xC2] = true;
+    }
+};
+constexpr Utf8Stops kUtf8Stops;
+
+bool asIs(const std::string& text, std::size_t i)
 {
     const auto c = static_cast<unsigned char>(text[i]);
-    if (c == 0xC2 && i + 1 < text.size()) {
-        const auto next = static_cast<unsigned char>(text[i + 1]);
-        return next < 0x80 || next > 0x9F;
-    }
-    return c >= 0x20 && c != '"' && c != '\\' && c != 0x7F;
+    if (!kUtf8Stops.stop[c])
+        return true;
+    const auto next = c == 0xC2 && i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    return c == 0xC2 && (next < 0x80 || next > 0x9F);
 }
 
 } // namespace
@@ -89,7 +99,7 @@ void appendJsonUtf8(std::string& out, const Utf8Text& text)
     std::size_t i = 0;
     while (i < n) {
         const std::size_t run = i;
-        while (i < n && plainUtf8(text, i))
+        while (i < n && asIs(text, i))
             ++i;
         out.append(text, run, i - run);
         if (i == n)

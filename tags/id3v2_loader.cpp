@@ -171,6 +171,21 @@ public:
         return true;
     }
 
+    // Reads the next n body bytes into `data`; false when the body ends first.
+    bool readInto(std::vector<uint8_t>& data, std::size_t n)
+    {
+        if (n > m_avail || (m_fileNext < m_fileEnd && n + 2 > m_avail + (m_heldZero ? 1 : 0))) {
+            data.resize(n);
+            return read(data.data(), n);
+        }
+        // Bytes the window holds are copied once, without zeroing their room first.
+        data.assign(m_data + m_pos, m_data + m_pos + n);
+        m_pos += n;
+        m_avail -= n;
+        m_consumed += n;
+        return true;
+    }
+
 private:
     void allocate(std::size_t capacity)
     {
@@ -217,8 +232,19 @@ private:
     std::size_t removeUnsync(const uint8_t* in, std::size_t n, uint8_t* out)
     {
         uint8_t* o = out;
-        for (std::size_t i = 0; i < n; ++i) {
-            const uint8_t b = in[i];
+        std::size_t i = 0;
+        while (i < n) {
+            if (!m_heldZero && !m_prevFF) {
+                // Up to and with the next FF the bytes stay as they are.
+                const auto* ff = static_cast<const uint8_t*>(std::memchr(in + i, 0xFF, n - i));
+                const std::size_t stop = ff ? static_cast<std::size_t>(ff - in) + 1 : n;
+                std::memmove(o, in + i, stop - i);
+                o += stop - i;
+                i = stop;
+                m_prevFF = ff != nullptr;
+                continue;
+            }
+            const uint8_t b = in[i++];
             if (m_heldZero) {
                 m_heldZero = false;
                 if (!needsGuard(b))
@@ -533,8 +559,7 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
             f.GroupID = *p;
     }
     f.HeaderSize = static_cast<uint32_t>(kFrameHeaderSize + extra);
-    f.Data.resize(size - extra);
-    if (!window.read(f.Data.data(), f.Data.size()))
+    if (!window.readInto(f.Data, size - extra))
         return corrupt(cutShort());
     return 0;
 }
@@ -605,8 +630,7 @@ TagResult TagLoader::readFrameV22(BodyWindow& window, const uint8_t* header, uin
     TFrameRecord& f = frames.Frame(index);
     f.FrameOffset = offset;
     f.HeaderSize = static_cast<uint32_t>(v22::kFrameHeaderSize);
-    f.Data.resize(size);
-    if (!window.read(f.Data.data(), f.Data.size())) {
+    if (!window.readInto(f.Data, size)) {
         frames.Delete(index);
         return fail(kErrCorrupt, "the tag ends inside frame " + id + where);
     }
