@@ -127,6 +127,9 @@ public:
 
 private:
     std::vector<TFrameRecord> m_frames;
+    // The room of small frames' data a Clear() let go, handed to the frames added next, so
+    // that a run of loads does not allocate for every frame.
+    std::vector<std::vector<uint8_t>> m_spareData;
 };
 
 struct TCommentFrame {

@@ -304,7 +304,7 @@ uint32_t findComment(TFrameIndex& frames, std::size_t& budget, DescriptionDecode
 {
     result = kNoFrame;
     for (uint32_t i = 1; i <= frames.Count(); ++i) {
-        if (frames.FrameID(i) != kCommentId)
+        if (!id3v2::sameFrameId(frames.FrameID(i), kCommentId))
             continue;
         const uint8_t r = matchComment(frames, budget, decode, i, description, language, decoded, consumed);
         if (r == textresult::kOk) {
@@ -399,7 +399,7 @@ uint32_t findTextFrame(TFrameIndex& frames, const std::string& frameId, std::siz
 {
     result = isTextFrameId(frameId) ? kNoFrame : kBadId;
     for (uint32_t i = 1; result == kNoFrame && i <= frames.Count(); ++i) {
-        if (frames.FrameID(i) != frameId)
+        if (!id3v2::sameFrameId(frames.FrameID(i), frameId))
             continue;
         result = prepareFrame(frames, i, budget, notInflated);
         if (result == textresult::kOk)

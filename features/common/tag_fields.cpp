@@ -12,6 +12,12 @@ namespace {
 
 constexpr const char* kNames[kFieldCount] = {"Artist", "Title", "Album", "Year", "Genre", "Comment", "Track"};
 constexpr const char* kFrames[kFieldCount] = {"TPE1", "TIT2", "TALB", "TYER", "TCON", nullptr, "TRCK"};
+// The same as the engine takes them, made once rather than at every read.
+const std::string kFrameIds[kFieldCount] = {"TPE1", "TIT2", "TALB", "TYER", "TCON", {}, "TRCK"};
+const std::string kRecordingTime = "TDRC", kYearV3 = "TYER";
+// The comment the forms show: the one without a description, in any language.
+const Utf8Text kNoDescription;
+const std::string kAnyLanguage = "None";
 
 // The first four characters of a recording time such as "2001-05-03T10:00": its year.
 Utf8Text yearOf(const Utf8Text& time)
@@ -23,14 +29,14 @@ Utf8Text yearOf(const Utf8Text& time)
 }
 
 // The year frame of the tag's version, and the one the other version uses.
-const char* yearFrame(const Tid3v2tag& tag) { return tag.Version >= 4 ? "TDRC" : "TYER"; }
-const char* otherYearFrame(const Tid3v2tag& tag) { return tag.Version >= 4 ? "TYER" : "TDRC"; }
+const std::string& yearFrame(const Tid3v2tag& tag) { return tag.Version >= 4 ? kRecordingTime : kYearV3; }
+const std::string& otherYearFrame(const Tid3v2tag& tag) { return tag.Version >= 4 ? kYearV3 : kRecordingTime; }
 
 // The year as a frame holds it; "TDRC" holds a whole recording time.
-uint8_t readYearFrame(Tid3v2tag& tag, const char* frame, Utf8Text& text)
+uint8_t readYearFrame(Tid3v2tag& tag, const std::string& frame, Utf8Text& text)
 {
     const uint8_t result = tag.GetTextFrameUtf8(frame, text);
-    if (std::string(frame) == "TDRC")
+    if (frame == kRecordingTime)
         text = yearOf(text);
     return result;
 }
@@ -113,12 +119,12 @@ Utf8Text v2FieldText(Tid3v2tag& tag, TagField f, bool* undecodable)
     Utf8Text text;
     if (f == TagField::Comment) {
         TCommentFrame comment;
-        result = tag.GetCommentUtf8(comment, "", "None");
+        result = tag.GetCommentUtf8(comment, kNoDescription, kAnyLanguage);
         text = std::move(comment.Text);
     } else if (f == TagField::Year) {
         result = readYear(tag, text);
     } else {
-        result = tag.GetTextFrameUtf8(v2FrameId(f), text);
+        result = tag.GetTextFrameUtf8(kFrameIds[fieldIndex(f)], text);
         if (f == TagField::Genre)
             text = genreName(text);
     }
@@ -131,12 +137,12 @@ void setV2FieldText(Tid3v2tag& tag, TagField f, const Utf8Text& text)
 {
     if (f == TagField::Comment) {
         TCommentFrame existing;
-        std::ignore = tag.GetCommentUtf8(existing, "", "None");
+        std::ignore = tag.GetCommentUtf8(existing, kNoDescription, kAnyLanguage);
         const bool usable = existing.Language.size() == 3 &&
                             std::all_of(existing.Language.begin(), existing.Language.end(),
                                         [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
         const TCommentFrame comment{0, usable ? existing.Language : "eng", {}, text};
-        std::ignore = tag.SetCommentUtf8(comment, comment.Description, "None");
+        std::ignore = tag.SetCommentUtf8(comment, comment.Description, kAnyLanguage);
         return;
     }
     if (f != TagField::Year) {
