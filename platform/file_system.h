@@ -162,25 +162,27 @@ struct DirEntry {
     uint64_t size = 0; // a regular file's, from listDirectoryWithSizes
 };
 
-// The entries of a folder in the order the file system lists them, without "." and "..".
-// Empty when the folder cannot be read.
-std::vector<DirEntry> listDirectory(const std::string& folder);
-// The same, with the size of each regular file; a link is not followed, and counts as 0.
-std::vector<DirEntry> listDirectoryWithSizes(const std::string& folder);
-// The same, and why the folder could not be read (the system's reason; empty when it was
-// read whole). Entries read before a failure are kept.
-struct FolderListing {
-    std::vector<DirEntry> entries;
-    std::string problem;
-};
-FolderListing readFolder(const std::string& folder);
-
 // The identity of a real folder, whatever name or link reached it.
 struct DirectoryId {
     uint64_t device = 0, inode = 0;
     bool operator<(const DirectoryId& o) const { return device != o.device ? device < o.device : inode < o.inode; }
 };
 std::optional<DirectoryId> directoryId(const std::string& path);
+
+// The entries of a folder in the order the file system lists them, without "." and "..".
+// Empty when the folder cannot be read.
+std::vector<DirEntry> listDirectory(const std::string& folder);
+// The same, with the size of each regular file; a link is not followed, and counts as 0.
+std::vector<DirEntry> listDirectoryWithSizes(const std::string& folder);
+// The same, and why the folder could not be read (the system's reason; empty when it was
+// read whole). Entries read before a failure are kept, and the folder's identity is known
+// once it opened.
+struct FolderListing {
+    std::vector<DirEntry> entries;
+    std::string problem;
+    std::optional<DirectoryId> id;
+};
+FolderListing readFolder(const std::string& folder);
 
 // Which file a name reaches now, the name itself when it is a link: a rename keeps all
 // three, so a file found under its new name can be told from another that took the name.
