@@ -10,7 +10,11 @@ class ReadSession {
 public:
     // Opens the file, waiting for a save in another process to finish. A file that cannot
     // be opened is kept as the reason, which each load through the session then reports.
+    // The path is not copied: it must outlive the session.
     explicit ReadSession(const std::string& path);
+    explicit ReadSession(std::string&&) = delete;
+    ReadSession(const ReadSession&) = delete;
+    ReadSession& operator=(const ReadSession&) = delete;
 
     const std::string& path() const { return m_path; }
     // Null when the open failed.
@@ -18,7 +22,7 @@ public:
     const std::string& failureReason() const { return m_failureReason; }
 
 private:
-    std::string m_path;
+    const std::string& m_path;
     std::optional<platform::File> m_file;
     std::string m_failureReason;
 };

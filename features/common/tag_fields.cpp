@@ -197,7 +197,8 @@ TagRead readV1Fields(const ReadSession& file, Tid3tag& tag)
 
 FieldTexts emptyFieldsV1()
 {
-    return v1FieldTexts(Tid3tag());
+    static const FieldTexts empty = v1FieldTexts(Tid3tag());
+    return empty;
 }
 
 TagRead readV1FieldsOrEmpty(const std::string& path, Tid3tag& tag)
