@@ -215,7 +215,7 @@ void encodeText(std::vector<uint8_t>& out, const Utf8Text& text, uint8_t encodin
 
 bool isTextFrameId(const std::string& id)
 {
-    return id.size() == 4 && id[0] == 'T' && id != "TXXX";
+    return id.size() == 4 && id[0] == 'T' && id.compare(0, 4, "TXXX", 4) != 0;
 }
 
 } // namespace
