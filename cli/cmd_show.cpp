@@ -10,6 +10,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -45,7 +46,7 @@ bool parseShowArgs(const Args& args, ShowOptions& options, std::ostream& err)
 
 // The members of each tag's object, in the order of the JSON lines.
 struct JsonField {
-    const char* key; // with its quotes, colon and leading separator
+    std::string_view key; // with its quotes, colon and leading separator
     TagField field;
 };
 constexpr JsonField kJsonFields[] = {
@@ -74,8 +75,7 @@ void appendJsonLine(std::string& line, const std::string& path, const FileFields
                     const std::vector<PictureSummary>& pictures)
 {
     line += "{\"file\": ";
-    appendJsonPath(line, path);
-    if (!isUtf8(path))
+    if (!appendJsonPath(line, path))
         (line += ", ") += kBytesEncodingMember;
     line += ", \"v1\": ";
     appendTagJson(line, read.v1);

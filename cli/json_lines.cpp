@@ -34,6 +34,28 @@ void appendEscaped(std::string& out, unsigned char c)
 // Printable ASCII other than the quote and the backslash goes out as it is.
 bool plain(unsigned char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; }
 
+// The bytes that UTF-8 text does not go out as: quotes, backslashes, control characters,
+// U+007F, and the lead byte of U+0080 to U+009F (C2), which is mostly plain.
+struct Utf8Stops {
+    bool stop[256] = {};
+    constexpr Utf8Stops()
+    {
+        for (int c = 0; c < 0x20; ++c)
+            stop[c] = true;
+        stop['"'] = stop['\\'] = stop[0x7F] = stop[0xC2] = true;
+    }
+};
+constexpr Utf8Stops kUtf8Stops;
+
+bool asIs(const std::string& text, std::size_t i)
+{
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (!kUtf8Stops.stop[c])
+        return true;
+    const auto next = c == 0xC2 && i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    return c == 0xC2 && (next < 0x80 || next > 0x9F);
+}
+
 } // namespace
 
 void appendJsonLatin1(std::string& out, const std::string& text)
@@ -60,26 +82,34 @@ void appendJsonLatin1(std::string& out, const std::string& text)
     out += '"';
 }
 
-void appendJsonPath(std::string& out, const std::string& path)
+bool appendJsonPath(std::string& out, const std::string& path)
 {
-    if (isUtf8(path))
+    const bool utf8 = isUtf8(path);
+    if (utf8)
         appendJsonUtf8(out, path);
     else
         appendJsonLatin1(out, path);
+    return utf8;
 }
 
 void appendJsonUtf8(std::string& out, const Utf8Text& text)
 {
     out += '"';
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-        if (c == 0x7F) {
-            appendUnicodeEscape(out, c);
-        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
-            // The UTF-8 form of U+0080 to U+009F; the escape stands for the same two bytes.
-            appendUnicodeEscape(out, next);
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t run = i;
+        while (i < n && asIs(text, i))
             ++i;
+        out.append(text, run, i - run);
+        if (i == n)
+            break;
+        const auto c = static_cast<unsigned char>(text[i++]);
+        if (c == 0xC2) {
+            // The UTF-8 form of U+0080 to U+009F; the escape stands for the same two bytes.
+            appendUnicodeEscape(out, static_cast<unsigned char>(text[i++]));
+        } else if (c == 0x7F) {
+            appendUnicodeEscape(out, c);
         } else {
             appendEscaped(out, c);
         }

@@ -17,7 +17,8 @@ std::string jsonPath(const std::string& path);
 constexpr const char* kBytesEncodingMember = "\"file_encoding\": \"bytes\"";
 // The same two appended to `out`, for output written one line at a time.
 void appendJsonLatin1(std::string& out, const std::string& text);
-void appendJsonPath(std::string& out, const std::string& path);
+// appendJsonPath tells whether the path was UTF-8, as jsonPath says.
+bool appendJsonPath(std::string& out, const std::string& path);
 // UTF-8 text keeps its characters: only quotes, backslashes, control characters and
 // U+007F to U+009F are escaped.
 void appendJsonUtf8(std::string& out, const Utf8Text& text);

@@ -89,6 +89,36 @@ SaveTarget saveTarget(const std::string& path, std::string* reason)
     return SaveTarget::Writable;
 }
 
+namespace {
+
+// -1 with the system's reason when the file cannot be opened.
+int openDescriptor(const std::string& path, int flags, std::string* reason)
+{
+    if (!g_watchedPath.empty() && path == g_watchedPath)
+        ++g_opens;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && reason)
+        *reason = std::strerror(errno);
+    return fd;
+}
+
+// A folder opens for reading, a pipe or a device for both: none holds tags. Closes any of them.
+bool regularFile(int fd, struct stat& st, std::string* reason)
+{
+    st = {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        return true;
+    if (reason)
+        *reason = notRegularText(st.st_mode);
+    ::close(fd);
+    return false;
+}
+
+} // namespace
+
 std::optional<File> File::open(const std::string& path, Mode mode, std::string* reason, bool followLinks)
 {
     if (mode == Mode::ReadWrite)
@@ -97,25 +127,10 @@ std::optional<File> File::open(const std::string& path, Mode mode, std::string* 
     // below, and reads and writes of a regular file do not heed the flag.
     const int flags =
         (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
-    if (!g_watchedPath.empty() && path == g_watchedPath)
-        ++g_opens;
-    int fd;
-    do {
-        fd = ::open(path.c_str(), flags);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        if (reason)
-            *reason = std::strerror(errno);
+    const int fd = openDescriptor(path, flags, reason);
+    struct stat st;
+    if (fd < 0 || !regularFile(fd, st, reason))
         return std::nullopt;
-    }
-    // A folder opens for reading, a pipe or a device for both: none holds tags.
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (reason)
-            *reason = notRegularText(st.st_mode);
-        ::close(fd);
-        return std::nullopt;
-    }
     return File(fd, static_cast<uint64_t>(st.st_size), st.st_mode, st.st_uid, st.st_gid, st.st_dev, st.st_ino);
 }
 
@@ -155,6 +170,26 @@ std::optional<File> File::openForSaving(const std::string& path, SaveTarget& tar
     }
     target = SaveTarget::Writable;
     return File(fd, static_cast<uint64_t>(st.st_size), st.st_mode, st.st_uid, st.st_gid, st.st_dev, st.st_ino);
+}
+
+std::optional<File> File::openLockedForReading(const std::string& path, std::string& reason, bool& lockedByOther)
+{
+    lockedByOther = false;
+    const int fd = openDescriptor(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, &reason);
+    if (fd < 0)
+        return std::nullopt;
+    // Mostly the lock is free: taken before the look at the file, that one look gives the
+    // size the lock protects. A file system without locks must not stop the load.
+    const bool lockedNow = ::flock(fd, LOCK_SH | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR);
+    struct stat st;
+    if (!regularFile(fd, st, &reason))
+        return std::nullopt;
+    File file(fd, static_cast<uint64_t>(st.st_size), st.st_mode, st.st_uid, st.st_gid, st.st_dev, st.st_ino);
+    if (!lockedNow && !file.lockForReading()) {
+        lockedByOther = true;
+        return std::nullopt;
+    }
+    return file;
 }
 
 std::optional<File> File::createWith(const std::string& path, int flags, std::string* reason)

@@ -52,6 +52,10 @@ public:
     // saveTarget and open for writing in one: the file when it is Writable, else empty with
     // `target` and `reason` as saveTarget gives them. Asks the system once about the path.
     static std::optional<File> openForSaving(const std::string& path, SaveTarget& target, std::string* reason = nullptr);
+    // open() for reading and lockForReading() in one, the file looked at once, after the
+    // lock; empty when either fails, `lockedByOther` telling the second.
+    static std::optional<File> openLockedForReading(const std::string& path, std::string& reason,
+                                                    bool& lockedByOther);
     // A new empty file readable by this user only, replacing one of the same name.
     static std::optional<File> create(const std::string& path, std::string* reason = nullptr);
     // A new empty file readable by this user only; empty when anything at all has the name,
@@ -158,25 +162,27 @@ struct DirEntry {
     uint64_t size = 0; // a regular file's, from listDirectoryWithSizes
 };
 
-// The entries of a folder in the order the file system lists them, without "." and "..".
-// Empty when the folder cannot be read.
-std::vector<DirEntry> listDirectory(const std::string& folder);
-// The same, with the size of each regular file; a link is not followed, and counts as 0.
-std::vector<DirEntry> listDirectoryWithSizes(const std::string& folder);
-// The same, and why the folder could not be read (the system's reason; empty when it was
-// read whole). Entries read before a failure are kept.
-struct FolderListing {
-    std::vector<DirEntry> entries;
-    std::string problem;
-};
-FolderListing readFolder(const std::string& folder);
-
 // The identity of a real folder, whatever name or link reached it.
 struct DirectoryId {
     uint64_t device = 0, inode = 0;
     bool operator<(const DirectoryId& o) const { return device != o.device ? device < o.device : inode < o.inode; }
 };
 std::optional<DirectoryId> directoryId(const std::string& path);
+
+// The entries of a folder in the order the file system lists them, without "." and "..".
+// Empty when the folder cannot be read.
+std::vector<DirEntry> listDirectory(const std::string& folder);
+// The same, with the size of each regular file; a link is not followed, and counts as 0.
+std::vector<DirEntry> listDirectoryWithSizes(const std::string& folder);
+// The same, and why the folder could not be read (the system's reason; empty when it was
+// read whole). Entries read before a failure are kept, and the folder's identity is known
+// once it opened.
+struct FolderListing {
+    std::vector<DirEntry> entries;
+    std::string problem;
+    std::optional<DirectoryId> id;
+};
+FolderListing readFolder(const std::string& folder);
 
 // Which file a name reaches now, the name itself when it is a link: a rename keeps all
 // three, so a file found under its new name can be told from another that took the name.

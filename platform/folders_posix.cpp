@@ -130,6 +130,9 @@ FolderListing readFolder(const std::string& folder, bool sizes)
         listing.problem = std::strerror(errno);
         return listing;
     }
+    struct stat self;
+    if (::fstat(::dirfd(dir.get()), &self) == 0)
+        listing.id = DirectoryId{static_cast<uint64_t>(self.st_dev), static_cast<uint64_t>(self.st_ino)};
     std::string base = folder;
     if (!base.empty() && base.back() != '/')
         base += '/';

@@ -46,8 +46,9 @@ bool callerMayWrite(const struct stat& st)
 
 bool hiddenName(const std::string& path)
 {
-    const std::string name = baseName(path);
-    return !name.empty() && name[0] == '.';
+    const auto slash = path.find_last_of('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    return start < path.size() && path[start] == '.';
 }
 
 std::string notRegularText(mode_t mode)

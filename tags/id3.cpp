@@ -4,6 +4,7 @@
 #include "id3_layout.h"
 #include "io_result.h"
 #include "platform/file_system.h"
+#include "read_session.h"
 #include "save_session.h"
 
 #include <algorithm>
@@ -15,7 +16,8 @@ namespace {
 using id3v1::Field;
 
 // Drops trailing 0x00, 0x20 and 0xFF; bytes before the last other byte stay.
-std::string trimmedField(const uint8_t* record, Field f)
+// Into `out`, whose room is kept from load to load.
+void assignTrimmed(std::string& out, const uint8_t* record, Field f)
 {
     std::size_t end = f.width;
     while (end > 0) {
@@ -24,7 +26,7 @@ std::string trimmedField(const uint8_t* record, Field f)
             break;
         --end;
     }
-    return std::string(reinterpret_cast<const char*>(record + f.offset), end);
+    out.assign(reinterpret_cast<const char*>(record + f.offset), end);
 }
 
 void putField(uint8_t* record, Field f, const std::string& text)
@@ -225,12 +227,24 @@ const std::array<const char*, kGenreCount> GenreList = {
     "Vocal",
 };
 
+namespace {
+
+// kGenreNumbers the other way round: a genre number's index, 0 for none.
+struct GenreIndexes {
+    std::array<uint8_t, 256> index{};
+    constexpr GenreIndexes()
+    {
+        for (std::size_t i = kGenreCount - 1; i >= 1; --i)
+            index[kGenreNumbers[i]] = static_cast<uint8_t>(i);
+    }
+};
+constexpr GenreIndexes kGenreIndexes;
+
+} // namespace
+
 uint8_t GenreToIndex(uint8_t genre)
 {
-    if (genre > id3v1::kLastListedGenre)
-        return 0;
-    const auto it = std::find(kGenreNumbers.begin() + 1, kGenreNumbers.end(), genre);
-    return static_cast<uint8_t>(it - kGenreNumbers.begin());
+    return genre > id3v1::kLastListedGenre ? 0 : kGenreIndexes.index[genre];
 }
 
 uint8_t IndexToGenre(uint8_t index)
@@ -264,17 +278,18 @@ void Tid3tag::Clear()
 
 TagResult Tid3tag::LoadFromFile(const std::string& fileName)
 {
+    return LoadFrom(ReadSession(fileName));
+}
+
+TagResult Tid3tag::LoadFrom(const ReadSession& session)
+{
     try {
         // One open answers both "missing" and "cannot be opened"; the open file the rest.
-        m_failureReason.clear();
-        auto file = platform::File::open(fileName, platform::File::Mode::Read, &m_failureReason);
+        m_failureReason = session.failureReason();
+        const platform::File* file = session.file();
         if (!file)
             return kErrOpen;
-        if (!file->lockForReading()) {
-            m_failureReason = kLockedByOtherText;
-            return kErrOpen;
-        }
-        return readRecord(*file, fileName, file->info(fileName).size);
+        return readRecord(*file, session.path(), file->info(session.path()).size);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);
@@ -305,13 +320,13 @@ TagResult Tid3tag::readRecord(const platform::File& file, const std::string& fil
     if (!id3v1::hasIdentifier(record))
         return kErrNoTag;
 
-    m_title = trimmedField(record, id3v1::kTitle);
-    m_artist = trimmedField(record, id3v1::kArtist);
-    m_album = trimmedField(record, id3v1::kAlbum);
-    m_year = trimmedField(record, id3v1::kYear);
+    assignTrimmed(m_title, record, id3v1::kTitle);
+    assignTrimmed(m_artist, record, id3v1::kArtist);
+    assignTrimmed(m_album, record, id3v1::kAlbum);
+    assignTrimmed(m_year, record, id3v1::kYear);
     m_hasTrack = record[id3v1::kTrackMarker] == 0x00 && record[id3v1::kTrack] != 0x00;
     m_track = m_hasTrack ? record[id3v1::kTrack] : 0;
-    m_comment = trimmedField(record, m_hasTrack ? id3v1::kTrackComment : id3v1::kComment);
+    assignTrimmed(m_comment, record, m_hasTrack ? id3v1::kTrackComment : id3v1::kComment);
     Genre = record[id3v1::kGenre];
     const bool unlisted = Genre > id3v1::kLastListedGenre && Genre != id3v1::kNoGenre;
     return unlisted ? kWarnGenre : kOk;

@@ -10,11 +10,14 @@
 namespace platform {
 class File;
 }
+class ReadSession;
 class SaveSession;
 
 class Tid3tag {
 public:
     [[nodiscard]] TagResult LoadFromFile(const std::string& fileName);
+    // The same through a file opened once for both tags.
+    [[nodiscard]] TagResult LoadFrom(const ReadSession& session);
     // The name "=" stands for FileName().
     [[nodiscard]] TagResult SaveToFile(const std::string& fileName);
     // The same through a save's open file.

@@ -15,6 +15,7 @@
 namespace platform {
 class File;
 }
+class ReadSession;
 class SaveSession;
 
 // A bad frame index or flag selector; the one deliberate throw of the tag engine.
@@ -126,6 +127,9 @@ public:
 
 private:
     std::vector<TFrameRecord> m_frames;
+    // The room of small frames' data a Clear() let go, handed to the frames added next, so
+    // that a run of loads does not allocate for every frame.
+    std::vector<std::vector<uint8_t>> m_spareData;
 };
 
 struct TCommentFrame {
@@ -186,6 +190,8 @@ public:
 
     // Loads the tag that starts at `tagOffset` of the file.
     [[nodiscard]] TagResult LoadFromFile(const std::string& fileName, uint32_t tagOffset);
+    // The same through a file opened once for both tags.
+    [[nodiscard]] TagResult LoadFrom(const ReadSession& session, uint32_t tagOffset = 0);
     // "=" is FileName; version and revision 255 are the tag's own; a negative offset is
     // TagOffset with "=", else 0.
     [[nodiscard]] TagResult SaveToFile(const std::string& fileName = "=", uint8_t version = 255,

@@ -39,6 +39,10 @@ uint32_t TFrameIndex::Add(const std::string& frameId)
     }
     m_frames.emplace_back();
     m_frames.back().FrameID = std::move(id);
+    if (!m_spareData.empty()) {
+        m_frames.back().Data = std::move(m_spareData.back());
+        m_spareData.pop_back();
+    }
     return Count();
 }
 
@@ -54,9 +58,17 @@ bool TFrameIndex::Delete(uint32_t index)
 
 void TFrameIndex::Clear()
 {
-    while (!m_frames.empty())
-        m_frames.pop_back();
-    m_frames.shrink_to_fit();
+    constexpr std::size_t kSpareFrames = 32, kSpareBytes = 4096;
+    for (TFrameRecord& f : m_frames) {
+        if (m_spareData.size() < kSpareFrames && f.Data.capacity() > 0 && f.Data.capacity() <= kSpareBytes) {
+            f.Data.clear();
+            m_spareData.push_back(std::move(f.Data));
+        }
+    }
+    m_frames.clear();
+    // A usual list keeps its room for the next load; that of a tag of very many frames goes.
+    if (m_frames.capacity() > 64)
+        m_frames.shrink_to_fit();
 }
 
 TFrameRecord& TFrameIndex::Frame(uint32_t index)

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -196,6 +197,18 @@ constexpr uint8_t kPaddingMark[4] = {'M', 'P', '3', 'e'};
 inline bool isFrameIdChar(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Whether two frame IDs are the same; the usual four characters are compared in one go,
+// as every text read looks through the whole frame list.
+inline bool sameFrameId(const std::string& a, const std::string& b)
+{
+    if (a.size() != kFrameIdSize || b.size() != kFrameIdSize)
+        return a == b;
+    uint32_t x, y;
+    std::memcpy(&x, a.data(), sizeof x);
+    std::memcpy(&y, b.data(), sizeof y);
+    return x == y;
 }
 
 } // namespace id3v2

@@ -4,12 +4,14 @@
 #include "byte_order.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
+#include "read_session.h"
 #include "save_session.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 using namespace id3v2;
 
@@ -41,6 +43,15 @@ public:
         m_size = file.readAt(start, m_head.data(), wanted);
     }
 
+    // The bytes from `offset` on that are in hand already, and where; 0 when none are.
+    std::size_t inHand(uint64_t offset, const uint8_t*& data) const
+    {
+        if (offset < m_start || offset - m_start >= m_size)
+            return 0;
+        data = m_data + (offset - m_start);
+        return m_size - static_cast<std::size_t>(offset - m_start);
+    }
+
     // As platform::File::readExactAt; the bytes fetched already are not read again.
     void readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const
     {
@@ -65,13 +76,23 @@ private:
 };
 
 // The tag body as it comes from the file, at most 64 KiB at a time, with version 2.3
-// tag-level unsynchronisation removed on the way.
+// tag-level unsynchronisation removed on the way. A plain body is read where the source's
+// first read put it, and a large frame goes from the file straight to its own buffer, so
+// that most bytes are copied once.
 class BodyWindow {
 public:
+    // Below this many bytes beyond the window a frame is read through it, with the frames after it.
+    static constexpr std::size_t kDirectRead = 8192;
+
     BodyWindow(const TagSource& file, uint64_t bodyStart, uint32_t bodySize, bool unsync)
-        : m_file(file), m_fileNext(bodyStart), m_fileEnd(bodyStart + bodySize), m_unsync(unsync),
-          m_buffer(std::min<std::size_t>(bodySize, kWindowSize))
+        : m_file(file), m_fileNext(bodyStart), m_fileEnd(bodyStart + bodySize), m_unsync(unsync)
     {
+        if (!unsync) {
+            m_avail = std::min<std::size_t>(file.inHand(bodyStart, m_data), bodySize);
+            m_fileNext += m_avail;
+            return;
+        }
+        allocate(std::min<std::size_t>(bodySize, kWindowSize));
         refill();
     }
 
@@ -108,7 +129,7 @@ public:
         settle(n);
         if (m_avail < n)
             return false;
-        std::memcpy(target, m_buffer.data() + m_pos, n);
+        std::memcpy(target, m_data + m_pos, n);
         return true;
     }
 
@@ -117,7 +138,7 @@ public:
     {
         if (ahead + n > m_avail)
             return false;
-        std::memcpy(target, m_buffer.data() + m_pos + ahead, n);
+        std::memcpy(target, m_data + m_pos + ahead, n);
         return true;
     }
 
@@ -127,8 +148,9 @@ public:
         m_consumed += n;
         while (n > 0) {
             if (m_fileNext < m_fileEnd && n + 2 > m_avail + (m_heldZero ? 1 : 0)) {
-                if (!m_unsync && m_avail == 0 && n >= m_buffer.size()) {
-                    // A large frame goes straight from the file to its own buffer.
+                if (!m_unsync && n >= m_avail + kDirectRead) {
+                    if (m_avail > 0)
+                        takeFromWindow(target, n, m_avail);
                     const std::size_t direct = static_cast<std::size_t>(std::min<uint64_t>(n, m_fileEnd - m_fileNext));
                     m_file.readExactAt(m_fileNext, target, direct);
                     m_fileNext += direct;
@@ -144,29 +166,60 @@ public:
                     return false;
                 continue;
             }
-            std::memcpy(target, m_buffer.data() + m_pos, take);
-            m_pos += take;
-            m_avail -= take;
-            target += take;
-            n -= take;
+            takeFromWindow(target, n, take);
         }
         return true;
     }
 
+    // Reads the next n body bytes into `data`; false when the body ends first.
+    bool readInto(std::vector<uint8_t>& data, std::size_t n)
+    {
+        if (n > m_avail || (m_fileNext < m_fileEnd && n + 2 > m_avail + (m_heldZero ? 1 : 0))) {
+            data.resize(n);
+            return read(data.data(), n);
+        }
+        // Bytes the window holds are copied once, without zeroing their room first.
+        data.assign(m_data + m_pos, m_data + m_pos + n);
+        m_pos += n;
+        m_avail -= n;
+        m_consumed += n;
+        return true;
+    }
+
 private:
+    void allocate(std::size_t capacity)
+    {
+        // Left uninitialised: every byte is written before it is read.
+        m_buffer.reset(new uint8_t[capacity]);
+        m_capacity = capacity;
+    }
+
+    void takeFromWindow(uint8_t*& target, std::size_t& n, std::size_t take)
+    {
+        std::memcpy(target, m_data + m_pos, take);
+        m_pos += take;
+        m_avail -= take;
+        target += take;
+        n -= take;
+    }
+
     void refill()
     {
-        if (m_avail > 0 && m_pos > 0)
-            std::memmove(m_buffer.data(), m_buffer.data() + m_pos, m_avail);
+        // The first refill of a plain body moves what the source held into a window of its own.
+        if (!m_buffer)
+            allocate(static_cast<std::size_t>(m_avail + std::min<uint64_t>(kWindowSize, m_fileEnd - m_fileNext)));
+        if (m_avail > 0 && m_data + m_pos != m_buffer.get())
+            std::memmove(m_buffer.get(), m_data + m_pos, m_avail);
+        m_data = m_buffer.get();
         m_pos = 0;
         // A zero held back at the old end keeps a slot in front of the new bytes.
         const std::size_t held = m_heldZero ? 1 : 0;
-        const std::size_t room = m_buffer.size() - m_avail - held;
+        const std::size_t room = m_capacity - m_avail - held;
         const std::size_t raw = static_cast<std::size_t>(std::min<uint64_t>(room, m_fileEnd - m_fileNext));
-        uint8_t* in = m_buffer.data() + m_avail + held;
+        uint8_t* in = m_buffer.get() + m_avail + held;
         m_file.readExactAt(m_fileNext, in, raw);
         m_fileNext += raw;
-        m_avail += m_unsync ? removeUnsync(in, raw, m_buffer.data() + m_avail) : raw;
+        m_avail += m_unsync ? removeUnsync(in, raw, m_buffer.get() + m_avail) : raw;
         if (m_fileNext == m_fileEnd && m_heldZero) {
             // The last byte of the body is never a guard zero.
             m_buffer[m_avail++] = 0x00;
@@ -179,8 +232,19 @@ private:
     std::size_t removeUnsync(const uint8_t* in, std::size_t n, uint8_t* out)
     {
         uint8_t* o = out;
-        for (std::size_t i = 0; i < n; ++i) {
-            const uint8_t b = in[i];
+        std::size_t i = 0;
+        while (i < n) {
+            if (!m_heldZero && !m_prevFF) {
+                // Up to and with the next FF the bytes stay as they are.
+                const auto* ff = static_cast<const uint8_t*>(std::memchr(in + i, 0xFF, n - i));
+                const std::size_t stop = ff ? static_cast<std::size_t>(ff - in) + 1 : n;
+                std::memmove(o, in + i, stop - i);
+                o += stop - i;
+                i = stop;
+                m_prevFF = ff != nullptr;
+                continue;
+            }
+            const uint8_t b = in[i++];
             if (m_heldZero) {
                 m_heldZero = false;
                 if (!needsGuard(b))
@@ -199,7 +263,9 @@ private:
     const TagSource& m_file;
     uint64_t m_fileNext, m_fileEnd;
     bool m_unsync;
-    std::vector<uint8_t> m_buffer;
+    std::unique_ptr<uint8_t[]> m_buffer;
+    std::size_t m_capacity = 0;
+    const uint8_t* m_data = nullptr; // the window: the source's bytes, or m_buffer once refilled
     std::size_t m_pos = 0, m_avail = 0;
     bool m_prevFF = false, m_heldZero = false;
     uint64_t m_consumed = 0;
@@ -437,10 +503,11 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
 {
     TFrameIndex& frames = m_tag.FrameIndex();
     const uint32_t index = frames.Add(std::string(reinterpret_cast<const char*>(header + kFrameId), kFrameIdSize));
-    const std::string where = " at byte " + groupedNumber(offset);
+    // The frame as messages name it, only put together for one.
+    const auto where = [offset] { return " at byte " + groupedNumber(offset); };
     if (index == 0)
-        return fail(kErrFrameId, "frame ID " + quotedId(header + kFrameId, kFrameIdSize) + where + " is not valid");
-    const std::string name = "frame " + frames.FrameID(index) + where;
+        return fail(kErrFrameId, "frame ID " + quotedId(header + kFrameId, kFrameIdSize) + where() + " is not valid");
+    const auto name = [&] { return "frame " + frames.FrameID(index) + where(); };
     // A frame that cannot be read whole does not stay in the list half made.
     auto corrupt = [&](const std::string& detail) {
         frames.Delete(index);
@@ -449,10 +516,10 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
 
     const uint32_t size = v4() ? frameSizeV4(window, header) : readBE32(header + kFrameSize);
     if (size > window.remaining())
-        return corrupt(name + " claims " + groupedNumber(size) + " bytes but " + groupedNumber(window.remaining()) +
+        return corrupt(name() + " claims " + groupedNumber(size) + " bytes but " + groupedNumber(window.remaining()) +
                        " remain in the tag");
     if (!v4() && uint64_t(offset) + kFrameHeaderSize + size > kMaxFrameEndV3)
-        return corrupt(name + " would end beyond byte " + groupedNumber(kMaxFrameEndV3) + " of the tag");
+        return corrupt(name() + " would end beyond byte " + groupedNumber(kMaxFrameEndV3) + " of the tag");
 
     TFrameRecord& f = frames.Frame(index);
     f.FrameOffset = offset;
@@ -468,11 +535,11 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
     const std::size_t extra = (grouped ? kGroupIdSize : 0) + (encrypted ? kEncryptionMethodSize : 0) +
                               (withLength ? kDataLengthSize : 0);
     if (size < extra)
-        return corrupt(name + " is too small for the extra header bytes its flags announce");
-    const std::string cutShort = "the tag ends inside " + name;
+        return corrupt(name() + " is too small for the extra header bytes its flags announce");
+    const auto cutShort = [&] { return "the tag ends inside " + name(); };
     uint8_t bytes[kGroupIdSize + kEncryptionMethodSize + kDataLengthSize];
     if (!window.read(bytes, extra))
-        return corrupt(cutShort);
+        return corrupt(cutShort());
     const uint8_t* p = bytes;
     if (v4()) {
         if (grouped)
@@ -492,9 +559,8 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
             f.GroupID = *p;
     }
     f.HeaderSize = static_cast<uint32_t>(kFrameHeaderSize + extra);
-    f.Data.resize(size - extra);
-    if (!window.read(f.Data.data(), f.Data.size()))
-        return corrupt(cutShort);
+    if (!window.readInto(f.Data, size - extra))
+        return corrupt(cutShort());
     return 0;
 }
 
@@ -564,8 +630,7 @@ TagResult TagLoader::readFrameV22(BodyWindow& window, const uint8_t* header, uin
     TFrameRecord& f = frames.Frame(index);
     f.FrameOffset = offset;
     f.HeaderSize = static_cast<uint32_t>(v22::kFrameHeaderSize);
-    f.Data.resize(size);
-    if (!window.read(f.Data.data(), f.Data.size())) {
+    if (!window.readInto(f.Data, size)) {
         frames.Delete(index);
         return fail(kErrCorrupt, "the tag ends inside frame " + id + where);
     }
@@ -622,23 +687,22 @@ TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize,
 
 TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffset)
 {
+    return LoadFrom(ReadSession(fileName), tagOffset);
+}
+
+TagResult Tid3v2tag::LoadFrom(const ReadSession& session, uint32_t tagOffset)
+{
     TagOffset = tagOffset;
     m_inflateBudget = kTextInflateBudget;
     try {
         // A missing file and one that cannot be opened give the same result, so the
         // open itself answers both, and the open file the rest.
-        m_failureReason.clear();
+        m_failureReason = session.failureReason();
         m_errorDetail.clear();
-        std::optional<platform::File> file =
-            platform::File::open(fileName, platform::File::Mode::Read, &m_failureReason);
+        const platform::File* file = session.file();
         if (!file)
             return kErrOpen;
-        // A save in another process may be moving the audio: wait until it is done.
-        if (!file->lockForReading()) {
-            m_failureReason = kLockedByOtherText;
-            return kErrOpen;
-        }
-        return readFrom(*file, fileName, file->info(fileName).size, tagOffset, nullptr);
+        return readFrom(*file, session.path(), file->info(session.path()).size, tagOffset, nullptr);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);

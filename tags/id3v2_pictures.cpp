@@ -52,7 +52,7 @@ void Tid3v2tag::VisitPictures(const PictureVisitor& visit) const
 {
     const TFrameIndex& frames = FrameIndex();
     for (uint32_t i = 1; i <= frames.Count(); ++i) {
-        if (frames.FrameID(i) != kPictureId)
+        if (!id3v2::sameFrameId(frames.FrameID(i), kPictureId))
             continue;
         TPictureEntry entry;
         entry.Index = i;

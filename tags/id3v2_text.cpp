@@ -215,7 +215,7 @@ void encodeText(std::vector<uint8_t>& out, const Utf8Text& text, uint8_t encodin
 
 bool isTextFrameId(const std::string& id)
 {
-    return id.size() == 4 && id[0] == 'T' && id != "TXXX";
+    return id.size() == 4 && id[0] == 'T' && id.compare(0, 4, "TXXX", 4) != 0;
 }
 
 } // namespace
@@ -304,7 +304,7 @@ uint32_t findComment(TFrameIndex& frames, std::size_t& budget, DescriptionDecode
 {
     result = kNoFrame;
     for (uint32_t i = 1; i <= frames.Count(); ++i) {
-        if (frames.FrameID(i) != kCommentId)
+        if (!id3v2::sameFrameId(frames.FrameID(i), kCommentId))
             continue;
         const uint8_t r = matchComment(frames, budget, decode, i, description, language, decoded, consumed);
         if (r == textresult::kOk) {
@@ -399,7 +399,7 @@ uint32_t findTextFrame(TFrameIndex& frames, const std::string& frameId, std::siz
 {
     result = isTextFrameId(frameId) ? kNoFrame : kBadId;
     for (uint32_t i = 1; result == kNoFrame && i <= frames.Count(); ++i) {
-        if (frames.FrameID(i) != frameId)
+        if (!id3v2::sameFrameId(frames.FrameID(i), frameId))
             continue;
         result = prepareFrame(frames, i, budget, notInflated);
         if (result == textresult::kOk)

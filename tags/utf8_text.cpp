@@ -29,9 +29,12 @@ uint32_t nextCodePoint(const std::string& text, std::size_t& i)
 
 bool isUtf8(const std::string& text)
 {
-    for (std::size_t i = 0; i < text.size();)
-        if (nextCodePoint(text, i) == kNotUtf8)
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80)
+            ++i;
+        else if (nextCodePoint(text, i) == kNotUtf8)
             return false;
+    }
     return true;
 }
 
@@ -58,8 +61,14 @@ Utf8Text latin1ToUtf8(const std::string& latin1)
 {
     Utf8Text out;
     out.reserve(latin1.size());
-    for (const char c : latin1)
-        appendUtf8(out, static_cast<unsigned char>(c));
+    for (std::size_t i = 0; i < latin1.size();) {
+        const std::size_t run = i;
+        while (i < latin1.size() && static_cast<unsigned char>(latin1[i]) < 0x80)
+            ++i;
+        out.append(latin1, run, i - run);
+        if (i < latin1.size())
+            appendUtf8(out, static_cast<unsigned char>(latin1[i++]));
+    }
     return out;
 }
 

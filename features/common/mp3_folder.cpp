@@ -58,12 +58,13 @@ UnreadableFolders walkFolders(const std::string& root, bool subfolders, const Fo
     while (!pending.empty()) {
         const std::string folder = std::move(pending.back());
         pending.pop_back();
+        platform::FolderListing listing = platform::readFolder(folder);
         if (subfolders) {
-            const std::optional<platform::DirectoryId> id = platform::directoryId(folder);
+            // The open folder says which it is; one that would not open is asked by name.
+            const std::optional<platform::DirectoryId> id = listing.id ? listing.id : platform::directoryId(folder);
             if (id && !seen.insert(*id).second)
                 continue;
         }
-        platform::FolderListing listing = platform::readFolder(folder);
         if (!listing.problem.empty()) {
             unreadable.push_back({folder, std::move(listing.problem)});
             continue;

@@ -3,6 +3,7 @@
 
 #include "tags/id3.h"
 #include "tags/id3v2.h"
+#include "tags/read_session.h"
 
 #include <algorithm>
 #include <tuple>
@@ -11,6 +12,12 @@ namespace {
 
 constexpr const char* kNames[kFieldCount] = {"Artist", "Title", "Album", "Year", "Genre", "Comment", "Track"};
 constexpr const char* kFrames[kFieldCount] = {"TPE1", "TIT2", "TALB", "TYER", "TCON", nullptr, "TRCK"};
+// The same as the engine takes them, made once rather than at every read.
+const std::string kFrameIds[kFieldCount] = {"TPE1", "TIT2", "TALB", "TYER", "TCON", {}, "TRCK"};
+const std::string kRecordingTime = "TDRC", kYearV3 = "TYER";
+// The comment the forms show: the one without a description, in any language.
+const Utf8Text kNoDescription;
+const std::string kAnyLanguage = "None";
 
 // The first four characters of a recording time such as "2001-05-03T10:00": its year.
 Utf8Text yearOf(const Utf8Text& time)
@@ -22,14 +29,14 @@ Utf8Text yearOf(const Utf8Text& time)
 }
 
 // The year frame of the tag's version, and the one the other version uses.
-const char* yearFrame(const Tid3v2tag& tag) { return tag.Version >= 4 ? "TDRC" : "TYER"; }
-const char* otherYearFrame(const Tid3v2tag& tag) { return tag.Version >= 4 ? "TYER" : "TDRC"; }
+const std::string& yearFrame(const Tid3v2tag& tag) { return tag.Version >= 4 ? kRecordingTime : kYearV3; }
+const std::string& otherYearFrame(const Tid3v2tag& tag) { return tag.Version >= 4 ? kYearV3 : kRecordingTime; }
 
 // The year as a frame holds it; "TDRC" holds a whole recording time.
-uint8_t readYearFrame(Tid3v2tag& tag, const char* frame, Utf8Text& text)
+uint8_t readYearFrame(Tid3v2tag& tag, const std::string& frame, Utf8Text& text)
 {
     const uint8_t result = tag.GetTextFrameUtf8(frame, text);
-    if (std::string(frame) == "TDRC")
+    if (frame == kRecordingTime)
         text = yearOf(text);
     return result;
 }
@@ -112,12 +119,12 @@ Utf8Text v2FieldText(Tid3v2tag& tag, TagField f, bool* undecodable)
     Utf8Text text;
     if (f == TagField::Comment) {
         TCommentFrame comment;
-        result = tag.GetCommentUtf8(comment, "", "None");
+        result = tag.GetCommentUtf8(comment, kNoDescription, kAnyLanguage);
         text = std::move(comment.Text);
     } else if (f == TagField::Year) {
         result = readYear(tag, text);
     } else {
-        result = tag.GetTextFrameUtf8(v2FrameId(f), text);
+        result = tag.GetTextFrameUtf8(kFrameIds[fieldIndex(f)], text);
         if (f == TagField::Genre)
             text = genreName(text);
     }
@@ -130,12 +137,12 @@ void setV2FieldText(Tid3v2tag& tag, TagField f, const Utf8Text& text)
 {
     if (f == TagField::Comment) {
         TCommentFrame existing;
-        std::ignore = tag.GetCommentUtf8(existing, "", "None");
+        std::ignore = tag.GetCommentUtf8(existing, kNoDescription, kAnyLanguage);
         const bool usable = existing.Language.size() == 3 &&
                             std::all_of(existing.Language.begin(), existing.Language.end(),
                                         [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
         const TCommentFrame comment{0, usable ? existing.Language : "eng", {}, text};
-        std::ignore = tag.SetCommentUtf8(comment, comment.Description, "None");
+        std::ignore = tag.SetCommentUtf8(comment, comment.Description, kAnyLanguage);
         return;
     }
     if (f != TagField::Year) {
@@ -176,8 +183,13 @@ std::vector<std::string> undecodableTexts(const std::string& path, const TagRead
 
 TagRead readV1Fields(const std::string& path, Tid3tag& tag)
 {
+    return readV1Fields(ReadSession(path), tag);
+}
+
+TagRead readV1Fields(const ReadSession& file, Tid3tag& tag)
+{
     TagRead read;
-    read.result = tag.LoadFromFile(path);
+    read.result = tag.LoadFrom(file);
     if (!failed(read.result))
         read.fields = v1FieldTexts(tag);
     return read;
@@ -185,12 +197,18 @@ TagRead readV1Fields(const std::string& path, Tid3tag& tag)
 
 FieldTexts emptyFieldsV1()
 {
-    return v1FieldTexts(Tid3tag());
+    static const FieldTexts empty = v1FieldTexts(Tid3tag());
+    return empty;
 }
 
 TagRead readV1FieldsOrEmpty(const std::string& path, Tid3tag& tag)
 {
-    TagRead read = readV1Fields(path, tag);
+    return readV1FieldsOrEmpty(ReadSession(path), tag);
+}
+
+TagRead readV1FieldsOrEmpty(const ReadSession& file, Tid3tag& tag)
+{
+    TagRead read = readV1Fields(file, tag);
     if (failed(read.result))
         read.fields = emptyFieldsV1();
     return read;
@@ -198,8 +216,13 @@ TagRead readV1FieldsOrEmpty(const std::string& path, Tid3tag& tag)
 
 TagRead readV2Fields(const std::string& path, Tid3v2tag& tag)
 {
+    return readV2Fields(ReadSession(path), tag);
+}
+
+TagRead readV2Fields(const ReadSession& file, Tid3v2tag& tag)
+{
     TagRead read;
-    read.result = tag.LoadFromFile(path, 0);
+    read.result = tag.LoadFrom(file);
     if (!failed(read.result))
         read.fields = v2FieldTexts(tag, &read.undecodable);
     return read;
@@ -207,5 +230,6 @@ TagRead readV2Fields(const std::string& path, Tid3v2tag& tag)
 
 FileFields readFileFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
 {
-    return {readV1Fields(path, v1), readV2Fields(path, v2)};
+    const ReadSession file(path);
+    return {readV1Fields(file, v1), readV2Fields(file, v2)};
 }

@@ -5,11 +5,13 @@
 #include "features/common/text.h"
 #include "tags/id3v2.h"
 #include "tags/id3.h"
+#include "tags/read_session.h"
 
 #include <utf8proc.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <tuple>
 
 namespace {
@@ -100,16 +102,16 @@ std::size_t CountSearchFiles(const std::vector<SearchedFolder>& folders)
     return count;
 }
 
-bool TagSearch::MatchCriterion(const std::string& path, TagField field, const SearchCriterion& criterion,
+bool TagSearch::MatchCriterion(const ReadSession& file, TagField field, const SearchCriterion& criterion,
                                const std::string& criterionKey)
 {
     // The genre has no ID3v1 value, so its ID3v1 load could never answer.
-    if (field != TagField::Genre && !failed(m_v1.LoadFromFile(path))) {
+    if (field != TagField::Genre && !failed(m_v1.LoadFrom(file))) {
         v1Text(m_v1, field, m_value);
         if (!m_value.empty() && matches(m_value, criterion, criterionKey))
             return true;
     }
-    if (failed(m_v2.LoadFromFile(path, 0)))
+    if (failed(m_v2.LoadFrom(file)))
         return false;
     m_value = v2FieldText(m_v2, field);
     return matches(m_value, criterion, criterionKey);
@@ -125,9 +127,15 @@ bool TagSearch::CheckSearchFile(const SearchRequest& request, const std::string&
 {
     if (!request.filename.text.empty() && matches(name, request.filename, m_criterionKeys[0]))
         return true;
+    // Opened once, when a tag is asked, for every criterion's loads.
+    std::optional<ReadSession> file;
     for (TagField field : kAllFields) {
         const SearchCriterion& criterion = request.fields[fieldIndex(field)];
-        if (!criterion.text.empty() && MatchCriterion(path, field, criterion, m_criterionKeys[1 + fieldIndex(field)]))
+        if (criterion.text.empty())
+            continue;
+        if (!file)
+            file.emplace(path);
+        if (MatchCriterion(*file, field, criterion, m_criterionKeys[1 + fieldIndex(field)]))
             return true;
     }
     return false;

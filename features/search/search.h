@@ -68,7 +68,7 @@ public:
     // Whether the field's ID3v1 value or, failing that, its ID3v2 value matches; the genre
     // only from ID3v2. ID3v1 cuts a text at 30 characters and to ISO-8859-1, so its value
     // alone cannot decide.
-    bool MatchCriterion(const std::string& path, TagField field, const SearchCriterion& criterion,
+    bool MatchCriterion(const ReadSession& file, TagField field, const SearchCriterion& criterion,
                         const std::string& criterionKey);
 
 private:

@@ -3,6 +3,7 @@
 
 #include "features/common/text.h"
 #include "platform/file_system.h"
+#include "tags/read_session.h"
 
 #include <algorithm>
 
@@ -25,7 +26,8 @@ UnreadableFolders forEachFileOf(const std::string& path, bool subfolders, const 
 
 FileFields readShownFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
 {
-    return {readV1FieldsOrEmpty(path, v1), readV2Fields(path, v2)};
+    const ReadSession file(path);
+    return {readV1FieldsOrEmpty(file, v1), readV2Fields(file, v2)};
 }
 
 bool unreadable(TagResult result)

@@ -263,6 +263,24 @@ TEST_F(Id3v2Loader, Version3UnsynchronisationAcrossWindowRefills)
     }
 }
 
+// Frames of a plain body that end on each side of the first read's end, and large ones read
+// past the window, with frames before and after them, in both versions.
+TEST_F(Id3v2Loader, PlainFramesAcrossTheFirstReadAndPastTheWindow)
+{
+    for (const uint8_t version : {3, 4})
+        for (const std::size_t before : {1u, 4040u})
+            for (const std::size_t size : {4040u, 4066u, 8200u, 12300u, 70000u}) {
+                const Bytes first = audioPattern(before), middle = audioPattern(size);
+                ASSERT_EQ(0, load(Id3v2Bytes(version).frame("PRIV", first).frame("APIC", middle)
+                                      .frame("TIT2", kTitle).padding(50).bytes()));
+                ASSERT_EQ(3u, count()) << before << " " << size;
+                EXPECT_EQ(first, frame(1).Data);
+                EXPECT_EQ(middle, frame(2).Data) << before << " " << size;
+                EXPECT_EQ(kTitle, frame(3).Data);
+                EXPECT_EQ(50u, tag.PaddingSize);
+            }
+}
+
 TEST_F(Id3v2Loader, Version4FramesKeepTheirOwnUnsynchronisation)
 {
     const Bytes plain = {0xFF, 0xE0, 0x41, 0xFF, 0x00};

@@ -25,7 +25,10 @@ TEST(TagFields, ReadsBothTagsAsTheFormsShowThem)
         dir.write("a.mp3", concat({v2, audioPattern(500), id3v1Record("One", "Art", "", "1999", "", 17)}));
     Tid3tag t1;
     Tid3v2tag t2;
+    platform::faults::countOpens(path);
     const FileFields f = readFileFields(path, t1, t2);
+    EXPECT_EQ(1u, platform::faults::openCount()); // one open serves both tags
+    platform::faults::countOpens({});
     EXPECT_EQ(0, f.v1.result);
     EXPECT_EQ((FieldTexts{"Art", "One", "", "1999", "Rock", "", "0"}), f.v1.fields);
     EXPECT_EQ((FieldTexts{"", "Two", "", "", "", "Hi", ""}), f.v2.fields);
@@ -36,6 +39,13 @@ TEST(TagFields, ReadsBothTagsAsTheFormsShowThem)
     EXPECT_TRUE(failed(none.v1.result) && failed(none.v2.result));
     EXPECT_EQ(FieldTexts{}, none.v1.fields);
     EXPECT_EQ(FieldTexts{}, none.v2.fields);
+
+    // A file that cannot be opened fails both loads with the system's reason.
+    const FileFields missing = readFileFields(dir.path() + "gone.mp3", t1, t2);
+    EXPECT_EQ(kErrOpen, missing.v1.result);
+    EXPECT_EQ(kErrOpen, missing.v2.result);
+    EXPECT_EQ("No such file or directory", t1.FailureReason());
+    EXPECT_EQ(t1.FailureReason(), t2.FailureReason());
 }
 
 TEST(Text, NamesAndEncodings)
