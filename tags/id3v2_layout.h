@@ -43,6 +43,13 @@ inline bool isTagHeader(const uint8_t* header)
            isSyncsafe(header + kTagSize);
 }
 
+// Whether the tag whose header this is (kHeaderSize bytes at the file's start) claims more
+// bytes than a file of `fileSize` holds.
+inline bool claimsPastEnd(const uint8_t* header, uint64_t fileSize)
+{
+    return isTagHeader(header) && kHeaderSize + uint64_t(readSyncsafe32(header + kTagSize)) > fileSize;
+}
+
 // The bytes a save replaces of the tag at `offset`: its claimed size cut at the end of the
 // file, a version 2.4 footer included; 0 without a tag there.
 uint64_t tagExtentAt(const platform::File& file, uint64_t offset, uint64_t fileSize);

@@ -14,7 +14,6 @@
 #include <cstring>
 #include <utility>
 
-#include <zlib.h>
 
 using namespace id3v2;
 
@@ -73,12 +72,12 @@ public:
         if (m_buffer.empty())
             return;
         m_file.writeAt(m_position, m_buffer.data(), m_buffer.size());
-        m_crc = static_cast<uint32_t>(::crc32(m_crc, m_buffer.data(), static_cast<uInt>(m_buffer.size())));
+        m_crc = crcOf(m_buffer.data(), m_buffer.size(), m_crc);
         m_position += m_buffer.size();
         m_meter.add(m_buffer.size());
         m_buffer.clear();
     }
-    // zlib's CRC-32 of every byte written so far.
+    // The CRC-32 of every byte written so far.
     uint32_t crc() const { return m_crc; }
 
 private:

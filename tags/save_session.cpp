@@ -43,8 +43,7 @@ void SaveSession::keepHead(uint64_t limit)
     std::vector<uint8_t> bytes(static_cast<std::size_t>(std::min(size, kFirstRead)));
     m_file.readExactAt(0, bytes.data(), bytes.size());
     const std::size_t had = bytes.size();
-    m_claimsPastEnd = had >= id3v2::kHeaderSize && id3v2::isTagHeader(bytes.data()) &&
-                      id3v2::kHeaderSize + uint64_t(readSyncsafe32(bytes.data() + id3v2::kTagSize)) > size;
+    m_claimsPastEnd = had >= id3v2::kHeaderSize && id3v2::claimsPastEnd(bytes.data(), size);
     const uint64_t extent = id3v2::tagExtentIn(bytes.data(), had, m_file, 0, size);
     if (extent == 0 || extent > limit)
         return;

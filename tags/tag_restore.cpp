@@ -1,7 +1,6 @@
 // Puts back the bytes a tag save replaced, moving the audio back where the sizes differ.
 #include "tag_restore.h"
 
-#include "byte_order.h"
 #include "id3_layout.h"
 #include "id3v2_layout.h"
 #include "io_result.h"
@@ -22,8 +21,7 @@ bool headTagClaimsPastEnd(const platform::File& file, uint64_t fileSize)
         return false;
     uint8_t header[id3v2::kHeaderSize];
     file.readExactAt(0, header, sizeof header);
-    return id3v2::isTagHeader(header) &&
-           id3v2::kHeaderSize + uint64_t(readSyncsafe32(header + id3v2::kTagSize)) > fileSize;
+    return id3v2::claimsPastEnd(header, fileSize);
 }
 
 uint64_t measureTailExtent(const platform::File& file, uint64_t fileSize)

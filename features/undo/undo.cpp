@@ -97,7 +97,8 @@ bool undoFile(const SavedFile& f, UndoReport& report)
     Fingerprint now = session ? fingerprintOf(session->file(), r.savedV1, r.savedV2, r.whole)
                               : fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole);
     // Back already: the save never reached it, or an earlier undo that failed elsewhere restored it.
-    if (sameFingerprint(now, fingerprintBefore(r)))
+    const Fingerprint then = fingerprintBefore(r);
+    if (sameFingerprint(now, then))
         return true;
     if (f.after && !sameFingerprint(*f.after, now)) {
         report.leftAlone.push_back(quoted(r.path) + " has changed since that save; it is left as it is.");
@@ -106,7 +107,6 @@ bool undoFile(const SavedFile& f, UndoReport& report)
     // The bytes between the two ends must be the ones the save found, or the old ends would
     // not make the old file again. For a file the save was at when it stopped, this is all
     // that tells its state.
-    const Fingerprint then = fingerprintBefore(r);
     std::optional<std::vector<uint8_t>> oldHead;
     if (now.recorded && (r.whole || now.size - now.head - now.tail == r.oldSize - then.head - then.tail))
         oldHead = oldHeadFrom(r, session ? &session->file() : nullptr, now.head);
