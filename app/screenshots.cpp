@@ -3,8 +3,8 @@
 #include "startup.h"
 
 #include "features/tagedit/batch_save.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 #include "ui/window_dialogs.h"
 #include "ui/file_list_box.h"
 #include "ui/form1.h"

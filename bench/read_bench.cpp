@@ -6,8 +6,8 @@
 #include "corpus.h"
 
 #include "features/common/tag_fields.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>

@@ -15,8 +15,8 @@
 #include "corpus.h"
 
 #include "features/tagedit/batch_save.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>

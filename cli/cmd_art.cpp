@@ -5,7 +5,7 @@
 #include "features/common/text.h"
 #include "features/show/show_files.h"
 #include "features/tagedit/batch_save.h"
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <optional>
 #include <ostream>

@@ -3,8 +3,8 @@
 #include "json_lines.h"
 
 #include "features/common/tag_fields.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <ostream>
 #include <tuple>

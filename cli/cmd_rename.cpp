@@ -7,8 +7,8 @@
 #include "features/common/progress.h"
 #include "features/filename/batch_rename.h"
 #include "platform/terminal.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <optional>
 #include <ostream>

@@ -2,8 +2,8 @@
 #include "commands.h"
 
 #include "features/search/search.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <optional>
 #include <ostream>

@@ -4,8 +4,8 @@
 
 #include "features/tagedit/batch_save.h"
 #include "platform/terminal.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <optional>
 #include <ostream>

@@ -5,8 +5,8 @@
 
 #include "features/common/text.h"
 #include "features/show/show_files.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <ostream>
 #include <string>

@@ -1,7 +1,7 @@
 // The commands of varnoli-cli; each returns the process exit code.
 #pragma once
 
-#include "tags/tag_result.h"
+#include "tags/core/tag_result.h"
 
 #include <iosfwd>
 #include <optional>

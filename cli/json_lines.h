@@ -1,7 +1,7 @@
 // One JSON object per line: tag text as its characters, 8-bit text as one code point a byte.
 #pragma once
 
-#include "tags/utf8_text.h"
+#include "tags/core/utf8_text.h"
 
 #include <cstdint>
 #include <string>

@@ -5,7 +5,7 @@
 
 #include "features/common/mp3_folder.h"
 #include "features/common/text.h"
-#include "tags/tag_result.h"
+#include "tags/core/tag_result.h"
 
 #include <cstring>
 #include <ostream>

@@ -3,8 +3,8 @@
 // loads is also saved back and loaded again, so that the writer sees hostile frames.
 #include "features/common/tag_fields.h"
 #include "features/tagedit/pictures.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <cstdint>
 #include <cstdio>

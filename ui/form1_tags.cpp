@@ -5,7 +5,7 @@
 #include "icons.h"
 #include "picture_box.h"
 #include "qt_text.h"
-#include "tags/id3.h"
+#include "tags/id3v1/id3.h"
 #include "widget_helpers.h"
 
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // The tag objects that start-up creates and the tabs share.
 #pragma once
 
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 extern Tid3tag SharedTagV1;
 extern Tid3tag FileEditTagV1;

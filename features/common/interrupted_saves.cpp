@@ -3,7 +3,7 @@
 
 #include "features/undo/journal_store.h"
 #include "platform/file_system.h"
-#include "tags/move_record.h"
+#include "tags/file/move_record.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The seven tag fields of a file and how each tag holds them.
 #include "tag_fields.h"
 
-#include "tags/id3.h"
-#include "tags/id3v2.h"
-#include "tags/read_session.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
+#include "tags/file/read_session.h"
 
 #include <algorithm>
 #include <tuple>

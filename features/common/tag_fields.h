@@ -1,8 +1,8 @@
 // The seven tag fields of a file and how each tag holds them.
 #pragma once
 
-#include "tags/tag_result.h"
-#include "tags/utf8_text.h"
+#include "tags/core/tag_result.h"
+#include "tags/core/utf8_text.h"
 
 #include <array>
 #include <cstddef>

@@ -1,7 +1,7 @@
 // Text helpers: UTF-8 lengths, MP3 names and their order.
 #pragma once
 
-#include "tags/utf8_text.h"
+#include "tags/core/utf8_text.h"
 
 #include <cstddef>
 #include <string>

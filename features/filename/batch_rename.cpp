@@ -7,8 +7,8 @@
 #include "features/common/text.h"
 #include "features/undo/undo.h"
 #include "platform/file_system.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <map>
 #include <optional>

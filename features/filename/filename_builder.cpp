@@ -2,8 +2,8 @@
 #include "filename_builder.h"
 
 #include "features/common/text.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <algorithm>
 

@@ -3,9 +3,9 @@
 
 #include "features/common/mp3_folder.h"
 #include "features/common/text.h"
-#include "tags/id3v2.h"
-#include "tags/id3.h"
-#include "tags/read_session.h"
+#include "tags/id3v2/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/file/read_session.h"
 
 #include <utf8proc.h>
 

@@ -4,7 +4,7 @@
 #include "features/common/progress.h"
 #include "features/common/mp3_folder.h"
 #include "features/common/tag_fields.h"
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <array>
 #include <cstddef>

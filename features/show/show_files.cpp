@@ -3,7 +3,7 @@
 
 #include "features/common/text.h"
 #include "platform/file_system.h"
-#include "tags/read_session.h"
+#include "tags/file/read_session.h"
 
 #include <algorithm>
 

@@ -5,12 +5,12 @@
 #include "features/undo/save_recording.h"
 #include "features/undo/undo.h"
 #include "platform/file_system.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
-#include "tags/io_result.h"
-#include "tags/move_record.h"
-#include "tags/save_session.h"
-#include "tags/tag_restore.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
+#include "tags/core/io_result.h"
+#include "tags/file/move_record.h"
+#include "tags/file/save_session.h"
+#include "tags/file/tag_restore.h"
 
 #include <exception>
 #include <limits>

@@ -5,7 +5,7 @@
 #include "features/common/progress.h"
 #include "features/common/tag_fields.h"
 #include "features/tagedit/pictures.h"
-#include "tags/tag_result.h"
+#include "tags/core/tag_result.h"
 
 #include <cstddef>
 #include <array>

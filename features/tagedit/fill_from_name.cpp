@@ -2,7 +2,7 @@
 #include "fill_from_name.h"
 
 #include "features/common/text.h"
-#include "tags/id3.h"
+#include "tags/id3v1/id3.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 #include "pictures.h"
 
 #include "platform/file_system.h"
-#include "tags/tag_result.h"
+#include "tags/core/tag_result.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // and the change a save makes to them.
 #pragma once
 
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <cstddef>
 #include <cstdint>

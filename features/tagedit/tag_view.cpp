@@ -2,8 +2,8 @@
 #include "tag_view.h"
 
 #include "features/show/show_files.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 namespace {
 

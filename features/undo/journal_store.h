@@ -3,7 +3,7 @@
 
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
-#include "tags/durable_records.h"
+#include "tags/file/durable_records.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,9 +4,9 @@
 
 #include "features/common/text.h"
 #include "platform/file_system.h"
-#include "tags/move_record.h"
-#include "tags/save_session.h"
-#include "tags/tag_restore.h"
+#include "tags/file/move_record.h"
+#include "tags/file/save_session.h"
+#include "tags/file/tag_restore.h"
 
 #include <algorithm>
 #include <map>

@@ -6,9 +6,9 @@
 #include "save_recording.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
-#include "tags/move_record.h"
-#include "tags/save_session.h"
-#include "tags/tag_restore.h"
+#include "tags/file/move_record.h"
+#include "tags/file/save_session.h"
+#include "tags/file/tag_restore.h"
 
 #include <ctime>
 

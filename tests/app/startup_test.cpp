@@ -3,7 +3,7 @@
 
 #include "platform/file_system.h"
 #include "support/id3v2_builder.h"
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <QComboBox>
 

@@ -1,7 +1,7 @@
 // Tests of varnoli-cli on tags as other programs write them, with mutagen as the judge.
 #include "support/id3v2_builder.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <gtest/gtest.h>
 

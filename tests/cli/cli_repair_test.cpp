@@ -1,7 +1,7 @@
 // Tests of varnoli-cli's report of interrupted saves at start, and of repair.
 #include "support/id3v2_builder.h"
 #include "platform/file_system.h"
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

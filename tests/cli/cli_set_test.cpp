@@ -1,7 +1,7 @@
 // Tests of varnoli-cli set: the batch save driven from the command line.
 #include "support/id3v2_builder.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include "platform/file_system.h"
 

@@ -1,6 +1,6 @@
 // Tests of varnoli-cli with tag text in any script, against what mutagen writes and reads.
 #include "support/id3v2_builder.h"
-#include "tags/id3.h"
+#include "tags/id3v1/id3.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "test_support.h"
 
 #include "platform/file_system.h"
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <dirent.h>
 #include <linux/capability.h>

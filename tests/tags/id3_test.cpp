@@ -1,6 +1,6 @@
 // Tests of Tid3tag: the record's two forms, trimming, saving in place, genres and failures.
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include "support/test_support.h"
 

@@ -1,7 +1,7 @@
 // Tags as other programs write them: version 2.2, broken version 2.4 sizes, a false extended
 // header flag, and failures in words. mutagen is the oracle for what a tag holds.
 #include "support/id3v2_builder.h"
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Tests of the frame store: adding and removing frames, range checks and per-frame transformations.
 #include "support/test_support.h"
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <gtest/gtest.h>
 

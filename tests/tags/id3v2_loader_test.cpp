@@ -1,6 +1,6 @@
 // Tests of the ID3v2 loader: header checks, extended headers, frames, padding and the streaming window.
 #include "support/id3v2_builder.h"
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <gtest/gtest.h>
 

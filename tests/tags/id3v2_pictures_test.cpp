@@ -1,6 +1,6 @@
 // Tests of picture frames: reading them in every encoding, setting the front cover, removing them.
 #include "support/id3v2_builder.h"
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Tests of text access: decoding each encoding, text frames and comment frames.
 #include "support/test_support.h"
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Tests of the ID3v2 writer: the audio behind the tag, padding, refusals, failures and interoperability.
 #include "support/id3v2_builder.h"
-#include "tags/id3v2.h"
-#include "tags/save_session.h"
+#include "tags/id3v2/id3v2.h"
+#include "tags/file/save_session.h"
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>

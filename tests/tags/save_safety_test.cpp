@@ -1,10 +1,10 @@
 // Tests of saves that meet another process, a full disk or a size limit, or the end of
 // their own process half way through a move of the audio.
 #include "support/id3v2_builder.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
-#include "tags/move_record.h"
-#include "tags/tag_restore.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
+#include "tags/file/move_record.h"
+#include "tags/file/tag_restore.h"
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Tests of putting back the bytes a save replaced at the two ends of a file.
 #include "support/test_support.h"
-#include "tags/tag_restore.h"
+#include "tags/file/tag_restore.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Tests of the unsynchronisation byte rule, the CRC-32 register and the records' CRC-32.
 #include "support/id3v2_builder.h"
-#include "tags/durable_records.h"
-#include "tags/id3v2.h"
+#include "tags/file/durable_records.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -1,6 +1,6 @@
 // Tests of frame compression: round trips at every level and refused streams.
 #include "support/test_support.h"
-#include "tags/id3v2.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <gtest/gtest.h>
 

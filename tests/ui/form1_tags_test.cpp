@@ -3,8 +3,8 @@
 
 #include "features/common/tag_fields.h"
 #include "support/id3v2_builder.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 #include "ui/file_list_box.h"
 #include "ui/picture_box.h"
 

@@ -5,8 +5,8 @@
 #include "features/undo/undo.h"
 #include "support/id3v2_builder.h"
 #include "ui/file_list_box.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 #include "window_fixture.h"
 
 #include "support/id3v2_builder.h"
-#include "tags/id3.h"
+#include "tags/id3v1/id3.h"
 #include "ui/file_list_box.h"
 
 #include <QCheckBox>

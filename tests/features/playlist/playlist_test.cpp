@@ -3,8 +3,8 @@
 #include "features/playlist/playlist_file.h"
 #include "platform/file_system.h"
 #include "support/id3v2_builder.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The search: the matching rule, where each field's value comes from, and the walk.
 #include "features/search/search.h"
 #include "support/id3v2_builder.h"
-#include "tags/id3.h"
+#include "tags/id3v1/id3.h"
 
 #include <gtest/gtest.h>
 

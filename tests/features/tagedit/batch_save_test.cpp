@@ -3,8 +3,8 @@
 #include "features/tagedit/fill_from_name.h"
 #include "features/tagedit/tag_view.h"
 #include "support/id3v2_builder.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "features/undo/undo.h"
 #include "support/id3v2_builder.h"
 #include "support/scripted_dialogs.h"
-#include "tags/id3.h"
+#include "tags/id3v1/id3.h"
 
 #include <gtest/gtest.h>
 

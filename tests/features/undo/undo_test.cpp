@@ -4,8 +4,8 @@
 #include "features/undo/undo.h"
 #include "support/id3v2_builder.h"
 #include "support/scripted_dialogs.h"
-#include "tags/id3.h"
-#include "tags/id3v2.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
 

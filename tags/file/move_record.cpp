@@ -1,0 +1,201 @@
+// The record of a move of audio in progress, written as the move goes.
+#include "tags/file/move_record.h"
+
+#include "tags/file/move_record_layout.h"
+
+#include "tags/core/io_result.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+using namespace moverecord;
+
+std::string moveRecordFolder()
+{
+    return stateSubfolder("moves");
+}
+
+struct MoveRecord::Impl {
+    std::optional<platform::File> record;
+    std::string recordPath;
+    uint64_t fileSize = 0;
+    Run audio; // from its old place to its new
+    std::optional<SlotWriter> slots;
+    // The CRC-32 and length of the audio at its new place so far.
+    uint32_t movedCrc = 0;
+    uint64_t movedLength = 0;
+};
+
+MoveRecord::MoveRecord(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+MoveRecord::MoveRecord(MoveRecord&&) noexcept = default;
+MoveRecord::~MoveRecord() = default;
+
+namespace {
+
+// A fresh record file, locked before anything is in it. A record left at the name belongs
+// to a file that had this file's number before, or to a save that changed nothing, since
+// the save was let through: it goes aside. Anything else there is refused.
+platform::File createRecord(const std::string& recordPath)
+{
+    for (int attempt = 0;; ++attempt) {
+        std::string why;
+        std::optional<platform::File> record = platform::File::createNew(recordPath, &why);
+        if (record && record->lockForWriting(0)) {
+            // Start-up's clean-up may have taken it away before the lock.
+            const auto named = platform::File::open(recordPath, platform::File::Mode::Read, nullptr, false);
+            if (named && named->identity().inode == record->identity().inode &&
+                named->identity().device == record->identity().device)
+                return std::move(*record);
+        }
+        const auto old = platform::File::open(recordPath, platform::File::Mode::Read, nullptr, false);
+        if (!record && !old && platform::pathExists(recordPath))
+            why = "a link or another kind of file has its name, and was left alone";
+        if (attempt > 0 || !old || retire(recordPath).empty())
+            throw platform::IoError(platform::IoErrorKind::Other, "cannot write the record of the move, " +
+                                                                      recordPath + ": " +
+                                                                      (why.empty() ? "it is in use" : why));
+    }
+}
+
+} // namespace
+
+MoveRecord MoveRecord::begin(const platform::File& file, const Plan& plan)
+{
+    auto impl = std::make_unique<Impl>();
+    const std::string folder = moveRecordFolder();
+    if (!makeStateSubfolder(folder))
+        throw platform::IoError(platform::IoErrorKind::Other,
+                                "cannot make the folder '" + folder + "' for the record of the move");
+    impl->recordPath = recordNameFor(file.identity());
+    // Held while the save runs, so that a record whose save is still going is not taken
+    // for an interrupted one; the system lets go when the process ends.
+    impl->record = createRecord(impl->recordPath);
+    impl->fileSize = plan.fileSize;
+    impl->audio = {plan.tagOffset + plan.oldExtent, plan.tagOffset + plan.newSize,
+                   plan.fileSize - plan.tagOffset - plan.oldExtent};
+    const uint64_t slotsAt = slotsStart(plan.path.size(), plan.oldExtent);
+    impl->slots.emplace(*impl->record, slotsAt);
+
+    // The first byte of the mark goes in last, alone, so that a record cut short is never
+    // taken for one. Nothing has changed yet when the record cannot be written: it goes,
+    // and so does the save.
+    try {
+        std::vector<uint8_t> header(kHeaderSize);
+        std::copy(kMagic, kMagic + sizeof kMagic, header.begin());
+        const uint64_t fields[kFieldCount] = {plan.fileSize,    plan.tagOffset,    plan.oldExtent, plan.newSize,
+                                              plan.path.size(), file.birthTime(), 0};
+        for (int i = 0; i < kFieldCount; ++i)
+            writeBE64(header.data() + sizeof kMagic + 8 * i, fields[i]);
+        uint32_t crc = crcOf(header.data(), header.size());
+        crc = crcOf(reinterpret_cast<const uint8_t*>(plan.path.data()), plan.path.size(), crc);
+        impl->record->writeAt(kHeaderSize, reinterpret_cast<const uint8_t*>(plan.path.data()), plan.path.size());
+        std::vector<uint8_t> chunk(AudioMover::kChunkSize);
+        for (uint64_t done = 0; done < plan.oldExtent;) {
+            const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(plan.oldExtent - done, chunk.size()));
+            file.readExactAt(plan.tagOffset + done, chunk.data(), n);
+            crc = crcOf(chunk.data(), n, crc);
+            impl->record->writeAt(kHeaderSize + plan.path.size() + done, chunk.data(), n);
+            done += n;
+        }
+        writeBE64(header.data() + sizeof kMagic + 8 * kHeaderCrc, crc);
+        header[0] = 0;
+        impl->record->writeAt(0, header.data(), header.size());
+        impl->slots->write(kPhaseBegun, 0, 0, nullptr, 0, 0);
+        impl->record->writeAt(0, reinterpret_cast<const uint8_t*>(kMagic), 1);
+    } catch (const platform::IoError&) {
+        impl->record.reset();
+        platform::removeFile(impl->recordPath);
+        throw;
+    }
+    return MoveRecord(std::move(impl));
+}
+
+void MoveRecord::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_t n)
+{
+    Impl& m = *m_impl;
+    // The part a slot keeps is checksummed again as the slot is written, which costs less
+    // than joining CRC-32s.
+    const uint32_t chunkCrc = crcOf(data, n);
+    // Growing, the last stretch goes past the old end first, front to back, where it
+    // overwrites nothing; the rest goes back to front.
+    const bool tail = m.audio.backwards() && m.audio.dst + audioPos >= m.fileSize;
+    if (!tail)
+        m.slots->beforeChunk(m.audio, kPhaseMoving, audioPos, data, n, m.movedCrc, chunkCrc);
+    const bool inFront = m.audio.backwards() && !tail;
+    m.movedCrc = inFront ? crcJoined(chunkCrc, m.movedCrc, m.movedLength) : crcJoined(m.movedCrc, chunkCrc, n);
+    m.movedLength += n;
+}
+
+void MoveRecord::moved()
+{
+    m_impl->slots->write(kPhaseMoved, 0, 0, nullptr, 0, 0, m_impl->movedCrc);
+}
+
+void MoveRecord::finish()
+{
+    m_impl->slots.reset();
+    m_impl->record.reset();
+    platform::removeFile(m_impl->recordPath);
+}
+
+bool moveInterrupted(const platform::File& file)
+{
+    const std::string recordPath = recordNameFor(file.identity());
+    if (moveRecordFolder().empty() || !platform::pathExists(recordPath))
+        return false;
+    // A record cut short before its mark was written belongs to a save that changed nothing,
+    // and one whose sizes do not fit belongs to a file that had this file's number before.
+    // A damaged one keeps the file from saves until a repair has looked at it.
+    try {
+        const auto recordFile = platform::File::open(recordPath, platform::File::Mode::Read, nullptr, false);
+        if (!recordFile)
+            return false;
+        const Record record = readRecord(*recordFile);
+        if (record.state != Record::Whole)
+            return record.state == Record::Damaged;
+        const uint64_t size = file.size();
+        const uint64_t birth = file.birthTime();
+        return (size == record.fileSize() || size == record.movedSize()) &&
+               (birth == 0 || record.field[kBirth] == 0 || birth == record.field[kBirth]);
+    } catch (const platform::IoError&) {
+        return false;
+    }
+}
+
+bool movesAudio(const MoveRecord::Plan& plan)
+{
+    return plan.fileSize > plan.tagOffset + plan.oldExtent && plan.newSize != plan.oldExtent;
+}
+
+void resizeTagInPlace(platform::File& file, const MoveRecord::Plan& plan,
+                      const std::function<void(uint64_t)>& progress, const std::function<void()>& writeTag)
+{
+    const uint64_t finalSize = plan.fileSize - plan.oldExtent + plan.newSize;
+    std::optional<MoveRecord> record;
+    if (movesAudio(plan))
+        record.emplace(MoveRecord::begin(file, plan));
+    try {
+        file.reserve(finalSize);
+    } catch (const platform::IoError&) {
+        if (file.size() != plan.fileSize)
+            file.truncate(plan.fileSize);
+        if (record)
+            record->finish();
+        throw;
+    }
+    platform::TerminationHold hold;
+    try {
+        AudioMover(file, plan.fileSize, progress, record ? &*record : nullptr)
+            .reposition(plan.tagOffset, plan.oldExtent, plan.newSize);
+        writeTag();
+    } catch (const platform::IoError& e) {
+        // A disk error half way through a move: put the file back while the process can.
+        if (record && !record->rollBack(file, plan.path))
+            throw platform::IoError(e.kind(), std::string(e.what()) + "; the file could not be put back, so " +
+                                                  kMoveInterruptedText);
+        throw;
+    }
+    if (record)
+        record->finish();
+}

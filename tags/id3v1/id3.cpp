@@ -1,0 +1,389 @@
+// Reads and writes the ID3v1 record, and maps genre numbers to the genre list.
+#include "tags/id3v1/id3.h"
+
+#include "tags/id3v1/id3_layout.h"
+#include "tags/core/io_result.h"
+#include "platform/file_system.h"
+#include "tags/file/read_session.h"
+#include "tags/file/save_session.h"
+
+#include <algorithm>
+
+#include <zlib.h>
+
+namespace {
+
+using id3v1::Field;
+
+// Drops trailing 0x00, 0x20 and 0xFF; bytes before the last other byte stay.
+// Into `out`, whose room is kept from load to load.
+void assignTrimmed(std::string& out, const uint8_t* record, Field f)
+{
+    std::size_t end = f.width;
+    while (end > 0) {
+        const uint8_t b = record[f.offset + end - 1];
+        if (b != 0x00 && b != 0x20 && b != 0xFF)
+            break;
+        --end;
+    }
+    out.assign(reinterpret_cast<const char*>(record + f.offset), end);
+}
+
+void putField(uint8_t* record, Field f, const std::string& text)
+{
+    std::copy_n(text.begin(), std::min(text.size(), f.width), record + f.offset);
+}
+
+// The record goes in one write, an appended one growing the file with it, so that a kill
+// leaves the file with the whole record or without it; a failed write leaves the file as it
+// was: the old record back, or an appended one cut off.
+void writeRecord(platform::File& file, uint64_t position, uint64_t size, const uint8_t* record)
+{
+    const bool appended = position == size;
+    uint8_t old[id3v1::kRecordSize];
+    if (!appended)
+        file.readExactAt(position, old, sizeof old);
+    try {
+        file.writeAt(position, record, id3v1::kRecordSize);
+    } catch (const platform::IoError&) {
+        // What a write cut short by a size limit put down lies below the limit, so the old
+        // bytes go back there even when the rest of their write meets the limit again.
+        try {
+            if (appended && file.size() != size)
+                file.truncate(size);
+            else if (!appended)
+                file.writeAt(position, old, sizeof old);
+        } catch (const platform::IoError&) {
+        }
+        throw;
+    }
+}
+
+// Genre number of each GenreList entry, index for index.
+constexpr std::array<uint8_t, kGenreCount> kGenreNumbers = {
+    255, 123, 34, 74, 73, 99, 40, 20, 26, 145, 90, 116, 41, 135, 85, 96,
+    138, 89, 0, 107, 132, 65, 88, 104, 102, 97, 136, 61, 141, 1, 32, 112,
+    128, 57, 140, 2, 139, 58, 3, 125, 50, 22, 4, 55, 127, 122, 120, 98,
+    52, 48, 54, 124, 25, 84, 80, 81, 115, 119, 5, 30, 36, 59, 126, 38,
+    49, 91, 6, 79, 129, 137, 7, 35, 100, 131, 19, 33, 46, 47, 8, 29,
+    146, 63, 86, 71, 45, 142, 9, 77, 82, 64, 133, 10, 66, 39, 11, 103,
+    12, 75, 134, 13, 62, 53, 109, 117, 23, 108, 92, 67, 93, 43, 121, 14,
+    15, 68, 16, 76, 87, 118, 17, 78, 143, 114, 110, 69, 21, 111, 95, 105,
+    42, 37, 24, 56, 44, 101, 83, 94, 106, 147, 113, 18, 51, 130, 144, 60,
+    70, 31, 72, 27, 28,
+};
+
+} // namespace
+
+const std::array<const char*, kGenreCount> GenreList = {
+    "",
+    "A Cappella",
+    "Acid",
+    "Acid Jazz",
+    "Acid Punk",
+    "Acoustic",
+    "Alt. Rock",
+    "Alternative",
+    "Ambient",
+    "Anime",
+    "Avantgarde",
+    "Ballad",
+    "Bass",
+    "Beat",
+    "Bebob",
+    "Big Band",
+    "Black Metal",
+    "Bluegrass",
+    "Blues",
+    "Booty Bass",
+    "BritPop",
+    "Cabaret",
+    "Celtic",
+    "Chamber Music",
+    "Chanson",
+    "Chorus",
+    "Christian Gangsta",
+    "Christian Rap",
+    "Christian Rock",
+    "Classic Rock",
+    "Classical",
+    "Club",
+    "Club-House",
+    "Comedy",
+    "Contemporary Christian",
+    "Country",
+    "Crossover",
+    "Cult",
+    "Dance",
+    "Dance Hall",
+    "Darkwave",
+    "Death Metal",
+    "Disco",
+    "Dream",
+    "Drum & Base",
+    "Drum Solo",
+    "Duet",
+    "Easy Listening",
+    "Electronic",
+    "Ethnic",
+    "Eurodance",
+    "Euro-House",
+    "Euro-Techno",
+    "Fast-Fusion",
+    "Folk",
+    "Folk/Rock",
+    "Folklore",
+    "Freestyle",
+    "Funk",
+    "Fusion",
+    "Game",
+    "Gangsta Rap",
+    "Goa",
+    "Gospel",
+    "Gothic",
+    "Gothic Rock",
+    "Grunge",
+    "Hard Rock",
+    "Hardcore",
+    "Heavy Metal",
+    "Hip-Hop",
+    "House",
+    "Humour",
+    "Indie",
+    "Industrial",
+    "Instrumental",
+    "Instrumental Pop",
+    "Instrumental Rock",
+    "Jazz",
+    "Jazz+Funk",
+    "JPop",
+    "Jungle",
+    "Latin",
+    "Lo-Fi",
+    "Meditative",
+    "Merengue",
+    "Metal",
+    "Musical",
+    "National Folk",
+    "Native American",
+    "Negerpunk",
+    "New Age",
+    "New Wave",
+    "Noise",
+    "Oldies",
+    "Opera",
+    "Other",
+    "Polka",
+    "Polsk Punk",
+    "Pop",
+    "Pop/Funk",
+    "Pop-Folk",
+    "Porn Groove",
+    "Power Ballad",
+    "Pranks",
+    "Primus",
+    "Progressive Rock",
+    "Psychedelic",
+    "Psychedelic Rock",
+    "Punk",
+    "Punk Rock",
+    "R&B",
+    "Rap",
+    "Rave",
+    "Reggae",
+    "Retro",
+    "Revival",
+    "Rhythmic Soul",
+    "Rock",
+    "Rock & Roll",
+    "Salsa",
+    "Samba",
+    "Satire",
+    "Showtunes",
+    "Ska",
+    "Slow Jam",
+    "Slow Rock",
+    "Sonata",
+    "Soul",
+    "Sound Clip",
+    "Soundtrack",
+    "Southern Rock",
+    "Space",
+    "Speech",
+    "Swing",
+    "Symphonic Rock",
+    "Symphony",
+    "Synthpop",
+    "Tango",
+    "Techno",
+    "Techno-Industrial",
+    "Terror",
+    "Thrash Metal",
+    "Top 40",
+    "Trailer",
+    "Trance",
+    "Tribal",
+    "Trip-Hop",
+    "Vocal",
+};
+
+namespace {
+
+// kGenreNumbers the other way round: a genre number's index, 0 for none.
+struct GenreIndexes {
+    std::array<uint8_t, 256> index{};
+    constexpr GenreIndexes()
+    {
+        for (std::size_t i = kGenreCount - 1; i >= 1; --i)
+            index[kGenreNumbers[i]] = static_cast<uint8_t>(i);
+    }
+};
+constexpr GenreIndexes kGenreIndexes;
+
+} // namespace
+
+uint8_t GenreToIndex(uint8_t genre)
+{
+    return genre > id3v1::kLastListedGenre ? 0 : kGenreIndexes.index[genre];
+}
+
+uint8_t IndexToGenre(uint8_t index)
+{
+    return index >= 1 && index < kGenreCount ? kGenreNumbers[index] : id3v1::kNoGenre;
+}
+
+void Tid3tag::SetTitle(const std::string& s) { m_title = s.substr(0, id3v1::kTitle.width); }
+void Tid3tag::SetArtist(const std::string& s) { m_artist = s.substr(0, id3v1::kArtist.width); }
+void Tid3tag::SetAlbum(const std::string& s) { m_album = s.substr(0, id3v1::kAlbum.width); }
+void Tid3tag::SetComment(const std::string& s) { m_comment = s.substr(0, id3v1::kComment.width); }
+void Tid3tag::SetYear(const std::string& s) { m_year = s.substr(0, id3v1::kYear.width); }
+
+void Tid3tag::SetTrack(uint8_t value)
+{
+    m_track = value;
+    m_hasTrack = value != 0;
+}
+
+void Tid3tag::Clear()
+{
+    m_title.clear();
+    m_artist.clear();
+    m_album.clear();
+    m_year.clear();
+    m_comment.clear();
+    Genre = id3v1::kNoGenre;
+    m_track = 0;
+    m_hasTrack = false;
+}
+
+TagResult Tid3tag::LoadFromFile(const std::string& fileName)
+{
+    return LoadFrom(ReadSession(fileName));
+}
+
+TagResult Tid3tag::LoadFrom(const ReadSession& session)
+{
+    try {
+        // One open answers both "missing" and "cannot be opened"; the open file the rest.
+        m_failureReason = session.failureReason();
+        const platform::File* file = session.file();
+        if (!file)
+            return kErrOpen;
+        return readRecord(*file, session.path(), file->info(session.path()).size);
+    } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
+        return resultFor(e);
+    }
+}
+
+TagResult Tid3tag::LoadFrom(const SaveSession& session)
+{
+    try {
+        m_failureReason.clear();
+        // The save of the same session may have changed the size since the file was opened.
+        return readRecord(session.file(), session.path(), session.file().size());
+    } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
+        return resultFor(e);
+    }
+}
+
+TagResult Tid3tag::readRecord(const platform::File& file, const std::string& fileName, uint64_t size)
+{
+    const platform::File::Info info = file.info(fileName);
+    m_readOnlyFile = info.protectedMark;
+    m_fileName = fileName;
+    if (size < id3v1::kRecordSize)
+        return kErrNoTag;
+    uint8_t record[id3v1::kRecordSize];
+    file.readExactAt(size - id3v1::kRecordSize, record, sizeof record);
+    if (!id3v1::hasIdentifier(record))
+        return kErrNoTag;
+
+    assignTrimmed(m_title, record, id3v1::kTitle);
+    assignTrimmed(m_artist, record, id3v1::kArtist);
+    assignTrimmed(m_album, record, id3v1::kAlbum);
+    assignTrimmed(m_year, record, id3v1::kYear);
+    m_hasTrack = record[id3v1::kTrackMarker] == 0x00 && record[id3v1::kTrack] != 0x00;
+    m_track = m_hasTrack ? record[id3v1::kTrack] : 0;
+    assignTrimmed(m_comment, record, m_hasTrack ? id3v1::kTrackComment : id3v1::kComment);
+    Genre = record[id3v1::kGenre];
+    const bool unlisted = Genre > id3v1::kLastListedGenre && Genre != id3v1::kNoGenre;
+    return unlisted ? kWarnGenre : kOk;
+}
+
+uint64_t id3v1::recordExtent(const platform::File& file, uint64_t fileSize)
+{
+    if (fileSize < kRecordSize)
+        return 0;
+    uint8_t identifier[kIdentifier.width];
+    file.readExactAt(fileSize - kRecordSize, identifier, sizeof identifier);
+    return hasIdentifier(identifier) ? kRecordSize : 0;
+}
+
+TagResult Tid3tag::SaveToFile(const std::string& fileName)
+{
+    const std::string target = fileName == "=" ? m_fileName : fileName;
+    m_failureReason.clear();
+    // Locked, since the record is placed by the file's end, which a move of the audio shifts.
+    SaveRefusal refusal;
+    std::optional<SaveSession> session = SaveSession::open(target, refusal);
+    if (!session) {
+        m_failureReason = refusal.reason;
+        return refusal.result;
+    }
+    return SaveTo(*session);
+}
+
+TagResult Tid3tag::SaveTo(SaveSession& session)
+{
+    m_failureReason.clear();
+    try {
+        platform::File& file = session.file();
+        const uint64_t size = file.size();
+        const uint64_t position = size - id3v1::recordExtent(file, size);
+        uint8_t record[id3v1::kRecordSize] = {};
+        std::copy_n("TAG", 3, record);
+        putField(record, id3v1::kTitle, m_title);
+        putField(record, id3v1::kArtist, m_artist);
+        putField(record, id3v1::kAlbum, m_album);
+        putField(record, id3v1::kYear, m_year);
+        if (m_hasTrack && m_track != 0) {
+            putField(record, id3v1::kTrackComment, m_comment);
+            record[id3v1::kTrack] = m_track;
+        } else {
+            putField(record, id3v1::kComment, m_comment);
+        }
+        record[id3v1::kGenre] = Genre;
+        session.tail = {};
+        if (position < session.knownHead.size())
+            session.forgetHead();
+        writeRecord(file, position, size, record);
+        session.tail = {true, sizeof record, static_cast<uint32_t>(::crc32(0, record, sizeof record))};
+        m_fileName = session.path();
+        return kOk;
+    } catch (const platform::IoError& e) {
+        m_failureReason = e.what();
+        return resultFor(e);
+    }
+}
