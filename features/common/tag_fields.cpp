@@ -3,7 +3,7 @@
 
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
-#include "tags/file/read_session.h"
+#include "tags/file/tag_file.h"
 
 #include <algorithm>
 #include <tuple>
@@ -183,13 +183,14 @@ std::vector<std::string> undecodableTexts(const std::string& path, const TagRead
 
 TagRead readV1Fields(const std::string& path, Tid3tag& tag)
 {
-    return readV1Fields(ReadSession(path), tag);
+    TagFile file = TagFile::openForReading(path);
+    return readV1Fields(file, tag);
 }
 
-TagRead readV1Fields(const ReadSession& file, Tid3tag& tag)
+TagRead readV1Fields(TagFile& file, Tid3tag& tag)
 {
     TagRead read;
-    read.result = tag.LoadFrom(file);
+    read.result = file.loadV1(tag);
     if (!failed(read.result))
         read.fields = v1FieldTexts(tag);
     return read;
@@ -203,10 +204,11 @@ FieldTexts emptyFieldsV1()
 
 TagRead readV1FieldsOrEmpty(const std::string& path, Tid3tag& tag)
 {
-    return readV1FieldsOrEmpty(ReadSession(path), tag);
+    TagFile file = TagFile::openForReading(path);
+    return readV1FieldsOrEmpty(file, tag);
 }
 
-TagRead readV1FieldsOrEmpty(const ReadSession& file, Tid3tag& tag)
+TagRead readV1FieldsOrEmpty(TagFile& file, Tid3tag& tag)
 {
     TagRead read = readV1Fields(file, tag);
     if (failed(read.result))
@@ -216,13 +218,14 @@ TagRead readV1FieldsOrEmpty(const ReadSession& file, Tid3tag& tag)
 
 TagRead readV2Fields(const std::string& path, Tid3v2tag& tag)
 {
-    return readV2Fields(ReadSession(path), tag);
+    TagFile file = TagFile::openForReading(path);
+    return readV2Fields(file, tag);
 }
 
-TagRead readV2Fields(const ReadSession& file, Tid3v2tag& tag)
+TagRead readV2Fields(TagFile& file, Tid3v2tag& tag)
 {
     TagRead read;
-    read.result = tag.LoadFrom(file);
+    read.result = file.loadV2(tag);
     if (!failed(read.result))
         read.fields = v2FieldTexts(tag, &read.undecodable);
     return read;
@@ -230,6 +233,6 @@ TagRead readV2Fields(const ReadSession& file, Tid3v2tag& tag)
 
 FileFields readFileFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
 {
-    const ReadSession file(path);
+    TagFile file = TagFile::openForReading(path);
     return {readV1Fields(file, v1), readV2Fields(file, v2)};
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class ReadSession;
+class TagFile;
 class Tid3tag;
 class Tid3v2tag;
 
@@ -64,15 +64,15 @@ std::vector<std::string> undecodableTexts(const std::string& path, const TagRead
 // turn into a result word pass through. Each has a twin reading a file already opened for
 // both tags.
 TagRead readV1Fields(const std::string& path, Tid3tag& tag);
-TagRead readV1Fields(const ReadSession& file, Tid3tag& tag);
+TagRead readV1Fields(TagFile& file, Tid3tag& tag);
 // The fields of an ID3v1 tag without any: empty texts, no genre and track "0".
 FieldTexts emptyFieldsV1();
 // readV1Fields, except that a failed load reads as emptyFieldsV1(), as the lists show it.
 TagRead readV1FieldsOrEmpty(const std::string& path, Tid3tag& tag);
-TagRead readV1FieldsOrEmpty(const ReadSession& file, Tid3tag& tag);
+TagRead readV1FieldsOrEmpty(TagFile& file, Tid3tag& tag);
 // Loads the file's ID3v2 tag at offset 0 into `tag` and reads its fields.
 TagRead readV2Fields(const std::string& path, Tid3v2tag& tag);
-TagRead readV2Fields(const ReadSession& file, Tid3v2tag& tag);
+TagRead readV2Fields(TagFile& file, Tid3v2tag& tag);
 
 struct FileFields {
     TagRead v1, v2;

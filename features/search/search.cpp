@@ -5,7 +5,7 @@
 #include "features/common/text.h"
 #include "tags/id3v2/id3v2.h"
 #include "tags/id3v1/id3.h"
-#include "tags/file/read_session.h"
+#include "tags/file/tag_file.h"
 
 #include <utf8proc.h>
 
@@ -102,16 +102,16 @@ std::size_t CountSearchFiles(const std::vector<SearchedFolder>& folders)
     return count;
 }
 
-bool TagSearch::MatchCriterion(const ReadSession& file, TagField field, const SearchCriterion& criterion,
+bool TagSearch::MatchCriterion(TagFile& file, TagField field, const SearchCriterion& criterion,
                                const std::string& criterionKey)
 {
     // The genre has no ID3v1 value, so its ID3v1 load could never answer.
-    if (field != TagField::Genre && !failed(m_v1.LoadFrom(file))) {
+    if (field != TagField::Genre && !failed(file.loadV1(m_v1))) {
         v1Text(m_v1, field, m_value);
         if (!m_value.empty() && matches(m_value, criterion, criterionKey))
             return true;
     }
-    if (failed(m_v2.LoadFrom(file)))
+    if (failed(file.loadV2(m_v2)))
         return false;
     m_value = v2FieldText(m_v2, field);
     return matches(m_value, criterion, criterionKey);
@@ -128,13 +128,13 @@ bool TagSearch::CheckSearchFile(const SearchRequest& request, const std::string&
     if (!request.filename.text.empty() && matches(name, request.filename, m_criterionKeys[0]))
         return true;
     // Opened once, when a tag is asked, for every criterion's loads.
-    std::optional<ReadSession> file;
+    std::optional<TagFile> file;
     for (TagField field : kAllFields) {
         const SearchCriterion& criterion = request.fields[fieldIndex(field)];
         if (criterion.text.empty())
             continue;
         if (!file)
-            file.emplace(path);
+            file.emplace(TagFile::openForReading(path));
         if (MatchCriterion(*file, field, criterion, m_criterionKeys[1 + fieldIndex(field)]))
             return true;
     }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class TagFile;
 class Tid3tag;
 
 // One criterion of the form: its text (empty means not asked), its "Exact" box and its
@@ -68,7 +69,7 @@ public:
     // Whether the field's ID3v1 value or, failing that, its ID3v2 value matches; the genre
     // only from ID3v2. ID3v1 cuts a text at 30 characters and to ISO-8859-1, so its value
     // alone cannot decide.
-    bool MatchCriterion(const ReadSession& file, TagField field, const SearchCriterion& criterion,
+    bool MatchCriterion(TagFile& file, TagField field, const SearchCriterion& criterion,
                         const std::string& criterionKey);
 
 private:

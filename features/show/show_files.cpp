@@ -3,7 +3,7 @@
 
 #include "features/common/text.h"
 #include "platform/file_system.h"
-#include "tags/file/read_session.h"
+#include "tags/file/tag_file.h"
 
 #include <algorithm>
 
@@ -26,7 +26,7 @@ UnreadableFolders forEachFileOf(const std::string& path, bool subfolders, const 
 
 FileFields readShownFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
 {
-    const ReadSession file(path);
+    TagFile file = TagFile::openForReading(path);
     return {readV1FieldsOrEmpty(file, v1), readV2Fields(file, v2)};
 }
 

@@ -9,8 +9,7 @@
 #include "tags/id3v2/id3v2.h"
 #include "tags/core/io_result.h"
 #include "tags/file/move_record.h"
-#include "tags/file/save_session.h"
-#include "tags/file/tag_restore.h"
+#include "tags/file/tag_file.h"
 
 #include <exception>
 #include <limits>
@@ -19,9 +18,9 @@
 
 namespace {
 
-std::string doesNotExistText(const std::string& path)
+std::string unexpectedFailureText(const std::string& path, const std::exception& e)
 {
-    return "'" + path + "' does not exist.";
+    return "'" + path + "' could not be saved: " + e.what() + "; neither of its tags was changed.";
 }
 
 // The design's words stay first, for scripts that look for them; what the number means follows.
@@ -125,9 +124,9 @@ bool wrote(const TagSaveStep& step)
 }
 
 // A read or write failure part way through leaves the file as far as the save had come.
-bool broke(const TagSaveStep& step)
+bool broke(const std::optional<TagResult>& result)
 {
-    return step.result && (*step.result == kErrRead || *step.result == kErrWrite || *step.result == kErrIo);
+    return result && (*result == kErrRead || *result == kErrWrite || *result == kErrIo);
 }
 
 const char* tagsNamed(const BatchSaveRequest& request)
@@ -141,11 +140,14 @@ std::string claimsPastEndText(const std::string& path)
                         "would take part of the audio for the tag. Neither of its tags was changed.";
 }
 
-std::string keptBothText(const std::string& path, bool v1Failed)
+enum class KeptBoth { V1Failed, V1PutBack, V1Withheld };
+
+std::string keptBothText(const std::string& path, KeptBoth why)
 {
     return "'" + path + "' keeps both its old tags: " +
-           (v1Failed ? "its ID3v2 tag was not saved, since its ID3v1 tag could not be."
-                     : "its ID3v1 record was put back, since its ID3v2 tag could not be saved.");
+           (why == KeptBoth::V1Failed    ? "its ID3v2 tag was not saved, since its ID3v1 tag could not be."
+            : why == KeptBoth::V1PutBack ? "its ID3v1 record was put back, since its ID3v2 tag could not be saved."
+                                         : "its ID3v1 tag was not saved, since its ID3v2 tag could not be.");
 }
 
 std::string onlyV1SavedText(const std::string& path)
@@ -154,60 +156,17 @@ std::string onlyV1SavedText(const std::string& path)
                         "could not be put back.";
 }
 
-// The end of a file before its ID3v1 save, to put back when the ID3v2 save then fails.
-struct RecordBefore {
-    uint64_t size = 0;
-    bool had = false;
-    uint8_t bytes[128] = {};
-};
-
-std::optional<RecordBefore> recordBefore(const platform::File& file)
-{
-    try {
-        RecordBefore before;
-        before.size = file.size();
-        before.had = measureTailExtent(file, before.size) == sizeof before.bytes;
-        if (before.had)
-            file.readExactAt(before.size - sizeof before.bytes, before.bytes, sizeof before.bytes);
-        return before;
-    } catch (const platform::IoError&) {
-        return std::nullopt;
-    }
-}
-
-// False when the file is not as the ID3v1 save left it, or cannot be written.
-bool putRecordBack(platform::File& file, const RecordBefore& before)
-{
-    try {
-        // A move that could not be rolled back keeps the file's size in its record.
-        if (moveInterrupted(file))
-            return false;
-        const uint64_t size = file.size();
-        if (before.had && size == before.size)
-            file.writeAt(size - sizeof before.bytes, before.bytes, sizeof before.bytes);
-        else if (!before.had && size == before.size + sizeof before.bytes)
-            file.truncate(before.size);
-        else
-            return false;
-        return true;
-    } catch (const platform::IoError&) {
-        return false;
-    }
-}
-
-// Whether the file's ID3v2 tag claims more bytes than it holds; a read failure is an answer too.
 std::string journalStoppedText(const std::string& why, const std::string& path)
 {
     return journalUnwritableText(why) + ": the save stopped before '" + path +
            "'; the files saved before it can be undone.";
 }
 
-// Reads the ID3v2 tag at the start once for the whole save of the file, its checks included.
-std::optional<std::string> claimsPastEnd(SaveSession& session)
+// Whether the file's ID3v2 tag claims more bytes than it holds; a read failure is an answer too.
+std::optional<std::string> claimsPastEnd(TagFile& file)
 {
     try {
-        session.keepHead(Tid3v2tag::kKeptHeadLimit);
-        return session.headClaimsPastEnd() ? std::optional<std::string>(std::string()) : std::nullopt;
+        return file.headClaimsPastEnd() ? std::optional<std::string>(std::string()) : std::nullopt;
     } catch (const platform::IoError& e) {
         return std::string(e.what());
     }
@@ -299,165 +258,217 @@ std::vector<std::string> droppedFrameTexts(const BatchSaveOutcome& outcome)
     return texts;
 }
 
-TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs,
-                      bool explainFailures, SaveSession* session)
+
+namespace {
+
+// What the walk shares across its files.
+struct Walk {
+    const BatchSaveRequest& request;
+    Tid3tag& v1;
+    Tid3v2tag& v2;
+    CountingDialogs& dialogs;
+    SaveRecording* recording;
+    std::string why;
+    bool stopped = false, journalStopped = false;
+};
+
+// Loads the ID3v1 tag and applies the fields; false when there is nothing to write (no record
+// and no field asked for) or the track is no number (`stopWalk`).
+bool prepareV1(TagFile& file, const V1SaveFields& fields, Walk& w, TagSaveStep& step)
 {
-    TagSaveStep step;
-    TagResult loaded;
-    try {
-        loaded = session ? tag.LoadFrom(*session) : tag.LoadFromFile(path);
-    } catch (const std::exception&) {
-        dialogs.error(doesNotExistText(path));
-        return step;
-    }
+    const TagResult loaded = file.loadV1(w.v1);
     // Nothing to write into a file without a record: adding an empty one is not asked for.
     if (failed(loaded) && !anyV1Field(fields))
-        return step;
+        return false;
     if (failed(loaded))
-        tag.Clear();
-    if (!applyV1Fields(fields, tag, dialogs, step.lostCharacters)) {
-        step.stopWalk = true;
-        return step;
-    }
-    // The attribute reset of other platforms is left out: it would strip a read-only
-    // protection the user chose.
-    step.result = session ? tag.SaveTo(*session) : tag.SaveToFile(path);
-    if (failed(*step.result))
-        dialogs.message(saveFailureText("ID3v1 tag", *step.result, tag.FailureReason(), explainFailures));
-    return step;
+        w.v1.Clear();
+    step.stopWalk = !applyV1Fields(fields, w.v1, w.dialogs, step.lostCharacters);
+    return !step.stopWalk;
 }
 
-TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, Dialogs& dialogs,
-                      bool explainFailures, SaveSession* session)
+// Start each file from a fresh tag: a load that finds no tag leaves the object as the
+// previous file had it, and that file's version or broken load must not carry over.
+void prepareV2(TagFile& file, const V2SaveFields& fields, Tid3v2tag& tag, TagSaveStep& step)
 {
-    TagSaveStep step;
-    // Start each file from a fresh tag: a load that finds no tag leaves the object as the
-    // previous file had it, and that file's version or broken load must not carry over.
     tag.Reset();
-    TagResult loaded;
-    try {
-        loaded = session ? tag.LoadFrom(*session) : tag.LoadFromFile(path, 0);
-    } catch (const std::exception&) {
-        dialogs.error(doesNotExistText(path));
-        return step;
-    }
-    if (failed(loaded))
+    if (failed(file.loadV2(tag)))
         tag.FrameIndex().Clear();
     else
         step.droppedFrames = tag.DroppedFrames();
     applyV2Fields(fields, tag);
-    step.result = session ? tag.SaveTo(*session) : tag.SaveToFile(path, 255, -1, 255);
-    if (failed(*step.result))
-        dialogs.message(
-            saveFailureText("ID3v2 tag", *step.result, tag.FailureReason(), explainFailures, tag.ErrorDetail()));
-    return step;
 }
+
+// The messages for one file's save, in the order the tags were written.
+void tellOutcome(const Walk& w, const std::string& path, const SaveReport& report)
+{
+    const bool explain = w.request.explainFailures;
+    if (report.v1 && failed(*report.v1) && !report.v1PutBack && !report.v1Withheld)
+        w.dialogs.message(saveFailureText("ID3v1 tag", *report.v1, w.v1.FailureReason(), explain));
+    if (w.request.saveV2 && !report.v2 && broke(report.v1))
+        w.dialogs.message(keptBothText(path, KeptBoth::V1Failed));
+    if (report.v2 && failed(*report.v2))
+        w.dialogs.message(
+            saveFailureText("ID3v2 tag", *report.v2, w.v2.FailureReason(), explain, w.v2.ErrorDetail()));
+    if (report.v1PutBack)
+        w.dialogs.message(keptBothText(path, KeptBoth::V1PutBack));
+    else if (report.v1Withheld)
+        w.dialogs.message(keptBothText(path, KeptBoth::V1Withheld));
+    else if (report.v1LeftAlone)
+        w.dialogs.message(onlyV1SavedText(path));
+}
+
+// Loads, edits and saves both tags of a file opened for saving.
+void saveThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out)
+{
+    const BatchSaveRequest& request = w.request;
+    const bool own = index < request.perFile.size();
+    bool writeV1 = false;
+    if (request.saveV1) {
+        writeV1 = prepareV1(file, own ? request.perFile[index].v1 : request.v1, w, out.v1);
+        if (out.v1.stopWalk)
+            return;
+    }
+    if (request.saveV2)
+        prepareV2(file, own ? request.perFile[index].v2 : request.v2, w.v2, out.v2);
+    if (!writeV1 && !request.saveV2)
+        return;
+    const SaveReport report =
+        file.save(writeV1 ? &w.v1 : nullptr, request.saveV2 ? &w.v2 : nullptr, w.recording);
+    out.v1.result = report.v1;
+    out.v2.result = report.v2;
+    tellOutcome(w, out.path, report);
+    if (w.recording)
+        w.recording->afterFile(index, file, report);
+}
+
+// A file that cannot be had for writing: its loads and both saves say why, as each tag's own
+// save by name would.
+void saveRefused(const SaveRefusal& refused, std::size_t index, Walk& w, FileSaveOutcome& out)
+{
+    TagFile file = TagFile::openForReading(out.path);
+    const BatchSaveRequest& request = w.request;
+    const bool own = index < request.perFile.size();
+    SaveReport report;
+    if (request.saveV1 && prepareV1(file, own ? request.perFile[index].v1 : request.v1, w, out.v1))
+        report.v1 = refused.result;
+    if (out.v1.stopWalk)
+        return;
+    if (request.saveV2 && !broke(report.v1)) {
+        prepareV2(file, own ? request.perFile[index].v2 : request.v2, w.v2, out.v2);
+        report.v2 = failed(w.v2.LoadResult) ? kErrCorrupt : refused.result;
+    }
+    out.v1.result = report.v1;
+    out.v2.result = report.v2;
+    const bool explain = request.explainFailures;
+    if (report.v1)
+        w.dialogs.message(saveFailureText("ID3v1 tag", *report.v1, refused.reason, explain));
+    if (request.saveV2 && !report.v2 && broke(report.v1))
+        w.dialogs.message(keptBothText(out.path, KeptBoth::V1Failed));
+    if (report.v2)
+        w.dialogs.message(saveFailureText("ID3v2 tag", *report.v2,
+                                          *report.v2 == refused.result ? refused.reason : std::string(), explain));
+}
+
+// One file of the walk; false when the walk stops there.
+bool saveFile(std::size_t index, Walk& w, FileSaveOutcome& out)
+{
+    const std::string& path = out.path;
+    const BatchSaveRequest& request = w.request;
+    if (!isMp3Name(path)) {
+        w.dialogs.error(notMp3Text(path));
+        return true;
+    }
+    // One open held across both tags, loads included, so that no other program's save of
+    // the file comes between them or the record taken for undo.
+    SaveRefusal refused;
+    std::optional<TagFile> file = TagFile::openForSaving(path, refused);
+    if (refused.locked) {
+        w.dialogs.message(lockedText(path));
+        return true;
+    }
+    if (!file && request.explainFailures && refused.result == kErrOpen &&
+        platform::saveTarget(path) == platform::SaveTarget::Missing) {
+        w.dialogs.message(saveFailureText(tagsNamed(request), kErrOpen, refused.reason, true));
+        return true;
+    }
+    if (!file) {
+        saveRefused(refused, index, w, out);
+        return !out.v1.stopWalk;
+    }
+    if (const std::optional<std::string> refusal = request.saveV2 ? claimsPastEnd(*file) : std::nullopt) {
+        w.dialogs.message(refusal->empty() ? claimsPastEndText(path)
+                                           : saveFailureText(tagsNamed(request), kErrRead, *refusal,
+                                                             request.explainFailures));
+        return true;
+    }
+    const SaveRecording::Before kept =
+        w.recording ? w.recording->beforeFile(index, *file, w.why) : SaveRecording::Before::Kept;
+    if (kept == SaveRecording::Before::FileUnreadable) {
+        w.dialogs.message(saveFailureText(tagsNamed(request), kErrRead, w.why, request.explainFailures));
+        return true;
+    }
+    if (kept == SaveRecording::Before::JournalRefused) {
+        w.dialogs.error(journalStoppedText(w.why, path));
+        w.journalStopped = true;
+        return false;
+    }
+    try {
+        saveThrough(*file, index, w, out);
+    } catch (const std::exception& e) {
+        w.dialogs.error(unexpectedFailureText(path, e));
+    }
+    if (w.recording && w.recording->refusedHeadChange()) {
+        w.dialogs.error(journalStoppedText(*w.recording->refusedHeadChange(), path));
+        w.journalStopped = true;
+        return false;
+    }
+    return !out.v1.stopWalk;
+}
+
+// The journal entry of the save, opened before any file is touched; false when it cannot be.
+bool startRecording(const BatchSaveRequest& request, const JournalStore& journal,
+                    std::optional<SaveRecording>& recording, Dialogs& dialogs)
+{
+    if (!request.recordForUndo || request.files.empty())
+        return true;
+    std::string why;
+    recording = SaveRecording::start(journal, request.files, request.saveV1, request.saveV2, why);
+    if (!recording)
+        dialogs.error(journalUnwritableText(why) + ": nothing was saved.");
+    return recording.has_value();
+}
+
+} // namespace
 
 BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3v2tag& v2, Dialogs& dialogs,
                               Progress& progress)
 {
     CountingDialogs counting(dialogs);
     BatchSaveOutcome outcome;
-    if (const std::optional<std::string> refusal = refusedValue(request)) {
-        counting.error(*refusal);
-        outcome.stopped = outcome.failures = true;
-        return outcome;
-    }
     const JournalStore journal(undoJournalFolder());
     std::optional<SaveRecording> recording;
-    std::string why;
-    const bool record = request.recordForUndo && !request.files.empty();
-    if (record)
-        recording = SaveRecording::start(journal, request.files, request.saveV1, request.saveV2, why);
-    if (record && !recording) {
-        counting.error(journalUnwritableText(why) + ": nothing was saved.");
+    const std::optional<std::string> refusal = refusedValue(request);
+    if (refusal)
+        counting.error(*refusal);
+    if (refusal || !startRecording(request, journal, recording, counting)) {
         outcome.stopped = outcome.failures = true;
         return outcome;
     }
-    bool journalStopped = false;
+    Walk walk{request, v1, v2, counting, recording ? &*recording : nullptr, {}};
     progress.begin(request.files.size());
     for (const std::string& path : request.files) {
         const std::size_t index = outcome.files.size();
         progress.advance(index, path);
         FileSaveOutcome& file = outcome.files.emplace_back();
         file.path = path;
-        if (!isMp3Name(path)) {
-            counting.error(notMp3Text(path));
-            continue;
-        }
-        // One open held across both tags, loads included, so that no other program's save of
-        // the file comes between them or the record taken for undo. A file that cannot be
-        // had for writing goes through the tags' own loads and saves, which say why.
-        SaveRefusal refused;
-        std::optional<SaveSession> session = SaveSession::open(path, refused);
-        const platform::File* lock = session ? &session->file() : nullptr;
-        if (refused.locked) {
-            counting.message(lockedText(path));
-            continue;
-        }
-        if (!session && request.explainFailures && refused.result == kErrOpen &&
-            platform::saveTarget(path) == platform::SaveTarget::Missing) {
-            counting.message(saveFailureText(tagsNamed(request), kErrOpen, refused.reason, true));
-            continue;
-        }
-        if (const std::optional<std::string> refusal = session && request.saveV2 ? claimsPastEnd(*session) : std::nullopt) {
-            counting.message(refusal->empty() ? claimsPastEndText(path)
-                                              : saveFailureText(tagsNamed(request), kErrRead, *refusal,
-                                                                request.explainFailures));
-            continue;
-        }
-        const SaveRecording::Before kept =
-            recording && session ? recording->beforeFile(index, *session, why) : SaveRecording::Before::Kept;
-        if (kept == SaveRecording::Before::FileUnreadable) {
-            counting.message(saveFailureText(tagsNamed(request), kErrRead, why, request.explainFailures));
-            continue;
-        }
-        if (kept == SaveRecording::Before::JournalRefused) {
-            counting.error(journalStoppedText(why, path));
-            outcome.stopped = journalStopped = true;
-            break;
-        }
-        // Both tags or neither: the ID3v1 record goes first, and back when the ID3v2 tag fails.
-        const std::optional<RecordBefore> v1Before =
-            lock && request.saveV1 && request.saveV2 ? recordBefore(*lock) : std::nullopt;
-        const bool own = index < request.perFile.size();
-        const V1SaveFields& v1Fields = own ? request.perFile[index].v1 : request.v1;
-        const V2SaveFields& v2Fields = own ? request.perFile[index].v2 : request.v2;
-        SaveSession* through = session ? &*session : nullptr;
-        if (request.saveV1)
-            file.v1 = SaveV1Tag(path, v1Fields, v1, counting, request.explainFailures, through);
-        if (request.saveV2 && !file.v1.stopWalk && broke(file.v1)) {
-            counting.message(keptBothText(path, true));
-        } else if (request.saveV2 && !file.v1.stopWalk) {
-            file.v2 = SaveV2Tag(path, v2Fields, v2, counting, request.explainFailures, through);
-            // A tag without frames is not written at all: the ID3v1 record stands alone then.
-            const bool v2Failed = file.v2.result && failed(*file.v2.result) && *file.v2.result != kErrNoFrames;
-            if (v2Failed && wrote(file.v1)) {
-                if (session)
-                    session->forgetWritten();
-                if (v1Before && session && putRecordBack(session->file(), *v1Before)) {
-                    file.v1.result = file.v2.result;
-                    counting.message(keptBothText(path, false));
-                } else {
-                    counting.message(onlyV1SavedText(path));
-                }
-            }
-        }
-        if (recording && session)
-            recording->afterFile(index, *session);
-        if (recording && recording->refusedHeadChange()) {
-            counting.error(journalStoppedText(*recording->refusedHeadChange(), path));
-            outcome.stopped = journalStopped = true;
-            break;
-        }
-        if (file.v1.stopWalk) {
+        if (!saveFile(index, walk, file)) {
             outcome.stopped = true;
             break;
         }
     }
     // After a journal failure already told, the entry stays as that of an interrupted save.
-    if (recording && !recording->finish(why) && !journalStopped)
-        counting.error(journalUnwritableText(why) + ": the save is done, but its undo may be incomplete.");
+    if (recording && !recording->finish(walk.why) && !walk.journalStopped)
+        counting.error(journalUnwritableText(walk.why) + ": the save is done, but its undo may be incomplete.");
     progress.advance(outcome.files.size(), std::string());
     progress.end();
     outcome.failures = counting.reported > 0;

@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-class SaveSession;
 class Tid3tag;
 class Tid3v2tag;
 
@@ -102,17 +101,9 @@ std::vector<std::string> lostCharacterTexts(const BatchSaveOutcome& outcome);
 // One line per file whose version 2.2 tag was saved without frames version 2.3 cannot hold.
 std::vector<std::string> droppedFrameTexts(const BatchSaveOutcome& outcome);
 
-// Loads the file's ID3v1 tag into `tag`, applies the enabled fields and saves it.
-// Through `session` when given, the file's one open for the whole save.
-TagSaveStep SaveV1Tag(const std::string& path, const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs,
-                      bool explainFailures = false, SaveSession* session = nullptr);
-// The same for the ID3v2 tag; a file without one starts from a fresh tag.
-TagSaveStep SaveV2Tag(const std::string& path, const V2SaveFields& fields, Tid3v2tag& tag, Dialogs& dialogs,
-                      bool explainFailures = false, SaveSession* session = nullptr);
-
-// Visits the files in order, each with SaveV1Tag and then SaveV2Tag as the request enables.
-// A file whose name does not end in ".mp3" is refused by name and left alone. Each file is
-// locked against other programs' saves for both tags together; one that another program
+// Visits the files in order: each file's tags are loaded, the enabled fields applied, and both
+// saved together, both or neither. A file whose name does not end in ".mp3" is refused by name
+// and left alone. Each file is opened and locked once for both tags; one that another program
 // keeps locked is refused for both with one message.
 // Failures go to `dialogs` as the tab shows them; `progress` hears of each file as it starts.
 BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3v2tag& v2, Dialogs& dialogs,

@@ -5,8 +5,6 @@
 #include "features/common/text.h"
 #include "platform/file_system.h"
 #include "tags/file/move_record.h"
-#include "tags/file/save_session.h"
-#include "tags/file/tag_restore.h"
 
 #include <algorithm>
 #include <map>
@@ -37,33 +35,22 @@ uint32_t crcOfRange(const platform::File& file, uint64_t at, uint64_t n)
     return crc;
 }
 
-// The ends of one file the save will replace; `whole` when they cannot be told apart safely.
-// An ID3v2 tag the session has read already stays there: `headInSession` says so, and the
-// record's own head is then empty.
-SavedFileRecord recordOf(const SaveSession& session, const std::string& path, bool saveV1, bool saveV2,
-                         bool& headInSession)
+// The ends of one file the save will replace, as the file measures them; the whole file when
+// they cannot be told apart. The old ID3v2 tag stays in the file, kept by its changes.
+SavedFileRecord recordOf(TagFile& file, const std::string& path, bool saveV1, bool saveV2)
 {
-    const platform::File& file = session.file();
+    const SaveEnds ends = file.measureEnds(saveV1, saveV2);
     SavedFileRecord r;
     r.path = platform::absolutePath(path);
     r.savedV1 = saveV1;
     r.savedV2 = saveV2;
-    r.oldSize = file.size();
-    headInSession = saveV2 && !session.knownHead.empty();
-    const uint64_t head = !saveV2 ? 0 : headInSession ? session.knownHead.size() : measureHeadExtent(file, r.oldSize);
-    const uint64_t tail = saveV1 ? measureTailExtent(file, r.oldSize) : 0;
-    // The ID3v1 save changes the end of the file before the ID3v2 save measures its tag:
-    // a tag that reaches (or may reach, with a footer) into that end is measured differently
-    // then, so the whole file is kept.
-    r.whole = saveV1 && saveV2 && head > 0 && head + 10 > r.oldSize - tail;
-    if (r.whole) {
-        headInSession = false;
-        r.head = readRange(file, 0, r.oldSize);
-    } else {
-        if (!headInSession)
-            r.head = readRange(file, 0, head);
-        r.tail = readRange(file, r.oldSize - tail, tail);
-    }
+    r.oldSize = ends.size;
+    r.whole = ends.whole;
+    if (r.whole)
+        r.head = file.readRange(0, r.oldSize);
+    else
+        r.tail = file.readRange(r.oldSize - ends.extents.tail, ends.extents.tail);
+    r.headByChanges = saveV2 && !r.whole;
     return r;
 }
 
@@ -99,17 +86,17 @@ Fingerprint fingerprintOf(const platform::File& file, bool saveV1, bool saveV2, 
     return p;
 }
 
-Fingerprint fingerprintAfter(const SaveSession& session, bool saveV1, bool saveV2, bool whole)
+Fingerprint fingerprintAfter(const TagFile& tagFile, const SaveReport& report, bool saveV1, bool saveV2, bool whole)
 {
+    const platform::File& file = *tagFile.file();
     if (whole)
-        return fingerprintOf(session.file(), saveV1, saveV2, whole);
-    const platform::File& file = session.file();
+        return fingerprintOf(file, saveV1, saveV2, whole);
     Fingerprint p;
     try {
         // What the save wrote is taken from its word; only an end it did not write is read.
         p.size = file.size();
-        const SaveSession::Written& head = session.head;
-        const SaveSession::Written& tail = session.tail;
+        const WrittenEnd& head = report.head;
+        const WrittenEnd& tail = report.tail;
         p.head = !saveV2 ? 0 : head.known ? head.extent : measureHeadExtent(file, p.size);
         p.tail = !saveV1 ? 0 : tail.known ? tail.extent : measureTailExtent(file, p.size);
         if (p.head + p.tail > p.size)
@@ -196,71 +183,69 @@ std::optional<SaveRecording> SaveRecording::start(const JournalStore& store, con
     return rec;
 }
 
-SaveRecording::Before SaveRecording::beforeFile(std::size_t index, SaveSession& session, std::string& why)
+SaveRecording::Before SaveRecording::beforeFile(std::size_t index, TagFile& file, std::string& why)
 {
+    m_headSlot.reset();
     if (m_slotOf[index] == kNoSlot)
         return Before::Kept;
     Slot& slot = m_slots[m_slotOf[index]];
     const auto slotIndex = static_cast<uint32_t>(m_slotOf[index]);
     if (slot.recorded) {
         if (slot.headByChanges)
-            keepHeadChanges(slotIndex, session);
+            m_headSlot = slotIndex;
         return Before::Kept;
     }
     SavedFileRecord r;
-    bool headInSession = false;
+    Fingerprint before;
     try {
-        r = recordOf(session, slot.path, m_saveV1, m_saveV2, headInSession);
+        r = recordOf(file, slot.path, m_saveV1, m_saveV2);
+        // The old ID3v2 tag is kept by what the save replaces in it, which is told before it
+        // writes: for a changed title, a few bytes instead of the whole tag.
+        before = fingerprintOfBytes(r.oldSize, r.head, r.tail);
+        if (r.headByChanges) {
+            before.head = file.keptHead().size();
+            before.headCrc = file.keptHeadCrc();
+        }
     } catch (const platform::IoError& e) {
         why = e.what();
         return Before::FileUnreadable;
     }
-    // The old ID3v2 tag is kept by what the save replaces in it, which is told before it writes:
-    // for a changed title, a few bytes instead of the whole tag. The load that follows takes
-    // the tag from the session, and the save compares with it what it writes.
-    r.headByChanges = m_saveV2 && !r.whole;
-    if (r.headByChanges && !headInSession)
-        session.knownHead = std::move(r.head);
-    const Fingerprint before = fingerprintOfBytes(r.oldSize, r.headByChanges ? session.knownHead : r.head, r.tail);
     r.oldHeadSize = before.head;
     r.oldHeadCrc = before.headCrc;
     m_writer->putSave(slotIndex, r, &before);
-    // Without an ID3v1 save to come first, the snapshot goes with the first record of a change.
+    // Without an ID3v1 save, the snapshot goes with the first record of a change.
     if (!(r.headByChanges && !m_saveV1) && !m_writer->flush(why))
         return Before::JournalRefused;
     slot.recorded = slot.open = true;
     slot.whole = r.whole;
     slot.headByChanges = r.headByChanges;
     slot.before = before;
-    if (r.headByChanges) {
-        session.knownHeadCrc = before.headCrc;
-        keepHeadChanges(slotIndex, session);
-    }
+    if (r.headByChanges)
+        m_headSlot = slotIndex;
     return Before::Kept;
 }
 
-void SaveRecording::keepHeadChanges(uint32_t slot, SaveSession& session)
+bool SaveRecording::beforeHeadChange(const HeadChange& c, std::string& why)
 {
-    session.beforeHeadWrite = [this, slot](const SaveSession::HeadChange& c, std::string& why) {
-        if (m_writer->putHeadChange(slot, c.at, c.whole, c.oldBytes, c.size, why))
-            return true;
-        m_refusedWhy = why;
-        why = "the undo journal could not keep what the save would replace (" + why + ")";
-        return false;
-    };
+    if (!m_headSlot || m_writer->putHeadChange(*m_headSlot, c.at, c.whole, c.oldBytes, c.size, why))
+        return true;
+    m_refusedWhy = why;
+    why = "the undo journal could not keep what the save would replace (" + why + ")";
+    return false;
 }
 
-void SaveRecording::afterFile(std::size_t index, const SaveSession& session)
+void SaveRecording::afterFile(std::size_t index, const TagFile& tagFile, const SaveReport& report)
 {
-    const platform::File& file = session.file();
+    const platform::File& file = *tagFile.file();
+    m_headSlot.reset();
     if (m_slotOf[index] == kNoSlot || !m_slots[m_slotOf[index]].recorded)
         return;
     Slot& slot = m_slots[m_slotOf[index]];
     // Left for the repair of the move, which an undo runs first. A save that said what it
     // wrote at the start finished any move it made.
-    if (m_saveV2 && !session.head.known && moveInterrupted(file))
+    if (m_saveV2 && !report.head.known && moveInterrupted(file))
         return;
-    const Fingerprint now = fingerprintAfter(session, m_saveV1, m_saveV2, slot.whole);
+    const Fingerprint now = fingerprintAfter(tagFile, report, m_saveV1, m_saveV2, slot.whole);
     if (!now.recorded)
         return;
     // Handed to the system with the next file's records or the end: a save stopped before

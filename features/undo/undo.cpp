@@ -7,8 +7,7 @@
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
 #include "tags/file/move_record.h"
-#include "tags/file/save_session.h"
-#include "tags/file/tag_restore.h"
+#include "tags/file/tag_file.h"
 
 #include <ctime>
 
@@ -44,10 +43,10 @@ std::string restoreFailedText(const std::string& path, TagResult result, const s
 // while it moved the file's audio left a record to put it back by: that comes first. Empty
 // when the file cannot be had for writing; `repairFailure` then says why, when it is a
 // repair that failed.
-std::optional<SaveSession> openForUndo(const std::string& path, std::optional<std::string>& repairFailure)
+std::optional<TagFile> openForUndo(const std::string& path, std::optional<std::string>& repairFailure,
+                                   SaveRefusal& refusal)
 {
-    SaveRefusal refusal;
-    std::optional<SaveSession> session = SaveSession::open(path, refusal);
+    std::optional<TagFile> session = TagFile::openForSaving(path, refusal);
     if (session || !refusal.moveInterrupted)
         return session;
     const MoveRepair repair = repairInterruptedMove(path);
@@ -55,7 +54,7 @@ std::optional<SaveSession> openForUndo(const std::string& path, std::optional<st
         repairFailure = repair.message;
         return std::nullopt;
     }
-    return SaveSession::open(path, refusal);
+    return TagFile::openForSaving(path, refusal);
 }
 
 // The old tag of a record, worked out through the session's file or, without one, a file
@@ -87,14 +86,15 @@ bool undoFile(const SavedFile& f, UndoReport& report)
         return true;
     }
     std::optional<std::string> repairFailure;
-    std::optional<SaveSession> session = openForUndo(r.path, repairFailure);
+    SaveRefusal refusal;
+    std::optional<TagFile> session = openForUndo(r.path, repairFailure, refusal);
     if (repairFailure) {
         report.leftAlone.push_back(*repairFailure);
         return false;
     }
     // A file that cannot be had for writing is still checked, so that one changed since is
     // told as such; its restore then says why it failed.
-    Fingerprint now = session ? fingerprintOf(session->file(), r.savedV1, r.savedV2, r.whole)
+    Fingerprint now = session ? fingerprintOf(*session->file(), r.savedV1, r.savedV2, r.whole)
                               : fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole);
     // Back already: the save never reached it, or an earlier undo that failed elsewhere restored it.
     const Fingerprint then = fingerprintBefore(r);
@@ -109,16 +109,15 @@ bool undoFile(const SavedFile& f, UndoReport& report)
     // that tells its state.
     std::optional<std::vector<uint8_t>> oldHead;
     if (now.recorded && (r.whole || now.size - now.head - now.tail == r.oldSize - then.head - then.tail))
-        oldHead = oldHeadFrom(r, session ? &session->file() : nullptr, now.head);
+        oldHead = oldHeadFrom(r, session ? session->file() : nullptr, now.head);
     if (!oldHead) {
         report.leftAlone.push_back(quoted(r.path) + (f.after ? " has changed since that save" : " was being saved when that save stopped and is not as it left it") +
                                    "; it is left as it is.");
         return true;
     }
-    std::string reason;
-    const TagExtents current{now.head, now.tail};
-    const TagResult result = session ? restoreTagBytes(*session, *oldHead, r.tail, current, &reason)
-                                     : restoreTagBytes(r.path, *oldHead, r.tail, current, &reason);
+    std::string reason = refusal.reason;
+    const TagResult result =
+        session ? session->restore(*oldHead, r.tail, TagExtents{now.head, now.tail}, &reason) : refusal.result;
     if (failed(result)) {
         report.leftAlone.push_back(restoreFailedText(r.path, result, reason));
         return false;

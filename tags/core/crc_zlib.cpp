@@ -1,5 +1,5 @@
 // crcOf through zlib, for programs linked without ISA-L.
-#include "tags/file/durable_records.h"
+#include "tags/core/crc.h"
 
 #include <algorithm>
 

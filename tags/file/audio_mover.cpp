@@ -1,7 +1,6 @@
 // Moves the audio behind an ID3v2 tag in place, in 16 KiB chunks.
 #include "tags/file/audio_mover.h"
 
-#include "tags/file/move_record.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -13,7 +12,7 @@ constexpr uint64_t kReadAhead = uint64_t(4) << 20;
 
 } // namespace
 
-AudioMover::AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveRecord* record)
+AudioMover::AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveWatcher* record)
     : m_file(file), m_fileSize(fileSize), m_progress(std::move(progress)), m_record(record), m_chunk(kChunkSize)
 {
 }

@@ -9,7 +9,15 @@
 namespace platform {
 class File;
 }
-class MoveRecord;
+
+// Hears of a move as it goes: each chunk as read, before it is written at its new place
+// (`audioPos` counts from the first byte after the old tag), and the end of the move.
+class MoveWatcher {
+public:
+    virtual ~MoveWatcher() = default;
+    virtual void beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_t n) = 0;
+    virtual void moved() = 0;
+};
 
 // Makes room for a tag of a new size at the tag offset by moving what follows the old
 // tag, never holding more than one 16 KiB chunk of it in memory.
@@ -20,7 +28,7 @@ public:
     using Progress = std::function<void(uint64_t)>;
 
     // The move record, when given, hears of each chunk before it is written.
-    AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveRecord* record = nullptr);
+    AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveWatcher* record = nullptr);
 
     // Bytes that reposition() will read or write, for a progress total.
     static uint64_t work(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize);
@@ -40,7 +48,7 @@ private:
     platform::File& m_file;
     uint64_t m_fileSize;
     Progress m_progress;
-    MoveRecord* m_record;
+    MoveWatcher* m_record;
     std::vector<uint8_t> m_chunk;
     uint64_t m_advisedFrom = 0;
 };

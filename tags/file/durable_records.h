@@ -3,15 +3,11 @@
 // order of their numbers and their folders in the person's state folder.
 #pragma once
 
+#include "tags/core/crc.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-// zlib's CRC-32 of n bytes, continuing `crc`, sizes past 32 bits counted whole; worked out
-// by ISA-L where the build has it, which gives the same values many times faster.
-uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc = 0);
-// The CRC-32 of two runs of bytes one after the other, from the CRC-32 of each.
-uint32_t crcJoined(uint32_t first, uint32_t second, uint64_t secondLength);
 
 void writeBE64(uint8_t* p, uint64_t v);
 uint64_t readBE64(const uint8_t* p);

@@ -4,6 +4,7 @@
 #include "tags/file/move_record_layout.h"
 
 #include "tags/core/io_result.h"
+#include "tags/id3v1/id3_layout.h"
 
 #include <algorithm>
 #include <optional>
@@ -67,7 +68,7 @@ MoveRecord MoveRecord::begin(const platform::File& file, const Plan& plan)
     if (!makeStateSubfolder(folder))
         throw platform::IoError(platform::IoErrorKind::Other,
                                 "cannot make the folder '" + folder + "' for the record of the move");
-    impl->recordPath = recordNameFor(file.identity());
+    impl->recordPath = recordNameFor(moveRecordFolder(), file.identity());
     // Held while the save runs, so that a record whose save is still going is not taken
     // for an interrupted one; the system lets go when the process ends.
     impl->record = createRecord(impl->recordPath);
@@ -132,6 +133,12 @@ void MoveRecord::moved()
     m_impl->slots->write(kPhaseMoved, 0, 0, nullptr, 0, 0, m_impl->movedCrc);
 }
 
+void MoveRecord::beforeTail(const std::vector<uint8_t>& oldTail, const uint8_t* newTail)
+{
+    m_impl->slots->write(kPhaseTail, 0, oldTail.size(), oldTail.data(), 0, oldTail.size(), m_impl->movedCrc,
+                         crcOf(newTail, id3v1::kRecordSize));
+}
+
 void MoveRecord::finish()
 {
     m_impl->slots.reset();
@@ -141,7 +148,7 @@ void MoveRecord::finish()
 
 bool moveInterrupted(const platform::File& file)
 {
-    const std::string recordPath = recordNameFor(file.identity());
+    const std::string recordPath = recordNameFor(moveRecordFolder(), file.identity());
     if (moveRecordFolder().empty() || !platform::pathExists(recordPath))
         return false;
     // A record cut short before its mark was written belongs to a save that changed nothing,
@@ -156,7 +163,9 @@ bool moveInterrupted(const platform::File& file)
             return record.state == Record::Damaged;
         const uint64_t size = file.size();
         const uint64_t birth = file.birthTime();
-        return (size == record.fileSize() || size == record.movedSize()) &&
+        const bool appendedTail = record.move->phase == kPhaseTail && record.move->data.empty() &&
+                                  size > record.movedSize() && size <= record.movedSize() + id3v1::kRecordSize;
+        return (size == record.fileSize() || size == record.movedSize() || appendedTail) &&
                (birth == 0 || record.field[kBirth] == 0 || birth == record.field[kBirth]);
     } catch (const platform::IoError&) {
         return false;
@@ -168,15 +177,38 @@ bool movesAudio(const MoveRecord::Plan& plan)
     return plan.fileSize > plan.tagOffset + plan.oldExtent && plan.newSize != plan.oldExtent;
 }
 
-void resizeTagInPlace(platform::File& file, const MoveRecord::Plan& plan,
-                      const std::function<void(uint64_t)>& progress, const std::function<void()>& writeTag)
+namespace {
+
+// The ID3v1 record at the end of the moved file replaced or appended, the old one kept first.
+void writeTail(platform::File& file, uint64_t size, MoveRecord* record, const uint8_t* newTail)
 {
-    const uint64_t finalSize = plan.fileSize - plan.oldExtent + plan.newSize;
+    const uint64_t old = id3v1::recordExtent(file, size);
+    std::vector<uint8_t> oldTail(static_cast<std::size_t>(old));
+    if (old > 0)
+        file.readExactAt(size - old, oldTail.data(), oldTail.size());
+    if (record)
+        record->beforeTail(oldTail, newTail);
+    file.writeAt(size - old, newTail, id3v1::kRecordSize);
+}
+
+} // namespace
+
+void resizeTagInPlace(platform::File& file, const MoveRecord::Plan& plan,
+                      const std::function<void(uint64_t)>& progress, const std::function<void()>& writeTag,
+                      const uint8_t* newTail)
+{
+    const uint64_t movedSize = plan.fileSize - plan.oldExtent + plan.newSize;
+    const bool appendsTail = newTail && id3v1::recordExtent(file, plan.fileSize) == 0;
+    const uint64_t finalSize = movedSize + (appendsTail ? id3v1::kRecordSize : 0);
     std::optional<MoveRecord> record;
     if (movesAudio(plan))
         record.emplace(MoveRecord::begin(file, plan));
     try {
         file.reserve(finalSize);
+        // The room reserved for an appended record is not the audio's: the move ends where it
+        // did, at a size the record knows.
+        if (appendsTail)
+            file.truncate(std::max(movedSize, plan.fileSize));
     } catch (const platform::IoError&) {
         if (file.size() != plan.fileSize)
             file.truncate(plan.fileSize);
@@ -189,6 +221,8 @@ void resizeTagInPlace(platform::File& file, const MoveRecord::Plan& plan,
         AudioMover(file, plan.fileSize, progress, record ? &*record : nullptr)
             .reposition(plan.tagOffset, plan.oldExtent, plan.newSize);
         writeTag();
+        if (newTail)
+            writeTail(file, movedSize, record ? &*record : nullptr, newTail);
     } catch (const platform::IoError& e) {
         // A disk error half way through a move: put the file back while the process can.
         if (record && !record->rollBack(file, plan.path))

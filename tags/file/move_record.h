@@ -4,6 +4,7 @@
 
 #include "platform/file_system.h"
 #include "tags/core/tag_result.h"
+#include "tags/file/audio_mover.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +24,7 @@ std::string moveRecordFolder();
 
 // One move of the audio that follows the old tag, from tagOffset + oldExtent to
 // tagOffset + newSize, with the record that describes it.
-class MoveRecord {
+class MoveRecord : public MoveWatcher {
 public:
     struct Plan {
         std::string path;
@@ -38,14 +39,17 @@ public:
     MoveRecord& operator=(MoveRecord&&) = delete;
     MoveRecord(const MoveRecord&) = delete;
     MoveRecord& operator=(const MoveRecord&) = delete;
-    ~MoveRecord();
+    ~MoveRecord() override;
 
     // Called with each chunk of audio as read, before it is written at its new place;
     // `audioPos` counts from the first byte after the old tag. Where the chunk's write
     // could overwrite bytes not yet safe elsewhere, the chunk is kept in the record.
-    void beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_t n);
+    void beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_t n) override;
     // All audio is at its new place; what follows may cut the file and write the tag.
-    void moved();
+    void moved() override;
+    // The tag is written; the ID3v1 record at the end is about to be replaced by `newTail`, or
+    // appended when `oldTail` is empty: the old one is kept, so that a repair puts it back too.
+    void beforeTail(const std::vector<uint8_t>& oldTail, const uint8_t* newTail);
     // The save has ended with the file whole: the record goes.
     void finish();
     // After a failed read or write during the move or the tag's write: puts the file back
@@ -63,11 +67,13 @@ private:
 bool movesAudio(const MoveRecord::Plan& plan);
 
 // Gives the tag at plan.tagOffset room for plan.newSize bytes, moving what follows it, then
-// calls writeTag to fill that room. The move is recorded and the final size reserved first,
-// so that a full disk is met while the file is still whole; termination waits until the end
-// and a disk error puts the file back from the record. Throws platform::IoError.
+// calls writeTag to fill that room, then puts `newTail` (an ID3v1 record, when given) at the
+// end. The move is recorded and the final size reserved first, so that a full disk is met
+// while the file is still whole; termination waits until the end and a disk error puts the
+// file back from the record, both tags included. Throws platform::IoError.
 void resizeTagInPlace(platform::File& file, const MoveRecord::Plan& plan,
-                      const std::function<void(uint64_t)>& progress, const std::function<void()>& writeTag);
+                      const std::function<void(uint64_t)>& progress, const std::function<void()>& writeTag,
+                      const uint8_t* newTail = nullptr);
 
 // Whether an earlier save of this file was interrupted and not yet repaired; another save
 // would spoil the repair, so both tags' saves refuse such a file.

@@ -85,7 +85,7 @@ Record readRecord(const platform::File& file)
     const uint64_t audio = r.audioLength();
     // The move's first slot goes in with the record, so a record without one was cut.
     const bool movePhase = r.move && (r.move->phase == kPhaseBegun || r.move->phase == kPhaseMoving ||
-                                      r.move->phase == kPhaseMoved);
+                                      r.move->phase == kPhaseMoved || r.move->phase == kPhaseTail);
     if (damaged || !movePhase || r.move->pos + r.move->length > audio ||
         (r.repair && r.repair->phase != kPhaseRepairing && r.repair->phase != kPhaseCopied))
         return r;

@@ -4,7 +4,6 @@
 #include "tags/file/audio_mover.h"
 #include "tags/core/byte_order.h"
 #include "tags/file/durable_records.h"
-#include "tags/file/move_record.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -34,13 +33,17 @@ constexpr std::size_t kSlotHeaderSize = 8 * kSlotFieldCount + 8; // fields, CRC-
 constexpr std::size_t kSlotSize = (kSlotHeaderSize + AudioMover::kChunkSize + 4095) / 4096 * 4096;
 // The first slot, written with the record, says the move has not begun.
 constexpr uint64_t kPhaseBegun = 5, kPhaseMoving = 1, kPhaseMoved = 2, kPhaseRepairing = 3, kPhaseCopied = 4;
+// The audio moved and the tag written, the ID3v1 record at the end is being replaced: the slot
+// keeps the old record (no bytes when the save appends one) and the CRC-32 of the new one.
+constexpr uint64_t kPhaseTail = 6;
 // An ID3v2 tag is at most 256 MiB and a few headers.
 constexpr uint64_t kMaxOldTag = (uint64_t(256) << 20) + 64;
 constexpr uint64_t kMaxPath = 65536;
 
-inline std::string recordNameFor(platform::File::Identity id)
+// The record of a move of the file `id` in `folder` (moveRecordFolder()).
+inline std::string recordNameFor(const std::string& folder, platform::File::Identity id)
 {
-    return moveRecordFolder() + std::to_string(id.device) + "-" + std::to_string(id.inode) + ".move";
+    return folder + std::to_string(id.device) + "-" + std::to_string(id.inode) + ".move";
 }
 
 inline uint64_t slotsStart(uint64_t pathLength, uint64_t oldExtent)

@@ -3,6 +3,8 @@
 
 #include "tags/file/move_record_layout.h"
 
+#include "tags/id3v1/id3_layout.h"
+
 using namespace moverecord;
 
 namespace {
@@ -101,6 +103,35 @@ std::string mismatch(const Record& r, const platform::File& file)
         if (file.readAt(r.field[kTagOffset], bytes.data(), bytes.size()) != bytes.size() || bytes != r.oldTag)
             return "its tag has changed since the save was interrupted";
     }
+    return {};
+}
+
+// Puts back the ID3v1 record a save replaced or appended after its move, and records the move
+// as merely moved again: the rest of the repair is then the one of any move. Empty when done;
+// else why the file's end is not what the record describes.
+std::string undoTail(const Record& r, platform::File& file, platform::File& recordFile)
+{
+    const Slot& s = *r.move;
+    const uint64_t moved = r.movedSize(), size = file.size(), record = id3v1::kRecordSize;
+    const bool appended = s.data.empty();
+    const uint64_t birth = file.birthTime();
+    if (birth != 0 && r.field[kBirth] != 0 && birth != r.field[kBirth])
+        return "it is another file than the one whose save was interrupted";
+    if (appended && (size < moved || size > moved + record))
+        return "its size has changed since the save was interrupted";
+    if (!appended) {
+        std::vector<uint8_t> now(record);
+        if (size != moved || file.readAt(moved - record, now.data(), now.size()) != now.size())
+            return "its size has changed since the save was interrupted";
+        if (crcOf(now.data(), now.size()) != s.chunkCrc && now != s.data)
+            return "its content has changed since the save was interrupted";
+        file.writeAt(moved - record, s.data.data(), s.data.size());
+    } else if (size != moved) {
+        file.truncate(moved);
+    }
+    SlotWriter slots(recordFile, r.slotsAt);
+    slots.resume(s);
+    slots.write(kPhaseMoved, 0, 0, nullptr, 0, 0, s.runCrc);
     return {};
 }
 
@@ -204,14 +235,14 @@ namespace {
 // aside (when `retireMismatch`) with nothing written.
 MoveRepair restoreFromRecord(platform::File& file, const std::string& path, bool retireMismatch)
 {
-    const std::string recordPath = recordNameFor(file.identity());
+    const std::string recordPath = recordNameFor(moveRecordFolder(), file.identity());
     try {
         std::string why;
         auto recordFile = platform::File::open(recordPath, platform::File::Mode::ReadWrite, &why, false);
         if (!recordFile && platform::pathExists(recordPath))
             return {false, "'" + path + "' was left as it is: " + recordPath +
                                ", where the record of its interrupted save belongs, cannot be used (" + why + ")"};
-        const Record record = recordFile ? readRecord(*recordFile) : Record{};
+        Record record = recordFile ? readRecord(*recordFile) : Record{};
         if (!recordFile || record.state == Record::Unfinished) {
             if (recordFile)
                 platform::removeFile(recordPath);
@@ -222,7 +253,15 @@ MoveRepair restoreFromRecord(platform::File& file, const std::string& path, bool
                                ", is damaged, so it cannot be trusted to put the file back; " +
                                setAsideText(recordPath) +
                                ". If the file does not play or shows wrong tags, restore it from a backup."};
-        const std::string changed = mismatch(record, file);
+        std::string changed;
+        if (record.move->phase == kPhaseTail) {
+            platform::TerminationHold hold;
+            changed = undoTail(record, file, *recordFile);
+            if (changed.empty())
+                record = readRecord(*recordFile);
+        }
+        if (changed.empty())
+            changed = mismatch(record, file);
         if (!changed.empty()) {
             const std::string text = "'" + path + "' was left as it is: " + changed +
                                      ", so the record of that save no longer fits it";
@@ -301,7 +340,7 @@ MoveRepair repairInterruptedMove(const std::string& path)
                                           : retireRecordsOf(path, why);
     if (!file->lockForWriting())
         return {false, "'" + path + "' is being written by another program; try again when it has finished"};
-    if (!platform::pathExists(recordNameFor(file->identity())))
+    if (!platform::pathExists(recordNameFor(moveRecordFolder(), file->identity())))
         return otherFileText(path);
     return restoreFromRecord(*file, path, true);
 }

@@ -4,12 +4,8 @@
 #include "tags/id3v1/id3_layout.h"
 #include "tags/core/io_result.h"
 #include "platform/file_system.h"
-#include "tags/file/read_session.h"
-#include "tags/file/save_session.h"
 
 #include <algorithm>
-
-#include <zlib.h>
 
 namespace {
 
@@ -32,31 +28,6 @@ void assignTrimmed(std::string& out, const uint8_t* record, Field f)
 void putField(uint8_t* record, Field f, const std::string& text)
 {
     std::copy_n(text.begin(), std::min(text.size(), f.width), record + f.offset);
-}
-
-// The record goes in one write, an appended one growing the file with it, so that a kill
-// leaves the file with the whole record or without it; a failed write leaves the file as it
-// was: the old record back, or an appended one cut off.
-void writeRecord(platform::File& file, uint64_t position, uint64_t size, const uint8_t* record)
-{
-    const bool appended = position == size;
-    uint8_t old[id3v1::kRecordSize];
-    if (!appended)
-        file.readExactAt(position, old, sizeof old);
-    try {
-        file.writeAt(position, record, id3v1::kRecordSize);
-    } catch (const platform::IoError&) {
-        // What a write cut short by a size limit put down lies below the limit, so the old
-        // bytes go back there even when the rest of their write meets the limit again.
-        try {
-            if (appended && file.size() != size)
-                file.truncate(size);
-            else if (!appended)
-                file.writeAt(position, old, sizeof old);
-        } catch (const platform::IoError&) {
-        }
-        throw;
-    }
 }
 
 // Genre number of each GenreList entry, index for index.
@@ -276,32 +247,11 @@ void Tid3tag::Clear()
     m_hasTrack = false;
 }
 
-TagResult Tid3tag::LoadFromFile(const std::string& fileName)
-{
-    return LoadFrom(ReadSession(fileName));
-}
-
-TagResult Tid3tag::LoadFrom(const ReadSession& session)
-{
-    try {
-        // One open answers both "missing" and "cannot be opened"; the open file the rest.
-        m_failureReason = session.failureReason();
-        const platform::File* file = session.file();
-        if (!file)
-            return kErrOpen;
-        return readRecord(*file, session.path(), file->info(session.path()).size);
-    } catch (const platform::IoError& e) {
-        m_failureReason = e.what();
-        return resultFor(e);
-    }
-}
-
-TagResult Tid3tag::LoadFrom(const SaveSession& session)
+TagResult Tid3tag::LoadFrom(const platform::File& file, const std::string& fileName, uint64_t size)
 {
     try {
         m_failureReason.clear();
-        // The save of the same session may have changed the size since the file was opened.
-        return readRecord(session.file(), session.path(), session.file().size());
+        return readRecord(file, fileName, size);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);
@@ -341,49 +291,20 @@ uint64_t id3v1::recordExtent(const platform::File& file, uint64_t fileSize)
     return hasIdentifier(identifier) ? kRecordSize : 0;
 }
 
-TagResult Tid3tag::SaveToFile(const std::string& fileName)
+std::array<uint8_t, id3v1::kRecordSize> Tid3tag::Render() const
 {
-    const std::string target = fileName == "=" ? m_fileName : fileName;
-    m_failureReason.clear();
-    // Locked, since the record is placed by the file's end, which a move of the audio shifts.
-    SaveRefusal refusal;
-    std::optional<SaveSession> session = SaveSession::open(target, refusal);
-    if (!session) {
-        m_failureReason = refusal.reason;
-        return refusal.result;
+    std::array<uint8_t, id3v1::kRecordSize> record{};
+    std::copy_n("TAG", 3, record.data());
+    putField(record.data(), id3v1::kTitle, m_title);
+    putField(record.data(), id3v1::kArtist, m_artist);
+    putField(record.data(), id3v1::kAlbum, m_album);
+    putField(record.data(), id3v1::kYear, m_year);
+    if (m_hasTrack && m_track != 0) {
+        putField(record.data(), id3v1::kTrackComment, m_comment);
+        record[id3v1::kTrack] = m_track;
+    } else {
+        putField(record.data(), id3v1::kComment, m_comment);
     }
-    return SaveTo(*session);
-}
-
-TagResult Tid3tag::SaveTo(SaveSession& session)
-{
-    m_failureReason.clear();
-    try {
-        platform::File& file = session.file();
-        const uint64_t size = file.size();
-        const uint64_t position = size - id3v1::recordExtent(file, size);
-        uint8_t record[id3v1::kRecordSize] = {};
-        std::copy_n("TAG", 3, record);
-        putField(record, id3v1::kTitle, m_title);
-        putField(record, id3v1::kArtist, m_artist);
-        putField(record, id3v1::kAlbum, m_album);
-        putField(record, id3v1::kYear, m_year);
-        if (m_hasTrack && m_track != 0) {
-            putField(record, id3v1::kTrackComment, m_comment);
-            record[id3v1::kTrack] = m_track;
-        } else {
-            putField(record, id3v1::kComment, m_comment);
-        }
-        record[id3v1::kGenre] = Genre;
-        session.tail = {};
-        if (position < session.knownHead.size())
-            session.forgetHead();
-        writeRecord(file, position, size, record);
-        session.tail = {true, sizeof record, static_cast<uint32_t>(::crc32(0, record, sizeof record))};
-        m_fileName = session.path();
-        return kOk;
-    } catch (const platform::IoError& e) {
-        m_failureReason = e.what();
-        return resultFor(e);
-    }
+    record[id3v1::kGenre] = Genre;
+    return record;
 }

@@ -10,19 +10,18 @@
 namespace platform {
 class File;
 }
-class ReadSession;
-class SaveSession;
+class TagFile;
 
 class Tid3tag {
 public:
+    // Through a TagFile opened for the one call (tags/file/tag_file.cpp).
     [[nodiscard]] TagResult LoadFromFile(const std::string& fileName);
-    // The same through a file opened once for both tags.
-    [[nodiscard]] TagResult LoadFrom(const ReadSession& session);
     // The name "=" stands for FileName().
     [[nodiscard]] TagResult SaveToFile(const std::string& fileName);
-    // The same through a save's open file.
-    [[nodiscard]] TagResult LoadFrom(const SaveSession& session);
-    [[nodiscard]] TagResult SaveTo(SaveSession& session);
+    // Reads the record at the end of an open file of `size` bytes named `fileName`.
+    [[nodiscard]] TagResult LoadFrom(const platform::File& file, const std::string& fileName, uint64_t size);
+    // The 128 bytes a save writes.
+    std::array<uint8_t, 128> Render() const;
 
     void SetTitle(const std::string& s);
     void SetArtist(const std::string& s);
@@ -48,6 +47,7 @@ public:
     uint8_t Genre = 255; // 255: no genre; callers assign it directly
 
 private:
+    friend class TagFile;
     TagResult readRecord(const platform::File& file, const std::string& fileName, uint64_t size);
 
     bool m_hasTrack = false;

@@ -15,8 +15,7 @@
 namespace platform {
 class File;
 }
-class ReadSession;
-class SaveSession;
+class TagFile;
 
 // A bad frame index or flag selector; the one deliberate throw of the tag engine.
 class ERangeError : public std::out_of_range {
@@ -188,20 +187,19 @@ public:
     Tid3v2tag(const Tid3v2tag&) = delete;
     Tid3v2tag& operator=(const Tid3v2tag&) = delete;
 
-    // Loads the tag that starts at `tagOffset` of the file.
+    // Loads the tag that starts at `tagOffset` of the file, through a TagFile opened for the
+    // one call (tags/file/tag_file.cpp).
     [[nodiscard]] TagResult LoadFromFile(const std::string& fileName, uint32_t tagOffset);
-    // The same through a file opened once for both tags.
-    [[nodiscard]] TagResult LoadFrom(const ReadSession& session, uint32_t tagOffset = 0);
     // "=" is FileName; version and revision 255 are the tag's own; a negative offset is
     // TagOffset with "=", else 0.
     [[nodiscard]] TagResult SaveToFile(const std::string& fileName = "=", uint8_t version = 255,
                                        int64_t tagOffset = -1, uint8_t revision = 255);
-    // The same through a save's open file, which the load of the same save read. A tag at
-    // the start of at most kKeptHeadLimit bytes stays in the session for the save.
-    [[nodiscard]] TagResult LoadFrom(SaveSession& session, uint32_t tagOffset = 0);
+    // Loads the tag at `tagOffset` of an open file of `size` bytes named `fileName`; bytes
+    // from the file's start already in `known` are not read again.
+    [[nodiscard]] TagResult LoadFrom(const platform::File& file, const std::string& fileName, uint64_t size,
+                                     uint32_t tagOffset = 0, const std::vector<uint8_t>* known = nullptr);
+    // A tag at the start of at most this many bytes is read whole and kept for the save.
     static constexpr uint64_t kKeptHeadLimit = uint64_t(4) << 20;
-    [[nodiscard]] TagResult SaveTo(SaveSession& session, uint8_t version = 255, uint32_t tagOffset = 0,
-                                   uint8_t revision = 255);
     // Back to the state of a new object.
     void Reset();
     // The system's words for why the last load or save failed; empty after a success.
@@ -283,8 +281,7 @@ private:
     }
     // The encoding a value beyond ISO-8859-1 is written in, by the tag's version.
     uint8_t unicodeEncoding() const { return Version >= 4 ? 3 : 1; }
-    TagResult WriteTag(SaveSession& session, uint32_t tagOffset, uint8_t version, uint8_t revision);
-    TagResult refusedBeforeWrite(const std::string& why);
+    friend class TagFile;
     TagResult readFrom(const platform::File& file, const std::string& fileName, uint64_t size, uint32_t tagOffset,
                        const std::vector<uint8_t>* known);
 

@@ -4,8 +4,6 @@
 #include "tags/core/byte_order.h"
 #include "tags/id3v2/id3v2_layout.h"
 #include "tags/core/io_result.h"
-#include "tags/file/read_session.h"
-#include "tags/file/save_session.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -685,42 +683,15 @@ TagResult readTag(Tid3v2tag& tag, const platform::File& file, uint64_t fileSize,
 
 } // namespace
 
-TagResult Tid3v2tag::LoadFromFile(const std::string& fileName, uint32_t tagOffset)
-{
-    return LoadFrom(ReadSession(fileName), tagOffset);
-}
-
-TagResult Tid3v2tag::LoadFrom(const ReadSession& session, uint32_t tagOffset)
-{
-    TagOffset = tagOffset;
-    m_inflateBudget = kTextInflateBudget;
-    try {
-        // A missing file and one that cannot be opened give the same result, so the
-        // open itself answers both, and the open file the rest.
-        m_failureReason = session.failureReason();
-        m_errorDetail.clear();
-        const platform::File* file = session.file();
-        if (!file)
-            return kErrOpen;
-        return readFrom(*file, session.path(), file->info(session.path()).size, tagOffset, nullptr);
-    } catch (const platform::IoError& e) {
-        m_failureReason = e.what();
-        return resultFor(e);
-    }
-}
-
-TagResult Tid3v2tag::LoadFrom(SaveSession& session, uint32_t tagOffset)
+TagResult Tid3v2tag::LoadFrom(const platform::File& file, const std::string& fileName, uint64_t size,
+                              uint32_t tagOffset, const std::vector<uint8_t>* known)
 {
     TagOffset = tagOffset;
     m_inflateBudget = kTextInflateBudget;
     m_failureReason.clear();
     m_errorDetail.clear();
     try {
-        // Read whole in one go, and kept for the save to compare with what it writes.
-        if (tagOffset == 0)
-            session.keepHead(kKeptHeadLimit);
-        // The save of the same session may have changed the size since the file was opened.
-        return readFrom(session.file(), session.path(), session.file().size(), tagOffset, &session.knownHead);
+        return readFrom(file, fileName, size, tagOffset, known);
     } catch (const platform::IoError& e) {
         m_failureReason = e.what();
         return resultFor(e);

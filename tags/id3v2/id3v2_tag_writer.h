@@ -12,9 +12,17 @@
 namespace platform {
 class File;
 }
-class SaveSession;
 
 namespace id3v2 {
+
+// Where an emitted tag's bytes go: the file, or memory for a comparison.
+class TagSink {
+public:
+    virtual ~TagSink() = default;
+    virtual void put(const uint8_t* data, std::size_t n) = 0;
+    virtual void zeros(uint64_t n) = 0;
+    void put(const std::vector<uint8_t>& bytes) { put(bytes.data(), bytes.size()); }
+};
 
 inline bool hasBit(uint8_t byte, uint8_t bit)
 {
@@ -37,13 +45,17 @@ private:
     uint64_t m_total = 1, m_done = 0;
 };
 
-// One write of one tag: preparation of the frames, sizing, repositioning and writing.
+// One tag made ready for its file: preparation of the frames, sizing and the bytes in order.
+// Where the bytes go, and whether the audio moves for them, is the file's business.
 class TagWriter {
 public:
-    TagWriter(Tid3v2tag& tag, platform::File& file, uint64_t tagOffset, uint64_t fileSize, uint8_t version,
-              std::string& detail)
+    // The bytes a move of the audio reads and writes, for the progress total.
+    using MoveWork = uint64_t (*)(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize);
+
+    TagWriter(Tid3v2tag& tag, const platform::File& file, uint64_t tagOffset, uint64_t fileSize, uint8_t version,
+              std::string& detail, MoveWork moveWork)
         : m_tag(tag), m_frames(tag.FrameIndex()), m_file(file), m_offset(tagOffset), m_fileSize(fileSize),
-          m_version(version), m_meter(tag), m_detail(detail)
+          m_version(version), m_meter(tag), m_detail(detail), m_moveWork(moveWork)
     {
     }
 
@@ -51,16 +63,14 @@ public:
     void measureOldTag();
     void takeOldExtent(uint64_t extent) { m_oldExtent = extent; }
     TagResult sizeTag();
-    void commit(const std::string& path);
-    void writeTag();
-    // The tag written over one of its own size: only the bytes that differ from `session`'s
-    // known head go to the file, after its beforeHeadWrite has kept the ones they replace.
-    // False, with why, when that refuses; nothing is written then.
-    bool rewriteChanged(SaveSession& session, std::string& why);
+    // Every byte of the sized tag, in order.
+    void emit(TagSink& out);
+    ProgressMeter& meter() { return m_meter; }
+    uint64_t tagOffset() const { return m_offset; }
+    uint64_t fileSize() const { return m_fileSize; }
     uint64_t oldExtent() const { return m_oldExtent; }
     void finish(uint8_t revision);
     uint64_t newSize() const { return m_newSize; }
-    uint32_t writtenCrc() const { return m_writtenCrc; }
 
 private:
     bool v4() const { return m_version == 4; }
@@ -73,8 +83,6 @@ private:
     std::vector<uint8_t> extHeaderV3() const;
     std::vector<uint8_t> extHeaderV4() const;
     void computeCrc();
-    template <class Out>
-    void emit(Out& out);
     TagResult tooLarge(uint64_t size)
     {
         m_detail = "the tag would need " + groupedNumber(size) + " bytes, more than the " +
@@ -84,16 +92,16 @@ private:
 
     Tid3v2tag& m_tag;
     TFrameIndex& m_frames;
-    platform::File& m_file;
+    const platform::File& m_file;
     uint64_t m_offset, m_fileSize;
     uint8_t m_version;
     ProgressMeter m_meter;
     std::string& m_detail;
+    MoveWork m_moveWork;
     uint64_t m_oldExtent = 0;
     uint64_t m_newSize = 0;
     uint32_t m_padding = 0;
     uint32_t m_crc = 0;
-    uint32_t m_writtenCrc = 0;
     bool m_crcComputed = false;
     std::vector<std::vector<uint8_t>> m_headers; // one per frame, as written
     std::vector<uint8_t> m_extHeader;

@@ -4,7 +4,7 @@
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 #include "tags/file/move_record.h"
-#include "tags/file/tag_restore.h"
+#include "tags/file/tag_file.h"
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
@@ -207,7 +207,10 @@ TEST_F(SaveSafety, AFileWithAnInterruptedSaveIsLeftAloneUntilRepaired)
     EXPECT_EQ(kErrIo, v1.SaveToFile(path));
     EXPECT_NE(std::string::npos, v1.FailureReason().find("varnoli-cli repair"));
     EXPECT_EQ(kErrIo, saveTitle(path, 10));
-    EXPECT_EQ(kErrIo, restoreTagBytes(path, Bytes(10), {}, TagExtents{100, 0}));
+    SaveRefusal refusal;
+    EXPECT_FALSE(TagFile::openForSaving(path, refusal));
+    EXPECT_EQ(kErrIo, refusal.result);
+    EXPECT_TRUE(refusal.moveInterrupted);
     EXPECT_EQ(damaged, readFile(path));
 
     writeFile(path, concat({damaged, Bytes(10, 0)}));
