@@ -77,7 +77,11 @@ TEST(ManualPages, SayEveryLineOfHelp)
     const CommandResult window = runProgram(VARNOLI_WINDOW, {"--help"});
     EXPECT_EQ(0, window.exitCode);
     expectInPage(renderedWords(VARNOLI_HELP_FILES_DIR "/varnoli.1"), window.out);
-    EXPECT_EQ("varnoli " + runCli({"--version"}).out.substr(12), runProgram(VARNOLI_WINDOW, {"--version"}).out);
+    // One version for both programs and the help's About page.
+    const std::string version = runCli({"--version"}).out.substr(12);
+    EXPECT_EQ("varnoli " + version, runProgram(VARNOLI_WINDOW, {"--version"}).out);
+    const Bytes about = readFile(VARNOLI_ABOUT_PAGE);
+    EXPECT_NE(std::string::npos, std::string(about.begin(), about.end()).find("Varnoli " + version.substr(0, version.size() - 1) + ","));
 }
 
 TEST(BashCompletion, OffersCommandsOptionsFieldsAndMp3Files)
