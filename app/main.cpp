@@ -1,5 +1,7 @@
-// Program entry: no arguments are read; the window runs until it is closed.
+// Program entry: the window, opened on the files, folder or playlist it is given.
+#include "start_request.h"
 #include "startup.h"
+#include "window_usage.h"
 
 #include "features/common/interrupted_saves.h"
 
@@ -12,13 +14,32 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <cstring>
+#include <iostream>
+
 int main(int argc, char* argv[])
 {
+    // Answered before Qt looks for a display.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        printWindowHelp(std::cout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "varnoli " VARNOLI_VERSION "\n";
+        return 0;
+    }
     tidyStateFolder();
     QApplication application(argc, argv);
+    // Qt has taken its own options out of the arguments by now.
+    const StartRequest request = startRequest(QApplication::arguments().mid(1));
+    if (!request.badOption.isEmpty()) {
+        std::cerr << "varnoli: unknown option '" << request.badOption.toStdString() << "'\nusage: varnoli "
+                  << kWindowSynopsis << '\n';
+        return 2;
+    }
     QApplication::setApplicationName(QStringLiteral("Varnoli"));
     QApplication::setApplicationDisplayName(QStringLiteral("Varnoli"));
-    QApplication::setDesktopFileName(QStringLiteral("varnoli"));
+    QApplication::setDesktopFileName(QStringLiteral("org.varnoli.Varnoli"));
     QApplication::setWindowIcon(makeIcon(IconRole::Application));
     applySettingsLocation();
 
@@ -38,5 +59,6 @@ int main(int argc, char* argv[])
     }
     window->PageControl1->setCurrentWidget(window->TabSheet1);
     window->show();
+    openStartRequest(*window, request, dialogs);
     return QApplication::exec();
 }

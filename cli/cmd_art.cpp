@@ -19,37 +19,18 @@ struct ArtOptions {
     Args files;
 };
 
-std::optional<ArtOptions> parseArtArgs(const Args& args, std::ostream& err)
+std::optional<ArtOptions> artOptions(const CommandArgs& args, std::ostream& err)
 {
     ArtOptions options;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-') {
-            options.files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const ArtOptions::Action action = arg == "--set"      ? ArtOptions::Action::Set
-                                          : arg == "--remove" ? ArtOptions::Action::Remove
-                                          : arg == "--export" ? ArtOptions::Action::Export
-                                                              : ArtOptions::Action::List;
-        if (action == ArtOptions::Action::List)
-            return usageError(err, "art", "unknown option '" + arg + "'");
-        if (options.action != ArtOptions::Action::List)
-            return usageError(err, "art", "--set, --remove and --export exclude each other");
-        options.action = action;
-        if (action == ArtOptions::Action::Remove)
-            continue;
-        if (i + 1 == args.size())
-            return usageError(err, "art", arg + " needs a value");
-        options.value = args[++i];
+    options.files = args.operands();
+    if (args.options().size() > 1)
+        return usageError(err, "art", "--set, --remove and --export exclude each other");
+    for (const auto& [name, value] : args.options()) {
+        options.action = name == "--set"      ? ArtOptions::Action::Set
+                         : name == "--remove" ? ArtOptions::Action::Remove
+                                              : ArtOptions::Action::Export;
+        options.value = value;
     }
-    if (options.files.empty())
-        return usageError(err, "art", "no file given");
     if (options.action == ArtOptions::Action::Export && options.files.size() != 1)
         return usageError(err, "art", "--export takes one file");
     return options;
@@ -81,9 +62,9 @@ int listPictures(const Args& files, std::ostream& out, std::ostream& err)
 
 } // namespace
 
-int cmdArt(const Args& args, std::ostream& out, std::ostream& err)
+int cmdArt(const CommandArgs& args, std::ostream& out, std::ostream& err)
 {
-    const std::optional<ArtOptions> options = parseArtArgs(args, err);
+    const std::optional<ArtOptions> options = artOptions(args, err);
     if (!options)
         return kExitUsage;
     switch (options->action) {

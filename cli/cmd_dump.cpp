@@ -108,19 +108,9 @@ std::string v2Member(const std::string& path)
 
 } // namespace
 
-int cmdDump(const Args& args, std::ostream& out, std::ostream& err)
+int cmdDump(const CommandArgs& args, std::ostream& out, std::ostream&)
 {
-    if (args.empty()) {
-        err << "varnoli-cli dump: no file given\n";
-        return kExitUsage;
-    }
-    for (const std::string& path : args) {
-        if (!path.empty() && path[0] == '-') {
-            usageError(err, "dump", "unknown option '" + path + "'");
-            return kExitUsage;
-        }
-    }
-    for (const std::string& path : args)
+    for (const std::string& path : args.operands())
         out << JsonObject().path("file", path).raw("v1", v1Member(path)).raw("v2", v2Member(path)).str() << '\n';
     return kExitOk;
 }

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <ostream>
+#include <utility>
 
 namespace {
 
@@ -15,38 +16,16 @@ struct FromNameArgs {
     std::vector<std::string> files;
 };
 
-std::optional<FromNameArgs> parseFromNameArgs(const Args& args, std::ostream& err)
+std::optional<FromNameArgs> fromNameArgs(const CommandArgs& args, std::ostream& err)
 {
-    FromNameArgs parsed;
-    bool onlyV1 = false, onlyV2 = false, optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-') {
-            parsed.files.push_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--v1" || arg == "--v2" || arg == "--dry-run") {
-            (arg == "--v1" ? onlyV1 : arg == "--v2" ? onlyV2 : parsed.dryRun) = true;
-        } else if (arg == "--pattern") {
-            if (i + 1 == args.size())
-                return usageError(err, "from-name", "--pattern needs a value");
-            if (!utf8Argument(err, "from-name", arg, args[i + 1]))
-                return std::nullopt;
-            std::string problem;
-            parsed.pattern = parseNamePattern(args[++i], problem);
-            if (!parsed.pattern)
-                return usageError(err, "from-name", "--pattern: " + problem);
-        } else {
-            return usageError(err, "from-name", "unknown option '" + arg + "'");
-        }
-    }
+    const bool onlyV1 = args.has("--v1"), onlyV2 = args.has("--v2");
     if (onlyV1 && onlyV2)
         return usageError(err, "from-name", "--v1 and --v2 exclude each other");
-    if (!parsed.pattern || parsed.files.empty())
-        return usageError(err, "from-name", parsed.pattern ? "a FILE is needed" : "--pattern is needed");
-    parsed.v1 = !onlyV2;
-    parsed.v2 = !onlyV1;
-    return parsed;
+    std::string problem;
+    std::optional<NamePattern> pattern = parseNamePattern(*args.value("--pattern"), problem);
+    if (!pattern)
+        return usageError(err, "from-name", "--pattern: " + problem);
+    return FromNameArgs{std::move(pattern), !onlyV2, !onlyV1, args.has("--dry-run"), args.operands()};
 }
 
 // "a.mp3: Track "3", Artist "Björk"" in the order of the fields.
@@ -64,9 +43,9 @@ std::string fillLine(const NameFill& fill)
 
 } // namespace
 
-int cmdFromName(const Args& args, std::ostream& out, std::ostream& err)
+int cmdFromName(const CommandArgs& args, std::ostream& out, std::ostream& err)
 {
-    const std::optional<FromNameArgs> parsed = parseFromNameArgs(args, err);
+    const std::optional<FromNameArgs> parsed = fromNameArgs(args, err);
     if (!parsed)
         return kExitUsage;
     const std::vector<NameFill> fills = fillFromNames(parsed->files, *parsed->pattern);

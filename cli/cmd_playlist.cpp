@@ -24,12 +24,9 @@ std::string fullPath(const std::string& file, const std::string& workingFolder)
 
 } // namespace
 
-int cmdPlaylist(const Args& args, std::ostream&, std::ostream& err)
+int cmdPlaylist(const CommandArgs& commandArgs, std::ostream&, std::ostream& err)
 {
-    if (args.size() < 2) {
-        err << "varnoli-cli playlist: the playlist file and at least one FILE are needed\n";
-        return kExitUsage;
-    }
+    const Args& args = commandArgs.operands();
     const std::string workingFolder = platform::currentFolder();
     PlaylistEntries entries;
     for (std::size_t i = 1; i < args.size(); ++i) {

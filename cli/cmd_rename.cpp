@@ -44,49 +44,30 @@ bool parseFields(const std::string& list, FilenameLayout& layout, std::string& p
     }
 }
 
-std::optional<RenameArgs> parseRenameArgs(const Args& args, std::ostream& err)
+std::optional<RenameArgs> renameArgs(const CommandArgs& args, std::ostream& err)
 {
     RenameArgs parsed;
-    bool fieldsGiven = false, optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-') {
-            parsed.files.push_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--v2") {
-            parsed.source.v2 = true;
-        } else if (arg == "--dry-run") {
-            parsed.dryRun = true;
-        } else if (arg == "--fields" || arg == "--delimiter" || arg == "--track-digits") {
-            if (i + 1 == args.size())
-                return usageError(err, "rename", arg + " needs a value");
-            const std::string& value = args[++i];
-            std::string problem;
-            if (arg == "--delimiter") {
-                parsed.source.layout.delimiter = value;
-            } else if (arg == "--track-digits") {
-                if (value.size() != 1 || value[0] < '0' || value[0] > '9')
-                    return usageError(err, "rename", "--track-digits: a number from 0 to 9");
-                parsed.source.layout.trackDigits = static_cast<std::size_t>(value[0] - '0');
-            } else if (!parseFields(value, parsed.source.layout, problem)) {
-                return usageError(err, "rename", problem);
-            }
-            fieldsGiven = fieldsGiven || arg == "--fields";
-        } else {
-            return usageError(err, "rename", "unknown option '" + arg + "'");
-        }
+    parsed.files = args.operands();
+    parsed.dryRun = args.has("--dry-run");
+    parsed.source.v2 = args.has("--v2");
+    std::string problem;
+    if (!parseFields(*args.value("--fields"), parsed.source.layout, problem))
+        return usageError(err, "rename", problem);
+    if (const std::string* delimiter = args.value("--delimiter"))
+        parsed.source.layout.delimiter = *delimiter;
+    if (const std::string* digits = args.value("--track-digits")) {
+        if (digits->size() != 1 || (*digits)[0] < '0' || (*digits)[0] > '9')
+            return usageError(err, "rename", "--track-digits: a number from 0 to 9");
+        parsed.source.layout.trackDigits = static_cast<std::size_t>((*digits)[0] - '0');
     }
-    if (!fieldsGiven || parsed.files.empty())
-        return usageError(err, "rename", fieldsGiven ? "a FILE is needed" : "--fields is needed");
     return parsed;
 }
 
 } // namespace
 
-int cmdRename(const Args& args, std::ostream& out, std::ostream& err)
+int cmdRename(const CommandArgs& args, std::ostream& out, std::ostream& err)
 {
-    const std::optional<RenameArgs> parsed = parseRenameArgs(args, err);
+    const std::optional<RenameArgs> parsed = renameArgs(args, err);
     if (!parsed)
         return kExitUsage;
     Tid3tag v1;

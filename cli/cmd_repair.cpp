@@ -5,14 +5,10 @@
 
 #include <ostream>
 
-int cmdRepair(const Args& args, std::ostream& out, std::ostream& err)
+int cmdRepair(const CommandArgs& args, std::ostream& out, std::ostream& err)
 {
-    if (args.empty() || args[0].rfind("-", 0) == 0) {
-        usageError(err, "repair", args.empty() ? "name at least one file" : "unknown option '" + args[0] + "'");
-        return kExitUsage;
-    }
     int exitCode = kExitOk;
-    for (const std::string& path : args) {
+    for (const std::string& path : args.operands()) {
         const RepairOutcome outcome = repairInterruptedSave(path);
         printLine(outcome.repaired ? out : err, outcome.message);
         if (!outcome.repaired)

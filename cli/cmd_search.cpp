@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -23,70 +24,49 @@ SearchCriterion* criterionNamed(SearchRequest& request, const std::string& name)
     return nullptr;
 }
 
-// The request the arguments describe; a usage error is printed and gives nothing.
-std::optional<SearchRequest> parseSearchArgs(const Args& args, bool& print0, std::ostream& err)
+// Marks the criteria a --exact or --contains list names, in any letter case.
+bool markCriteria(SearchRequest& request, std::string_view option, const std::string& list, std::ostream& err)
 {
-    SearchRequest request;
-    bool haveFolder = false, optionsEnded = false;
-    std::vector<std::pair<std::string, bool>> listed; // field names of --exact and --contains (true)
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-            if (haveFolder)
-                return usageError(err, "search", "one folder only; '" + arg + "' is a second");
-            request.folder = arg;
-            haveFolder = true;
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == "--subfolders" || arg == "--print0") {
-            (arg == "--subfolders" ? request.subfolders : print0) = true;
-            continue;
-        }
-        SearchCriterion* criterion = criterionNamed(request, arg.substr(2));
-        const bool list = arg == "--exact" || arg == "--contains";
-        if (!criterion && !list)
-            return usageError(err, "search", "unknown option '" + arg + "'");
-        if (i + 1 == args.size())
-            return usageError(err, "search", arg + " needs a value");
-        const std::string& value = args[++i];
-        if (!criterion) {
-            std::istringstream names(value);
-            for (std::string name; std::getline(names, name, ',');)
-                listed.emplace_back(name, arg == "--contains");
-        } else if (criterion == &request.filename) {
-            criterion->text = value; // a name is compared as the file system's bytes
-        } else if (!utf8Argument(err, "search", arg, value)) {
-            return std::nullopt;
-        } else {
-            criterion->text = value;
-        }
-    }
-    for (const auto& [name, contains] : listed) {
-        // A list names its fields in any letter case; the field options are lower case.
+    std::istringstream names(list);
+    for (std::string name; std::getline(names, name, ',');) {
         std::string lower = name;
         for (char& c : lower)
             c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
         SearchCriterion* criterion = criterionNamed(request, lower);
-        if (!criterion)
-            return usageError(err, "search",
-                              std::string(contains ? "--contains" : "--exact") + ": unknown field '" + name + "'");
-        (contains ? criterion->contains : criterion->exact) = true;
+        if (!criterion) {
+            usageError(err, "search", std::string(option) + ": unknown field '" + name + "'");
+            return false;
+        }
+        (option == "--contains" ? criterion->contains : criterion->exact) = true;
     }
-    if (!haveFolder || request.folder.empty())
+    return true;
+}
+
+// The request the arguments describe; a usage error is printed and gives nothing.
+std::optional<SearchRequest> searchRequest(const CommandArgs& args, std::ostream& err)
+{
+    SearchRequest request;
+    if (args.operands().size() > 1)
+        return usageError(err, "search", "one folder only; '" + args.operands()[1] + "' is a second");
+    request.folder = args.operands().front();
+    if (request.folder.empty())
         return usageError(err, "search", "a FOLDER to search is needed");
+    request.subfolders = args.has("--subfolders");
+    for (const auto& [option, value] : args.options())
+        if (SearchCriterion* criterion = criterionNamed(request, std::string(option.substr(2))))
+            criterion->text = value;
+    for (const auto& [option, value] : args.options())
+        if ((option == "--exact" || option == "--contains") && !markCriteria(request, option, value, err))
+            return std::nullopt;
     return request;
 }
 
 } // namespace
 
-int cmdSearch(const Args& args, std::ostream& out, std::ostream& err)
+int cmdSearch(const CommandArgs& args, std::ostream& out, std::ostream& err)
 {
-    bool print0 = false;
-    const std::optional<SearchRequest> request = parseSearchArgs(args, print0, err);
+    const bool print0 = args.has("--print0");
+    const std::optional<SearchRequest> request = searchRequest(args, err);
     if (!request)
         return kExitUsage;
     Tid3tag v1;

@@ -9,12 +9,12 @@
 
 #include <optional>
 #include <ostream>
+#include <string_view>
 
 namespace {
 
-
 // The field an option such as "--title" names.
-std::optional<TagField> fieldOption(const std::string& option)
+std::optional<TagField> fieldOption(std::string_view option)
 {
     for (TagField f : kAllFields) {
         std::string name = std::string("--") + fieldName(f);
@@ -34,37 +34,16 @@ int genreIndex(const std::string& name)
 }
 
 // The request the arguments describe; a usage error is printed and gives nothing.
-std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err)
+std::optional<BatchSaveRequest> setRequest(const CommandArgs& args, std::ostream& err)
 {
     BatchSaveRequest request;
-    bool onlyV1 = false, onlyV2 = false, optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-') {
-            request.files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == "--v1" || arg == "--v2") {
-            (arg == "--v1" ? onlyV1 : onlyV2) = true;
-            continue;
-        }
-        const std::optional<TagField> field = fieldOption(arg);
-        if (!field)
-            return usageError(err, "set", "unknown option '" + arg + "'");
-        if (i + 1 == args.size())
-            return usageError(err, "set", arg + " needs a value");
-        if (!utf8Argument(err, "set", arg, args[++i]))
-            return std::nullopt;
-        request.v1[*field] = request.v2[*field] = {true, args[i]};
-    }
+    request.files = args.operands();
+    const bool onlyV1 = args.has("--v1"), onlyV2 = args.has("--v2");
+    for (const auto& [option, value] : args.options())
+        if (const std::optional<TagField> field = fieldOption(option))
+            request.v1[*field] = request.v2[*field] = {true, value};
     if (onlyV1 && onlyV2)
         return usageError(err, "set", "--v1 and --v2 exclude each other");
-    if (request.files.empty())
-        return usageError(err, "set", "no file given");
     request.saveV1 = !onlyV2;
     request.saveV2 = !onlyV1;
     request.recordForUndo = true;
@@ -87,9 +66,9 @@ std::optional<BatchSaveRequest> parseSetArgs(const Args& args, std::ostream& err
 
 } // namespace
 
-int cmdSet(const Args& args, std::ostream& /*out*/, std::ostream& err)
+int cmdSet(const CommandArgs& args, std::ostream& /*out*/, std::ostream& err)
 {
-    const std::optional<BatchSaveRequest> request = parseSetArgs(args, err);
+    const std::optional<BatchSaveRequest> request = setRequest(args, err);
     return request ? runSaveRequest(*request, "set", err) : kExitUsage;
 }
 

@@ -9,40 +9,11 @@
 #include "tags/id3v2/id3v2.h"
 
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 
 namespace {
-
-struct ShowOptions {
-    bool json = false;
-    bool subfolders = false;
-    Args paths;
-};
-
-bool parseShowArgs(const Args& args, ShowOptions& options, std::ostream& err)
-{
-    bool optionsEnded = false;
-    for (const std::string& arg : args) {
-        if (optionsEnded || arg.empty() || arg[0] != '-') {
-            options.paths.push_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--json") {
-            options.json = true;
-        } else if (arg == "-r" || arg == "--recursive") {
-            options.subfolders = true;
-        } else {
-            usageError(err, "show", "unknown option '" + arg + "'");
-            return false;
-        }
-    }
-    if (options.paths.empty()) {
-        err << "varnoli-cli show: no file or folder given\n";
-        return false;
-    }
-    return true;
-}
 
 // The members of each tag's object, in the order of the JSON lines.
 struct JsonField {
@@ -121,13 +92,29 @@ void appendTextBlock(std::string& out, const std::string& path, const FileFields
     appendPictureLines(out, pictures);
 }
 
+// A line per tag that could not be read; one for both when they failed alike, as a file
+// that cannot be opened fails both.
+bool reportReadFailures(std::ostream& err, const std::string& path, const FileFields& read, const Tid3v2tag& v2)
+{
+    if (!unreadable(read.v1.result) && !unreadable(read.v2.result))
+        return false;
+    std::ostringstream v1Line, v2Line;
+    if (unreadable(read.v1.result))
+        printReadFailure(v1Line, path, read.v1.result);
+    if (unreadable(read.v2.result))
+        printReadFailure(v2Line, path, read.v2.result, v2.ErrorDetail());
+    err << v1Line.str();
+    if (v2Line.str() != v1Line.str())
+        err << v2Line.str();
+    return true;
+}
+
 } // namespace
 
-int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
+int cmdShow(const CommandArgs& args, std::ostream& out, std::ostream& err)
 {
-    ShowOptions options;
-    if (!parseShowArgs(args, options, err))
-        return kExitUsage;
+    const bool json = args.has("--json");
+    const bool subfolders = args.has("--recursive");
     Tid3tag v1;
     Tid3v2tag v2;
     bool anyUnreadable = false;
@@ -137,7 +124,7 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
         const FileFields read = readShownFields(path, v1, v2);
         const std::vector<PictureSummary> pictures = failed(read.v2.result) ? std::vector<PictureSummary>() : pictureSummaries(v2);
         text.clear();
-        if (options.json) {
+        if (json) {
             appendJsonLine(text, path, read, pictures);
         } else {
             if (shown++)
@@ -147,16 +134,10 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err)
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         for (const std::string& line : undecodableTexts(path, read.v2))
             err << "varnoli-cli show: " << line << '\n';
-        for (const bool isV2 : {false, true}) {
-            const TagResult result = isV2 ? read.v2.result : read.v1.result;
-            if (unreadable(result)) {
-                printReadFailure(err, path, result, isV2 ? v2.ErrorDetail() : std::string());
-                anyUnreadable = true;
-            }
-        }
+        anyUnreadable |= reportReadFailures(err, path, read, v2);
     };
-    for (const std::string& path : options.paths)
-        anyUnreadable |= reportUnreadable(err, "show", forEachFileOf(path, options.subfolders, show));
+    for (const std::string& path : args.operands())
+        anyUnreadable |= reportUnreadable(err, "show", forEachFileOf(path, subfolders, show));
     out.flush();
     return anyUnreadable ? kExitFileFailed : kExitOk;
 }

@@ -16,14 +16,15 @@ std::optional<uint64_t> parseId(const std::string& text)
 
 } // namespace
 
-int cmdUndo(const Args& args, std::ostream& out, std::ostream& err)
+int cmdUndo(const CommandArgs& commandArgs, std::ostream& out, std::ostream& err)
 {
     const JournalStore store(undoJournalFolder());
-    if (args.size() > 1) {
-        err << "varnoli-cli undo: one entry at a time\n";
+    const Args& args = commandArgs.operands();
+    if (args.size() + (commandArgs.has("--list") ? 1 : 0) > 1) {
+        usageError(err, "undo", "one entry at a time");
         return kExitUsage;
     }
-    if (args.size() == 1 && args[0] == "--list") {
+    if (commandArgs.has("--list")) {
         for (const JournalEntry& e : store.entries())
             out << entryLine(e) << '\n';
         return kExitOk;

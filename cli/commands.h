@@ -1,5 +1,7 @@
-// The commands of varnoli-cli; each returns the process exit code.
+// What varnoli-cli's commands share: exit codes, lines for people, usage errors.
 #pragma once
+
+#include "command_line.h"
 
 #include "tags/core/tag_result.h"
 
@@ -10,8 +12,6 @@
 
 struct BatchSaveRequest;
 struct UnreadableFolder;
-
-using Args = std::vector<std::string>;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFileFailed = 1;
@@ -30,17 +30,6 @@ bool reportUnreadable(std::ostream& err, const char* command, const std::vector<
 std::nullopt_t usageError(std::ostream& err, const char* command, const std::string& problem);
 // Whether an option's value is UTF-8; false with the usage error printed.
 bool utf8Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value);
-
-int cmdDump(const Args& args, std::ostream& out, std::ostream& err);
-int cmdSet(const Args& args, std::ostream& out, std::ostream& err);
-int cmdSearch(const Args& args, std::ostream& out, std::ostream& err);
-int cmdShow(const Args& args, std::ostream& out, std::ostream& err);
-int cmdRename(const Args& args, std::ostream& out, std::ostream& err);
-int cmdFromName(const Args& args, std::ostream& out, std::ostream& err);
-int cmdPlaylist(const Args& args, std::ostream& out, std::ostream& err);
-int cmdUndo(const Args& args, std::ostream& out, std::ostream& err);
-int cmdRepair(const Args& args, std::ostream& out, std::ostream& err);
-int cmdArt(const Args& args, std::ostream& out, std::ostream& err);
 
 // The batch save as `set` runs it: progress and failures on stderr, the exit code back.
 int runSaveRequest(const BatchSaveRequest& request, const char* command, std::ostream& err);

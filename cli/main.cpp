@@ -1,6 +1,6 @@
 // varnoli-cli: the window's features without a window.
+#include "command_line.h"
 #include "commands.h"
-#include "usage.h"
 
 #include "features/common/interrupted_saves.h"
 
@@ -9,40 +9,20 @@
 
 namespace {
 
-struct Command {
-    const char* name;
-    int (*run)(const Args&, std::ostream&, std::ostream&);
-    const char* usage; // see usage.h
-};
-
-const Command kCommands[] = {
-    {"dump", cmdDump, kDumpUsage},
-    {"set", cmdSet, kSetUsage},
-    {"show", cmdShow, kShowUsage},
-    {"search", cmdSearch, kSearchUsage},
-    {"rename", cmdRename, kRenameUsage},
-    {"from-name", cmdFromName, kFromNameUsage},
-    {"playlist", cmdPlaylist, kPlaylistUsage},
-    {"undo", cmdUndo, kUndoUsage},
-    {"repair", cmdRepair, kRepairUsage},
-    {"art", cmdArt, kArtUsage},
-};
-
-void printProgramUsage(std::ostream& s)
+int runCommand(const Command& command, const Args& args)
 {
-    s << "usage: varnoli-cli [--help | --version] COMMAND [--help | ARGS...]; commands:";
-    for (const Command& c : kCommands)
-        s << ' ' << c.name;
-    s << '\n';
-}
-
-void printProgramHelp(std::ostream& s)
-{
-    printProgramUsage(s);
-    s << "\nThe tag features of Varnoli without its window. Exit codes: 0 success, 1 a file\n"
-         "failed, 2 a usage error. Commands:\n\n";
-    for (const Command& c : kCommands)
-        printCommandSummary(s, c.usage);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        printCommandHelp(std::cout, command);
+        return kExitOk;
+    }
+    for (const std::string& text : tidyStateFolder())
+        printLine(std::cerr, "varnoli-cli: " + text);
+    // Whoever finds a usage error says what is wrong; the usage line follows it here, once.
+    const std::optional<CommandArgs> parsed = parseCommandArgs(command, args, std::cerr);
+    const int code = parsed ? command.run(*parsed, std::cout, std::cerr) : kExitUsage;
+    if (code == kExitUsage)
+        printUsageLine(std::cerr, command);
+    return code;
 }
 
 } // namespace
@@ -59,22 +39,8 @@ int main(int argc, char** argv)
         std::cout << "varnoli-cli " VARNOLI_VERSION "\n";
         return kExitOk;
     }
-    const Args args(argv + std::min(argc, 2), argv + argc);
-    for (const Command& c : kCommands) {
-        if (first != c.name)
-            continue;
-        if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-            printCommandHelp(std::cout, c.usage);
-            return kExitOk;
-        }
-        for (const std::string& text : tidyStateFolder())
-            printLine(std::cerr, "varnoli-cli: " + text);
-        // Commands say what is wrong; the usage line follows every usage error.
-        const int code = c.run(args, std::cout, std::cerr);
-        if (code == kExitUsage)
-            printUsageLine(std::cerr, c.usage);
-        return code;
-    }
+    if (const Command* command = findCommand(first))
+        return runCommand(*command, Args(argv + 2, argv + argc));
     if (!first.empty())
         printLine(std::cerr, std::string("varnoli-cli: unknown ") + (first[0] == '-' ? "option" : "command") + " '" +
                                  first + "'");

@@ -10,6 +10,7 @@ packages=(
     libgtest-dev googletest
     clang libclang-rt-14-dev
     xvfb xauth fonts-noto-cjk
+    desktop-file-utils appstream groff-base bash-completion
     libtag1-dev python3 python3-mutagen
 )
 

@@ -10,7 +10,7 @@ prefix=${VARNOLI_PREFIX:-$(pwd)/build/install}
 workdir=${VARNOLI_WORKDIR:-$HOME}
 
 cmake -S . -B build/run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX="$prefix"
-cmake --build build/run -j"$(nproc)" --target varnoli varnoli-cli
+cmake --build build/run -j"$(nproc)" --target varnoli varnoli-cli varnoli_help_files
 cmake --install build/run >/dev/null
 echo "Installed into $prefix"
 

@@ -92,8 +92,13 @@ public:
     void AppendPlaylistEntries(const std::vector<std::string>& paths);
     // Where the playlist dialogs open: the playlist's own folder, else the folder listed.
     QString playlistDialogFolder() const;
+    // Reads the playlist into the list and makes it the file the next save writes.
+    void OpenPlaylistFile(const QString& path);
 
     // ID3 Tags tab
+    // Lists the folder and selects the files of it named (names as the list holds them);
+    // gives the names it does not list.
+    std::vector<std::string> ShowFilesOnTagsTab(const QString& folder, const std::vector<std::string>& names);
     void ToolButton3Click();
     void ToolButton4Click();
     void ComboBoxMusicFoldersChange();

@@ -205,16 +205,20 @@ void TForm1::ToolButton5Click()
         return;
     OpenDialogPlaylist.folder = playlistDialogFolder();
     const QString chosen = m_dialogs.openFile(OpenDialogPlaylist);
-    if (chosen.isEmpty())
-        return;
+    if (!chosen.isEmpty())
+        OpenPlaylistFile(chosen);
+}
+
+void TForm1::OpenPlaylistFile(const QString& path)
+{
     // An empty file keeps the rows but still becomes the file the next save writes; rows
     // kept that way are not in that file yet.
-    const auto entries = ReadPlaylistFile(pathBytes(chosen));
+    const auto entries = ReadPlaylistFile(pathBytes(path));
     if (entries) {
         ListViewPlaylist->clear();
         AppendPlaylistEntries(*entries);
     }
-    EditCurrentPlaylist->setText(chosen);
+    EditCurrentPlaylist->setText(path);
     m_playlistChanged = !entries && ListViewPlaylist->topLevelItemCount() > 0;
 }
 

@@ -1,0 +1,131 @@
+// Every command of varnoli-cli in one place: its name, usage text, options and code.
+#include "command_line.h"
+
+int cmdDump(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdSet(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdShow(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdSearch(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdRename(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdFromName(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdPlaylist(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdUndo(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdRepair(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdArt(const CommandArgs& args, std::ostream& out, std::ostream& err);
+
+const char* const kProgramDescription =
+    "The tag features of Varnoli without its window: the seven fields of ID3v1 and ID3v2 tags\n"
+    "shown, set and searched, files renamed from their tags and tags filled from file names,\n"
+    "M3U playlists, cover pictures, and every save and rename taken back by undo.\n";
+
+const char* const kExitCodesText = "Exit codes: 0 success, 1 a file failed (said on stderr), 2 a usage error\n"
+                                   "(what is wrong, then the usage line, on stderr; nothing is changed).\n";
+
+const char* const kFilesText =
+    "Files: the undo journal is kept in $XDG_STATE_HOME/varnoli/journal/ (else\n"
+    "~/.local/state/varnoli/journal/), the records of saves that move the audio of a file in\n"
+    "$XDG_STATE_HOME/varnoli/moves/; a record left by an interrupted save is reported before\n"
+    "any command runs, and repair puts its file back.\n";
+
+namespace {
+
+Option v1Only(const char* help) { return {"--v1", nullptr, help}; }
+Option v2Only(const char* help) { return {"--v2", nullptr, help}; }
+Option dryRun(const char* help) { return {"--dry-run", nullptr, help}; }
+Option text(const char* names, const char* value, const char* help) { return {names, value, help, true}; }
+
+// In the order of --help.
+const std::vector<Command> kTable = {
+    {"dump", "dump FILE...",
+     "Prints each file's tags as one JSON line, every ID3v2 frame as loaded, for debugging.",
+     {},
+     "Use show to read the fields of many files.\n",
+     1, "no file given", cmdDump},
+    {"set",
+     "set [--v1 | --v2] [--title T] [--artist A] [--album B] [--year Y] [--genre G] [--comment C] "
+     "[--track N] FILE...",
+     "Saves the fields given into both tags of each file, as the \"ID3 Tags\" tab's save does.",
+     {v1Only("save only the ID3v1 tag"), v2Only("save only the ID3v2 tag"), text("--title", "T", "the title"),
+      text("--artist", "A", "the artist"), text("--album", "B", "the album"),
+      text("--year", "Y", "at most 4 characters unless --v2 leaves ID3v1 out"),
+      text("--genre", "G", "for ID3v1 a name of the genre list (\"\" for none)"),
+      text("--comment", "C", "the comment with an empty description"),
+      text("--track", "N", "3/12 is track 3 of 12; ID3v1 takes the 3")},
+     "An empty value (--title \"\") empties the field; fields not given keep each file's own value.\n"
+     "Values are UTF-8 of any script; ID3v1 holds ISO-8859-1 only, so a character it cannot hold\n"
+     "is saved there as \"?\" and named on stderr. Every save can be taken back by undo.\n",
+     1, "no file given", cmdSet},
+    {"show", "show [--json] [-r] PATH...",
+     "Lists the seven fields of both tags and the pictures of each file, as the \"ID3 Tags\" tab shows them.",
+     {{"-r, --recursive", nullptr, "also the MP3 files of every folder below, hidden folders skipped"},
+      {"--json", nullptr, "one JSON object per file and line; the ID3v2 pictures as \"v2.pictures\""}},
+     "A folder stands for its MP3 files, sorted as the tab lists them, hidden ones left out.\n"
+     "Without --json, control characters in names and tag texts are shown as \\xNN.\n"
+     "Exit code 1 when a file or a folder could not be read.\n",
+     1, "no file or folder given", cmdShow},
+    {"search",
+     "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
+     "[--genre X] [--comment X] [--track X] [--exact FIELD,...] [--contains FIELD,...] [--print0]",
+     "Prints the files the \"Search\" tab finds, one full path a line.",
+     {{"--subfolders", nullptr, "also the folders below it, hidden ones skipped"},
+      // A name is compared as the file system's bytes, which need not be UTF-8.
+      {"--filename", "X", "the file name starts with X"},
+      text("--artist", "X", "the artist starts with X"), text("--title", "X", "the title starts with X"),
+      text("--album", "X", "the album starts with X"), text("--year", "X", "the year starts with X"),
+      text("--genre", "X", "the genre starts with X"), text("--comment", "X", "the comment starts with X"),
+      text("--track", "X", "the track starts with X"),
+      {"--exact", "FIELD,...", "these criteria match the whole value"},
+      {"--contains", "FIELD,...", "these criteria match anywhere in the value"},
+      {"--print0", nullptr, "each path as its bytes, unchanged, followed by a NUL, for scripts (xargs -0)"}},
+     "Criteria are UTF-8 of any script; letter case and composed or decomposed forms are ignored.\n"
+     "FIELD: filename, artist, title, album, year, genre, comment, track, in any letter case.\n"
+     "Without --print0, control characters in a path are shown as \\xNN.\n"
+     "Exit code 1 when the folder or a folder below it could not be read.\n",
+     1, "a FOLDER to search is needed", cmdSearch},
+    {"rename", "rename [--v2] --fields F1,F2,... [--delimiter D] [--track-digits N] [--dry-run] FILE...",
+     "Renames each file from its own tag fields, as the \"Filename Edit\" tab does.",
+     {v2Only("the fields of the ID3v2 tag, not the ID3v1 tag"),
+      {"--fields", "F1,F2,...", "the fields of the name in order, at most seven", false, true},
+      {"--delimiter", "D", "the text between two fields"},
+      {"--track-digits", "N", "pads the track with zeros to N digits"},
+      dryRun("prints the new names and renames nothing")},
+     "Fields: Artist, Title, Album, Year, Genre, Comment, Track, in any letter case.\n"
+     "Prints OLD -> NEW per file. When two files would get one name, a name is taken or invalid,\n"
+     "nothing is renamed (exit 1). One undo takes back all renames of one command.\n",
+     1, "a FILE is needed", cmdRename},
+    {"from-name", "from-name --pattern P [--v1 | --v2] [--dry-run] FILE...",
+     "Fills tag fields from each file's name (without .mp3) by a pattern such as \"{track} - {artist} - "
+     "{title}\".",
+     {{"--pattern", "P", "the fields in braces and the text between them", true, true},
+      v1Only("save only the ID3v1 tag"), v2Only("save only the ID3v2 tag"),
+      dryRun("prints the fields and saves nothing")},
+     "Fields in braces in any letter case: {artist} {title} {album} {year} {genre} {comment} {track};\n"
+     "other text must match as it stands. Each field takes the shortest text up to the next text of\n"
+     "the pattern; a field at the end takes the rest. A track \"03\" is saved as 3.\n"
+     "Saves both tags unless --v1 or --v2, through the undo journal.\n"
+     "A name that does not match is reported and its file left alone (exit 1).\n",
+     1, "a FILE is needed", cmdFromName},
+    {"playlist", "playlist OUT.m3u FILE...",
+     "Writes an extended M3U playlist of the files, as the \"Playlists\" tab does.",
+     {},
+     "",
+     2, "the playlist file and at least one FILE are needed", cmdPlaylist},
+    {"undo", "undo [--list | ID]", "Takes back the last save or rename not yet undone, or the one named by ID.",
+     {{"--list", nullptr, "lists the journal's entries, newest first: ID, time, what was done, files"}},
+     "A file changed since that save is left alone and named on stderr (exit 1).\n",
+     0, "", cmdUndo},
+    {"repair", "repair FILE...", "Puts back the audio of a file whose save was interrupted.",
+     {},
+     "",
+     1, "name at least one file", cmdRepair},
+    {"art", "art FILE... [--set IMAGE | --remove | --export OUT]",
+     "Lists, sets, removes or exports the pictures of each file, as the \"ID3 Tags\" tab does.",
+     {{"--set", "IMAGE", "a JPEG or PNG of at most 16 MiB becomes every file's front cover"},
+      {"--remove", nullptr, "takes out every picture"},
+      {"--export", "OUT", "writes the front cover (else the first picture) of the one FILE to OUT"}},
+     "Without an option, each file's pictures are listed. --set and --remove can be undone.\n",
+     1, "no file given", cmdArt},
+};
+
+} // namespace
+
+const std::vector<Command>& commandTable() { return kTable; }

@@ -1,0 +1,34 @@
+// What the window opens when it is started on files, a folder or a playlist.
+#include "form1.h"
+
+#include "file_list_box.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
+#include <QTabWidget>
+
+#include <algorithm>
+
+std::vector<std::string> TForm1::ShowFilesOnTagsTab(const QString& folder, const std::vector<std::string>& names)
+{
+    PageControl1->setCurrentWidget(TabSheet2);
+    setBoxText(ComboBoxMusicFolders, folder);
+    OpenMusicFolder(FileListBoxMP3Files, folder);
+    std::vector<std::string> missing = names;
+    {
+        // The tag view is filled once, for the whole selection.
+        const QSignalBlocker blocker(FileListBoxMP3Files);
+        FileListBoxMP3Files->clearSelection();
+        for (int row = FileListBoxMP3Files->count() - 1; row >= 0; --row) {
+            const auto given = std::find(missing.begin(), missing.end(), FileListBoxMP3Files->fileNameAt(row));
+            if (given == missing.end())
+                continue;
+            missing.erase(given);
+            FileListBoxMP3Files->item(row)->setSelected(true);
+            FileListBoxMP3Files->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+        }
+    }
+    if (!names.empty())
+        guarded([this] { FileListBoxMP3FilesClick(); });
+    return missing;
+}
