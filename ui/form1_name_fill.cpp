@@ -51,13 +51,9 @@ void TForm1::addNameFillControls(QToolBar* bar)
     EditNamePattern->setFixedWidth(kPatternWidth);
     EditNamePattern->setToolTip(QStringLiteral("The file name pattern: {artist} {title} {album} {year} {genre} "
                                                "{comment} {track}, and text that must be in the name as it stands"));
-    FillFromFileName = named(new QToolButton(bar), "FillFromFileName");
-    FillFromFileName->setText(QStringLiteral("Fill from file name"));
-    FillFromFileName->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    FillFromFileName->setAutoRaise(true);
     bar->addSeparator();
     bar->addWidget(EditNamePattern);
-    bar->addWidget(FillFromFileName);
+    FillFromFileName = addTextButton(bar, "FillFromFileName", QStringLiteral("Fill from file name"), QString());
     wire(FillFromFileName, &QToolButton::clicked, [this] { FillFromFileNameClick(); });
 }
 

@@ -82,6 +82,17 @@ Utf8Text genreName(const Utf8Text& text)
     return text;
 }
 
+// Loads one tag of an open file; the fields are read only when the load succeeded.
+template <typename Tag, typename ReadTexts>
+TagRead loadFields(const ReadSession& file, Tag& tag, ReadTexts readTexts)
+{
+    TagRead read;
+    read.result = tag.LoadFrom(file);
+    if (!failed(read.result))
+        read.fields = readTexts(tag, read);
+    return read;
+}
+
 } // namespace
 
 const char* fieldName(TagField f) { return kNames[fieldIndex(f)]; }
@@ -188,11 +199,7 @@ TagRead readV1Fields(const std::string& path, Tid3tag& tag)
 
 TagRead readV1Fields(const ReadSession& file, Tid3tag& tag)
 {
-    TagRead read;
-    read.result = tag.LoadFrom(file);
-    if (!failed(read.result))
-        read.fields = v1FieldTexts(tag);
-    return read;
+    return loadFields(file, tag, [](const Tid3tag& loaded, TagRead&) { return v1FieldTexts(loaded); });
 }
 
 FieldTexts emptyFieldsV1()
@@ -221,11 +228,8 @@ TagRead readV2Fields(const std::string& path, Tid3v2tag& tag)
 
 TagRead readV2Fields(const ReadSession& file, Tid3v2tag& tag)
 {
-    TagRead read;
-    read.result = tag.LoadFrom(file);
-    if (!failed(read.result))
-        read.fields = v2FieldTexts(tag, &read.undecodable);
-    return read;
+    return loadFields(file, tag,
+                      [](Tid3v2tag& loaded, TagRead& read) { return v2FieldTexts(loaded, &read.undecodable); });
 }
 
 FileFields readFileFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
