@@ -301,8 +301,6 @@ private:
     void addNameFillControls(QToolBar* bar);
     // After a save: one box per kind of note (characters ID3v1 cannot hold, frames dropped).
     void showSaveNotes(const BatchSaveOutcome& outcome);
-    // "Album/" of a file listed from a subfolder as "Album/01.mp3"; empty for a file of the folder itself.
-    static std::string subfolderOf(const std::string& listedName) { return listedName.substr(0, listedName.rfind('/') + 1); }
     static bool isExistingDirectory(const QString& path);
     // Changes what a folder box shows without it counting as the person's change.
     static void setBoxText(QComboBox* box, const QString& text);

@@ -7,6 +7,7 @@
 #include "shared_tags.h"
 #include "widget_helpers.h"
 
+#include "features/common/mp3_folder.h"
 #include "features/filename/file_rename.h"
 #include "features/filename/filename_builder.h"
 
@@ -219,7 +220,7 @@ void TForm1::LoadCurrentFile()
     m_fileEditFolder = folder;
     m_fileEditName = name;
     try {
-        EditPreview->setText(pathText(name.substr(subfolderOf(name).size())));
+        EditPreview->setText(pathText(fileNameOf(name)));
         LabelCurrFile->setText(pathText(name));
         if (PageControl2->currentIndex() == 0) {
             const TagRead read = readFilenameFieldsV1(path, FileEditTagV1);
@@ -328,7 +329,7 @@ void TForm1::ToolButton2Click()
     const std::string subfolder = subfolderOf(m_fileEditName);
     RenameRequest request;
     request.folder = FileListBoxMP3FilesFileEdit->folderBytes() + subfolder; // checked just above
-    request.oldName = m_fileEditName.substr(subfolder.size());
+    request.oldName = fileNameOf(m_fileEditName);
     request.requestedName = pathBytes(EditPreview->text());
     const RenameResult result = renameCurrentFile(request, m_dialogs);
     if (result.status == RenameStatus::InvalidName || result.status == RenameStatus::Declined)

@@ -1,6 +1,7 @@
 // The "ID3 Tags" tab's "Fill from file name": fields read out of the selected files' names.
 #include "form1.h"
 
+#include "features/common/mp3_folder.h"
 #include "features/tagedit/fill_from_name.h"
 #include "file_list_box.h"
 #include "qt_text.h"
@@ -30,7 +31,7 @@ TableQuestion fillTable(const std::vector<NameFill>& fills, const NamePattern& p
         }
     question.headers << QStringLiteral("Problem");
     for (const NameFill& fill : fills) {
-        QStringList row{pathText(fill.path.substr(fill.path.rfind('/') + 1))};
+        QStringList row{pathText(fileNameOf(fill.path))};
         for (TagField f : columns)
             row << toQString(fill.values[fieldIndex(f)]);
         row << (fill.matched ? QString() : QStringLiteral("does not match: ") + toQString(fill.why));

@@ -1,6 +1,7 @@
 // The "Undo last save" and "Undo last rename" buttons of the "ID3 Tags" and "Filename Edit" tabs.
 #include "form1.h"
 
+#include "features/common/mp3_folder.h"
 #include "features/undo/undo.h"
 #include "file_list_box.h"
 #include "platform/file_system.h"
@@ -78,7 +79,7 @@ void TForm1::UndoLastRenameClick()
         const std::string current = platform::absolutePath(folder + m_fileEditName);
         for (const RenameRecord& r : report->renamedBack)
             if (r.to == current) // a rename never leaves its folder
-                setCurrentFileName(r.from.substr(r.from.rfind('/') + 1));
+                setCurrentFileName(fileNameOf(r.from));
         if (!platform::fileExists(folder + m_fileEditName)) {
             m_fileEditName.clear();
             LabelCurrFile->clear();
