@@ -313,12 +313,12 @@ private:
     void buildTagGroups(QWidget* tab);
     void buildPictureGroup(QWidget* tab);
     void buildFilenameTab();
+    void buildFilenameInfoGroup(QWidget* tab);
+    QWidget* buildFilenameSubTab(bool v2);
     void buildSearchTab();
     void buildSearchFolderGroup(QWidget* tab);
     void buildSearchCriteria(QWidget* tab);
     void buildHelpTab();
-    void buildFilenameInfoGroup(QWidget* tab);
-    QWidget* buildFilenameSubTab(bool v2);
     SearchRequest searchRequestFromControls() const;
     bool filenameCurrentFileShown() const;
     // The Filename Edit tab's current file renamed to `name`, in the subfolder it lies in.
