@@ -71,6 +71,50 @@ void giveFirstFileACover(TForm1& window, Dialogs& dialogs)
     runBatchSave(request, v1, v2, dialogs);
 }
 
+// Show the first listed folder in each box, the way a user would pick it; then a playlist
+// of the whole folder, one file's tags, a name built from tags, a search and a help page.
+void fillTabs(TForm1& window, Dialogs& dialogs)
+{
+    for (QComboBox* box : {window.ComboBoxMusicFoldersPlaylist, window.ComboBoxMusicFolders,
+                           window.ComboBoxMusicFoldersFileEdit})
+        if (box->count() > 0)
+            box->setCurrentIndex(0);
+    window.FileListBoxMP3Playlist->selectAll();
+    window.BitBtnToPlaylistClick();
+    giveFirstFileACover(window, dialogs);
+    window.FileListBoxMP3Files->setCurrentRow(0);
+    // The name from the ID3v2 tag, whose title holds the whole text in any script.
+    window.PageControl2->setCurrentIndex(1);
+    window.FileListBoxMP3FilesFileEdit->setCurrentRow(0);
+    window.EditDelimiterV2->setText(QStringLiteral(" - "));
+    window.ComboBoxFileV2[0]->setCurrentText(QStringLiteral("Track"));
+    window.ComboBoxFileV2[1]->setCurrentText(QStringLiteral("Title"));
+    const QString music = window.ComboBoxMusicFolders->currentText();
+    window.EditSearchFolder->setText(QDir::cleanPath(music + QStringLiteral("/..")) + QLatin1Char('/'));
+    window.CheckBoxSubfolders->setChecked(true);
+    // Lower case finds the Greek title: letter case is folded in every script.
+    window.EditSearch[1]->setText(QString::fromUtf8("καλημέρα"));
+    window.ButtonSearchClick();
+    window.TreeView1->setCurrentItem(window.TreeView1->topLevelItem(0));
+    window.TreeView1->expandAll();
+    window.TreeView1Click();
+}
+
+bool saveTabPictures(TForm1& window, const QDir& out)
+{
+    const char* const names[] = {"playlists", "id3-tags", "filename-edit", "search", "help"};
+    for (int i = 0; i < window.PageControl1->count(); ++i) {
+        window.PageControl1->setCurrentIndex(i);
+        settle();
+        const QString file = out.filePath(QStringLiteral("%1-%2.png").arg(i + 1).arg(QString::fromLatin1(names[i])));
+        if (!window.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -90,43 +134,6 @@ int main(int argc, char* argv[])
     if (!window)
         return 1;
     window->show();
-
-    // Show the first listed folder in each box, the way a user would pick it.
-    for (QComboBox* box : {window->ComboBoxMusicFoldersPlaylist, window->ComboBoxMusicFolders,
-                           window->ComboBoxMusicFoldersFileEdit})
-        if (box->count() > 0)
-            box->setCurrentIndex(0);
-    // A playlist of the whole folder, one file's tags, a name built from tags, and a search.
-    window->FileListBoxMP3Playlist->selectAll();
-    window->BitBtnToPlaylistClick();
-    giveFirstFileACover(*window, dialogs);
-    window->FileListBoxMP3Files->setCurrentRow(0);
-    // The name from the ID3v2 tag, whose title holds the whole text in any script.
-    window->PageControl2->setCurrentIndex(1);
-    window->FileListBoxMP3FilesFileEdit->setCurrentRow(0);
-    window->EditDelimiterV2->setText(QStringLiteral(" - "));
-    window->ComboBoxFileV2[0]->setCurrentText(QStringLiteral("Track"));
-    window->ComboBoxFileV2[1]->setCurrentText(QStringLiteral("Title"));
-    const QString music = window->ComboBoxMusicFolders->currentText();
-    window->EditSearchFolder->setText(QDir::cleanPath(music + QStringLiteral("/..")) + QLatin1Char('/'));
-    window->CheckBoxSubfolders->setChecked(true);
-    // Lower case finds the Greek title: letter case is folded in every script.
-    window->EditSearch[1]->setText(QString::fromUtf8("καλημέρα"));
-    window->ButtonSearchClick();
-    window->TreeView1->setCurrentItem(window->TreeView1->topLevelItem(0));
-    window->TreeView1->expandAll();
-    window->TreeView1Click();
-
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    const char* const names[] = {"playlists", "id3-tags", "filename-edit", "search", "help"};
-    for (int i = 0; i < window->PageControl1->count(); ++i) {
-        window->PageControl1->setCurrentIndex(i);
-        settle();
-        const QString file = out.filePath(QStringLiteral("%1-%2.png").arg(i + 1).arg(QString::fromLatin1(names[i])));
-        if (!window->grab().save(file)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-            return 1;
-        }
-    }
-    return 0;
+    fillTabs(*window, dialogs);
+    return saveTabPictures(*window, QDir(QString::fromLocal8Bit(argv[1]))) ? 0 : 1;
 }

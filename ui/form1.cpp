@@ -73,22 +73,7 @@ TForm1::TForm1(WindowDialogs& dialogs, std::unique_ptr<MusicFolderStore> musicFo
     setWindowIcon(makeIcon(IconRole::Application));
     resize(kWindowWidth, kWindowHeight);
 
-    auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
-    PageControl1 = new FixedWidthTabs(central);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    layout->addWidget(PageControl1);
-    setCentralWidget(central);
-
-    const char* const captions[] = {"Playlists", "ID3 Tags", "Filename Edit", "Search", "Help"};
-    QWidget** sheets[] = {&TabSheet1, &TabSheet2, &TabSheet3, &TabSheet4, &TabSheet5};
-    for (int i = 0; i < 5; ++i) {
-        *sheets[i] = new QWidget(PageControl1);
-        (*sheets[i])->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
-        PageControl1->addTab(*sheets[i], QString::fromLatin1(captions[i]));
-    }
-
+    buildTabSheets();
     const QString filter =
         QStringLiteral("Playlists (*.m3u)|*.m3u|All Files (*.*)|*.*");
     OpenDialogPlaylist = {filter, QStringLiteral("m3u"), false, QString()};
@@ -107,10 +92,28 @@ TForm1::TForm1(WindowDialogs& dialogs, std::unique_ptr<MusicFolderStore> musicFo
     wireSearchTab();
     wireHelpTab();
     wireKeys();
+    // Leaving a box, a key in a list and a click on a help topic reach eventFilter.
     ComboBoxMusicFoldersFileEdit->installEventFilter(this);
     ListViewPlaylist->installEventFilter(this);
     ListViewSearchResults->installEventFilter(this);
     TreeView1->viewport()->installEventFilter(this);
+}
+
+void TForm1::buildTabSheets()
+{
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
+    PageControl1 = named(new FixedWidthTabs(central), "PageControl1");
+    layout->addWidget(PageControl1);
+    setCentralWidget(central);
+
+    const char* const captions[] = {"Playlists", "ID3 Tags", "Filename Edit", "Search", "Help"};
+    QWidget** sheets[] = {&TabSheet1, &TabSheet2, &TabSheet3, &TabSheet4, &TabSheet5};
+    for (int i = 0; i < 5; ++i) {
+        *sheets[i] = named(new QWidget(PageControl1), QStringLiteral("TabSheet%1").arg(i + 1));
+        PageControl1->addTab(*sheets[i], QString::fromLatin1(captions[i]));
+    }
 }
 
 TForm1::~TForm1() = default;
@@ -165,8 +168,7 @@ QToolBar* TForm1::makeToolBar(QWidget* tab)
 
 QToolButton* TForm1::addToolButton(QToolBar* bar, const char* name, int image, const char* hint)
 {
-    auto* button = new QToolButton(bar);
-    button->setObjectName(QString::fromLatin1(name));
+    auto* button = named(new QToolButton(bar), name);
     button->setIcon(makeIcon(imageOf(image)));
     button->setIconSize(QSize(25, 25));
     button->setFixedSize(32, 31);
@@ -190,8 +192,7 @@ QCheckBox* TForm1::makeTreeBox(QWidget* parent, const char* name, FileListBox* l
 
 QComboBox* TForm1::makeFolderBox(QWidget* parent, const char* name)
 {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
+    auto* box = named(new QComboBox(parent), name);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
     // A long folder name must not widen the window; the splitter gives the box its width.

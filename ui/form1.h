@@ -15,6 +15,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@ class QTextBrowser;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class QVBoxLayout;
 class QWidget;
 struct BatchSaveOutcome;
 struct SearchRequest;
@@ -68,8 +70,16 @@ public:
     void OpenMusicFolder(FileListBox* fileList, const QString& path);
     QString BrowseForFolder(const QString& title, const QString& start);
     enum class FolderTab { Id3Tags, FilenameEdit, Playlists };
-    QComboBox* folderBox(FolderTab tab) const;
-    FileListBox* folderList(FolderTab tab) const;
+    static constexpr FolderTab kFolderTabs[] = {FolderTab::Playlists, FolderTab::Id3Tags, FolderTab::FilenameEdit};
+    // The folder box, the file list and the "Include subfolders" box of a tab that lists files.
+    struct FolderControls {
+        QComboBox* box;
+        FileListBox* list;
+        QCheckBox* tree;
+    };
+    FolderControls folderControls(FolderTab tab) const;
+    QComboBox* folderBox(FolderTab tab) const { return folderControls(tab).box; }
+    FileListBox* folderList(FolderTab tab) const { return folderControls(tab).list; }
     void AddOpenFolder(FolderTab tab);
 
     // Playlists tab
@@ -296,24 +306,36 @@ private:
     void addNameFillControls(QToolBar* bar);
     // After a save: one box per kind of note (characters ID3v1 cannot hold, frames dropped).
     void showSaveNotes(const BatchSaveOutcome& outcome);
-    // "Album/" of a file listed from a subfolder as "Album/01.mp3"; empty for a file of the folder itself.
-    static std::string subfolderOf(const std::string& listedName) { return listedName.substr(0, listedName.rfind('/') + 1); }
     static bool isExistingDirectory(const QString& path);
     // Changes what a folder box shows without it counting as the person's change.
     static void setBoxText(QComboBox* box, const QString& text);
 
+    void buildTabSheets();
     void buildPlaylistsTab();
+    QVBoxLayout* buildPlaylistButtons(QWidget* tab);
     void buildTagsTab();
+    void buildTagFields(QWidget* tab);
+    void buildTagGroups(QWidget* tab);
+    void buildPictureGroup(QWidget* tab);
     void buildFilenameTab();
-    void buildSearchTab();
-    void buildHelpTab();
+    void buildFilenameInfoGroup(QWidget* tab);
     QWidget* buildFilenameSubTab(bool v2);
+    void buildSearchTab();
+    void buildSearchFolderGroup(QWidget* tab);
+    void buildSearchCriteria(QWidget* tab);
+    void buildHelpTab();
     SearchRequest searchRequestFromControls() const;
     bool filenameCurrentFileShown() const;
+    // The Filename Edit tab's current file renamed to `name`, in the subfolder it lies in.
+    void setCurrentFileName(const std::string& name);
+    // After a batch rename the current file goes by its new name when it was among them.
+    void followCurrentFile(const RenamePlan& plan);
     // The sub-tab in front's version, positions and delimiter, and the track digits.
     NameSource filenameSource() const;
 
     void wireKeys();
+    // The tab in front when it lists files.
+    std::optional<FolderTab> folderTabInFront() const;
     void rememberFolder(const FileListBox* list);
     void saveSession();
     // Marks the playlist as matching its file (or as empty and nameless).

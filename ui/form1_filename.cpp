@@ -7,6 +7,7 @@
 #include "shared_tags.h"
 #include "widget_helpers.h"
 
+#include "features/common/mp3_folder.h"
 #include "features/filename/file_rename.h"
 #include "features/filename/filename_builder.h"
 
@@ -27,11 +28,11 @@ namespace {
 constexpr int kDelimiterWidth = 60;
 constexpr int kPositionBoxWidth = 150;
 
-QLabel* wrappingLabel(const char* text, bool bold, QWidget* parent)
+QLabel* wrappingLabel(const char* text, bool isBold, QWidget* parent)
 {
-    QLabel* label = bold ? boldLabel(text, parent) : new QLabel(QString::fromLatin1(text), parent);
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
     label->setWordWrap(true);
-    return label;
+    return isBold ? bold(label) : label;
 }
 
 FilenameLayout layoutOf(const std::array<QComboBox*, 7>& positions, const QLineEdit* delimiter,
@@ -45,32 +46,16 @@ FilenameLayout layoutOf(const std::array<QComboBox*, 7>& positions, const QLineE
     return layout;
 }
 
-} // namespace
-
-QWidget* TForm1::buildFilenameSubTab(bool v2)
+// The seven boxes that pick the fields of the name, first to last.
+QVBoxLayout* positionColumn(std::array<QComboBox*, 7>& positions, const QString& suffix, QWidget* page)
 {
-    auto* page = new QWidget(PageControl2);
-    const QString suffix = v2 ? QStringLiteral("V2") : QString();
-    QLineEdit*& delimiter = v2 ? EditDelimiterV2 : EditDelimiter;
-    std::array<QComboBox*, 7>& positions = v2 ? ComboBoxFileV2 : ComboBoxFile;
-    std::array<QLabel*, 7>& values = v2 ? LabelsV2 : LabelsV1;
-
-    delimiter = new QLineEdit(page);
-    delimiter->setObjectName(QStringLiteral("EditDelimiter") + suffix);
-    delimiter->setFixedWidth(kDelimiterWidth);
-    auto* delimiterRow = new QHBoxLayout;
-    delimiterRow->addWidget(new QLabel(QStringLiteral("Delimiter:"), page));
-    delimiterRow->addWidget(delimiter);
-    delimiterRow->addStretch(1);
-
-    auto* positionColumn = new QVBoxLayout;
-    positionColumn->addWidget(wrappingLabel("Build filename from tag options below:", false, page));
+    auto* column = new QVBoxLayout;
+    column->addWidget(wrappingLabel("Build filename from tag options below:", false, page));
     QStringList fields;
     for (int i = 0; i < 7; ++i)
         fields << fieldText(i);
     for (int i = 0; i < 7; ++i) {
-        auto* box = new QComboBox(page);
-        box->setObjectName(QStringLiteral("ComboBoxFile%1%2").arg(i + 1).arg(suffix));
+        auto* box = named(new QComboBox(page), QStringLiteral("ComboBoxFile%1%2").arg(i + 1).arg(suffix));
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
         box->addItems(fields);
@@ -78,28 +63,47 @@ QWidget* TForm1::buildFilenameSubTab(bool v2)
         box->setEditText(QString());
         box->setFixedWidth(kPositionBoxWidth);
         positions[i] = box;
-        positionColumn->addWidget(box);
+        column->addWidget(box);
     }
-    positionColumn->addStretch(1);
+    column->addStretch(1);
+    return column;
+}
 
+// The current file's texts of one tag, a caption and a label per field.
+QGroupBox* tagValueGroup(std::array<QLabel*, 7>& values, bool v2, const QString& suffix, QWidget* page)
+{
     auto* group = new QGroupBox(v2 ? QStringLiteral("Current File's ID3 version 2 tags")
                                    : QStringLiteral("Current File's ID3 version 1 tags"),
                                 page);
     auto* grid = new QGridLayout(group);
     for (int i = 0; i < 7; ++i) {
-        QLabel* label = boldLabel("", group);
-        label->setText(fieldText(i) + QLatin1Char(':'));
-        values[i] = new ElidingLabel(group);
-        values[i]->setObjectName(QStringLiteral("Label%1%2").arg(fieldText(i), suffix));
+        QLabel* label = bold(fieldLabel(i, group));
+        values[i] = named(new ElidingLabel(group), QStringLiteral("Label%1%2").arg(fieldText(i), suffix));
         grid->addWidget(label, i, 0);
         grid->addWidget(values[i], i, 1);
     }
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(7, 1);
+    return group;
+}
+
+} // namespace
+
+QWidget* TForm1::buildFilenameSubTab(bool v2)
+{
+    auto* page = new QWidget(PageControl2);
+    const QString suffix = v2 ? QStringLiteral("V2") : QString();
+    QLineEdit*& delimiter = v2 ? EditDelimiterV2 : EditDelimiter;
+    delimiter = named(new QLineEdit(page), QStringLiteral("EditDelimiter") + suffix);
+    delimiter->setFixedWidth(kDelimiterWidth);
+    auto* delimiterRow = new QHBoxLayout;
+    delimiterRow->addWidget(new QLabel(QStringLiteral("Delimiter:"), page));
+    delimiterRow->addWidget(delimiter);
+    delimiterRow->addStretch(1);
 
     auto* columns = new QHBoxLayout;
-    columns->addLayout(positionColumn);
-    columns->addWidget(group, 1);
+    columns->addLayout(positionColumn(v2 ? ComboBoxFileV2 : ComboBoxFile, suffix, page));
+    columns->addWidget(tagValueGroup(v2 ? LabelsV2 : LabelsV1, v2, suffix, page), 1);
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(delimiterRow);
     layout->addLayout(columns, 1);
@@ -112,13 +116,8 @@ void TForm1::buildFilenameTab()
     QToolBar* bar = makeToolBar(tab);
     ToolButton1 = addToolButton(bar, "ToolButton1", 1, "Add/Open Folder");
     ToolButton2 = addToolButton(bar, "ToolButton2", 0, "Save current file");
-    RenameSelected = named(new QToolButton(bar), "RenameSelected");
-    RenameSelected->setText(QStringLiteral("Rename selected"));
-    RenameSelected->setToolTip(
+    RenameSelected = addTextButton(bar, "RenameSelected", QStringLiteral("Rename selected"),
         QStringLiteral("Rename every selected file from its own tags, after a look at the new names"));
-    RenameSelected->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    RenameSelected->setAutoRaise(true);
-    bar->addWidget(RenameSelected);
     UndoLastRename = addUndoButton(bar, true);
 
     ComboBoxMusicFoldersFileEdit = makeFolderBox(tab, "ComboBoxMusicFoldersFileEdit");
@@ -126,20 +125,7 @@ void TForm1::buildFilenameTab()
     FileListBoxMP3FilesFileEdit = named(new FileListBox(tab), "FileListBoxMP3FilesFileEdit");
     FileListBoxMP3FilesFileEdit->setSelectionMode(QAbstractItemView::ExtendedSelection);
     CheckBoxTreeFileEdit = makeTreeBox(tab, "CheckBoxTreeFileEdit", FileListBoxMP3FilesFileEdit);
-
-    GroupBox1 = named(new QGroupBox(QStringLiteral("Current File Information"), tab), "GroupBox1");
-    Label23 = named(boldLabel("Current File:", GroupBox1), "Label23");
-    LabelCurrFile = named(new ElidingLabel(GroupBox1), "LabelCurrFile");
-    Label22 = named(boldLabel("Filename Preview:", GroupBox1), "Label22");
-    EditPreview = named(new QLineEdit(GroupBox1), "EditPreview");
-    CheckBoxTwoDigitTrack = checkBox("CheckBoxTwoDigitTrack", "Two-digit track", false, GroupBox1);
-    auto* info = new QGridLayout(GroupBox1);
-    info->addWidget(Label23, 0, 0);
-    info->addWidget(LabelCurrFile, 0, 1);
-    info->addWidget(Label22, 1, 0);
-    info->addWidget(EditPreview, 1, 1);
-    info->addWidget(CheckBoxTwoDigitTrack, 2, 1);
-    info->setColumnStretch(1, 1);
+    buildFilenameInfoGroup(tab);
 
     Label15 = named(wrappingLabel(
         "Select a tab below to build the current file's new filename from its ID3 tags.", true, tab),
@@ -156,6 +142,23 @@ void TForm1::buildFilenameTab()
     right->addWidget(PageControl2, 1);
     layOutFolderTab(tab, bar, ComboBoxMusicFoldersFileEdit, CheckBoxTreeFileEdit, FileListBoxMP3FilesFileEdit, nullptr,
                     right);
+}
+
+void TForm1::buildFilenameInfoGroup(QWidget* tab)
+{
+    GroupBox1 = named(new QGroupBox(QStringLiteral("Current File Information"), tab), "GroupBox1");
+    Label23 = named(boldLabel(QStringLiteral("Current File:"), GroupBox1), "Label23");
+    LabelCurrFile = named(new ElidingLabel(GroupBox1), "LabelCurrFile");
+    Label22 = named(boldLabel(QStringLiteral("Filename Preview:"), GroupBox1), "Label22");
+    EditPreview = named(new QLineEdit(GroupBox1), "EditPreview");
+    CheckBoxTwoDigitTrack = checkBox("CheckBoxTwoDigitTrack", "Two-digit track", false, GroupBox1);
+    auto* info = new QGridLayout(GroupBox1);
+    info->addWidget(Label23, 0, 0);
+    info->addWidget(LabelCurrFile, 0, 1);
+    info->addWidget(Label22, 1, 0);
+    info->addWidget(EditPreview, 1, 1);
+    info->addWidget(CheckBoxTwoDigitTrack, 2, 1);
+    info->setColumnStretch(1, 1);
 }
 
 void TForm1::wireFilenameTab()
@@ -217,7 +220,7 @@ void TForm1::LoadCurrentFile()
     m_fileEditFolder = folder;
     m_fileEditName = name;
     try {
-        EditPreview->setText(pathText(name.substr(subfolderOf(name).size())));
+        EditPreview->setText(pathText(fileNameOf(name)));
         LabelCurrFile->setText(pathText(name));
         if (PageControl2->currentIndex() == 0) {
             const TagRead read = readFilenameFieldsV1(path, FileEditTagV1);
@@ -303,6 +306,12 @@ void TForm1::ResetFilenameEdit()
     }
 }
 
+void TForm1::setCurrentFileName(const std::string& name)
+{
+    m_fileEditName = subfolderOf(m_fileEditName) + name;
+    LabelCurrFile->setText(pathText(m_fileEditName));
+}
+
 // The label names the file picked (or just renamed) in the folder the list shows; after
 // another folder was opened it may name a file that is not there.
 bool TForm1::filenameCurrentFileShown() const
@@ -320,16 +329,14 @@ void TForm1::ToolButton2Click()
     const std::string subfolder = subfolderOf(m_fileEditName);
     RenameRequest request;
     request.folder = FileListBoxMP3FilesFileEdit->folderBytes() + subfolder; // checked just above
-    request.oldName = m_fileEditName.substr(subfolder.size());
+    request.oldName = fileNameOf(m_fileEditName);
     request.requestedName = pathBytes(EditPreview->text());
     const RenameResult result = renameCurrentFile(request, m_dialogs);
     if (result.status == RenameStatus::InvalidName || result.status == RenameStatus::Declined)
         return;
     // A refused rename leaves the file, and the label, under the old name.
-    if (result.status == RenameStatus::Renamed) {
-        m_fileEditName = subfolder + result.newName;
-        LabelCurrFile->setText(pathText(m_fileEditName));
-    }
+    if (result.status == RenameStatus::Renamed)
+        setCurrentFileName(result.newName);
     OpenMusicFolder(FileListBoxMP3FilesFileEdit, ComboBoxMusicFoldersFileEdit->currentText());
     FileListBoxMP3FilesFileEdit->reread();
     ClearFileTagLabels();

@@ -27,8 +27,8 @@ void TForm1::ReloadFolderBoxes()
     std::stable_sort(folders.begin(), folders.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
     });
-    for (QComboBox* box : {ComboBoxMusicFolders, ComboBoxMusicFoldersFileEdit,
-                           ComboBoxMusicFoldersPlaylist}) {
+    for (const FolderTab tab : kFolderTabs) {
+        QComboBox* box = folderBox(tab);
         const QSignalBlocker blocker(box);
         const QString shown = box->currentText();
         box->clear();
@@ -76,18 +76,14 @@ QString TForm1::BrowseForFolder(const QString& title, const QString& start)
     return m_dialogs.browseForFolder(title, start);
 }
 
-QComboBox* TForm1::folderBox(FolderTab tab) const
+TForm1::FolderControls TForm1::folderControls(FolderTab tab) const
 {
-    return tab == FolderTab::Id3Tags        ? ComboBoxMusicFolders
-           : tab == FolderTab::FilenameEdit ? ComboBoxMusicFoldersFileEdit
-                                            : ComboBoxMusicFoldersPlaylist;
-}
-
-FileListBox* TForm1::folderList(FolderTab tab) const
-{
-    return tab == FolderTab::Id3Tags        ? FileListBoxMP3Files
-           : tab == FolderTab::FilenameEdit ? FileListBoxMP3FilesFileEdit
-                                            : FileListBoxMP3Playlist;
+    switch (tab) {
+    case FolderTab::Id3Tags: return {ComboBoxMusicFolders, FileListBoxMP3Files, CheckBoxTree};
+    case FolderTab::FilenameEdit: return {ComboBoxMusicFoldersFileEdit, FileListBoxMP3FilesFileEdit, CheckBoxTreeFileEdit};
+    case FolderTab::Playlists: break;
+    }
+    return {ComboBoxMusicFoldersPlaylist, FileListBoxMP3Playlist, CheckBoxTreePlaylist};
 }
 
 void TForm1::AddOpenFolder(FolderTab tab)

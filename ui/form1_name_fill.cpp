@@ -1,6 +1,7 @@
 // The "ID3 Tags" tab's "Fill from file name": fields read out of the selected files' names.
 #include "form1.h"
 
+#include "features/common/mp3_folder.h"
 #include "features/tagedit/fill_from_name.h"
 #include "file_list_box.h"
 #include "qt_text.h"
@@ -30,7 +31,7 @@ TableQuestion fillTable(const std::vector<NameFill>& fills, const NamePattern& p
         }
     question.headers << QStringLiteral("Problem");
     for (const NameFill& fill : fills) {
-        QStringList row{pathText(fill.path.substr(fill.path.rfind('/') + 1))};
+        QStringList row{pathText(fileNameOf(fill.path))};
         for (TagField f : columns)
             row << toQString(fill.values[fieldIndex(f)]);
         row << (fill.matched ? QString() : QStringLiteral("does not match: ") + toQString(fill.why));
@@ -51,13 +52,9 @@ void TForm1::addNameFillControls(QToolBar* bar)
     EditNamePattern->setFixedWidth(kPatternWidth);
     EditNamePattern->setToolTip(QStringLiteral("The file name pattern: {artist} {title} {album} {year} {genre} "
                                                "{comment} {track}, and text that must be in the name as it stands"));
-    FillFromFileName = named(new QToolButton(bar), "FillFromFileName");
-    FillFromFileName->setText(QStringLiteral("Fill from file name"));
-    FillFromFileName->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    FillFromFileName->setAutoRaise(true);
     bar->addSeparator();
     bar->addWidget(EditNamePattern);
-    bar->addWidget(FillFromFileName);
+    FillFromFileName = addTextButton(bar, "FillFromFileName", QStringLiteral("Fill from file name"), QString());
     wire(FillFromFileName, &QToolButton::clicked, [this] { FillFromFileNameClick(); });
 }
 

@@ -80,25 +80,11 @@ void TForm1::buildPlaylistsTab()
     FileListBoxMP3Playlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
     CheckBoxTreePlaylist = makeTreeBox(tab, "CheckBoxTreePlaylist", FileListBoxMP3Playlist);
 
-    BitBtnToPlaylist = smallButton("BitBtnToPlaylist", IconRole::ToPlaylist,
-                                   "Move selected to playlist", tab);
-    BitBtnMoveUp = smallButton("BitBtnMoveUp", IconRole::MoveUp,
-                               "Move selected items up on playlist", tab);
-    BitBtnMoveDown = smallButton("BitBtnMoveDown", IconRole::MoveDown,
-                                 "Move selected items down on playlist", tab);
-    BitBtnRemoveFromPlaylist = smallButton("BitBtnRemoveFromPlaylist", IconRole::Remove,
-                                           "Remove selected from playlist", tab);
-
-    Label36 = named(boldLabel("Current Playlist:", tab), "Label36");
+    QVBoxLayout* buttons = buildPlaylistButtons(tab);
+    Label36 = named(boldLabel(QStringLiteral("Current Playlist:"), tab), "Label36");
     EditCurrentPlaylist = named(new QLineEdit(tab), "EditCurrentPlaylist");
     EditCurrentPlaylist->setReadOnly(true);
     ListViewPlaylist = fileReportList("ListViewPlaylist", tab);
-
-    auto* buttons = new QVBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton* b : {BitBtnToPlaylist, BitBtnMoveUp, BitBtnMoveDown, BitBtnRemoveFromPlaylist})
-        buttons->addWidget(b);
-    buttons->addStretch(1);
 
     auto* current = new QHBoxLayout;
     current->addWidget(Label36);
@@ -109,6 +95,25 @@ void TForm1::buildPlaylistsTab()
 
     layOutFolderTab(tab, bar, ComboBoxMusicFoldersPlaylist, CheckBoxTreePlaylist, FileListBoxMP3Playlist, buttons,
                     right);
+}
+
+// The buttons between the file list and the playlist, in a column centred on its height.
+QVBoxLayout* TForm1::buildPlaylistButtons(QWidget* tab)
+{
+    BitBtnToPlaylist = smallButton("BitBtnToPlaylist", IconRole::ToPlaylist,
+                                   "Move selected to playlist", tab);
+    BitBtnMoveUp = smallButton("BitBtnMoveUp", IconRole::MoveUp,
+                               "Move selected items up on playlist", tab);
+    BitBtnMoveDown = smallButton("BitBtnMoveDown", IconRole::MoveDown,
+                                 "Move selected items down on playlist", tab);
+    BitBtnRemoveFromPlaylist = smallButton("BitBtnRemoveFromPlaylist", IconRole::Remove,
+                                           "Remove selected from playlist", tab);
+    auto* buttons = new QVBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton* b : {BitBtnToPlaylist, BitBtnMoveUp, BitBtnMoveDown, BitBtnRemoveFromPlaylist})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    return buttons;
 }
 
 void TForm1::wirePlaylistsTab()

@@ -41,6 +41,23 @@ TableQuestion renameTable(const RenamePlan& plan)
     return question;
 }
 
+std::string noneRenamedText(const RenamePlan& plan)
+{
+    std::string text = "None of the selected files can be renamed.";
+    for (const PlannedRename& r : plan.files)
+        if (r.clashes())
+            text += "\n" + clashText(r);
+    return text;
+}
+
+std::string failuresText(const BatchRenameOutcome& outcome)
+{
+    std::string text = std::to_string(outcome.renamed) + " file(s) renamed.";
+    for (const std::string& line : outcome.failures)
+        text += "\n" + line;
+    return text;
+}
+
 } // namespace
 
 void TForm1::RenameSelectedClick()
@@ -52,11 +69,7 @@ void TForm1::RenameSelectedClick()
     }
     const RenamePlan plan = planRenames(files, filenameSource(), FileEditTagV1, FileEditTagV2);
     if (plan.toRename() == 0) {
-        std::string text = "None of the selected files can be renamed.";
-        for (const PlannedRename& r : plan.files)
-            if (r.clashes())
-                text += "\n" + clashText(r);
-        m_dialogs.error(text);
+        m_dialogs.error(noneRenamedText(plan));
         return;
     }
     if (m_dialogs.confirmTable(renameTable(plan)) != Dialogs::Yes)
@@ -66,22 +79,21 @@ void TForm1::RenameSelectedClick()
         WindowProgress progress(this, QStringLiteral("Renaming"));
         outcome = renamePlanned(plan, progress);
     }
-    // The current file follows its new name when it was among them.
-    const std::string folder = FileListBoxMP3FilesFileEdit->folderBytes();
-    if (filenameCurrentFileShown())
-        for (const PlannedRename& r : plan.files)
-            if (r.problem == RenameProblem::None && r.oldPath() == folder + m_fileEditName &&
-                !platform::fileExists(r.oldPath())) {
-                m_fileEditName = subfolderOf(m_fileEditName) + r.newName;
-                LabelCurrFile->setText(pathText(m_fileEditName));
-                break;
-            }
+    followCurrentFile(plan);
     FileListBoxMP3FilesFileEdit->reread();
     ClearFileTagLabels();
-    if (!outcome.failures.empty()) {
-        std::string text = std::to_string(outcome.renamed) + " file(s) renamed.";
-        for (const std::string& line : outcome.failures)
-            text += "\n" + line;
-        m_dialogs.error(text);
-    }
+    if (!outcome.failures.empty())
+        m_dialogs.error(failuresText(outcome));
+}
+
+void TForm1::followCurrentFile(const RenamePlan& plan)
+{
+    if (!filenameCurrentFileShown())
+        return;
+    const std::string current = FileListBoxMP3FilesFileEdit->folderBytes() + m_fileEditName;
+    for (const PlannedRename& r : plan.files)
+        if (r.problem == RenameProblem::None && r.oldPath() == current && !platform::fileExists(r.oldPath())) {
+            setCurrentFileName(r.newName);
+            return;
+        }
 }

@@ -60,54 +60,8 @@ void TForm1::buildSearchTab()
     QToolBar* bar = makeToolBar(tab);
     ToolButton8 = addToolButton(bar, "ToolButton8", 4, "Search");
     ToolButton13 = addToolButton(bar, "ToolButton13", 5, "Export search results to playlist editor");
-
-    GroupBox6 = named(new QGroupBox(QStringLiteral("Folder to Search"), tab), "GroupBox6");
-    EditSearchFolder = named(new QLineEdit(GroupBox6), "EditSearchFolder");
-    ButtonBrowseSearch = named(new QPushButton(QStringLiteral("Browse..."), GroupBox6),
-                               "ButtonBrowseSearch");
-    CheckBoxSubfolders = checkBox("CheckBoxSubfolders", "Include subfolders", false, GroupBox6);
-    auto* folderGrid = new QGridLayout(GroupBox6);
-    folderGrid->addWidget(plainLabel(QStringLiteral("Search Folder:"), GroupBox6), 0, 0);
-    folderGrid->addWidget(EditSearchFolder, 0, 1);
-    folderGrid->addWidget(ButtonBrowseSearch, 0, 2);
-    folderGrid->addWidget(CheckBoxSubfolders, 1, 1, 1, 2);
-
-    GroupBox5 = named(new QGroupBox(QStringLiteral("Search Criteria"), tab), "GroupBox5");
-    GroupBox7 = named(new QGroupBox(QStringLiteral("Filename"), GroupBox5), "GroupBox7");
-    EditFilename = named(new QLineEdit(GroupBox7), "EditFilename");
-    CheckBoxExFilename = checkBox("CheckBoxExFilename", "Exact", false, GroupBox7);
-    CheckBoxContainsFilename = checkBox("CheckBoxContainsFilename", "Contains", false, GroupBox7);
-    auto* nameRow = new QHBoxLayout(GroupBox7);
-    nameRow->addWidget(plainLabel(QStringLiteral("Filename:"), GroupBox7));
-    nameRow->addWidget(EditFilename, 1);
-    nameRow->addWidget(CheckBoxExFilename);
-    nameRow->addWidget(CheckBoxContainsFilename);
-
-    GroupBox4 = named(new QGroupBox(QStringLiteral("ID3 tags"), GroupBox5), "GroupBox4");
-    auto* tagGrid = new QGridLayout(GroupBox4);
-    tagGrid->setVerticalSpacing(2); // the tab fits in the height of an 800x600 screen
-    for (int i = 0; i < 7; ++i) {
-        const QString field = fieldText(i);
-        EditSearch[i] = new QLineEdit(GroupBox4);
-        EditSearch[i]->setObjectName(QStringLiteral("EditSearch") + field);
-        CheckBoxEx[i] = new QCheckBox(QStringLiteral("Exact"), GroupBox4);
-        CheckBoxEx[i]->setObjectName(QStringLiteral("CheckBoxEx") + field);
-        CheckBoxContains[i] = new QCheckBox(QStringLiteral("Contains"), GroupBox4);
-        CheckBoxContains[i]->setObjectName(QStringLiteral("CheckBoxContains") + field);
-        tagGrid->addWidget(plainLabel(field + QLatin1Char(':'), GroupBox4), i, 0);
-        if (i == 6) {
-            EditSearch[i]->setFixedWidth(kTrackWidth);
-            tagGrid->addWidget(EditSearch[i], i, 1, Qt::AlignLeft);
-        } else {
-            tagGrid->addWidget(EditSearch[i], i, 1);
-        }
-        tagGrid->addWidget(CheckBoxEx[i], i, 2);
-        tagGrid->addWidget(CheckBoxContains[i], i, 3);
-    }
-    tagGrid->setColumnStretch(1, 1);
-    auto* criteria = new QVBoxLayout(GroupBox5);
-    criteria->addWidget(GroupBox7);
-    criteria->addWidget(GroupBox4);
+    buildSearchFolderGroup(tab);
+    buildSearchCriteria(tab);
 
     ProgressBarSearch = named(new QProgressBar(tab), "ProgressBarSearch");
     ProgressBarSearch->setRange(0, 100);
@@ -129,22 +83,57 @@ void TForm1::buildSearchTab()
     leftPane->setLayout(left);
     left->setContentsMargins(0, 0, 0, 0);
     LabelSearchCount = named(new QLabel(tab), "LabelSearchCount");
-    auto* resultsPane = new QWidget(tab);
-    auto* results = new QVBoxLayout(resultsPane);
-    results->setContentsMargins(0, 0, 0, 0);
+    auto* results = paneLayout<QVBoxLayout>(tab);
     results->addWidget(LabelSearchCount);
     results->addWidget(ListViewSearchResults, 1);
+    layOutSplitPage(tab, bar, leftPane, results->parentWidget(), {kCriteriaWidth, kCriteriaWidth});
+}
 
-    auto* body = named(new QSplitter(Qt::Horizontal, tab), "TabSheet4Splitter");
-    body->addWidget(leftPane);
-    body->addWidget(resultsPane);
-    body->setChildrenCollapsible(false);
-    body->setStretchFactor(1, 1);
-    body->setSizes({kCriteriaWidth, kCriteriaWidth});
-    auto* page = new QVBoxLayout(tab);
-    page->setContentsMargins(4, 2, 4, 4);
-    page->addWidget(bar);
-    page->addWidget(body, 1);
+void TForm1::buildSearchFolderGroup(QWidget* tab)
+{
+    GroupBox6 = named(new QGroupBox(QStringLiteral("Folder to Search"), tab), "GroupBox6");
+    EditSearchFolder = named(new QLineEdit(GroupBox6), "EditSearchFolder");
+    ButtonBrowseSearch = named(new QPushButton(QStringLiteral("Browse..."), GroupBox6),
+                               "ButtonBrowseSearch");
+    CheckBoxSubfolders = checkBox("CheckBoxSubfolders", "Include subfolders", false, GroupBox6);
+    auto* folderGrid = new QGridLayout(GroupBox6);
+    folderGrid->addWidget(plainLabel(QStringLiteral("Search Folder:"), GroupBox6), 0, 0);
+    folderGrid->addWidget(EditSearchFolder, 0, 1);
+    folderGrid->addWidget(ButtonBrowseSearch, 0, 2);
+    folderGrid->addWidget(CheckBoxSubfolders, 1, 1, 1, 2);
+}
+
+void TForm1::buildSearchCriteria(QWidget* tab)
+{
+    GroupBox5 = named(new QGroupBox(QStringLiteral("Search Criteria"), tab), "GroupBox5");
+    GroupBox7 = named(new QGroupBox(QStringLiteral("Filename"), GroupBox5), "GroupBox7");
+    EditFilename = named(new QLineEdit(GroupBox7), "EditFilename");
+    CheckBoxExFilename = checkBox("CheckBoxExFilename", "Exact", false, GroupBox7);
+    CheckBoxContainsFilename = checkBox("CheckBoxContainsFilename", "Contains", false, GroupBox7);
+    auto* nameRow = new QHBoxLayout(GroupBox7);
+    nameRow->addWidget(plainLabel(QStringLiteral("Filename:"), GroupBox7));
+    nameRow->addWidget(EditFilename, 1);
+    nameRow->addWidget(CheckBoxExFilename);
+    nameRow->addWidget(CheckBoxContainsFilename);
+
+    GroupBox4 = named(new QGroupBox(QStringLiteral("ID3 tags"), GroupBox5), "GroupBox4");
+    auto* tagGrid = new QGridLayout(GroupBox4);
+    tagGrid->setVerticalSpacing(2); // the tab fits in the height of an 800x600 screen
+    for (int i = 0; i < 7; ++i) {
+        const QString field = fieldText(i);
+        EditSearch[i] = named(new QLineEdit(GroupBox4), QStringLiteral("EditSearch") + field);
+        CheckBoxEx[i] = checkBox(QStringLiteral("CheckBoxEx") + field, QStringLiteral("Exact"), false, GroupBox4);
+        CheckBoxContains[i] =
+            checkBox(QStringLiteral("CheckBoxContains") + field, QStringLiteral("Contains"), false, GroupBox4);
+        tagGrid->addWidget(fieldLabel(i, GroupBox4), i, 0);
+        addFieldWidget(tagGrid, i, i, 1, EditSearch[i]);
+        tagGrid->addWidget(CheckBoxEx[i], i, 2);
+        tagGrid->addWidget(CheckBoxContains[i], i, 3);
+    }
+    tagGrid->setColumnStretch(1, 1);
+    auto* criteria = new QVBoxLayout(GroupBox5);
+    criteria->addWidget(GroupBox7);
+    criteria->addWidget(GroupBox4);
 }
 
 void TForm1::wireSearchTab()

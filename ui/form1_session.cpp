@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -94,16 +95,24 @@ void TForm1::UndoKey()
 
 void TForm1::RereadKey()
 {
-    QWidget* tab = PageControl1->currentWidget();
-    FileListBox* list = tab == TabSheet1   ? FileListBoxMP3Playlist
-                        : tab == TabSheet2 ? FileListBoxMP3Files
-                        : tab == TabSheet3 ? FileListBoxMP3FilesFileEdit
-                                           : nullptr;
-    if (!list)
+    const std::optional<FolderTab> tab = folderTabInFront();
+    if (!tab)
         return;
-    const UnreadableFolders unreadable = list->reread();
+    const UnreadableFolders unreadable = folderList(*tab)->reread();
     if (!unreadable.empty())
         m_dialogs.error(unreadableFoldersText(unreadable));
+}
+
+std::optional<TForm1::FolderTab> TForm1::folderTabInFront() const
+{
+    QWidget* tab = PageControl1->currentWidget();
+    if (tab == TabSheet1)
+        return FolderTab::Playlists;
+    if (tab == TabSheet2)
+        return FolderTab::Id3Tags;
+    if (tab == TabSheet3)
+        return FolderTab::FilenameEdit;
+    return std::nullopt;
 }
 
 void TForm1::OpenFolderKey()
@@ -135,16 +144,13 @@ void TForm1::restoreSession()
     const std::unique_ptr<QSettings> settings = userSettings();
     const QByteArray geometry = settings->value(QStringLiteral("window/geometry")).toByteArray();
     m_placeRestored = !geometry.isEmpty() && restoreGeometry(geometry);
-    for (const FolderTab tab : {FolderTab::Playlists, FolderTab::Id3Tags, FolderTab::FilenameEdit}) {
-        FileListBox* list = folderList(tab);
-        QCheckBox* tree = tab == FolderTab::Playlists ? CheckBoxTreePlaylist
-                          : tab == FolderTab::Id3Tags ? CheckBoxTree
-                                                      : CheckBoxTreeFileEdit;
-        tree->setChecked(settings->value(treeKey(list), false).toBool());
+    for (const FolderTab tab : kFolderTabs) {
+        const FolderControls controls = folderControls(tab);
+        controls.tree->setChecked(settings->value(treeKey(controls.list), false).toBool());
         // A folder gone since is not brought back, nor dropped from the list, on its own.
-        const QString folder = settings->value(folderKey(list)).toString();
+        const QString folder = settings->value(folderKey(controls.list)).toString();
         if (isExistingDirectory(folder))
-            folderBox(tab)->setEditText(folder);
+            controls.box->setEditText(folder);
     }
     ShowHelpMainPage();
 }
@@ -153,9 +159,8 @@ void TForm1::saveSession()
 {
     const std::unique_ptr<QSettings> settings = userSettings();
     settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
-    settings->setValue(treeKey(FileListBoxMP3Playlist), CheckBoxTreePlaylist->isChecked());
-    settings->setValue(treeKey(FileListBoxMP3Files), CheckBoxTree->isChecked());
-    settings->setValue(treeKey(FileListBoxMP3FilesFileEdit), CheckBoxTreeFileEdit->isChecked());
+    for (const FolderTab tab : kFolderTabs)
+        settings->setValue(treeKey(folderList(tab)), folderControls(tab).tree->isChecked());
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

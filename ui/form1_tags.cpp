@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr int kTrackRow = 6;
 constexpr int kPictureSize = 128;
 
 // One group of seven fields: label, field and its "Enable Save" box per row.
@@ -33,35 +32,45 @@ QGroupBox* fieldGroup(const char* name, const char* caption, QCheckBox* master,
     grid->setVerticalSpacing(2);
     grid->addWidget(master, 0, 0, 1, 3);
     for (int i = 0; i < 7; ++i) {
-        QLabel* label = boldLabel("", group);
-        label->setText(fieldText(i) + QLatin1Char(':'));
-        grid->addWidget(label, i + 1, 0);
-        if (i == kTrackRow) {
-            fields[i]->setFixedWidth(kTrackWidth);
-            grid->addWidget(fields[i], i + 1, 1, Qt::AlignLeft);
-        } else {
-            grid->addWidget(fields[i], i + 1, 1);
-        }
+        grid->addWidget(bold(fieldLabel(i, group)), i + 1, 0);
+        addFieldWidget(grid, i, i + 1, 1, fields[i]);
         grid->addWidget(boxes[i], i + 1, 2);
     }
     grid->setColumnStretch(1, 1);
     return group;
 }
 
-QLineEdit* lineEdit(const QString& name, QWidget* parent)
+QComboBox* genreBox(QWidget* parent)
 {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    return edit;
+    auto* box = named(new QComboBox(parent), "ComboBoxGenre");
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* genre : GenreList)
+        box->addItem(toQString(genre));
+    box->setCurrentIndex(0);
+    return box;
 }
 
-QCheckBox* enableBox(const QString& name, int field, QWidget* parent)
+struct PictureButton {
+    QToolButton** button;
+    const char *name, *caption, *hint;
+    IconRole image;
+};
+
+// The picture group's buttons, one under the other, with their captions beside their images.
+QVBoxLayout* pictureButtonColumn(const std::initializer_list<PictureButton>& buttons, QWidget* parent)
 {
-    auto* box = new QCheckBox(
-        QStringLiteral("Enable Save (%1)").arg(fieldText(field)), parent);
-    box->setObjectName(name);
-    box->setChecked(true);
-    return box;
+    auto* column = new QVBoxLayout;
+    for (const auto& [button, name, caption, hint, image] : buttons) {
+        *button = named(new QToolButton(parent), name);
+        (*button)->setText(QString::fromLatin1(caption));
+        (*button)->setToolTip(QString::fromLatin1(hint));
+        (*button)->setIcon(makeIcon(image));
+        (*button)->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        (*button)->setAutoRaise(true);
+        column->addWidget(*button, 0, Qt::AlignLeft);
+    }
+    return column;
 }
 
 } // namespace
@@ -79,38 +88,47 @@ void TForm1::buildTagsTab()
     FileListBoxMP3Files = named(new FileListBox(tab), "FileListBoxMP3Files");
     FileListBoxMP3Files->setSelectionMode(QAbstractItemView::ExtendedSelection);
     CheckBoxTree = makeTreeBox(tab, "CheckBoxTree", FileListBoxMP3Files);
+    buildTagFields(tab);
+    buildTagGroups(tab);
+    buildPictureGroup(tab);
 
+    auto* right = new QVBoxLayout;
+    right->addWidget(GroupBoxV1);
+    right->addWidget(GroupBoxV2, 1);
+    // The front cover sits under the file list, level with the ID3v2 fields it travels with.
+    auto* left = paneLayout<QVBoxLayout>(tab);
+    left->addWidget(FileListBoxMP3Files, 1);
+    left->addWidget(GroupBoxPicture);
+    layOutFolderTab(tab, bar, ComboBoxMusicFolders, CheckBoxTree, left->parentWidget(), nullptr, right);
+}
+
+void TForm1::buildTagFields(QWidget* tab)
+{
     QLineEdit** v1[] = {&EditArtist, &EditTitle, &EditAlbum, &EditYear, nullptr, &EditComment,
                         &EditTrack};
     QLineEdit** v2[] = {&EditArtistV2, &EditTitleV2, &EditAlbumV2, &EditYearV2, &EditGenreV2,
                         &EditCommentV2, &EditTrackV2};
-    ComboBoxGenre = named(new QComboBox(tab), "ComboBoxGenre");
-    ComboBoxGenre->setEditable(true);
-    ComboBoxGenre->setInsertPolicy(QComboBox::NoInsert);
-    for (const char* genre : GenreList)
-        ComboBoxGenre->addItem(toQString(genre));
-    ComboBoxGenre->setCurrentIndex(0);
+    ComboBoxGenre = genreBox(tab);
     for (int i = 0; i < 7; ++i) {
         const QString field = fieldText(i);
         if (v1[i]) {
-            *v1[i] = lineEdit(QStringLiteral("Edit") + field, tab);
+            *v1[i] = named(new QLineEdit(tab), QStringLiteral("Edit") + field);
             FieldsV1[i] = *v1[i];
         } else {
             FieldsV1[i] = ComboBoxGenre;
         }
-        *v2[i] = lineEdit(QStringLiteral("Edit%1V2").arg(field), tab);
+        *v2[i] = named(new QLineEdit(tab), QStringLiteral("Edit%1V2").arg(field));
         FieldsV2[i] = *v2[i];
-        CheckBoxV1[i] = enableBox(QStringLiteral("CheckBoxV1") + field, i, tab);
-        CheckBoxV2[i] = enableBox(QStringLiteral("CheckBoxV2") + field, i, tab);
+        const QString caption = QStringLiteral("Enable Save (%1)").arg(field);
+        CheckBoxV1[i] = checkBox(QStringLiteral("CheckBoxV1") + field, caption, true, tab);
+        CheckBoxV2[i] = checkBox(QStringLiteral("CheckBoxV2") + field, caption, true, tab);
     }
+}
 
-    CheckBoxEnableV1 = checkBox("CheckBoxEnableV1", "Enable Save (ID3 version 1)", true, tab);
-    CheckBoxEnableV2 = checkBox("CheckBoxEnableV2", "Enable Save (ID3 version 2)", true, tab);
-    for (QCheckBox* master : {CheckBoxEnableV1, CheckBoxEnableV2}) {
-        QFont font = master->font();
-        font.setBold(true);
-        master->setFont(font);
-    }
+void TForm1::buildTagGroups(QWidget* tab)
+{
+    CheckBoxEnableV1 = bold(checkBox("CheckBoxEnableV1", "Enable Save (ID3 version 1)", true, tab));
+    CheckBoxEnableV2 = bold(checkBox("CheckBoxEnableV2", "Enable Save (ID3 version 2)", true, tab));
     std::array<QWidget*, 7> fieldsV2{};
     std::copy(FieldsV2.begin(), FieldsV2.end(), fieldsV2.begin());
     GroupBoxV1 = fieldGroup("GroupBoxV1", "ID3 version 1", CheckBoxEnableV1, FieldsV1,
@@ -119,51 +137,29 @@ void TForm1::buildTagsTab()
                             CheckBoxV2, tab);
     // The lower group takes the extra height; its rows stay at the top.
     static_cast<QGridLayout*>(GroupBoxV2->layout())->setRowStretch(8, 1);
+}
 
+void TForm1::buildPictureGroup(QWidget* tab)
+{
     GroupBoxPicture = named(new QGroupBox(QStringLiteral("Picture"), tab), "GroupBoxPicture");
     ImagePicture = named(new PictureBox(GroupBoxPicture), "ImagePicture");
     ImagePicture->setFixedSize(kPictureSize, kPictureSize);
     ImagePicture->setToolTip(QStringLiteral("Front cover; drop a JPEG or PNG file here to set it"));
     LabelPictureSize = named(new QLabel(GroupBoxPicture), "LabelPictureSize");
     LabelPictureSize->setWordWrap(true);
-    auto* pictureBar = new QVBoxLayout;
-    const struct {
-        QToolButton** button;
-        const char *name, *caption, *hint;
-        IconRole image;
-    } pictureButtons[] = {
-        {&ToolButtonSetPicture, "ToolButtonSetPicture", "Set...", "Set the front cover of the selected file(s)",
-         IconRole::Open},
-        {&ToolButtonRemovePictures, "ToolButtonRemovePictures", "Remove",
-         "Remove every picture from the selected file(s)", IconRole::Remove},
-        {&ToolButtonExportPicture, "ToolButtonExportPicture", "Export...", "Save the front cover to a file",
-         IconRole::Export},
-    };
-    for (const auto& [button, name, caption, hint, image] : pictureButtons) {
-        *button = named(new QToolButton(GroupBoxPicture), name);
-        (*button)->setText(QString::fromLatin1(caption));
-        (*button)->setToolTip(QString::fromLatin1(hint));
-        (*button)->setIcon(makeIcon(image));
-        (*button)->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        (*button)->setAutoRaise(true);
-        pictureBar->addWidget(*button, 0, Qt::AlignLeft);
-    }
+    QVBoxLayout* pictureBar = pictureButtonColumn(
+        {{&ToolButtonSetPicture, "ToolButtonSetPicture", "Set...", "Set the front cover of the selected file(s)",
+          IconRole::Open},
+         {&ToolButtonRemovePictures, "ToolButtonRemovePictures", "Remove",
+          "Remove every picture from the selected file(s)", IconRole::Remove},
+         {&ToolButtonExportPicture, "ToolButtonExportPicture", "Export...", "Save the front cover to a file",
+          IconRole::Export}},
+        GroupBoxPicture);
     pictureBar->insertWidget(0, LabelPictureSize);
     pictureBar->addStretch(1);
     auto* pictureRow = new QHBoxLayout(GroupBoxPicture);
     pictureRow->addWidget(ImagePicture, 0, Qt::AlignTop);
     pictureRow->addLayout(pictureBar, 1);
-
-    auto* right = new QVBoxLayout;
-    right->addWidget(GroupBoxV1);
-    right->addWidget(GroupBoxV2, 1);
-    // The front cover sits under the file list, level with the ID3v2 fields it travels with.
-    auto* filesAndPicture = new QWidget(tab);
-    auto* left = new QVBoxLayout(filesAndPicture);
-    left->setContentsMargins(0, 0, 0, 0);
-    left->addWidget(FileListBoxMP3Files, 1);
-    left->addWidget(GroupBoxPicture);
-    layOutFolderTab(tab, bar, ComboBoxMusicFolders, CheckBoxTree, filesAndPicture, nullptr, right);
 }
 
 void TForm1::wireTagsTab()

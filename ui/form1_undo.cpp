@@ -1,11 +1,12 @@
 // The "Undo last save" and "Undo last rename" buttons of the "ID3 Tags" and "Filename Edit" tabs.
 #include "form1.h"
 
+#include "features/common/mp3_folder.h"
 #include "features/undo/undo.h"
 #include "file_list_box.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
-#include "qt_text.h"
+#include "widget_helpers.h"
 #include "window_progress.h"
 
 #include <QLabel>
@@ -48,14 +49,11 @@ std::optional<UndoReport> undoLast(QWidget* owner, WindowDialogs& dialogs, Journ
 
 QToolButton* TForm1::addUndoButton(QToolBar* bar, bool renames)
 {
-    auto* button = new QToolButton(bar);
-    button->setObjectName(renames ? QStringLiteral("UndoLastRename") : QStringLiteral("UndoLastSave"));
-    button->setText(renames ? QStringLiteral("Undo last rename") : QStringLiteral("Undo last save"));
-    button->setToolTip(renames ? QStringLiteral("Give the files of the last rename their old names again")
-                               : QStringLiteral("Put back the tags the last save replaced"));
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setAutoRaise(true);
-    bar->addWidget(button);
+    QToolButton* button =
+        renames ? addTextButton(bar, "UndoLastRename", QStringLiteral("Undo last rename"),
+                                QStringLiteral("Give the files of the last rename their old names again"))
+                : addTextButton(bar, "UndoLastSave", QStringLiteral("Undo last save"),
+                                QStringLiteral("Put back the tags the last save replaced"));
     if (renames)
         wire(button, &QToolButton::clicked, [this] { UndoLastRenameClick(); });
     else
@@ -81,10 +79,11 @@ void TForm1::UndoLastRenameClick()
         const std::string current = platform::absolutePath(folder + m_fileEditName);
         for (const RenameRecord& r : report->renamedBack)
             if (r.to == current) // a rename never leaves its folder
-                m_fileEditName = subfolderOf(m_fileEditName) + r.from.substr(r.from.rfind('/') + 1);
-        if (!platform::fileExists(folder + m_fileEditName))
+                setCurrentFileName(fileNameOf(r.from));
+        if (!platform::fileExists(folder + m_fileEditName)) {
             m_fileEditName.clear();
-        LabelCurrFile->setText(pathText(m_fileEditName));
+            LabelCurrFile->clear();
+        }
     }
     FileListBoxMP3FilesFileEdit->reread();
     ClearFileTagLabels();

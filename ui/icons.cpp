@@ -20,19 +20,22 @@ QPen pen(const QColor& color, qreal width)
     return QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
+// A part of a folder: a closed outline edged in the folder's dark colour.
+void drawFolderPart(QPainter& p, const QPolygonF& outline, const QColor& fill)
+{
+    QPainterPath path;
+    path.addPolygon(outline);
+    path.closeSubpath();
+    p.setPen(pen(kFolderDark, 1));
+    p.setBrush(fill);
+    p.drawPath(path);
+}
+
 void drawFolder(QPainter& p)
 {
-    QPainterPath back;
-    back.moveTo(2, 6);
-    back.lineTo(9, 6);
-    back.lineTo(11, 8);
-    back.lineTo(21, 8);
-    back.lineTo(21, 19);
-    back.lineTo(2, 19);
-    back.closeSubpath();
-    p.setPen(pen(kFolderDark, 1));
-    p.setBrush(kFolderDark);
-    p.drawPath(back);
+    drawFolderPart(p, QPolygonF({QPointF(2, 6), QPointF(9, 6), QPointF(11, 8), QPointF(21, 8), QPointF(21, 19),
+                                 QPointF(2, 19)}),
+                   kFolderDark);
     p.setBrush(kFolder);
     p.drawRoundedRect(QRectF(2, 10, 20, 10), 1, 1);
 }
@@ -124,15 +127,7 @@ void drawOpen(QPainter& p)
     p.setPen(pen(kPaper, 1));
     p.setBrush(kPaper);
     p.drawRect(QRectF(5, 4, 13, 8));
-    QPainterPath lid;
-    lid.moveTo(5, 11);
-    lid.lineTo(23, 11);
-    lid.lineTo(20, 20);
-    lid.lineTo(2, 20);
-    lid.closeSubpath();
-    p.setPen(pen(kFolderDark, 1));
-    p.setBrush(kFolder);
-    p.drawPath(lid);
+    drawFolderPart(p, QPolygonF({QPointF(5, 11), QPointF(23, 11), QPointF(20, 20), QPointF(2, 20)}), kFolder);
 }
 
 void drawArrow(QPainter& p, qreal angle, const QColor& color)

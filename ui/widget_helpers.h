@@ -7,35 +7,58 @@
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QSplitter>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <string>
 #include <vector>
 
 template <typename W>
-W* named(W* widget, const char* name)
+W* named(W* widget, const QString& name)
 {
-    widget->setObjectName(QString::fromLatin1(name));
+    widget->setObjectName(name);
     return widget;
 }
 
-inline QLabel* boldLabel(const char* text, QWidget* parent)
+template <typename W>
+W* named(W* widget, const char* name)
 {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
+    return named(widget, QString::fromLatin1(name));
 }
 
-inline QCheckBox* checkBox(const char* name, const char* caption, bool checked, QWidget* parent)
+template <typename W>
+W* bold(W* widget)
 {
-    auto* box = named(new QCheckBox(QString::fromLatin1(caption), parent), name);
+    QFont font = widget->font();
+    font.setBold(true);
+    widget->setFont(font);
+    return widget;
+}
+
+inline QLabel* boldLabel(const QString& text, QWidget* parent) { return bold(new QLabel(text, parent)); }
+
+inline QCheckBox* checkBox(const QString& name, const QString& caption, bool checked, QWidget* parent)
+{
+    auto* box = named(new QCheckBox(caption, parent), name);
     box->setChecked(checked);
     return box;
+}
+
+// A tool bar button that shows its caption and no image.
+inline QToolButton* addTextButton(QToolBar* bar, const char* name, const QString& caption, const QString& hint)
+{
+    auto* button = named(new QToolButton(bar), name);
+    button->setText(caption);
+    button->setToolTip(hint);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setAutoRaise(true);
+    bar->addWidget(button);
+    return button;
 }
 
 // A report list with one "File" column: whole rows, several selectable, not editable.
@@ -82,10 +105,57 @@ inline QString fieldText(int row)
     return QString::fromLatin1(fieldName(kAllFields[static_cast<std::size_t>(row)]));
 }
 
+// "Artist:", the caption beside a field's widget.
+inline QLabel* fieldLabel(int row, QWidget* parent) { return new QLabel(fieldText(row) + QLatin1Char(':'), parent); }
+
 // The width of the short track field wherever one is shown.
 inline constexpr int kTrackWidth = 60;
+
+// The row of the track, the one short field, in the tabs' field lists.
+inline constexpr int kTrackRow = static_cast<int>(fieldIndex(TagField::Track));
+
+// The widget of the field on `row` of the field lists, put into a grid; the track field is
+// short and keeps to the left.
+inline void addFieldWidget(QGridLayout* grid, int row, int gridRow, int column, QWidget* widget)
+{
+    if (row == kTrackRow) {
+        widget->setFixedWidth(kTrackWidth);
+        grid->addWidget(widget, gridRow, column, Qt::AlignLeft);
+    } else {
+        grid->addWidget(widget, gridRow, column);
+    }
+}
+
 // The width a folder tab's file list starts at; its splitter moves it.
 inline constexpr int kFileListWidth = 300;
+
+// A tab's page: the tool bar across the top, and under it `left` and `right` either side of
+// a splitter; `right` takes what the window gains in width.
+inline QSplitter* layOutSplitPage(QWidget* tab, QWidget* bar, QWidget* left, QWidget* right, const QList<int>& sizes)
+{
+    auto* splitter = new QSplitter(Qt::Horizontal, tab);
+    splitter->setObjectName(tab->objectName() + QStringLiteral("Splitter"));
+    splitter->addWidget(left);
+    splitter->addWidget(right);
+    splitter->setChildrenCollapsible(false);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes(sizes);
+
+    auto* page = new QVBoxLayout(tab);
+    page->setContentsMargins(4, 2, 4, 4);
+    page->addWidget(bar);
+    page->addWidget(splitter, 1);
+    return splitter;
+}
+
+// A new widget's box layout, with no margin of its own; the widget is its parentWidget().
+template <typename Box>
+Box* paneLayout(QWidget* parent)
+{
+    auto* layout = new Box(new QWidget(parent));
+    layout->setContentsMargins(0, 0, 0, 0);
+    return layout;
+}
 
 // The page of a folder tab: the tool bar across the top; under it the folder box and its
 // "Include subfolders" box over the file list, which stretches down; a splitter; then
@@ -93,30 +163,14 @@ inline constexpr int kFileListWidth = 300;
 inline QSplitter* layOutFolderTab(QWidget* tab, QWidget* bar, QWidget* folderBox, QWidget* treeBox,
                                   QWidget* fileList, QLayout* middle, QLayout* right)
 {
-    auto* files = new QWidget(tab);
-    auto* left = new QVBoxLayout(files);
-    left->setContentsMargins(0, 0, 0, 0);
+    auto* left = paneLayout<QVBoxLayout>(tab);
     left->addWidget(folderBox);
     left->addWidget(treeBox);
     left->addWidget(fileList, 1);
-    auto* fields = new QWidget(tab);
-    auto* body = new QHBoxLayout(fields);
-    body->setContentsMargins(0, 0, 0, 0);
+    auto* body = paneLayout<QHBoxLayout>(tab);
     if (middle)
         body->addLayout(middle);
     body->addLayout(right, 1);
-
-    auto* splitter = new QSplitter(Qt::Horizontal, tab);
-    splitter->setObjectName(tab->objectName() + QStringLiteral("Splitter"));
-    splitter->addWidget(files);
-    splitter->addWidget(fields);
-    splitter->setChildrenCollapsible(false);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({kFileListWidth, 2 * kFileListWidth});
-
-    auto* page = new QVBoxLayout(tab);
-    page->setContentsMargins(4, 2, 4, 4);
-    page->addWidget(bar);
-    page->addWidget(splitter, 1);
-    return splitter;
+    return layOutSplitPage(tab, bar, left->parentWidget(), body->parentWidget(),
+                           {kFileListWidth, 2 * kFileListWidth});
 }

@@ -50,6 +50,16 @@ std::string withSeparator(std::string folder)
     return folder;
 }
 
+std::string subfolderOf(const std::string& listedName)
+{
+    return listedName.substr(0, listedName.rfind('/') + 1);
+}
+
+std::string fileNameOf(const std::string& listedName)
+{
+    return listedName.substr(listedName.rfind('/') + 1);
+}
+
 UnreadableFolders walkFolders(const std::string& root, bool subfolders, const FolderVisitor& visit)
 {
     UnreadableFolders unreadable;

@@ -27,6 +27,10 @@ std::vector<std::string> mp3Names(const std::vector<platform::DirEntry>& entries
 
 // `folder` with a trailing "/".
 std::string withSeparator(std::string folder);
+// A listed name ("Album/01.mp3") or a path in two: the folders up to the last "/" ("Album/",
+// empty for a name without one) and the file's own name ("01.mp3").
+std::string subfolderOf(const std::string& listedName);
+std::string fileNameOf(const std::string& listedName);
 
 // Visits `root` and, with `subfolders`, every folder below it: a folder before its
 // subfolders, depth first in listing order, hidden subfolders skipped, each real folder

@@ -72,6 +72,24 @@ TEST(Text, ReadableFormEscapesEveryControlCharacter)
     EXPECT_EQ("\\xe2\\x82", readableName("\xE2\x82")); // a sequence cut short
 }
 
+TEST(FolderListing, ListedNamesSplitAtTheLastSlash)
+{
+    const struct {
+        const char *name, *subfolder, *file;
+    } cases[] = {
+        {"01.mp3", "", "01.mp3"},
+        {"Album/01.mp3", "Album/", "01.mp3"},
+        {"A/B/01 - x.mp3", "A/B/", "01 - x.mp3"},
+        {"/music/A/", "/music/A/", ""},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.subfolder, subfolderOf(c.name)) << c.name;
+        EXPECT_EQ(c.file, fileNameOf(c.name)) << c.name;
+        EXPECT_EQ(c.name, subfolderOf(c.name) + fileNameOf(c.name));
+    }
+}
+
 TEST(FolderWalk, AFolderThatCannotBeReadIsReturnedNotPassedOver)
 {
     TempDir dir;
