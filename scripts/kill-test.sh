@@ -4,6 +4,7 @@
 # byte by `repair`, or is reported and still repairable: never damaged in silence, never
 # beyond repair. Then flips bits in and cuts move records and checks that each is refused
 # with nothing written, or still repairs byte for byte.
+# Saves of both tags of files with an ID3v1 record are killed too: that record goes back with the rest.
 #
 # Usage: scripts/kill-test.sh [--short] [VARNOLI_CLI] [WORK_FOLDER]
 #   --short: a few MiB per file and a few dozen rounds, for CI; otherwise files of 4 to
@@ -31,9 +32,10 @@ else
     flips=300
 fi
 
-# A song: an ID3v2.3 tag with a short title and a little padding, then random "audio".
-make_song() { # FILE MIB
-    python3 - "$1" "$2" <<'EOF'
+# A song: an ID3v2.3 tag with a short title and a little padding, then random "audio", and
+# with "v1" an ID3v1 record at the end.
+make_song() { # FILE MIB [v1]
+    python3 - "$1" "$2" "${3:-}" <<'EOF'
 import os, sys
 title = b"\x00" + b"old title"
 frame = b"TIT2" + len(title).to_bytes(4, "big") + b"\x00\x00" + title
@@ -44,6 +46,8 @@ with open(sys.argv[1], "wb") as f:
     f.write(b"ID3\x03\x00\x00" + syncsafe + body)
     for _ in range(int(sys.argv[2])):
         f.write(os.urandom(1 << 20))
+    if sys.argv[3] == "v1":
+        f.write(b"TAG" + b"old".ljust(30, b"\0") + bytes(94) + b"\xff")
 EOF
 }
 
@@ -132,9 +136,13 @@ judge() { # FILE BEFORE AFTER SPAN
 title=$(head -c 60000 /dev/zero | tr '\0' 't')
 for mib in "${sizes[@]}"; do
     base=$work/base-$mib.mp3 after=$work/after-$mib.mp3 f=$work/song.mp3
+    base1=$work/base1-$mib.mp3 after1=$work/after1-$mib.mp3
     make_song "$base" "$mib"
+    make_song "$base1" "$mib" v1
     cp "$base" "$after"
+    cp "$base1" "$after1"
     export XDG_STATE_HOME=$work/state-ref
+    "$cli" set --title "$title" "$after1" >/dev/null
     start=$(date +%s%N)
     "$cli" set --v2 --title "$title" "$after" >/dev/null
     span=$(( ($(date +%s%N) - start) / 1000000 * 6 / 5 + 5 ))
@@ -143,9 +151,14 @@ for mib in "${sizes[@]}"; do
         export XDG_STATE_HOME=$work/state
         cp "$base" "$f"
         case $((round % 3)) in
-        0 | 1) # a save, killed
+        0) # a save, killed
             run_killed "$span" "$cli" set --v2 --title "$title" "$f" || tally killed_set
             judge "$f" "$base" "$after" "$span"
+            ;;
+        1) # a save of both tags of a file with an ID3v1 record, killed
+            cp "$base1" "$f"
+            run_killed "$span" "$cli" set --title "$title" "$f" || tally killed_set
+            judge "$f" "$base1" "$after1" "$span"
             ;;
         2) # a finished save, then its undo killed
             "$cli" set --v2 --title "$title" "$f" >/dev/null

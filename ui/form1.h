@@ -119,10 +119,11 @@ public:
     void CheckBoxV2FieldClick(int field); // the seven CheckBoxV2ArtistClick ... TrackClick
     void ClearTagView(bool reset);
     void ClearV2View(bool reset);
-    void ShowV1Tag(const std::string& path);
-    void ShowV2Tag(const std::string& path);
+    void ShowV1Tag(const V1View& view);
+    void ShowV2Tag(const V2View& view);
     // The thumbnail beside the ID3v2 group, for the selected files.
     void ShowPicture();
+    void ShowPictureView(const PictureView& view, bool anySelected);
     void ToolButtonSetPictureClick();
     // Makes the image file the front cover of the selected files, after asking.
     void SetPictureFrom(const QString& imagePath);

@@ -42,9 +42,13 @@ void TForm1::ShowPicture()
 {
     const std::vector<std::string> files = FileListBoxMP3Files->selectedPaths();
     Tid3v2tag tag;
-    const PictureView view = files.empty() ? PictureView() : readPictureView(files, tag);
-    ToolButtonSetPicture->setEnabled(!files.empty());
-    ToolButtonRemovePictures->setEnabled(!files.empty());
+    ShowPictureView(files.empty() ? PictureView() : readPictureView(files, tag), !files.empty());
+}
+
+void TForm1::ShowPictureView(const PictureView& view, bool anySelected)
+{
+    ToolButtonSetPicture->setEnabled(anySelected);
+    ToolButtonRemovePictures->setEnabled(anySelected);
     ToolButtonExportPicture->setEnabled(view.state == PictureView::State::Shown);
     switch (view.state) {
     case PictureView::State::None: showNote(ImagePicture, LabelPictureSize, QStringLiteral("(no picture)")); return;

@@ -124,14 +124,8 @@ void TForm1::ClearV2View(bool reset)
         uncheckAll(CheckBoxV2, FieldsV2);
 }
 
-void TForm1::ShowV1Tag(const std::string& path)
+void TForm1::ShowV1Tag(const V1View& view)
 {
-    V1View view;
-    try {
-        view = readV1View(path, SharedTagV1);
-    } catch (const std::exception&) {
-        m_dialogs.message(pathText(path) + QStringLiteral(" does not exist."));
-    }
     if (!view.shown) {
         ClearTagView(false);
         return;
@@ -142,11 +136,9 @@ void TForm1::ShowV1Tag(const std::string& path)
     showGenre(ComboBoxGenre, view.genreIndex);
 }
 
-void TForm1::ShowV2Tag(const std::string& path)
+void TForm1::ShowV2Tag(const V2View& view)
 {
-    // Emptied first, so a load that throws leaves no other file's texts on show.
     ClearV2View(false);
-    const V2View view = readV2View(path, SharedTagV2);
     // The fields stay empty; the first says why.
     FieldsV2[0]->setPlaceholderText(toQString(view.failure));
     for (QLineEdit* edit : FieldsV2)
@@ -172,9 +164,9 @@ void TForm1::FileListBoxMP3FilesClick()
     m_tagListFolder = FileListBoxMP3Files->directory();
     if (refilled && names.empty())
         return;
-    ShowPicture();
     m_shownTagFile = ShownFile();
     if (names.size() != 1) {
+        ShowPicture();
         ClearTagView(true);
         return;
     }
@@ -183,15 +175,21 @@ void TForm1::FileListBoxMP3FilesClick()
     if (CheckBoxEnableV2->isChecked())
         checkAll(CheckBoxV2, FieldsV2);
     const std::string path = FileListBoxMP3Files->folderBytes() + names.front();
-    ShowV1Tag(path);
+    FileView view;
     try {
-        ShowV2Tag(path);
+        // One open of the file for both tags and the picture.
+        view = readFileView(path, SharedTagV1, SharedTagV2);
     } catch (...) {
         // The window reports it; the fields hold nothing of another file, and what they
         // hold is what a save compares with.
+        ShowPictureView(PictureView(), true);
+        ClearTagView(false);
         m_shownTagFile = {path, viewState(*this)};
         throw;
     }
+    ShowPictureView(view.picture, true);
+    ShowV1Tag(view.v1);
+    ShowV2Tag(view.v2);
     m_shownTagFile = {path, viewState(*this)};
 }
 

@@ -345,8 +345,17 @@ void saveThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out
 // save by name would.
 void saveRefused(const SaveRefusal& refused, std::size_t index, Walk& w, FileSaveOutcome& out)
 {
-    TagFile file = TagFile::openForReading(out.path);
     const BatchSaveRequest& request = w.request;
+    if (refused.locked) {
+        w.dialogs.message(lockedText(out.path));
+        return;
+    }
+    if (request.explainFailures && refused.result == kErrOpen &&
+        platform::saveTarget(out.path) == platform::SaveTarget::Missing) {
+        w.dialogs.message(saveFailureText(tagsNamed(request), kErrOpen, refused.reason, true));
+        return;
+    }
+    TagFile file = TagFile::openForReading(out.path);
     const bool own = index < request.perFile.size();
     SaveReport report;
     if (request.saveV1 && prepareV1(file, own ? request.perFile[index].v1 : request.v1, w, out.v1))
@@ -382,15 +391,6 @@ bool saveFile(std::size_t index, Walk& w, FileSaveOutcome& out)
     // the file comes between them or the record taken for undo.
     SaveRefusal refused;
     std::optional<TagFile> file = TagFile::openForSaving(path, refused);
-    if (refused.locked) {
-        w.dialogs.message(lockedText(path));
-        return true;
-    }
-    if (!file && request.explainFailures && refused.result == kErrOpen &&
-        platform::saveTarget(path) == platform::SaveTarget::Missing) {
-        w.dialogs.message(saveFailureText(tagsNamed(request), kErrOpen, refused.reason, true));
-        return true;
-    }
     if (!file) {
         saveRefused(refused, index, w, out);
         return !out.v1.stopWalk;

@@ -80,11 +80,18 @@ bool samePicture(const PictureView& a, const PictureView& b)
 
 PictureView fileView(const std::string& path, Tid3v2tag& tag)
 {
-    PictureView view;
     // A fresh tag: a load that finds none leaves the object as the previous file had it.
     tag.Reset();
     if (failed(tag.LoadFromFile(path, 0)))
-        return view;
+        return PictureView();
+    return pictureViewOf(tag);
+}
+
+} // namespace
+
+PictureView pictureViewOf(const Tid3v2tag& tag)
+{
+    PictureView view;
     const std::vector<TPictureEntry> pictures = tag.Pictures();
     const TPictureEntry* shown = shownPicture(pictures);
     if (!shown)
@@ -98,8 +105,6 @@ PictureView fileView(const std::string& path, Tid3v2tag& tag)
     view.info = inspectImage(view.picture.Data);
     return view;
 }
-
-} // namespace
 
 ImageInfo inspectImage(const uint8_t* bytes, std::size_t size)
 {

@@ -67,6 +67,8 @@ struct PictureView {
 // Every file's shown picture: the same bytes in all of them is Shown, none in any is None,
 // an unreadable one in the only file (or in all) is Unreadable, anything else Different.
 PictureView readPictureView(const std::vector<std::string>& files, Tid3v2tag& tag);
+// The picture a tag loaded from a file shows.
+PictureView pictureViewOf(const Tid3v2tag& tag);
 
 // Writes the picture `file` shows to `out`, byte for byte; empty on success, else why not.
 std::string exportPicture(const std::string& file, const std::string& out, Tid3v2tag& tag);

@@ -2,6 +2,7 @@
 #include "tag_view.h"
 
 #include "features/show/show_files.h"
+#include "tags/file/tag_file.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 
@@ -20,23 +21,24 @@ void fillGroup(const ViewGroup& now, const ViewGroup* shown, bool v1, SaveFields
 
 } // namespace
 
-V1View readV1View(const std::string& path, Tid3tag& tag)
+FileView readFileView(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
 {
-    V1View view;
-    const TagRead read = readV1Fields(path, tag);
-    view.shown = !failed(read.result);
-    if (view.shown) {
-        view.texts = read.fields;
-        view.genreIndex = GenreToIndex(tag.Genre);
+    TagFile file = TagFile::openForReading(path);
+    FileView view;
+    const TagRead v1Read = readV1Fields(file, v1);
+    view.v1.shown = !failed(v1Read.result);
+    if (view.v1.shown) {
+        view.v1.texts = v1Read.fields;
+        view.v1.genreIndex = GenreToIndex(v1.Genre);
     }
+    // A fresh tag: a load that finds none leaves the object as the previous file had it.
+    v2.Reset();
+    const TagRead v2Read = readV2Fields(file, v2);
+    view.v2 = {!failed(v2Read.result), v2Read.fields, v2Read.undecodable,
+               unreadable(v2Read.result) ? errorText(v2Read.result, v2.ErrorDetail()) : std::string()};
+    if (view.v2.shown)
+        view.picture = pictureViewOf(v2);
     return view;
-}
-
-V2View readV2View(const std::string& path, Tid3v2tag& tag)
-{
-    const TagRead read = readV2Fields(path, tag);
-    return {!failed(read.result), read.fields, read.undecodable,
-            unreadable(read.result) ? errorText(read.result, tag.ErrorDetail()) : std::string()};
 }
 
 BatchSaveRequest buildSaveRequest(const TagViewState& now, const ShownFile& shown,

@@ -3,6 +3,7 @@
 
 #include "features/common/tag_fields.h"
 #include "features/tagedit/batch_save.h"
+#include "features/tagedit/pictures.h"
 
 #include <array>
 #include <string>
@@ -39,9 +40,14 @@ struct V2View {
     std::string failure; // why a tag that is there could not be read, in words; empty otherwise
 };
 
-// Failures the load does not turn into a result word pass through.
-V1View readV1View(const std::string& path, Tid3tag& tag);
-V2View readV2View(const std::string& path, Tid3v2tag& tag);
+// Everything the tab shows of one file, from one open of it and one load of each tag.
+// Failures the loads do not turn into a result word pass through.
+struct FileView {
+    V1View v1;
+    V2View v2;
+    PictureView picture;
+};
+FileView readFileView(const std::string& path, Tid3tag& v1, Tid3v2tag& v2);
 
 // What the view held when it last showed one file, so that a save of that file writes
 // only the fields the person changed: a frame the view cannot show whole (a second value,

@@ -135,6 +135,20 @@ std::string undoTail(const Record& r, platform::File& file, platform::File& reco
     return {};
 }
 
+// Why the record does not fit the file, in words; empty when it does. A save cut short while it
+// replaced the ID3v1 record gets its old record back first, and is then a move like any other.
+std::string unusable(Record& record, platform::File& file, platform::File& recordFile)
+{
+    if (record.move->phase == kPhaseTail) {
+        platform::TerminationHold hold;
+        const std::string changed = undoTail(record, file, recordFile);
+        if (!changed.empty())
+            return changed;
+        record = readRecord(recordFile);
+    }
+    return mismatch(record, file);
+}
+
 // Copies the run, resuming where an earlier repair stopped; each chunk that could spoil what
 // the last slot counts on is recorded first, as the move's own chunks were.
 void copyRun(platform::File& file, const Run& run, SlotWriter& slots, const std::optional<Slot>& resume)
@@ -253,15 +267,7 @@ MoveRepair restoreFromRecord(platform::File& file, const std::string& path, bool
                                ", is damaged, so it cannot be trusted to put the file back; " +
                                setAsideText(recordPath) +
                                ". If the file does not play or shows wrong tags, restore it from a backup."};
-        std::string changed;
-        if (record.move->phase == kPhaseTail) {
-            platform::TerminationHold hold;
-            changed = undoTail(record, file, *recordFile);
-            if (changed.empty())
-                record = readRecord(*recordFile);
-        }
-        if (changed.empty())
-            changed = mismatch(record, file);
+        const std::string changed = unusable(record, file, *recordFile);
         if (!changed.empty()) {
             const std::string text = "'" + path + "' was left as it is: " + changed +
                                      ", so the record of that save no longer fits it";

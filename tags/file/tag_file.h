@@ -136,6 +136,8 @@ private:
     bool rewriteChanged(V2Plan& plan, SaveObserver* observer, SaveReport& report, std::string& why);
     static TagResult refusedBeforeWrite(Tid3v2tag& tag, const std::string& why);
     std::optional<TailBytes> tailBytes() const;
+    std::optional<uint64_t> measureBeforeSave(bool v1, std::optional<TailBytes>& before);
+    void settleV1(Tid3tag& v1, bool underMove, const std::optional<TailBytes>& before, SaveReport& report);
     void putTailBack(const std::optional<TailBytes>& before, SaveReport& report);
 
     std::string m_path;

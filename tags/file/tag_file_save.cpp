@@ -343,16 +343,8 @@ SaveReport TagFile::save(Tid3tag* v1, Tid3v2tag* v2, SaveObserver* observer)
         return report;
     }
     IdleGuard idle(*v2);
-    // Measured before either tag is written, so that the ID3v1 save cannot change what the
-    // ID3v2 save takes for its old tag.
-    std::optional<uint64_t> headExtent;
     std::optional<TailBytes> before;
-    try {
-        headExtent = m_head.empty() ? measureHeadExtent(*m_file, m_file->size()) : m_head.size();
-        if (v1)
-            before = tailBytes();
-    } catch (const platform::IoError&) {
-    }
+    const std::optional<uint64_t> headExtent = measureBeforeSave(v1 != nullptr, before);
     std::optional<V2Plan> plan;
     const TagResult planned = beginV2(*v2, 0, 255, 255, headExtent, plan);
     const bool moves = !failed(planned) && movesAudio(plan->move(m_path));
@@ -373,18 +365,37 @@ SaveReport TagFile::save(Tid3tag* v1, Tid3v2tag* v2, SaveObserver* observer)
     const std::optional<std::array<uint8_t, id3v1::kRecordSize>> tail =
         v1 && moves ? std::optional(v1->Render()) : std::nullopt;
     report.v2 = finishV2(*plan, observer, report, tail ? tail->data() : nullptr);
-    if (tail) {
+    if (v1)
+        settleV1(*v1, tail.has_value(), before, report);
+    return report;
+}
+
+std::optional<uint64_t> TagFile::measureBeforeSave(bool v1, std::optional<TailBytes>& before)
+{
+    // Measured before either tag is written, so that the ID3v1 save cannot change what the
+    // ID3v2 save takes for its old tag.
+    try {
+        if (v1)
+            before = tailBytes();
+        return m_head.empty() ? measureHeadExtent(*m_file, m_file->size()) : m_head.size();
+    } catch (const platform::IoError&) {
+        return std::nullopt;
+    }
+}
+
+void TagFile::settleV1(Tid3tag& v1, bool underMove, const std::optional<TailBytes>& before, SaveReport& report)
+{
+    if (underMove) {
         // Written under the move's record, the ID3v1 record went back with the rest.
         report.v1 = report.v2;
         report.v1Withheld = failed(*report.v2);
         if (!failed(*report.v2))
-            v1->m_fileName = m_path;
-    } else if (v1 && failed(*report.v2) && !failed(*report.v1)) {
+            v1.m_fileName = m_path;
+    } else if (failed(*report.v2) && report.v1 && !failed(*report.v1)) {
         putTailBack(before, report);
         if (report.v1PutBack)
             report.v1 = report.v2;
     }
-    return report;
 }
 
 std::optional<TagFile::TailBytes> TagFile::tailBytes() const

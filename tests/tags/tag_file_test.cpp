@@ -67,6 +67,20 @@ TEST(TagRestore, RefusesWithoutTouchingAFileTooShortOrProtected)
 
 namespace {
 
+// Keeps what it is told, and refuses when asked to.
+struct Keeper : SaveObserver {
+    bool refuse = false;
+    std::vector<HeadChange> told;
+    std::vector<Bytes> oldBytes;
+    bool beforeHeadChange(const HeadChange& change, std::string& why) override
+    {
+        told.push_back(change);
+        oldBytes.emplace_back(change.oldBytes, change.oldBytes + change.size);
+        why = "kept nowhere";
+        return !refuse;
+    }
+};
+
 class TagFileSave : public ::testing::Test {
 protected:
     // A tag with a title and a little padding, the audio and, when asked, an ID3v1 record.
@@ -102,25 +116,28 @@ protected:
         return file ? saveTitles(*file, titleSize, observer) : SaveReport{};
     }
 
+    // Saves of both titles into a song with and without an ID3v1 record, in place and moving
+    // the audio: `check` has the report, with the observer and the file's bytes before.
+    template <class Check>
+    void eachSave(bool refuse, Check check)
+    {
+        for (const bool withV1 : {true, false}) {
+            for (const std::size_t titleSize : {20, 5000}) {
+                SCOPED_TRACE(std::to_string(withV1) + " " + std::to_string(titleSize));
+                const std::string path = song("song.mp3", 40000, withV1);
+                const Bytes before = readFile(path);
+                Keeper keeper;
+                keeper.refuse = refuse;
+                check(path, titleSize, saveTitles(path, titleSize, &keeper), keeper, before);
+            }
+        }
+    }
+
     TempDir dir;
     const std::string state = dir.path() + "state";
 
 private:
     const ScopedEnv m_stateHome{"XDG_STATE_HOME", state};
-};
-
-// Keeps what it is told, and refuses when asked to.
-struct Keeper : SaveObserver {
-    bool refuse = false;
-    std::vector<HeadChange> told;
-    std::vector<Bytes> oldBytes;
-    bool beforeHeadChange(const HeadChange& change, std::string& why) override
-    {
-        told.push_back(change);
-        oldBytes.emplace_back(change.oldBytes, change.oldBytes + change.size);
-        why = "kept nowhere";
-        return !refuse;
-    }
 };
 
 } // namespace
@@ -129,59 +146,46 @@ struct Keeper : SaveObserver {
 // tags land, the report says what each end holds now, and the observer had the old tag.
 TEST_F(TagFileSave, SavesBothTagsAndReportsWhatEachEndHolds)
 {
-    for (const bool withV1 : {true, false}) {
-        for (const std::size_t titleSize : {20, 5000}) {
-            SCOPED_TRACE(std::to_string(withV1) + " " + std::to_string(titleSize));
-            const std::string path = song("song.mp3", 40000, withV1);
-            const Bytes before = readFile(path);
-            Keeper keeper;
-            const SaveReport report = saveTitles(path, titleSize, &keeper);
-            ASSERT_EQ(kOk, report.v1);
-            ASSERT_EQ(kOk, report.v2);
-            EXPECT_EQ(titleSize > 1000, report.movedAudio);
-            const Bytes after = readFile(path);
-            Tid3tag v1;
-            Tid3v2tag v2;
-            ASSERT_EQ(kOk, v1.LoadFromFile(path));
-            ASSERT_EQ(kOk, v2.LoadFromFile(path, 0));
-            EXPECT_EQ("new", v1.Title());
-            std::string title;
-            EXPECT_EQ(0, v2.GetTextFrame("TIT2", title));
-            EXPECT_EQ(std::string(titleSize, 'n'), title);
-            // The head's CRC-32 is known where the save wrote all of it, or knew the old one.
-            ASSERT_TRUE(report.tail.known);
-            ASSERT_TRUE(report.head.known || !report.movedAudio);
-            if (report.head.known) {
-                EXPECT_EQ(crcOf(after.data(), report.head.extent), report.head.crc);
-            }
-            EXPECT_EQ(crcOf(after.data() + after.size() - 128, 128), report.tail.crc);
-            ASSERT_FALSE(keeper.told.empty());
-            if (keeper.told[0].whole) {
-                EXPECT_EQ(Bytes(before.begin(), before.begin() + keeper.oldBytes[0].size()), keeper.oldBytes[0]);
-            }
-            EXPECT_TRUE(interruptedMoves().empty());
+    eachSave(false, [&](const std::string& path, std::size_t titleSize, const SaveReport& report,
+                        const Keeper& keeper, const Bytes& before) {
+        ASSERT_EQ(kOk, report.v1);
+        ASSERT_EQ(kOk, report.v2);
+        EXPECT_EQ(titleSize > 1000, report.movedAudio);
+        const Bytes after = readFile(path);
+        Tid3tag v1;
+        Tid3v2tag v2;
+        ASSERT_EQ(kOk, v1.LoadFromFile(path));
+        ASSERT_EQ(kOk, v2.LoadFromFile(path, 0));
+        EXPECT_EQ("new", v1.Title());
+        std::string title;
+        EXPECT_EQ(0, v2.GetTextFrame("TIT2", title));
+        EXPECT_EQ(std::string(titleSize, 'n'), title);
+        // The head's CRC-32 is known where the save wrote all of it, or knew the old one.
+        ASSERT_TRUE(report.tail.known);
+        ASSERT_TRUE(report.head.known || !report.movedAudio);
+        if (report.head.known) {
+            EXPECT_EQ(crcOf(after.data(), report.head.extent), report.head.crc);
         }
-    }
+        EXPECT_EQ(crcOf(after.data() + after.size() - 128, 128), report.tail.crc);
+        ASSERT_FALSE(keeper.told.empty());
+        if (keeper.told[0].whole) {
+            EXPECT_EQ(Bytes(before.begin(), before.begin() + keeper.oldBytes[0].size()), keeper.oldBytes[0]);
+        }
+        EXPECT_TRUE(interruptedMoves().empty());
+    });
 }
 
 // The ID3v2 tag refused (by its observer, or because it cannot be written): the ID3v1 record is
 // put back or never written, and the file is byte for byte as before.
 TEST_F(TagFileSave, BothTagsOrNeither)
 {
-    for (const bool withV1 : {true, false}) {
-        for (const std::size_t titleSize : {20, 5000}) {
-            SCOPED_TRACE(std::to_string(withV1) + " " + std::to_string(titleSize));
-            const std::string path = song("song.mp3", 40000, withV1);
-            const Bytes before = readFile(path);
-            Keeper keeper;
-            keeper.refuse = true;
-            const SaveReport report = saveTitles(path, titleSize, &keeper);
-            EXPECT_EQ(kErrIo, report.v2);
-            EXPECT_TRUE(report.v1 && failed(*report.v1));
-            EXPECT_TRUE(report.v1PutBack || report.v1Withheld);
-            EXPECT_EQ(before, readFile(path));
-        }
-    }
+    eachSave(true, [&](const std::string& path, std::size_t, const SaveReport& report, const Keeper&,
+                       const Bytes& before) {
+        EXPECT_EQ(kErrIo, report.v2);
+        EXPECT_TRUE(report.v1 && failed(*report.v1));
+        EXPECT_TRUE(report.v1PutBack || report.v1Withheld);
+        EXPECT_EQ(before, readFile(path));
+    });
     const std::string path = song("v22.mp3", 1000, true);
     const Bytes before = readFile(path);
     SaveRefusal refusal;

@@ -2,6 +2,7 @@
 #include "window_fixture.h"
 
 #include "features/common/tag_fields.h"
+#include "platform/file_system.h"
 #include "support/id3v2_builder.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
@@ -124,6 +125,16 @@ TEST_F(TagsTab, SelectionFillsOrEmptiesTheFields)
     EXPECT_EQ(0, window->FileListBoxMP3Files->count());
     EXPECT_EQ(QStringLiteral("V2 Title"), window->EditTitleV2->text());
     EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// A click on a file opens it once, for both tags and the picture.
+TEST_F(TagsTab, AClickOnAFileOpensItOnce)
+{
+    platform::faults::countOpens(a);
+    click(0);
+    EXPECT_EQ(1u, platform::faults::openCount());
+    platform::faults::countOpens(std::string());
+    EXPECT_EQ(QStringLiteral("V2 Title"), window->EditTitleV2->text());
 }
 
 TEST_F(TagsTab, MasterBoxesRuleTheGroupsAndTheSaveButton)

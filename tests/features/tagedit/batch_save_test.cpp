@@ -154,8 +154,8 @@ TEST_F(BatchSave, TheTagViewPutsAnUnreadableTagIntoWords)
 {
     const Bytes tag = Id3v2Bytes(3).frame("TIT2", {0, 'a'}).padding(4000).bytes();
     const std::string cut = file(Bytes(tag.begin(), tag.begin() + 100));
-    EXPECT_EQ("Error #8192: the tag claims 4,022 bytes but the file ends after 100", readV2View(cut, v2).failure);
-    EXPECT_EQ("", readV2View(file(audioPattern(100)), v2).failure);
+    EXPECT_EQ("Error #8192: the tag claims 4,022 bytes but the file ends after 100", readFileView(cut, v1, v2).v2.failure);
+    EXPECT_EQ("", readFileView(file(audioPattern(100)), v1, v2).v2.failure);
 }
 
 TEST(NamePattern, FieldsTakeTheShortestTextAndTheLastTakesTheRest)
