@@ -1,4 +1,5 @@
 // varnoli-cli art: the pictures of the "ID3 Tags" tab, listed, set, removed or exported.
+#include "command_line.h"
 #include "commands.h"
 #include "picture_lines.h"
 

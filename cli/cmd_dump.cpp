@@ -1,4 +1,5 @@
 // varnoli-cli dump: each file's tags as one JSON line, as fresh tag objects load them.
+#include "command_line.h"
 #include "commands.h"
 #include "json_lines.h"
 

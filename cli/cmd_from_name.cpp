@@ -1,4 +1,5 @@
 // varnoli-cli from-name: tag fields read out of file names by a pattern, saved by the batch save.
+#include "command_line.h"
 #include "commands.h"
 
 #include "features/common/text.h"

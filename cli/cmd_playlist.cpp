@@ -1,4 +1,5 @@
 // varnoli-cli playlist: the "Playlists" tab's writer over the files named.
+#include "command_line.h"
 #include "commands.h"
 
 #include "features/playlist/playlist_file.h"

@@ -1,4 +1,5 @@
 // varnoli-cli rename: the "Filename Edit" tab's new name from tag fields, and its rename.
+#include "command_line.h"
 #include "commands.h"
 
 #include "status_line.h"

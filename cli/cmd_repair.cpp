@@ -1,4 +1,5 @@
 // varnoli-cli repair: puts back files whose save was interrupted while it moved the audio.
+#include "command_line.h"
 #include "commands.h"
 
 #include "features/common/interrupted_saves.h"

@@ -1,4 +1,5 @@
 // varnoli-cli search: the search of the "Search" tab, one result path a line.
+#include "command_line.h"
 #include "commands.h"
 
 #include "features/search/search.h"

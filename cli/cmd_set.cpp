@@ -1,5 +1,6 @@
 // varnoli-cli set: the batch save of the "ID3 Tags" tab over the files named.
 #include "cli_dialogs.h"
+#include "command_line.h"
 #include "commands.h"
 
 #include "features/tagedit/batch_save.h"

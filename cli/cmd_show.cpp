@@ -1,4 +1,5 @@
 // varnoli-cli show: the seven fields of both tags of each file, for people or as JSON lines.
+#include "command_line.h"
 #include "commands.h"
 #include "json_lines.h"
 #include "picture_lines.h"

@@ -1,4 +1,5 @@
 // varnoli-cli undo: takes back the last save or rename, or the one named, from the undo journal.
+#include "command_line.h"
 #include "commands.h"
 
 #include "features/undo/undo.h"

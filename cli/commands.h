@@ -1,8 +1,6 @@
 // What varnoli-cli's commands share: exit codes, lines for people, usage errors.
 #pragma once
 
-#include "command_line.h"
-
 #include "tags/core/tag_result.h"
 
 #include <iosfwd>
