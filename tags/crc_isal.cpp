@@ -1,6 +1,6 @@
 // crcOf through ISA-L: the same CRC-32 as zlib's at many times the speed, for a move checks
 // every byte it moves.
-#include "durable_records.h"
+#include "crc32.h"
 
 #include <isa-l/crc.h>
 

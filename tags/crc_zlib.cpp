@@ -1,5 +1,5 @@
 // crcOf through zlib, for programs linked without ISA-L.
-#include "durable_records.h"
+#include "crc32.h"
 
 #include <algorithm>
 

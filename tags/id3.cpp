@@ -1,6 +1,7 @@
 // Reads and writes the ID3v1 record, and maps genre numbers to the genre list.
 #include "id3.h"
 
+#include "crc32.h"
 #include "id3_layout.h"
 #include "io_result.h"
 #include "platform/file_system.h"
@@ -8,8 +9,6 @@
 #include "save_session.h"
 
 #include <algorithm>
-
-#include <zlib.h>
 
 namespace {
 
@@ -379,7 +378,7 @@ TagResult Tid3tag::SaveTo(SaveSession& session)
         if (position < session.knownHead.size())
             session.forgetHead();
         writeRecord(file, position, size, record);
-        session.tail = {true, sizeof record, static_cast<uint32_t>(::crc32(0, record, sizeof record))};
+        session.tail = {true, sizeof record, crcOf(record, sizeof record)};
         m_fileName = session.path();
         return kOk;
     } catch (const platform::IoError& e) {

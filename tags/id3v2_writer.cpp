@@ -3,7 +3,7 @@
 
 #include "audio_mover.h"
 #include "byte_order.h"
-#include "durable_records.h"
+#include "crc32.h"
 #include "id3v2_tag_writer.h"
 #include "io_result.h"
 #include "move_record.h"
