@@ -552,3 +552,81 @@ TEST_F(UndoTest, ATagThatKeepsItsSizeIsJournaledByWhatChanged)
         EXPECT_EQ(*before, readFile(path));
     }
 }
+
+// The journal names each file by its identity too: a file renamed after its save (or between
+// the save's lock and its journal) is undone under its new name. A file found nowhere is
+// named, and its entry stays as it was, for an undo once the file is back.
+TEST_F(UndoTest, AFileRenamedSinceIsUndoneUnderItsNewNameAndOneGoneKeepsTheEntry)
+{
+    const Bytes song = concat({Id3v2Bytes(3).frame("TIT2", {0, 'O', 'l', 'd'}).bytes(), audioPattern(9000),
+                               id3v1Record("Old", "", "", "", "", 1)});
+    const std::string a = dir.write("a.mp3", song), b = dir.write("b.mp3", song);
+    save({a, b}, std::string(3000, 'n'));
+    std::filesystem::rename(a, dir.file("renamed.mp3"));
+    std::filesystem::rename(b, state.path() + "/elsewhere.mp3");
+    const uint64_t id = lastEntry(store())->id;
+
+    const UndoReport report = undoEntry(store(), id);
+    EXPECT_FALSE(report.undone);
+    EXPECT_TRUE(report.kept);
+    EXPECT_EQ(1u, report.restored);
+    EXPECT_EQ(song, readFile(dir.file("renamed.mp3")));
+    ASSERT_EQ(1u, report.leftAlone.size());
+    EXPECT_NE(std::string::npos, report.leftAlone[0].find("'" + b + "' is no longer there")) << report.leftAlone[0];
+    ASSERT_TRUE(store().entry(id).has_value());
+
+    std::filesystem::rename(state.path() + "/elsewhere.mp3", b);
+    const UndoReport again = undoEntry(store(), id);
+    EXPECT_TRUE(again.undone);
+    EXPECT_EQ(song, readFile(b));
+    EXPECT_EQ(song, readFile(dir.file("renamed.mp3")));
+}
+
+// An undo killed at any of its writes, its move's record and the ID3v1 record's write
+// included, leaves a state that the next undo finishes byte for byte.
+TEST_F(UndoTest, AnUndoKilledAnywhereIsFinishedByTheNext)
+{
+    const Bytes v1 = id3v1Record("Old", "Band", "", "", "", 1);
+    const Bytes songs[] = {concat({Id3v2Bytes(3).frame("TIT2", {0, 'O'}).bytes(), audioPattern(200000), v1}),
+                           concat({audioPattern(30000)}),
+                           concat({Id3v2Bytes(4).frame("TIT2", concat({{0}, Bytes(9000, 'o')})).bytes(),
+                                   audioPattern(100000), v1})};
+    int killed = 0;
+    for (uint64_t killAt : {1, 2, 3, 4, 5, 6, 8, 11, 15, 20}) {
+        std::vector<std::string> files;
+        for (std::size_t i = 0; i < std::size(songs); ++i)
+            files.push_back(dir.write(std::to_string(killAt) + "-" + std::to_string(i) + ".mp3", songs[i]));
+        save(files, std::string(killAt % 2 ? 6000 : 3, 'T'));
+        const uint64_t id = lastEntry(store())->id;
+        const int status = inChild([&] {
+            platform::faults::killAtWrite(killAt);
+            return undoEntry(store(), id).undone ? 0 : 1;
+        });
+        killed += status == -1;
+        const UndoReport report = undoEntry(store(), id);
+        ASSERT_TRUE(status == 0 || report.undone)
+            << "kill at " << killAt << ": " << report.refusal << (report.leftAlone.empty() ? "" : report.leftAlone[0]);
+        for (std::size_t i = 0; i < files.size(); ++i)
+            ASSERT_EQ(songs[i], readFile(files[i])) << "kill at " << killAt << ", file " << i;
+    }
+    EXPECT_GT(killed, 5);
+}
+
+// An entry of an earlier version of the journal is listed and refused by its number, never
+// read in the new layout.
+TEST_F(UndoTest, AnEntryOfAnEarlierVersionIsRefusedByName)
+{
+    std::filesystem::create_directories(undoJournalFolder());
+    Bytes old = bytesOf("VNJ2");
+    old.push_back(1);
+    old.resize(old.size() + 12, 0);
+    writeFile(undoJournalFolder() + "0000000007.entry", old);
+    const std::optional<JournalEntry> last = lastEntry(store());
+    ASSERT_TRUE(last && last->earlierVersion);
+    EXPECT_NE(std::string::npos, entryLine(*last).find("earlier version"));
+    EXPECT_FALSE(lastEntry(store(), JournalKind::Save));
+    const UndoReport report = undoEntry(store(), 7);
+    EXPECT_FALSE(report.undone || report.kept);
+    EXPECT_NE(std::string::npos, report.refusal.find("Entry 7 of the undo journal was written by an earlier version"));
+    EXPECT_EQ(old, readFile(undoJournalFolder() + "0000000007.entry"));
+}
