@@ -31,9 +31,10 @@ else
     flips=300
 fi
 
-# A song: an ID3v2.3 tag with a short title and a little padding, then random "audio".
-make_song() { # FILE MIB
-    python3 - "$1" "$2" <<'EOF'
+# A song: an ID3v2.3 tag with a short title and a little padding, then random "audio", and
+# with a third argument an ID3v1 record.
+make_song() { # FILE MIB [v1]
+    python3 - "$1" "$2" "${3:-}" <<'EOF'
 import os, sys
 title = b"\x00" + b"old title"
 frame = b"TIT2" + len(title).to_bytes(4, "big") + b"\x00\x00" + title
@@ -44,6 +45,8 @@ with open(sys.argv[1], "wb") as f:
     f.write(b"ID3\x03\x00\x00" + syncsafe + body)
     for _ in range(int(sys.argv[2])):
         f.write(os.urandom(1 << 20))
+    if sys.argv[3]:
+        f.write(b"TAG" + b"old title".ljust(30, b"\0") + bytes(94) + b"\x11")
 EOF
 }
 
@@ -80,7 +83,7 @@ run_killed() { # SPAN CMD...
     return 0
 }
 
-intact=0 finished=0 repaired=0 silent=0 lost=0 killed_set=0 killed_undo=0 killed_repair=0
+intact=0 finished=0 undone_twice=0 repaired=0 silent=0 lost=0 killed_set=0 killed_undo=0 killed_repair=0
 flip_refused=0 flip_repaired=0 flip_bad=0
 fail() {
     echo "FAIL: $*" >&2
@@ -115,6 +118,24 @@ repair_until_done() { # FILE WANT SPAN
     fi
 }
 
+# After a killed undo: a move it left reported is repaired to as before the undo; any
+# state short of the end, one tag put back and the other not included, is finished byte for
+# byte by a second undo, since the entry stays until the undo is done.
+judge_undo() { # FILE BEFORE AFTER SPAN
+    local f=$1 before=$2 after=$3
+    if "$cli" dump "$f" 2>&1 >/dev/null | grep -q "was interrupted"; then
+        repair_until_done "$f" "$before" "$4"
+    fi
+    if same "$f" "$after"; then
+        tally finished
+        return
+    fi
+    same "$f" "$before" && tally intact || tally undone_twice
+    if ! "$cli" undo >/dev/null 2>"$work/undo.err" || ! same "$f" "$after"; then
+        tally lost "$f: a second undo did not finish the killed one: $(cat "$work/undo.err")"
+    fi
+}
+
 # After a killed command: the file is as before, as after, or reported and repaired to before.
 judge() { # FILE BEFORE AFTER SPAN
     local f=$1 before=$2 after=$3 span=$4
@@ -132,17 +153,21 @@ judge() { # FILE BEFORE AFTER SPAN
 title=$(head -c 60000 /dev/zero | tr '\0' 't')
 for mib in "${sizes[@]}"; do
     base=$work/base-$mib.mp3 after=$work/after-$mib.mp3 f=$work/song.mp3
+    base1=$work/base1-$mib.mp3 after1=$work/after1-$mib.mp3
     make_song "$base" "$mib"
+    make_song "$base1" "$mib" v1
     cp "$base" "$after"
+    cp "$base1" "$after1"
     export XDG_STATE_HOME=$work/state-ref
     start=$(date +%s%N)
     "$cli" set --v2 --title "$title" "$after" >/dev/null
     span=$(( ($(date +%s%N) - start) / 1000000 * 6 / 5 + 5 ))
+    "$cli" set --title "$title" "$after1" >/dev/null
     for ((round = 0; round < rounds / ${#sizes[@]}; ++round)); do
         rm -rf "$work/state"
         export XDG_STATE_HOME=$work/state
         cp "$base" "$f"
-        case $((round % 3)) in
+        case $((round % 4)) in
         0 | 1) # a save, killed
             run_killed "$span" "$cli" set --v2 --title "$title" "$f" || tally killed_set
             judge "$f" "$base" "$after" "$span"
@@ -150,7 +175,13 @@ for mib in "${sizes[@]}"; do
         2) # a finished save, then its undo killed
             "$cli" set --v2 --title "$title" "$f" >/dev/null
             run_killed "$span" "$cli" undo || tally killed_undo
-            judge "$f" "$after" "$base" "$span"
+            judge_undo "$f" "$after" "$base" "$span"
+            ;;
+        3) # the same with both tags of a file that has an ID3v1 record
+            cp "$base1" "$f"
+            "$cli" set --title "$title" "$f" >/dev/null
+            run_killed "$span" "$cli" undo || tally killed_undo
+            judge_undo "$f" "$after1" "$base1" "$span"
             ;;
         esac
     done
@@ -183,7 +214,8 @@ for mib in "${sizes[@]}"; do
     done
 done
 
-echo "killed: set $killed_set, undo $killed_undo, repair $killed_repair; files intact: $intact, finished: $finished, repaired byte-exact: $repaired;" \
+echo "killed: set $killed_set, undo $killed_undo, repair $killed_repair; files intact: $intact, finished: $finished, finished by a second undo: $undone_twice," \
+    "repaired byte-exact: $repaired;" \
     "damaged in silence: $silent, beyond repair: $lost"
 echo "spoiled records: refused with nothing written: $flip_refused, still repaired byte-exact:" \
     "$flip_repaired, wrong: $flip_bad"

@@ -255,36 +255,49 @@ const JournalStore::Loaded& JournalStore::load(uint64_t id) const
     l.entry.time = h.time;
     l.entry.files = h.files;
     l.entry.finished = platform::pathExists(path(id, ".entry"));
+    if (h.kind == JournalKind::Save)
+        loadSave(in, l);
+    else
+        loadRenames(in, l);
+    return l;
+}
+
+void JournalStore::loadSave(records::Reader& in, Loaded& l) const
+{
+    const uint64_t id = l.entry.id;
     bool ended = false;
-    if (h.kind == JournalKind::Save) {
-        SaveRecords saves(id, l.saves);
-        walkRecords(in, true, [&](const RawRecord& r) {
-            ended = r.intact && isEnd(r);
-            return !ended && saves.add(r, l.damage);
-        });
-        // Only a save that was stopped leaves its entry unended, and at most its last write cut short.
-        if (l.damage.empty() && l.entry.finished && !ended)
-            l.damage = damagedText(id, "its end");
-        const auto unchanged = std::count_if(l.saves.begin(), l.saves.end(), [](const SavedFile& f) { return f.unchanged; });
-        l.entry.files = static_cast<uint32_t>(l.saves.size() - static_cast<std::size_t>(unchanged));
-        // A power cut may take back the final name of an entry that was flushed whole.
-        l.entry.finished = l.entry.finished || ended;
-        return l;
-    }
+    SaveRecords saves(id, l.saves);
+    walkRecords(in, true, [&](const RawRecord& r) {
+        ended = r.intact && isEnd(r);
+        return !ended && saves.add(r, l.damage);
+    });
+    // Only a save that was stopped leaves its entry unended, and at most its last write cut short.
+    if (l.damage.empty() && l.entry.finished && !ended)
+        l.damage = damagedText(id, "its end");
+    const auto unchanged = std::count_if(l.saves.begin(), l.saves.end(), [](const SavedFile& f) { return f.unchanged; });
+    l.entry.files = static_cast<uint32_t>(l.saves.size() - static_cast<std::size_t>(unchanged));
+    // A power cut may take back the final name of an entry that was flushed whole.
+    l.entry.finished = l.entry.finished || ended;
+}
+
+void JournalStore::loadRenames(records::Reader& in, Loaded& l) const
+{
+    const uint64_t id = l.entry.id;
+    bool ended = false;
     walkRecords(in, true, [&](const RawRecord& r) {
         bool decoded = false;
         const RenameRecord rename = renameOf(r, decoded);
         if (!r.intact)
             l.damage = damagedText(id, decoded ? "its record of the rename of '" + printable(rename.from) + "'"
                                                : "its record at byte " + std::to_string(r.at));
-        ended = r.intact && isEnd(r) && l.renames.size() == h.files;
-        if (r.intact && !ended && r.type == kRename && decoded)
+        ended = r.intact && isEnd(r) && l.renames.size() == l.entry.files;
+        const bool used = r.intact && !ended && r.type == kRename && decoded;
+        if (used)
             l.renames.push_back(rename);
-        return r.intact && !ended && r.type == kRename && decoded;
+        return used;
     });
     if (l.damage.empty() && !ended)
         l.damage = damagedText(id, "its end");
-    return l;
 }
 
 std::optional<JournalEntry> JournalStore::entry(uint64_t id) const

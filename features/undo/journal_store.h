@@ -117,6 +117,8 @@ private:
         std::string damage;
     };
     const Loaded& load(uint64_t id) const;
+    void loadSave(records::Reader& in, Loaded& l) const;
+    void loadRenames(records::Reader& in, Loaded& l) const;
     void forget(uint64_t id) const { m_loaded.erase(id); }
 
     using Listing = std::map<uint64_t, std::vector<std::string>>; // id -> the suffixes present
