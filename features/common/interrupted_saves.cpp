@@ -48,6 +48,5 @@ std::vector<std::string> tidyStateFolder()
 
 RepairOutcome repairInterruptedSave(const std::string& path)
 {
-    const MoveRepair repair = repairInterruptedMove(path);
-    return {repair.repaired, repair.message};
+    return repairInterruptedMove(path);
 }
