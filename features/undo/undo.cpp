@@ -179,6 +179,51 @@ bool undoFile(const SavedFile& f, UndoReport& report)
     return restoreFile(r, *path, session, refusal, now, then, f.after.has_value(), report);
 }
 
+// Where a file of a stopped save's entry is now, when the save was stopped while at it and had
+// changed it: one tag written and not the other, or part of a tag. A file it had finished
+// with before its outcome was written looks the same, and is put back too.
+std::optional<std::string> halfSavedPath(const SavedFile& f)
+{
+    const SavedFileRecord& r = f.before;
+    if (f.after || f.unchanged || !isMp3Name(r.path))
+        return std::nullopt;
+    const std::optional<std::string> path = whereIsNow(r);
+    if (!path)
+        return std::nullopt;
+    std::optional<platform::File> file;
+    try {
+        file = platform::File::open(*path, platform::File::Mode::Read);
+        // The record of its move names it already, and its repair comes first.
+        if (!file || moveInterrupted(*file))
+            return std::nullopt;
+    } catch (const platform::IoError&) {
+        return std::nullopt;
+    }
+    const Fingerprint now = fingerprintOf(*file, r.savedV1, r.savedV2, r.whole);
+    const Fingerprint then = fingerprintBefore(r);
+    if (!now.recorded || sameFingerprint(now, then) ||
+        (!r.whole && now.size - now.head - now.tail != r.oldSize - then.head - then.tail))
+        return std::nullopt;
+    return path;
+}
+
+// Calls `each` with every half-saved file of the killed saves' entries, and its record; stops
+// when it returns true.
+template <typename Each>
+void forEachHalfSaved(const JournalStore& store, Each each)
+{
+    for (const uint64_t id : store.stoppedSaves()) {
+        const std::optional<JournalEntry> e = store.entry(id);
+        std::string damage;
+        if (!e || e->finished || e->earlierVersion)
+            continue;
+        const std::optional<std::vector<SavedFile>> files = store.readSave(id, damage);
+        for (const SavedFile& f : files ? *files : std::vector<SavedFile>())
+            if (const std::optional<std::string> path = halfSavedPath(f); path && each(id, *path, f))
+                return;
+    }
+}
+
 void undoSave(const JournalStore& store, uint64_t id, UndoReport& report, Progress& progress)
 {
     const std::optional<std::vector<SavedFile>> files = store.readSave(id, report.refusal);
@@ -244,6 +289,41 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report, Prog
 }
 
 } // namespace
+
+std::vector<HalfSavedFile> halfSavedFiles(const JournalStore& store)
+{
+    std::vector<HalfSavedFile> found;
+    forEachHalfSaved(store, [&](uint64_t id, const std::string& path, const SavedFile&) {
+        found.push_back({id, path});
+        return false;
+    });
+    return found;
+}
+
+std::string halfSavedText(const HalfSavedFile& file)
+{
+    return "The save of " + quoted(file.path) + " was interrupted before it was done with the file, which may "
+           "hold one tag saved and not the other. To put it back as it was before that save, run: varnoli-cli "
+           "repair " + quoted(file.path);
+}
+
+std::optional<MoveRepair> repairHalfSave(const JournalStore& store, const std::string& path)
+{
+    const std::string wanted = platform::absolutePath(path);
+    std::optional<MoveRepair> outcome;
+    forEachHalfSaved(store, [&](uint64_t, const std::string& found, const SavedFile& f) {
+        if (platform::absolutePath(found) != wanted)
+            return false;
+        UndoReport report;
+        const bool done = undoFile(f, report) && report.leftAlone.empty();
+        outcome = done
+                      ? MoveRepair{true, quoted(path) + " is back as it was before the interrupted save"}
+                      : MoveRepair{false, report.leftAlone.empty() ? quoted(path) + " could not be put back"
+                                                                   : report.leftAlone.front()};
+        return true;
+    });
+    return outcome;
+}
 
 std::optional<JournalEntry> lastEntry(const JournalStore& store, std::optional<JournalKind> kind)
 {
