@@ -55,6 +55,11 @@ struct Command {
 const std::vector<Command>& commandTable();
 const Command* findCommand(std::string_view name);
 
+// Prints "varnoli-cli COMMAND: problem"; the caller's usage line follows from main.
+std::nullopt_t usageError(std::ostream& err, const char* command, const std::string& problem);
+// Whether an option's value is UTF-8; false with the usage error printed.
+bool utf8Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value);
+
 // Options start with "-" (any argument after "--" is an operand). An unknown option, a
 // missing or non-UTF-8 value, a missing required option or too few operands is a usage
 // error, said on `err`, and gives nothing.

@@ -192,32 +192,31 @@ std::optional<File> File::openLockedForReading(const std::string& path, std::str
     return file;
 }
 
-std::optional<File> File::createWith(const std::string& path, int flags, std::string* reason)
-{
-    ignoreFileSizeLimitSignal();
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | flags, 0600);
-    } while (fd < 0 && errno == EINTR);
-    struct stat st;
-    if (fd < 0 || ::fstat(fd, &st) != 0) {
-        if (reason)
-            *reason = std::strerror(errno);
-        if (fd >= 0)
-            ::close(fd);
-        return std::nullopt;
-    }
-    return File(fd, 0, st.st_mode, st.st_uid, st.st_gid, st.st_dev, st.st_ino);
-}
-
-std::optional<File> File::create(const std::string& path, std::string* reason)
-{
-    return createWith(path, O_TRUNC, reason);
-}
-
 std::optional<File> File::createNew(const std::string& path, std::string* reason)
 {
-    return createWith(path, O_EXCL | O_NOFOLLOW, reason);
+    ignoreFileSizeLimitSignal();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int fd;
+        do {
+            fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        } while (fd < 0 && errno == EINTR);
+        struct stat st, named;
+        if (fd < 0 || ::fstat(fd, &st) != 0) {
+            if (reason)
+                *reason = std::strerror(errno);
+            if (fd >= 0)
+                ::close(fd);
+            return std::nullopt;
+        }
+        File file(fd, 0, st.st_mode, st.st_uid, st.st_gid, st.st_dev, st.st_ino);
+        // Another process's clean-up may take the file away before the lock: then again.
+        if (file.lockForWriting(0) && ::lstat(path.c_str(), &named) == 0 && named.st_dev == st.st_dev &&
+            named.st_ino == st.st_ino)
+            return file;
+    }
+    if (reason)
+        *reason = "it is in use";
+    return std::nullopt;
 }
 
 File::File(File&& other) noexcept
@@ -332,6 +331,19 @@ void File::writeAt(uint64_t offset, const uint8_t* data, std::size_t n)
         std::raise(SIGKILL);
     if (fault)
         throw IoError(IoErrorKind::Write, "write: injected failure");
+}
+
+void File::append(const uint8_t* data, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t written = ::write(m_fd, data, n);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw IoError(IoErrorKind::Write, std::strerror(written < 0 ? errno : ENOSPC));
+        data += written;
+        n -= static_cast<std::size_t>(written);
+    }
 }
 
 void File::truncate(uint64_t newSize)

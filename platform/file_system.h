@@ -56,10 +56,10 @@ public:
     // lock; empty when either fails, `lockedByOther` telling the second.
     static std::optional<File> openLockedForReading(const std::string& path, std::string& reason,
                                                     bool& lockedByOther);
-    // A new empty file readable by this user only, replacing one of the same name.
-    static std::optional<File> create(const std::string& path, std::string* reason = nullptr);
-    // A new empty file readable by this user only; empty when anything at all has the name,
-    // a link included, which is never followed.
+    // The one way to create a record that outlives a run: a new empty file readable by this
+    // user only, locked for writing while it is open, so that a file whose writer was killed
+    // is told from one still being written (removeAbandonedFiles). Empty when anything at
+    // all has the name, a link included, which is never followed.
     static std::optional<File> createNew(const std::string& path, std::string* reason = nullptr);
 
     File(File&& other) noexcept;
@@ -82,6 +82,8 @@ public:
     // Reads exactly n bytes at offset; the file ending early is a read failure.
     void readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const;
     void writeAt(uint64_t offset, const uint8_t* data, std::size_t n);
+    // Writes at the end of what append wrote before, for a file filled front to back.
+    void append(const uint8_t* data, std::size_t n);
     void truncate(uint64_t newSize);
     // Returns once what was written is on the disk.
     void sync();
@@ -117,7 +119,6 @@ private:
         : m_fd(fd), m_openSize(size), m_mode(mode), m_uid(uid), m_gid(gid), m_dev(dev), m_ino(ino)
     {
     }
-    static std::optional<File> createWith(const std::string& path, int flags, std::string* reason);
     bool lock(int operation, int waitMs);
     void close();
 

@@ -4,7 +4,8 @@
 # byte by `repair`, or is reported and still repairable: never damaged in silence, never
 # beyond repair. Then flips bits in and cuts move records and checks that each is refused
 # with nothing written, or still repairs byte for byte.
-# Saves of both tags of files with an ID3v1 record are killed too: that record goes back with the rest.
+# Saves and undos of both tags of files with an ID3v1 record are killed too: that record goes
+# back with the rest, and a second undo finishes a killed one.
 #
 # Usage: scripts/kill-test.sh [--short] [VARNOLI_CLI] [WORK_FOLDER]
 #   --short: a few MiB per file and a few dozen rounds, for CI; otherwise files of 4 to
@@ -84,7 +85,7 @@ run_killed() { # SPAN CMD...
     return 0
 }
 
-intact=0 finished=0 repaired=0 silent=0 lost=0 killed_set=0 killed_undo=0 killed_repair=0
+intact=0 finished=0 undone_twice=0 repaired=0 silent=0 lost=0 killed_set=0 killed_undo=0 killed_repair=0
 flip_refused=0 flip_repaired=0 flip_bad=0
 fail() {
     echo "FAIL: $*" >&2
@@ -119,6 +120,24 @@ repair_until_done() { # FILE WANT SPAN
     fi
 }
 
+# After a killed undo: a move it left reported is repaired to as before the undo; any
+# state short of the end, one tag put back and the other not included, is finished byte for
+# byte by a second undo, since the entry stays until the undo is done.
+judge_undo() { # FILE BEFORE AFTER SPAN
+    local f=$1 before=$2 after=$3
+    if "$cli" dump "$f" 2>&1 >/dev/null | grep -q "was interrupted"; then
+        repair_until_done "$f" "$before" "$4"
+    fi
+    if same "$f" "$after"; then
+        tally finished
+        return
+    fi
+    same "$f" "$before" && tally intact || tally undone_twice
+    if ! "$cli" undo >/dev/null 2>"$work/undo.err" || ! same "$f" "$after"; then
+        tally lost "$f: a second undo did not finish the killed one: $(cat "$work/undo.err")"
+    fi
+}
+
 # After a killed command: the file is as before, as after, or reported and repaired to before.
 judge() { # FILE BEFORE AFTER SPAN
     local f=$1 before=$2 after=$3 span=$4
@@ -150,7 +169,7 @@ for mib in "${sizes[@]}"; do
         rm -rf "$work/state"
         export XDG_STATE_HOME=$work/state
         cp "$base" "$f"
-        case $((round % 3)) in
+        case $((round % 4)) in
         0) # a save, killed
             run_killed "$span" "$cli" set --v2 --title "$title" "$f" || tally killed_set
             judge "$f" "$base" "$after" "$span"
@@ -163,7 +182,13 @@ for mib in "${sizes[@]}"; do
         2) # a finished save, then its undo killed
             "$cli" set --v2 --title "$title" "$f" >/dev/null
             run_killed "$span" "$cli" undo || tally killed_undo
-            judge "$f" "$after" "$base" "$span"
+            judge_undo "$f" "$after" "$base" "$span"
+            ;;
+        3) # the same with both tags of a file that has an ID3v1 record
+            cp "$base1" "$f"
+            "$cli" set --title "$title" "$f" >/dev/null
+            run_killed "$span" "$cli" undo || tally killed_undo
+            judge_undo "$f" "$after1" "$base1" "$span"
             ;;
         esac
     done
@@ -196,7 +221,8 @@ for mib in "${sizes[@]}"; do
     done
 done
 
-echo "killed: set $killed_set, undo $killed_undo, repair $killed_repair; files intact: $intact, finished: $finished, repaired byte-exact: $repaired;" \
+echo "killed: set $killed_set, undo $killed_undo, repair $killed_repair; files intact: $intact, finished: $finished, finished by a second undo: $undone_twice," \
+    "repaired byte-exact: $repaired;" \
     "damaged in silence: $silent, beyond repair: $lost"
 echo "spoiled records: refused with nothing written: $flip_refused, still repaired byte-exact:" \
     "$flip_repaired, wrong: $flip_bad"

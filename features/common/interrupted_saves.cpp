@@ -2,16 +2,22 @@
 #include "interrupted_saves.h"
 
 #include "features/undo/journal_store.h"
+#include "features/undo/undo.h"
 #include "platform/file_system.h"
 #include "tags/file/move_record.h"
 
 namespace {
 
+// The moves, then the files that saves killed between their two tags left half saved.
 std::vector<std::string> textsOf(const std::vector<InterruptedMove>& moves)
 {
     std::vector<std::string> texts;
     for (const InterruptedMove& move : moves)
         texts.push_back(interruptedMoveText(move));
+    const std::string journal = undoJournalFolder();
+    if (!journal.empty() && platform::directoryExists(journal))
+        for (const HalfSavedFile& file : halfSavedFiles(JournalStore(journal)))
+            texts.push_back(halfSavedText(file));
     return texts;
 }
 
@@ -48,6 +54,9 @@ std::vector<std::string> tidyStateFolder()
 
 RepairOutcome repairInterruptedSave(const std::string& path)
 {
-    const MoveRepair repair = repairInterruptedMove(path);
-    return {repair.repaired, repair.message};
+    const std::string journal = undoJournalFolder();
+    if (!journal.empty() && platform::directoryExists(journal))
+        if (std::optional<MoveRepair> halfSave = repairHalfSave(JournalStore(journal), path))
+            return *halfSave;
+    return repairInterruptedMove(path);
 }

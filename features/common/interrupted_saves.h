@@ -1,6 +1,8 @@
-// Saves that ended while they moved a file's audio: what start-up tells the person, and the
-// repair that puts such a file back.
+// Saves that ended while they moved a file's audio, or between a file's two tags: what
+// start-up tells the person, and the repair that puts such a file back.
 #pragma once
+
+#include "tags/file/move_record.h"
 
 #include <string>
 #include <vector>
@@ -15,10 +17,8 @@ std::string interruptedSavesMessage();
 // interruptedSaveTexts() from the same look at the folder.
 std::vector<std::string> tidyStateFolder();
 
-struct RepairOutcome {
-    bool repaired = false;
-    std::string message;
-};
+// The engine's own answer: whether the file was put back, and what was done or why not.
+using RepairOutcome = MoveRepair;
 // Puts the file back as it was before its interrupted save, byte for byte, where the
-// record of the move allows it; otherwise says why not.
+// record of the move or the save's undo entry allows it; otherwise says why not.
 RepairOutcome repairInterruptedSave(const std::string& path);

@@ -17,13 +17,29 @@ bool contributesWhenEmpty(Version version, TagField field)
     return version == Version::V2 || field == TagField::Genre || field == TagField::Track;
 }
 
+// A control character (C0, DEL, or C1 as UTF-8's two bytes) in a name would split a line of
+// every listing that shows it, or send a terminal an escape sequence: each becomes a space.
+std::string withoutControls(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        out += c < 0x20 || c == 0x7F || c1 ? ' ' : text[i];
+        i += c1 ? 1 : 0;
+    }
+    return out;
+}
+
 std::string filenamePart(Version version, const FieldTexts& fields, const std::string& delimiter,
                          const std::string& fieldName, std::size_t position, std::size_t trackDigits = 0)
 {
     const std::optional<TagField> field = positionField(fieldName);
     if (!field)
         return {};
-    std::string value = fields[fieldIndex(*field)];
+    std::string value = withoutControls(fields[fieldIndex(*field)]);
     if (value.empty() && !contributesWhenEmpty(version, *field))
         return {};
     // A track "3/12" names its position in the set; a "/" anywhere else would make a folder.

@@ -25,9 +25,9 @@ struct FilenameLayout {
 std::optional<TagField> positionField(const std::string& text);
 
 // One position's contribution to the name: the delimiter unless it is the first position,
-// then the field's value, a "/" in it as "-" and a track "3/12" as "3". A box naming no field
-// brings nothing; in version 1 neither does an empty text field, while the genre and the
-// track always contribute. In version 2 every named position contributes.
+// then the field's value, a "/" in it as "-", a control character as a space and a track
+// "3/12" as "3". A box naming no field brings nothing; in version 1 neither does an empty
+// text field, while the genre and the track always contribute. In version 2 every named position contributes.
 std::string FilenamePartV1(const FieldTexts& fields, const std::string& delimiter,
                            const std::string& fieldName, std::size_t position);
 std::string FilenamePartV2(const FieldTexts& fields, const std::string& delimiter,

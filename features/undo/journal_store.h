@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/file_system.h"
-#include "platform/journal_files.h"
 #include "tags/file/durable_records.h"
 
 #include <cstddef>
@@ -22,11 +21,15 @@ struct JournalEntry {
     int64_t time = 0;   // seconds since 1970
     uint32_t files = 0;    // the files a save changed, or was changing when it stopped
     bool finished = false; // a save that ran to its end; a rename always is
+    bool earlierVersion = false; // written in a format this version no longer reads: never undone
 };
 
 // What one file of a save had before it: the bytes the save replaces at each end.
 struct SavedFileRecord {
     std::string path;
+    // The file the save had open, whatever it is called by the time of the undo; an inode of
+    // 0 when it is not known.
+    platform::File::Identity identity;
     bool whole = false;   // `head` is the whole file: its tag and record could not be told apart
     bool savedV1 = false, savedV2 = false; // which tags the save wrote
     uint64_t oldSize = 0;
@@ -80,11 +83,16 @@ public:
     explicit JournalStore(std::string folder) : m_folder(std::move(folder)) {}
     const std::string& folder() const { return m_folder; }
 
-    // Newest first; undone entries are left out.
+    // Newest first; undone entries are left out. Each entry's records are passed over by
+    // their lengths, unread.
     std::vector<JournalEntry> entries() const;
     std::vector<uint64_t> entryIds() const;
+    // The entry, read whole and checked once for everything asked of it through this store.
     std::optional<JournalEntry> entry(uint64_t id) const;
     bool wasUndone(uint64_t id) const;
+    // The entries of saves whose process ended before they did, newest first; those of saves
+    // still running are left out.
+    std::vector<uint64_t> stoppedSaves() const;
 
     // A save's entry is written record by record as the save goes, so that a save that is
     // stopped can still be undone; a rename's is written whole. commit() ends it and flushes it.
@@ -103,6 +111,19 @@ public:
     void discard(uint64_t id) const;
 
 private:
+    // An entry read whole: its records, or why they cannot be used.
+    struct Loaded {
+        JournalEntry entry;
+        bool readable = false; // the header could be read
+        std::vector<SavedFile> saves;
+        std::vector<RenameRecord> renames;
+        std::string damage;
+    };
+    const Loaded& load(uint64_t id) const;
+    void loadSave(records::Reader& in, Loaded& l) const;
+    void loadRenames(records::Reader& in, Loaded& l) const;
+    void forget(uint64_t id) const { m_loaded.erase(id); }
+
     using Listing = std::map<uint64_t, std::vector<std::string>>; // id -> the suffixes present
     void prune(const Listing& older, const std::map<std::string, uint64_t>& sizes) const;
     std::string path(uint64_t id, const char* suffix) const;
@@ -110,11 +131,12 @@ private:
     std::string entryPath(uint64_t id) const;
 
     std::string m_folder;
+    mutable std::map<uint64_t, Loaded> m_loaded;
 };
 
 class JournalStore::Writer {
 public:
-    Writer(uint64_t id, std::string openPath, std::string entryPath, std::string folder, platform::NewFile file);
+    Writer(uint64_t id, std::string openPath, std::string entryPath, std::string folder, platform::File file);
     ~Writer();
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
@@ -140,17 +162,19 @@ public:
 private:
     friend class JournalStore;
     void putHeader(JournalKind kind, uint32_t files);
-    void startRecord(uint8_t type, uint64_t length);
-    void put(const uint8_t* data, std::size_t n, std::optional<uint32_t> dataCrc = std::nullopt);
-    void putNumber(uint64_t value, int width);
-    void putText(const std::string& text);
-    void endRecord();
+    // One record: its framing, its payload laid out by the layout, its running CRC-32.
+    template <std::size_t N>
+    void putRecord(uint8_t type, const records::Field (&layout)[N], const records::Value (&values)[N])
+    {
+        putRecord(type, layout, values, N);
+    }
+    void putRecord(uint8_t type, const records::Field* layout, const records::Value* values, std::size_t count);
 
     uint64_t m_id;
     std::string m_openPath, m_entryPath, m_folder;
-    platform::NewFile m_file;
+    platform::File m_file;
     std::vector<uint8_t> m_buffer;
-    uint32_t m_crc = 0;
+    RunningCrc m_crc;
     std::string m_failure;
     bool m_done = false, m_keepUnfinished = false;
 };

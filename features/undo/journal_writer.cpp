@@ -3,13 +3,14 @@
 
 #include "journal_format.h"
 #include "platform/file_system.h"
+#include "platform/journal_files.h"
 
 #include <algorithm>
 
 using namespace journalformat;
 
 JournalStore::Writer::Writer(uint64_t id, std::string openPath, std::string entryPath, std::string folder,
-                             platform::NewFile file)
+                             platform::File file)
     : m_id(id), m_openPath(std::move(openPath)), m_entryPath(std::move(entryPath)), m_folder(std::move(folder)),
       m_file(std::move(file))
 {
@@ -22,43 +23,25 @@ JournalStore::Writer::~Writer()
         platform::removeFile(m_openPath);
 }
 
-void JournalStore::Writer::put(const uint8_t* data, std::size_t n, std::optional<uint32_t> dataCrc)
-{
-    m_crc = dataCrc ? crcJoined(m_crc, *dataCrc, n) : crcOf(data, n, m_crc);
-    m_buffer.insert(m_buffer.end(), data, data + n);
-}
-
-void JournalStore::Writer::putNumber(uint64_t value, int width)
-{
-    uint8_t b[8];
-    for (int i = 0; i < width; ++i)
-        b[i] = static_cast<uint8_t>(value >> (8 * i));
-    put(b, static_cast<std::size_t>(width));
-}
-
-void JournalStore::Writer::putText(const std::string& text)
-{
-    putNumber(text.size(), 4);
-    put(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-}
-
 void JournalStore::Writer::putHeader(JournalKind kind, uint32_t files)
 {
-    put(reinterpret_cast<const uint8_t*>(kEntryMagic), sizeof kEntryMagic);
-    putNumber(static_cast<uint8_t>(kind), 1);
-    putNumber(static_cast<uint64_t>(platform::currentTime()), 8);
-    putNumber(files, 4);
+    m_buffer.insert(m_buffer.end(), kEntryMagic, kEntryMagic + sizeof kEntryMagic);
+    m_crc.add(reinterpret_cast<const uint8_t*>(kEntryMagic), sizeof kEntryMagic);
+    const records::Value fields[header::kCount] = {
+        {static_cast<uint8_t>(kind)}, {static_cast<uint64_t>(platform::currentTime())}, {files}};
+    records::encode(header::kLayout, fields, m_buffer, &m_crc);
 }
 
-void JournalStore::Writer::startRecord(uint8_t type, uint64_t length)
+void JournalStore::Writer::putRecord(uint8_t type, const records::Field* layout, const records::Value* values,
+                                     std::size_t count)
 {
-    putNumber(type, 1);
-    putNumber(length, 8);
-}
-
-void JournalStore::Writer::endRecord()
-{
-    putNumber(m_crc, 4);
+    const records::Value frame[framing::kCount] = {{type}, {records::encodedSize(layout, values, count)}};
+    records::encode(framing::kLayout, frame, m_buffer, &m_crc);
+    records::encode(layout, values, count, m_buffer, &m_crc);
+    // The CRC-32 is itself covered by the next record's.
+    constexpr records::Field kCrc[1] = {{framing::kCrcSize}};
+    const records::Value crc[1] = {{m_crc.value()}};
+    records::encode(kCrc, crc, m_buffer, &m_crc);
 }
 
 bool JournalStore::Writer::flush(std::string& why)
@@ -77,70 +60,57 @@ bool JournalStore::Writer::flush(std::string& why)
 
 void JournalStore::Writer::putSave(uint32_t index, const SavedFileRecord& r, const Fingerprint* crcs)
 {
-    const uint64_t headField = r.headByChanges ? 8 + 4 : 8 + r.head.size();
-    startRecord(kSnapshot, 4 + 4 + r.path.size() + 1 + 8 + headField + 8 + r.tail.size());
-    putNumber(index, 4);
-    putText(r.path);
-    putNumber((r.whole ? kFlagWhole : 0) | (r.savedV1 ? kFlagV1 : 0) | (r.savedV2 ? kFlagV2 : 0) |
-                  (r.headByChanges ? kFlagHeadByChanges : 0),
-              1);
-    putNumber(r.oldSize, 8);
-    if (r.headByChanges) {
-        putNumber(r.oldHeadSize, 8);
-        putNumber(r.oldHeadCrc, 4);
-    } else {
-        putNumber(r.head.size(), 8);
-        put(r.head.data(), r.head.size(), crcs ? std::optional<uint32_t>(crcs->headCrc) : std::nullopt);
-    }
-    putNumber(r.tail.size(), 8);
-    put(r.tail.data(), r.tail.size(), crcs ? std::optional<uint32_t>(crcs->tailCrc) : std::nullopt);
-    endRecord();
+    using namespace snapshot;
+    const auto known = [crcs](uint32_t Fingerprint::*crc) {
+        return crcs ? std::optional<uint32_t>(crcs->*crc) : std::nullopt;
+    };
+    const uint8_t flags = (r.whole ? kFlagWhole : 0) | (r.savedV1 ? kFlagV1 : 0) | (r.savedV2 ? kFlagV2 : 0) |
+                          (r.headByChanges ? kFlagHeadByChanges : 0);
+    const std::vector<uint8_t> none;
+    records::Value v[kCount] = {};
+    v[kIndex].number = index;
+    v[kPath] = records::run(r.path);
+    v[kFlags].number = flags;
+    v[kOldSize].number = r.oldSize;
+    v[kOldHeadSize].number = r.oldHeadSize;
+    v[kOldHeadCrc].number = r.oldHeadCrc;
+    v[kHead] = r.headByChanges ? records::run(none) : records::run(r.head, known(&Fingerprint::headCrc));
+    v[kTail] = records::run(r.tail, known(&Fingerprint::tailCrc));
+    v[kDevice].number = r.identity.device;
+    v[kInode].number = r.identity.inode;
+    putRecord(kSnapshot, kLayout, v);
 }
 
 void JournalStore::Writer::putOutcome(uint32_t index, const std::optional<Fingerprint>& p)
 {
-    startRecord(p ? kChanged : kUnchanged, p ? kFingerprintSize : 4);
-    putNumber(index, 4);
-    if (p) {
-        putNumber(p->size, 8);
-        putNumber(p->head, 8);
-        putNumber(p->tail, 8);
-        putNumber(p->headCrc, 4);
-        putNumber(p->tailCrc, 4);
+    if (!p) {
+        const records::Value v[1] = {{index}};
+        putRecord(kUnchanged, outcome::kUnchangedLayout, v);
+        return;
     }
-    endRecord();
+    const records::Value v[outcome::kCount] = {{index}, {p->size}, {p->head}, {p->tail}, {p->headCrc}, {p->tailCrc}};
+    putRecord(kChanged, outcome::kLayout, v);
 }
 
 bool JournalStore::Writer::putHeadChange(uint32_t index, uint64_t at, bool whole, const uint8_t* bytes, std::size_t n,
                                          std::string& why)
 {
-    startRecord(kHeadChange, 4 + 1 + 8 + 8 + n);
-    putNumber(index, 4);
-    putNumber(whole ? 1 : 0, 1);
-    putNumber(at, 8);
-    putNumber(n, 8);
-    put(bytes, n);
-    endRecord();
+    const records::Value v[headchange::kCount] = {{index}, {whole ? 1u : 0u}, {at}, records::run(bytes, n)};
+    putRecord(kHeadChange, headchange::kLayout, v);
     return flush(why);
 }
 
 void JournalStore::Writer::putRename(const RenameRecord& r)
 {
-    startRecord(kRename, 8 + r.from.size() + r.to.size() + (r.identity ? kIdentitySize : 0));
-    putText(r.from);
-    putText(r.to);
-    if (r.identity) {
-        putNumber(r.identity->device, 8);
-        putNumber(r.identity->inode, 8);
-        putNumber(r.identity->size, 8);
-    }
-    endRecord();
+    const platform::FileIdentity id = r.identity.value_or(platform::FileIdentity{});
+    const records::Value v[rename::kCount] = {records::run(r.from), records::run(r.to), {id.device}, {id.inode},
+                                              {id.size}};
+    putRecord(kRename, rename::kLayout, v);
 }
 
 bool JournalStore::Writer::commit(std::string& why)
 {
-    startRecord(kEnd, 0);
-    endRecord();
+    putRecord(kEnd, nullptr, nullptr, 0);
     flush(why);
     if (m_failure.empty()) {
         try {

@@ -4,14 +4,13 @@
 
 #include "features/common/text.h"
 #include "platform/file_system.h"
+#include "platform/journal_files.h"
 #include "tags/file/move_record.h"
 
 #include <algorithm>
 #include <map>
 
 namespace {
-
-constexpr std::size_t kChunk = 1 << 16;
 
 std::vector<uint8_t> readRange(const platform::File& file, uint64_t at, uint64_t n)
 {
@@ -21,18 +20,13 @@ std::vector<uint8_t> readRange(const platform::File& file, uint64_t at, uint64_t
     return bytes;
 }
 
+// The file ending inside a range it was measured to hold is a failed read.
 uint32_t crcOfRange(const platform::File& file, uint64_t at, uint64_t n)
 {
-    uint32_t crc = 0;
-    std::vector<uint8_t> chunk(static_cast<std::size_t>(std::min<uint64_t>(n, kChunk)));
-    for (uint64_t left = n; left > 0;) {
-        const std::size_t take = static_cast<std::size_t>(std::min<uint64_t>(left, kChunk));
-        file.readExactAt(at, chunk.data(), take);
-        crc = crcOf(chunk.data(), take, crc);
-        at += take;
-        left -= take;
-    }
-    return crc;
+    const std::optional<uint32_t> crc = records::crcOfRange(file, at, n);
+    if (!crc)
+        throw platform::IoError(platform::IoErrorKind::Read, "the file ended early");
+    return *crc;
 }
 
 // The ends of one file the save will replace, as the file measures them; the whole file when
@@ -42,6 +36,7 @@ SavedFileRecord recordOf(TagFile& file, const std::string& path, bool saveV1, bo
     const SaveEnds ends = file.measureEnds(saveV1, saveV2);
     SavedFileRecord r;
     r.path = platform::absolutePath(path);
+    r.identity = file.file()->identity();
     r.savedV1 = saveV1;
     r.savedV2 = saveV2;
     r.oldSize = ends.size;
@@ -136,6 +131,9 @@ std::optional<std::vector<uint8_t>> oldHeadOf(const SavedFileRecord& r, const pl
     if (!r.headByChanges)
         return r.head;
     std::vector<uint8_t> head = readRange(file, 0, headNow);
+    // An undo cut short may have put the old tag back already.
+    if (head.size() == r.oldHeadSize && crcOf(head.data(), head.size()) == r.oldHeadCrc)
+        return head;
     // The last change first, back to the tag the first one found.
     for (auto c = r.headChanges.rbegin(); c != r.headChanges.rend(); ++c) {
         if (c->whole) {

@@ -10,6 +10,7 @@
 #include "tags/file/tag_file.h"
 
 #include <ctime>
+#include <tuple>
 
 namespace {
 
@@ -59,19 +60,88 @@ std::optional<TagFile> openForUndo(const std::string& path, std::optional<std::s
 
 // The old tag of a record, worked out through the session's file or, without one, a file
 // opened for reading; empty when the file does not give it back.
-std::optional<std::vector<uint8_t>> oldHeadFrom(const SavedFileRecord& r, const platform::File* file, uint64_t headNow)
+std::optional<std::vector<uint8_t>> oldHeadFrom(const SavedFileRecord& r, const std::string& path,
+                                                const platform::File* file, uint64_t headNow)
 {
     try {
         if (file)
             return oldHeadOf(r, *file, headNow);
-        const std::optional<platform::File> opened = platform::File::open(r.path, platform::File::Mode::Read);
+        const std::optional<platform::File> opened = platform::File::open(path, platform::File::Mode::Read);
         return opened ? oldHeadOf(r, *opened, headNow) : std::nullopt;
     } catch (const platform::IoError&) {
         return std::nullopt;
     }
 }
 
-// Puts one file back; false when it could not be, and the entry must stay for another try.
+bool sameFile(const platform::FileIdentity& found, platform::File::Identity wanted)
+{
+    return found.device == wanted.device && found.inode == wanted.inode;
+}
+
+// Where the file the save changed is now: under the name it had, or, renamed since, under
+// another name in the same folder. Empty when it is in neither place; a name another file
+// took is given still, for the check of its content to decide.
+std::optional<std::string> whereIsNow(const SavedFileRecord& r)
+{
+    const std::optional<platform::FileIdentity> named = platform::fileIdentity(r.path);
+    if (r.identity.inode == 0 || (named && sameFile(*named, r.identity)))
+        return named ? std::optional<std::string>(r.path) : std::nullopt;
+    const std::string folder = r.path.substr(0, r.path.rfind('/') + 1);
+    for (const platform::DirEntry& e : platform::listDirectory(folder)) {
+        const std::optional<platform::FileIdentity> id = e.isDirectory ? std::nullopt : platform::fileIdentity(folder + e.name);
+        if (id && sameFile(*id, r.identity))
+            return folder + e.name;
+    }
+    return named ? std::optional<std::string>(r.path) : std::nullopt;
+}
+
+bool sameEnd(uint64_t length, uint32_t crc, uint64_t otherLength, uint32_t otherCrc)
+{
+    return length == otherLength && crc == otherCrc;
+}
+
+// Whether each end of the file is as the save left it or as it was before: an undo cut short
+// between its two ends leaves one of each, and the next undo finishes it.
+bool leftOrPartlyBack(const Fingerprint& now, const Fingerprint& after, const Fingerprint& then)
+{
+    return now.recorded && after.recorded &&
+           (sameEnd(now.head, now.headCrc, after.head, after.headCrc) ||
+            sameEnd(now.head, now.headCrc, then.head, then.headCrc)) &&
+           (sameEnd(now.tail, now.tailCrc, after.tail, after.tailCrc) ||
+            sameEnd(now.tail, now.tailCrc, then.tail, then.tailCrc));
+}
+
+// Puts back the old ends of a file found fit for it; false when the restore failed.
+bool restoreFile(const SavedFileRecord& r, const std::string& path, std::optional<TagFile>& session,
+                 const SaveRefusal& refusal, const Fingerprint& now, const Fingerprint& then, bool saveFinished,
+                 UndoReport& report)
+{
+    // The bytes between the two ends must be the ones the save found, or the old ends would
+    // not make the old file again. For a file the save was at when it stopped, this is all
+    // that tells its state.
+    std::optional<std::vector<uint8_t>> oldHead;
+    if (now.recorded && (r.whole || now.size - now.head - now.tail == r.oldSize - then.head - then.tail))
+        oldHead = oldHeadFrom(r, path, session ? session->file() : nullptr, now.head);
+    if (!oldHead) {
+        report.leftAlone.push_back(quoted(path) + (saveFinished ? " has changed since that save"
+                                                                : " was being saved when that save stopped and is "
+                                                                  "not as it left it") +
+                                   "; it is left as it is.");
+        return true;
+    }
+    std::string reason = refusal.reason;
+    const TagResult result =
+        session ? session->restore(*oldHead, r.tail, TagExtents{now.head, now.tail}, &reason) : refusal.result;
+    if (failed(result)) {
+        report.leftAlone.push_back(restoreFailedText(path, result, reason));
+        return false;
+    }
+    ++report.restored;
+    return true;
+}
+
+// Puts one file back; false when it could not be, or could not be found, and the entry must
+// stay for another try.
 bool undoFile(const SavedFile& f, UndoReport& report)
 {
     const SavedFileRecord& r = f.before;
@@ -81,49 +151,77 @@ bool undoFile(const SavedFile& f, UndoReport& report)
         report.leftAlone.push_back(notMp3Text(r.path));
         return true;
     }
-    if (!platform::pathExists(r.path)) {
-        report.leftAlone.push_back(quoted(r.path) + " no longer exists.");
-        return true;
+    const std::optional<std::string> path = whereIsNow(r);
+    if (!path) {
+        report.leftAlone.push_back(quoted(r.path) + " is no longer there, nor under another name in its folder; "
+                                                    "nothing of it was restored.");
+        return false;
     }
     std::optional<std::string> repairFailure;
     SaveRefusal refusal;
-    std::optional<TagFile> session = openForUndo(r.path, repairFailure, refusal);
+    std::optional<TagFile> session = openForUndo(*path, repairFailure, refusal);
     if (repairFailure) {
         report.leftAlone.push_back(*repairFailure);
         return false;
     }
     // A file that cannot be had for writing is still checked, so that one changed since is
     // told as such; its restore then says why it failed.
-    Fingerprint now = session ? fingerprintOf(*session->file(), r.savedV1, r.savedV2, r.whole)
-                              : fingerprintOf(r.path, r.savedV1, r.savedV2, r.whole);
+    const Fingerprint now = session ? fingerprintOf(*session->file(), r.savedV1, r.savedV2, r.whole)
+                                    : fingerprintOf(*path, r.savedV1, r.savedV2, r.whole);
     // Back already: the save never reached it, or an earlier undo that failed elsewhere restored it.
     const Fingerprint then = fingerprintBefore(r);
     if (sameFingerprint(now, then))
         return true;
-    if (f.after && !sameFingerprint(*f.after, now)) {
-        report.leftAlone.push_back(quoted(r.path) + " has changed since that save; it is left as it is.");
+    if (f.after && !leftOrPartlyBack(now, *f.after, then)) {
+        report.leftAlone.push_back(quoted(*path) + " has changed since that save; it is left as it is.");
         return true;
     }
-    // The bytes between the two ends must be the ones the save found, or the old ends would
-    // not make the old file again. For a file the save was at when it stopped, this is all
-    // that tells its state.
-    std::optional<std::vector<uint8_t>> oldHead;
-    if (now.recorded && (r.whole || now.size - now.head - now.tail == r.oldSize - then.head - then.tail))
-        oldHead = oldHeadFrom(r, session ? session->file() : nullptr, now.head);
-    if (!oldHead) {
-        report.leftAlone.push_back(quoted(r.path) + (f.after ? " has changed since that save" : " was being saved when that save stopped and is not as it left it") +
-                                   "; it is left as it is.");
-        return true;
+    return restoreFile(r, *path, session, refusal, now, then, f.after.has_value(), report);
+}
+
+// Where a file of a stopped save's entry is now, when the save was stopped while at it and had
+// changed it: one tag written and not the other, or part of a tag. A file it had finished
+// with before its outcome was written looks the same, and is put back too.
+std::optional<std::string> halfSavedPath(const SavedFile& f)
+{
+    const SavedFileRecord& r = f.before;
+    if (f.after || f.unchanged || !isMp3Name(r.path))
+        return std::nullopt;
+    const std::optional<std::string> path = whereIsNow(r);
+    if (!path)
+        return std::nullopt;
+    std::optional<platform::File> file;
+    try {
+        file = platform::File::open(*path, platform::File::Mode::Read);
+        // The record of its move names it already, and its repair comes first.
+        if (!file || moveInterrupted(*file))
+            return std::nullopt;
+    } catch (const platform::IoError&) {
+        return std::nullopt;
     }
-    std::string reason = refusal.reason;
-    const TagResult result =
-        session ? session->restore(*oldHead, r.tail, TagExtents{now.head, now.tail}, &reason) : refusal.result;
-    if (failed(result)) {
-        report.leftAlone.push_back(restoreFailedText(r.path, result, reason));
-        return false;
+    const Fingerprint now = fingerprintOf(*file, r.savedV1, r.savedV2, r.whole);
+    const Fingerprint then = fingerprintBefore(r);
+    if (!now.recorded || sameFingerprint(now, then) ||
+        (!r.whole && now.size - now.head - now.tail != r.oldSize - then.head - then.tail))
+        return std::nullopt;
+    return path;
+}
+
+// Calls `each` with every half-saved file of the killed saves' entries, and its record; stops
+// when it returns true.
+template <typename Each>
+void forEachHalfSaved(const JournalStore& store, Each each)
+{
+    for (const uint64_t id : store.stoppedSaves()) {
+        const std::optional<JournalEntry> e = store.entry(id);
+        std::string damage;
+        if (!e || e->finished || e->earlierVersion)
+            continue;
+        const std::optional<std::vector<SavedFile>> files = store.readSave(id, damage);
+        for (const SavedFile& f : files ? *files : std::vector<SavedFile>())
+            if (const std::optional<std::string> path = halfSavedPath(f); path && each(id, *path, f))
+                return;
     }
-    ++report.restored;
-    return true;
 }
 
 void undoSave(const JournalStore& store, uint64_t id, UndoReport& report, Progress& progress)
@@ -192,11 +290,46 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report, Prog
 
 } // namespace
 
+std::vector<HalfSavedFile> halfSavedFiles(const JournalStore& store)
+{
+    std::vector<HalfSavedFile> found;
+    forEachHalfSaved(store, [&](uint64_t id, const std::string& path, const SavedFile&) {
+        found.push_back({id, path});
+        return false;
+    });
+    return found;
+}
+
+std::string halfSavedText(const HalfSavedFile& file)
+{
+    return "The save of " + quoted(file.path) + " was interrupted before it was done with the file, which may "
+           "hold one tag saved and not the other. To put it back as it was before that save, run: varnoli-cli "
+           "repair " + quoted(file.path);
+}
+
+std::optional<MoveRepair> repairHalfSave(const JournalStore& store, const std::string& path)
+{
+    const std::string wanted = platform::absolutePath(path);
+    std::optional<MoveRepair> outcome;
+    forEachHalfSaved(store, [&](uint64_t, const std::string& found, const SavedFile& f) {
+        if (platform::absolutePath(found) != wanted)
+            return false;
+        UndoReport report;
+        const bool done = undoFile(f, report) && report.leftAlone.empty();
+        outcome = done
+                      ? MoveRepair{true, quoted(path) + " is back as it was before the interrupted save"}
+                      : MoveRepair{false, report.leftAlone.empty() ? quoted(path) + " could not be put back"
+                                                                   : report.leftAlone.front()};
+        return true;
+    });
+    return outcome;
+}
+
 std::optional<JournalEntry> lastEntry(const JournalStore& store, std::optional<JournalKind> kind)
 {
     for (const uint64_t id : store.entryIds()) {
         const std::optional<JournalEntry> e = store.entry(id);
-        if (e && (!kind || e->kind == *kind))
+        if (e && (!kind || (e->kind == *kind && !e->earlierVersion)))
             return e;
     }
     return std::nullopt;
@@ -216,6 +349,10 @@ UndoReport undoEntry(const JournalStore& store, uint64_t id, Progress& progress)
         return report;
     }
     report.kind = entry->kind;
+    if (entry->earlierVersion) {
+        std::ignore = store.readSave(id, report.refusal);
+        return report;
+    }
     if (entry->kind == JournalKind::Save)
         undoSave(store, id, report, progress);
     else
@@ -228,6 +365,8 @@ UndoReport undoEntry(const JournalStore& store, uint64_t id, Progress& progress)
 
 std::string entryLine(const JournalEntry& entry)
 {
+    if (entry.earlierVersion)
+        return std::to_string(entry.id) + "  written by an earlier version of Varnoli; cannot be undone";
     return std::to_string(entry.id) + "  " + timeText(entry.time) + "  " + kindText(entry.kind) + "  " +
            std::to_string(entry.files) + (entry.files == 1 ? " file" : " files") +
            (entry.finished ? "" : "  (interrupted)");

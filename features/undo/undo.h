@@ -4,6 +4,7 @@
 #include "journal_store.h"
 
 #include "features/common/progress.h"
+#include "tags/file/move_record.h"
 
 #include <optional>
 #include <string>
@@ -28,6 +29,21 @@ std::optional<JournalEntry> lastEntry(const JournalStore& store, std::optional<J
 // An entry that fails its checksum is refused with nothing written; one whose files could not
 // all be restored stays in the list.
 UndoReport undoEntry(const JournalStore& store, uint64_t id, Progress& progress = noProgress());
+
+// A file that a killed save changed and did not finish with: one tag written and not the
+// other, say, or part of a tag.
+struct HalfSavedFile {
+    uint64_t entry = 0;
+    std::string path; // where the file is now
+};
+// Such files in the entries of saves that were killed, found by their undo records (the old
+// bytes, flushed before the file changed); an entry a live save is still writing is passed over.
+std::vector<HalfSavedFile> halfSavedFiles(const JournalStore& store);
+// The text that names such a file and says what to do about it.
+std::string halfSavedText(const HalfSavedFile& file);
+// Puts the file at `path` back as it was before the killed save that left it half saved, from
+// that save's entry, which stays; empty when no entry holds such a file there.
+std::optional<MoveRepair> repairHalfSave(const JournalStore& store, const std::string& path);
 
 // "12  2026-12-09 04:50  save  3 files", local time.
 std::string entryLine(const JournalEntry& entry);

@@ -34,29 +34,55 @@ MoveRecord::~MoveRecord() = default;
 
 namespace {
 
-// A fresh record file, locked before anything is in it. A record left at the name belongs
-// to a file that had this file's number before, or to a save that changed nothing, since
-// the save was let through: it goes aside. Anything else there is refused.
-platform::File createRecord(const std::string& recordPath)
+// A fresh file to begin the record in, locked from the start. One left at that name by a
+// save killed while it began is no longer locked, and goes.
+platform::File beginRecord(const std::string& beginningPath)
 {
-    for (int attempt = 0;; ++attempt) {
-        std::string why;
-        std::optional<platform::File> record = platform::File::createNew(recordPath, &why);
-        if (record && record->lockForWriting(0)) {
-            // Start-up's clean-up may have taken it away before the lock.
-            const auto named = platform::File::open(recordPath, platform::File::Mode::Read, nullptr, false);
-            if (named && named->identity().inode == record->identity().inode &&
-                named->identity().device == record->identity().device)
-                return std::move(*record);
-        }
-        const auto old = platform::File::open(recordPath, platform::File::Mode::Read, nullptr, false);
-        if (!record && !old && platform::pathExists(recordPath))
-            why = "a link or another kind of file has its name, and was left alone";
-        if (attempt > 0 || !old || retire(recordPath).empty())
-            throw platform::IoError(platform::IoErrorKind::Other, "cannot write the record of the move, " +
-                                                                      recordPath + ": " +
-                                                                      (why.empty() ? "it is in use" : why));
+    std::string why;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (std::optional<platform::File> record = platform::File::createNew(beginningPath, &why))
+            return std::move(*record);
+        const std::size_t slash = beginningPath.rfind('/');
+        platform::removeAbandonedFiles(beginningPath.substr(0, slash + 1), beginningPath.substr(slash + 1));
     }
+    throw platform::IoError(platform::IoErrorKind::Other,
+                            "cannot write the record of the move, " + beginningPath + ": " + why);
+}
+
+// Gives the whole record its name. A record found there belongs to a file that had this
+// file's number before, since the save was let through: it goes aside. Anything else there
+// is refused.
+void nameRecord(const std::string& beginningPath, const std::string& recordPath)
+{
+    platform::RenameOutcome named = platform::renameWithoutReplacing(beginningPath, recordPath);
+    std::string why = named.reason;
+    if (named.kind == platform::RenameOutcome::Exists) {
+        const bool record = platform::File::open(recordPath, platform::File::Mode::Read, nullptr, false).has_value();
+        why = record ? "another record has its name" : "a link or another kind of file has its name, and was left alone";
+        if (record && !retire(recordPath).empty())
+            named = platform::renameWithoutReplacing(beginningPath, recordPath);
+    }
+    if (named.kind != platform::RenameOutcome::Renamed)
+        throw platform::IoError(platform::IoErrorKind::Other,
+                                "cannot write the record of the move, " + recordPath + ": " + why);
+}
+
+// The header, the file's name and the old tag's bytes, read from the file under one CRC-32.
+void writeRecordHead(platform::File& record, const platform::File& file, const MoveRecord::Plan& plan)
+{
+    const uint64_t pathLength = plan.path.size();
+    record.writeAt(kHeaderSize, reinterpret_cast<const uint8_t*>(plan.path.data()), pathLength);
+    const std::optional<uint32_t> rest = records::crcOfRange(
+        file, plan.tagOffset, plan.oldExtent, crcOf(reinterpret_cast<const uint8_t*>(plan.path.data()), pathLength),
+        [&](const uint8_t* chunk, std::size_t n, uint64_t done) { record.writeAt(kHeaderSize + pathLength + done, chunk, n); });
+    if (!rest)
+        throw platform::IoError(platform::IoErrorKind::Read, "the file ended inside its tag");
+    uint64_t fields[kFieldCount] = {plan.fileSize, plan.tagOffset, plan.oldExtent, plan.newSize,
+                                    pathLength,    file.birthTime(), 0};
+    uint8_t header[kHeaderSize];
+    fields[kHeaderCrc] = headerCrc(header, fields, *rest, pathLength + plan.oldExtent);
+    records::encodeNumbers(kHeaderLayout, fields, header + sizeof kMagic);
+    record.writeAt(0, header, kHeaderSize);
 }
 
 } // namespace
@@ -68,45 +94,23 @@ MoveRecord MoveRecord::begin(const platform::File& file, const Plan& plan)
     if (!makeStateSubfolder(folder))
         throw platform::IoError(platform::IoErrorKind::Other,
                                 "cannot make the folder '" + folder + "' for the record of the move");
-    impl->recordPath = recordNameFor(moveRecordFolder(), file.identity());
+    impl->recordPath = recordNameFor(folder, file.identity());
+    const std::string beginningPath = impl->recordPath + kBeginningSuffix;
     // Held while the save runs, so that a record whose save is still going is not taken
     // for an interrupted one; the system lets go when the process ends.
-    impl->record = createRecord(impl->recordPath);
+    impl->record = beginRecord(beginningPath);
     impl->fileSize = plan.fileSize;
     impl->audio = {plan.tagOffset + plan.oldExtent, plan.tagOffset + plan.newSize,
                    plan.fileSize - plan.tagOffset - plan.oldExtent};
-    const uint64_t slotsAt = slotsStart(plan.path.size(), plan.oldExtent);
-    impl->slots.emplace(*impl->record, slotsAt);
-
-    // The first byte of the mark goes in last, alone, so that a record cut short is never
-    // taken for one. Nothing has changed yet when the record cannot be written: it goes,
-    // and so does the save.
+    impl->slots.emplace(*impl->record, slotsStart(plan.path.size(), plan.oldExtent));
+    // Nothing has changed yet when the record cannot be written: it goes, and so does the save.
     try {
-        std::vector<uint8_t> header(kHeaderSize);
-        std::copy(kMagic, kMagic + sizeof kMagic, header.begin());
-        const uint64_t fields[kFieldCount] = {plan.fileSize,    plan.tagOffset,    plan.oldExtent, plan.newSize,
-                                              plan.path.size(), file.birthTime(), 0};
-        for (int i = 0; i < kFieldCount; ++i)
-            writeBE64(header.data() + sizeof kMagic + 8 * i, fields[i]);
-        uint32_t crc = crcOf(header.data(), header.size());
-        crc = crcOf(reinterpret_cast<const uint8_t*>(plan.path.data()), plan.path.size(), crc);
-        impl->record->writeAt(kHeaderSize, reinterpret_cast<const uint8_t*>(plan.path.data()), plan.path.size());
-        std::vector<uint8_t> chunk(AudioMover::kChunkSize);
-        for (uint64_t done = 0; done < plan.oldExtent;) {
-            const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(plan.oldExtent - done, chunk.size()));
-            file.readExactAt(plan.tagOffset + done, chunk.data(), n);
-            crc = crcOf(chunk.data(), n, crc);
-            impl->record->writeAt(kHeaderSize + plan.path.size() + done, chunk.data(), n);
-            done += n;
-        }
-        writeBE64(header.data() + sizeof kMagic + 8 * kHeaderCrc, crc);
-        header[0] = 0;
-        impl->record->writeAt(0, header.data(), header.size());
+        writeRecordHead(*impl->record, file, plan);
         impl->slots->write(kPhaseBegun, 0, 0, nullptr, 0, 0);
-        impl->record->writeAt(0, reinterpret_cast<const uint8_t*>(kMagic), 1);
+        nameRecord(beginningPath, impl->recordPath);
     } catch (const platform::IoError&) {
         impl->record.reset();
-        platform::removeFile(impl->recordPath);
+        platform::removeFile(beginningPath);
         throw;
     }
     return MoveRecord(std::move(impl));
@@ -151,16 +155,16 @@ bool moveInterrupted(const platform::File& file)
     const std::string recordPath = recordNameFor(moveRecordFolder(), file.identity());
     if (moveRecordFolder().empty() || !platform::pathExists(recordPath))
         return false;
-    // A record cut short before its mark was written belongs to a save that changed nothing,
-    // and one whose sizes do not fit belongs to a file that had this file's number before.
-    // A damaged one keeps the file from saves until a repair has looked at it.
+    // A record whose sizes do not fit belongs to a file that had this file's number before.
+    // A damaged one, an empty one included, keeps the file from saves until a repair has
+    // looked at it.
     try {
         const auto recordFile = platform::File::open(recordPath, platform::File::Mode::Read, nullptr, false);
         if (!recordFile)
             return false;
         const Record record = readRecord(*recordFile);
         if (record.state != Record::Whole)
-            return record.state == Record::Damaged;
+            return true;
         const uint64_t size = file.size();
         const uint64_t birth = file.birthTime();
         const bool appendedTail = record.move->phase == kPhaseTail && record.move->data.empty() &&

@@ -85,11 +85,12 @@ constexpr const char* kMoveInterruptedText =
 struct InterruptedMove {
     std::string path;       // the file as it was named when the save began
     std::string recordPath; // the record in moveRecordFolder()
-    bool damaged = false;   // the record fails its checksum and will not be used
+    bool damaged = false;   // the record is empty, cut or fails its checksum, and will not be used
+    std::string flaw;       // what is wrong with a damaged record, in words
 };
 std::vector<InterruptedMove> interruptedMoves();
-// Removes the records of saves killed before their record was whole, which changed nothing;
-// gives the rest, as interruptedMoves() does, from the same pass over the folder.
+// Removes what saves killed while they began their record left, which changed nothing;
+// gives the rest, as interruptedMoves() does.
 std::vector<InterruptedMove> removeMoveLeftovers();
 
 // The text that names an interrupted save and says what to do about it.

@@ -20,23 +20,24 @@ std::optional<Slot> readSlots(const platform::File& file, uint64_t at, bool firs
             damaged = damaged || (firstWritten && i == 1);
             continue;
         }
-        if (got < kSlotHeaderSize || readBE32(h + 8 * kSlotFieldCount) != crcOf(h, 8 * kSlotFieldCount)) {
+        if (got < kSlotHeaderSize || readBE32(h + kSlotFieldsSize) != crcOf(h, kSlotFieldsSize)) {
             damaged = true;
             continue;
         }
-        const uint64_t seq = readBE64(h + 8 * kSeq);
-        if (best && seq <= best->seq)
+        uint64_t f[kSlotFieldCount];
+        records::decodeNumbers(kSlotLayout, h, f);
+        if (best && f[kSeq] <= best->seq)
             continue;
         Slot s;
-        s.seq = seq;
-        s.phase = readBE64(h + 8 * kPhase);
-        s.pos = readBE64(h + 8 * kPos);
-        s.length = readBE64(h + 8 * kLength);
-        s.dataAt = readBE64(h + 8 * kDataAt);
-        s.runCrc = static_cast<uint32_t>(readBE64(h + 8 * kRunCrc));
-        s.chunkCrc = static_cast<uint32_t>(readBE64(h + 8 * kChunkCrc));
-        dataLength = readBE64(h + 8 * kDataLength);
-        dataCrc = readBE64(h + 8 * kDataCrc);
+        s.seq = f[kSeq];
+        s.phase = f[kPhase];
+        s.pos = f[kPos];
+        s.length = f[kLength];
+        s.dataAt = f[kDataAt];
+        s.runCrc = static_cast<uint32_t>(f[kRunCrc]);
+        s.chunkCrc = static_cast<uint32_t>(f[kChunkCrc]);
+        dataLength = f[kDataLength];
+        dataCrc = f[kDataCrc];
         bestAt = headerAt - std::min<uint64_t>(dataLength, headerAt);
         best = std::move(s);
     }
@@ -55,26 +56,38 @@ std::optional<Slot> readSlots(const platform::File& file, uint64_t at, bool firs
 
 } // namespace
 
+uint32_t headerCrc(uint8_t* header, const uint64_t (&fields)[kFieldCount], uint32_t restCrc, uint64_t restLength)
+{
+    uint64_t unsummed[kFieldCount];
+    std::copy(fields, fields + kFieldCount, unsummed);
+    unsummed[kHeaderCrc] = 0;
+    std::copy(kMagic, kMagic + sizeof kMagic, header);
+    records::encodeNumbers(kHeaderLayout, unsummed, header + sizeof kMagic);
+    return crcJoined(crcOf(header, kHeaderSize), restCrc, restLength);
+}
+
 Record readRecord(const platform::File& file)
 {
     Record r;
     uint8_t header[kHeaderSize] = {};
     const std::size_t got = file.readAt(0, header, kHeaderSize);
-    if (header[0] == 0)
+    r.flaw = got == 0 ? "it is empty" : "it is cut short";
+    if (got != kHeaderSize)
         return r;
-    r.state = Record::Damaged;
-    if (got != kHeaderSize || !std::equal(kMagic, kMagic + sizeof kMagic, header))
+    r.flaw = "it is not a record of a move, or one of a version this program does not read";
+    if (!std::equal(kMagic, kMagic + sizeof kMagic, header))
         return r;
-    for (int i = 0; i < kFieldCount; ++i)
-        r.field[i] = readBE64(header + sizeof kMagic + 8 * i);
+    r.flaw = "it fails its checksum";
+    records::decodeNumbers(kHeaderLayout, header + sizeof kMagic, r.field);
     if (r.field[kPathLength] > kMaxPath || r.field[kOldExtent] > kMaxOldTag ||
         r.field[kTagOffset] + r.field[kOldExtent] > r.field[kSize] || r.field[kNewSize] > kMaxOldTag + r.field[kSize])
         return r;
     std::vector<uint8_t> rest(r.field[kPathLength] + r.field[kOldExtent]);
-    if (file.readAt(kHeaderSize, rest.data(), rest.size()) != rest.size())
+    if (file.readAt(kHeaderSize, rest.data(), rest.size()) != rest.size()) {
+        r.flaw = "it is cut short";
         return r;
-    std::fill_n(header + sizeof kMagic + 8 * kHeaderCrc, 8, 0);
-    if (r.field[kHeaderCrc] != crcOf(rest.data(), rest.size(), crcOf(header, kHeaderSize)))
+    }
+    if (r.field[kHeaderCrc] != headerCrc(header, r.field, crcOf(rest.data(), rest.size()), rest.size()))
         return r;
     r.path.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(r.field[kPathLength]));
     r.oldTag.assign(rest.begin() + static_cast<std::ptrdiff_t>(r.field[kPathLength]), rest.end());
@@ -86,10 +99,12 @@ Record readRecord(const platform::File& file)
     // The move's first slot goes in with the record, so a record without one was cut.
     const bool movePhase = r.move && (r.move->phase == kPhaseBegun || r.move->phase == kPhaseMoving ||
                                       r.move->phase == kPhaseMoved || r.move->phase == kPhaseTail);
+    r.flaw = "its account of the move is cut short or fails its checksum";
     if (damaged || !movePhase || r.move->pos + r.move->length > audio ||
         (r.repair && r.repair->phase != kPhaseRepairing && r.repair->phase != kPhaseCopied))
         return r;
     r.state = Record::Whole;
+    r.flaw.clear();
     return r;
 }
 

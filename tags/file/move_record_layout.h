@@ -21,14 +21,18 @@
 // of the chunk being written that its own write overwrites. It is one write, which the
 // system puts down front to back, with the header (the bytes' CRC and its own) last, at the
 // end of a page: a write cut short leaves the older header, and the newest header always
-// describes whole bytes.
+// describes whole bytes. The record is written whole under another name and then given its
+// own, so that a record at its name is never one that is still being begun.
 namespace moverecord {
 
 constexpr char kMagic[8] = {'V', 'N', 'M', 'O', 'V', 'E', '2', '\n'};
 enum HeaderField { kSize, kTagOffset, kOldExtent, kNewSize, kPathLength, kBirth, kHeaderCrc, kFieldCount };
-constexpr std::size_t kHeaderSize = sizeof kMagic + 8 * kFieldCount;
+constexpr records::Field kHeaderLayout[kFieldCount] = {}; // eight bytes each
+constexpr std::size_t kHeaderSize = sizeof kMagic + records::fixedSize(kHeaderLayout);
 enum SlotField { kSeq, kPhase, kPos, kLength, kDataAt, kDataLength, kRunCrc, kChunkCrc, kDataCrc, kSlotFieldCount };
-constexpr std::size_t kSlotHeaderSize = 8 * kSlotFieldCount + 8; // fields, CRC-32, spare
+constexpr records::Field kSlotLayout[kSlotFieldCount] = {};
+constexpr std::size_t kSlotFieldsSize = records::fixedSize(kSlotLayout);
+constexpr std::size_t kSlotHeaderSize = kSlotFieldsSize + 8; // fields, CRC-32, spare
 // Whole pages, so that a slot's header never straddles one.
 constexpr std::size_t kSlotSize = (kSlotHeaderSize + AudioMover::kChunkSize + 4095) / 4096 * 4096;
 // The first slot, written with the record, says the move has not begun.
@@ -39,6 +43,8 @@ constexpr uint64_t kPhaseTail = 6;
 // An ID3v2 tag is at most 256 MiB and a few headers.
 constexpr uint64_t kMaxOldTag = (uint64_t(256) << 20) + 64;
 constexpr uint64_t kMaxPath = 65536;
+// A record while it is begun, before it takes its name.
+constexpr const char* kBeginningSuffix = ".new";
 
 // The record of a move of the file `id` in `folder` (moveRecordFolder()).
 inline std::string recordNameFor(const std::string& folder, platform::File::Identity id)
@@ -96,10 +102,9 @@ public:
         uint8_t* h = m_slot.data() + dataLength;
         const uint64_t fields[kSlotFieldCount] = {
             m_seq, phase, pos, length, dataAt, dataLength, runCrc, chunkCrc, crcOf(data, dataLength)};
-        for (int i = 0; i < kSlotFieldCount; ++i)
-            writeBE64(h + 8 * i, fields[i]);
-        writeBE32(h + 8 * kSlotFieldCount, crcOf(h, 8 * kSlotFieldCount));
-        std::fill_n(h + 8 * kSlotFieldCount + 4, 4, 0);
+        records::encodeNumbers(kSlotLayout, fields, h);
+        writeBE32(h + kSlotFieldsSize, crcOf(h, kSlotFieldsSize));
+        std::fill_n(h + kSlotFieldsSize + 4, 4, 0);
         m_record.writeAt(headerAt - dataLength, m_slot.data(), dataLength + kSlotHeaderSize);
     }
 
@@ -129,9 +134,10 @@ private:
     std::vector<uint8_t> m_slot = std::vector<uint8_t>(kSlotSize);
 };
 
-// A record as read back.
+// A record as read back: whole, or damaged, with its flaw in words.
 struct Record {
-    enum State { Unfinished, Damaged, Whole } state = Unfinished;
+    enum State { Damaged, Whole } state = Damaged;
+    std::string flaw;
     uint64_t field[kFieldCount] = {};
     std::string path;
     std::vector<uint8_t> oldTag;
@@ -146,8 +152,11 @@ struct Record {
     bool grows() const { return field[kNewSize] > field[kOldExtent]; }
 };
 
-// A record whose mark is not there yet was cut short before its save changed anything; any
-// other flaw is damage, reported and never acted on.
+// Lays the header out in `header` with its own CRC-32 left out, and gives the CRC-32 that
+// covers it and what follows it, the name and the old tag, from their CRC-32.
+uint32_t headerCrc(uint8_t* header, const uint64_t (&fields)[kFieldCount], uint32_t restCrc, uint64_t restLength);
+
+// Any flaw, an empty or cut record included, is damage, reported and never acted on.
 Record readRecord(const platform::File& file);
 
 // Sets a record aside under a name no later save uses; the new name, or empty.

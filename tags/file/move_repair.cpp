@@ -12,15 +12,9 @@ namespace {
 // Adds `length` bytes of the file at `at` to crc; false when the file ends first.
 bool addCrc(const platform::File& file, uint64_t at, uint64_t length, uint32_t& crc)
 {
-    std::vector<uint8_t> buffer(std::min<uint64_t>(length, uint64_t(1) << 20));
-    for (uint64_t done = 0; done < length;) {
-        const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(length - done, buffer.size()));
-        if (file.readAt(at + done, buffer.data(), n) != n)
-            return false;
-        crc = crcOf(buffer.data(), n, crc);
-        done += n;
-    }
-    return true;
+    const std::optional<uint32_t> sum = records::crcOfRange(file, at, length, crc);
+    crc = sum.value_or(crc);
+    return sum.has_value();
 }
 
 // The chunk a slot describes as it will be written: read at `at`, its kept bytes laid over.
@@ -204,11 +198,11 @@ namespace {
 std::vector<InterruptedMove> idleMoves(bool removeLeftovers)
 {
     std::vector<InterruptedMove> moves;
+    // A record still being begun when its save was killed changed nothing.
+    if (removeLeftovers && !moveRecordFolder().empty())
+        platform::removeAbandonedFiles(moveRecordFolder(), kBeginningSuffix);
     forEachIdleRecord([&](const std::string& recordPath, const Record& record) {
-        if (record.state != Record::Unfinished)
-            moves.push_back({record.path, recordPath, record.state == Record::Damaged});
-        else if (removeLeftovers)
-            platform::removeFile(recordPath);
+        moves.push_back({record.path, recordPath, record.state == Record::Damaged, record.flaw});
     });
     std::sort(moves.begin(), moves.end(), [](const InterruptedMove& a, const InterruptedMove& b) {
         return a.path != b.path ? a.path < b.path : a.recordPath < b.recordPath;
@@ -232,8 +226,8 @@ std::string interruptedMoveText(const InterruptedMove& move)
 {
     if (move.damaged)
         return "The record " + move.recordPath +
-               " of a save that was interrupted while it moved the audio is damaged, so it cannot be used to put "
-               "the file back. Check the file it belongs to; if it is damaged, restore it from a backup. Then "
+               " of a save that was interrupted while it moved the audio is damaged (" + move.flaw +
+               "), so it cannot be used to put the file back. Check the file it belongs to; if it is damaged, restore it from a backup. Then "
                "remove the record.";
     return "The save of '" + move.path +
            "' was interrupted while it moved the audio, so the file is damaged. To put it back as it was "
@@ -256,15 +250,12 @@ MoveRepair restoreFromRecord(platform::File& file, const std::string& path, bool
         if (!recordFile && platform::pathExists(recordPath))
             return {false, "'" + path + "' was left as it is: " + recordPath +
                                ", where the record of its interrupted save belongs, cannot be used (" + why + ")"};
-        Record record = recordFile ? readRecord(*recordFile) : Record{};
-        if (!recordFile || record.state == Record::Unfinished) {
-            if (recordFile)
-                platform::removeFile(recordPath);
+        if (!recordFile)
             return {false, "'" + path + "': no interrupted save of this file is recorded"};
-        }
+        Record record = readRecord(*recordFile);
         if (record.state == Record::Damaged)
             return {false, "'" + path + "' was left as it is: the record of its interrupted save, " + recordPath +
-                               ", is damaged, so it cannot be trusted to put the file back; " +
+                               ", is damaged (" + record.flaw + "), so it cannot be trusted to put the file back; " +
                                setAsideText(recordPath) +
                                ". If the file does not play or shows wrong tags, restore it from a backup."};
         const std::string changed = unusable(record, file, *recordFile);

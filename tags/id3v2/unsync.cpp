@@ -1,7 +1,7 @@
 // The unsynchronisation byte rule and the CRC-32 register of the ID3v2 tag.
 #include "tags/id3v2/id3v2.h"
 
-#include <zlib.h>
+#include "tags/core/crc.h"
 
 #include <algorithm>
 
@@ -16,8 +16,8 @@ constexpr bool needsGuard(uint8_t next)
 
 uint32_t UpdateCRC32(uint32_t crc, const uint8_t* data, std::size_t size)
 {
-    // zlib keeps the register complemented between calls.
-    return ~static_cast<uint32_t>(crc32_z(~crc & 0xFFFFFFFFu, data, size));
+    // crcOf keeps the register complemented between calls.
+    return ~crcOf(data, size, ~crc);
 }
 
 void UnsynchroniseBuffer(std::vector<uint8_t>& buffer)

@@ -79,11 +79,16 @@ TEST(CliRepair, LeftoversOfAKilledRunGoAtTheNextStart)
     std::filesystem::create_directories(state + "moves");
     std::filesystem::permissions(state, std::filesystem::perms::all);
     writeFile(state + "journal/0000000007.partial", bytesOf("half an entry"));
-    writeFile(state + "moves/1-2.move", Bytes(100, 0));
+    writeFile(state + "moves/1-2.move.new", Bytes(100, 0));
+    // A record under its own name is whole when it is named: zeroed, it is damage, and said.
+    writeFile(state + "moves/3-4.move", Bytes(100, 0));
     const std::string path = dir.write("a.mp3", audioPattern(1000));
-    EXPECT_EQ(0, runCli({"dump", path}).exitCode);
+    const CommandResult dump = runCli({"dump", path});
+    EXPECT_EQ(0, dump.exitCode);
+    EXPECT_NE(std::string::npos, dump.err.find("moves/3-4.move of a save that was interrupted")) << dump.err;
     EXPECT_FALSE(std::filesystem::exists(state + "journal/0000000007.partial"));
-    EXPECT_FALSE(std::filesystem::exists(state + "moves/1-2.move"));
+    EXPECT_FALSE(std::filesystem::exists(state + "moves/1-2.move.new"));
+    EXPECT_TRUE(std::filesystem::exists(state + "moves/3-4.move"));
     for (const std::string& folder : {state, state + "journal", state + "moves"})
         EXPECT_EQ(std::filesystem::perms::owner_all,
                   std::filesystem::status(folder).permissions() & std::filesystem::perms::all)

@@ -400,11 +400,30 @@ TEST_F(Repair, ADamagedRecordIsRefusedWithNothingWritten)
             spoiled[at] ^= static_cast<uint8_t>(1u << (at % 8));
             check(spoiled, "flip at " + std::to_string(at));
         }
-        for (std::size_t length = 1; length < intact.size(); length += length < 200 ? 13 : 977)
+        for (std::size_t length = 0; length < intact.size(); length += length < 200 ? 13 : 977)
             check(Bytes(intact.begin(), intact.begin() + static_cast<std::ptrdiff_t>(length)),
                   "cut at " + std::to_string(length));
     }
     EXPECT_GT(refused, trials / 4);
+}
+
+// A record emptied (by a crash that kept the file's changes but not the record's) is
+// damage like any other: named at start, refused by a repair, and the file kept from saves.
+TEST_F(Repair, AnEmptyRecordIsReportedNeverIgnored)
+{
+    Bytes before;
+    const std::string path = interruptedSong(16, 3000, before);
+    const Bytes damaged = readFile(path);
+    writeFile(interruptedMoves().at(0).recordPath, {});
+    const std::vector<InterruptedMove> atStart = removeMoveLeftovers();
+    ASSERT_EQ(1u, atStart.size());
+    EXPECT_TRUE(atStart[0].damaged);
+    EXPECT_NE(std::string::npos, interruptedMoveText(atStart[0]).find("(it is empty)"));
+    EXPECT_EQ(kErrIo, saveTitle(path, 10));
+    const MoveRepair repair = repairInterruptedMove(path);
+    EXPECT_FALSE(repair.repaired);
+    EXPECT_NE(std::string::npos, repair.message.find("is damaged (it is empty)")) << repair.message;
+    EXPECT_EQ(damaged, readFile(path));
 }
 
 // A link planted at a record's name is refused, never followed; the state folders are

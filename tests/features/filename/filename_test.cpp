@@ -62,6 +62,15 @@ TEST(FilenameBuilder, ExtensionAndTheNameAsUtf8)
               BuildPreviewV2(f, layout({"Track", "Title", "Artist"}, " - ")));
 }
 
+// A line feed, an escape, DEL or a C1 control from a tag would split a listing's line or
+// talk to the terminal; each becomes one space, and the characters around it stay.
+TEST(FilenameBuilder, ControlCharactersInTagTextBecomeSpaces)
+{
+    const FieldTexts f{"A\nB", "x\x1B[2Jy", "\x7F\xC2\x85\xC2\x9F\xC2\xA0", "", "", "", "1\t/2"};
+    EXPECT_EQ("A B-x [2Jy.mp3", BuildPreviewV2(f, layout({"Artist", "Title"})));
+    EXPECT_EQ("   \xC2\xA0-1 .mp3", BuildPreviewV1(f, layout({"Album", "Track"})));
+}
+
 TEST(FilenameBuilder, AFailedLoadAfterAGoodOneGivesEmptyFields)
 {
     TempDir dir;

@@ -1,9 +1,11 @@
 // Tests of the undo journal: batch saves and renames taken back byte for byte.
+#include "features/common/interrupted_saves.h"
 #include "features/tagedit/batch_save.h"
 #include "features/undo/save_recording.h"
 #include "features/undo/undo.h"
 #include "support/id3v2_builder.h"
 #include "support/scripted_dialogs.h"
+#include "tags/file/move_record.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 #include "platform/file_system.h"
@@ -551,4 +553,130 @@ TEST_F(UndoTest, ATagThatKeepsItsSizeIsJournaledByWhatChanged)
         ASSERT_TRUE(report.undone) << report.refusal << (report.leftAlone.empty() ? "" : report.leftAlone[0]);
         EXPECT_EQ(*before, readFile(path));
     }
+}
+
+// The journal names each file by its identity too: a file renamed after its save (or between
+// the save's lock and its journal) is undone under its new name. A file found nowhere is
+// named, and its entry stays as it was, for an undo once the file is back.
+TEST_F(UndoTest, AFileRenamedSinceIsUndoneUnderItsNewNameAndOneGoneKeepsTheEntry)
+{
+    const Bytes song = concat({Id3v2Bytes(3).frame("TIT2", {0, 'O', 'l', 'd'}).bytes(), audioPattern(9000),
+                               id3v1Record("Old", "", "", "", "", 1)});
+    const std::string a = dir.write("a.mp3", song), b = dir.write("b.mp3", song);
+    save({a, b}, std::string(3000, 'n'));
+    std::filesystem::rename(a, dir.file("renamed.mp3"));
+    std::filesystem::rename(b, state.path() + "/elsewhere.mp3");
+    const uint64_t id = lastEntry(store())->id;
+
+    const UndoReport report = undoEntry(store(), id);
+    EXPECT_FALSE(report.undone);
+    EXPECT_TRUE(report.kept);
+    EXPECT_EQ(1u, report.restored);
+    EXPECT_EQ(song, readFile(dir.file("renamed.mp3")));
+    ASSERT_EQ(1u, report.leftAlone.size());
+    EXPECT_NE(std::string::npos, report.leftAlone[0].find("'" + b + "' is no longer there")) << report.leftAlone[0];
+    ASSERT_TRUE(store().entry(id).has_value());
+
+    std::filesystem::rename(state.path() + "/elsewhere.mp3", b);
+    const UndoReport again = undoEntry(store(), id);
+    EXPECT_TRUE(again.undone);
+    EXPECT_EQ(song, readFile(b));
+    EXPECT_EQ(song, readFile(dir.file("renamed.mp3")));
+}
+
+// An undo killed at any of its writes, its move's record and the ID3v1 record's write
+// included, leaves a state that the next undo finishes byte for byte.
+TEST_F(UndoTest, AnUndoKilledAnywhereIsFinishedByTheNext)
+{
+    const Bytes v1 = id3v1Record("Old", "Band", "", "", "", 1);
+    const Bytes songs[] = {concat({Id3v2Bytes(3).frame("TIT2", {0, 'O'}).bytes(), audioPattern(20000), v1}),
+                           concat({audioPattern(3000)}),
+                           concat({Id3v2Bytes(4).frame("TIT2", concat({{0}, Bytes(9000, 'o')})).bytes(),
+                                   audioPattern(10000), v1})};
+    int killed = 0, partly = 0;
+    for (uint64_t round = 0; round < 60; ++round) {
+        const uint64_t killAt = round / 2 + 1;
+        std::vector<std::string> files;
+        for (std::size_t i = 0; i < std::size(songs); ++i)
+            files.push_back(dir.write(std::to_string(round) + "-" + std::to_string(i) + ".mp3", songs[i]));
+        save(files, std::string(round % 2 ? 6000 : 3, 'T'));
+        const std::vector<Bytes> saved = {readFile(files[0]), readFile(files[1]), readFile(files[2])};
+        const uint64_t id = lastEntry(store())->id;
+        const int status = inChild([&] {
+            platform::faults::killAtWrite(killAt);
+            return undoEntry(store(), id).undone ? 0 : 1;
+        });
+        killed += status == -1;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const Bytes now = readFile(files[i]);
+            partly += now != songs[i] && now != saved[i] && interruptedMoves().empty();
+        }
+        const UndoReport report = undoEntry(store(), id);
+        ASSERT_TRUE(status == 0 || report.undone)
+            << "kill at " << killAt << ": " << report.refusal << (report.leftAlone.empty() ? "" : report.leftAlone[0]);
+        for (std::size_t i = 0; i < files.size(); ++i)
+            ASSERT_EQ(songs[i], readFile(files[i])) << "kill at " << killAt << ", file " << i;
+    }
+    EXPECT_GT(killed, 5);
+    EXPECT_GT(partly, 0); // one tag put back and the other not, with no record of a move
+}
+
+// An entry of an earlier version of the journal is listed and refused by its number, never
+// read in the new layout.
+TEST_F(UndoTest, AnEntryOfAnEarlierVersionIsRefusedByName)
+{
+    std::filesystem::create_directories(undoJournalFolder());
+    Bytes old = bytesOf("VNJ2");
+    old.push_back(1);
+    old.resize(old.size() + 12, 0);
+    writeFile(undoJournalFolder() + "0000000007.entry", old);
+    const std::optional<JournalEntry> last = lastEntry(store());
+    ASSERT_TRUE(last && last->earlierVersion);
+    EXPECT_NE(std::string::npos, entryLine(*last).find("earlier version"));
+    EXPECT_FALSE(lastEntry(store(), JournalKind::Save));
+    const UndoReport report = undoEntry(store(), 7);
+    EXPECT_FALSE(report.undone || report.kept);
+    EXPECT_NE(std::string::npos, report.refusal.find("Entry 7 of the undo journal was written by an earlier version"));
+    EXPECT_EQ(old, readFile(undoJournalFolder() + "0000000007.entry"));
+}
+
+// A save of both tags in place killed after its ID3v1 write and before (or during) its ID3v2
+// write is named by the check at start, from the killed save's entry, and `repair` puts it
+// back byte for byte; a file the kill left as before is named by nothing.
+TEST_F(UndoTest, ASaveKilledBetweenItsTwoTagsIsReportedAndRepaired)
+{
+    const Bytes song = concat({Id3v2Bytes(3).frame("TIT2", {0, 'O', 'l', 'd'}).padding(136).bytes(),
+                               audioPattern(12000), id3v1Record("Old", "Band", "", "", "", 1)});
+    const std::string reference = dir.write("reference.mp3", song);
+    save({reference}, "New");
+    const Bytes after = readFile(reference);
+    ASSERT_EQ(song.size(), after.size()); // saved in place
+    int half = 0;
+    for (uint64_t killAt = 1; killAt <= 6; ++killAt) {
+        std::filesystem::remove_all(state.path() + "/varnoli");
+        const std::string f = dir.write("song" + std::to_string(killAt) + ".mp3", song);
+        const int status = inChild([&] {
+            platform::faults::killAtWrite(killAt);
+            return save({f}, "New").failures ? 1 : 0;
+        });
+        const std::vector<HalfSavedFile> found = halfSavedFiles(store());
+        const Bytes now = readFile(f);
+        if (status != -1 || now == song) {
+            EXPECT_TRUE(found.empty()) << "kill at " << killAt;
+            continue;
+        }
+        // Saved whole but killed before its outcome went to the journal: put back too.
+        if (now == after && found.empty())
+            continue;
+        ++half;
+        ASSERT_EQ(1u, found.size()) << "kill at " << killAt;
+        EXPECT_EQ(f, found[0].path);
+        EXPECT_NE(std::string::npos, interruptedSavesMessage().find("varnoli-cli repair '" + f + "'"));
+        const RepairOutcome repaired = repairInterruptedSave(f);
+        EXPECT_TRUE(repaired.repaired) << repaired.message;
+        EXPECT_EQ(song, readFile(f)) << "kill at " << killAt;
+        EXPECT_TRUE(halfSavedFiles(store()).empty());
+        EXPECT_FALSE(repairInterruptedSave(f).repaired);
+    }
+    EXPECT_GT(half, 0);
 }
