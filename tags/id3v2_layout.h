@@ -160,10 +160,24 @@ constexpr std::size_t kLanguageSize = 3;
 constexpr std::size_t kDescription = 4;
 } // namespace comment
 
-// Brings a frame's data into plain form for reading (resynchronised, inflated); 0 when
-// they can be decoded, else why not. Inflating is charged to `budget`; `notInflated` is
-// what a stream that does not inflate gives.
-uint8_t prepareFrame(TFrameIndex& frames, uint32_t i, std::size_t& budget, uint8_t notInflated = textresult::kEmpty);
+// A frame's data in plain form for reading, the frame left as it is stored, so that a frame
+// only looked at is saved as it came: plain data are read where they lie, any other from a
+// copy resynchronised and inflated (charged to `budget`).
+class PlainFrame {
+public:
+    PlainFrame(const TFrameIndex& frames, uint32_t i, std::size_t& budget, uint8_t notInflated);
+    PlainFrame(const PlainFrame&) = delete;
+    PlainFrame& operator=(const PlainFrame&) = delete;
+    // textresult::kOk when the data can be read; else kEncrypted, `notInflated`, or kEmpty.
+    uint8_t result() const { return m_result; }
+    const std::vector<uint8_t>& data() const { return *m_data; }
+
+private:
+    TFrameIndex m_copy;
+    const std::vector<uint8_t>* m_data = nullptr;
+    uint8_t m_result = textresult::kOk;
+};
+
 // Gives a frame new plain data, to be measured afresh by the writer; grouping stays.
 void replaceData(TFrameRecord& f, std::vector<uint8_t> data);
 
@@ -197,6 +211,12 @@ std::string frameIdV23(const std::string& id);
 // The picture frame's data in the version 2.3 layout, the image format as a MIME type.
 std::vector<uint8_t> pictureFrameV23(const std::vector<uint8_t>& pic);
 } // namespace v22
+
+// Unsynchronisation: an FF followed by one of these bytes gets a zero between them.
+constexpr bool needsGuard(uint8_t next)
+{
+    return next == 0x00 || next >= 0xE0;
+}
 
 // Padding begins where a frame header would start with these bytes, or with zeros only.
 constexpr uint8_t kPaddingMark[4] = {'M', 'P', '3', 'e'};
