@@ -29,6 +29,13 @@ uint8_t prepareFrame(TFrameIndex& frames, uint32_t i, std::size_t& budget, uint8
     return frames.Data(i).empty() ? kEmpty : textresult::kOk;
 }
 
+// Whether `key` names a frame of its ID holding `value`, without making the frame's key.
+bool names(const FrameKey& key, const FrameValue& value)
+{
+    return (!hasDescription(value.kind) || key.description == value.description) &&
+           (!hasLanguage(value.kind) || key.language.empty() || key.language == value.language);
+}
+
 } // namespace
 
 id3v2::PlainFrame::PlainFrame(const TFrameIndex& frames, uint32_t i, std::size_t& budget, uint8_t notInflated)
@@ -94,7 +101,7 @@ uint32_t Tid3v2tag::findFrame(const FrameKey& key, FrameValue& value, uint8_t no
         const uint8_t r = plain.result() == textresult::kOk || plain.result() == kEmpty
                               ? parseFrame(key.id, plain.data(), value)
                               : plain.result();
-        if ((r == textresult::kOk || r == kEmpty) && keyNames(key, frameKeyOf(key.id, value))) {
+        if ((r == textresult::kOk || r == kEmpty) && names(key, value)) {
             result = r;
             return i;
         }
@@ -120,7 +127,7 @@ uint32_t Tid3v2tag::frameNamed(const FrameKey& key, uint32_t from)
     for (uint32_t i = from; i <= frames.Count(); ++i) {
         if (!id3v2::sameFrameId(frames.FrameID(i), key.id))
             continue;
-        if (!described || (GetFrame(i, value) == textresult::kOk && keyNames(key, frameKeyOf(key.id, value))))
+        if (!described || (GetFrame(i, value) == textresult::kOk && names(key, value)))
             return i;
     }
     return 0;

@@ -4,7 +4,7 @@
 #include "id3v2_layout.h"
 
 #include <algorithm>
-#include <iterator>
+#include <cstring>
 
 using namespace textencoding;
 using namespace textresult;
@@ -74,15 +74,14 @@ struct Reader {
 bool textList(Reader& in, uint8_t encoding, std::vector<Utf8Text>& texts)
 {
     texts.clear();
-    Utf8Text one;
     while (!in.atEnd()) {
-        if (!in.text(encoding, one)) {
+        if (!in.text(encoding, texts.emplace_back())) {
+            texts.pop_back();
             if (texts.empty())
                 return false;
             in.result = textresult::kOk;
             break;
         }
-        texts.push_back(one);
     }
     while (!texts.empty() && texts.back().empty())
         texts.pop_back();
@@ -358,27 +357,21 @@ bool operator==(const FrameValue& a, const FrameValue& b)
            a.pictureType == b.pictureType && a.rating == b.rating && a.playCount == b.playCount && a.data == b.data;
 }
 
+// Every text read asks, so the IDs are told apart by their first letter and one compare.
 FrameKind frameKindOf(const std::string& id)
 {
     if (id.size() != id3v2::kFrameIdSize)
         return FrameKind::Binary;
-    if (id == "TXXX")
-        return FrameKind::UserText;
-    if (id == "WXXX")
-        return FrameKind::UserUrl;
-    if (id == "COMM" || id == "USLT")
-        return FrameKind::Comment;
-    if (id == "APIC")
-        return FrameKind::Picture;
-    if (id == "POPM")
-        return FrameKind::Popularimeter;
-    if (id == "UFID" || id == "PRIV")
-        return FrameKind::OwnedData;
-    if (id[0] == 'T')
-        return FrameKind::Text;
-    if (id[0] == 'W')
-        return FrameKind::Url;
-    return FrameKind::Binary;
+    const auto is = [&id](const char (&other)[5]) { return std::memcmp(id.data(), other, 4) == 0; };
+    switch (id[0]) {
+    case 'T': return is("TXXX") ? FrameKind::UserText : FrameKind::Text;
+    case 'W': return is("WXXX") ? FrameKind::UserUrl : FrameKind::Url;
+    case 'C': return is("COMM") ? FrameKind::Comment : FrameKind::Binary;
+    case 'U': return is("USLT") ? FrameKind::Comment : is("UFID") ? FrameKind::OwnedData : FrameKind::Binary;
+    case 'A': return is("APIC") ? FrameKind::Picture : FrameKind::Binary;
+    case 'P': return is("POPM") ? FrameKind::Popularimeter : is("PRIV") ? FrameKind::OwnedData : FrameKind::Binary;
+    default: return FrameKind::Binary;
+    }
 }
 
 const char* frameKindName(FrameKind kind) { return rowOf(kind).name; }
@@ -426,13 +419,6 @@ std::string formatFrameKey(const FrameKey& key)
     return text;
 }
 
-bool keyNames(const FrameKey& wanted, const FrameKey& found)
-{
-    const FrameKind kind = frameKindOf(found.id);
-    return id3v2::sameFrameId(wanted.id, found.id) && (!hasDescription(kind) || wanted.description == found.description) &&
-           (!hasLanguage(kind) || wanted.language.empty() || wanted.language == found.language);
-}
-
 FrameKey frameKeyOf(const std::string& id, const FrameValue& value)
 {
     FrameKey key{id, {}, {}};
@@ -465,6 +451,18 @@ uint8_t parseFrame(const std::string& id, const Bytes& data, FrameValue& value)
         return in.result;
     value = FrameValue();
     value.data = data;
+    return in.result;
+}
+
+uint8_t parseFirstText(const Bytes& data, Utf8Text& text)
+{
+    text.clear();
+    Reader in{data};
+    uint8_t encoding;
+    if (in.encoding(encoding) && in.atEnd())
+        return kEmpty;
+    if (in.result == textresult::kOk)
+        in.text(encoding, text);
     return in.result;
 }
 

@@ -36,10 +36,6 @@ bool isFrameId(const std::string& id);
 // names no frame.
 bool parseFrameKey(const std::string& text, FrameKey& key);
 std::string formatFrameKey(const FrameKey& key);
-// Whether `wanted` names the frame whose own key is `found`: the same ID, the same
-// description where the kind has one, and the same language where `wanted` gives one.
-bool keyNames(const FrameKey& wanted, const FrameKey& found);
-
 // A frame's content as its kind holds it. Texts are UTF-8 whatever the frame's encoding.
 struct FrameValue {
     FrameKind kind = FrameKind::Binary;
@@ -67,6 +63,9 @@ bool isEmptyValue(const FrameValue& value);
 // text frame without text. Data that do not hold the kind's layout or whose text cannot be
 // decoded give why not, and the value is then Binary, holding the bytes.
 uint8_t parseFrame(const std::string& id, const std::vector<uint8_t>& data, FrameValue& value);
+// The first value of a text frame alone, as parseFrame reads it, for the readers of one
+// field that need no more.
+uint8_t parseFirstText(const std::vector<uint8_t>& data, Utf8Text& text);
 // The frame data of the value for a version 2.3 tag (a version 2.2 tag is saved as 2.3)
 // or a version 2.4 one; kOk, else why the value cannot be written: kAboveLatin1 for a URL,
 // MIME type, owner or e-mail beyond ISO-8859-1, kBadLanguage for a language that is not

@@ -546,11 +546,11 @@ bool TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32_t of
         fail(kErrFrameId, "frame ID " + quoted + where() + " is not valid", offset, quoted);
         return stepOver(window, size);
     }
-    const std::string& id = frames.FrameID(index);
-    const auto name = [&] { return "frame " + id + where(); };
+    TFrameRecord& f = frames.Frame(index);
+    const auto name = [&] { return "frame " + f.FrameID + where(); };
     // A frame that cannot be read whole does not stay in the list half made.
     const auto corrupt = [&](const std::string& detail) {
-        fail(kErrCorrupt, detail, offset, id);
+        fail(kErrCorrupt, detail, offset, f.FrameID);
         frames.Delete(index);
         return false;
     };
@@ -560,7 +560,6 @@ bool TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32_t of
     if (!v4() && uint64_t(offset) + kFrameHeaderSize + size > kMaxFrameEndV3)
         return corrupt(name() + " would end beyond byte " + groupedNumber(kMaxFrameEndV3) + " of the tag");
 
-    TFrameRecord& f = frames.Frame(index);
     f.FrameOffset = offset;
     f.StoredFlags[0] = v4() ? header[kFrameStatus] : statusFromV3(header[kFrameStatus]);
     f.StoredFlags[1] = v4() ? header[kFrameFormat] : formatFromV3(header[kFrameFormat]);

@@ -91,34 +91,41 @@ uint8_t checkComment(const TCommentFrame& comment)
 
 } // namespace
 
-uint8_t Tid3v2tag::GetTextFrame(const std::string& frameId, std::string& text)
+namespace {
+
+// The first frame with the ID decides, read with `read` from its plain data; kNoFrame when
+// there is none, else why its data cannot be read.
+template <typename Read>
+uint8_t readTextFrame(const TFrameIndex& frames, std::size_t& budget, const std::string& frameId, uint8_t notInflated,
+                      Read read)
 {
-    text.clear();
     if (!isTextFrameId(frameId))
         return kBadId;
-    const TFrameIndex& frames = FrameIndex();
     for (uint32_t i = 1; i <= frames.Count(); ++i) {
         if (!id3v2::sameFrameId(frames.FrameID(i), frameId))
             continue;
-        const id3v2::PlainFrame plain(frames, i, m_inflateBudget, kEmpty);
-        std::size_t consumed;
-        if (plain.result() != textresult::kOk)
-            return plain.result();
-        return DecodeText(plain.data(), id3v2::kText, plain.data()[id3v2::kTextEncoding], false, text, consumed);
+        const id3v2::PlainFrame plain(frames, i, budget, notInflated);
+        return plain.result() == textresult::kOk ? read(plain.data()) : plain.result();
     }
     return kNoFrame;
+}
+
+} // namespace
+
+uint8_t Tid3v2tag::GetTextFrame(const std::string& frameId, std::string& text)
+{
+    text.clear();
+    return readTextFrame(FrameIndex(), m_inflateBudget, frameId, kEmpty, [&text](const std::vector<uint8_t>& data) {
+        std::size_t consumed;
+        return DecodeText(data, id3v2::kText, data[id3v2::kTextEncoding], false, text, consumed);
+    });
 }
 
 uint8_t Tid3v2tag::GetTextFrameUtf8(const std::string& frameId, Utf8Text& text)
 {
     text.clear();
-    if (!isTextFrameId(frameId))
-        return kBadId;
-    FrameValue value;
-    const uint8_t result = GetFrame(FrameKey{frameId, {}, {}}, value);
-    if (!value.texts.empty())
-        text = std::move(value.texts.front());
-    return result;
+    return readTextFrame(FrameIndex(), m_inflateBudget, frameId, kNotInflated,
+                         [&text](const std::vector<uint8_t>& data) { return parseFirstText(data, text); });
 }
 
 // The 8-bit text is ISO-8859-1, byte for byte.

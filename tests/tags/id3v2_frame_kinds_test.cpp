@@ -240,3 +240,37 @@ TEST(FrameKindsCorpus, EveryFrameParsesOrIsKeptRaw)
     EXPECT_GT(exact, frames * 3 / 4);
     EXPECT_LT(unparsed, frames / 20);
 }
+
+// A version 2.2 tag's frames are listed under the version 2.3 keys and kinds.
+TEST(FrameKindsV22, ThreeLetterFramesReadAsTheirVersion23Kinds)
+{
+    const auto frame22 = [](const std::string& id, const Bytes& data) {
+        const auto n = static_cast<uint32_t>(data.size());
+        return concat({bytesOf(id), {uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)}, data});
+    };
+    const Bytes tagBytes = Id3v2Bytes(2)
+                               .raw(frame22("TP2", {0, 'V', 'A'}))
+                               .raw(frame22("TPA", {0, '1', '/', '2'}))
+                               .raw(frame22("ULT", {0, 'e', 'n', 'g', 0, 'l', 'a'}))
+                               .raw(frame22("POP", concat({bytesOf("a@b"), {0, 128}})))
+                               .raw(frame22("PIC", concat({{0}, bytesOf("PNG"), {3, 0, 0x89}})))
+                               .bytes();
+    TempDir dir;
+    Tid3v2tag tag;
+    ASSERT_EQ(0, tag.LoadFromFile(dir.write("v22.mp3", concat({tagBytes, audioPattern(256)})), 0));
+    std::vector<std::string> keys;
+    std::vector<FrameKind> kinds;
+    for (const TFrameEntry& e : tag.FrameList()) {
+        keys.push_back(formatFrameKey(e.Key));
+        kinds.push_back(e.Kind);
+    }
+    EXPECT_EQ((std::vector<std::string>{"TPE2", "TPOS", "USLT::eng", "POPM:a@b", "APIC"}), keys);
+    EXPECT_EQ((std::vector<FrameKind>{FrameKind::Text, FrameKind::Text, FrameKind::Comment, FrameKind::Popularimeter,
+                                      FrameKind::Picture}),
+              kinds);
+    FrameValue v;
+    ASSERT_EQ(textresult::kOk, tag.GetFrame(key("TPA"), v));
+    EXPECT_EQ(std::vector<Utf8Text>{"1/2"}, v.texts);
+    ASSERT_EQ(textresult::kOk, tag.GetFrame(key("PIC"), v));
+    EXPECT_EQ("image/png", v.mimeType);
+}
