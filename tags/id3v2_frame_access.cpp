@@ -29,6 +29,12 @@ uint8_t prepareFrame(TFrameIndex& frames, uint32_t i, std::size_t& budget, uint8
     return frames.Data(i).empty() ? kEmpty : textresult::kOk;
 }
 
+// Whether a frame's data were read as its kind: a frame that fails to is Binary.
+bool readAs(FrameKind kind, uint8_t result, const FrameValue& value)
+{
+    return (result == textresult::kOk || result == kEmpty) && value.kind == kind;
+}
+
 // Whether `key` names a frame of its ID holding `value`, without making the frame's key.
 bool names(const FrameKey& key, const FrameValue& value)
 {
@@ -93,6 +99,7 @@ uint8_t Tid3v2tag::GetFrame(uint32_t index, FrameValue& value)
 uint32_t Tid3v2tag::findFrame(const FrameKey& key, FrameValue& value, uint8_t notInflated, uint8_t& result)
 {
     result = isFrameId(key.id) ? kNoFrame : kBadId;
+    const FrameKind kind = frameKindOf(key.id);
     const TFrameIndex& frames = FrameIndex();
     for (uint32_t i = 1; result != kBadId && i <= frames.Count(); ++i) {
         if (!id3v2::sameFrameId(frames.FrameID(i), key.id))
@@ -101,11 +108,12 @@ uint32_t Tid3v2tag::findFrame(const FrameKey& key, FrameValue& value, uint8_t no
         const uint8_t r = plain.result() == textresult::kOk || plain.result() == kEmpty
                               ? parseFrame(key.id, plain.data(), value)
                               : plain.result();
-        if ((r == textresult::kOk || r == kEmpty) && names(key, value)) {
+        const bool read = readAs(kind, r, value);
+        if (read && names(key, value)) {
             result = r;
             return i;
         }
-        if (result == kNoFrame && r != textresult::kOk && r != kEmpty)
+        if (result == kNoFrame && !read)
             result = r;
     }
     value = FrameValue();
@@ -122,12 +130,12 @@ uint8_t Tid3v2tag::GetFrame(const FrameKey& key, FrameValue& value)
 uint32_t Tid3v2tag::frameNamed(const FrameKey& key, uint32_t from)
 {
     const TFrameIndex& frames = FrameIndex();
-    const bool described = hasDescription(frameKindOf(key.id));
+    const FrameKind kind = frameKindOf(key.id);
     FrameValue value;
     for (uint32_t i = from; i <= frames.Count(); ++i) {
         if (!id3v2::sameFrameId(frames.FrameID(i), key.id))
             continue;
-        if (!described || (GetFrame(i, value) == textresult::kOk && names(key, value)))
+        if (!hasDescription(kind) || (readAs(kind, GetFrame(i, value), value) && names(key, value)))
             return i;
     }
     return 0;

@@ -88,13 +88,14 @@ bool textList(Reader& in, uint8_t encoding, std::vector<Utf8Text>& texts)
     return true;
 }
 
+// A text frame without text, not even its encoding byte, is still a text frame.
 bool parseText(Reader& in, FrameValue& v)
 {
-    if (!in.encoding(v.encoding))
-        return false;
-    if (in.atEnd())
-        in.result = kEmpty;
-    return textList(in, v.encoding, v.texts);
+    if (in.atEnd() || (in.encoding(v.encoding) && in.atEnd())) {
+        in.result = in.result == textresult::kOk ? kEmpty : in.result;
+        return in.result == kEmpty;
+    }
+    return in.result == textresult::kOk && textList(in, v.encoding, v.texts);
 }
 
 bool parseUserText(Reader& in, FrameValue& v)
@@ -233,12 +234,18 @@ uint8_t renderText(const FrameValue& v, uint8_t version, Bytes& out)
     return textresult::kOk;
 }
 
-uint8_t renderUserText(const FrameValue& v, uint8_t version, Bytes& out)
+// The encoding byte and the terminated description that open TXXX and WXXX; the encoding.
+uint8_t renderDescription(const FrameValue& v, uint8_t version, Bytes& out)
 {
     const uint8_t encoding = chooseEncoding(v, {&v.description}, version);
     out.push_back(encoding);
     encodeText(out, v.description, encoding, true);
-    renderList(v.texts, encoding, version, out);
+    return encoding;
+}
+
+uint8_t renderUserText(const FrameValue& v, uint8_t version, Bytes& out)
+{
+    renderList(v.texts, renderDescription(v, version, out), version, out);
     return textresult::kOk;
 }
 
@@ -264,12 +271,8 @@ uint8_t renderUrl(const FrameValue& v, uint8_t, Bytes& out)
 
 uint8_t renderUserUrl(const FrameValue& v, uint8_t version, Bytes& out)
 {
-    const uint8_t encoding = chooseEncoding(v, {&v.description}, version);
-    out.push_back(encoding);
-    encodeText(out, v.description, encoding, true);
-    uint8_t result = textresult::kOk;
-    latin1Field(firstText(v), false, out, result);
-    return result;
+    renderDescription(v, version, out);
+    return renderUrl(v, version, out);
 }
 
 uint8_t renderPicture(const FrameValue& v, uint8_t version, Bytes& out)
