@@ -1,8 +1,6 @@
 // The parser every command's arguments go through, and the help texts made from the table.
 #include "command_line.h"
 
-#include "commands.h"
-
 #include "features/common/text.h"
 
 #include <algorithm>

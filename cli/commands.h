@@ -1,4 +1,4 @@
-// What varnoli-cli's commands share: exit codes, lines for people, usage errors.
+// What varnoli-cli's commands share: exit codes, lines for people, the batch save.
 #pragma once
 
 #include "command_line.h"
@@ -25,11 +25,6 @@ void printLine(std::ostream& s, const std::string& text);
 void printReadFailure(std::ostream& err, const std::string& path, TagResult result, const std::string& detail = {});
 // A line on stderr per folder that could not be read; true when there was any.
 bool reportUnreadable(std::ostream& err, const char* command, const std::vector<UnreadableFolder>& folders);
-
-// Prints "varnoli-cli COMMAND: problem"; the caller's usage line follows from main.
-std::nullopt_t usageError(std::ostream& err, const char* command, const std::string& problem);
-// Whether an option's value is UTF-8; false with the usage error printed.
-bool utf8Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value);
 
 // The batch save as `set` runs it: progress and failures on stderr, the exit code back.
 int runSaveRequest(const BatchSaveRequest& request, const char* command, std::ostream& err);
