@@ -1,4 +1,4 @@
-// What varnoli-cli's commands share: exit codes, lines for people, usage errors.
+// What varnoli-cli's commands share: exit codes, lines for people, the batch save.
 #pragma once
 
 #include "tags/core/tag_result.h"

@@ -110,14 +110,6 @@ bool anyV1Field(const V1SaveFields& fields)
     return fields.genreEnabled;
 }
 
-std::size_t characterCount(const Utf8Text& text)
-{
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++count)
-        nextCodePoint(text, i);
-    return count;
-}
-
 bool wrote(const TagSaveStep& step)
 {
     return step.result && !failed(*step.result);
@@ -220,7 +212,7 @@ std::optional<std::string> refusedValue(const BatchSaveRequest& request)
     if (!request.saveV1)
         return std::nullopt;
     const SaveField& year = request.v1[TagField::Year];
-    if (year.enabled && characterCount(year.text) > kYearSize)
+    if (year.enabled && utf8Length(year.text) > kYearSize)
         return "The year '" + year.text + "' has more than " + std::to_string(kYearSize) +
                " characters, which the ID3v1 tag cannot hold: no file was saved.";
     const SaveField& track = request.v1[TagField::Track];

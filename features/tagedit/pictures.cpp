@@ -2,6 +2,7 @@
 #include "pictures.h"
 
 #include "platform/file_system.h"
+#include "tags/core/byte_order.h"
 #include "tags/core/tag_result.h"
 
 #include <algorithm>
@@ -15,19 +16,14 @@ uint32_t bigEndian16(const uint8_t* p)
     return uint32_t(p[0]) << 8 | p[1];
 }
 
-uint32_t bigEndian32(const uint8_t* p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
 void measurePng(const uint8_t* b, std::size_t size, ImageInfo& info)
 {
     // The signature, then the IHDR chunk: length, type, width, height.
     constexpr std::size_t kType = 12, kWidth = 16, kHeight = 20;
     if (size < kHeight + 4 || !std::equal(b + kType, b + kType + 4, "IHDR"))
         return;
-    info.width = bigEndian32(&b[kWidth]);
-    info.height = bigEndian32(&b[kHeight]);
+    info.width = readBE32(&b[kWidth]);
+    info.height = readBE32(&b[kHeight]);
 }
 
 bool isFrameHeader(uint8_t marker)

@@ -69,6 +69,7 @@ TagResult TagFile::loadV2(Tid3v2tag& tag, uint32_t tagOffset)
     if (!m_file) {
         tag.TagOffset = tagOffset;
         tag.m_errorDetail.clear();
+        tag.m_problems.clear();
         tag.m_failureReason = m_failureReason;
         return kErrOpen;
     }

@@ -2,7 +2,9 @@
 #pragma once
 
 #include "tags/core/tag_result.h"
+#include "tags/core/text_encoding.h"
 #include "tags/core/utf8_text.h"
+#include "tags/id3v2/id3v2_frame_kinds.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -72,6 +74,11 @@ struct TFrameRecord {
     uint8_t GroupID = 0;
     std::vector<uint8_t> Data;
 };
+
+// What Compress, Decompress, Unsynchronise and Resynchronise give.
+namespace transformresult {
+constexpr int kDone = 0, kNothingToDo = -1, kLengthDiffers = -2, kEncrypted = 1, kUnsynchronised = 2, kFailed = 4;
+}
 
 // The frames of one tag, addressed 1 to Count() in file order.
 class TFrameIndex {
@@ -157,28 +164,22 @@ struct TPictureEntry {
 
 constexpr uint8_t kFrontCover = 3;
 
-// Text decoding results.
-namespace textresult {
-constexpr uint8_t kOk = 0, kNoFrame = 1, kEmpty = 2, kBadId = 3, kAboveLatin1 = 4, kUnknownEncoding = 5,
-                  kBadCommentEncoding = 6, kBadLanguage = 7, kControlCharacter = 8, kEncrypted = 9,
-                  kNotInflated = 10, kDeleted = 255;
-}
+// Something a load found wrong with a tag.
+struct TagProblem {
+    enum class Severity : uint8_t { Warning, Error };
+    uint32_t offset = 0;  // from the first byte of the tag header
+    std::string frame;    // the frame's ID as found (quoted when it is not valid); empty for the tag itself
+    std::string problem;  // in words for people
+    Severity severity = Severity::Error;
+};
 
-// The frame's text could not be decoded at all (unknown encoding, broken sequences,
-// encryption, a stream that does not inflate), as opposed to absent or empty.
-bool undecodable(uint8_t textResult);
-
-// Decodes the text that starts at `start` in `data`; `consumed` counts the bytes taken,
-// the terminator and a byte order mark included.
-uint8_t DecodeText(const std::vector<uint8_t>& data, std::size_t start, uint8_t encoding, bool lineBreaks,
-                   std::string& text, std::size_t& consumed);
-
-// DecodeText for the Unicode side: every character of the text up to its terminator, as
-// UTF-8, line breaks and other control characters kept. UTF-16 with encoding 1 and no byte
-// order mark is read little-endian. 8 for text that is not valid in its encoding (a lone
-// surrogate, a broken UTF-8 sequence), the text then empty; 2 and 5 as DecodeText.
-uint8_t DecodeTextUtf8(const std::vector<uint8_t>& data, std::size_t start, uint8_t encoding, Utf8Text& text,
-                       std::size_t& consumed);
+// One frame as FrameList() names it.
+struct TFrameEntry {
+    uint32_t Index = 0; // in the frame list
+    FrameKey Key;
+    FrameKind Kind = FrameKind::Binary; // also for a frame that cannot be read as its kind
+    uint8_t Result = textresult::kOk;   // else why the frame cannot be read as its kind
+};
 
 class Tid3v2tag {
 public:
@@ -209,6 +210,10 @@ public:
     // The version 2.2 frames the last load found without a version 2.3 counterpart, in file
     // order: they are not in the frame list, so a save leaves them out.
     const std::vector<std::string>& DroppedFrames() const { return m_droppedFrames; }
+    // Everything the last load found wrong, in the order found: the error its result word
+    // gives, frames with errors it could step over, and warnings. The loader stops only where
+    // it cannot tell where the next frame begins.
+    const std::vector<TagProblem>& Problems() const { return m_problems; }
 
     uint8_t GetTextFrame(const std::string& frameId, std::string& text);
     uint8_t SetTextFrame(const std::string& frameId, const std::string& text);
@@ -224,6 +229,23 @@ public:
     uint8_t SetTextFrameUtf8(const std::string& frameId, const Utf8Text& text);
     uint8_t GetCommentUtf8(TCommentFrame& comment, const Utf8Text& description, const std::string& language);
     uint8_t SetCommentUtf8(const TCommentFrame& comment, const Utf8Text& description, const std::string& language);
+
+    // Every frame in file order, named by its key; one that cannot be read as its kind by
+    // its ID alone. Reading never changes a frame: it is saved as it came.
+    std::vector<TFrameEntry> FrameList();
+    // The first frame `key` names that can be read: kOk, kEmpty for a text frame without
+    // text; kNoFrame, kBadId for a key without a valid ID, else why the first frame of
+    // the ID could not be read.
+    uint8_t GetFrame(const FrameKey& key, FrameValue& value);
+    // Frame `index` (1 to Count) as its kind; Binary where it cannot be read so.
+    uint8_t GetFrame(uint32_t index, FrameValue& value);
+    // The frame `key` names takes the value, or a new one is appended; an empty value
+    // removes the frame instead (kDeleted). The kind and description come from the key, the
+    // language too when the value has none. kBadId for a key without a valid ID, else what
+    // renderFrame gives; nothing changes on a failure.
+    uint8_t SetFrame(const FrameKey& key, FrameValue value);
+    // Removes every frame `key` names; how many.
+    uint32_t RemoveFrames(const FrameKey& key);
 
     // Every picture frame, readable or not.
     std::vector<TPictureEntry> Pictures() const;
@@ -282,6 +304,10 @@ private:
     // The encoding a value beyond ISO-8859-1 is written in, by the tag's version.
     uint8_t unicodeEncoding() const { return Version >= 4 ? 3 : 1; }
     friend class TagFile;
+    // The frame a set or remove of `key` changes, searching from index `from` on: for a kind
+    // without description the first frame of the ID, else the first readable one it names.
+    uint32_t frameNamed(const FrameKey& key, uint32_t from);
+    uint32_t findFrame(const FrameKey& key, FrameValue& value, uint8_t notInflated, uint8_t& result);
     TagResult readFrom(const platform::File& file, const std::string& fileName, uint64_t size, uint32_t tagOffset,
                        const std::vector<uint8_t>* known);
 
@@ -289,6 +315,7 @@ private:
     std::string m_failureReason;
     std::string m_errorDetail;
     std::vector<std::string> m_droppedFrames;
+    std::vector<TagProblem> m_problems;
     // What reading texts may still inflate of compressed frames until the next load: a
     // few kilobytes of zlib stream can claim megabytes, and a tag can hold many of them.
     std::size_t m_inflateBudget = kTextInflateBudget;

@@ -2,6 +2,8 @@
 // data lengths as their flags ask, and the bytes of the frame and extended headers.
 #include "tags/id3v2/id3v2_tag_writer.h"
 
+#include "tags/id3v2/id3v2_frame_data.h"
+
 namespace id3v2 {
 
 namespace {
@@ -49,7 +51,7 @@ TagResult TagWriter::prepareFrames()
             if (hasBit(f.StoredFlags[1], kCompression)) {
                 f.DataLength = 0; // the compressed size is no bound for the plain data
                 // A stream that does not inflate has no length to write.
-                if (m_frames.Decompress(i, inflateBudget) == 4)
+                if (m_frames.Decompress(i, inflateBudget) == transformresult::kFailed)
                     return kErrDataLength;
                 inflateBudget -= f.Data.size();
                 f.DataLength = static_cast<uint32_t>(f.Data.size());

@@ -7,6 +7,7 @@
 #include <new>
 
 using namespace frameflags;
+using namespace transformresult;
 
 namespace {
 
@@ -90,22 +91,22 @@ int TFrameIndex::Compress(uint32_t index, int levelIndex)
     TFrameRecord& f = Frame(index);
     const uint8_t stored = f.StoredFlags[1];
     if (hasBit(stored, kUnsynchronisation))
-        return 2;
+        return kUnsynchronised;
     if (hasBit(stored, kEncryption))
-        return 1;
+        return kEncrypted;
     if (hasBit(stored, kCompression))
-        return -1;
+        return kNothingToDo;
     if (f.Data.size() > kMaxTagBody)
-        return 4;
+        return kFailed;
     try {
         std::vector<uint8_t> packed = CompressBuffer(f.Data.data(), f.Data.size(), levelIndex);
         f.DataLength = static_cast<uint32_t>(f.Data.size());
         f.Data = std::move(packed);
     } catch (const std::exception&) {
-        return 4;
+        return kFailed;
     }
     f.StoredFlags[1] |= kCompression;
-    return 0;
+    return kDone;
 }
 
 int TFrameIndex::Decompress(uint32_t index, std::size_t limit)
@@ -113,11 +114,11 @@ int TFrameIndex::Decompress(uint32_t index, std::size_t limit)
     TFrameRecord& f = Frame(index);
     const uint8_t stored = f.StoredFlags[1];
     if (hasBit(stored, kUnsynchronisation))
-        return 2;
+        return kUnsynchronised;
     if (hasBit(stored, kEncryption))
-        return 1;
+        return kEncrypted;
     if (!hasBit(stored, kCompression))
-        return -1;
+        return kNothingToDo;
     // The announced length bounds the output; a frame without one gets the largest tag body.
     const std::size_t bound =
         std::min<std::size_t>(f.DataLength > 0 ? std::min(f.DataLength, kMaxTagBody) : kMaxTagBody, limit);
@@ -125,9 +126,9 @@ int TFrameIndex::Decompress(uint32_t index, std::size_t limit)
     try {
         plain = DecompressBuffer(f.Data.data(), f.Data.size(), f.DataLength, bound);
     } catch (const std::exception&) {
-        return 4;
+        return kFailed;
     }
-    const int result = plain.size() != f.DataLength ? -2 : 0;
+    const int result = plain.size() != f.DataLength ? kLengthDiffers : kDone;
     f.DataLength = 0;
     f.Data = std::move(plain);
     f.StoredFlags[1] &= static_cast<uint8_t>(~kCompression);
@@ -138,29 +139,29 @@ int TFrameIndex::Unsynchronise(uint32_t index)
 {
     TFrameRecord& f = Frame(index);
     if (hasBit(f.StoredFlags[1], kUnsynchronisation))
-        return -1;
+        return kNothingToDo;
     const uint32_t size = static_cast<uint32_t>(f.Data.size());
     try {
         UnsynchroniseBuffer(f.Data);
     } catch (const std::bad_alloc&) {
-        return 4;
+        return kFailed;
     }
     if (!hasBit(f.StoredFlags[1], kCompression | kEncryption))
         f.DataLength = size;
     f.SizeBeforeUnsync = size;
     f.StoredFlags[1] |= kUnsynchronisation;
-    return 0;
+    return kDone;
 }
 
 int TFrameIndex::Resynchronise(uint32_t index)
 {
     TFrameRecord& f = Frame(index);
     if (!hasBit(f.StoredFlags[1], kUnsynchronisation))
-        return -1;
+        return kNothingToDo;
     ResynchroniseBuffer(f.Data);
     f.Data.shrink_to_fit();
     f.StoredFlags[1] &= static_cast<uint8_t>(~kUnsynchronisation);
-    return 0;
+    return kDone;
 }
 
 bool TFrameIndex::TagAlterPreservation(uint32_t i) const { return hasBit(Frame(i).Flags[0], kTagAlterPreservation); }
@@ -226,5 +227,6 @@ void Tid3v2tag::Reset()
     Progress = 0;
     Status.clear();
     m_inflateBudget = kTextInflateBudget;
+    m_problems.clear();
     m_frameIndex->Clear();
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "tags/core/byte_order.h"
-#include "tags/id3v2/id3v2.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -110,44 +109,6 @@ constexpr uint8_t kTagAlter = 0x80, kFileAlter = 0x40, kReadOnly = 0x20;
 constexpr uint8_t kCompression = 0x80, kEncryption = 0x40, kGrouping = 0x20;
 } // namespace flags3
 
-// Normalised status byte: the version 2.3 bits sit one place higher.
-inline uint8_t statusFromV3(uint8_t status)
-{
-    return static_cast<uint8_t>((status & (flags3::kTagAlter | flags3::kFileAlter | flags3::kReadOnly)) >> 1);
-}
-
-inline uint8_t statusToV3(uint8_t status)
-{
-    using namespace frameflags;
-    return static_cast<uint8_t>((status & (kTagAlterPreservation | kFileAlterPreservation | kReadOnly)) << 1);
-}
-
-// Normalised format byte; a compressed version 2.3 frame always carries its data length.
-inline uint8_t formatFromV3(uint8_t format)
-{
-    uint8_t f = 0;
-    if (format & flags3::kGrouping)
-        f |= frameflags::kGrouping;
-    if (format & flags3::kCompression)
-        f |= frameflags::kCompression | frameflags::kDataLengthIndicator;
-    if (format & flags3::kEncryption)
-        f |= frameflags::kEncryption;
-    return f;
-}
-
-// Unsynchronisation and data length indicator have no place in a version 2.3 header.
-inline uint8_t formatToV3(uint8_t format)
-{
-    uint8_t f = 0;
-    if (format & frameflags::kGrouping)
-        f |= flags3::kGrouping;
-    if (format & frameflags::kCompression)
-        f |= flags3::kCompression;
-    if (format & frameflags::kEncryption)
-        f |= flags3::kEncryption;
-    return f;
-}
-
 // Text frames: the encoding byte, then the text.
 constexpr std::size_t kTextEncoding = 0;
 constexpr std::size_t kText = 1;
@@ -159,13 +120,6 @@ constexpr std::size_t kLanguage = 1;
 constexpr std::size_t kLanguageSize = 3;
 constexpr std::size_t kDescription = 4;
 } // namespace comment
-
-// Brings a frame's data into plain form for reading (resynchronised, inflated); 0 when
-// they can be decoded, else why not. Inflating is charged to `budget`; `notInflated` is
-// what a stream that does not inflate gives.
-uint8_t prepareFrame(TFrameIndex& frames, uint32_t i, std::size_t& budget, uint8_t notInflated = textresult::kEmpty);
-// Gives a frame new plain data, to be measured afresh by the writer; grouping stays.
-void replaceData(TFrameRecord& f, std::vector<uint8_t> data);
 
 // Attached picture frame: encoding, terminated MIME type, picture type, description, data.
 namespace picture {
@@ -197,6 +151,12 @@ std::string frameIdV23(const std::string& id);
 // The picture frame's data in the version 2.3 layout, the image format as a MIME type.
 std::vector<uint8_t> pictureFrameV23(const std::vector<uint8_t>& pic);
 } // namespace v22
+
+// Unsynchronisation: an FF followed by one of these bytes gets a zero between them.
+constexpr bool needsGuard(uint8_t next)
+{
+    return next == 0x00 || next >= 0xE0;
+}
 
 // Padding begins where a frame header would start with these bytes, or with zeros only.
 constexpr uint8_t kPaddingMark[4] = {'M', 'P', '3', 'e'};

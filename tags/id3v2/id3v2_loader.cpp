@@ -2,7 +2,7 @@
 #include "tags/id3v2/id3v2.h"
 
 #include "tags/core/byte_order.h"
-#include "tags/id3v2/id3v2_layout.h"
+#include "tags/id3v2/id3v2_frame_data.h"
 #include "tags/core/io_result.h"
 #include "platform/file_system.h"
 
@@ -16,11 +16,6 @@ using namespace id3v2;
 namespace {
 
 constexpr std::size_t kWindowSize = 65536;
-
-constexpr bool needsGuard(uint8_t next)
-{
-    return next == 0x00 || next >= 0xE0;
-}
 
 // The file as the loader reads it: the first read brings the header together with the
 // bytes behind it, which hold the whole of most tags, so a typical load costs one read.
@@ -273,6 +268,7 @@ private:
 struct LoadNotes {
     std::string& detail;
     std::vector<std::string>& dropped;
+    std::vector<TagProblem>& problems;
 };
 
 // A frame ID for a message: quoted, bytes that are not printable as \xNN.
@@ -315,14 +311,30 @@ private:
     TagResult readExtHeaderV3(BodyWindow& window);
     TagResult readExtHeaderV4(BodyWindow& window);
     TagResult readFrames(BodyWindow& window, TagResult result);
-    TagResult readFrame(BodyWindow& window, const uint8_t* header, uint32_t offset);
-    TagResult readFrameV22(BodyWindow& window, const uint8_t* header, uint32_t offset);
+    // Each reads one frame; false when the frames cannot be read on from there.
+    bool readFrame(BodyWindow& window, const uint8_t* header, uint32_t offset);
+    bool readFrameV22(BodyWindow& window, const uint8_t* header, uint32_t offset);
+    bool stepOver(BodyWindow& window, uint64_t size);
+    std::size_t extraHeaderSize(uint8_t format) const;
+    bool readExtraHeader(BodyWindow& window, TFrameRecord& f, std::size_t extra);
+    TagResult notePadding(uint64_t got, uint64_t after);
+    TagResult extCutShort();
     uint32_t frameSizeV4(const BodyWindow& window, const uint8_t* header) const;
     bool endsFrame(const BodyWindow& window, uint64_t ahead) const;
-    TagResult fail(TagResult error, const std::string& detail)
+    // Notes what is wrong; the first error alone gives the result word and the detail.
+    TagResult fail(TagResult error, const std::string& detail, uint32_t offset = 0, const std::string& frame = {})
     {
-        m_notes.detail = detail;
+        m_notes.problems.push_back({offset, frame, detail, TagProblem::Severity::Error});
+        if (m_error == 0) {
+            m_error = error;
+            m_notes.detail = detail;
+        }
         return error;
+    }
+    TagResult warn(TagResult warning, const std::string& problem, uint32_t offset = 0)
+    {
+        m_notes.problems.push_back({offset, {}, problem, TagProblem::Severity::Warning});
+        return m_error == 0 ? warning : 0;
     }
 
     Tid3v2tag& m_tag;
@@ -330,7 +342,13 @@ private:
     uint64_t m_fileSize;
     LoadNotes m_notes;
     uint64_t m_bodyStart = 0;
+    TagResult m_error = 0;
 };
+
+TagResult TagLoader::extCutShort()
+{
+    return fail(kErrCorrupt, "the tag ends inside the extended header", kHeaderSize);
+}
 
 void TagLoader::updateProgress(uint64_t remaining)
 {
@@ -344,7 +362,9 @@ TagResult TagLoader::readBody(const uint8_t* header, TagResult result)
     const uint8_t undefined = v2() ? v22::kUndefinedFlags : v4() ? kUndefinedFlagsV4 : kUndefinedFlagsV3;
     m_tag.Flags = static_cast<uint8_t>(flags & ~undefined);
     if (flags & undefined)
-        result |= kWarnHeaderFlags;
+        result |= warn(kWarnHeaderFlags, "undefined flag bits are set in the tag header", kFlags);
+    if (m_tag.Revision != 0)
+        result |= warn(kWarnRevision, "the tag's revision is " + std::to_string(m_tag.Revision) + ", not 0", kRevision);
     // Version 2.2 has no extended header: its 0x40 is compression, kept out of the flags.
     if (v2())
         m_tag.Flags &= static_cast<uint8_t>(~v22::kFlagCompression);
@@ -390,19 +410,19 @@ TagResult TagLoader::readExtHeaderV3(BodyWindow& window)
     }
     uint8_t ext[ext3::kFixedSize];
     if (!window.read(ext, sizeof ext))
-        return kErrCorrupt;
+        return extCutShort();
     TagResult result = 0;
     m_tag.ExtHeaderSize = readBE32(ext + ext3::kSize);
     if (ext[ext3::kFlags] & ext3::kCrcBit)
         m_tag.ExtFlags = kExtCrc;
     m_tag.PaddingSize = readBE32(ext + ext3::kPadding);
     if ((ext[ext3::kFlags] & ext3::kUndefinedFirstByte) || ext[ext3::kFlags + 1])
-        result |= kWarnExtFlags;
+        result |= warn(kWarnExtFlags, "undefined flag bits are set in the extended header", kHeaderSize);
     m_tag.CRC32 = 0;
     if (m_tag.CRCPresent() && m_tag.ExtHeaderSize == ext3::kSizeWithCrc) {
         uint8_t crc[ext3::kCrcSize];
         if (!window.read(crc, sizeof crc))
-            return result | kErrCorrupt;
+            return result | extCutShort();
         m_tag.CRC32 = readBE32(crc);
     }
     return result;
@@ -417,35 +437,35 @@ TagResult TagLoader::readExtHeaderV4(BodyWindow& window)
         return 0;
     uint8_t size[ext4::kSizeWidth];
     if (!window.read(size, sizeof size))
-        return kErrCorrupt;
+        return extCutShort();
     m_tag.ExtHeaderSize = readSyncsafe32(size + ext4::kSize);
     if (m_tag.ExtHeaderSize < ext4::kMinSize || m_tag.ExtHeaderSize - sizeof size > window.remaining())
         return fail(kErrCorrupt, "the extended header claims " + groupedNumber(m_tag.ExtHeaderSize) +
-                                     " bytes, which the tag cannot hold");
+                                     " bytes, which the tag cannot hold", kHeaderSize);
     // Offsets below count from the start of the extended header, as in the layout.
     std::vector<uint8_t> ext(m_tag.ExtHeaderSize);
     std::copy_n(size, sizeof size, ext.begin());
     if (!window.read(ext.data() + sizeof size, ext.size() - sizeof size))
-        return kErrCorrupt;
+        return extCutShort();
     const std::size_t flagBytes = ext[ext4::kFlagCount];
     if (flagBytes < 1 || ext4::kFlags + flagBytes > ext.size())
-        return fail(kErrCorrupt, "the extended header is malformed");
+        return fail(kErrCorrupt, "the extended header is malformed", kHeaderSize);
     const uint8_t first = ext[ext4::kFlags];
     m_tag.ExtFlags = first & (kExtUpdate | kExtCrc | kExtRestrictions);
-    TagResult result = (first & ext4::kUndefinedBits) || flagBytes > 1 ? kWarnExtFlags : 0;
+    TagResult result = 0;
+    if ((first & ext4::kUndefinedBits) || flagBytes > 1)
+        result = warn(kWarnExtFlags, "undefined flags are set in the extended header", kHeaderSize);
 
     std::size_t p = ext4::kFlags + flagBytes;
     for (uint8_t bit : ext4::kDataOrder) {
         if (!(first & bit))
             continue;
-        if (p >= ext.size())
-            return result | kErrCorrupt;
+        if (p >= ext.size() || p + 1 + ext[p] > ext.size())
+            return result | fail(kErrCorrupt, "the extended header ends inside its flag data", kHeaderSize);
         const std::size_t length = ext[p++];
-        if (p + length > ext.size())
-            return result | kErrCorrupt;
         if (bit == ext4::kCrc) {
             if (length < ext4::kCrcLength)
-                return result | kErrCorrupt;
+                return result | fail(kErrCorrupt, "the extended header's CRC is too short", kHeaderSize);
             m_tag.CRC32 = readSyncsafe35(ext.data() + p);
         } else if (bit == ext4::kRestrictions && length > 0) {
             m_tag.Restrictions = ext[p];
@@ -453,6 +473,23 @@ TagResult TagLoader::readExtHeaderV4(BodyWindow& window)
         p += length;
     }
     return result;
+}
+
+// The rest of the tag from a frame header that is padding: its size, checked against the
+// one a version 2.3 extended header gives.
+TagResult TagLoader::notePadding(uint64_t got, uint64_t after)
+{
+    const uint64_t found = got + after;
+    if (v4())
+        m_tag.PaddingSize = static_cast<uint32_t>(found);
+    else if (after == 0)
+        m_tag.PaddingSize = static_cast<uint32_t>(got);
+    else if (m_tag.PaddingSize == 0)
+        m_tag.PaddingSize = static_cast<uint32_t>(found);
+    else if (m_tag.PaddingSize != found)
+        return warn(kWarnPadding, "the padding is " + groupedNumber(found) + " bytes, the extended header says " +
+                                      groupedNumber(m_tag.PaddingSize));
+    return 0;
 }
 
 TagResult TagLoader::readFrames(BodyWindow& window, TagResult result)
@@ -464,90 +501,105 @@ TagResult TagLoader::readFrames(BodyWindow& window, TagResult result)
         const uint64_t before = window.remaining();
         const std::size_t got = static_cast<std::size_t>(std::min<uint64_t>(headerSize, before));
         if (!window.read(header, got))
-            return result | kErrCorrupt;
+            return result | fail(kErrCorrupt, "the tag ends inside a frame header");
         const uint64_t after = window.remaining();
         updateProgress(after);
 
         const bool zeros = std::all_of(header, header + got, [](uint8_t b) { return b == 0; });
         const bool marked = got >= sizeof kPaddingMark && std::memcmp(header, kPaddingMark, sizeof kPaddingMark) == 0;
-        if (zeros || marked) {
-            const uint64_t found = got + after;
-            if (v4()) {
-                m_tag.PaddingSize = static_cast<uint32_t>(found);
-            } else if (after == 0) {
-                m_tag.PaddingSize = static_cast<uint32_t>(got);
-            } else if (m_tag.PaddingSize == 0) {
-                m_tag.PaddingSize = static_cast<uint32_t>(found);
-            } else if (m_tag.PaddingSize != found) {
-                result |= kWarnPadding;
-            }
-            return result;
-        }
+        if (zeros || marked)
+            return result | notePadding(got, after) | m_error;
         // In an unsynchronised tag, counted in the body as it is without guard zeros.
         const uint32_t offset = static_cast<uint32_t>(kHeaderSize + window.consumed() - got);
-        if (after == 0)
-            return m_tag.PaddingSize == 0
-                       ? result | fail(kErrCorrupt, "the tag ends inside a frame header at byte " + groupedNumber(offset))
-                       : result;
-
-        const TagResult frame = v2() ? readFrameV22(window, header, offset) : readFrame(window, header, offset);
-        if (frame != 0)
-            return result | frame;
+        if (after == 0) {
+            if (m_tag.PaddingSize == 0)
+                fail(kErrCorrupt, "the tag ends inside a frame header at byte " + groupedNumber(offset), offset);
+            break;
+        }
+        if (!(v2() ? readFrameV22(window, header, offset) : readFrame(window, header, offset)))
+            break;
     }
-    return result;
+    return result | m_error;
 }
 
-TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32_t offset)
+// Past a frame that cannot be kept, the frames go on where its size says, provided that
+// lands on another frame, padding or the tag's end. A tag unsynchronised as a whole is not
+// stepped through: the bytes ahead are not at hand there as they will be read.
+bool TagLoader::stepOver(BodyWindow& window, uint64_t size)
+{
+    const bool wholeUnsync = !v4() && m_tag.Unsynchronisation();
+    return !wholeUnsync && size <= window.remaining() && endsFrame(window, size) && window.skip(size);
+}
+
+bool TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32_t offset)
 {
     TFrameIndex& frames = m_tag.FrameIndex();
-    const uint32_t index = frames.Add(std::string(reinterpret_cast<const char*>(header + kFrameId), kFrameIdSize));
+    const std::string rawId(reinterpret_cast<const char*>(header + kFrameId), kFrameIdSize);
+    const uint32_t size = v4() ? frameSizeV4(window, header) : readBE32(header + kFrameSize);
+    const uint32_t index = frames.Add(rawId);
     // The frame as messages name it, only put together for one.
     const auto where = [offset] { return " at byte " + groupedNumber(offset); };
-    if (index == 0)
-        return fail(kErrFrameId, "frame ID " + quotedId(header + kFrameId, kFrameIdSize) + where() + " is not valid");
-    const auto name = [&] { return "frame " + frames.FrameID(index) + where(); };
+    if (index == 0) {
+        const std::string quoted = quotedId(header + kFrameId, kFrameIdSize);
+        fail(kErrFrameId, "frame ID " + quoted + where() + " is not valid", offset, quoted);
+        return stepOver(window, size);
+    }
+    TFrameRecord& f = frames.Frame(index);
+    const auto name = [&] { return "frame " + f.FrameID + where(); };
     // A frame that cannot be read whole does not stay in the list half made.
-    auto corrupt = [&](const std::string& detail) {
+    const auto corrupt = [&](const std::string& detail) {
+        fail(kErrCorrupt, detail, offset, f.FrameID);
         frames.Delete(index);
-        return fail(kErrCorrupt, detail);
+        return false;
     };
-
-    const uint32_t size = v4() ? frameSizeV4(window, header) : readBE32(header + kFrameSize);
     if (size > window.remaining())
         return corrupt(name() + " claims " + groupedNumber(size) + " bytes but " + groupedNumber(window.remaining()) +
                        " remain in the tag");
     if (!v4() && uint64_t(offset) + kFrameHeaderSize + size > kMaxFrameEndV3)
         return corrupt(name() + " would end beyond byte " + groupedNumber(kMaxFrameEndV3) + " of the tag");
 
-    TFrameRecord& f = frames.Frame(index);
     f.FrameOffset = offset;
     f.StoredFlags[0] = v4() ? header[kFrameStatus] : statusFromV3(header[kFrameStatus]);
     f.StoredFlags[1] = v4() ? header[kFrameFormat] : formatFromV3(header[kFrameFormat]);
     f.Flags[0] = f.StoredFlags[0];
     f.Flags[1] = f.StoredFlags[1];
+    const std::size_t extra = extraHeaderSize(f.Flags[1]);
+    if (size < extra) {
+        corrupt(name() + " is too small for the extra header bytes its flags announce");
+        return window.skip(size);
+    }
+    if (!readExtraHeader(window, f, extra) || !window.readInto(f.Data, size - extra))
+        return corrupt("the tag ends inside " + name());
+    return true;
+}
 
+// The bytes between a frame's header and its data that its format flags announce.
+std::size_t TagLoader::extraHeaderSize(uint8_t format) const
+{
+    const bool withLength = format & (v4() ? frameflags::kDataLengthIndicator : frameflags::kCompression);
+    return (format & frameflags::kGrouping ? kGroupIdSize : 0) + (format & frameflags::kEncryption ? kEncryptionMethodSize : 0) +
+           (withLength ? kDataLengthSize : 0);
+}
+
+// Reads them in the version's order into the frame's record.
+bool TagLoader::readExtraHeader(BodyWindow& window, TFrameRecord& f, std::size_t extra)
+{
+    uint8_t bytes[kGroupIdSize + kEncryptionMethodSize + kDataLengthSize];
+    if (!window.read(bytes, extra))
+        return false;
     const uint8_t format = f.Flags[1];
     const bool grouped = format & frameflags::kGrouping;
     const bool encrypted = format & frameflags::kEncryption;
-    const bool withLength = format & (v4() ? frameflags::kDataLengthIndicator : frameflags::kCompression);
-    const std::size_t extra = (grouped ? kGroupIdSize : 0) + (encrypted ? kEncryptionMethodSize : 0) +
-                              (withLength ? kDataLengthSize : 0);
-    if (size < extra)
-        return corrupt(name() + " is too small for the extra header bytes its flags announce");
-    const auto cutShort = [&] { return "the tag ends inside " + name(); };
-    uint8_t bytes[kGroupIdSize + kEncryptionMethodSize + kDataLengthSize];
-    if (!window.read(bytes, extra))
-        return corrupt(cutShort());
     const uint8_t* p = bytes;
     if (v4()) {
         if (grouped)
             f.GroupID = *p++;
         if (encrypted)
             f.EncryptionMethod = *p++;
-        if (withLength)
+        if (format & frameflags::kDataLengthIndicator)
             f.DataLength = readSyncsafe32(p);
     } else {
-        if (withLength) {
+        if (format & frameflags::kCompression) {
             f.DataLength = readBE32(p);
             p += kDataLengthSize;
         }
@@ -557,9 +609,7 @@ TagResult TagLoader::readFrame(BodyWindow& window, const uint8_t* header, uint32
             f.GroupID = *p;
     }
     f.HeaderSize = static_cast<uint32_t>(kFrameHeaderSize + extra);
-    if (!window.readInto(f.Data, size - extra))
-        return corrupt(cutShort());
-    return 0;
+    return true;
 }
 
 // Some writers put plain integers where version 2.4 has sync-safe sizes. A field that is not
@@ -603,25 +653,35 @@ bool TagLoader::endsFrame(const BodyWindow& window, uint64_t ahead) const
 
 // A version 2.2 frame enters the list under its version 2.3 ID; one without a counterpart is
 // left out and noted.
-TagResult TagLoader::readFrameV22(BodyWindow& window, const uint8_t* header, uint32_t offset)
+bool TagLoader::readFrameV22(BodyWindow& window, const uint8_t* header, uint32_t offset)
 {
     std::string id(reinterpret_cast<const char*>(header), v22::kFrameIdSize);
     for (char& c : id)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
     const std::string where = " at byte " + groupedNumber(offset);
-    if (!std::all_of(id.begin(), id.end(), isFrameIdChar))
-        return fail(kErrFrameId, "frame ID " + quotedId(header, v22::kFrameIdSize) + where + " is not valid");
+    if (!std::all_of(id.begin(), id.end(), isFrameIdChar)) {
+        const std::string quoted = quotedId(header, v22::kFrameIdSize);
+        fail(kErrFrameId, "frame ID " + quoted + where + " is not valid", offset, quoted);
+        return false;
+    }
     const uint32_t size = v22::readFrameSize(header + v22::kFrameIdSize);
+    const auto corrupt = [&](const std::string& detail) {
+        fail(kErrCorrupt, detail, offset, id);
+        return false;
+    };
     if (size > window.remaining())
-        return fail(kErrCorrupt, "frame " + id + where + " claims " + groupedNumber(size) + " bytes but " +
-                                     groupedNumber(window.remaining()) + " remain in the tag");
+        return corrupt("frame " + id + where + " claims " + groupedNumber(size) + " bytes but " +
+                       groupedNumber(window.remaining()) + " remain in the tag");
 
     const std::string mapped = v22::frameIdV23(id);
     if (mapped.empty()) {
-        if (std::find(m_notes.dropped.begin(), m_notes.dropped.end(), id) == m_notes.dropped.end())
+        if (std::find(m_notes.dropped.begin(), m_notes.dropped.end(), id) == m_notes.dropped.end()) {
             m_notes.dropped.push_back(id);
-        return window.skip(size) ? 0 : fail(kErrCorrupt, "the tag ends inside frame " + id + where);
+            m_notes.problems.push_back({offset, id, "frame " + id + where + " has no ID3v2.3 counterpart: a save leaves it out",
+                                        TagProblem::Severity::Warning});
+        }
+        return window.skip(size) || corrupt("the tag ends inside frame " + id + where);
     }
     TFrameIndex& frames = m_tag.FrameIndex();
     const uint32_t index = frames.Add(mapped);
@@ -630,11 +690,11 @@ TagResult TagLoader::readFrameV22(BodyWindow& window, const uint8_t* header, uin
     f.HeaderSize = static_cast<uint32_t>(v22::kFrameHeaderSize);
     if (!window.readInto(f.Data, size)) {
         frames.Delete(index);
-        return fail(kErrCorrupt, "the tag ends inside frame " + id + where);
+        return corrupt("the tag ends inside frame " + id + where);
     }
     if (id == "PIC")
         f.Data = v22::pictureFrameV23(f.Data);
-    return 0;
+    return true;
 }
 
 // Checks the header at the tag offset and runs the body reader of its version.
@@ -652,11 +712,12 @@ TagResult readHeaderAndBody(Tid3v2tag& tag, const platform::File& file, uint64_t
     tag.Revision = header[kRevision];
     if (tag.Version < 2 || tag.Version > 4) {
         notes.detail = "the tag is ID3v2." + std::to_string(tag.Version) + ", which cannot be read";
+        notes.problems.push_back({kVersion, {}, notes.detail, TagProblem::Severity::Error});
         return kErrVersion;
     }
 
     const TagResult result =
-        TagLoader(tag, source, fileSize, notes).readBody(header, tag.Revision != 0 ? kWarnRevision : 0);
+        TagLoader(tag, source, fileSize, notes).readBody(header, 0);
     tag.LoadResult = result;
     tag.Idle = true;
     tag.Progress = 100;
@@ -690,6 +751,7 @@ TagResult Tid3v2tag::LoadFrom(const platform::File& file, const std::string& fil
     m_inflateBudget = kTextInflateBudget;
     m_failureReason.clear();
     m_errorDetail.clear();
+    m_problems.clear();
     try {
         return readFrom(file, fileName, size, tagOffset, known);
     } catch (const platform::IoError& e) {
@@ -709,5 +771,5 @@ TagResult Tid3v2tag::readFrom(const platform::File& file, const std::string& fil
         return kErrOffset;
     }
     FileName = fileName;
-    return readTag(*this, file, size, LoadNotes{m_errorDetail, m_droppedFrames}, known);
+    return readTag(*this, file, size, LoadNotes{m_errorDetail, m_droppedFrames, m_problems}, known);
 }

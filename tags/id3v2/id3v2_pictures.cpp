@@ -1,36 +1,27 @@
 // Attached picture frames: listing them, setting the front cover, taking them all out.
 #include "tags/id3v2/id3v2.h"
 
-#include "tags/id3v2/id3v2_layout.h"
+#include "tags/id3v2/id3v2_frame_data.h"
 
 #include <algorithm>
 
 namespace {
 
 const std::string kPictureId = "APIC";
-constexpr uint8_t kHighestEncoding = 3;
 
-// Where the image begins in the frame's data; 0 when the data do not hold the whole layout.
+// Where the image begins in the frame's data; 0 when the data do not hold the whole layout
+// or no image.
 std::size_t parsePicture(const std::vector<uint8_t>& data, TPictureFrame& picture)
 {
-    using namespace id3v2::picture;
-    if (data.size() <= kMimeType || data[kEncoding] > kHighestEncoding)
+    FrameValue value;
+    const std::size_t imageAt = parsePictureHeader(data, value);
+    if (imageAt == 0 || imageAt >= data.size())
         return 0;
-    picture.Encoding = data[kEncoding];
-    const auto mimeBegin = data.begin() + kMimeType;
-    const auto mimeEnd = std::find(mimeBegin, data.end(), uint8_t{0});
-    if (mimeEnd == data.end() || mimeEnd + 1 == data.end())
-        return 0;
-    picture.MimeType.assign(mimeBegin, mimeEnd);
-    const std::size_t typeAt = static_cast<std::size_t>(mimeEnd - data.begin()) + 1;
-    picture.PictureType = data[typeAt];
-    std::size_t consumed = 0;
-    const uint8_t decoded = DecodeTextUtf8(data, typeAt + 1, picture.Encoding, picture.Description, consumed);
-    if (undecodable(decoded))
-        return 0;
-    // Without a terminator the description runs to the end and no picture is left.
-    const std::size_t dataAt = typeAt + 1 + consumed;
-    return dataAt < data.size() ? dataAt : 0;
+    picture.Encoding = value.encoding;
+    picture.MimeType = std::move(value.mimeType);
+    picture.PictureType = value.pictureType;
+    picture.Description = std::move(value.description);
+    return imageAt;
 }
 
 std::vector<uint8_t> frontCoverData(const std::string& mimeType, const std::vector<uint8_t>& image)
@@ -56,22 +47,14 @@ void Tid3v2tag::VisitPictures(const PictureVisitor& visit) const
             continue;
         TPictureEntry entry;
         entry.Index = i;
-        // A plain frame is read where it lies. Any other is read from a copy, so that a frame
-        // only looked at goes back to the file exactly as it came, not inflated and compressed
-        // again.
-        const bool plain = !frames.IsUnsynchronised(i) && !frames.IsCompressed(i) && !frames.Encryption(i) &&
-                           !frames.IsEncrypted(i);
-        TFrameIndex scratch;
-        if (!plain) {
-            scratch.Frame(scratch.Add(kPictureId)) = frames.Frame(i);
-            // Pictures are not charged to the text budget: their size is what the frame says.
-            std::size_t budget = kMaxTagBody;
-            if (id3v2::prepareFrame(scratch, 1, budget, textresult::kNotInflated) != textresult::kOk) {
-                visit(entry, nullptr, 0);
-                continue;
-            }
+        // Pictures are not charged to the text budget: their size is what the frame says.
+        std::size_t budget = kMaxTagBody;
+        const id3v2::PlainFrame plain(frames, i, budget, textresult::kNotInflated);
+        if (plain.result() != textresult::kOk) {
+            visit(entry, nullptr, 0);
+            continue;
         }
-        const std::vector<uint8_t>& data = plain ? frames.Data(i) : scratch.Data(1);
+        const std::vector<uint8_t>& data = plain.data();
         const std::size_t imageAt = parsePicture(data, entry.Picture);
         entry.Readable = imageAt > 0;
         if (!entry.Readable) {

@@ -10,7 +10,6 @@ using namespace id3v2;
 
 namespace {
 
-constexpr std::size_t kChunkSize = 16384;
 constexpr uint64_t kPaddingBlock = 4096;
 
 // Padding that brings the new file size to a multiple of the block; a tag that already

@@ -2,17 +2,11 @@
 #include "tags/id3v2/id3v2.h"
 
 #include "tags/core/crc.h"
+#include "tags/id3v2/id3v2_layout.h"
 
 #include <algorithm>
 
-namespace {
-
-constexpr bool needsGuard(uint8_t next)
-{
-    return next == 0x00 || next >= 0xE0;
-}
-
-} // namespace
+using id3v2::needsGuard;
 
 uint32_t UpdateCRC32(uint32_t crc, const uint8_t* data, std::size_t size)
 {

@@ -1,6 +1,6 @@
 // Tests of the ID3v2 integer encodings and the frame flag mapping between versions.
 #include "tags/core/byte_order.h"
-#include "tags/id3v2/id3v2_layout.h"
+#include "tags/id3v2/id3v2_frame_data.h"
 
 #include <gtest/gtest.h>
 

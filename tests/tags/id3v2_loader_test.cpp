@@ -215,6 +215,43 @@ TEST_F(Id3v2Loader, BrokenFramesStopTheLoadButKeepEarlierFrames)
     EXPECT_EQ("TIT2", frame(1).FrameID);
 }
 
+// The result word keeps the first error, while the list names every problem; a frame whose
+// size leads to the next frame is stepped over, one whose size leads nowhere ends the frames.
+TEST_F(Id3v2Loader, ProblemsAreListedAndFramesThatCanBePassedAreStepped)
+{
+    using Severity = TagProblem::Severity;
+    const Bytes body = Id3v2Bytes(3, 1)
+                           .frame("TIT2", kTitle)
+                           .frame("TI_2", kTitle)
+                           .frameWithSize("TPE1", 2, {0, 0}, 0, 0x80) // too small for its decompressed size
+                           .frame("TALB", kTitle)
+                           .frameWithSize("TRCK", 900, kTitle)
+                           .frame("TCON", kTitle)
+                           .bytes();
+    EXPECT_EQ(kErrFrameId | kWarnRevision, load(body));
+    ASSERT_EQ(2u, count());
+    EXPECT_EQ("TALB", frame(2).FrameID);
+    const std::vector<TagProblem>& problems = tag.Problems();
+    ASSERT_EQ(4u, problems.size());
+    EXPECT_EQ(Severity::Warning, problems[0].severity);
+    EXPECT_EQ(4u, problems[0].offset);
+    const uint32_t frames[] = {23, 36, 61};
+    for (std::size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(Severity::Error, problems[i].severity);
+        EXPECT_EQ(frames[i - 1], problems[i].offset);
+    }
+    EXPECT_EQ("\"TI_2\"", problems[1].frame);
+    EXPECT_EQ(problems[1].problem, tag.ErrorDetail());
+    EXPECT_EQ("TRCK", problems[3].frame);
+
+    // An invalid ID whose size leads nowhere ends the frames.
+    EXPECT_EQ(kErrFrameId, load(Id3v2Bytes(4).frameWithSize("TI_2", 7, kTitle).frame("TALB", kTitle).bytes()));
+    EXPECT_EQ(0u, count());
+    EXPECT_EQ(1u, tag.Problems().size());
+    ASSERT_EQ(0, load(Id3v2Bytes(4).frame("TIT2", kTitle).bytes()));
+    EXPECT_TRUE(tag.Problems().empty());
+}
+
 TEST_F(Id3v2Loader, Version3TagUnsynchronisationIsRemovedOnLoad)
 {
     ASSERT_EQ(0, load(Id3v2Bytes(3)
@@ -390,5 +427,16 @@ TEST(Id3v2Corpus, DamagedSamplesAreRefusedWithTheirReason)
     for (const auto& [name, expected] : cases) {
         Tid3v2tag tag;
         EXPECT_EQ(expected, tag.LoadFromFile(corpusDir() + "/" + name, 0)) << name;
+        ASSERT_FALSE(tag.Problems().empty()) << name;
+        EXPECT_EQ(tag.ErrorDetail(), tag.Problems().front().problem) << name;
     }
+    // Four frames each announce a data length their size cannot hold: each is named, and
+    // the frames between them are read.
+    Tid3v2tag tag;
+    EXPECT_EQ(kErrCorrupt, tag.LoadFromFile(corpusDir() + "/broken-tenc.id3", 0));
+    std::vector<std::string> named;
+    for (const TagProblem& p : tag.Problems())
+        named.push_back(p.frame);
+    EXPECT_EQ((std::vector<std::string>{"TENC", "WXXX", "TCOP", "TOPE"}), named);
+    EXPECT_EQ(8u, tag.FrameIndex().Count());
 }
