@@ -522,6 +522,7 @@ TagResult Tid3v2tag::readFrom(const platform::File& file, const std::string& fil
     if (tagOffset >= size) {
         m_errorDetail = "the tag would start at byte " + groupedNumber(tagOffset) + " of a file of " +
                         groupedNumber(size) + " bytes";
+        m_problems.push_back({0, {}, m_errorDetail, TagProblem::Severity::Error});
         return kErrOffset;
     }
     FileName = fileName;
