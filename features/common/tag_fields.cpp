@@ -82,6 +82,14 @@ Utf8Text genreName(const Utf8Text& text)
     return text;
 }
 
+// A read of one tag through a file opened for it alone.
+template <typename Tag>
+TagRead readOpened(const std::string& path, Tag& tag, TagRead (*read)(TagFile&, Tag&))
+{
+    TagFile file = TagFile::openForReading(path);
+    return read(file, tag);
+}
+
 } // namespace
 
 const char* fieldName(TagField f) { return kNames[fieldIndex(f)]; }
@@ -181,12 +189,6 @@ std::vector<std::string> undecodableTexts(const std::string& path, const TagRead
     return texts;
 }
 
-TagRead readV1Fields(const std::string& path, Tid3tag& tag)
-{
-    TagFile file = TagFile::openForReading(path);
-    return readV1Fields(file, tag);
-}
-
 TagRead readV1Fields(TagFile& file, Tid3tag& tag)
 {
     TagRead read;
@@ -202,24 +204,12 @@ FieldTexts emptyFieldsV1()
     return empty;
 }
 
-TagRead readV1FieldsOrEmpty(const std::string& path, Tid3tag& tag)
-{
-    TagFile file = TagFile::openForReading(path);
-    return readV1FieldsOrEmpty(file, tag);
-}
-
 TagRead readV1FieldsOrEmpty(TagFile& file, Tid3tag& tag)
 {
     TagRead read = readV1Fields(file, tag);
     if (failed(read.result))
         read.fields = emptyFieldsV1();
     return read;
-}
-
-TagRead readV2Fields(const std::string& path, Tid3v2tag& tag)
-{
-    TagFile file = TagFile::openForReading(path);
-    return readV2Fields(file, tag);
 }
 
 TagRead readV2Fields(TagFile& file, Tid3v2tag& tag)
@@ -229,6 +219,21 @@ TagRead readV2Fields(TagFile& file, Tid3v2tag& tag)
     if (!failed(read.result))
         read.fields = v2FieldTexts(tag, &read.undecodable);
     return read;
+}
+
+TagRead readV1Fields(const std::string& path, Tid3tag& tag)
+{
+    return readOpened(path, tag, readV1Fields);
+}
+
+TagRead readV1FieldsOrEmpty(const std::string& path, Tid3tag& tag)
+{
+    return readOpened(path, tag, readV1FieldsOrEmpty);
+}
+
+TagRead readV2Fields(const std::string& path, Tid3v2tag& tag)
+{
+    return readOpened(path, tag, readV2Fields);
 }
 
 FileFields readFileFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)

@@ -4,6 +4,7 @@
 #include "features/common/tag_fields.h"
 #include "features/common/text.h"
 #include "platform/file_system.h"
+#include "tags/file/tag_file.h"
 
 #include <cctype>
 
@@ -27,11 +28,12 @@ bool startsWithExt(const std::string& line)
 std::string BuildExtInfLine(const std::string& tagFilePath, Tid3tag& v1, Tid3v2tag& v2)
 {
     // The ID3v2 texts are whole where ID3v1 cuts them at 30 characters and to ISO-8859-1.
-    const TagRead full = readV2Fields(tagFilePath, v2);
+    TagFile file = TagFile::openForReading(tagFilePath);
+    const TagRead full = readV2Fields(file, v2);
     Utf8Text artist = full.fields[fieldIndex(TagField::Artist)];
     Utf8Text title = full.fields[fieldIndex(TagField::Title)];
     if (artist.empty() || title.empty()) {
-        const TagRead v1Read = readV1Fields(tagFilePath, v1);
+        const TagRead v1Read = readV1Fields(file, v1);
         const Utf8Text& v1Artist = v1Read.fields[fieldIndex(TagField::Artist)];
         const Utf8Text& v1Title = v1Read.fields[fieldIndex(TagField::Title)];
         if (!v1Artist.empty() && !v1Title.empty())

@@ -25,6 +25,17 @@ bool hasBit(uint8_t byte, uint8_t bit)
     return (byte & bit) != 0;
 }
 
+// Compression sits below unsynchronisation and encryption: with either on top of the
+// stored data, neither compress nor inflate can reach it.
+int compressionBlocked(uint8_t stored)
+{
+    if (hasBit(stored, kUnsynchronisation))
+        return kUnsynchronised;
+    if (hasBit(stored, kEncryption))
+        return kEncrypted;
+    return kDone;
+}
+
 } // namespace
 
 uint32_t TFrameIndex::Add(const std::string& frameId)
@@ -90,10 +101,8 @@ int TFrameIndex::Compress(uint32_t index, int levelIndex)
 {
     TFrameRecord& f = Frame(index);
     const uint8_t stored = f.StoredFlags[1];
-    if (hasBit(stored, kUnsynchronisation))
-        return kUnsynchronised;
-    if (hasBit(stored, kEncryption))
-        return kEncrypted;
+    if (const int blocked = compressionBlocked(stored); blocked != kDone)
+        return blocked;
     if (hasBit(stored, kCompression))
         return kNothingToDo;
     if (f.Data.size() > kMaxTagBody)
@@ -113,10 +122,8 @@ int TFrameIndex::Decompress(uint32_t index, std::size_t limit)
 {
     TFrameRecord& f = Frame(index);
     const uint8_t stored = f.StoredFlags[1];
-    if (hasBit(stored, kUnsynchronisation))
-        return kUnsynchronised;
-    if (hasBit(stored, kEncryption))
-        return kEncrypted;
+    if (const int blocked = compressionBlocked(stored); blocked != kDone)
+        return blocked;
     if (!hasBit(stored, kCompression))
         return kNothingToDo;
     // The announced length bounds the output; a frame without one gets the largest tag body.

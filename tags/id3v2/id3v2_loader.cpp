@@ -1,268 +1,18 @@
 // Loads an ID3v2 tag from a file, streaming its body through a 64 KiB window.
 #include "tags/id3v2/id3v2.h"
 
-#include "tags/core/byte_order.h"
-#include "tags/id3v2/id3v2_frame_data.h"
-#include "tags/core/io_result.h"
 #include "platform/file_system.h"
+#include "tags/core/byte_order.h"
+#include "tags/core/io_result.h"
+#include "tags/id3v2/id3v2_body_window.h"
+#include "tags/id3v2/id3v2_frame_data.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <memory>
 
 using namespace id3v2;
 
 namespace {
-
-constexpr std::size_t kWindowSize = 65536;
-
-// The file as the loader reads it: the first read brings the header together with the
-// bytes behind it, which hold the whole of most tags, so a typical load costs one read.
-// Bytes from the start of the file that a save has read already (`known`) are not read again.
-class TagSource {
-public:
-    static constexpr std::size_t kPrefetch = 4096;
-
-    TagSource(const platform::File& file, uint64_t start, uint64_t fileSize, const std::vector<uint8_t>* known)
-        : m_file(file), m_start(start)
-    {
-        if (known && start < known->size()) {
-            m_data = known->data() + start;
-            m_size = static_cast<std::size_t>(known->size() - start);
-            return;
-        }
-        const auto wanted = static_cast<std::size_t>(std::min<uint64_t>(kPrefetch, fileSize - start));
-        m_size = file.readAt(start, m_head.data(), wanted);
-    }
-
-    // The bytes from `offset` on that are in hand already, and where; 0 when none are.
-    std::size_t inHand(uint64_t offset, const uint8_t*& data) const
-    {
-        if (offset < m_start || offset - m_start >= m_size)
-            return 0;
-        data = m_data + (offset - m_start);
-        return m_size - static_cast<std::size_t>(offset - m_start);
-    }
-
-    // As platform::File::readExactAt; the bytes fetched already are not read again.
-    void readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const
-    {
-        if (n > 0 && offset >= m_start && offset - m_start < m_size) {
-            const std::size_t skip = static_cast<std::size_t>(offset - m_start);
-            const std::size_t take = std::min(n, m_size - skip);
-            std::memcpy(buffer, m_data + skip, take);
-            offset += take;
-            buffer += take;
-            n -= take;
-        }
-        if (n > 0)
-            m_file.readExactAt(offset, buffer, n);
-    }
-
-private:
-    const platform::File& m_file;
-    uint64_t m_start;
-    std::size_t m_size = 0;
-    std::array<uint8_t, kPrefetch> m_head;
-    const uint8_t* m_data = m_head.data();
-};
-
-// The tag body as it comes from the file, at most 64 KiB at a time, with version 2.3
-// tag-level unsynchronisation removed on the way. A plain body is read where the source's
-// first read put it, and a large frame goes from the file straight to its own buffer, so
-// that most bytes are copied once.
-class BodyWindow {
-public:
-    // Below this many bytes beyond the window a frame is read through it, with the frames after it.
-    static constexpr std::size_t kDirectRead = 8192;
-
-    BodyWindow(const TagSource& file, uint64_t bodyStart, uint32_t bodySize, bool unsync)
-        : m_file(file), m_fileNext(bodyStart), m_fileEnd(bodyStart + bodySize), m_unsync(unsync)
-    {
-        if (!unsync) {
-            m_avail = std::min<std::size_t>(file.inHand(bodyStart, m_data), bodySize);
-            m_fileNext += m_avail;
-            return;
-        }
-        allocate(std::min<std::size_t>(bodySize, kWindowSize));
-        refill();
-    }
-
-    // Body bytes not yet consumed: those still in the file plus those decoded in the window.
-    // Zeros that unsynchronisation will remove from the unread part are still counted.
-    uint64_t remaining() const { return (m_fileEnd - m_fileNext) + m_avail + (m_heldZero ? 1 : 0); }
-    // Body bytes handed out so far, guard zeros not counted.
-    uint64_t consumed() const { return m_consumed; }
-
-    // Decodes ahead until n bytes are decided or the body's end is in the window, so that
-    // remaining() is exact for any count below n: a guard zero is never counted there.
-    void settle(std::size_t n)
-    {
-        if (m_fileNext < m_fileEnd && n + 2 > m_avail + (m_heldZero ? 1 : 0))
-            refill();
-    }
-
-    // Skips the next n body bytes; false when the body ends first.
-    bool skip(uint64_t n)
-    {
-        uint8_t scratch[4096];
-        while (n > 0) {
-            const std::size_t take = static_cast<std::size_t>(std::min<uint64_t>(n, sizeof scratch));
-            if (!read(scratch, take))
-                return false;
-            n -= take;
-        }
-        return true;
-    }
-
-    // Copies the next n body bytes without consuming them; false when fewer are left.
-    bool peek(uint8_t* target, std::size_t n)
-    {
-        settle(n);
-        if (m_avail < n)
-            return false;
-        std::memcpy(target, m_data + m_pos, n);
-        return true;
-    }
-
-    // Copies n decoded bytes that lie `ahead` bytes past the next one, when the window holds them.
-    bool peekAhead(uint64_t ahead, uint8_t* target, std::size_t n) const
-    {
-        if (ahead + n > m_avail)
-            return false;
-        std::memcpy(target, m_data + m_pos + ahead, n);
-        return true;
-    }
-
-    // Copies the next n body bytes; false when the body ends first.
-    bool read(uint8_t* target, std::size_t n)
-    {
-        m_consumed += n;
-        while (n > 0) {
-            if (m_fileNext < m_fileEnd && n + 2 > m_avail + (m_heldZero ? 1 : 0)) {
-                if (!m_unsync && n >= m_avail + kDirectRead) {
-                    if (m_avail > 0)
-                        takeFromWindow(target, n, m_avail);
-                    const std::size_t direct = static_cast<std::size_t>(std::min<uint64_t>(n, m_fileEnd - m_fileNext));
-                    m_file.readExactAt(m_fileNext, target, direct);
-                    m_fileNext += direct;
-                    target += direct;
-                    n -= direct;
-                    continue;
-                }
-                refill();
-            }
-            const std::size_t take = std::min(n, m_avail);
-            if (take == 0) {
-                if (m_fileNext >= m_fileEnd)
-                    return false;
-                continue;
-            }
-            takeFromWindow(target, n, take);
-        }
-        return true;
-    }
-
-    // Reads the next n body bytes into `data`; false when the body ends first.
-    bool readInto(std::vector<uint8_t>& data, std::size_t n)
-    {
-        if (n > m_avail || (m_fileNext < m_fileEnd && n + 2 > m_avail + (m_heldZero ? 1 : 0))) {
-            data.resize(n);
-            return read(data.data(), n);
-        }
-        // Bytes the window holds are copied once, without zeroing their room first.
-        data.assign(m_data + m_pos, m_data + m_pos + n);
-        m_pos += n;
-        m_avail -= n;
-        m_consumed += n;
-        return true;
-    }
-
-private:
-    void allocate(std::size_t capacity)
-    {
-        // Left uninitialised: every byte is written before it is read.
-        m_buffer.reset(new uint8_t[capacity]);
-        m_capacity = capacity;
-    }
-
-    void takeFromWindow(uint8_t*& target, std::size_t& n, std::size_t take)
-    {
-        std::memcpy(target, m_data + m_pos, take);
-        m_pos += take;
-        m_avail -= take;
-        target += take;
-        n -= take;
-    }
-
-    void refill()
-    {
-        // The first refill of a plain body moves what the source held into a window of its own.
-        if (!m_buffer)
-            allocate(static_cast<std::size_t>(m_avail + std::min<uint64_t>(kWindowSize, m_fileEnd - m_fileNext)));
-        if (m_avail > 0 && m_data + m_pos != m_buffer.get())
-            std::memmove(m_buffer.get(), m_data + m_pos, m_avail);
-        m_data = m_buffer.get();
-        m_pos = 0;
-        // A zero held back at the old end keeps a slot in front of the new bytes.
-        const std::size_t held = m_heldZero ? 1 : 0;
-        const std::size_t room = m_capacity - m_avail - held;
-        const std::size_t raw = static_cast<std::size_t>(std::min<uint64_t>(room, m_fileEnd - m_fileNext));
-        uint8_t* in = m_buffer.get() + m_avail + held;
-        m_file.readExactAt(m_fileNext, in, raw);
-        m_fileNext += raw;
-        m_avail += m_unsync ? removeUnsync(in, raw, m_buffer.get() + m_avail) : raw;
-        if (m_fileNext == m_fileEnd && m_heldZero) {
-            // The last byte of the body is never a guard zero.
-            m_buffer[m_avail++] = 0x00;
-            m_heldZero = false;
-        }
-    }
-
-    // Removes guard zeros from n new bytes, writing at out (never ahead of the bytes read).
-    // A zero after FF at the end of the loaded part waits for the byte that decides it.
-    std::size_t removeUnsync(const uint8_t* in, std::size_t n, uint8_t* out)
-    {
-        uint8_t* o = out;
-        std::size_t i = 0;
-        while (i < n) {
-            if (!m_heldZero && !m_prevFF) {
-                // Up to and with the next FF the bytes stay as they are.
-                const auto* ff = static_cast<const uint8_t*>(std::memchr(in + i, 0xFF, n - i));
-                const std::size_t stop = ff ? static_cast<std::size_t>(ff - in) + 1 : n;
-                std::memmove(o, in + i, stop - i);
-                o += stop - i;
-                i = stop;
-                m_prevFF = ff != nullptr;
-                continue;
-            }
-            const uint8_t b = in[i++];
-            if (m_heldZero) {
-                m_heldZero = false;
-                if (!needsGuard(b))
-                    *o++ = 0x00;
-            } else if (m_prevFF && b == 0x00) {
-                m_heldZero = true;
-                m_prevFF = false;
-                continue;
-            }
-            *o++ = b;
-            m_prevFF = b == 0xFF;
-        }
-        return static_cast<std::size_t>(o - out);
-    }
-
-    const TagSource& m_file;
-    uint64_t m_fileNext, m_fileEnd;
-    bool m_unsync;
-    std::unique_ptr<uint8_t[]> m_buffer;
-    std::size_t m_capacity = 0;
-    const uint8_t* m_data = nullptr; // the window: the source's bytes, or m_buffer once refilled
-    std::size_t m_pos = 0, m_avail = 0;
-    bool m_prevFF = false, m_heldZero = false;
-    uint64_t m_consumed = 0;
-};
 
 // What a load reports beside the result word.
 struct LoadNotes {
@@ -291,6 +41,13 @@ std::string quotedId(const uint8_t* id, std::size_t n)
 bool startsWithFrameId(const uint8_t* bytes)
 {
     return std::all_of(bytes, bytes + kFrameIdSize, [](uint8_t b) { return isFrameIdChar(static_cast<char>(b)); });
+}
+
+// Where a frame header would start: zeros only, or the padding mark.
+bool startsPadding(const uint8_t* bytes, std::size_t n)
+{
+    return std::all_of(bytes, bytes + n, [](uint8_t b) { return b == 0; }) ||
+           (n >= sizeof kPaddingMark && std::memcmp(bytes, kPaddingMark, sizeof kPaddingMark) == 0);
 }
 
 // One load of one tag: the body reader of every version.
@@ -505,9 +262,7 @@ TagResult TagLoader::readFrames(BodyWindow& window, TagResult result)
         const uint64_t after = window.remaining();
         updateProgress(after);
 
-        const bool zeros = std::all_of(header, header + got, [](uint8_t b) { return b == 0; });
-        const bool marked = got >= sizeof kPaddingMark && std::memcmp(header, kPaddingMark, sizeof kPaddingMark) == 0;
-        if (zeros || marked)
+        if (startsPadding(header, got))
             return result | notePadding(got, after) | m_error;
         // In an unsynchronised tag, counted in the body as it is without guard zeros.
         const uint32_t offset = static_cast<uint32_t>(kHeaderSize + window.consumed() - got);
@@ -641,8 +396,7 @@ bool TagLoader::endsFrame(const BodyWindow& window, uint64_t ahead) const
     const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(sizeof next, left));
     if (!window.peekAhead(ahead, next, n))
         m_file.readExactAt(m_bodyStart + bodyOffset, next, n);
-    if (std::all_of(next, next + n, [](uint8_t b) { return b == 0; }) ||
-        (n >= sizeof kPaddingMark && std::memcmp(next, kPaddingMark, sizeof kPaddingMark) == 0))
+    if (startsPadding(next, n))
         return true;
     if (n < sizeof next || !startsWithFrameId(next))
         return false;
@@ -768,6 +522,7 @@ TagResult Tid3v2tag::readFrom(const platform::File& file, const std::string& fil
     if (tagOffset >= size) {
         m_errorDetail = "the tag would start at byte " + groupedNumber(tagOffset) + " of a file of " +
                         groupedNumber(size) + " bytes";
+        m_problems.push_back({0, {}, m_errorDetail, TagProblem::Severity::Error});
         return kErrOffset;
     }
     FileName = fileName;

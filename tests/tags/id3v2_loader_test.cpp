@@ -37,6 +37,8 @@ TEST_F(Id3v2Loader, RefusesFilesWithoutAUsableHeader)
     EXPECT_EQ(kErrNoTag, tag.LoadFromFile(dir.write("nine", Bytes(9, 0)), 0));
     const std::string small = dir.write("small", Id3v2Bytes(3).frame("TIT2", kTitle).bytes());
     EXPECT_EQ(kErrOffset, tag.LoadFromFile(small, 23));
+    ASSERT_EQ(1u, tag.Problems().size()) << "a failed load lists its error";
+    EXPECT_EQ(tag.ErrorDetail(), tag.Problems().front().problem);
     EXPECT_EQ(kErrNoTag, tag.LoadFromFile(small, 14));
 
     Bytes highBit = Id3v2Bytes(3).frame("TIT2", kTitle).bytes();
