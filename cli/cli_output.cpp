@@ -1,6 +1,8 @@
 // Lines for people and usage errors, as every command writes them.
 #include "commands.h"
 
+#include "command_line.h"
+
 #include "features/common/mp3_folder.h"
 #include "features/common/text.h"
 #include "tags/core/tag_result.h"

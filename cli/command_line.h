@@ -65,11 +65,6 @@ bool utf8Argument(std::ostream& err, const char* command, const std::string& opt
 // error, said on `err`, and gives nothing.
 std::optional<CommandArgs> parseCommandArgs(const Command& command, const Args& args, std::ostream& err);
 
-// Prints "varnoli-cli COMMAND: problem"; the caller's usage line follows from main.
-std::nullopt_t usageError(std::ostream& err, const char* command, const std::string& problem);
-// Whether an option's value is UTF-8; false with the usage error printed.
-bool utf8Argument(std::ostream& err, const char* command, const std::string& option, const std::string& value);
-
 // The texts --help prints; the manual page is made from the same table.
 void printUsageLine(std::ostream& s, const Command& command);
 void printCommandHelp(std::ostream& s, const Command& command);
