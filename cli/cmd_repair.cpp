@@ -1,4 +1,5 @@
-// varnoli-cli repair: puts back files whose save was interrupted while it moved the audio.
+// varnoli-cli repair: puts back files whose save was interrupted while it moved the audio or
+// before it was done with them.
 #include "command_line.h"
 #include "commands.h"
 

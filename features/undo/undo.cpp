@@ -207,21 +207,24 @@ std::optional<std::string> halfSavedPath(const SavedFile& f)
     return path;
 }
 
-// Calls `each` with every half-saved file of the killed saves' entries, and its record; stops
-// when it returns true.
+// Calls `each` with every half-saved file of the newest entry, when its save was killed, and
+// the file's record; stops when it returns true. An older one is passed over: a later save may
+// have saved its files again, and their old ends would take that save back too.
 template <typename Each>
 void forEachHalfSaved(const JournalStore& store, Each each)
 {
-    for (const uint64_t id : store.stoppedSaves()) {
-        const std::optional<JournalEntry> e = store.entry(id);
-        std::string damage;
-        if (!e || e->finished || e->earlierVersion)
-            continue;
-        const std::optional<std::vector<SavedFile>> files = store.readSave(id, damage);
-        for (const SavedFile& f : files ? *files : std::vector<SavedFile>())
-            if (const std::optional<std::string> path = halfSavedPath(f); path && each(id, *path, f))
-                return;
-    }
+    const std::vector<uint64_t> ids = store.entryIds();
+    const std::vector<uint64_t> stopped = store.stoppedSaves();
+    if (ids.empty() || stopped.empty() || stopped.front() != ids.front())
+        return;
+    const std::optional<JournalEntry> e = store.entry(ids.front());
+    std::string damage;
+    if (!e || e->finished || e->earlierVersion)
+        return;
+    const std::optional<std::vector<SavedFile>> files = store.readSave(e->id, damage);
+    for (const SavedFile& f : files ? *files : std::vector<SavedFile>())
+        if (const std::optional<std::string> path = halfSavedPath(f); path && each(e->id, *path, f))
+            return;
 }
 
 void undoSave(const JournalStore& store, uint64_t id, UndoReport& report, Progress& progress)

@@ -36,8 +36,9 @@ struct HalfSavedFile {
     uint64_t entry = 0;
     std::string path; // where the file is now
 };
-// Such files in the entries of saves that were killed, found by their undo records (the old
-// bytes, flushed before the file changed); an entry a live save is still writing is passed over.
+// Such files in the newest entry of the journal when its save was killed, found by their undo
+// records (the old bytes, flushed before the file changed); an entry a live save is still
+// writing is passed over, and so is every older one, whose files later saves may have changed.
 std::vector<HalfSavedFile> halfSavedFiles(const JournalStore& store);
 // The text that names such a file and says what to do about it.
 std::string halfSavedText(const HalfSavedFile& file);

@@ -5,6 +5,7 @@
 #include "tags/core/io_result.h"
 #include "tags/file/move_record.h"
 #include "tags/id3v1/id3.h"
+#include "tags/id3v1/id3_layout.h"
 #include "tags/id3v2/id3v2.h"
 
 TagResult Tid3tag::LoadFromFile(const std::string& fileName)
@@ -70,14 +71,20 @@ TagResult TagFile::restore(const std::vector<uint8_t>& oldHead, const std::vecto
             }
             file.truncate(size);
         }
-        resizeTagInPlace(file, {m_path, size, 0, current.head, oldHead.size()}, [](uint64_t) {}, [&] {
-            if (!oldHead.empty())
-                file.writeAt(0, oldHead.data(), oldHead.size());
-        });
+        // An old ID3v1 record goes in under the record of the move, so that a repair of an
+        // undo killed at any moment puts both tags back as the save left them.
+        const bool recordBack = oldTail.size() == id3v1::kRecordSize && current.tail == id3v1::recordExtent(file, size);
+        resizeTagInPlace(
+            file, {m_path, size, 0, current.head, oldHead.size()}, [](uint64_t) {},
+            [&] {
+                if (!oldHead.empty())
+                    file.writeAt(0, oldHead.data(), oldHead.size());
+            },
+            recordBack ? oldTail.data() : nullptr);
         const uint64_t tailAt = size - current.head + oldHead.size() - current.tail;
-        if (oldTail.size() != current.tail)
+        if (!recordBack && oldTail.size() != current.tail)
             file.truncate(tailAt);
-        if (!oldTail.empty())
+        if (!recordBack && !oldTail.empty())
             file.writeAt(tailAt, oldTail.data(), oldTail.size());
         return kOk;
     } catch (const platform::IoError& e) {
