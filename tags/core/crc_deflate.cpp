@@ -6,5 +6,7 @@
 
 uint32_t crcOf(const uint8_t* data, std::size_t n, uint32_t crc)
 {
-    return libdeflate_crc32(crc, data, n);
+    // Like zlib's, libdeflate's CRC-32 gives its initial value for no buffer; an empty run
+    // must keep the CRC it is given.
+    return n == 0 ? crc : libdeflate_crc32(crc, data, n);
 }

@@ -19,4 +19,5 @@ TEST(Crc32Whole, TheWholeProgramsChecksumsAreZlibs)
     for (std::size_t at = 0, n = 1; at < data.size(); at += n, n = n * 5 + 3)
         pieces = crcOf(data.data() + at, std::min(n, data.size() - at), pieces);
     EXPECT_EQ(zlib, pieces);
+    EXPECT_EQ(zlib, crcOf(nullptr, 0, zlib));
 }
