@@ -202,7 +202,7 @@ for mib in "${sizes[@]}"; do
             run_killed "$span" "$cli" set --v2 --title "$title" "$f" && continue
             # Only a record that was whole: one cut short by the kill stands for no change.
             "$cli" dump "$f" 2>&1 >/dev/null | grep -q "was interrupted" || continue
-            record=$(ls "$work/state/varnoli/moves/"*.move 2>/dev/null)
+            record=$(ls "$work/state/varnoli/moves/"*.move 2>/dev/null || true)
         done
         [ -n "$record" ] || continue
         cp "$f" "$work/damaged"
