@@ -62,20 +62,14 @@ std::string JournalStore::entryPath(uint64_t id) const
     return platform::pathExists(finished) ? finished : path(id, ".open");
 }
 
-std::vector<uint64_t> JournalStore::stoppedSaves() const
+bool JournalStore::isStoppedSave(uint64_t id) const
 {
-    std::vector<uint64_t> ids;
-    const auto found = scan(m_folder);
-    for (auto it = found.rbegin(); it != found.rend(); ++it) {
-        if (has(it->second, ".undone") || has(it->second, ".entry") || !has(it->second, ".open"))
-            continue;
-        // Its writer holds the open entry locked while it lives.
-        std::optional<platform::File> open =
-            platform::File::open(path(it->first, ".open"), platform::File::Mode::Read, nullptr, false);
-        if (open && open->lockForWriting(0))
-            ids.push_back(it->first);
-    }
-    return ids;
+    if (m_folder.empty() || platform::pathExists(path(id, ".entry")))
+        return false;
+    // Its writer holds the open entry locked while it lives.
+    std::optional<platform::File> open =
+        platform::File::open(path(id, ".open"), platform::File::Mode::Read, nullptr, false);
+    return open && open->lockForWriting(0);
 }
 
 std::vector<uint64_t> JournalStore::entryIds() const

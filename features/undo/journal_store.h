@@ -90,9 +90,9 @@ public:
     // The entry, read whole and checked once for everything asked of it through this store.
     std::optional<JournalEntry> entry(uint64_t id) const;
     bool wasUndone(uint64_t id) const;
-    // The entries of saves whose process ended before they did, newest first; those of saves
-    // still running are left out.
-    std::vector<uint64_t> stoppedSaves() const;
+    // Whether entry `id` is of a save whose process ended before the save did; a save still
+    // running is not.
+    bool isStoppedSave(uint64_t id) const;
 
     // A save's entry is written record by record as the save goes, so that a save that is
     // stopped can still be undone; a rename's is written whole. commit() ends it and flushes it.

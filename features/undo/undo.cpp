@@ -214,8 +214,7 @@ template <typename Each>
 void forEachHalfSaved(const JournalStore& store, Each each)
 {
     const std::vector<uint64_t> ids = store.entryIds();
-    const std::vector<uint64_t> stopped = store.stoppedSaves();
-    if (ids.empty() || stopped.empty() || stopped.front() != ids.front())
+    if (ids.empty() || !store.isStoppedSave(ids.front()))
         return;
     const std::optional<JournalEntry> e = store.entry(ids.front());
     std::string damage;
