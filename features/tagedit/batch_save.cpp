@@ -99,6 +99,8 @@ void applyV2Fields(const V2SaveFields& fields, Tid3v2tag& tag)
     for (TagField f : kAllFields)
         if (fields[f].enabled)
             setV2FieldText(tag, f, fields[f].text);
+    for (const FieldEdit& edit : fields.edits)
+        applyEdit(tag, edit);
     applyPictureChange(fields.picture, tag);
 }
 
@@ -164,6 +166,15 @@ std::optional<std::string> claimsPastEnd(TagFile& file)
     }
 }
 
+// The ID3v2 fields of the request and of each of its files.
+std::vector<const V2SaveFields*> v2FieldsOf(const BatchSaveRequest& request)
+{
+    std::vector<const V2SaveFields*> all{&request.v2};
+    for (const FileSaveFields& file : request.perFile)
+        all.push_back(&file.v2);
+    return all;
+}
+
 } // namespace
 
 std::string saveConfirmationText(std::size_t fileCount)
@@ -209,6 +220,10 @@ std::optional<int32_t> parseTrack(const std::string& text)
 
 std::optional<std::string> refusedValue(const BatchSaveRequest& request)
 {
+    for (const V2SaveFields* fields : v2FieldsOf(request))
+        for (const FieldEdit& edit : fields->edits)
+            if (std::optional<std::string> refusal = refusedEdit(edit))
+                return refusal;
     if (!request.saveV1)
         return std::nullopt;
     const SaveField& year = request.v1[TagField::Year];

@@ -3,6 +3,7 @@
 
 #include "features/common/dialogs.h"
 #include "features/common/progress.h"
+#include "features/common/named_fields.h"
 #include "features/common/tag_fields.h"
 #include "features/tagedit/pictures.h"
 #include "tags/core/tag_result.h"
@@ -38,6 +39,7 @@ struct V1SaveFields : SaveFields {
 
 struct V2SaveFields : SaveFields {
     PictureChange picture;
+    std::vector<FieldEdit> edits; // beyond the seven, made after them in order
 };
 
 // The fields of both tags for one file of a batch whose files each get their own.
@@ -92,7 +94,8 @@ std::optional<int32_t> parseTrack(const std::string& text);
 // The most characters an ID3v1 year holds.
 constexpr std::size_t kYearSize = 4;
 // Why the request's values cannot be saved into any file (an ID3v1 year longer than the tag
-// holds, a track that is no number), found before a file is touched; nothing when they can.
+// holds, a track that is no number, an edit refusedEdit refuses), found before a file is
+// touched; nothing when they can.
 std::optional<std::string> refusedValue(const BatchSaveRequest& request);
 
 // One line per file and ID3v1 field saved with "?" for characters it cannot hold, in order.
