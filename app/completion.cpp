@@ -2,6 +2,7 @@
 #include "help_files.h"
 
 #include "cli/command_line.h"
+#include "features/common/named_fields.h"
 
 #include <string>
 
@@ -43,7 +44,9 @@ _varnoli_cli()
 const char* const kValues = R"(" -- "$cur"))
         return
     fi
-    local options= values=
+    local options= values= fields=")";
+
+const char* const kCases = R"("
     case ${words[1]} in
 )";
 
@@ -53,6 +56,8 @@ const char* const kTail = R"(        *) return ;;
         case $prev in
             --fields) _varnoli_list "Artist Title Album Year Genre Comment Track" ;;
             --exact | --contains) _varnoli_list "filename artist title album year genre comment track" ;;
+            --field) COMPREPLY=($(compgen -S = -W "$fields" -- "$cur")) && compopt -o nospace ;;
+            --remove-field) COMPREPLY=($(compgen -W "$fields" -- "$cur")) ;;
             --set) _filedir '@(jpg|jpeg|png)' ;;
             --export) _filedir ;;
         esac
@@ -92,6 +97,9 @@ std::string bashCompletion()
     for (const Command& command : commandTable())
         out += std::string(" ") + command.name;
     out += kValues;
+    for (const NamedField& field : namedFields())
+        out += std::string(&field == &namedFields().front() ? "" : " ") + field.name;
+    out += kCases;
     for (const Command& command : commandTable())
         out += std::string("        ") + command.name + ") options=\"" + spellings(command, false) + "\" values=\"" +
                spellings(command, true) + "\" ;;\n";

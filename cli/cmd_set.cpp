@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "commands.h"
 
+#include "features/common/named_fields.h"
 #include "features/tagedit/batch_save.h"
 #include "platform/terminal.h"
 #include "tags/id3v1/id3.h"
@@ -34,17 +35,54 @@ int genreIndex(const std::string& name)
     return -1;
 }
 
+// Adds the change an option beyond the seven asks for; why it cannot be made, else nothing.
+// One of the seven named by --field is that field's own option.
+std::optional<std::string> addEdit(BatchSaveRequest& request, std::string_view option, const std::string& value)
+{
+    const bool byField = option == "--field" || option == "--remove-field";
+    const bool removes = option == "--remove-field" || option == "--remove-frame";
+    if (!byField && !removes && option != "--frame")
+        return std::nullopt;
+    std::string name = value;
+    FieldEdit change;
+    if (!removes) {
+        const std::size_t equals = value.find('=');
+        if (equals == std::string::npos)
+            return std::string(option) + " takes " + (byField ? "NAME" : "KEY") + "=VALUE, not '" + value + "'";
+        name = value.substr(0, equals);
+        change.text = value.substr(equals + 1);
+    }
+    if (byField) {
+        change.field = namedField(name);
+        if (!change.field)
+            return "'" + name + "' is not a field name (see varnoli-cli set --help)";
+        if (const std::optional<TagField> seven = change.field->seven) {
+            request.v1[*seven] = request.v2[*seven] = {true, change.text.value_or(Utf8Text())};
+            return std::nullopt;
+        }
+    } else if (!parseFrameKey(name, change.key)) {
+        return "'" + name + "' is not a frame key such as TPE3, TXXX:desc, COMM:desc:eng or USLT::eng";
+    }
+    request.v2.edits.push_back(std::move(change));
+    return std::nullopt;
+}
+
 // The request the arguments describe; a usage error is printed and gives nothing.
 std::optional<BatchSaveRequest> setRequest(const CommandArgs& args, std::ostream& err)
 {
     BatchSaveRequest request;
     request.files = args.operands();
     const bool onlyV1 = args.has("--v1"), onlyV2 = args.has("--v2");
-    for (const auto& [option, value] : args.options())
+    for (const auto& [option, value] : args.options()) {
         if (const std::optional<TagField> field = fieldOption(option))
             request.v1[*field] = request.v2[*field] = {true, value};
+        if (const std::optional<std::string> refusal = addEdit(request, option, value))
+            return usageError(err, "set", *refusal);
+    }
     if (onlyV1 && onlyV2)
         return usageError(err, "set", "--v1 and --v2 exclude each other");
+    if (onlyV1 && !request.v2.edits.empty())
+        return usageError(err, "set", "--v1 leaves out the ID3v2 tag, the only one that holds fields beyond the seven");
     request.saveV1 = !onlyV2;
     request.saveV2 = !onlyV1;
     request.recordForUndo = true;

@@ -1,6 +1,7 @@
 // varnoli-cli show: the seven fields of both tags of each file, for people or as JSON lines.
 #include "command_line.h"
 #include "commands.h"
+#include "frame_lines.h"
 #include "json_lines.h"
 #include "picture_lines.h"
 
@@ -28,7 +29,9 @@ constexpr JsonField kJsonFields[] = {
     {", \"track\": ", TagField::Track},
 };
 
-void appendTagJson(std::string& line, const TagRead& tag, const std::vector<PictureSummary>* pictures = nullptr)
+// `more`: the ID3v2 tag's members beyond the seven and its pictures.
+void appendTagJson(std::string& line, const TagRead& tag, const std::vector<PictureSummary>* pictures = nullptr,
+                   const std::string& more = {})
 {
     line += "{\"result\": ";
     line += std::to_string(tag.result);
@@ -40,11 +43,12 @@ void appendTagJson(std::string& line, const TagRead& tag, const std::vector<Pict
         line += ", \"pictures\": ";
         appendPicturesJson(line, *pictures);
     }
+    line += more;
     line += '}';
 }
 
 void appendJsonLine(std::string& line, const std::string& path, const FileFields& read,
-                    const std::vector<PictureSummary>& pictures)
+                    const std::vector<PictureSummary>& pictures, const std::string& more)
 {
     line += "{\"file\": ";
     if (!appendJsonPath(line, path))
@@ -52,7 +56,7 @@ void appendJsonLine(std::string& line, const std::string& path, const FileFields
     line += ", \"v1\": ";
     appendTagJson(line, read.v1);
     line += ", \"v2\": ";
-    appendTagJson(line, read.v2, &pictures);
+    appendTagJson(line, read.v2, &pictures, more);
     line += "}\n";
 }
 
@@ -93,6 +97,27 @@ void appendTextBlock(std::string& out, const std::string& path, const FileFields
     appendPictureLines(out, pictures);
 }
 
+// What --json and --all add for the ID3v2 tag: its named fields, and with --all every frame.
+struct ShownExtras {
+    bool json = false, all = false;
+    std::string text; // the buffer, kept from file to file
+
+    const std::string& of(Tid3v2tag& v2, const FileFields& read, const std::vector<PictureSummary>& pictures)
+    {
+        text.clear();
+        if (failed(read.v2.result) || (!json && !all))
+            return text;
+        const std::vector<PresentField> named = presentFields(v2);
+        if (json)
+            appendNamedFieldsJson(text, named);
+        if (json && all)
+            appendAllJson(text, v2, read.v2.fields, named, pictures);
+        else if (all)
+            appendAllLines(text, v2, named, pictures);
+        return text;
+    }
+};
+
 // A line per tag that could not be read; one for both when they failed alike, as a file
 // that cannot be opened fails both.
 bool reportReadFailures(std::ostream& err, const std::string& path, const FileFields& read, const Tid3v2tag& v2)
@@ -115,6 +140,7 @@ bool reportReadFailures(std::ostream& err, const std::string& path, const FileFi
 int cmdShow(const CommandArgs& args, std::ostream& out, std::ostream& err)
 {
     const bool json = args.has("--json");
+    ShownExtras extras{json, args.has("--all"), {}};
     const bool subfolders = args.has("--recursive");
     Tid3tag v1;
     Tid3v2tag v2;
@@ -125,12 +151,14 @@ int cmdShow(const CommandArgs& args, std::ostream& out, std::ostream& err)
         const FileFields read = readShownFields(path, v1, v2);
         const std::vector<PictureSummary> pictures = failed(read.v2.result) ? std::vector<PictureSummary>() : pictureSummaries(v2);
         text.clear();
+        const std::string& more = extras.of(v2, read, pictures);
         if (json) {
-            appendJsonLine(text, path, read, pictures);
+            appendJsonLine(text, path, read, pictures, more);
         } else {
             if (shown++)
                 text += '\n';
             appendTextBlock(text, path, read, v2, pictures);
+            text += more;
         }
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         for (const std::string& line : undecodableTexts(path, read.v2))

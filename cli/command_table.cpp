@@ -42,24 +42,41 @@ const std::vector<Command> kTable = {
      1, "no file given", cmdDump},
     {"set",
      "set [--v1 | --v2] [--title T] [--artist A] [--album B] [--year Y] [--genre G] [--comment C] "
-     "[--track N] FILE...",
+     "[--track N] [--field NAME=VALUE]... [--frame KEY=VALUE]... [--remove-field NAME]... [--remove-frame KEY]... "
+     "FILE...",
      "Saves the fields given into both tags of each file, as the \"ID3 Tags\" tab's save does.",
      {v1Only("save only the ID3v1 tag"), v2Only("save only the ID3v2 tag"), text("--title", "T", "the title"),
       text("--artist", "A", "the artist"), text("--album", "B", "the album"),
       text("--year", "Y", "at most 4 characters unless --v2 leaves ID3v1 out"),
       text("--genre", "G", "for ID3v1 a name of the genre list (\"\" for none)"),
       text("--comment", "C", "the comment with an empty description"),
-      text("--track", "N", "3/12 is track 3 of 12; ID3v1 takes the 3")},
+      text("--track", "N", "3/12 is track 3 of 12; ID3v1 takes the 3"),
+      text("--field", "NAME=VALUE", "a named field (below); one of the seven as its own option"),
+      text("--frame", "KEY=VALUE", "any ID3v2 frame by its key: TPE3, TXXX:desc, WXXX:desc, COMM:desc:eng, USLT::eng"),
+      text("--remove-field", "NAME", "removes a named field"),
+      text("--remove-frame", "KEY", "removes every frame the key names")},
      "An empty value (--title \"\") empties the field; fields not given keep each file's own value.\n"
      "Values are UTF-8 of any script; ID3v1 holds ISO-8859-1 only, so a character it cannot hold\n"
-     "is saved there as \"?\" and named on stderr. Every save can be taken back by undo.\n",
+     "is saved there as \"?\" and named on stderr. Every save can be taken back by undo.\n"
+     "Named fields in any letter case (beyond the seven, in the ID3v2 tag only): artist title album\n"
+     "year genre comment track albumartist disc composer bpm compilation lyrics rating originalyear\n"
+     "releasedate artistsort albumsort titlesort albumartistsort publisher copyright encodedby isrc\n"
+     "grouping subtitle replaygain_track_gain replaygain_track_peak replaygain_album_gain\n"
+     "replaygain_album_peak musicbrainz_trackid musicbrainz_albumid musicbrainz_artistid\n"
+     "musicbrainz_albumartistid musicbrainz_releasegroupid.\n"
+     "A disc is n or n/total, a bpm a whole number, a compilation 1 or 0, a rating 0 to 5 stars,\n"
+     "an original year or release date 2001, 2001-05 or 2001-05-03. The options are applied in\n"
+     "the order given; every value is checked before any file is touched.\n",
      1, "no file given", cmdSet},
-    {"show", "show [--json] [-r] PATH...",
+    {"show", "show [--json] [--all] [-r] PATH...",
      "Lists the seven fields of both tags and the pictures of each file, as the \"ID3 Tags\" tab shows them.",
      {{"-r, --recursive", nullptr, "also the MP3 files of every folder below, hidden folders skipped"},
-      {"--json", nullptr, "one JSON object per file and line; the ID3v2 pictures as \"v2.pictures\""}},
+      {"--json", nullptr, "one JSON object per file and line; the ID3v2 pictures as \"v2.pictures\""},
+      {"--all", nullptr, "also every named field and every ID3v2 frame (\"v2.fields\", \"v2.frames\")"}},
      "A folder stands for its MP3 files, sorted as the tab lists them, hidden ones left out.\n"
-     "Without --json, control characters in names and tag texts are shown as \\xNN.\n"
+     "Without --json, control characters in names and tag texts are shown as \\xNN; a field of\n"
+     "several values is shown joined by \"; \". With --json the ID3v2 tag's object also holds the\n"
+     "named fields beyond the seven that the file has, one value a string, several an array.\n"
      "Exit code 1 when a file or a folder could not be read.\n",
      1, "no file or folder given", cmdShow},
     {"search",

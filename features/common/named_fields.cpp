@@ -169,15 +169,30 @@ std::vector<Utf8Text> readKey(Tid3v2tag& tag, const FrameKey& key, bool* undecod
     return text.empty() ? std::vector<Utf8Text>{} : std::vector<Utf8Text>{text};
 }
 
-void writeKey(Tid3v2tag& tag, const FrameKey& named, const Utf8Text& text)
+// Every frame the key names, a user text whatever its description's letter case, as a
+// write would find it; a rating without an e-mail stands for every rating, since players
+// that each wrote their own would go on showing theirs.
+void removeKey(Tid3v2tag& tag, const FrameKey& key)
 {
-    FrameValue existing;
-    const FrameKey key = existingKey(tag, named, existing);
-    if (text.empty()) {
-        // Every rating goes: players that each wrote their own would go on showing theirs.
-        tag.RemoveFrames(frameKindOf(key.id) == FrameKind::Popularimeter ? FrameKey{key.id, {}, {}} : key);
+    const FrameKind kind = frameKindOf(key.id);
+    const bool anyRating = kind == FrameKind::Popularimeter && key.description.empty();
+    if (kind != FrameKind::UserText && !anyRating) {
+        tag.RemoveFrames(key);
         return;
     }
+    FrameValue value;
+    for (uint32_t i; (i = anyRating ? ratingFrame(tag, key.id, value) : userTextFrame(tag, key, value)) != 0;)
+        tag.FrameIndex().Delete(i);
+}
+
+void writeKey(Tid3v2tag& tag, const FrameKey& named, const Utf8Text& text)
+{
+    if (text.empty()) {
+        removeKey(tag, frameKindOf(named.id) == FrameKind::Popularimeter ? FrameKey{named.id, {}, {}} : named);
+        return;
+    }
+    FrameValue existing;
+    const FrameKey key = existingKey(tag, named, existing);
     FrameValue value;
     if (frameValueOf(key, text, value))
         return;
@@ -266,8 +281,16 @@ std::optional<std::string> refusedFieldText(const NamedField& field, const Utf8T
 std::vector<PresentField> presentFields(Tid3v2tag& tag)
 {
     std::vector<PresentField> present;
+    // Most tags hold few of the fields: those whose frame is absent are not looked for.
+    const TFrameIndex& frames = tag.FrameIndex();
+    std::vector<std::string_view> ids;
+    for (uint32_t i = 1; i <= frames.Count(); ++i)
+        ids.push_back(frames.FrameID(i));
+    const auto holds = [&](const char* key) {
+        return std::find(ids.begin(), ids.end(), std::string_view(key).substr(0, 4)) != ids.end();
+    };
     for (const NamedField& field : kFields) {
-        if (field.seven)
+        if (field.seven || (!holds(field.keyV24) && !holds(field.keyV23)))
             continue;
         std::vector<Utf8Text> values = readField(tag, field);
         if (!values.empty())
@@ -300,7 +323,7 @@ void applyEdit(Tid3v2tag& tag, const FieldEdit& edit)
     if (edit.field)
         writeField(tag, *edit.field, edit.text.value_or(Utf8Text()));
     else if (!edit.text || edit.text->empty())
-        tag.RemoveFrames(edit.key);
+        removeKey(tag, edit.key);
     else
         writeKey(tag, edit.key, *edit.text);
 }

@@ -126,6 +126,7 @@ std::vector<PictureSummary> pictureSummaries(const Tid3v2tag& tag)
     tag.VisitPictures([&](TPictureEntry& entry, const uint8_t* image, std::size_t size) {
         PictureSummary& s = summaries.emplace_back();
         s.readable = entry.Readable;
+        s.empty = entry.Empty;
         s.type = entry.Picture.PictureType;
         s.mimeType = std::move(entry.Picture.MimeType);
         s.description = std::move(entry.Picture.Description);

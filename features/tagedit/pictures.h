@@ -45,6 +45,7 @@ void applyPictureChange(const PictureChange& change, Tid3v2tag& tag);
 // What a listing tells of one picture frame, measured without copying its image.
 struct PictureSummary {
     bool readable = false;
+    bool empty = false; // no image, as TPictureEntry::Empty says; the header's fields where it has one
     uint8_t type = 0;
     std::string mimeType;
     Utf8Text description;

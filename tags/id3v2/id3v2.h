@@ -155,10 +155,14 @@ struct TPictureFrame {
 };
 
 // One picture frame of the tag, in file order; `Readable` is false for a frame that cannot
-// be decoded (encrypted, not inflating, a broken layout), whose Picture is then empty.
+// be decoded (encrypted, not inflating, a broken layout), whose Picture is then empty, and
+// for one that holds no image.
 struct TPictureEntry {
     uint32_t Index = 0; // in the frame list
     bool Readable = false;
+    // No image: the frame has no data at all, or a whole header (kept in Picture) and no
+    // image after it, as some taggers write when the image they were given was missing.
+    bool Empty = false;
     TPictureFrame Picture;
 };
 
@@ -254,7 +258,8 @@ public:
     using PictureVisitor = std::function<void(TPictureEntry& entry, const uint8_t* image, std::size_t size)>;
     void VisitPictures(const PictureVisitor& visit) const;
     // `data` becomes the front cover with an empty description: the first readable front
-    // cover takes it in place, else a new frame is appended. Other frames stay as they are.
+    // cover takes it in place, else the first empty one (a frame without data counts as
+    // one), else a new frame is appended. Other frames stay as they are.
     void SetFrontCover(const std::string& mimeType, const std::vector<uint8_t>& data);
     // Takes out every picture frame, those that cannot be read included; how many there were.
     uint32_t RemovePictures();

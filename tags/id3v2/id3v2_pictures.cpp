@@ -9,13 +9,13 @@ namespace {
 
 const std::string kPictureId = "APIC";
 
-// Where the image begins in the frame's data; 0 when the data do not hold the whole layout
-// or no image.
+// Where the image begins in the frame's data, at their end when there is none; 0 when the
+// data do not hold the whole header.
 std::size_t parsePicture(const std::vector<uint8_t>& data, TPictureFrame& picture)
 {
     FrameValue value;
     const std::size_t imageAt = parsePictureHeader(data, value);
-    if (imageAt == 0 || imageAt >= data.size())
+    if (imageAt == 0)
         return 0;
     picture.Encoding = value.encoding;
     picture.MimeType = std::move(value.mimeType);
@@ -51,14 +51,17 @@ void Tid3v2tag::VisitPictures(const PictureVisitor& visit) const
         std::size_t budget = kMaxTagBody;
         const id3v2::PlainFrame plain(frames, i, budget, textresult::kNotInflated);
         if (plain.result() != textresult::kOk) {
+            entry.Empty = plain.result() == textresult::kEmpty;
             visit(entry, nullptr, 0);
             continue;
         }
         const std::vector<uint8_t>& data = plain.data();
         const std::size_t imageAt = parsePicture(data, entry.Picture);
-        entry.Readable = imageAt > 0;
+        entry.Readable = imageAt > 0 && imageAt < data.size();
+        entry.Empty = data.empty() || (imageAt > 0 && imageAt == data.size());
         if (!entry.Readable) {
-            entry.Picture = TPictureFrame();
+            if (!entry.Empty)
+                entry.Picture = TPictureFrame();
             visit(entry, nullptr, 0);
             continue;
         }
@@ -79,15 +82,21 @@ std::vector<TPictureEntry> Tid3v2tag::Pictures() const
 
 void Tid3v2tag::SetFrontCover(const std::string& mimeType, const std::vector<uint8_t>& data)
 {
+    // A cover without its image is replaced rather than doubled, but only where no real one is.
+    uint32_t readable = 0, empty = 0;
+    VisitPictures([&](const TPictureEntry& entry, const uint8_t*, std::size_t) {
+        const bool front = entry.Picture.PictureType == kFrontCover;
+        if (entry.Readable && front && readable == 0)
+            readable = entry.Index;
+        const bool noData = FrameIndex().Data(entry.Index).empty();
+        if (entry.Empty && (front || noData) && empty == 0)
+            empty = entry.Index;
+    });
     std::vector<uint8_t> frameData = frontCoverData(mimeType, data);
-    for (const TPictureEntry& entry : Pictures()) {
-        if (entry.Readable && entry.Picture.PictureType == kFrontCover) {
-            id3v2::replaceData(FrameIndex().Frame(entry.Index), std::move(frameData));
-            Modified = true;
-            return;
-        }
-    }
-    FrameIndex().Data(FrameIndex().Add(kPictureId)) = std::move(frameData);
+    if (const uint32_t target = readable != 0 ? readable : empty)
+        id3v2::replaceData(FrameIndex().Frame(target), std::move(frameData));
+    else
+        FrameIndex().Data(FrameIndex().Add(kPictureId)) = std::move(frameData);
     Modified = true;
 }
 

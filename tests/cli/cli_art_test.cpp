@@ -102,3 +102,23 @@ TEST_F(CliArt, BadImageOrArgumentsLeaveEveryFileUntouched)
     const CommandResult undo = runCli({"undo"});
     EXPECT_NE(std::string::npos, (undo.out + undo.err).find("There is nothing to undo.")); // no save was begun
 }
+
+// kid3-cli writes a front cover without its image when its image path does not exist.
+TEST_F(CliArt, AFrontCoverWithoutItsImageIsShownAsSuchAndReplaced)
+{
+    const Bytes empty = concat({{0}, bytesOf("image/jpeg"), {0, 3, 0}});
+    const std::string file = dir.write("k.mp3", concat({Id3v2Bytes(3).frame("APIC", empty).padding(10).bytes(),
+                                                        audioPattern(3000)}));
+    const CommandResult json = runCli({"show", "--json", file});
+    EXPECT_NE(std::string::npos, json.out.find("\"pictures\": [{\"type\": 3, \"mime\": \"image/jpeg\", \"description\": "
+                                               "\"\", \"bytes\": 0, \"width\": 0, \"height\": 0, \"empty\": true}]"))
+        << json.out;
+    EXPECT_NE(std::string::npos, runCli({"show", file}).out.find("    Picture: type 3, image/jpeg, no image\n"));
+
+    const std::string image = dir.write("cover.png", pngImage(4, 4));
+    ASSERT_EQ(0, runCli({"art", "--set", image, file}).exitCode);
+    const CommandResult listed = runCli({"art", file});
+    EXPECT_EQ(file + "\n    Picture: type 3, image/png, 4 x 4 pixels, " + std::to_string(pngImage(4, 4).size()) +
+                  " bytes\n",
+              listed.out);
+}

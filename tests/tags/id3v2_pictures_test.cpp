@@ -119,3 +119,41 @@ TEST(Pictures, FrontCoverReplacesTheReadableOneOthersStayAndRemoveTakesThemAll)
     EXPECT_EQ(3u, tag.RemovePictures());
     EXPECT_TRUE(tag.Pictures().empty());
 }
+
+// Some taggers write a front cover without its image when the image they were given is
+// missing: it is replaced, never doubled, but a real cover comes first.
+TEST(Pictures, AFrontCoverWithoutItsImageIsReplacedNotDoubled)
+{
+    TempDir dir;
+    const Bytes empty = apic(0, "image/jpeg", 3, {0}, {});
+    const Bytes back = apic(0, "image/png", 4, {0}, kImage);
+    Tid3v2tag tag;
+    ASSERT_EQ(0, tag.LoadFromFile(tagFile(dir, Id3v2Bytes(3).frame("APIC", back).frame("APIC", empty).padding(8)), 0));
+    std::vector<TPictureEntry> pictures = tag.Pictures();
+    ASSERT_EQ(2u, pictures.size());
+    EXPECT_FALSE(pictures[1].Readable);
+    EXPECT_TRUE(pictures[1].Empty);
+    EXPECT_EQ("image/jpeg", pictures[1].Picture.MimeType);
+    EXPECT_EQ(kFrontCover, pictures[1].Picture.PictureType);
+    tag.SetFrontCover("image/png", kImage);
+    ASSERT_EQ(2u, tag.FrameIndex().Count());
+    EXPECT_EQ(back, tag.FrameIndex().Data(1));
+    EXPECT_EQ(apic(0, "image/png", 3, {0}, kImage), tag.FrameIndex().Data(2));
+
+    // A frame without any data counts as one; an empty back cover does not.
+    const Bytes emptyBack = apic(0, "image/png", 4, {0}, {});
+    ASSERT_EQ(0, tag.LoadFromFile(tagFile(dir, Id3v2Bytes(3).frame("APIC", emptyBack).frame("APIC", {}).padding(8)), 0));
+    tag.SetFrontCover("image/png", kImage);
+    ASSERT_EQ(2u, tag.FrameIndex().Count());
+    EXPECT_EQ(emptyBack, tag.FrameIndex().Data(1));
+    EXPECT_EQ(apic(0, "image/png", 3, {0}, kImage), tag.FrameIndex().Data(2));
+
+    // A readable cover after an empty one takes the image; the empty one stays.
+    ASSERT_EQ(0, tag.LoadFromFile(tagFile(dir, Id3v2Bytes(3).frame("APIC", empty).frame("APIC", back).frame(
+                                                   "APIC", apic(0, "image/png", 3, {0}, {1})).padding(8)),
+                                  0));
+    tag.SetFrontCover("image/png", kImage);
+    ASSERT_EQ(3u, tag.FrameIndex().Count());
+    EXPECT_EQ(empty, tag.FrameIndex().Data(1));
+    EXPECT_EQ(apic(0, "image/png", 3, {0}, kImage), tag.FrameIndex().Data(3));
+}
