@@ -33,12 +33,6 @@ private:
     const ScopedEnv m_stateHome{"XDG_STATE_HOME", state.path()};
 };
 
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more)
-{
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 } // namespace
 
 TEST_F(CliArt, SetOnThreeFilesShownReadByMutagenExportedAndUndone)

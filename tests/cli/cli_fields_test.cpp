@@ -21,12 +21,6 @@ private:
     const ScopedEnv m_stateHome{"XDG_STATE_HOME", state.path()};
 };
 
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more)
-{
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 // Every named field beyond the seven, with a value its rule takes.
 const std::vector<std::pair<std::string, std::string>> kValues = {
     {"albumartist", "Various \xC3\x84rtists"}, {"disc", "1/2"}, {"composer", "Dvo\xC5\x99\xC3\xA1k"},

@@ -102,6 +102,12 @@ int killedTitleSave(const std::string& path, std::size_t titleSize, uint64_t kil
 
 // Runs varnoli-cli with the arguments.
 CommandResult runCli(const std::vector<std::string>& args);
+// The arguments followed by more, such as a command's options and then its files.
+inline std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more)
+{
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
 
 // The python3 that has mutagen, or empty.
 std::string mutagenPython();
