@@ -98,7 +98,8 @@ TEST(BashCompletion, OffersCommandsOptionsFieldsAndMp3Files)
     EXPECT_EQ("Artist,Title Artist,Track ", completions("varnoli-cli rename --fields Artist,T", dir.path()));
     EXPECT_EQ("B.MP3 a.mp3 sub ", completions("varnoli-cli set --title x ", dir.path()));
     EXPECT_EQ("sub ", completions("varnoli-cli search ", dir.path()));
-    EXPECT_EQ("album= albumartist= albumartistsort= albumsort= ", completions("varnoli-cli set --field alb", dir.path()));
+    EXPECT_EQ("album= albumartist= albumartistsort= albumsort= ",
+              completions("varnoli-cli set --field alb", dir.path()));
     EXPECT_EQ("comment compilation composer ", completions("varnoli-cli set --remove-field com", dir.path()));
     EXPECT_EQ("B.MP3 a.mp3 sub ", completions("varnoli ", dir.path()));
 }

@@ -104,8 +104,9 @@ TEST_F(CliArt, AFrontCoverWithoutItsImageIsShownAsSuchAndReplaced)
     const std::string file = dir.write("k.mp3", concat({Id3v2Bytes(3).frame("APIC", empty).padding(10).bytes(),
                                                         audioPattern(3000)}));
     const CommandResult json = runCli({"show", "--json", file});
-    EXPECT_NE(std::string::npos, json.out.find("\"pictures\": [{\"type\": 3, \"mime\": \"image/jpeg\", \"description\": "
-                                               "\"\", \"bytes\": 0, \"width\": 0, \"height\": 0, \"empty\": true}]"))
+    EXPECT_NE(std::string::npos, json.out.find("\"pictures\": [{\"type\": 3, \"mime\": \"image/jpeg\", "
+                                               "\"description\": \"\", \"bytes\": 0, \"width\": 0, \"height\": 0, "
+                                               "\"empty\": true}]"))
         << json.out;
     EXPECT_NE(std::string::npos, runCli({"show", file}).out.find("    Picture: type 3, image/jpeg, no image\n"));
 
