@@ -2,6 +2,7 @@
 #include "help_files.h"
 
 #include "cli/command_line.h"
+#include "features/common/named_fields.h"
 
 #include <string>
 
@@ -47,12 +48,13 @@ const char* const kValues = R"(" -- "$cur"))
     case ${words[1]} in
 )";
 
-const char* const kTail = R"(        *) return ;;
+const char* const kValuesHead = R"(        *) return ;;
     esac
     if [[ " $values " == *" $prev "* ]]; then
         case $prev in
-            --fields) _varnoli_list "Artist Title Album Year Genre Comment Track" ;;
-            --exact | --contains) _varnoli_list "filename artist title album year genre comment track" ;;
+)";
+
+const char* const kTail = R"(
             --set) _filedir '@(jpg|jpeg|png)' ;;
             --export) _filedir ;;
         esac
@@ -86,6 +88,20 @@ complete -F _varnoli varnoli
 
 } // namespace
 
+// The fields a list option names: the seven (as the forms caption them for --fields), then
+// every other named field by its name.
+std::string fieldNames(bool captions)
+{
+    std::string names = captions ? "" : "filename";
+    for (const NamedField& field : namedFields()) {
+        std::string name = field.name;
+        if (captions && field.seven)
+            name = field.caption;
+        names += (names.empty() ? "" : " ") + name;
+    }
+    return names;
+}
+
 std::string bashCompletion()
 {
     std::string out = kHead;
@@ -95,5 +111,8 @@ std::string bashCompletion()
     for (const Command& command : commandTable())
         out += std::string("        ") + command.name + ") options=\"" + spellings(command, false) + "\" values=\"" +
                spellings(command, true) + "\" ;;\n";
+    out += kValuesHead;
+    out += "            --fields) _varnoli_list \"" + fieldNames(true) + "\" ;;\n";
+    out += "            --exact | --contains) _varnoli_list \"" + fieldNames(false) + "\" ;;";
     return out + kTail;
 }
