@@ -50,12 +50,13 @@ const char* const kCases = R"("
     case ${words[1]} in
 )";
 
-const char* const kTail = R"(        *) return ;;
+const char* const kValuesHead = R"(        *) return ;;
     esac
     if [[ " $values " == *" $prev "* ]]; then
         case $prev in
-            --fields) _varnoli_list "Artist Title Album Year Genre Comment Track" ;;
-            --exact | --contains) _varnoli_list "filename artist title album year genre comment track" ;;
+)";
+
+const char* const kTail = R"(
             --field) COMPREPLY=($(compgen -S = -W "$fields" -- "$cur")) && compopt -o nospace ;;
             --remove-field) COMPREPLY=($(compgen -W "$fields" -- "$cur")) ;;
             --set) _filedir '@(jpg|jpeg|png)' ;;
@@ -91,6 +92,20 @@ complete -F _varnoli varnoli
 
 } // namespace
 
+// The fields a list option names: the seven (as the forms caption them for --fields), then
+// every other named field by its name.
+std::string fieldNames(bool captions)
+{
+    std::string names = captions ? "" : "filename";
+    for (const NamedField& field : namedFields()) {
+        std::string name = field.name;
+        if (captions && field.seven)
+            name = field.caption;
+        names += (names.empty() ? "" : " ") + name;
+    }
+    return names;
+}
+
 std::string bashCompletion()
 {
     std::string out = kHead;
@@ -103,5 +118,8 @@ std::string bashCompletion()
     for (const Command& command : commandTable())
         out += std::string("        ") + command.name + ") options=\"" + spellings(command, false) + "\" values=\"" +
                spellings(command, true) + "\" ;;\n";
+    out += kValuesHead;
+    out += "            --fields) _varnoli_list \"" + fieldNames(true) + "\" ;;\n";
+    out += "            --exact | --contains) _varnoli_list \"" + fieldNames(false) + "\" ;;";
     return out + kTail;
 }

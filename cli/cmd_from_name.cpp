@@ -39,6 +39,10 @@ std::string fillLine(const NameFill& fill)
             line += separator + std::string(fieldName(f)) + " \"" + fill.values[fieldIndex(f)] + "\"";
             separator = ", ";
         }
+    for (const auto& [field, text] : fill.more) {
+        line += separator + std::string(field->caption) + " \"" + text + "\"";
+        separator = ", ";
+    }
     return line;
 }
 
@@ -50,6 +54,10 @@ int cmdFromName(const CommandArgs& args, std::ostream& out, std::ostream& err)
     if (!parsed)
         return kExitUsage;
     const std::vector<NameFill> fills = fillFromNames(parsed->files, *parsed->pattern);
+    if (const std::optional<std::string> refusal = refusedFills(*parsed->pattern, fills, parsed->v2)) {
+        usageError(err, "from-name", *refusal + "; nothing was saved");
+        return kExitUsage;
+    }
     bool unmatched = false;
     for (const NameFill& fill : fills) {
         if (!fill.matched)

@@ -22,8 +22,9 @@ struct RenameArgs {
     std::vector<std::string> files;
 };
 
-// The comma-separated position names into the layout, in any letter case; an empty name is an empty position.
-bool parseFields(const std::string& list, FilenameLayout& layout, std::string& problem)
+// The comma-separated field names into the layout, in any letter case; an empty name is an
+// empty position. An ID3v1 tag holds the seven only.
+bool parseFields(const std::string& list, bool v2, FilenameLayout& layout, std::string& problem)
 {
     std::size_t position = 0, start = 0;
     while (true) {
@@ -33,12 +34,17 @@ bool parseFields(const std::string& list, FilenameLayout& layout, std::string& p
             problem = "--fields: at most seven positions";
             return false;
         }
-        const std::optional<TagField> field = fieldNamed(name);
+        const NamedField* field = name.empty() ? nullptr : fieldNamedOrCaptioned(name);
         if (!name.empty() && !field) {
-            problem = "--fields: '" + name + "' is none of Artist, Title, Album, Year, Genre, Comment, Track";
+            problem = "--fields: '" + name + "' is none of Artist, Title, Album, Year, Genre, Comment, Track "
+                      "nor a named field (albumartist, disc, ...)";
             return false;
         }
-        layout.positions[position++] = field ? fieldName(*field) : "";
+        if (field && !field->seven && !v2) {
+            problem = "--fields: an ID3v1 tag has no " + std::string(field->name) + "; add --v2";
+            return false;
+        }
+        layout.positions[position++] = field ? field->caption : "";
         if (comma == std::string::npos)
             return true;
         start = comma + 1;
@@ -52,7 +58,7 @@ std::optional<RenameArgs> renameArgs(const CommandArgs& args, std::ostream& err)
     parsed.dryRun = args.has("--dry-run");
     parsed.source.v2 = args.has("--v2");
     std::string problem;
-    if (!parseFields(*args.value("--fields"), parsed.source.layout, problem))
+    if (!parseFields(*args.value("--fields"), parsed.source.v2, parsed.source.layout, problem))
         return usageError(err, "rename", problem);
     if (const std::string* delimiter = args.value("--delimiter"))
         parsed.source.layout.delimiter = *delimiter;

@@ -10,6 +10,8 @@
 #include <ostream>
 #include <sstream>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -25,7 +27,8 @@ SearchCriterion* criterionNamed(SearchRequest& request, const std::string& name)
     return nullptr;
 }
 
-// Marks the criteria a --exact or --contains list names, in any letter case.
+// Marks the criteria a --exact or --contains list names, in any letter case: a row of the
+// form, or every --field of a named field.
 bool markCriteria(SearchRequest& request, std::string_view option, const std::string& list, std::ostream& err)
 {
     std::istringstream names(list);
@@ -33,14 +36,37 @@ bool markCriteria(SearchRequest& request, std::string_view option, const std::st
         std::string lower = name;
         for (char& c : lower)
             c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        SearchCriterion* criterion = criterionNamed(request, lower);
-        if (!criterion) {
+        std::vector<SearchCriterion*> criteria;
+        if (SearchCriterion* row = criterionNamed(request, lower))
+            criteria.push_back(row);
+        const NamedField* field = namedField(lower);
+        for (FieldCriterion& more : request.more)
+            if (more.field == field)
+                criteria.push_back(&more.criterion);
+        if (!field && criteria.empty()) {
             usageError(err, "search", std::string(option) + ": unknown field '" + name + "'");
             return false;
         }
-        (option == "--contains" ? criterion->contains : criterion->exact) = true;
+        for (SearchCriterion* criterion : criteria)
+            (option == "--contains" ? criterion->contains : criterion->exact) = true;
     }
     return true;
+}
+
+// A --field NAME=TEXT criterion; nothing, with the usage error printed, for an unknown name.
+std::optional<FieldCriterion> fieldCriterion(const std::string& value, std::ostream& err)
+{
+    const std::size_t equals = value.find('=');
+    if (equals == std::string::npos)
+        return usageError(err, "search", "--field: '" + value + "' is not NAME=TEXT");
+    const std::string name = value.substr(0, equals);
+    const NamedField* field = namedField(name);
+    if (!field)
+        return usageError(err, "search", "--field: unknown field '" + name + "'");
+    FieldCriterion criterion;
+    criterion.field = field;
+    criterion.criterion.text = value.substr(equals + 1);
+    return criterion;
 }
 
 // The request the arguments describe; a usage error is printed and gives nothing.
@@ -53,9 +79,16 @@ std::optional<SearchRequest> searchRequest(const CommandArgs& args, std::ostream
     if (request.folder.empty())
         return usageError(err, "search", "a FOLDER to search is needed");
     request.subfolders = args.has("--subfolders");
-    for (const auto& [option, value] : args.options())
-        if (SearchCriterion* criterion = criterionNamed(request, std::string(option.substr(2))))
+    for (const auto& [option, value] : args.options()) {
+        if (option == "--field") {
+            std::optional<FieldCriterion> criterion = fieldCriterion(value, err);
+            if (!criterion)
+                return std::nullopt;
+            request.more.push_back(std::move(*criterion));
+        } else if (SearchCriterion* criterion = criterionNamed(request, std::string(option.substr(2)))) {
             criterion->text = value;
+        }
+    }
     for (const auto& [option, value] : args.options())
         if ((option == "--exact" || option == "--contains") && !markCriteria(request, option, value, err))
             return std::nullopt;

@@ -81,7 +81,8 @@ const std::vector<Command> kTable = {
      1, "no file or folder given", cmdShow},
     {"search",
      "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
-     "[--genre X] [--comment X] [--track X] [--exact FIELD,...] [--contains FIELD,...] [--print0]",
+     "[--genre X] [--comment X] [--track X] [--field NAME=X]... [--exact FIELD,...] [--contains FIELD,...] "
+     "[--print0]",
      "Prints the files the \"Search\" tab finds, one full path a line.",
      {{"--subfolders", nullptr, "also the folders below it, hidden ones skipped"},
       // A name is compared as the file system's bytes, which need not be UTF-8.
@@ -90,11 +91,13 @@ const std::vector<Command> kTable = {
       text("--album", "X", "the album starts with X"), text("--year", "X", "the year starts with X"),
       text("--genre", "X", "the genre starts with X"), text("--comment", "X", "the comment starts with X"),
       text("--track", "X", "the track starts with X"),
+      text("--field", "NAME=X", "the named field NAME (albumartist, disc, ...) starts with X; repeatable"),
       {"--exact", "FIELD,...", "these criteria match the whole value"},
       {"--contains", "FIELD,...", "these criteria match anywhere in the value"},
       {"--print0", nullptr, "each path as its bytes, unchanged, followed by a NUL, for scripts (xargs -0)"}},
      "Criteria are UTF-8 of any script; letter case and composed or decomposed forms are ignored.\n"
-     "FIELD: filename, artist, title, album, year, genre, comment, track, in any letter case.\n"
+     "FIELD: filename, artist, title, album, year, genre, comment, track, or a NAME given by\n"
+     "--field, in any letter case. A file is found when any one criterion matches.\n"
      "Without --print0, control characters in a path are shown as \\xNN.\n"
      "Exit code 1 when the folder or a folder below it could not be read.\n",
      1, "a FOLDER to search is needed", cmdSearch},
@@ -103,9 +106,10 @@ const std::vector<Command> kTable = {
      {v2Only("the fields of the ID3v2 tag, not the ID3v1 tag"),
       {"--fields", "F1,F2,...", "the fields of the name in order, at most seven", false, true},
       {"--delimiter", "D", "the text between two fields"},
-      {"--track-digits", "N", "pads the track with zeros to N digits"},
+      {"--track-digits", "N", "pads the track and the disc with zeros to N digits"},
       dryRun("prints the new names and renames nothing")},
-     "Fields: Artist, Title, Album, Year, Genre, Comment, Track, in any letter case.\n"
+     "Fields: Artist, Title, Album, Year, Genre, Comment, Track, in any letter case; with --v2 also\n"
+     "any named field (albumartist, disc, composer, ...). A disc \"1/2\" gives \"1\", as a track does.\n"
      "Prints OLD -> NEW per file. When two files would get one name, a name is taken or invalid,\n"
      "nothing is renamed (exit 1). One undo takes back all renames of one command.\n",
      1, "a FILE is needed", cmdRename},
@@ -115,9 +119,11 @@ const std::vector<Command> kTable = {
      {{"--pattern", "P", "the fields in braces and the text between them", true, true},
       v1Only("save only the ID3v1 tag"), v2Only("save only the ID3v2 tag"),
       dryRun("prints the fields and saves nothing")},
-     "Fields in braces in any letter case: {artist} {title} {album} {year} {genre} {comment} {track};\n"
+     "Fields in braces in any letter case: {artist} {title} {album} {year} {genre} {comment} {track},\n"
+     "and any named field such as {albumartist} or {disc} (saved into the ID3v2 tag only);\n"
      "other text must match as it stands. Each field takes the shortest text up to the next text of\n"
-     "the pattern; a field at the end takes the rest. A track \"03\" is saved as 3.\n"
+     "the pattern; a field at the end takes the rest. A track \"03\" is saved as 3, a disc too.\n"
+     "A value its field refuses (a disc \"x\") stops the command before any file is saved (exit 2).\n"
      "Saves both tags unless --v1 or --v2, through the undo journal.\n"
      "A name that does not match is reported and its file left alone (exit 1).\n",
      1, "a FILE is needed", cmdFromName},

@@ -24,6 +24,7 @@ class PictureBox;
 class QCheckBox;
 class QCloseEvent;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -274,6 +275,10 @@ public:
     std::array<QLineEdit*, 7> EditSearch{};       // EditSearchArtist ... Track: the texts sought
     std::array<QCheckBox*, 7> CheckBoxEx{};       // CheckBoxExArtist ... Track: whole text must match
     std::array<QCheckBox*, 7> CheckBoxContains{}; // CheckBoxContainsArtist ... Track: text need only be in it
+    QComboBox* ComboBoxSearchField = nullptr;      // a named field beyond the seven to search too
+    QLineEdit* EditSearchField = nullptr;          // the text sought in it
+    QCheckBox* CheckBoxExField = nullptr;          // its whole text must match
+    QCheckBox* CheckBoxContainsField = nullptr;    // its text need only be in it
     QProgressBar* ProgressBarSearch = nullptr;    // how far the search has come
     QTreeWidget* ListViewSearchResults = nullptr; // the files found
     QLabel* LabelSearchCount = nullptr;           // how many were found
@@ -324,6 +329,7 @@ private:
     void buildSearchTab();
     void buildSearchFolderGroup(QWidget* tab);
     void buildSearchCriteria(QWidget* tab);
+    void addSearchFieldRow(QGridLayout* grid, int row);
     void buildHelpTab();
     SearchRequest searchRequestFromControls() const;
     bool filenameCurrentFileShown() const;
@@ -355,6 +361,7 @@ private:
     QString m_fileEditFolder;
     std::string m_fileEditName;
     FieldTexts m_fileEditFieldsV1, m_fileEditFieldsV2;
+    NamedTexts m_fileEditMoreV2; // the named fields beyond the seven of the version 2 tag
     ShownFile m_shownTagFile; // the one file the "ID3 Tags" fields were last filled from
     QString m_tagListFolder;  // the folder FileListBoxMP3Files showed at its last selection change
     bool m_placeRestored = false;

@@ -46,14 +46,16 @@ FilenameLayout layoutOf(const std::array<QComboBox*, 7>& positions, const QLineE
     return layout;
 }
 
-// The seven boxes that pick the fields of the name, first to last.
-QVBoxLayout* positionColumn(std::array<QComboBox*, 7>& positions, const QString& suffix, QWidget* page)
+// The seven boxes that pick the fields of the name, first to last; an ID3v2 tag offers every
+// named field after the seven.
+QVBoxLayout* positionColumn(std::array<QComboBox*, 7>& positions, bool v2, const QString& suffix, QWidget* page)
 {
     auto* column = new QVBoxLayout;
     column->addWidget(wrappingLabel("Build filename from tag options below:", false, page));
     QStringList fields;
-    for (int i = 0; i < 7; ++i)
-        fields << fieldText(i);
+    for (const NamedField& field : namedFields())
+        if (field.seven || v2)
+            fields << QString::fromLatin1(field.caption);
     for (int i = 0; i < 7; ++i) {
         auto* box = named(new QComboBox(page), QStringLiteral("ComboBoxFile%1%2").arg(i + 1).arg(suffix));
         box->setEditable(true);
@@ -102,7 +104,7 @@ QWidget* TForm1::buildFilenameSubTab(bool v2)
     delimiterRow->addStretch(1);
 
     auto* columns = new QHBoxLayout;
-    columns->addLayout(positionColumn(v2 ? ComboBoxFileV2 : ComboBoxFile, suffix, page));
+    columns->addLayout(positionColumn(v2 ? ComboBoxFileV2 : ComboBoxFile, v2, suffix, page));
     columns->addWidget(tagValueGroup(v2 ? LabelsV2 : LabelsV1, v2, suffix, page), 1);
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(delimiterRow);
@@ -232,6 +234,7 @@ void TForm1::LoadCurrentFile()
         } else {
             const TagRead read = readFilenameFieldsV2(path, FileEditTagV2);
             m_fileEditFieldsV2 = read.fields;
+            m_fileEditMoreV2 = failed(read.result) ? NamedTexts() : presentTexts(FileEditTagV2);
             if (!failed(read.result)) {
                 BuildPreviewV2();
                 ShowFileTagsV2();
@@ -251,7 +254,7 @@ void TForm1::BuildPreviewV1()
 void TForm1::BuildPreviewV2()
 {
     const FilenameLayout layout = layoutOf(ComboBoxFileV2, EditDelimiterV2, CheckBoxTwoDigitTrack);
-    EditPreview->setText(QString::fromStdString(::BuildPreviewV2(m_fileEditFieldsV2, layout)));
+    EditPreview->setText(QString::fromStdString(::BuildPreviewV2(m_fileEditFieldsV2, layout, m_fileEditMoreV2)));
 }
 
 void TForm1::CheckBoxTwoDigitTrackClick()

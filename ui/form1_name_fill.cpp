@@ -22,18 +22,18 @@ TableQuestion fillTable(const std::vector<NameFill>& fills, const NamePattern& p
                         const QString& tags)
 {
     TableQuestion question;
-    std::vector<TagField> columns;
+    std::vector<const NamedField*> columns;
     question.headers << QStringLiteral("File");
     for (const NamePattern::Piece& piece : pattern.pieces)
         if (piece.field) {
-            columns.push_back(*piece.field);
-            question.headers << QString::fromLatin1(fieldName(*piece.field));
+            columns.push_back(piece.field);
+            question.headers << QString::fromLatin1(piece.field->caption);
         }
     question.headers << QStringLiteral("Problem");
     for (const NameFill& fill : fills) {
         QStringList row{pathText(fileNameOf(fill.path))};
-        for (TagField f : columns)
-            row << toQString(fill.values[fieldIndex(f)]);
+        for (const NamedField* field : columns)
+            row << toQString(filledText(fill, *field));
         row << (fill.matched ? QString() : QStringLiteral("does not match: ") + toQString(fill.why));
         question.rows.push_back(row);
         question.marked.push_back(!fill.matched);
@@ -51,7 +51,8 @@ void TForm1::addNameFillControls(QToolBar* bar)
     EditNamePattern = named(new QLineEdit(QStringLiteral("{track} - {artist} - {title}"), bar), "EditNamePattern");
     EditNamePattern->setFixedWidth(kPatternWidth);
     EditNamePattern->setToolTip(QStringLiteral("The file name pattern: {artist} {title} {album} {year} {genre} "
-                                               "{comment} {track}, and text that must be in the name as it stands"));
+                                               "{comment} {track}, any named field such as {albumartist} or {disc}, and text "
+                                               "that must be in the name as it stands"));
     bar->addSeparator();
     bar->addWidget(EditNamePattern);
     FillFromFileName = addTextButton(bar, "FillFromFileName", QStringLiteral("Fill from file name"), QString());
@@ -74,6 +75,10 @@ void TForm1::FillFromFileNameClick()
         return;
     }
     const std::vector<NameFill> fills = fillFromNames(files, *pattern);
+    if (const std::optional<std::string> refusal = refusedFills(*pattern, fills, v2)) {
+        m_dialogs.error("Nothing was saved: " + *refusal + ".");
+        return;
+    }
     BatchSaveRequest request = fillRequest(fills, v1, v2);
     if (request.files.empty()) {
         std::string text = "None of the selected file names matches the pattern.";

@@ -7,6 +7,7 @@
 
 #include "features/search/search.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,6 +24,7 @@
 namespace {
 
 constexpr int kCriteriaWidth = 330;
+constexpr int kSearchFieldChars = 8;
 
 QLabel* plainLabel(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
 
@@ -130,10 +132,31 @@ void TForm1::buildSearchCriteria(QWidget* tab)
         tagGrid->addWidget(CheckBoxEx[i], i, 2);
         tagGrid->addWidget(CheckBoxContains[i], i, 3);
     }
+    addSearchFieldRow(tagGrid, static_cast<int>(kFieldCount));
     tagGrid->setColumnStretch(1, 1);
     auto* criteria = new QVBoxLayout(GroupBox5);
     criteria->addWidget(GroupBox7);
     criteria->addWidget(GroupBox4);
+}
+
+// One more row for any named field beyond the seven, picked in the box where the others have their caption.
+void TForm1::addSearchFieldRow(QGridLayout* grid, int row)
+{
+    ComboBoxSearchField = named(new QComboBox(GroupBox4), "ComboBoxSearchField");
+    for (const NamedField& field : namedFields())
+        if (!field.seven)
+            ComboBoxSearchField->addItem(QString::fromLatin1(field.caption), QString::fromLatin1(field.name));
+    // The box keeps to the captions' width; its list shows the long names whole.
+    ComboBoxSearchField->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ComboBoxSearchField->setMinimumContentsLength(kSearchFieldChars);
+    ComboBoxSearchField->setToolTip(QStringLiteral("Search a field beyond the seven too"));
+    EditSearchField = named(new QLineEdit(GroupBox4), "EditSearchField");
+    CheckBoxExField = checkBox("CheckBoxExField", "Exact", false, GroupBox4);
+    CheckBoxContainsField = checkBox("CheckBoxContainsField", "Contains", false, GroupBox4);
+    grid->addWidget(ComboBoxSearchField, row, 0);
+    grid->addWidget(EditSearchField, row, 1);
+    grid->addWidget(CheckBoxExField, row, 2);
+    grid->addWidget(CheckBoxContainsField, row, 3);
 }
 
 void TForm1::wireSearchTab()
@@ -155,6 +178,10 @@ SearchRequest TForm1::searchRequestFromControls() const
         const std::size_t i = fieldIndex(field);
         request.fields[i] = {toUtf8(EditSearch[i]->text()), CheckBoxEx[i]->isChecked(), CheckBoxContains[i]->isChecked()};
     }
+    if (!EditSearchField->text().isEmpty())
+        request.more.push_back({namedField(toUtf8(ComboBoxSearchField->currentData().toString())),
+                                {toUtf8(EditSearchField->text()), CheckBoxExField->isChecked(),
+                                 CheckBoxContainsField->isChecked()}});
     return request;
 }
 

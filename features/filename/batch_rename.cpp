@@ -22,8 +22,10 @@ std::string quoted(const std::string& text)
 
 std::string builtName(const std::string& path, const NameSource& source, Tid3tag& v1, Tid3v2tag& v2)
 {
-    if (source.v2)
-        return BuildPreviewV2(readFilenameFieldsV2(path, v2).fields, source.layout);
+    if (source.v2) {
+        const TagRead read = readFilenameFieldsV2(path, v2);
+        return BuildPreviewV2(read.fields, source.layout, failed(read.result) ? NamedTexts() : presentTexts(v2));
+    }
     return BuildPreviewV1(readFilenameFieldsV1(path, v1).fields, source.layout);
 }
 

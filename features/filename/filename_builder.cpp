@@ -33,31 +33,48 @@ std::string withoutControls(const std::string& text)
     return out;
 }
 
-std::string filenamePart(Version version, const FieldTexts& fields, const std::string& delimiter,
-                         const std::string& fieldName, std::size_t position, std::size_t trackDigits = 0)
+// A track "3/12" names its position in the set, as a disc "1/2" does; only a number is
+// padded, so "A1" on a vinyl side stays as it is.
+std::string countPart(std::string value, std::size_t digits)
 {
-    const std::optional<TagField> field = positionField(fieldName);
-    if (!field)
+    value = value.substr(0, value.find('/'));
+    if (!value.empty() && value.size() < digits && value.find_first_not_of("0123456789") == std::string::npos)
+        value.insert(0, digits - value.size(), '0');
+    return value;
+}
+
+std::string fieldValue(const NamedField& field, const FieldTexts& fields, const NamedTexts& more)
+{
+    if (field.seven)
+        return fields[fieldIndex(*field.seven)];
+    const Utf8Text* text = textOf(more, field);
+    return text ? *text : std::string();
+}
+
+std::string filenamePart(Version version, const FieldTexts& fields, const std::string& delimiter,
+                         const std::string& fieldName, std::size_t position, std::size_t trackDigits = 0,
+                         const NamedTexts& more = {})
+{
+    const NamedField* field = positionNamedField(fieldName);
+    // An ID3v1 tag holds the seven only.
+    if (!field || (version == Version::V1 && !field->seven))
         return {};
-    std::string value = withoutControls(fields[fieldIndex(*field)]);
-    if (value.empty() && !contributesWhenEmpty(version, *field))
+    std::string value = withoutControls(fieldValue(*field, fields, more));
+    if (value.empty() && field->seven && !contributesWhenEmpty(version, *field->seven))
         return {};
-    // A track "3/12" names its position in the set; a "/" anywhere else would make a folder.
-    if (*field == TagField::Track) {
-        value = value.substr(0, value.find('/'));
-        // Only a number is padded: "A1" on a vinyl side stays as it is.
-        if (!value.empty() && value.size() < trackDigits && value.find_first_not_of("0123456789") == std::string::npos)
-            value.insert(0, trackDigits - value.size(), '0');
-    }
+    // A "/" anywhere else would make a folder.
+    if (field->seven == TagField::Track || field->rule == FieldRule::Count)
+        value = countPart(value, trackDigits);
     std::replace(value.begin(), value.end(), '/', '-');
     return (position > 0 ? delimiter : std::string()) + value;
 }
 
-std::string buildPreview(Version version, const FieldTexts& fields, const FilenameLayout& layout)
+std::string buildPreview(Version version, const FieldTexts& fields, const FilenameLayout& layout,
+                         const NamedTexts& more = {})
 {
     std::string name;
     for (std::size_t p = 0; p < layout.positions.size(); ++p)
-        name += filenamePart(version, fields, layout.delimiter, layout.positions[p], p, layout.trackDigits);
+        name += filenamePart(version, fields, layout.delimiter, layout.positions[p], p, layout.trackDigits, more);
     // The last four bytes are ASCII exactly when the last four characters are, so the
     // check on the UTF-8 bytes is the check on the characters.
     if (!isMp3Name(name))
@@ -67,12 +84,12 @@ std::string buildPreview(Version version, const FieldTexts& fields, const Filena
 
 } // namespace
 
-std::optional<TagField> positionField(const std::string& text)
+const NamedField* positionNamedField(const std::string& text)
 {
-    for (TagField f : kAllFields)
-        if (text == fieldName(f))
-            return f;
-    return std::nullopt;
+    for (const NamedField& field : namedFields())
+        if (text == field.caption)
+            return &field;
+    return nullptr;
 }
 
 std::string FilenamePartV1(const FieldTexts& fields, const std::string& delimiter,
@@ -82,9 +99,9 @@ std::string FilenamePartV1(const FieldTexts& fields, const std::string& delimite
 }
 
 std::string FilenamePartV2(const FieldTexts& fields, const std::string& delimiter,
-                           const std::string& fieldName, std::size_t position)
+                           const std::string& fieldName, std::size_t position, const NamedTexts& more)
 {
-    return filenamePart(Version::V2, fields, delimiter, fieldName, position);
+    return filenamePart(Version::V2, fields, delimiter, fieldName, position, 0, more);
 }
 
 std::string BuildPreviewV1(const FieldTexts& fields, const FilenameLayout& layout)
@@ -92,9 +109,9 @@ std::string BuildPreviewV1(const FieldTexts& fields, const FilenameLayout& layou
     return buildPreview(Version::V1, fields, layout);
 }
 
-std::string BuildPreviewV2(const FieldTexts& fields, const FilenameLayout& layout)
+std::string BuildPreviewV2(const FieldTexts& fields, const FilenameLayout& layout, const NamedTexts& more)
 {
-    return buildPreview(Version::V2, fields, layout);
+    return buildPreview(Version::V2, fields, layout, more);
 }
 
 TagRead readFilenameFieldsV1(const std::string& path, Tid3tag& tag)

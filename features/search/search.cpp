@@ -123,19 +123,39 @@ bool TagSearch::matches(const std::string& value, const SearchCriterion& criteri
     return matchesKey(m_key, criterionKey, criterion.exact, criterion.contains);
 }
 
+bool TagSearch::MatchNamedCriterion(TagFile& file, const NamedField& field, const SearchCriterion& criterion,
+                                    const std::string& criterionKey)
+{
+    if (failed(file.loadV2(m_v2)))
+        return false;
+    const std::vector<Utf8Text> values = readField(m_v2, field);
+    return std::any_of(values.begin(), values.end(),
+                       [&](const Utf8Text& value) { return matches(value, criterion, criterionKey); }) ||
+           (values.size() > 1 && matches(joinedValues(values), criterion, criterionKey));
+}
+
 bool TagSearch::CheckSearchFile(const SearchRequest& request, const std::string& path, const std::string& name)
 {
     if (!request.filename.text.empty() && matches(name, request.filename, m_criterionKeys[0]))
         return true;
     // Opened once, when a tag is asked, for every criterion's loads.
     std::optional<TagFile> file;
-    for (TagField field : kAllFields) {
-        const SearchCriterion& criterion = request.fields[fieldIndex(field)];
-        if (criterion.text.empty())
-            continue;
+    const auto opened = [&]() -> TagFile& {
         if (!file)
             file.emplace(TagFile::openForReading(path));
-        if (MatchCriterion(*file, field, criterion, m_criterionKeys[1 + fieldIndex(field)]))
+        return *file;
+    };
+    for (TagField field : kAllFields) {
+        const SearchCriterion& criterion = request.fields[fieldIndex(field)];
+        if (!criterion.text.empty() && MatchCriterion(opened(), field, criterion, m_criterionKeys[1 + fieldIndex(field)]))
+            return true;
+    }
+    for (std::size_t i = 0; i < request.more.size(); ++i) {
+        const FieldCriterion& more = request.more[i];
+        if (more.criterion.text.empty() || !more.field)
+            continue;
+        if (more.field->seven ? MatchCriterion(opened(), *more.field->seven, more.criterion, m_moreKeys[i])
+                              : MatchNamedCriterion(opened(), *more.field, more.criterion, m_moreKeys[i]))
             return true;
     }
     return false;
@@ -147,6 +167,9 @@ void TagSearch::SearchFolder(const std::vector<SearchedFolder>& folders, const S
     searchKey(request.filename.text, m_criterionKeys[0]);
     for (TagField field : kAllFields)
         searchKey(request.fields[fieldIndex(field)].text, m_criterionKeys[1 + fieldIndex(field)]);
+    m_moreKeys.resize(request.more.size());
+    for (std::size_t i = 0; i < request.more.size(); ++i)
+        searchKey(request.more[i].criterion.text, m_moreKeys[i]);
     std::size_t done = 0;
     for (const SearchedFolder& folder : folders) {
         for (const platform::DirEntry& entry : folder.entries) {

@@ -3,6 +3,7 @@
 
 #include "features/common/progress.h"
 #include "features/common/mp3_folder.h"
+#include "features/common/named_fields.h"
 #include "features/common/tag_fields.h"
 #include "tags/id3v2/id3v2.h"
 
@@ -22,11 +23,18 @@ struct SearchCriterion {
     bool contains = false;
 };
 
+// A criterion on any named field, beside the form's rows of the seven.
+struct FieldCriterion {
+    const NamedField* field = nullptr;
+    SearchCriterion criterion;
+};
+
 struct SearchRequest {
     std::string folder;
     bool subfolders = false;
     SearchCriterion filename; // the file system's bytes of the name, extension included
     std::array<SearchCriterion, kFieldCount> fields; // UTF-8, by fieldIndex()
+    std::vector<FieldCriterion> more; // tried after the seven, in order
 };
 
 struct SearchOutcome {
@@ -71,6 +79,10 @@ public:
     // alone cannot decide.
     bool MatchCriterion(TagFile& file, TagField field, const SearchCriterion& criterion,
                         const std::string& criterionKey);
+    // Whether a named field beyond the seven matches: any one of its ID3v2 values, or all of
+    // them as people see them joined.
+    bool MatchNamedCriterion(TagFile& file, const NamedField& field, const SearchCriterion& criterion,
+                             const std::string& criterionKey);
 
 private:
     // Whether any criterion asked matches, tried in form order until one does.
@@ -81,6 +93,7 @@ private:
     Tid3v2tag& m_v2;
     // The criteria's keys: the file name's, then the fields' by fieldIndex().
     std::array<std::string, kFieldCount + 1> m_criterionKeys;
+    std::vector<std::string> m_moreKeys; // by SearchRequest::more
     // Reused from file to file, so a search allocates little beyond the tag loads.
     std::string m_value, m_key, m_path;
 };

@@ -43,12 +43,24 @@ int genreIndexOf(const std::string& name)
     return -1;
 }
 
+void fillField(NameFill& fill, const NamedField& field, const std::string& text)
+{
+    if (field.seven) {
+        fill.present[fieldIndex(*field.seven)] = true;
+        fill.values[fieldIndex(*field.seven)] = text;
+        return;
+    }
+    // A disc "02" is saved as 2, as a track is; anything else is left for its field to refuse.
+    const std::optional<std::string> number = field.rule == FieldRule::Count ? trackNumber(text) : std::nullopt;
+    fill.more.emplace_back(&field, number ? *number : text);
+}
+
 } // namespace
 
 std::optional<NamePattern> parseNamePattern(const std::string& text, std::string& problem)
 {
     NamePattern pattern;
-    FieldFlags named{};
+    std::vector<const NamedField*> named;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t open = text.find('{', at);
         if (open != at) {
@@ -57,7 +69,7 @@ std::optional<NamePattern> parseNamePattern(const std::string& text, std::string
                 problem = "a '}' without its '{'";
                 return std::nullopt;
             }
-            pattern.pieces.push_back({std::nullopt, literal});
+            pattern.pieces.push_back({nullptr, literal});
             at = open == std::string::npos ? text.size() : open;
             continue;
         }
@@ -67,25 +79,21 @@ std::optional<NamePattern> parseNamePattern(const std::string& text, std::string
             return std::nullopt;
         }
         const std::string name = text.substr(open + 1, close - open - 1);
-        const std::optional<TagField> field = fieldNamed(name);
-        if (!field) {
+        const NamedField* field = namedField(name);
+        if (!field)
             problem = quoted("{" + name + "}") + " is none of {artist}, {title}, {album}, {year}, {genre}, "
-                      "{comment}, {track}";
-            return std::nullopt;
-        }
-        if (named[fieldIndex(*field)]) {
+                      "{comment}, {track} nor a named field such as {albumartist} or {disc}";
+        else if (std::find(named.begin(), named.end(), field) != named.end())
             problem = quoted("{" + name + "}") + " is named twice";
-            return std::nullopt;
-        }
-        if (!pattern.pieces.empty() && pattern.pieces.back().field) {
+        else if (!pattern.pieces.empty() && pattern.pieces.back().field)
             problem = "two fields need some text between them";
+        if (!field || !problem.empty())
             return std::nullopt;
-        }
-        named[fieldIndex(*field)] = true;
+        named.push_back(field);
         pattern.pieces.push_back({field, {}});
         at = close + 1;
     }
-    if (pattern.pieces.empty() || std::none_of(named.begin(), named.end(), [](bool b) { return b; })) {
+    if (named.empty()) {
         problem = "the pattern names no field";
         return std::nullopt;
     }
@@ -116,10 +124,9 @@ NameFill fillFromName(const std::string& path, const NamePattern& pattern)
         const bool last = i + 1 == pattern.pieces.size();
         const std::size_t end = last || at == name.size() ? name.size() : name.find(pattern.pieces[i + 1].literal, at + 1);
         if (end == std::string::npos || end == at)
-            return noMatch(std::string("no text for {") + fieldName(*piece.field) + "}");
-        const std::size_t f = fieldIndex(*piece.field);
-        fill.present[f] = true;
-        fill.values[f] = name.substr(at, end - at);
+            return noMatch(std::string("no text for {") + (piece.field->seven ? piece.field->caption : piece.field->name) +
+                           "}");
+        fillField(fill, *piece.field, name.substr(at, end - at));
         at = end;
     }
     if (at != name.size())
@@ -143,6 +150,26 @@ std::vector<NameFill> fillFromNames(const std::vector<std::string>& paths, const
     for (const std::string& path : paths)
         fills.push_back(fillFromName(path, pattern));
     return fills;
+}
+
+Utf8Text filledText(const NameFill& fill, const NamedField& field)
+{
+    if (field.seven)
+        return fill.values[fieldIndex(*field.seven)];
+    const Utf8Text* text = textOf(fill.more, field);
+    return text ? *text : Utf8Text();
+}
+
+std::optional<std::string> refusedFills(const NamePattern& pattern, const std::vector<NameFill>& fills, bool saveV2)
+{
+    for (const NamePattern::Piece& piece : pattern.pieces)
+        if (piece.field && !piece.field->seven && !saveV2)
+            return std::string("an ID3v1 tag has no ") + piece.field->name + ", and the ID3v2 tag is not saved";
+    for (const NameFill& fill : fills)
+        for (const auto& [field, text] : fill.more)
+            if (std::optional<std::string> refusal = fill.matched ? refusedFieldText(*field, text) : std::nullopt)
+                return quoted(fill.path) + ": " + *refusal;
+    return std::nullopt;
 }
 
 BatchSaveRequest fillRequest(const std::vector<NameFill>& fills, bool saveV1, bool saveV2)
@@ -169,6 +196,8 @@ BatchSaveRequest fillRequest(const std::vector<NameFill>& fills, bool saveV1, bo
                 fields.v1[f] = {true, value};
             }
         }
+        for (const auto& [field, text] : fill.more)
+            fields.v2.edits.push_back({field, {}, text});
         request.files.push_back(fill.path);
         request.perFile.push_back(fields);
     }

@@ -9,13 +9,15 @@
 
 #include "batch_save.h"
 
+#include "features/common/named_texts.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 struct NamePattern {
     struct Piece {
-        std::optional<TagField> field; // none: `literal` must match
+        const NamedField* field = nullptr; // null: `literal` must match
         std::string literal;
     };
     std::vector<Piece> pieces;
@@ -33,11 +35,20 @@ struct NameFill {
     std::string problem;    // the same as a line naming the file
     FieldFlags present{};   // the fields the pattern names
     FieldTexts values;      // their texts; a track as a plain number, "03" as "3"
+    NamedTexts more;        // the named fields beyond the seven, in pattern order; a disc as a track
 };
+
+// The text the fill gives the field; empty when the pattern does not name it.
+Utf8Text filledText(const NameFill& fill, const NamedField& field);
+
+// Why the fills cannot be saved as asked, in words, before any file is touched: a field beyond
+// the seven when the ID3v2 tag is not saved, or a value its field refuses (a disc "x").
+std::optional<std::string> refusedFills(const NamePattern& pattern, const std::vector<NameFill>& fills, bool saveV2);
 
 NameFill fillFromName(const std::string& path, const NamePattern& pattern);
 std::vector<NameFill> fillFromNames(const std::vector<std::string>& paths, const NamePattern& pattern);
 
 // The batch save of the matched files, each with its own fields enabled, into the tags
-// asked for. An ID3v1 genre not in the genre list is left as the file has it.
+// asked for, the fields beyond the seven as edits of the ID3v2 tag. An ID3v1 genre not in the
+// genre list is left as the file has it.
 BatchSaveRequest fillRequest(const std::vector<NameFill>& fills, bool saveV1, bool saveV2);

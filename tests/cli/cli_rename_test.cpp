@@ -121,3 +121,41 @@ TEST(CliRename, HelpGivesTheSynopsesOfRenameAndFromName)
         << fromName.out;
     EXPECT_NE(std::string::npos, runCli({"--help"}).out.find(" from-name"));
 }
+
+TEST(CliRename, NamedFieldsNameFilesAndFillThemFromNames)
+{
+    TempDir dir, state;
+    const ScopedEnv stateHome("XDG_STATE_HOME", state.path());
+    const Bytes song = concat({Id3v2Bytes(3)
+                                   .frame("TPE2", concat({{0}, bytesOf("AC/DC")}))
+                                   .frame("TPOS", concat({{0}, bytesOf("1/2")}))
+                                   .frame("TRCK", concat({{0}, bytesOf("7")}))
+                                   .padding(64)
+                                   .bytes(),
+                               audioPattern(300)});
+    const std::string path = dir.write("a.mp3", song);
+    const auto dry = runCli({"rename", "--v2", "--fields", "disc,Track,ALBUMARTIST", "--track-digits", "2",
+                             "--delimiter", " ", "--dry-run", path});
+    EXPECT_EQ(0, dry.exitCode) << dry.err;
+    EXPECT_EQ(path + " -> " + dir.file("01 07 AC-DC.mp3") + "\n", dry.out);
+    // An ID3v1 tag has no album artist.
+    EXPECT_EQ(2, runCli({"rename", "--fields", "albumartist", path}).exitCode);
+
+    const std::string a = dir.write("2 - Band - One.mp3", audioPattern(300));
+    const std::string b = dir.write("x - Band - Two.mp3", audioPattern(300));
+    const char* pattern = "{disc} - {albumartist} - {title}";
+    const auto refused = runCli({"from-name", "--pattern", pattern, a, b});
+    EXPECT_EQ(2, refused.exitCode);
+    EXPECT_NE(std::string::npos, refused.err.find("disc: 'x' is not")) << refused.err;
+    EXPECT_EQ(audioPattern(300), readFile(a));
+    EXPECT_EQ(audioPattern(300), readFile(b));
+    EXPECT_EQ(2, runCli({"from-name", "--pattern", pattern, "--v1", a}).exitCode);
+    EXPECT_EQ(audioPattern(300), readFile(a));
+
+    const auto filled = runCli({"from-name", "--pattern", pattern, a});
+    EXPECT_EQ(0, filled.exitCode) << filled.err;
+    EXPECT_EQ("2", v2TextOf(a, "TPOS"));
+    EXPECT_EQ("Band", v2TextOf(a, "TPE2"));
+    EXPECT_EQ(0, runCli({"undo"}).exitCode);
+    EXPECT_EQ(audioPattern(300), readFile(a));
+}

@@ -1,5 +1,5 @@
 // Tests of varnoli-cli search: the "Search" tab's search from the command line.
-#include "support/test_support.h"
+#include "support/id3v2_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -71,4 +71,24 @@ TEST(CliSearch, MissingFolderAndUsageErrors)
         EXPECT_EQ(2, r.exitCode) << args.back();
         EXPECT_FALSE(r.err.empty()) << args.back();
     }
+}
+
+TEST(CliSearch, AnyNamedFieldIsACriterion)
+{
+    TempDir dir;
+    const auto song = [&](const char* name, const char* albumArtist) {
+        return dir.write(name, concat({Id3v2Bytes(3).frame("TPE2", concat({{0}, bytesOf(albumArtist)})).bytes(),
+                                       audioPattern(300)}));
+    };
+    const std::string various = song("a.mp3", "Various Artists");
+    const std::string band = song("b.mp3", "Various");
+    auto r = runCli({"search", dir.path(), "--field", "AlbumArtist=various", "--exact", "albumartist"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(band + "\n", r.out);
+    r = runCli({"search", dir.path(), "--field", "albumartist=ARTISTS", "--contains", "albumartist"});
+    EXPECT_EQ(various + "\n", r.out);
+    r = runCli({"search", dir.path(), "--field", "disc=1", "--field", "albumartist=various a"});
+    EXPECT_EQ(various + "\n", r.out);
+    for (const char* bad : {"albumartist", "colour=red"})
+        EXPECT_EQ(2, runCli({"search", dir.path(), "--field", bad}).exitCode) << bad;
 }

@@ -138,3 +138,21 @@ TEST_F(FilenameTab, FolderTypedWithoutSeparatorReadsAndRenamesItsFiles)
     EXPECT_TRUE(dialogs.texts("error").isEmpty());
     EXPECT_EQ(kSong, readFile(music + "renamed.mp3"));
 }
+
+TEST_F(FilenameTab, TheVersion2BoxesOfferTheNamedFields)
+{
+    writeFile(music + "song.mp3", concat({Id3v2Bytes(3)
+                                              .frame("TPE2", concat({{0}, bytesOf("VA")}))
+                                              .frame("TPOS", concat({{0}, bytesOf("2/3")}))
+                                              .bytes(),
+                                          audioPattern(300)}));
+    EXPECT_EQ(-1, window->ComboBoxFile[0]->findText(QStringLiteral("Disc")));
+    EXPECT_NE(-1, window->ComboBoxFileV2[0]->findText(QStringLiteral("Album artist")));
+    openFolder(music);
+    window->PageControl2->setCurrentIndex(1);
+    pick("song.mp3");
+    QTest::keyClicks(window->ComboBoxFileV2[0], "Disc");
+    QTest::keyClicks(window->ComboBoxFileV2[1], "Album artist");
+    QTest::keyClicks(window->EditDelimiterV2, "-");
+    EXPECT_EQ(QStringLiteral("2-VA.mp3"), window->EditPreview->text());
+}

@@ -1,6 +1,8 @@
 // The "Search" tab: browsing, searching with the progress bar, and the export to the playlist.
 #include "window_fixture.h"
 
+#include "support/id3v2_builder.h"
+
 #include <QLabel>
 
 #include "ui/file_list_box.h"
@@ -93,4 +95,21 @@ TEST_F(SearchTab, SearchListsMatchesAndExportsThemToThePlaylist)
     EXPECT_EQ(window->TabSheet1, window->PageControl1->currentWidget());
     // The playlist has no file yet, so its save-as ran; cancelling it keeps the entries.
     EXPECT_EQ(1, dialogs.texts("save").size());
+}
+
+TEST_F(SearchTab, TheLastRowSearchesANamedField)
+{
+    const std::string music = makeFolder("Music");
+    dir.write("Music/a.mp3", concat({testsupport::Id3v2Bytes(3).frame("TCOM", concat({{0}, testsupport::bytesOf("Bach")})).bytes(),
+                                     testsupport::audioPattern(300)}));
+    dir.write("Music/b.mp3", testsupport::audioPattern(300));
+    writeSetup("");
+    ASSERT_TRUE(start());
+    window->EditSearchFolder->setText(qs(music));
+    QComboBox* field = window->ComboBoxSearchField;
+    field->setCurrentIndex(field->findData(QStringLiteral("composer")));
+    window->EditSearchField->setText(QStringLiteral("BACH"));
+    window->CheckBoxExField->setChecked(true);
+    window->ButtonSearch->click();
+    EXPECT_EQ(QStringList({qs(music + "a.mp3")}), rows(window->ListViewSearchResults));
 }

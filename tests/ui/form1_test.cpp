@@ -40,7 +40,7 @@ TEST_F(Form1, EveryNamedControlExists)
         "ComboBoxFile1V2", "LabelTrack", "LabelCommentV2", "ToolButton8", "ToolButton13",
         "EditSearchFolder", "CheckBoxSubfolders", "ButtonBrowseSearch", "EditFilename",
         "EditSearchTrack", "CheckBoxExGenre", "ProgressBarSearch", "ButtonSearch",
-        "ListViewSearchResults", "TreeView1", "WebBrowserHelp"};
+        "ListViewSearchResults", "ComboBoxSearchField", "EditSearchField", "TreeView1", "WebBrowserHelp"};
     for (const char* name : names)
         EXPECT_NE(nullptr, window->findChild<QWidget*>(QString::fromLatin1(name))) << name;
 }
@@ -60,7 +60,7 @@ TEST_F(Form1, StartsWithTheDocumentedStates)
     for (QCheckBox* box : enable)
         EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
     const auto exact = controls<QCheckBox>("^CheckBox(Ex|Subfolders)");
-    EXPECT_EQ(9, exact.size());
+    EXPECT_EQ(10, exact.size()); // the filename, the seven, the named field, the subfolders
     for (QCheckBox* box : exact)
         EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
     const auto positions = controls<QComboBox>("^ComboBoxFile\\d");

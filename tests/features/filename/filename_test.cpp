@@ -51,6 +51,21 @@ TEST(FilenameBuilder, TrackDigitsPadOnlyANumber)
     EXPECT_EQ("-T.mp3", BuildPreviewV2({"", "T", "", "", "", "", ""}, l));
 }
 
+TEST(FilenameBuilder, NamedFieldsByCaptionInVersion2Only)
+{
+    const FieldTexts f{"Art", "T", "", "", "", "", "3/12"};
+    const NamedTexts more{{namedField("albumartist"), "AC/DC"}, {namedField("disc"), "1/2"}};
+    FilenameLayout l = layout({"Disc", "Track", "Album artist", "Composer"});
+    EXPECT_EQ("1-3-AC-DC-.mp3", BuildPreviewV2(f, l, more));
+    // A disc is padded as a track is.
+    l.trackDigits = 2;
+    EXPECT_EQ("01-03-AC-DC-.mp3", BuildPreviewV2(f, l, more));
+    EXPECT_EQ("-03--.mp3", BuildPreviewV2(f, l));
+    // An ID3v1 tag has none of them; the caption must be exact.
+    EXPECT_EQ("-03.mp3", BuildPreviewV1(f, l));
+    EXPECT_EQ("-T.mp3", BuildPreviewV2(f, layout({"album artist", "Title"}), more));
+}
+
 TEST(FilenameBuilder, ExtensionAndTheNameAsUtf8)
 {
     const FieldTexts f{"AC/DC", "Caf\xC3\xA9 \xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1", "x.Mp3", "abc", "Rock", "song.mp3 ", "3/12"};

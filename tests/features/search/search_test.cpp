@@ -155,3 +155,32 @@ TEST_F(SearchTest, WalkOrderSubfoldersHiddenFoldersAndProgress)
     EXPECT_EQ(Names{}, search(none, empty));
     EXPECT_EQ(4u, empty.files);
 }
+
+TEST_F(SearchTest, NamedFieldsMatchAnyOfTheirValuesByTheSameRule)
+{
+    mp3("various.mp3", {{"TPE2", "Various Artists"}, {"TPOS", "1/2"}});
+    mp3("user.mp3", {{"TPE1", "Solo"}}, id3v1Record("", "Solo", "", "", "", 0));
+    // A version 2.4 frame of two values, each found alone and both as people see them.
+    dir.write("two.mp3", concat({Id3v2Bytes(4).frame("TPE2", concat({{3}, bytesOf("Ann"), {0}, bytesOf("Bob")})).bytes(),
+                                 audioPattern(300)}));
+    const auto asking = [](const char* name, const std::string& text, bool exact = false, bool contains = false) {
+        SearchRequest request;
+        request.more.push_back({namedField(name), {text, exact, contains}});
+        return request;
+    };
+    EXPECT_EQ(Names{"various.mp3"}, search(asking("albumartist", "VARIOUS")));
+    EXPECT_EQ(Names{}, search(asking("albumartist", "artists")));
+    EXPECT_EQ(Names{"various.mp3"}, search(asking("albumartist", "artists", false, true)));
+    EXPECT_EQ(Names{"various.mp3"}, search(asking("disc", "1/2", true)));
+    EXPECT_EQ(Names{}, search(asking("disc", "1", true)));
+    EXPECT_EQ(Names{"two.mp3"}, search(asking("albumartist", "bob", true)));
+    EXPECT_EQ(Names{"two.mp3"}, search(asking("albumartist", "ann; bob", true)));
+    // One of the seven named again goes by its own rule: the ID3v1 value counts too.
+    EXPECT_EQ(Names{"user.mp3"}, search(asking("artist", "solo", true)));
+    // Any criterion that matches finds the file.
+    SearchRequest either = asking("disc", "1");
+    either.fields[fieldIndex(TagField::Artist)] = {"solo"};
+    Names found = search(either);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ((Names{"user.mp3", "various.mp3"}), found);
+}

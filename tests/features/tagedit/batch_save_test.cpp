@@ -198,3 +198,28 @@ TEST_F(BatchSave, EachFileOfAFillGetsItsOwnFields)
     EXPECT_EQ("One", v2TextOf(a, "TIT2"));
     EXPECT_EQ(audioPattern(300), readFile(c));
 }
+
+TEST_F(BatchSave, AFillWritesNamedFieldsAndARefusedValueStopsItFirst)
+{
+    std::string problem;
+    const NamePattern p = *parseNamePattern("{Disc} - {albumartist} - {title}", problem);
+    const std::string a = dir.write("02 - VA - One.mp3", audioPattern(300));
+    const std::string b = dir.write("x - VA - Two.mp3", audioPattern(300));
+    const std::vector<NameFill> good = fillFromNames({a}, p);
+    ASSERT_TRUE(good[0].matched) << good[0].problem;
+    EXPECT_EQ("2", filledText(good[0], *namedField("disc")));
+    EXPECT_EQ(std::nullopt, refusedFills(p, good, true));
+    // Only the ID3v2 tag holds them.
+    EXPECT_NE(std::nullopt, refusedFills(p, good, false));
+    const std::optional<std::string> refusal = refusedFills(p, fillFromNames({a, b}, p), true);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ("'" + b + "': disc: 'x' is not \"n\" or \"n/total\"", *refusal);
+
+    request = fillRequest(good, true, true);
+    request.recordForUndo = false;
+    EXPECT_FALSE(run().failures);
+    EXPECT_EQ("2", v2TextOf(a, "TPOS"));
+    EXPECT_EQ("VA", v2TextOf(a, "TPE2"));
+    EXPECT_EQ("One", v2TextOf(a, "TIT2"));
+    EXPECT_FALSE(parseNamePattern("{disc} {DISC}", problem));
+}
