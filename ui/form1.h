@@ -389,6 +389,7 @@ private:
     std::vector<FieldEdit> m_frameEdits; // the "All frames" table's changes since then
     bool m_genreEdited = false; // the ID3v1 genre was picked since then
     bool m_fillingFrames = false; // the frame table is being filled, not edited
+    bool m_fillingMore = false;   // "More fields" are being filled, not typed into
     QString m_tagListFolder;  // the folder FileListBoxMP3Files showed at its last selection change
     bool m_placeRestored = false;
     bool m_playlistChanged = false; // rows added, moved or removed since the last open, save or close

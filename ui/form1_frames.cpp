@@ -11,9 +11,14 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace {
 
 enum Column { kKey, kName, kKind, kValue, kColumns };
+
+// Wide enough for most keys and names; a longer one is elided, whole in its hint.
+constexpr int kMaxColumnWidth = 170;
 
 void setCell(QTableWidget* table, int row, int column, const QString& text, bool editable)
 {
@@ -29,10 +34,14 @@ void addRow(QTableWidget* table, const FrameRow& frame)
     setCell(table, row, kKey, toQString(frame.key), false);
     setCell(table, row, kName, toQString(frame.name), false);
     setCell(table, row, kKind, toQString(frame.kind), false);
-    setCell(table, row, kValue, toQString(frame.value), frame.editable);
-    // Long lyrics show their whole text in the hint.
-    table->item(row, kValue)->setToolTip(toQString(frame.value));
-    table->item(row, kValue)->setData(Qt::UserRole, toQString(frame.value));
+    // A cell edits one line: lyrics of several are edited under "More fields".
+    const QString value = toQString(frame.value);
+    const bool lines = value.contains(QLatin1Char('\n'));
+    setCell(table, row, kValue, lines ? value.section(QLatin1Char('\n'), 0, 0) + QStringLiteral(" \u2026") : value,
+            frame.editable && !lines);
+    for (int column = 0; column < kColumns; ++column)
+        table->item(row, column)->setToolTip(column == kValue ? value : table->item(row, column)->text());
+    table->item(row, kValue)->setData(Qt::UserRole, value);
 }
 
 // A value the save will write stands out, and a refused edit goes back to it.
@@ -69,8 +78,9 @@ QWidget* TForm1::buildFramesPage(QWidget* parent)
     TableAllFrames->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                     QAbstractItemView::AnyKeyPressed);
     TableAllFrames->setWordWrap(false);
+    TableAllFrames->verticalHeader()->setDefaultSectionSize(TableAllFrames->fontMetrics().height() + 6);
     EditFrameKey = named(new QLineEdit(page->parentWidget()), "EditFrameKey");
-    EditFrameKey->setPlaceholderText(QStringLiteral("Key, e.g. TXXX:MOOD"));
+    EditFrameKey->setPlaceholderText(QStringLiteral("New key: TXXX:MOOD"));
     EditFrameKey->setToolTip(QStringLiteral("A frame ID such as TPE2, TXXX:description, COMM:description:eng"));
     EditFrameValue = named(new QLineEdit(page->parentWidget()), "EditFrameValue");
     EditFrameValue->setPlaceholderText(QStringLiteral("Value"));
@@ -104,6 +114,8 @@ void TForm1::ShowFrameTable(const std::vector<FrameRow>& rows, bool one)
     for (const FrameRow& row : rows)
         addRow(TableAllFrames, row);
     TableAllFrames->resizeColumnsToContents();
+    for (int column = kKey; column < kValue; ++column)
+        TableAllFrames->setColumnWidth(column, std::min(TableAllFrames->columnWidth(column), kMaxColumnWidth));
     m_fillingFrames = false;
     TableAllFrames->setToolTip(one ? QString() : QStringLiteral("Select one file to see all its frames"));
     enableFrameTable();

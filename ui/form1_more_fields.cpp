@@ -51,17 +51,20 @@ QWidget* TForm1::buildMoreFields(QWidget* parent)
     auto* page = new QWidget(ScrollBoxMoreFields);
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(2);
-    int row = 0;
+    // One caption over the boxes leaves the fields the width.
+    grid->addWidget(boldLabel(QStringLiteral("Enable Save"), page), 0, 2, Qt::AlignCenter);
+    int row = 1;
     for (const NamedField* field : moreFields()) {
         const QString caption = QString::fromLatin1(field->caption);
         QWidget* edit = moreFieldWidget(*field, page);
         edit->setToolTip(ruleHint(field->rule));
-        auto* box = checkBox(QStringLiteral("CheckBoxV2_") + QString::fromLatin1(field->name),
-                             QStringLiteral("Enable Save"), true, page);
+        auto* box = checkBox(QStringLiteral("CheckBoxV2_") + QString::fromLatin1(field->name), QString(), true, page);
         box->setToolTip(QStringLiteral("Enable Save (%1)").arg(caption));
-        grid->addWidget(new QLabel(caption + QLatin1Char(':'), page), row, 0, Qt::AlignTop);
+        box->setAccessibleName(box->toolTip());
+        const Qt::Alignment lines = field->rule == FieldRule::Lines ? Qt::AlignTop : Qt::AlignVCenter;
+        grid->addWidget(bold(new QLabel(caption + QLatin1Char(':'), page)), row, 0, Qt::AlignLeft | lines);
         grid->addWidget(edit, row, 1);
-        grid->addWidget(box, row++, 2, Qt::AlignTop);
+        grid->addWidget(box, row++, 2, Qt::AlignHCenter | lines);
         FieldsMore.push_back(edit);
         CheckBoxMore.push_back(box);
     }
@@ -82,7 +85,7 @@ void TForm1::wireMoreFields()
         else if (auto* lines = qobject_cast<QPlainTextEdit*>(FieldsMore[i]))
             // Filling the field leaves the document unmodified; only typing changes that.
             wire(lines->document(), &QTextDocument::modificationChanged, [this, box, lines] {
-                if (lines->document()->isModified())
+                if (!m_fillingMore && lines->document()->isModified())
                     FieldEdited(box);
             });
     }
@@ -96,6 +99,8 @@ void TForm1::FieldEdited(QCheckBox* box)
 
 void TForm1::ShowMoreFields(const std::vector<Utf8Text>& texts, const std::vector<bool>& differs)
 {
+    // Replacing a document's text marks it modified for a moment.
+    m_fillingMore = true;
     for (std::size_t i = 0; i < FieldsMore.size(); ++i) {
         const QString text = i < texts.size() ? toQString(texts[i]) : QString();
         const QString placeholder = i < differs.size() && differs[i] ? kDifferent : QString();
@@ -109,15 +114,20 @@ void TForm1::ShowMoreFields(const std::vector<Utf8Text>& texts, const std::vecto
             lines->document()->setModified(false);
         }
     }
+    m_fillingMore = false;
 }
 
 void TForm1::ShowDiffers(const SelectionDiffers& differs)
 {
+    // The short track field says it in fewer letters.
+    const auto marker = [](std::size_t i) {
+        return i == fieldIndex(TagField::Track) ? QStringLiteral("(various)") : kDifferent;
+    };
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         if (differs.v2[i])
-            FieldsV2[i]->setPlaceholderText(kDifferent);
+            FieldsV2[i]->setPlaceholderText(marker(i));
         if (auto* edit = qobject_cast<QLineEdit*>(FieldsV1[i]))
-            edit->setPlaceholderText(differs.v1[i] ? kDifferent : QString());
+            edit->setPlaceholderText(differs.v1[i] ? marker(i) : QString());
     }
     ComboBoxGenre->lineEdit()->setPlaceholderText(differs.genre ? kDifferent : QString());
 }

@@ -204,4 +204,11 @@ tag.save(v2_version=3)
     save();
     EXPECT_EQ(before, frames());
     EXPECT_EQ(9u, before.size());
+
+    // From there to several files: the lyrics are emptied, which is no typing.
+    QTest::keyClick(window->FileListBoxMP3Files, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(QString(), shown("lyrics"));
+    EXPECT_EQ(QStringLiteral("(different values)"), find<QPlainTextEdit>("EditV2_lyrics")->placeholderText());
+    for (QCheckBox* box : window->CheckBoxMore)
+        EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
 }
