@@ -18,7 +18,7 @@ namespace {
 enum Column { kKey, kName, kKind, kValue, kColumns };
 
 // Wide enough for most keys and names; a longer one is elided, whole in its hint.
-constexpr int kMaxColumnWidth = 170;
+constexpr int kMaxColumnWidth = 150;
 
 void setCell(QTableWidget* table, int row, int column, const QString& text, bool editable)
 {
@@ -72,7 +72,8 @@ QWidget* TForm1::buildFramesPage(QWidget* parent)
     TableAllFrames = named(new QTableWidget(0, kColumns, page->parentWidget()), "TableAllFrames");
     TableAllFrames->setHorizontalHeaderLabels({QStringLiteral("Key"), QStringLiteral("Name"), QStringLiteral("Kind"),
                                                QStringLiteral("Value")});
-    TableAllFrames->horizontalHeader()->setStretchLastSection(true);
+    // The value takes what the other columns leave; a long one is elided, whole in its hint.
+    TableAllFrames->horizontalHeader()->setSectionResizeMode(kValue, QHeaderView::Stretch);
     TableAllFrames->verticalHeader()->hide();
     TableAllFrames->setSelectionBehavior(QAbstractItemView::SelectRows);
     TableAllFrames->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -88,8 +89,8 @@ QWidget* TForm1::buildFramesPage(QWidget* parent)
     ButtonDeleteFrame = named(new QPushButton(QStringLiteral("Delete"), page->parentWidget()), "ButtonDeleteFrame");
     ButtonDeleteFrame->setToolTip(QStringLiteral("Delete the selected frames"));
     auto* addBar = new QHBoxLayout;
-    addBar->addWidget(EditFrameKey, 2);
-    addBar->addWidget(EditFrameValue, 3);
+    addBar->addWidget(EditFrameKey, 1);
+    addBar->addWidget(EditFrameValue, 1);
     addBar->addWidget(ButtonAddFrame);
     addBar->addWidget(ButtonDeleteFrame);
     page->addWidget(TableAllFrames, 1);
