@@ -77,7 +77,7 @@ TagViewState viewState(const TForm1& w, bool genreEdited, const std::vector<Fiel
 
 // A field stays open to typing whatever its box says: typing checks the box.
 template <typename Boxes>
-void checkAll(const Boxes& boxes, bool checked)
+void setAllChecked(const Boxes& boxes, bool checked)
 {
     for (QCheckBox* box : boxes)
         box->setChecked(checked);
@@ -101,7 +101,7 @@ void masterBoxChanged(TForm1& w, QCheckBox* master, QCheckBox* other, const std:
         w.ToolButton4->setEnabled(false);
     // Several files: the boxes stay unchecked until the person picks what to write.
     if (on && w.FileListBoxMP3Files->selectedItems().size() <= 1)
-        checkAll(boxes, true);
+        setAllChecked(boxes, true);
 }
 
 // Also when the entry is already selected: the box is editable and may hold typed text.
@@ -130,7 +130,7 @@ void TForm1::ClearTagView(bool reset)
     showGenre(ComboBoxGenre, 0);
     ComboBoxGenre->lineEdit()->setPlaceholderText(QString());
     if (reset)
-        checkAll(CheckBoxV1, false);
+        setAllChecked(CheckBoxV1, false);
     ClearV2View(reset);
 }
 
@@ -143,8 +143,8 @@ void TForm1::ClearV2View(bool reset)
     }
     ShowMoreFields({}, {});
     if (reset) {
-        checkAll(CheckBoxV2, false);
-        checkAll(CheckBoxMore, false);
+        setAllChecked(CheckBoxV2, false);
+        setAllChecked(CheckBoxMore, false);
     }
 }
 
@@ -191,9 +191,9 @@ void TForm1::FileListBoxMP3FilesClick()
     // One file: every field of a group whose master box is checked will be written;
     // several: only those the person types into.
     const bool one = names.size() == 1;
-    checkAll(CheckBoxV1, one && CheckBoxEnableV1->isChecked());
-    checkAll(CheckBoxV2, one && CheckBoxEnableV2->isChecked());
-    checkAll(CheckBoxMore, one && CheckBoxEnableV2->isChecked());
+    setAllChecked(CheckBoxV1, one && CheckBoxEnableV1->isChecked());
+    setAllChecked(CheckBoxV2, one && CheckBoxEnableV2->isChecked());
+    setAllChecked(CheckBoxMore, one && CheckBoxEnableV2->isChecked());
     showTagSelection(FileListBoxMP3Files->selectedPaths());
 }
 
@@ -245,7 +245,7 @@ void TForm1::CheckBoxEnableV2Click()
     enableAll(CheckBoxMore, FieldsMore, on);
     masterBoxChanged(*this, CheckBoxEnableV2, CheckBoxEnableV1, CheckBoxV2);
     if (on && FileListBoxMP3Files->selectedItems().size() <= 1)
-        checkAll(CheckBoxMore, true);
+        setAllChecked(CheckBoxMore, true);
     enableFrameTable();
 }
 
