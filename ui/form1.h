@@ -29,7 +29,10 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QProgressBar;
+class QScrollArea;
+class QTableWidget;
 class QPushButton;
 class QTabWidget;
 class QTextBrowser;
@@ -116,12 +119,21 @@ public:
     void FileListBoxMP3FilesClick();
     void CheckBoxEnableV1Click();
     void CheckBoxEnableV2Click();
-    void CheckBoxV1FieldClick(int field); // the seven CheckBoxV1ArtistClick ... TrackClick
-    void CheckBoxV2FieldClick(int field); // the seven CheckBoxV2ArtistClick ... TrackClick
     void ClearTagView(bool reset);
     void ClearV2View(bool reset);
     void ShowV1Tag(const V1View& view);
     void ShowV2Tag(const V2View& view);
+    // "(different values)" in the fields whose selected files differ.
+    void ShowDiffers(const SelectionDiffers& differs);
+    // "More fields": the named fields beyond the seven, one text per moreFields() entry.
+    void ShowMoreFields(const std::vector<Utf8Text>& texts, const std::vector<bool>& differs);
+    // Typing into a field checks its "Enable Save" box.
+    void FieldEdited(QCheckBox* box);
+    // "All frames": the one selected file's frames; `one` is false for any other selection.
+    void ShowFrameTable(const std::vector<FrameRow>& rows, bool one);
+    void TableAllFramesCellChanged(int row, int column);
+    void ButtonAddFrameClick();
+    void ButtonDeleteFrameClick();
     // The thumbnail beside the ID3v2 group, for the selected files.
     void ShowPicture();
     void ShowPictureView(const PictureView& view, bool anySelected);
@@ -230,6 +242,15 @@ public:
     std::array<QCheckBox*, 7> CheckBoxV2{}; // CheckBoxV2Artist ... Track: which ID3v2 fields a save writes
     std::array<QWidget*, 7> FieldsV1{};     // EditArtist ... EditTrack, ComboBoxGenre 5th
     std::array<QLineEdit*, 7> FieldsV2{};   // EditArtistV2 ... EditTrackV2
+    QTabWidget* PageControlTags = nullptr;  // the seven fields of both tags, more fields, all frames
+    QScrollArea* ScrollBoxMoreFields = nullptr; // the named fields beyond the seven
+    std::vector<QWidget*> FieldsMore;       // one per moreFields() entry; lyrics in a QPlainTextEdit
+    std::vector<QCheckBox*> CheckBoxMore;   // which of them a save writes
+    QTableWidget* TableAllFrames = nullptr; // key, name, kind and value of every frame of one file
+    QLineEdit* EditFrameKey = nullptr;      // the key of a frame to add: TPE2, TXXX:description
+    QLineEdit* EditFrameValue = nullptr;    // its value
+    QPushButton* ButtonAddFrame = nullptr;    // adds the frame, or sets it when the file has it
+    QPushButton* ButtonDeleteFrame = nullptr; // removes the selected frames
     QGroupBox* GroupBoxPicture = nullptr;   // the front cover of the selected files
     PictureBox* ImagePicture = nullptr;     // its thumbnail; takes a dropped image file
     QLabel* LabelPictureSize = nullptr;     // its size and kind
@@ -323,6 +344,15 @@ private:
     void buildTagFields(QWidget* tab);
     void buildTagGroups(QWidget* tab);
     void buildPictureGroup(QWidget* tab);
+    QWidget* buildMoreFields(QWidget* parent);
+    QWidget* buildFramesPage(QWidget* parent);
+    void wireMoreFields();
+    // Reads the selected files into the fields and the frame table.
+    void showTagSelection(const std::vector<std::string>& paths);
+    // The frame table's row shown as changed, and its edit kept for the save.
+    void noteFrameEdit(FieldEdit edit);
+    // The frame table takes changes for one file shown, while ID3v2 is saved.
+    void enableFrameTable();
     void buildFilenameTab();
     void buildFilenameInfoGroup(QWidget* tab);
     QWidget* buildFilenameSubTab(bool v2);
@@ -362,7 +392,11 @@ private:
     std::string m_fileEditName;
     FieldTexts m_fileEditFieldsV1, m_fileEditFieldsV2;
     NamedTexts m_fileEditMoreV2; // the named fields beyond the seven of the version 2 tag
-    ShownFile m_shownTagFile; // the one file the "ID3 Tags" fields were last filled from
+    ShownFiles m_shownTags; // the files the "ID3 Tags" fields were last filled from
+    std::vector<FieldEdit> m_frameEdits; // the "All frames" table's changes since then
+    bool m_genreEdited = false; // the ID3v1 genre was picked since then
+    bool m_fillingFrames = false; // the frame table is being filled, not edited
+    bool m_fillingMore = false;   // "More fields" are being filled, not typed into
     QString m_tagListFolder;  // the folder FileListBoxMP3Files showed at its last selection change
     bool m_placeRestored = false;
     bool m_playlistChanged = false; // rows added, moved or removed since the last open, save or close

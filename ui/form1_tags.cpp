@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -92,9 +93,17 @@ void TForm1::buildTagsTab()
     buildTagGroups(tab);
     buildPictureGroup(tab);
 
+    // The seven fields of both tags first; the rest a click away, so the tab fits 800x600.
+    auto* sevenPage = paneLayout<QVBoxLayout>(tab);
+    sevenPage->setContentsMargins(2, 2, 2, 2);
+    sevenPage->addWidget(GroupBoxV1);
+    sevenPage->addWidget(GroupBoxV2, 1);
+    PageControlTags = named(new QTabWidget(tab), "PageControlTags");
+    PageControlTags->addTab(sevenPage->parentWidget(), QStringLiteral("ID3 v1 and v2"));
+    PageControlTags->addTab(buildMoreFields(PageControlTags), QStringLiteral("More fields"));
+    PageControlTags->addTab(buildFramesPage(PageControlTags), QStringLiteral("All frames"));
     auto* right = new QVBoxLayout;
-    right->addWidget(GroupBoxV1);
-    right->addWidget(GroupBoxV2, 1);
+    right->addWidget(PageControlTags, 1);
     // The front cover sits under the file list, level with the ID3v2 fields it travels with.
     auto* left = paneLayout<QVBoxLayout>(tab);
     left->addWidget(FileListBoxMP3Files, 1);
@@ -177,7 +186,16 @@ void TForm1::wireTagsTab()
     wire(CheckBoxEnableV1, &QCheckBox::toggled, [this] { CheckBoxEnableV1Click(); });
     wire(CheckBoxEnableV2, &QCheckBox::toggled, [this] { CheckBoxEnableV2Click(); });
     for (int i = 0; i < 7; ++i) {
-        wire(CheckBoxV1[i], &QCheckBox::toggled, [this, i] { CheckBoxV1FieldClick(i); });
-        wire(CheckBoxV2[i], &QCheckBox::toggled, [this, i] { CheckBoxV2FieldClick(i); });
+        if (auto* edit = qobject_cast<QLineEdit*>(FieldsV1[i]))
+            wire(edit, &QLineEdit::textEdited, [this, i] { FieldEdited(CheckBoxV1[i]); });
+        wire(FieldsV2[i], &QLineEdit::textEdited, [this, i] { FieldEdited(CheckBoxV2[i]); });
     }
+    // Only a picked entry counts as the genre; typing alone picks none.
+    QCheckBox* genreBox = CheckBoxV1[fieldIndex(TagField::Genre)];
+    wire(ComboBoxGenre, &QComboBox::activated, [this, genreBox] {
+        m_genreEdited = true;
+        FieldEdited(genreBox);
+    });
+    wire(ComboBoxGenre->lineEdit(), &QLineEdit::textEdited, [this, genreBox] { FieldEdited(genreBox); });
+    wireMoreFields();
 }

@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QToolButton>
 
 #include <exception>
@@ -23,7 +24,27 @@ QString fieldText(const QWidget* field)
 {
     if (const auto* edit = qobject_cast<const QLineEdit*>(field))
         return edit->text();
+    if (const auto* lines = qobject_cast<const QPlainTextEdit*>(field))
+        return lines->toPlainText();
     return static_cast<const QComboBox*>(field)->currentText();
+}
+
+// Typed into since the field was filled; the genre box has its own flag.
+bool fieldEdited(const QWidget* field)
+{
+    if (const auto* edit = qobject_cast<const QLineEdit*>(field))
+        return edit->isModified();
+    if (const auto* lines = qobject_cast<const QPlainTextEdit*>(field))
+        return lines->document()->isModified();
+    return false;
+}
+
+void setUnedited(QWidget* field)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->setModified(false);
+    else if (auto* lines = qobject_cast<QPlainTextEdit*>(field))
+        lines->document()->setModified(false);
 }
 
 // The tab's controls as plain data; field texts are kept in full, whatever they hold.
@@ -35,55 +56,52 @@ ViewGroup groupState(const QCheckBox* master, const std::array<QCheckBox*, 7>& b
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         group.checked[i] = boxes[i]->isChecked();
         group.texts[i] = toUtf8(fieldText(fields[i]));
+        group.edited[i] = fieldEdited(fields[i]);
     }
     return group;
 }
 
-TagViewState viewState(const TForm1& w)
+TagViewState viewState(const TForm1& w, bool genreEdited, const std::vector<FieldEdit>& frameEdits)
 {
     TagViewState state;
     state.v1 = groupState(w.CheckBoxEnableV1, w.CheckBoxV1, w.FieldsV1);
     state.v2 = groupState(w.CheckBoxEnableV2, w.CheckBoxV2, w.FieldsV2);
     state.genreIndex = w.ComboBoxGenre->currentIndex();
+    state.genreEdited = genreEdited;
+    for (std::size_t i = 0; i < w.FieldsMore.size(); ++i)
+        state.more.push_back({w.CheckBoxMore[i]->isChecked(), toUtf8(fieldText(w.FieldsMore[i])),
+                              fieldEdited(w.FieldsMore[i])});
+    state.frameEdits = frameEdits;
     return state;
 }
 
-// Checking a box enables its field through the box's own handler; a box already checked
-// does not fire, so its field is enabled here as well.
-template <typename Fields>
-void checkAll(const std::array<QCheckBox*, 7>& boxes, const Fields& fields)
+// A field stays open to typing whatever its box says: typing checks the box.
+template <typename Boxes>
+void setAllChecked(const Boxes& boxes, bool checked)
 {
-    for (std::size_t i = 0; i < kFieldCount; ++i) {
-        boxes[i]->setChecked(true);
-        fields[i]->setEnabled(true);
-    }
+    for (QCheckBox* box : boxes)
+        box->setChecked(checked);
 }
 
-template <typename Fields>
-void uncheckAll(const std::array<QCheckBox*, 7>& boxes, const Fields& fields)
+template <typename Boxes, typename Fields>
+void enableAll(const Boxes& boxes, const Fields& fields, bool on)
 {
-    for (std::size_t i = 0; i < kFieldCount; ++i) {
-        boxes[i]->setChecked(false);
-        fields[i]->setEnabled(false);
-    }
+    for (QCheckBox* box : boxes)
+        box->setEnabled(on);
+    for (QWidget* field : fields)
+        field->setEnabled(on);
 }
 
-template <typename Fields>
-void masterBoxChanged(TForm1& w, QCheckBox* master, QCheckBox* other, const std::array<QCheckBox*, 7>& boxes,
-                      const Fields& fields)
+void masterBoxChanged(TForm1& w, QCheckBox* master, QCheckBox* other, const std::array<QCheckBox*, 7>& boxes)
 {
     const bool on = master->isChecked();
     if (on)
         w.ToolButton4->setEnabled(true);
     else if (!other->isChecked())
         w.ToolButton4->setEnabled(false);
-    for (std::size_t i = 0; i < kFieldCount; ++i) {
-        boxes[i]->setEnabled(on);
-        fields[i]->setEnabled(on);
-    }
     // Several files: the boxes stay unchecked until the person picks what to write.
     if (on && w.FileListBoxMP3Files->selectedItems().size() <= 1)
-        checkAll(boxes, fields);
+        setAllChecked(boxes, true);
 }
 
 // Also when the entry is already selected: the box is editable and may hold typed text.
@@ -105,11 +123,14 @@ void TForm1::ComboBoxMusicFoldersChange()
 void TForm1::ClearTagView(bool reset)
 {
     for (QWidget* field : FieldsV1)
-        if (auto* edit = qobject_cast<QLineEdit*>(field))
+        if (auto* edit = qobject_cast<QLineEdit*>(field)) {
             edit->clear();
+            edit->setPlaceholderText(QString());
+        }
     showGenre(ComboBoxGenre, 0);
+    ComboBoxGenre->lineEdit()->setPlaceholderText(QString());
     if (reset)
-        uncheckAll(CheckBoxV1, FieldsV1);
+        setAllChecked(CheckBoxV1, false);
     ClearV2View(reset);
 }
 
@@ -120,8 +141,11 @@ void TForm1::ClearV2View(bool reset)
         edit->setPlaceholderText(QString());
         edit->setToolTip(QString());
     }
-    if (reset)
-        uncheckAll(CheckBoxV2, FieldsV2);
+    ShowMoreFields({}, {});
+    if (reset) {
+        setAllChecked(CheckBoxV2, false);
+        setAllChecked(CheckBoxMore, false);
+    }
 }
 
 void TForm1::ShowV1Tag(const V1View& view)
@@ -164,53 +188,65 @@ void TForm1::FileListBoxMP3FilesClick()
     m_tagListFolder = FileListBoxMP3Files->directory();
     if (refilled && names.empty())
         return;
-    m_shownTagFile = ShownFile();
-    if (names.size() != 1) {
-        ShowPicture();
-        ClearTagView(true);
-        return;
-    }
-    if (CheckBoxEnableV1->isChecked())
-        checkAll(CheckBoxV1, FieldsV1);
-    if (CheckBoxEnableV2->isChecked())
-        checkAll(CheckBoxV2, FieldsV2);
-    const std::string path = FileListBoxMP3Files->folderBytes() + names.front();
-    FileView view;
+    // One file: every field of a group whose master box is checked will be written;
+    // several: only those the person types into.
+    const bool one = names.size() == 1;
+    setAllChecked(CheckBoxV1, one && CheckBoxEnableV1->isChecked());
+    setAllChecked(CheckBoxV2, one && CheckBoxEnableV2->isChecked());
+    setAllChecked(CheckBoxMore, one && CheckBoxEnableV2->isChecked());
+    showTagSelection(FileListBoxMP3Files->selectedPaths());
+}
+
+void TForm1::showTagSelection(const std::vector<std::string>& paths)
+{
+    m_shownTags = ShownFiles();
+    m_shownTags.paths = paths;
+    m_frameEdits.clear();
+    m_genreEdited = false;
+    SelectionView selection;
     try {
-        // One open of the file for both tags and the picture.
-        view = readFileView(path, SharedTagV1, SharedTagV2);
+        // One open of each file for both tags and the picture.
+        selection = readSelectionView(paths, SharedTagV1, SharedTagV2);
     } catch (...) {
         // The window reports it; the fields hold nothing of another file, and what they
         // hold is what a save compares with.
-        ShowPictureView(PictureView(), true);
+        ShowPictureView(PictureView(), !paths.empty());
         ClearTagView(false);
-        m_shownTagFile = {path, viewState(*this)};
+        ShowFrameTable({}, false);
+        m_shownTags = {paths, viewState(*this, false, {}), {}};
         throw;
     }
-    ShowPictureView(view.picture, true);
-    ShowV1Tag(view.v1);
-    ShowV2Tag(view.v2);
-    m_shownTagFile = {path, viewState(*this)};
+    if (paths.size() == 1)
+        ShowPictureView(selection.view.picture, true);
+    else
+        ShowPicture();
+    ShowV1Tag(selection.view.v1);
+    ShowV2Tag(selection.view.v2);
+    ShowMoreFields(selection.view.v2.more, selection.differs.more);
+    ShowDiffers(selection.differs);
+    ShowFrameTable(selection.view.v2.frames, paths.size() == 1);
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        setUnedited(FieldsV1[i]);
+        setUnedited(FieldsV2[i]);
+    }
+    m_shownTags = {paths, viewState(*this, false, {}), selection.differs};
 }
 
 void TForm1::CheckBoxEnableV1Click()
 {
-    masterBoxChanged(*this, CheckBoxEnableV1, CheckBoxEnableV2, CheckBoxV1, FieldsV1);
+    enableAll(CheckBoxV1, FieldsV1, CheckBoxEnableV1->isChecked());
+    masterBoxChanged(*this, CheckBoxEnableV1, CheckBoxEnableV2, CheckBoxV1);
 }
 
 void TForm1::CheckBoxEnableV2Click()
 {
-    masterBoxChanged(*this, CheckBoxEnableV2, CheckBoxEnableV1, CheckBoxV2, FieldsV2);
-}
-
-void TForm1::CheckBoxV1FieldClick(int field)
-{
-    FieldsV1[field]->setEnabled(CheckBoxV1[field]->isChecked());
-}
-
-void TForm1::CheckBoxV2FieldClick(int field)
-{
-    FieldsV2[field]->setEnabled(CheckBoxV2[field]->isChecked());
+    const bool on = CheckBoxEnableV2->isChecked();
+    enableAll(CheckBoxV2, FieldsV2, on);
+    enableAll(CheckBoxMore, FieldsMore, on);
+    masterBoxChanged(*this, CheckBoxEnableV2, CheckBoxEnableV1, CheckBoxV2);
+    if (on && FileListBoxMP3Files->selectedItems().size() <= 1)
+        setAllChecked(CheckBoxMore, true);
+    enableFrameTable();
 }
 
 void TForm1::ToolButton4Click()
@@ -219,15 +255,23 @@ void TForm1::ToolButton4Click()
     if (files.empty())
         return;
 
-    const TagViewState now = viewState(*this);
-    BatchSaveRequest request = buildSaveRequest(now, m_shownTagFile, files);
+    const TagViewState now = viewState(*this, m_genreEdited, m_frameEdits);
+    BatchSaveRequest request = buildSaveRequest(now, m_shownTags, files);
+    // A value no file can take is refused before anything is asked or written.
+    if (const std::optional<std::string> refusal = refusedValue(request)) {
+        m_dialogs.error(*refusal);
+        return;
+    }
     if (m_dialogs.confirm(saveConfirmationText(files.size())) != Dialogs::Yes)
         return;
     WindowProgress progress(this, QStringLiteral("Saving"));
     request.recordForUndo = true; // "Undo last save" can take it back
     const BatchSaveOutcome outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
-    noteSaved(m_shownTagFile, now, request, outcome);
+    noteSaved(m_shownTags, now, request, outcome);
     showSaveNotes(outcome);
+    // The frame table shows what the file now holds, and its changes are not made twice.
+    if (!now.frameEdits.empty() && request.saveV2 && files == m_shownTags.paths)
+        showTagSelection(files);
 }
 
 void TForm1::showSaveNotes(const BatchSaveOutcome& outcome)

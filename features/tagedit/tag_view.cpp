@@ -1,4 +1,4 @@
-// The "ID3 Tags" tab as plain data: what its fields show of a file, and what its save writes.
+// The "ID3 Tags" tab as plain data: what its fields show of the selected files.
 #include "tag_view.h"
 
 #include "features/show/show_files.h"
@@ -8,20 +8,60 @@
 
 namespace {
 
-// Fills one tag's fields of the request.
-void fillGroup(const ViewGroup& now, const ViewGroup* shown, bool v1, SaveFields& out)
+std::vector<Utf8Text> moreTexts(Tid3v2tag& tag)
 {
-    for (TagField f : kAllFields) {
-        const std::size_t i = fieldIndex(f);
-        if ((v1 && f == TagField::Genre) || !now.checked[i] || (shown && now.texts[i] == shown->texts[i]))
-            continue;
-        out[f] = {true, now.texts[i]};
+    std::vector<Utf8Text> texts;
+    for (const NamedField* field : moreFields())
+        texts.push_back(joinedValues(readField(tag, *field)));
+    return texts;
+}
+
+// Notes where `file` differs from the first file's view.
+void compareWith(const FileView& first, const FileView& file, SelectionDiffers& differs)
+{
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        differs.v1[i] = differs.v1[i] || first.v1.texts[i] != file.v1.texts[i];
+        differs.v2[i] = differs.v2[i] || first.v2.texts[i] != file.v2.texts[i] ||
+                        first.v2.undecodable[i] != file.v2.undecodable[i];
     }
+    differs.genre = differs.genre || first.v1.genreIndex != file.v1.genreIndex;
+    for (std::size_t i = 0; i < differs.more.size(); ++i)
+        differs.more[i] = differs.more[i] || first.v2.more[i] != file.v2.more[i];
+}
+
+// The fields the files do not share show nothing.
+void emptyDiffering(const SelectionDiffers& differs, FileView& view)
+{
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        if (differs.v1[i])
+            view.v1.texts[i].clear();
+        if (differs.v2[i]) {
+            view.v2.texts[i].clear();
+            view.v2.undecodable[i] = false;
+        }
+    }
+    if (differs.genre)
+        view.v1.genreIndex = 0;
+    for (std::size_t i = 0; i < differs.more.size(); ++i)
+        if (differs.more[i])
+            view.v2.more[i].clear();
 }
 
 } // namespace
 
-FileView readFileView(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
+const std::vector<const NamedField*>& moreFields()
+{
+    static const std::vector<const NamedField*> fields = [] {
+        std::vector<const NamedField*> more;
+        for (const NamedField& field : namedFields())
+            if (!field.seven)
+                more.push_back(&field);
+        return more;
+    }();
+    return fields;
+}
+
+FileView readFileView(const std::string& path, Tid3tag& v1, Tid3v2tag& v2, bool withFrames)
 {
     TagFile file = TagFile::openForReading(path);
     FileView view;
@@ -35,50 +75,31 @@ FileView readFileView(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
     v2.Reset();
     const TagRead v2Read = readV2Fields(file, v2);
     view.v2 = {!failed(v2Read.result), v2Read.fields, v2Read.undecodable,
-               unreadable(v2Read.result) ? errorText(v2Read.result, v2.ErrorDetail()) : std::string()};
-    if (view.v2.shown)
-        view.picture = pictureViewOf(v2);
+               unreadable(v2Read.result) ? errorText(v2Read.result, v2.ErrorDetail()) : std::string(), {}, {}};
+    view.v2.more.resize(moreFields().size());
+    if (!view.v2.shown)
+        return view;
+    view.picture = pictureViewOf(v2);
+    view.v2.more = moreTexts(v2);
+    if (withFrames)
+        view.v2.frames = frameRows(v2);
     return view;
 }
 
-BatchSaveRequest buildSaveRequest(const TagViewState& now, const ShownFile& shown,
-                                  const std::vector<std::string>& files)
+SelectionView readSelectionView(const std::vector<std::string>& paths, Tid3tag& v1, Tid3v2tag& v2)
 {
-    BatchSaveRequest request;
-    request.files = files;
-    request.saveV1 = now.v1.master;
-    request.saveV2 = now.v2.master;
-    const bool sameFile = files.size() == 1 && !shown.path.empty() && shown.path == files.front();
-    const TagViewState* before = sameFile ? &shown.state : nullptr;
-
-    if (request.saveV1) {
-        fillGroup(now.v1, before ? &before->v1 : nullptr, true, request.v1);
-        const std::size_t genre = fieldIndex(TagField::Genre);
-        request.v1.genreEnabled = now.v1.checked[genre] && !(before && before->genreIndex == now.genreIndex);
-        request.v1.genreIndex = now.genreIndex;
-    }
-    if (request.saveV2)
-        fillGroup(now.v2, before ? &before->v2 : nullptr, false, request.v2);
-    return request;
-}
-
-void noteSaved(ShownFile& shown, const TagViewState& now, const BatchSaveRequest& request,
-               const BatchSaveOutcome& outcome)
-{
-    if (outcome.files.size() != 1 || outcome.files.front().path != shown.path)
-        return;
-    const FileSaveOutcome& file = outcome.files.front();
-    const auto saved = [](const TagSaveStep& step) { return step.result && !failed(*step.result); };
-    if (saved(file.v1)) {
-        for (TagField f : kAllFields)
-            if (request.v1[f].enabled)
-                shown.state.v1.texts[fieldIndex(f)] = now.v1.texts[fieldIndex(f)];
-        if (request.v1.genreEnabled)
-            shown.state.genreIndex = now.genreIndex;
-    }
-    if (saved(file.v2)) {
-        for (TagField f : kAllFields)
-            if (request.v2[f].enabled)
-                shown.state.v2.texts[fieldIndex(f)] = now.v2.texts[fieldIndex(f)];
-    }
+    SelectionView selection;
+    selection.differs.more.assign(moreFields().size(), false);
+    if (paths.empty())
+        return selection;
+    const bool one = paths.size() == 1;
+    selection.view = readFileView(paths.front(), v1, v2, one);
+    if (one)
+        return selection;
+    // Several files: what one of them failed to show is not said for all.
+    selection.view.v2.failure.clear();
+    for (std::size_t i = 1; i < paths.size(); ++i)
+        compareWith(selection.view, readFileView(paths[i], v1, v2, false), selection.differs);
+    emptyDiffering(selection.differs, selection.view);
+    return selection;
 }

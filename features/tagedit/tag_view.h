@@ -3,6 +3,7 @@
 
 #include "features/common/tag_fields.h"
 #include "features/tagedit/batch_save.h"
+#include "features/tagedit/frame_table.h"
 #include "features/tagedit/pictures.h"
 
 #include <array>
@@ -12,16 +13,30 @@
 class Tid3tag;
 class Tid3v2tag;
 
+// The named fields beyond the seven, in table order: the tab's "More fields".
+const std::vector<const NamedField*>& moreFields();
+
 // One group of the tab: its master box, its per-field boxes and its fields.
 struct ViewGroup {
     bool master = true;
     std::array<bool, kFieldCount> checked{};
     FieldTexts texts; // as the fields hold them; the ID3v1 genre slot is unused
+    FieldFlags edited{}; // typed into since the selection was shown
+};
+
+// A field of "More fields": its "Enable Save" box, its text, whether it was typed into.
+struct ViewField {
+    bool checked = false;
+    Utf8Text text;
+    bool edited = false;
 };
 
 struct TagViewState {
     ViewGroup v1, v2;
     int genreIndex = 0; // the GenreList entry selected in the ID3v1 genre box, -1 for none
+    bool genreEdited = false;
+    std::vector<ViewField> more; // one per moreFields() entry, saved with the ID3v2 group
+    std::vector<FieldEdit> frameEdits; // the "All frames" table's, made after the fields
 };
 
 // What the ID3v1 group shows of a file: `shown` is false when the load failed, and the
@@ -38,6 +53,8 @@ struct V2View {
     FieldTexts texts;
     FieldFlags undecodable{};
     std::string failure; // why a tag that is there could not be read, in words; empty otherwise
+    std::vector<Utf8Text> more; // one per moreFields() entry, several values joined
+    std::vector<FrameRow> frames;
 };
 
 // Everything the tab shows of one file, from one open of it and one load of each tag.
@@ -47,22 +64,41 @@ struct FileView {
     V2View v2;
     PictureView picture;
 };
-FileView readFileView(const std::string& path, Tid3tag& v1, Tid3v2tag& v2);
+// The frame table is read only `withFrames`.
+FileView readFileView(const std::string& path, Tid3tag& v1, Tid3v2tag& v2, bool withFrames = true);
 
-// What the view held when it last showed one file, so that a save of that file writes
-// only the fields the person changed: a frame the view cannot show whole (a second value,
-// text that cannot be decoded) then stays as it was.
-struct ShownFile {
-    std::string path; // empty when the view shows no single file
-    TagViewState state;
+// Which fields hold different values in the selected files; a field shows the value all
+// of them share, or nothing.
+struct SelectionDiffers {
+    FieldFlags v1{}, v2{};
+    bool genre = false;
+    std::vector<bool> more;
 };
 
-// The save of `files` (full paths in list order) from the controls. With one file that is
-// `shown`'s, a checked field still holding the text it was shown with is left out.
-BatchSaveRequest buildSaveRequest(const TagViewState& now, const ShownFile& shown,
+// What the tab shows of the selected files, each read once: the first file's view, with
+// the fields they do not share emptied; the frame table only for one file.
+struct SelectionView {
+    FileView view;
+    SelectionDiffers differs;
+};
+SelectionView readSelectionView(const std::vector<std::string>& paths, Tid3tag& v1, Tid3v2tag& v2);
+
+// What the view held when it last showed the selection, so that a save writes only the
+// fields the person changed: a frame the view cannot show whole (a second value, text
+// that cannot be decoded, values that differ between files) then stays as it was.
+struct ShownFiles {
+    std::vector<std::string> paths; // empty when the view shows no file
+    TagViewState state;
+    SelectionDiffers differs;
+};
+
+// The save of `files` (full paths in list order) from the controls. When they are those
+// `shown` shows, a checked field left as it was shown is left out: one still holding the
+// text shown, unless its files differ and it was typed into (and perhaps emptied).
+BatchSaveRequest buildSaveRequest(const TagViewState& now, const ShownFiles& shown,
                                   const std::vector<std::string>& files);
 
-// After the save of `shown`'s file, the fields that reached the disk become the new
+// After the save of `shown`'s files, the fields that reached all of them become the new
 // comparison point, so editing one back to its old text is a change again.
-void noteSaved(ShownFile& shown, const TagViewState& now, const BatchSaveRequest& request,
+void noteSaved(ShownFiles& shown, const TagViewState& now, const BatchSaveRequest& request,
                const BatchSaveOutcome& outcome);

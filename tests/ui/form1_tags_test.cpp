@@ -112,10 +112,15 @@ TEST_F(TagsTab, SelectionFillsOrEmptiesTheFields)
     EXPECT_EQ(QStringList({"", "C", "", "", "", "", "7"}), shown(false));
     EXPECT_EQ(kEmpty, shown(true));
 
+    // a and c: nothing shared but the empty ID3v2 album, and no box checked until typed into.
     click(0, Qt::ControlModifier);
     EXPECT_EQ(kEmpty, shown(false));
     EXPECT_EQ(kEmpty, shown(true));
-    EXPECT_EQ(std::make_pair(0, 0), checkedAndEnabled());
+    EXPECT_EQ(std::make_pair(0, 14), checkedAndEnabled());
+    EXPECT_EQ(QStringLiteral("(different values)"), window->EditTitleV2->placeholderText());
+    EXPECT_EQ(QString(), window->EditAlbumV2->placeholderText());
+    QTest::keyClicks(window->EditTitle, "x");
+    EXPECT_TRUE(window->CheckBoxV1[fieldIndex(TagField::Title)]->isChecked());
     click(0);
     EXPECT_EQ(std::make_pair(14, 14), checkedAndEnabled());
     EXPECT_EQ(QStringLiteral("V2 Title"), window->EditTitleV2->text());
@@ -151,7 +156,7 @@ TEST_F(TagsTab, MasterBoxesRuleTheGroupsAndTheSaveButton)
 
     selectAll();
     window->CheckBoxEnableV1->click(); // several files: fields enabled, no box checked
-    EXPECT_EQ(std::make_pair(0, 7), checkedAndEnabled());
+    EXPECT_EQ(std::make_pair(0, 14), checkedAndEnabled());
     EXPECT_TRUE(window->ComboBoxGenre->isEnabled());
 
     window->FileListBoxMP3Files->clearSelection();
