@@ -15,13 +15,18 @@ std::string quoted(const std::string& path)
     return "'" + path + "'";
 }
 
-// The file a record names, opened for a look, when no record of an interrupted move names it:
-// that repair comes first.
-std::optional<platform::File> openForLook(const std::string& path)
+// The file a record names as it is now, with where it is; empty when it cannot be looked at,
+// or a record of an interrupted move names it, whose repair comes first.
+std::optional<Fingerprint> measureNow(const SavedFileRecord& r, std::optional<std::string>& path)
 {
+    path = whereIsNow(r);
     try {
-        std::optional<platform::File> file = platform::File::open(path, platform::File::Mode::Read);
-        return file && !moveInterrupted(*file) ? std::move(file) : std::nullopt;
+        const std::optional<platform::File> file =
+            path ? platform::File::open(*path, platform::File::Mode::Read) : std::nullopt;
+        if (!file || moveInterrupted(*file))
+            return std::nullopt;
+        const Fingerprint now = fingerprintOf(*file, r.savedV1, r.savedV2, r.whole);
+        return now.recorded ? std::optional<Fingerprint>(now) : std::nullopt;
     } catch (const platform::IoError&) {
         return std::nullopt;
     }
@@ -42,15 +47,12 @@ Look lookAtStoppedSave(const SavedFile& f)
     const SavedFileRecord& r = f.before;
     if (f.after || f.unchanged || !isMp3Name(r.path))
         return {};
-    const std::optional<std::string> path = whereIsNow(r);
-    const std::optional<platform::File> file = path ? openForLook(*path) : std::nullopt;
-    if (!file)
+    std::optional<std::string> path;
+    const std::optional<Fingerprint> now = measureNow(r, path);
+    if (!now)
         return {std::nullopt, false};
-    const Fingerprint now = fingerprintOf(*file, r.savedV1, r.savedV2, r.whole);
     const Fingerprint then = fingerprintBefore(r);
-    if (!now.recorded)
-        return {std::nullopt, false};
-    if (sameFingerprint(now, then) || (!r.whole && now.size - now.head - now.tail != r.oldSize - then.head - then.tail))
+    if (sameFingerprint(*now, then) || (!r.whole && now->size - now->head - now->tail != r.oldSize - then.head - then.tail))
         return {};
     return {path, false};
 }
@@ -61,12 +63,11 @@ Look lookAtUndo(const SavedFile& f)
     const SavedFileRecord& r = f.before;
     if (!f.after || !isMp3Name(r.path))
         return {};
-    const std::optional<std::string> path = whereIsNow(r);
-    const std::optional<platform::File> file = path ? openForLook(*path) : std::nullopt;
-    if (!file)
+    std::optional<std::string> path;
+    const std::optional<Fingerprint> measured = measureNow(r, path);
+    if (!measured)
         return {std::nullopt, false};
-    const Fingerprint now = fingerprintOf(*file, r.savedV1, r.savedV2, r.whole);
-    const Fingerprint then = fingerprintBefore(r), &after = *f.after;
+    const Fingerprint &now = *measured, then = fingerprintBefore(r), &after = *f.after;
     const bool headBack = sameEnd(now.head, now.headCrc, then.head, then.headCrc);
     const bool tailBack = sameEnd(now.tail, now.tailCrc, then.tail, then.tailCrc);
     const bool headLeft = sameEnd(now.head, now.headCrc, after.head, after.headCrc);
