@@ -6,8 +6,10 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -310,14 +312,27 @@ void File::readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const
 
 void File::writeAt(uint64_t offset, const uint8_t* data, std::size_t n)
 {
+    writeAt(offset, data, n, nullptr, 0);
+}
+
+void File::writeAt(uint64_t offset, const uint8_t* first, std::size_t n1, const uint8_t* second, std::size_t n2)
+{
     const bool kill = faultDue(g_killFault);
     const bool fault = kill || faultDue(g_writeFault);
+    std::size_t n = n1 + n2;
     // A small write within a page is never torn by the system: it goes down whole or not at all.
     if (fault)
         n = n <= kUntornWrite ? 0 : n / 2;
+    iovec pieces[2] = {{const_cast<uint8_t*>(first), std::min(n1, n)},
+                       {const_cast<uint8_t*>(second), n - std::min(n1, n)}};
     std::size_t done = 0;
     while (done < n) {
-        const ssize_t put = ::pwrite(m_fd, data + done, n - done, static_cast<off_t>(offset + done));
+        const int skip = done >= pieces[0].iov_len ? 1 : 0;
+        iovec rest[2] = {pieces[0], pieces[1]};
+        const std::size_t into = done - (skip ? pieces[0].iov_len : 0);
+        rest[skip].iov_base = static_cast<uint8_t*>(rest[skip].iov_base) + into;
+        rest[skip].iov_len -= into;
+        const ssize_t put = ::pwritev(m_fd, rest + skip, 2 - skip, static_cast<off_t>(offset + done));
         if (put < 0) {
             if (errno == EINTR)
                 continue;

@@ -82,6 +82,9 @@ public:
     // Reads exactly n bytes at offset; the file ending early is a read failure.
     void readExactAt(uint64_t offset, uint8_t* buffer, std::size_t n) const;
     void writeAt(uint64_t offset, const uint8_t* data, std::size_t n);
+    // Writes two runs of bytes one after the other from offset in one call, which the system
+    // puts down front to back.
+    void writeAt(uint64_t offset, const uint8_t* first, std::size_t n1, const uint8_t* second, std::size_t n2);
     // Writes at the end of what append wrote before, for a file filled front to back.
     void append(const uint8_t* data, std::size_t n);
     void truncate(uint64_t newSize);

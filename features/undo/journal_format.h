@@ -1,6 +1,8 @@
 // The byte layout of the undo journal's entries: <id>.entry (a finished entry), <id>.open (a
 // save's entry while it runs, left so when the save was stopped), <id>.partial (a rename's
-// entry while it is written) and <id>.undone (an entry taken back).
+// entry while it is written) and <id>.undone (an entry taken back). Two empty markers: <id>.settled
+// (a stopped save looked at, with no half-saved file left) and <id>.undoing (its undo runs, or
+// was ended before it finished).
 //
 // An entry is a header and then records, each: type, payload length, payload, and the CRC-32
 // of every byte of the entry before it. So each record vouches for the whole entry up to

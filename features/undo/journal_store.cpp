@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <tuple>
 
 using namespace journalformat;
 
@@ -72,6 +73,54 @@ bool JournalStore::isStoppedSave(uint64_t id) const
     return open && open->lockForWriting(0);
 }
 
+std::vector<uint64_t> JournalStore::unsettledStoppedSaves() const
+{
+    std::vector<uint64_t> ids;
+    const auto found = m_folder.empty() ? Listing() : scan(m_folder);
+    for (auto it = found.rbegin(); it != found.rend(); ++it)
+        if (has(it->second, ".open") && !has(it->second, ".entry") && !has(it->second, ".undone") &&
+            !has(it->second, ".settled") && isStoppedSave(it->first))
+            ids.push_back(it->first);
+    return ids;
+}
+
+void JournalStore::settle(uint64_t id) const
+{
+    std::ignore = platform::File::createNew(path(id, ".settled"));
+}
+
+std::optional<platform::File> JournalStore::beginUndo(uint64_t id) const
+{
+    if (m_folder.empty())
+        return std::nullopt;
+    if (std::optional<platform::File> marker = platform::File::createNew(path(id, ".undoing")))
+        return marker;
+    // One left by an undo that was ended is taken over.
+    std::optional<platform::File> left =
+        platform::File::open(path(id, ".undoing"), platform::File::Mode::Read, nullptr, false);
+    return left && left->lockForWriting(0) ? std::move(left) : std::nullopt;
+}
+
+void JournalStore::endUndo(uint64_t id) const
+{
+    platform::removeFile(path(id, ".undoing"));
+}
+
+std::vector<uint64_t> JournalStore::interruptedUndos() const
+{
+    std::vector<uint64_t> ids;
+    const auto found = m_folder.empty() ? Listing() : scan(m_folder);
+    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+        if (!has(it->second, ".undoing"))
+            continue;
+        std::optional<platform::File> marker =
+            platform::File::open(path(it->first, ".undoing"), platform::File::Mode::Read, nullptr, false);
+        if (marker && marker->lockForWriting(0))
+            ids.push_back(it->first);
+    }
+    return ids;
+}
+
 std::vector<uint64_t> JournalStore::entryIds() const
 {
     std::vector<uint64_t> ids;
@@ -133,6 +182,8 @@ void JournalStore::discard(uint64_t id) const
     forget(id);
     platform::removeFile(path(id, ".entry"));
     platform::removeFile(path(id, ".open"));
+    platform::removeFile(path(id, ".settled"));
+    platform::removeFile(path(id, ".undoing"));
 }
 
 bool JournalStore::markUndone(uint64_t id) const

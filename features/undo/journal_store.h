@@ -93,6 +93,16 @@ public:
     // Whether entry `id` is of a save whose process ended before the save did; a save still
     // running is not.
     bool isStoppedSave(uint64_t id) const;
+    // Stopped saves, newest first, but those settled: found by the entries' names and locks alone.
+    std::vector<uint64_t> unsettledStoppedSaves() const;
+    // Marks a stopped save as looked at with nothing left to report, so that it is not read again.
+    void settle(uint64_t id) const;
+    // An undo of entry `id` begins: the marker, held locked while the undo runs, says so until
+    // endUndo(). Empty when it cannot be made, which does not keep the undo from running.
+    std::optional<platform::File> beginUndo(uint64_t id) const;
+    void endUndo(uint64_t id) const;
+    // Entries whose undo was ended before it finished, newest first.
+    std::vector<uint64_t> interruptedUndos() const;
 
     // A save's entry is written record by record as the save goes, so that a save that is
     // stopped can still be undone; a rename's is written whole. commit() ends it and flushes it.

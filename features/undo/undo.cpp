@@ -4,6 +4,7 @@
 #include "features/common/text.h"
 
 #include "save_recording.h"
+#include "undo_files.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
 #include "tags/file/move_record.h"
@@ -78,6 +79,8 @@ bool sameFile(const platform::FileIdentity& found, platform::File::Identity want
     return found.device == wanted.device && found.inode == wanted.inode;
 }
 
+} // namespace
+
 // Where the file the save changed is now: under the name it had, or, renamed since, under
 // another name in the same folder. Empty when it is in neither place; a name another file
 // took is given still, for the check of its content to decide.
@@ -111,6 +114,8 @@ bool leftOrPartlyBack(const Fingerprint& now, const Fingerprint& after, const Fi
             sameEnd(now.tail, now.tailCrc, then.tail, then.tailCrc));
 }
 
+namespace {
+
 // Puts back the old ends of a file found fit for it; false when the restore failed.
 bool restoreFile(const SavedFileRecord& r, const std::string& path, std::optional<TagFile>& session,
                  const SaveRefusal& refusal, const Fingerprint& now, const Fingerprint& then, bool saveFinished,
@@ -139,6 +144,8 @@ bool restoreFile(const SavedFileRecord& r, const std::string& path, std::optiona
     ++report.restored;
     return true;
 }
+
+} // namespace
 
 // Puts one file back; false when it could not be, or could not be found, and the entry must
 // stay for another try.
@@ -179,52 +186,7 @@ bool undoFile(const SavedFile& f, UndoReport& report)
     return restoreFile(r, *path, session, refusal, now, then, f.after.has_value(), report);
 }
 
-// Where a file of a stopped save's entry is now, when the save was stopped while at it and had
-// changed it: one tag written and not the other, or part of a tag. A file it had finished
-// with before its outcome was written looks the same, and is put back too.
-std::optional<std::string> halfSavedPath(const SavedFile& f)
-{
-    const SavedFileRecord& r = f.before;
-    if (f.after || f.unchanged || !isMp3Name(r.path))
-        return std::nullopt;
-    const std::optional<std::string> path = whereIsNow(r);
-    if (!path)
-        return std::nullopt;
-    std::optional<platform::File> file;
-    try {
-        file = platform::File::open(*path, platform::File::Mode::Read);
-        // The record of its move names it already, and its repair comes first.
-        if (!file || moveInterrupted(*file))
-            return std::nullopt;
-    } catch (const platform::IoError&) {
-        return std::nullopt;
-    }
-    const Fingerprint now = fingerprintOf(*file, r.savedV1, r.savedV2, r.whole);
-    const Fingerprint then = fingerprintBefore(r);
-    if (!now.recorded || sameFingerprint(now, then) ||
-        (!r.whole && now.size - now.head - now.tail != r.oldSize - then.head - then.tail))
-        return std::nullopt;
-    return path;
-}
-
-// Calls `each` with every half-saved file of the newest entry, when its save was killed, and
-// the file's record; stops when it returns true. An older one is passed over: a later save may
-// have saved its files again, and their old ends would take that save back too.
-template <typename Each>
-void forEachHalfSaved(const JournalStore& store, Each each)
-{
-    const std::vector<uint64_t> ids = store.entryIds();
-    if (ids.empty() || !store.isStoppedSave(ids.front()))
-        return;
-    const std::optional<JournalEntry> e = store.entry(ids.front());
-    std::string damage;
-    if (!e || e->finished || e->earlierVersion)
-        return;
-    const std::optional<std::vector<SavedFile>> files = store.readSave(e->id, damage);
-    for (const SavedFile& f : files ? *files : std::vector<SavedFile>())
-        if (const std::optional<std::string> path = halfSavedPath(f); path && each(e->id, *path, f))
-            return;
-}
+namespace {
 
 void undoSave(const JournalStore& store, uint64_t id, UndoReport& report, Progress& progress)
 {
@@ -292,41 +254,6 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report, Prog
 
 } // namespace
 
-std::vector<HalfSavedFile> halfSavedFiles(const JournalStore& store)
-{
-    std::vector<HalfSavedFile> found;
-    forEachHalfSaved(store, [&](uint64_t id, const std::string& path, const SavedFile&) {
-        found.push_back({id, path});
-        return false;
-    });
-    return found;
-}
-
-std::string halfSavedText(const HalfSavedFile& file)
-{
-    return "The save of " + quoted(file.path) + " was interrupted before it was done with the file, which may "
-           "hold one tag saved and not the other. To put it back as it was before that save, run: varnoli-cli "
-           "repair " + quoted(file.path);
-}
-
-std::optional<MoveRepair> repairHalfSave(const JournalStore& store, const std::string& path)
-{
-    const std::string wanted = platform::absolutePath(path);
-    std::optional<MoveRepair> outcome;
-    forEachHalfSaved(store, [&](uint64_t, const std::string& found, const SavedFile& f) {
-        if (platform::absolutePath(found) != wanted)
-            return false;
-        UndoReport report;
-        const bool done = undoFile(f, report) && report.leftAlone.empty();
-        outcome = done
-                      ? MoveRepair{true, quoted(path) + " is back as it was before the interrupted save"}
-                      : MoveRepair{false, report.leftAlone.empty() ? quoted(path) + " could not be put back"
-                                                                   : report.leftAlone.front()};
-        return true;
-    });
-    return outcome;
-}
-
 std::optional<JournalEntry> lastEntry(const JournalStore& store, std::optional<JournalKind> kind)
 {
     for (const uint64_t id : store.entryIds()) {
@@ -355,10 +282,14 @@ UndoReport undoEntry(const JournalStore& store, uint64_t id, Progress& progress)
         std::ignore = store.readSave(id, report.refusal);
         return report;
     }
-    if (entry->kind == JournalKind::Save)
+    if (entry->kind == JournalKind::Save) {
+        // Held while the undo runs; one ended part way leaves it for the check at start.
+        const std::optional<platform::File> marker = store.beginUndo(id);
         undoSave(store, id, report, progress);
-    else
+        store.endUndo(id);
+    } else {
         undoRename(store, id, report, progress);
+    }
     if (report.undone && !store.markUndone(id))
         report.leftAlone.push_back("The undo journal could not record that entry " + std::to_string(id) +
                                    " was undone.");

@@ -32,13 +32,17 @@ UndoReport undoEntry(const JournalStore& store, uint64_t id, Progress& progress 
 
 // A file that a killed save changed and did not finish with: one tag written and not the
 // other, say, or part of a tag.
+// So is one an undo was ended in the middle of.
 struct HalfSavedFile {
     uint64_t entry = 0;
     std::string path; // where the file is now
+    bool undoing = false; // left so by an undo of the entry
 };
-// Such files in the newest entry of the journal when its save was killed, found by their undo
-// records (the old bytes, flushed before the file changed); an entry a live save is still
-// writing is passed over, and so is every older one, whose files later saves may have changed.
+// Such files of every entry whose save was killed, found by their undo records (the old bytes,
+// flushed before the file changed), and of every entry whose undo was killed; an entry a live
+// save or undo is still writing is passed over, and so is a file a later save has changed since.
+// Only the entries the journal's names and locks show unfinished are read, and each only until
+// nothing is left to report in it.
 std::vector<HalfSavedFile> halfSavedFiles(const JournalStore& store);
 // The text that names such a file and says what to do about it.
 std::string halfSavedText(const HalfSavedFile& file);

@@ -1,4 +1,4 @@
-// Moves the audio behind an ID3v2 tag in place, in 16 KiB chunks.
+// Moves the audio behind an ID3v2 tag in place, in chunks of 256 KiB.
 #include "tags/file/audio_mover.h"
 
 #include "platform/file_system.h"
@@ -10,11 +10,28 @@ namespace {
 // How far ahead of a backward walk the system is asked to read.
 constexpr uint64_t kReadAhead = uint64_t(4) << 20;
 
+std::size_t g_testChunkSize = 0;
+
 } // namespace
 
-AudioMover::AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveWatcher* record)
-    : m_file(file), m_fileSize(fileSize), m_progress(std::move(progress)), m_record(record), m_chunk(kChunkSize)
+std::size_t AudioMover::chunkSize()
 {
+    return g_testChunkSize > 0 ? g_testChunkSize : kChunkSize;
+}
+
+void AudioMover::useChunkSizeForTests(std::size_t n)
+{
+    g_testChunkSize = std::min(n, kChunkSize);
+}
+
+AudioMover::AudioMover(platform::File& file, uint64_t fileSize, Progress progress, MoveWatcher* record)
+    : m_file(file), m_fileSize(fileSize), m_progress(std::move(progress)), m_record(record), m_chunk(chunkSize())
+{
+}
+
+std::size_t AudioMover::chunkFor(uint64_t left) const
+{
+    return static_cast<std::size_t>(std::min<uint64_t>(left, m_chunk.size()));
 }
 
 uint64_t AudioMover::work(uint64_t fileSize, uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
@@ -50,14 +67,14 @@ void AudioMover::grow(uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
     if (beyond > 0) {
         std::fill(m_chunk.begin(), m_chunk.end(), 0);
         for (uint64_t left = beyond; left > 0;) {
-            const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(left, kChunkSize));
+            const std::size_t n = chunkFor(left);
             write(end, n);
             end += n;
             left -= n;
         }
     }
     for (uint64_t from = m_fileSize - (delta - beyond); from < m_fileSize;) {
-        const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(m_fileSize - from, kChunkSize));
+        const std::size_t n = chunkFor(m_fileSize - from);
         read(from, n);
         if (m_record)
             m_record->beforeChunk(from - tagOffset - oldExtent, m_chunk.data(), n);
@@ -69,7 +86,7 @@ void AudioMover::grow(uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize)
     const uint64_t walk = beyond > 0 ? 0 : m_fileSize - tagEnd;
     m_advisedFrom = source + walk;
     for (uint64_t left = walk; left > 0;) {
-        const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(left, kChunkSize));
+        const std::size_t n = chunkFor(left);
         left -= n;
         readAheadBelow(source + left, source);
         read(source + left, n);
@@ -97,7 +114,7 @@ void AudioMover::shrink(uint64_t delta, uint64_t audio)
 {
     const uint64_t start = m_fileSize - audio;
     for (uint64_t from = start; from < m_fileSize;) {
-        const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(m_fileSize - from, kChunkSize));
+        const std::size_t n = chunkFor(m_fileSize - from);
         read(from, n);
         if (m_record)
             m_record->beforeChunk(from - start, m_chunk.data(), n);

@@ -20,10 +20,17 @@ public:
 };
 
 // Makes room for a tag of a new size at the tag offset by moving what follows the old
-// tag, never holding more than one 16 KiB chunk of it in memory.
+// tag, never holding more than one 256 KiB chunk of it in memory.
 class AudioMover {
 public:
-    static constexpr std::size_t kChunkSize = 16384;
+    // Large, since a chunk costs a read, a write and often a slot of the record, each a call
+    // into the system, while the bytes a slot keeps hardly depend on it; small enough that a
+    // chunk stays in the processor's cache from its read to its write.
+    static constexpr std::size_t kChunkSize = std::size_t(1) << 18;
+    // The chunk size moves and repairs use, kChunkSize unless a test asked for smaller
+    // chunks (0 goes back), to cut a move short in many places.
+    static std::size_t chunkSize();
+    static void useChunkSizeForTests(std::size_t n);
     // Told the number of bytes read or written as the move goes on.
     using Progress = std::function<void(uint64_t)>;
 
@@ -41,6 +48,7 @@ public:
 private:
     void grow(uint64_t tagOffset, uint64_t oldExtent, uint64_t newSize);
     void shrink(uint64_t delta, uint64_t audio);
+    std::size_t chunkFor(uint64_t left) const;
     void read(uint64_t at, std::size_t n);
     void write(uint64_t at, std::size_t n);
     void readAheadBelow(uint64_t at, uint64_t floor);

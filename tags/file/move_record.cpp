@@ -78,7 +78,7 @@ void writeRecordHead(platform::File& record, const platform::File& file, const M
     if (!rest)
         throw platform::IoError(platform::IoErrorKind::Read, "the file ended inside its tag");
     uint64_t fields[kFieldCount] = {plan.fileSize, plan.tagOffset, plan.oldExtent, plan.newSize,
-                                    pathLength,    file.birthTime(), 0};
+                                    pathLength,    file.birthTime(), 0,           AudioMover::chunkSize()};
     uint8_t header[kHeaderSize];
     fields[kHeaderCrc] = headerCrc(header, fields, *rest, pathLength + plan.oldExtent);
     records::encodeNumbers(kHeaderLayout, fields, header + sizeof kMagic);
@@ -102,7 +102,8 @@ MoveRecord MoveRecord::begin(const platform::File& file, const Plan& plan)
     impl->fileSize = plan.fileSize;
     impl->audio = {plan.tagOffset + plan.oldExtent, plan.tagOffset + plan.newSize,
                    plan.fileSize - plan.tagOffset - plan.oldExtent};
-    impl->slots.emplace(*impl->record, slotsStart(plan.path.size(), plan.oldExtent));
+    impl->slots.emplace(*impl->record, slotsStart(plan.path.size(), plan.oldExtent),
+                        slotSizeFor(AudioMover::chunkSize()));
     // Nothing has changed yet when the record cannot be written: it goes, and so does the save.
     try {
         writeRecordHead(*impl->record, file, plan);
@@ -119,14 +120,17 @@ MoveRecord MoveRecord::begin(const platform::File& file, const Plan& plan)
 void MoveRecord::beforeChunk(uint64_t audioPos, const uint8_t* data, std::size_t n)
 {
     Impl& m = *m_impl;
-    // The part a slot keeps is checksummed again as the slot is written, which costs less
-    // than joining CRC-32s.
-    const uint32_t chunkCrc = crcOf(data, n);
+    // The part a slot may keep is checksummed apart and joined into the chunk's CRC-32, so
+    // that each byte is checksummed once.
+    const auto [at, length] = SlotWriter::risked(m.audio, n);
+    const std::size_t after = n - at - length;
+    const uint32_t keptCrc = crcOf(data + at, length);
+    const uint32_t chunkCrc = crcJoined(crcJoined(crcOf(data, at), keptCrc, length), crcOf(data + at + length, after), after);
     // Growing, the last stretch goes past the old end first, front to back, where it
     // overwrites nothing; the rest goes back to front.
     const bool tail = m.audio.backwards() && m.audio.dst + audioPos >= m.fileSize;
     if (!tail)
-        m.slots->beforeChunk(m.audio, kPhaseMoving, audioPos, data, n, m.movedCrc, chunkCrc);
+        m.slots->beforeChunk(m.audio, kPhaseMoving, audioPos, data, n, m.movedCrc, chunkCrc, keptCrc);
     const bool inFront = m.audio.backwards() && !tail;
     m.movedCrc = inFront ? crcJoined(chunkCrc, m.movedCrc, m.movedLength) : crcJoined(m.movedCrc, chunkCrc, n);
     m.movedLength += n;

@@ -8,13 +8,15 @@ namespace {
 // The newest slot of a pair. A slot header that fails its CRC, or a newest slot whose bytes
 // do not, is damage: `damaged`; so is a pair whose first slot, at the second place, is gone
 // (`firstWritten`). An older slot's bytes may be half overwritten by the newer.
-std::optional<Slot> readSlots(const platform::File& file, uint64_t at, bool firstWritten, bool& damaged)
+std::optional<Slot> readSlots(const platform::File& file, uint64_t at, std::size_t chunkLimit, bool firstWritten,
+                              bool& damaged)
 {
+    const uint64_t slotSize = slotSizeFor(chunkLimit);
     std::optional<Slot> best;
     uint64_t dataLength = 0, dataCrc = 0, bestAt = 0;
     for (int i = 0; i < 2; ++i) {
         uint8_t h[kSlotHeaderSize] = {};
-        const uint64_t headerAt = at + i * kSlotSize + kSlotSize - kSlotHeaderSize;
+        const uint64_t headerAt = at + i * slotSize + slotSize - kSlotHeaderSize;
         const std::size_t got = file.readAt(headerAt, h, kSlotHeaderSize);
         if (std::all_of(h, h + kSlotHeaderSize, [](uint8_t b) { return b == 0; })) {
             damaged = damaged || (firstWritten && i == 1);
@@ -43,7 +45,7 @@ std::optional<Slot> readSlots(const platform::File& file, uint64_t at, bool firs
     }
     if (!best)
         return best;
-    if (dataLength > AudioMover::kChunkSize || best->length > AudioMover::kChunkSize ||
+    if (dataLength > chunkLimit || best->length > chunkLimit ||
         best->dataAt + dataLength > best->length) {
         damaged = true;
         return best;
@@ -56,14 +58,15 @@ std::optional<Slot> readSlots(const platform::File& file, uint64_t at, bool firs
 
 } // namespace
 
-uint32_t headerCrc(uint8_t* header, const uint64_t (&fields)[kFieldCount], uint32_t restCrc, uint64_t restLength)
+uint32_t headerCrc(uint8_t* header, const uint64_t (&fields)[kFieldCount], uint32_t restCrc, uint64_t restLength,
+                   bool earlier)
 {
-    uint64_t unsummed[kFieldCount];
-    std::copy(fields, fields + kFieldCount, unsummed);
-    unsummed[kHeaderCrc] = 0;
-    std::copy(kMagic, kMagic + sizeof kMagic, header);
-    records::encodeNumbers(kHeaderLayout, unsummed, header + sizeof kMagic);
-    return crcJoined(crcOf(header, kHeaderSize), restCrc, restLength);
+    const char* magic = earlier ? kMagicV2 : kMagic;
+    std::copy(magic, magic + sizeof kMagic, header);
+    const std::size_t count = earlier ? kChunkLimit : kFieldCount;
+    for (std::size_t i = 0; i < count; ++i)
+        records::writeBE(header + sizeof kMagic + 8 * i, i == kHeaderCrc ? 0 : fields[i], 8);
+    return crcJoined(crcOf(header, earlier ? kHeaderSizeV2 : kHeaderSize), restCrc, restLength);
 }
 
 Record readRecord(const platform::File& file)
@@ -75,26 +78,32 @@ Record readRecord(const platform::File& file)
     if (got != kHeaderSize)
         return r;
     r.flaw = "it is not a record of a move, or one of a version this program does not read";
-    if (!std::equal(kMagic, kMagic + sizeof kMagic, header))
+    const bool earlier = std::equal(kMagicV2, kMagicV2 + sizeof kMagicV2, header);
+    if (!earlier && !std::equal(kMagic, kMagic + sizeof kMagic, header))
         return r;
     r.flaw = "it fails its checksum";
     records::decodeNumbers(kHeaderLayout, header + sizeof kMagic, r.field);
-    if (r.field[kPathLength] > kMaxPath || r.field[kOldExtent] > kMaxOldTag ||
+    if (earlier)
+        r.field[kChunkLimit] = kChunkLimitV2;
+    const uint64_t headerSize = earlier ? kHeaderSizeV2 : kHeaderSize;
+    if (r.field[kChunkLimit] == 0 || r.field[kChunkLimit] > AudioMover::kChunkSize ||
+        r.field[kPathLength] > kMaxPath || r.field[kOldExtent] > kMaxOldTag ||
         r.field[kTagOffset] + r.field[kOldExtent] > r.field[kSize] || r.field[kNewSize] > kMaxOldTag + r.field[kSize])
         return r;
     std::vector<uint8_t> rest(r.field[kPathLength] + r.field[kOldExtent]);
-    if (file.readAt(kHeaderSize, rest.data(), rest.size()) != rest.size()) {
+    if (file.readAt(headerSize, rest.data(), rest.size()) != rest.size()) {
         r.flaw = "it is cut short";
         return r;
     }
-    if (r.field[kHeaderCrc] != headerCrc(header, r.field, crcOf(rest.data(), rest.size()), rest.size()))
+    if (r.field[kHeaderCrc] !=
+        headerCrc(header, r.field, crcOf(rest.data(), rest.size()), rest.size(), earlier))
         return r;
     r.path.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(r.field[kPathLength]));
     r.oldTag.assign(rest.begin() + static_cast<std::ptrdiff_t>(r.field[kPathLength]), rest.end());
-    r.slotsAt = slotsStart(r.path.size(), r.field[kOldExtent]);
+    r.slotsAt = slotsStart(r.path.size(), r.field[kOldExtent], headerSize);
     bool damaged = false;
-    r.move = readSlots(file, r.slotsAt, true, damaged);
-    r.repair = readSlots(file, r.slotsAt + 2 * kSlotSize, false, damaged);
+    r.move = readSlots(file, r.slotsAt, r.chunkLimit(), true, damaged);
+    r.repair = readSlots(file, r.slotsAt + 2 * r.slotSize(), r.chunkLimit(), false, damaged);
     const uint64_t audio = r.audioLength();
     // The move's first slot goes in with the record, so a record without one was cut.
     const bool movePhase = r.move && (r.move->phase == kPhaseBegun || r.move->phase == kPhaseMoving ||

@@ -25,16 +25,26 @@
 // own, so that a record at its name is never one that is still being begun.
 namespace moverecord {
 
-constexpr char kMagic[8] = {'V', 'N', 'M', 'O', 'V', 'E', '2', '\n'};
-enum HeaderField { kSize, kTagOffset, kOldExtent, kNewSize, kPathLength, kBirth, kHeaderCrc, kFieldCount };
+constexpr char kMagic[8] = {'V', 'N', 'M', 'O', 'V', 'E', '3', '\n'};
+// The largest chunk the slots keep, which sets their size, is in the header.
+enum HeaderField { kSize, kTagOffset, kOldExtent, kNewSize, kPathLength, kBirth, kHeaderCrc, kChunkLimit, kFieldCount };
 constexpr records::Field kHeaderLayout[kFieldCount] = {}; // eight bytes each
 constexpr std::size_t kHeaderSize = sizeof kMagic + records::fixedSize(kHeaderLayout);
+// A record of the version before has no kChunkLimit and keeps chunks of at most 16 KiB; it is
+// still read and repaired.
+constexpr char kMagicV2[8] = {'V', 'N', 'M', 'O', 'V', 'E', '2', '\n'};
+constexpr std::size_t kChunkLimitV2 = 16384;
+constexpr std::size_t kHeaderSizeV2 = kHeaderSize - kHeaderLayout[kChunkLimit].width;
 enum SlotField { kSeq, kPhase, kPos, kLength, kDataAt, kDataLength, kRunCrc, kChunkCrc, kDataCrc, kSlotFieldCount };
 constexpr records::Field kSlotLayout[kSlotFieldCount] = {};
 constexpr std::size_t kSlotFieldsSize = records::fixedSize(kSlotLayout);
 constexpr std::size_t kSlotHeaderSize = kSlotFieldsSize + 8; // fields, CRC-32, spare
 // Whole pages, so that a slot's header never straddles one.
-constexpr std::size_t kSlotSize = (kSlotHeaderSize + AudioMover::kChunkSize + 4095) / 4096 * 4096;
+constexpr std::size_t slotSizeFor(std::size_t chunkLimit)
+{
+    return (kSlotHeaderSize + chunkLimit + 4095) / 4096 * 4096;
+}
+constexpr std::size_t kSlotSize = slotSizeFor(AudioMover::kChunkSize);
 // The first slot, written with the record, says the move has not begun.
 constexpr uint64_t kPhaseBegun = 5, kPhaseMoving = 1, kPhaseMoved = 2, kPhaseRepairing = 3, kPhaseCopied = 4;
 // The audio moved and the tag written, the ID3v1 record at the end is being replaced: the slot
@@ -52,9 +62,9 @@ inline std::string recordNameFor(const std::string& folder, platform::File::Iden
     return folder + std::to_string(id.device) + "-" + std::to_string(id.inode) + ".move";
 }
 
-inline uint64_t slotsStart(uint64_t pathLength, uint64_t oldExtent)
+inline uint64_t slotsStart(uint64_t pathLength, uint64_t oldExtent, uint64_t headerSize = kHeaderSize)
 {
-    const uint64_t end = kHeaderSize + pathLength + oldExtent;
+    const uint64_t end = headerSize + pathLength + oldExtent;
     return (end + 4095) / 4096 * 4096;
 }
 
@@ -77,7 +87,10 @@ struct Slot {
 // Writes the slots of one pair, deciding which chunks of a run need one.
 class SlotWriter {
 public:
-    SlotWriter(platform::File& record, uint64_t at) : m_record(record), m_at(at) {}
+    SlotWriter(platform::File& record, uint64_t at, std::size_t slotSize = kSlotSize)
+        : m_record(record), m_at(at), m_slotSize(slotSize)
+    {
+    }
 
     void resume(const Slot& last)
     {
@@ -94,25 +107,26 @@ public:
         return {run.backwards() ? n - length : 0, length};
     }
 
+    // `dataCrc`, when known already, is the CRC-32 of the kept bytes.
     void write(uint64_t phase, uint64_t pos, uint64_t length, const uint8_t* data, uint64_t dataAt,
-               std::size_t dataLength, uint32_t runCrc = 0, uint32_t chunkCrc = 0)
+               std::size_t dataLength, uint32_t runCrc = 0, uint32_t chunkCrc = 0,
+               std::optional<uint32_t> dataCrc = std::nullopt)
     {
-        const uint64_t headerAt = m_at + (++m_seq % 2) * kSlotSize + kSlotSize - kSlotHeaderSize;
-        std::copy_n(data, dataLength, m_slot.begin());
-        uint8_t* h = m_slot.data() + dataLength;
-        const uint64_t fields[kSlotFieldCount] = {
-            m_seq, phase, pos, length, dataAt, dataLength, runCrc, chunkCrc, crcOf(data, dataLength)};
+        const uint64_t headerAt = m_at + (++m_seq % 2) * m_slotSize + m_slotSize - kSlotHeaderSize;
+        uint8_t h[kSlotHeaderSize] = {};
+        const uint64_t fields[kSlotFieldCount] = {m_seq,  phase,    pos, length, dataAt, dataLength, runCrc,
+                                                  chunkCrc, dataCrc ? *dataCrc : crcOf(data, dataLength)};
         records::encodeNumbers(kSlotLayout, fields, h);
         writeBE32(h + kSlotFieldsSize, crcOf(h, kSlotFieldsSize));
-        std::fill_n(h + kSlotFieldsSize + 4, 4, 0);
-        m_record.writeAt(headerAt - dataLength, m_slot.data(), dataLength + kSlotHeaderSize);
+        // The kept bytes go straight from the chunk, the header after them in the same write.
+        m_record.writeAt(headerAt - dataLength, data, dataLength, h, kSlotHeaderSize);
     }
 
     // A chunk written without a new slot must not overwrite a place the last slot still
     // counts on. A chunk that overlaps its own old place overwrites some of its own bytes
     // there: those are kept in the slot, in case its write is cut short.
     void beforeChunk(const Run& run, uint64_t phase, uint64_t pos, const uint8_t* data, std::size_t n,
-                     uint32_t runCrc = 0, uint32_t chunkCrc = 0)
+                     uint32_t runCrc = 0, uint32_t chunkCrc = 0, std::optional<uint32_t> keptCrc = std::nullopt)
     {
         const uint64_t delta = run.delta();
         const bool covered = m_recorded && (run.backwards() ? pos + delta >= m_recordedPos + m_recordedLength
@@ -120,7 +134,7 @@ public:
         const auto [at, length] = risked(run, n);
         if (covered && length == 0)
             return;
-        write(phase, pos, n, data + at, at, length, runCrc, chunkCrc);
+        write(phase, pos, n, data + at, at, length, runCrc, chunkCrc, keptCrc);
         m_recorded = true;
         m_recordedPos = pos;
         m_recordedLength = n;
@@ -128,10 +142,9 @@ public:
 
 private:
     platform::File& m_record;
-    uint64_t m_at, m_seq = 0;
+    uint64_t m_at, m_slotSize, m_seq = 0;
     bool m_recorded = false;
     uint64_t m_recordedPos = 0, m_recordedLength = 0;
-    std::vector<uint8_t> m_slot = std::vector<uint8_t>(kSlotSize);
 };
 
 // A record as read back: whole, or damaged, with its flaw in words.
@@ -144,6 +157,8 @@ struct Record {
     uint64_t slotsAt = 0;
     std::optional<Slot> move, repair;
 
+    std::size_t chunkLimit() const { return static_cast<std::size_t>(field[kChunkLimit]); }
+    uint64_t slotSize() const { return slotSizeFor(chunkLimit()); }
     uint64_t fileSize() const { return field[kSize]; }
     uint64_t movedSize() const { return field[kSize] - field[kOldExtent] + field[kNewSize]; }
     uint64_t oldAudio() const { return field[kTagOffset] + field[kOldExtent]; }
@@ -152,9 +167,11 @@ struct Record {
     bool grows() const { return field[kNewSize] > field[kOldExtent]; }
 };
 
-// Lays the header out in `header` with its own CRC-32 left out, and gives the CRC-32 that
-// covers it and what follows it, the name and the old tag, from their CRC-32.
-uint32_t headerCrc(uint8_t* header, const uint64_t (&fields)[kFieldCount], uint32_t restCrc, uint64_t restLength);
+// Lays the header out in `header` with its own CRC-32 left out (in the earlier layout when
+// asked), and gives the CRC-32 that covers it and what follows it, the name and the old tag,
+// from their CRC-32.
+uint32_t headerCrc(uint8_t* header, const uint64_t (&fields)[kFieldCount], uint32_t restCrc, uint64_t restLength,
+                   bool earlier = false);
 
 // Any flaw, an empty or cut record included, is damage, reported and never acted on.
 Record readRecord(const platform::File& file);

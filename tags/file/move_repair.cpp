@@ -123,7 +123,7 @@ std::string undoTail(const Record& r, platform::File& file, platform::File& reco
     } else if (size != moved) {
         file.truncate(moved);
     }
-    SlotWriter slots(recordFile, r.slotsAt);
+    SlotWriter slots(recordFile, r.slotsAt, r.slotSize());
     slots.resume(s);
     slots.write(kPhaseMoved, 0, 0, nullptr, 0, 0, s.runCrc);
     return {};
@@ -145,9 +145,10 @@ std::string unusable(Record& record, platform::File& file, platform::File& recor
 
 // Copies the run, resuming where an earlier repair stopped; each chunk that could spoil what
 // the last slot counts on is recorded first, as the move's own chunks were.
-void copyRun(platform::File& file, const Run& run, SlotWriter& slots, const std::optional<Slot>& resume)
+void copyRun(platform::File& file, const Run& run, SlotWriter& slots, const std::optional<Slot>& resume,
+             std::size_t chunkLimit)
 {
-    std::vector<uint8_t> chunk(AudioMover::kChunkSize);
+    std::vector<uint8_t> chunk(std::min(chunkLimit, AudioMover::chunkSize()));
     const auto step = [&](uint64_t pos, std::size_t n) {
         file.readExactAt(run.src + pos, chunk.data(), n);
         if (resume && resume->pos == pos)
@@ -276,10 +277,10 @@ MoveRepair restoreFromRecord(platform::File& file, const std::string& path, bool
         if (plan.chunk && !plan.chunk->data.empty())
             file.writeAt(plan.chunkAt + plan.chunk->dataAt, plan.chunk->data.data(), plan.chunk->data.size());
         if (plan.run.length > 0 && !(record.repair && record.repair->phase == kPhaseCopied)) {
-            SlotWriter slots(*recordFile, record.slotsAt + 2 * kSlotSize);
+            SlotWriter slots(*recordFile, record.slotsAt + 2 * record.slotSize(), record.slotSize());
             if (record.repair)
                 slots.resume(*record.repair);
-            copyRun(file, plan.run, slots, record.repair);
+            copyRun(file, plan.run, slots, record.repair, record.chunkLimit());
             // From here on the copy's source may go; the record says where the audio is.
             slots.write(kPhaseCopied, 0, 0, nullptr, 0, 0);
         }

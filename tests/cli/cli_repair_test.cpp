@@ -20,7 +20,8 @@ TEST(CliRepair, ASaveKilledDuringTheMoveIsReportedAtStartAndPutBack)
     TempDir dir;
     const ScopedEnv stateHome("XDG_STATE_HOME", dir.path() + "state");
     const Bytes tag = Id3v2Bytes(3).frame("TALB", {0, 'L'}).bytes();
-    const std::string path = dir.write("a.mp3", concat({tag, audioPattern(300000)}));
+    // Audio of many chunks, so that the kill lands inside the move.
+    const std::string path = dir.write("a.mp3", concat({tag, audioPattern(3000000)}));
     const Bytes before = readFile(path);
     ASSERT_TRUE(WIFSIGNALED(killedTitleSave(path, 40000, 12)));
 

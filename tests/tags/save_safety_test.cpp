@@ -4,6 +4,7 @@
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 #include "tags/file/move_record.h"
+#include "tags/file/move_record_layout.h"
 #include "tags/file/tag_file.h"
 #include "platform/file_system.h"
 
@@ -41,6 +42,10 @@ int inChild(const std::function<int()>& fn)
 
 class SaveSafety : public ::testing::Test {
 protected:
+    // Chunks of 16 KiB, so that a kill lands inside the move of a small file in many places.
+    SaveSafety() { AudioMover::useChunkSizeForTests(16384); }
+    ~SaveSafety() override { AudioMover::useChunkSizeForTests(0); }
+
     // A tag with a title and a little padding, the audio, and an ID3v1 record.
     std::string song(const std::string& name, const Bytes& audio, std::size_t titleSize = 16)
     {
@@ -291,14 +296,15 @@ int titleSaveUnderLimit(const std::string& path, std::size_t titleSize, rlim_t l
 }
 
 // A size limit below the file's size fails the move part way and then its rollback: the
-// record stays usable, and a repair without the limit finishes the job.
+// record stays usable, and a repair without the limit finishes the job. The files are large
+// enough for the record's slots to fit under the limit.
 TEST_F(Repair, AMoveAndRollbackFailedByASizeLimitLeaveARecordARepairCanUse)
 {
     int leftForRepair = 0;
     for (const auto& [from, to] : kMoves) {
         for (const uint64_t share : {3, 5, 7}) {
             SCOPED_TRACE(std::to_string(from) + " to " + std::to_string(to) + ", limit " + std::to_string(share));
-            const std::string path = song("song.mp3", audioPattern(600000), from);
+            const std::string path = song("song.mp3", audioPattern(4000000), from);
             const Bytes before = readFile(path);
             const int status = titleSaveUnderLimit(path, to, before.size() * share / 8, [](TagResult r, Tid3v2tag& v2) {
                 const bool refused = r == kErrWrite;
@@ -323,7 +329,7 @@ TEST_F(Repair, ASaveLeftForRepairSaysHowToRepairIt)
     int told = 0;
     for (const auto& [from, to] : kMoves) {
         for (const uint64_t share : {3, 5, 7}) {
-            const std::string path = song("song.mp3", audioPattern(600000), from);
+            const std::string path = song("song.mp3", audioPattern(4000000), from);
             const Bytes before = readFile(path);
             const int status = titleSaveUnderLimit(path, to, before.size() * share / 8, [](TagResult, Tid3v2tag& v2) {
                 const bool hint = v2.FailureReason().find("run varnoli-cli repair") != std::string::npos;
@@ -454,3 +460,64 @@ TEST_F(Repair, ALinkAtARecordsNameIsNeverFollowed)
 }
 
 } // namespace
+
+// Moves in chunks of the real size, through the record's largest slots, cut short anywhere.
+TEST_F(SaveSafety, AMoveInFullSizeChunksCutShortIsRepairedByteForByte)
+{
+    AudioMover::useChunkSizeForTests(0);
+    int killed = 0;
+    for (const std::size_t to : {std::size_t(3000), std::size_t(700000)}) {
+        for (const uint64_t killAt : {5, 6, 7, 9, 12}) {
+            SCOPED_TRACE(std::to_string(to) + " bytes, write " + std::to_string(killAt));
+            const std::string path = song("big.mp3", audioPattern(1500000, static_cast<uint32_t>(killAt)));
+            const Bytes before = readFile(path);
+            if (!WIFSIGNALED(killedTitleSave(path, to, killAt)) || interruptedMoves().empty()) {
+                removeMoveLeftovers();
+                continue;
+            }
+            ++killed;
+            const MoveRepair repair = repairInterruptedMove(path);
+            EXPECT_TRUE(repair.repaired) << repair.message;
+            EXPECT_EQ(before, readFile(path));
+        }
+    }
+    EXPECT_GT(killed, 6);
+}
+
+// A record of the version before, with its 16 KiB slots, still puts its file back.
+TEST_F(SaveSafety, ARecordOfTheVersionBeforeIsStillRepaired)
+{
+    const std::string path = song("song.mp3", audioPattern(300000));
+    const Bytes before = readFile(path);
+    // Chunks of the earlier size, so that the slots are as that version laid them out.
+    AudioMover::useChunkSizeForTests(moverecord::kChunkLimitV2);
+    ASSERT_TRUE(WIFSIGNALED(killedTitleSave(path, 3000, 20)));
+    const std::vector<InterruptedMove> moves = interruptedMoves();
+    ASSERT_EQ(1u, moves.size());
+
+    // The same record in the earlier layout: its magic, a header without the chunk limit,
+    // and slots of its size.
+    const Bytes now = readFile(moves[0].recordPath);
+    const moverecord::Record record = moverecord::readRecord(*platform::File::open(moves[0].recordPath,
+                                                                                   platform::File::Mode::Read));
+    ASSERT_EQ(moverecord::Record::Whole, record.state);
+    ASSERT_EQ(moverecord::kChunkLimitV2, record.chunkLimit());
+    const std::size_t rest = record.path.size() + record.oldTag.size();
+    Bytes earlier(moverecord::kHeaderSizeV2);
+    earlier.insert(earlier.end(), now.begin() + moverecord::kHeaderSize,
+                   now.begin() + static_cast<std::ptrdiff_t>(moverecord::kHeaderSize + rest));
+    uint64_t fields[moverecord::kFieldCount];
+    std::copy(record.field, record.field + moverecord::kFieldCount, fields);
+    fields[moverecord::kHeaderCrc] =
+        moverecord::headerCrc(earlier.data(), fields, crcOf(earlier.data() + moverecord::kHeaderSizeV2, rest), rest, true);
+    records::writeBE(earlier.data() + sizeof moverecord::kMagicV2 + 8 * moverecord::kHeaderCrc,
+                     fields[moverecord::kHeaderCrc], 8);
+    const uint64_t slotsAt = moverecord::slotsStart(record.path.size(), record.oldTag.size(), moverecord::kHeaderSizeV2);
+    earlier.resize(slotsAt, 0);
+    earlier.insert(earlier.end(), now.begin() + static_cast<std::ptrdiff_t>(record.slotsAt), now.end());
+    writeFile(moves[0].recordPath, earlier);
+
+    const MoveRepair repair = repairInterruptedMove(path);
+    EXPECT_TRUE(repair.repaired) << repair.message;
+    EXPECT_EQ(before, readFile(path));
+}

@@ -6,6 +6,7 @@
 #include "features/undo/undo.h"
 #include "support/id3v2_builder.h"
 #include "support/scripted_dialogs.h"
+#include "tags/file/audio_mover.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 
@@ -25,9 +26,13 @@ namespace undotest {
 
 using namespace testsupport;
 
-// Points the state folder at a fresh temporary one for the test's lifetime.
+// Points the state folder at a fresh temporary one for the test's lifetime. Moves go in
+// chunks of 16 KiB, so that their records fit under the tests' small size limits.
 class UndoTest : public ::testing::Test {
 protected:
+    UndoTest() { AudioMover::useChunkSizeForTests(16384); }
+    ~UndoTest() override { AudioMover::useChunkSizeForTests(0); }
+
     BatchSaveOutcome save(const std::vector<std::string>& files, const std::string& title, bool v1 = true,
                           bool v2 = true)
     {
