@@ -216,10 +216,7 @@ void TForm1::showTagSelection(const std::vector<std::string>& paths)
         m_shownTags = {paths, viewState(*this, false, {}), {}};
         throw;
     }
-    if (paths.size() == 1)
-        ShowPictureView(selection.view.picture, true);
-    else
-        ShowPicture();
+    ShowPictureView(selection.view.picture, !paths.empty());
     ShowV1Tag(selection.view.v1);
     ShowV2Tag(selection.view.v2);
     ShowMoreFields(selection.view.v2.more, selection.differs.more);

@@ -2,6 +2,7 @@
 // (ratings in stars, lyrics in any language, user texts whatever their letter case).
 #include "named_fields.h"
 
+#include "features/common/text.h"
 #include "tags/id3v2/id3v2.h"
 
 #include <algorithm>
@@ -62,13 +63,6 @@ const std::vector<NamedField> kFields = {
 
 // Ratings by stars, as most players write them.
 constexpr uint8_t kStarBytes[] = {0, 1, 64, 128, 196, 255};
-
-bool sameIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 bool digits(std::string_view text)
 {

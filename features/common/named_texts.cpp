@@ -1,8 +1,9 @@
 // Named fields' texts beside the seven.
 #include "named_texts.h"
 
+#include "features/common/text.h"
+
 #include <algorithm>
-#include <cctype>
 
 const Utf8Text* textOf(const NamedTexts& texts, const NamedField& field)
 {
@@ -23,11 +24,7 @@ const NamedField* fieldNamedOrCaptioned(const std::string& text)
     if (const NamedField* field = namedField(text))
         return field;
     for (const NamedField& field : namedFields()) {
-        const std::string_view caption = field.caption;
-        if (caption.size() == text.size() &&
-            std::equal(caption.begin(), caption.end(), text.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-            }))
+        if (sameIgnoringCase(field.caption, text))
             return &field;
     }
     return nullptr;

@@ -1,6 +1,7 @@
 // The seven tag fields of a file and how each tag holds them.
 #include "tag_fields.h"
 
+#include "features/common/text.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 #include "tags/file/tag_file.h"
@@ -97,13 +98,9 @@ const char* v2FrameId(TagField f) { return kFrames[fieldIndex(f)]; }
 
 std::optional<TagField> fieldNamed(const std::string& name)
 {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    for (TagField f : kAllFields) {
-        const std::string caption = kNames[fieldIndex(f)];
-        if (name.size() == caption.size() &&
-            std::equal(name.begin(), name.end(), caption.begin(), [&](char a, char b) { return lower(a) == lower(b); }))
+    for (TagField f : kAllFields)
+        if (sameIgnoringCase(name, kNames[fieldIndex(f)]))
             return f;
-    }
     return std::nullopt;
 }
 

@@ -3,6 +3,8 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 
 namespace {
@@ -84,4 +86,11 @@ std::string readableName(const std::string& path)
     out.reserve(path.size());
     appendReadable(out, path);
     return out;
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // Characters of a UTF-8 text: the bytes that do not continue a sequence.
 std::size_t utf8Length(const std::string& utf8);
@@ -16,6 +17,8 @@ std::string notMp3Text(const std::string& path);
 // Orders file names as the file lists show them: by their UTF-8 text ignoring letter case,
 // ties broken by the bytes, so the order never depends on the order the folder was read in.
 bool lessIgnoringCase(const std::string& a, const std::string& b);
+// The same ASCII text in any letter case, as names, captions and descriptions are compared.
+bool sameIgnoringCase(std::string_view a, std::string_view b);
 
 // Text for a terminal or a message line: control characters (C0, DEL, C1), which could
 // move the cursor, start an escape sequence or split a line, are shown as \xNN, and so is

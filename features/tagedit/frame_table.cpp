@@ -20,16 +20,18 @@ bool textFills(FrameKind kind)
     return kind != FrameKind::Picture && kind != FrameKind::Binary;
 }
 
-FrameRow rowOf(Tid3v2tag& tag, const TFrameEntry& entry)
+// Each frame is parsed once: a picture's image is copied only here.
+FrameRow rowOf(Tid3v2tag& tag, uint32_t index)
 {
-    FrameRow row;
-    row.key = formatFrameKey(entry.Key);
-    row.name = std::string(frameIdName(entry.Key.id));
     FrameValue value;
-    const bool readable = entry.Result == textresult::kOk && tag.GetFrame(entry.Index, value) == textresult::kOk;
+    const bool readable = tag.GetFrame(index, value) == textresult::kOk;
+    const FrameKey key = frameKeyOf(tag.FrameIndex().FrameID(index), value);
+    FrameRow row;
+    row.key = formatFrameKey(key);
+    row.name = std::string(frameIdName(key.id));
     row.kind = readable ? frameKindName(value.kind) : "unreadable";
     if (!readable)
-        row.value = sizeText(tag.FrameIndex().DataSize(entry.Index));
+        row.value = sizeText(tag.FrameIndex().DataSize(index));
     else if (value.kind == FrameKind::Picture)
         row.value = value.mimeType + ", " + sizeText(value.data.size());
     else if (value.kind == FrameKind::Binary)
@@ -50,8 +52,8 @@ std::vector<FrameRow> frameRows(Tid3v2tag& tag)
 {
     std::vector<FrameRow> rows;
     std::set<std::string> seen;
-    for (const TFrameEntry& entry : tag.FrameList()) {
-        FrameRow row = rowOf(tag, entry);
+    for (uint32_t i = 1; i <= tag.FrameIndex().Count(); ++i) {
+        FrameRow row = rowOf(tag, i);
         // A text sets the first frame its key names; a second of the same key can only go.
         if (!seen.insert(row.key).second)
             row.editable = false;

@@ -199,14 +199,19 @@ const TPictureEntry* shownPicture(const std::vector<TPictureEntry>& pictures)
 PictureView readPictureView(const std::vector<std::string>& files, Tid3v2tag& tag)
 {
     PictureView first;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        PictureView view = fileView(files[i], tag);
+    for (std::size_t i = 0; i < files.size() && first.state != PictureView::State::Different; ++i) {
         if (i == 0)
-            first = std::move(view);
-        else if (!samePicture(first, view))
-            return PictureView{PictureView::State::Different, {}, {}};
+            first = fileView(files[i], tag);
+        else
+            joinPictureViews(first, fileView(files[i], tag));
     }
     return first;
+}
+
+void joinPictureViews(PictureView& first, const PictureView& other)
+{
+    if (!samePicture(first, other))
+        first = PictureView{PictureView::State::Different, {}, {}};
 }
 
 std::string exportPicture(const std::string& file, const std::string& out, Tid3v2tag& tag)

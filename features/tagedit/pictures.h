@@ -70,6 +70,8 @@ struct PictureView {
 PictureView readPictureView(const std::vector<std::string>& files, Tid3v2tag& tag);
 // The picture a tag loaded from a file shows.
 PictureView pictureViewOf(const Tid3v2tag& tag);
+// What the box shows of two files together: `first`, unless `other` shows something else.
+void joinPictureViews(PictureView& first, const PictureView& other);
 
 // Writes the picture `file` shows to `out`, byte for byte; empty on success, else why not.
 std::string exportPicture(const std::string& file, const std::string& out, Tid3v2tag& tag);

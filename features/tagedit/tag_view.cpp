@@ -98,8 +98,14 @@ SelectionView readSelectionView(const std::vector<std::string>& paths, Tid3tag& 
         return selection;
     // Several files: what one of them failed to show is not said for all.
     selection.view.v2.failure.clear();
-    for (std::size_t i = 1; i < paths.size(); ++i)
-        compareWith(selection.view, readFileView(paths[i], v1, v2, false), selection.differs);
+    // The picture box is answered from the same reads.
+    PictureView picture = selection.view.picture;
+    for (std::size_t i = 1; i < paths.size(); ++i) {
+        const FileView view = readFileView(paths[i], v1, v2, false);
+        compareWith(selection.view, view, selection.differs);
+        joinPictureViews(picture, view.picture);
+    }
+    selection.view.picture = std::move(picture);
     emptyDiffering(selection.differs, selection.view);
     return selection;
 }
