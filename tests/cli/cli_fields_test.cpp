@@ -1,11 +1,8 @@
 // Tests of the named fields and frame keys in varnoli-cli set and show, with mutagen as the judge.
-#include "features/common/named_fields.h"
 #include "support/id3v2_builder.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
-#include <sstream>
 
 using namespace testsupport;
 
@@ -114,17 +111,6 @@ TEST_F(CliFields, BadNamesKeysAndValuesAreRefusedBeforeAnyFileIsTouched)
         EXPECT_NE(std::string::npos, r.err.find(message)) << r.err;
         EXPECT_EQ(before, readFile(file)) << args.back();
     }
-}
-
-// The help names the fields itself, so a row added to the table must be added there too.
-TEST_F(CliFields, SetHelpNamesEveryField)
-{
-    std::istringstream help(runCli({"set", "--help"}).out);
-    std::set<std::string> words;
-    for (std::string word; help >> word;)
-        words.insert(word.back() == '.' ? word.substr(0, word.size() - 1) : word);
-    for (const NamedField& f : namedFields())
-        EXPECT_EQ(1u, words.count(f.name)) << f.name;
 }
 
 TEST_F(CliFields, SetAndShowFieldsAndFramesOfEveryKind)

@@ -39,29 +39,6 @@ protected:
 
 } // namespace
 
-TEST_F(TagView, SeveralFilesShowWhatTheyShareAndMarkTheRest)
-{
-    const std::vector<std::string> paths = {song("One", "Various"), song("Two", "Various"), song("Three", "")};
-    const SelectionView shown = readSelectionView(paths, v1, v2);
-    const auto& v2Texts = shown.view.v2.texts;
-    EXPECT_EQ("Band", v2Texts[fieldIndex(TagField::Artist)]);
-    EXPECT_EQ("LP", v2Texts[fieldIndex(TagField::Album)]);
-    EXPECT_EQ("", v2Texts[fieldIndex(TagField::Title)]);
-    EXPECT_TRUE(shown.differs.v2[fieldIndex(TagField::Title)]);
-    EXPECT_FALSE(shown.differs.v2[fieldIndex(TagField::Artist)]);
-    EXPECT_TRUE(shown.differs.more[moreIndex("albumartist")]);
-    EXPECT_FALSE(shown.differs.more[moreIndex("composer")]);
-    EXPECT_TRUE(shown.view.v2.frames.empty()); // the table is for one file
-
-    const SelectionView two = readSelectionView({paths[0], paths[1]}, v1, v2);
-    EXPECT_EQ("Various", two.view.v2.more[moreIndex("albumartist")]);
-    const SelectionView one = readSelectionView({paths[0]}, v1, v2);
-    ASSERT_EQ(4u, one.view.v2.frames.size());
-    EXPECT_EQ("TPE2", one.view.v2.frames[3].key);
-    EXPECT_EQ("Album artist / band", one.view.v2.frames[3].name);
-    EXPECT_EQ("Various", one.view.v2.frames[3].value);
-}
-
 // Nothing that is not shown as changed is written.
 TEST_F(TagView, ASaveWritesOnlyWhatThePersonChanged)
 {
