@@ -6,6 +6,7 @@
 #include "features/common/named_fields.h"
 #include "features/common/tag_fields.h"
 #include "features/tagedit/pictures.h"
+#include "features/tagedit/strip_tags.h"
 #include "tags/core/tag_result.h"
 
 #include <cstddef>
@@ -61,6 +62,8 @@ struct BatchSaveRequest {
     // varnoli-cli's lines: a failure names its tag and the system's reason, and a file that
     // cannot be opened is one line. The window keeps its own texts.
     bool explainFailures = false;
+    // Takes out what it names instead of saving fields; saveV1 and saveV2 name the tags it touches.
+    std::optional<StripRequest> strip;
 };
 
 // What one tag's save came to: the writer's result, or nothing when no write was tried.
@@ -74,6 +77,8 @@ struct TagSaveStep {
 struct FileSaveOutcome {
     std::string path;
     TagSaveStep v1, v2;
+    bool stripped = false; // a strip reached the file
+    std::vector<std::string> changes; // what a strip removed, as phrases
 };
 
 struct BatchSaveOutcome {
@@ -103,6 +108,9 @@ std::vector<std::string> lostCharacterTexts(const BatchSaveOutcome& outcome);
 
 // One line per file whose version 2.2 tag was saved without frames version 2.3 cannot hold.
 std::vector<std::string> droppedFrameTexts(const BatchSaveOutcome& outcome);
+
+// One line per file of a strip that was not refused: what it removed, or that it had nothing to.
+std::vector<std::string> strippedTexts(const BatchSaveOutcome& outcome);
 
 // Visits the files in order: each file's tags are loaded, the enabled fields applied, and both
 // saved together, both or neither. A file whose name does not end in ".mp3" is refused by name
