@@ -11,6 +11,7 @@ int cmdPlaylist(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdUndo(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdRepair(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdArt(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdConvert(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdCopy(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdStrip(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
@@ -149,6 +150,14 @@ const std::vector<Command> kTable = {
       {"--export", "OUT", "writes the front cover (else the first picture) of the one FILE to OUT"}},
      "Without an option, each file's pictures are listed. --set and --remove can be undone.\n",
      1, "no file given", cmdArt},
+    {"convert", "convert --to 2.3|2.4 FILE...",
+     "Saves each file's ID3v2 tag as version 2.3 or 2.4, mapping the frames that differ.",
+     {{"--to", "2.3|2.4", "the version to save", false, true}},
+     "To 2.3: TDRC becomes TYER, TDAT and TIME, TDOR becomes TORY (what they cannot hold is kept\n"
+     "as TXXX:TDRC or TXXX:TDOR), frames of 2.4 alone become TXXX:<ID>, several values are joined\n"
+     "by \"/\", UTF-8 becomes UTF-16. To 2.4 the reverse, and TPE1, TCOM, TEXT, TOLY and TOPE\n"
+     "are split at \"/\". Prints per file what it changed. One undo takes back the whole command.\n",
+     1, "no file given", cmdConvert},
     {"copy", "copy --to v1|v2 FILE...",
      "Copies the seven fields of each file from its other tag into the tag named.",
      {{"--to", "v1|v2", "the tag that takes the fields", false, true}},

@@ -2,6 +2,7 @@
 #include "batch_save.h"
 
 #include "features/common/text.h"
+#include "features/tagedit/convert_version.h"
 #include "features/undo/save_recording.h"
 #include "features/undo/undo.h"
 #include "platform/file_system.h"
@@ -338,7 +339,7 @@ void saveThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out
 {
     const BatchSaveRequest& request = w.request;
     if (request.strip) {
-        out.stripped = true;
+        out.reached = true;
         settleFile(file, index, w, out, stripFile(file, *request.strip, w.v1, w.v2, w.recording, out.changes));
         return;
     }
@@ -351,6 +352,14 @@ void saveThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out
     }
     if (request.saveV2)
         prepareV2(file, own ? request.perFile[index].v2 : request.v2, w.v2, out.v2);
+    if (request.convertTo) {
+        out.reached = true;
+        out.changes = convertTagVersion(w.v2, *request.convertTo);
+        if (out.changes.empty()) {
+            settleFile(file, index, w, out, SaveReport());
+            return;
+        }
+    }
     if (!writeV1 && !request.saveV2)
         return;
     settleFile(file, index, w, out, file.save(writeV1 ? &w.v1 : nullptr, request.saveV2 ? &w.v2 : nullptr, w.recording));

@@ -64,6 +64,8 @@ struct BatchSaveRequest {
     bool explainFailures = false;
     // Takes out what it names instead of saving fields; saveV1 and saveV2 name the tags it touches.
     std::optional<StripRequest> strip;
+    // Converts each ID3v2 tag to this version (3 or 4) instead of saving fields.
+    std::optional<uint8_t> convertTo;
 };
 
 // What one tag's save came to: the writer's result, or nothing when no write was tried.
@@ -77,8 +79,8 @@ struct TagSaveStep {
 struct FileSaveOutcome {
     std::string path;
     TagSaveStep v1, v2;
-    bool stripped = false; // a strip reached the file
-    std::vector<std::string> changes; // what a strip removed, as phrases
+    bool reached = false; // a strip or conversion had the file open for saving
+    std::vector<std::string> changes; // what a strip removed or a conversion changed, as phrases
 };
 
 struct BatchSaveOutcome {

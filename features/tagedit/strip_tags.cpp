@@ -83,7 +83,7 @@ std::vector<std::string> strippedTexts(const BatchSaveOutcome& outcome)
     std::vector<std::string> texts;
     for (const FileSaveOutcome& file : outcome.files) {
         const bool refused = (file.v1.result && failed(*file.v1.result)) || (file.v2.result && failed(*file.v2.result));
-        if (!file.stripped || (file.changes.empty() && refused))
+        if (!file.reached || (file.changes.empty() && refused))
             continue;
         std::string text = file.changes.empty() ? "nothing to remove" : "removed ";
         for (std::size_t i = 0; i < file.changes.size(); ++i)
