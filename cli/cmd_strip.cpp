@@ -36,6 +36,22 @@ std::optional<BatchSaveRequest> stripRequest(const CommandArgs& args, std::ostre
     return request;
 }
 
+// A line per file the strip reached and did not fail on: what it removed, or that it had nothing to.
+std::vector<std::string> strippedTexts(const BatchSaveOutcome& outcome)
+{
+    std::vector<std::string> texts;
+    for (const FileSaveOutcome& file : outcome.files) {
+        const bool refused = (file.v1.result && failed(*file.v1.result)) || (file.v2.result && failed(*file.v2.result));
+        if (!file.reached || (file.changes.empty() && refused))
+            continue;
+        std::string text = file.changes.empty() ? "nothing to remove" : "removed ";
+        for (std::size_t i = 0; i < file.changes.size(); ++i)
+            text += (i ? ", " : "") + file.changes[i];
+        texts.push_back(file.path + ": " + text);
+    }
+    return texts;
+}
+
 } // namespace
 
 int cmdStrip(const CommandArgs& args, std::ostream& out, std::ostream& err)

@@ -80,7 +80,7 @@ struct FileSaveOutcome {
     std::string path;
     TagSaveStep v1, v2;
     bool reached = false; // a strip or conversion had the file open for saving
-    std::vector<std::string> changes; // what a strip removed or a conversion changed, as phrases
+    std::vector<std::string> changes{}; // what a strip removed or a conversion changed, as phrases
 };
 
 struct BatchSaveOutcome {
@@ -110,9 +110,6 @@ std::vector<std::string> lostCharacterTexts(const BatchSaveOutcome& outcome);
 
 // One line per file whose version 2.2 tag was saved without frames version 2.3 cannot hold.
 std::vector<std::string> droppedFrameTexts(const BatchSaveOutcome& outcome);
-
-// One line per file of a strip that was not refused: what it removed, or that it had nothing to.
-std::vector<std::string> strippedTexts(const BatchSaveOutcome& outcome);
 
 // Visits the files in order: each file's tags are loaded, the enabled fields applied, and both
 // saved together, both or neither. A file whose name does not end in ".mp3" is refused by name

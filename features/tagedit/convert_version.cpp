@@ -123,47 +123,64 @@ void onlyV24Frames(Tid3v2tag& tag, uint8_t version, std::vector<std::string>& ch
     }
 }
 
-// Every text left is written again for the version: several values joined by "/" or a
-// version 2.3 list split, UTF-8 into UTF-16 and back.
+std::vector<Utf8Text> splitAtSlash(const Utf8Text& text)
+{
+    std::vector<Utf8Text> parts;
+    for (std::size_t at = 0, slash = 0; at <= text.size(); at = slash + 1) {
+        slash = std::min(text.find('/', at), text.size());
+        parts.push_back(text.substr(at, slash - at));
+    }
+    return parts;
+}
+
+struct Rewrites {
+    uint32_t joined = 0, split = 0, reencoded = 0;
+};
+
+// A frame's value as the version holds it: several values joined by "/" or a version 2.3
+// list split, and an encoding the version lacks or the other version prefers left to the render.
+// False when nothing of it needs writing again.
+bool rewrite(const TFrameEntry& entry, FrameValue& value, uint8_t version, Rewrites& counts)
+{
+    using namespace textencoding;
+    const bool text = value.kind == FrameKind::Text || value.kind == FrameKind::UserText;
+    const bool encoding = version == 3 ? value.encoding == kUtf8 || value.encoding == kUtf16BE
+                                       : value.encoding == kUtf16Bom || value.encoding == kUtf16BE;
+    // Texts are written again whatever they hold: a trailing NUL, harmless before 2.4,
+    // reads there as an empty second value.
+    if (!text && value.kind != FrameKind::Comment && !encoding)
+        return false;
+    if (text && version == 3 && value.texts.size() > 1) {
+        value.texts = {joinedBySlash(value.texts)};
+        ++counts.joined;
+    }
+    if (text && version == 4 && value.texts.size() == 1 && among(kSlashLists, entry.Key.id) &&
+        value.texts[0].find('/') != std::string::npos) {
+        value.texts = splitAtSlash(value.texts[0]);
+        ++counts.split;
+    }
+    counts.reencoded += encoding;
+    value.encoding = kAny;
+    return true;
+}
+
 void reencodeTexts(Tid3v2tag& tag, uint8_t version, std::vector<std::string>& changes)
 {
-    uint32_t joined = 0, split = 0, reencoded = 0;
+    Rewrites counts;
     for (const TFrameEntry& entry : tag.FrameList()) {
         FrameValue value;
-        if (entry.Result != textresult::kOk || tag.GetFrame(entry.Index, value) != textresult::kOk)
-            continue;
-        const bool text = value.kind == FrameKind::Text || value.kind == FrameKind::UserText;
-        const bool many = text && value.texts.size() > 1 && version == 3;
-        const bool list = text && version == 4 && value.texts.size() == 1 && among(kSlashLists, entry.Key.id) &&
-                          value.texts[0].find('/') != std::string::npos;
-        const bool encoding = version == 3 ? value.encoding == textencoding::kUtf8
-                                           : value.encoding == textencoding::kUtf16Bom;
-        // Texts are written again whatever they hold: a trailing NUL, harmless before 2.4,
-        // would read there as an empty second value.
-        if (!text && value.kind != FrameKind::Comment && !encoding)
-            continue;
-        if (many)
-            value.texts = {joinedBySlash(value.texts)}, ++joined;
-        if (list) {
-            std::vector<Utf8Text> parts;
-            for (std::size_t at = 0, slash; at <= value.texts[0].size(); at = slash + 1) {
-                slash = std::min(value.texts[0].find('/', at), value.texts[0].size());
-                parts.push_back(value.texts[0].substr(at, slash - at));
-            }
-            value.texts = parts, ++split;
-        }
-        reencoded += encoding;
-        value.encoding = textencoding::kAny;
         std::vector<uint8_t> data;
-        if (renderFrame(value, version, data) == textresult::kOk)
+        if (entry.Result == textresult::kOk && tag.GetFrame(entry.Index, value) == textresult::kOk &&
+            rewrite(entry, value, version, counts) && renderFrame(value, version, data) == textresult::kOk)
             id3v2::replaceData(tag.FrameIndex().Frame(entry.Index), std::move(data));
     }
-    if (joined)
-        changes.push_back(std::to_string(joined) + " text(s) of several values joined by \"/\"");
-    if (split)
-        changes.push_back(std::to_string(split) + " list(s) split at \"/\"");
-    if (reencoded)
-        changes.push_back(std::to_string(reencoded) + (version == 3 ? " UTF-8 text(s) to UTF-16" : " UTF-16 text(s) to UTF-8"));
+    if (counts.joined)
+        changes.push_back(std::to_string(counts.joined) + " text(s) of several values joined by \"/\"");
+    if (counts.split)
+        changes.push_back(std::to_string(counts.split) + " list(s) split at \"/\"");
+    if (counts.reencoded)
+        changes.push_back(std::to_string(counts.reencoded) +
+                          (version == 3 ? " UTF-8 text(s) to UTF-16" : " UTF-16 text(s) to UTF-8"));
 }
 
 } // namespace

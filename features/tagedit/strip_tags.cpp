@@ -1,8 +1,6 @@
 // Removes whole tags, pictures and frames from one file opened for saving.
 #include "strip_tags.h"
 
-#include "features/tagedit/batch_save.h"
-
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 
@@ -76,19 +74,4 @@ SaveReport stripFile(TagFile& file, const StripRequest& strip, Tid3tag& v1, Tid3
     if (taken.v2 && !failed(*taken.v2))
         removed.push_back(strip.v2 ? "the ID3v2 tag" : "the ID3v2 tag, left without frames by removing " + joined(parts));
     return report;
-}
-
-std::vector<std::string> strippedTexts(const BatchSaveOutcome& outcome)
-{
-    std::vector<std::string> texts;
-    for (const FileSaveOutcome& file : outcome.files) {
-        const bool refused = (file.v1.result && failed(*file.v1.result)) || (file.v2.result && failed(*file.v2.result));
-        if (!file.reached || (file.changes.empty() && refused))
-            continue;
-        std::string text = file.changes.empty() ? "nothing to remove" : "removed ";
-        for (std::size_t i = 0; i < file.changes.size(); ++i)
-            text += (i ? ", " : "") + file.changes[i];
-        texts.push_back(file.path + ": " + text);
-    }
-    return texts;
 }
