@@ -111,7 +111,8 @@ int cmdSet(const CommandArgs& args, std::ostream& /*out*/, std::ostream& err)
     return request ? runSaveRequest(*request, "set", err) : kExitUsage;
 }
 
-int runSaveRequest(const BatchSaveRequest& request, const char* command, std::ostream& err)
+int runSaveRequest(const BatchSaveRequest& request, const char* command, std::ostream& err,
+                   BatchSaveOutcome* kept)
 {
     Tid3tag v1;
     Tid3v2tag v2;
@@ -125,5 +126,8 @@ int runSaveRequest(const BatchSaveRequest& request, const char* command, std::os
         dialogs.info(line);
     for (const std::string& line : droppedFrameTexts(outcome))
         dialogs.info(line);
-    return outcome.failures || outcome.stopped ? kExitFileFailed : kExitOk;
+    const int code = outcome.failures || outcome.stopped ? kExitFileFailed : kExitOk;
+    if (kept)
+        *kept = outcome;
+    return code;
 }

@@ -11,6 +11,9 @@ int cmdPlaylist(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdUndo(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdRepair(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdArt(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdConvert(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdCopy(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdStrip(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 const char* const kProgramDescription =
     "The tag features of Varnoli without its window: the seven fields of ID3v1 and ID3v2 tags\n"
@@ -147,6 +150,30 @@ const std::vector<Command> kTable = {
       {"--export", "OUT", "writes the front cover (else the first picture) of the one FILE to OUT"}},
      "Without an option, each file's pictures are listed. --set and --remove can be undone.\n",
      1, "no file given", cmdArt},
+    {"convert", "convert --to 2.3|2.4 FILE...",
+     "Saves each file's ID3v2 tag as version 2.3 or 2.4, mapping the frames that differ.",
+     {{"--to", "2.3|2.4", "the version to save", false, true}},
+     "To 2.3: TDRC becomes TYER, TDAT and TIME, TDOR becomes TORY (what they cannot hold is kept\n"
+     "as TXXX:TDRC or TXXX:TDOR), frames of 2.4 alone become TXXX:<ID>, several values are joined\n"
+     "by \"/\", UTF-8 becomes UTF-16. To 2.4 the reverse, and TPE1, TCOM, TEXT, TOLY and TOPE\n"
+     "are split at \"/\". Prints per file what it changed. One undo takes back the whole command.\n",
+     1, "no file given", cmdConvert},
+    {"copy", "copy --to v1|v2 FILE...",
+     "Copies the seven fields of each file from its other tag into the tag named.",
+     {{"--to", "v1|v2", "the tag that takes the fields", false, true}},
+     "An empty field empties the other tag's. ID3v1 holds ISO-8859-1 only: a character it cannot\n"
+     "hold is saved as \"?\" and named on stderr; a year keeps its first four characters, a genre\n"
+     "outside its list becomes none. A file without the tag to copy from is left alone (exit 1).\n"
+     "One undo takes back the whole command.\n",
+     1, "no file given", cmdCopy},
+    {"strip", "strip [--v1] [--v2] [--pictures] [--frame KEY]... FILE...",
+     "Takes whole tags, pictures or frames out of each file, the audio left as it is.",
+     {v1Only("removes the ID3v1 tag"), v2Only("removes the ID3v2 tag"),
+      {"--pictures", nullptr, "removes every picture of the ID3v2 tag"},
+      text("--frame", "KEY", "removes every ID3v2 frame the key names: TXXX:desc, COMM::eng, PRIV:owner")},
+     "Prints per file what it removed. An ID3v2 tag left without frames is removed whole.\n"
+     "One undo takes back the whole command, byte for byte.\n",
+     1, "no file given", cmdStrip},
 };
 
 } // namespace

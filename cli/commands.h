@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+struct BatchSaveOutcome;
 struct BatchSaveRequest;
 struct UnreadableFolder;
 
@@ -24,5 +25,7 @@ void printReadFailure(std::ostream& err, const std::string& path, TagResult resu
 // A line on stderr per folder that could not be read; true when there was any.
 bool reportUnreadable(std::ostream& err, const char* command, const std::vector<UnreadableFolder>& folders);
 
-// The batch save as `set` runs it: progress and failures on stderr, the exit code back.
-int runSaveRequest(const BatchSaveRequest& request, const char* command, std::ostream& err);
+// The batch save as `set` runs it: progress and failures on stderr, the exit code back;
+// what the save came to in `outcome` when given.
+int runSaveRequest(const BatchSaveRequest& request, const char* command, std::ostream& err,
+                   BatchSaveOutcome* outcome = nullptr);

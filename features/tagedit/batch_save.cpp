@@ -2,6 +2,7 @@
 #include "batch_save.h"
 
 #include "features/common/text.h"
+#include "features/tagedit/convert_version.h"
 #include "features/undo/save_recording.h"
 #include "features/undo/undo.h"
 #include "platform/file_system.h"
@@ -324,10 +325,24 @@ void tellOutcome(const Walk& w, const std::string& path, const SaveReport& repor
         w.dialogs.message(onlyV1SavedText(path));
 }
 
+void settleFile(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out, const SaveReport& report)
+{
+    out.v1.result = report.v1;
+    out.v2.result = report.v2;
+    tellOutcome(w, out.path, report);
+    if (w.recording)
+        w.recording->afterFile(index, file, report);
+}
+
 // Loads, edits and saves both tags of a file opened for saving.
 void saveThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out)
 {
     const BatchSaveRequest& request = w.request;
+    if (request.strip) {
+        out.reached = true;
+        settleFile(file, index, w, out, stripFile(file, *request.strip, w.v1, w.v2, w.recording, out.changes));
+        return;
+    }
     const bool own = index < request.perFile.size();
     bool writeV1 = false;
     if (request.saveV1) {
@@ -337,15 +352,17 @@ void saveThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out
     }
     if (request.saveV2)
         prepareV2(file, own ? request.perFile[index].v2 : request.v2, w.v2, out.v2);
+    if (request.convertTo) {
+        out.reached = true;
+        out.changes = convertTagVersion(w.v2, *request.convertTo);
+        if (out.changes.empty()) {
+            settleFile(file, index, w, out, SaveReport());
+            return;
+        }
+    }
     if (!writeV1 && !request.saveV2)
         return;
-    const SaveReport report =
-        file.save(writeV1 ? &w.v1 : nullptr, request.saveV2 ? &w.v2 : nullptr, w.recording);
-    out.v1.result = report.v1;
-    out.v2.result = report.v2;
-    tellOutcome(w, out.path, report);
-    if (w.recording)
-        w.recording->afterFile(index, file, report);
+    settleFile(file, index, w, out, file.save(writeV1 ? &w.v1 : nullptr, request.saveV2 ? &w.v2 : nullptr, w.recording));
 }
 
 // A file that cannot be had for writing: its loads and both saves say why, as each tag's own
@@ -360,6 +377,10 @@ void saveRefused(const SaveRefusal& refused, std::size_t index, Walk& w, FileSav
     if (request.explainFailures && refused.result == kErrOpen &&
         platform::saveTarget(out.path) == platform::SaveTarget::Missing) {
         w.dialogs.message(saveFailureText(tagsNamed(request), kErrOpen, refused.reason, true));
+        return;
+    }
+    if (request.strip) {
+        w.dialogs.message(saveFailureText(tagsNamed(request), refused.result, refused.reason, request.explainFailures));
         return;
     }
     TagFile file = TagFile::openForReading(out.path);

@@ -6,6 +6,7 @@
 #include "features/common/named_fields.h"
 #include "features/common/tag_fields.h"
 #include "features/tagedit/pictures.h"
+#include "features/tagedit/strip_tags.h"
 #include "tags/core/tag_result.h"
 
 #include <cstddef>
@@ -61,6 +62,10 @@ struct BatchSaveRequest {
     // varnoli-cli's lines: a failure names its tag and the system's reason, and a file that
     // cannot be opened is one line. The window keeps its own texts.
     bool explainFailures = false;
+    // Takes out what it names instead of saving fields; saveV1 and saveV2 name the tags it touches.
+    std::optional<StripRequest> strip;
+    // Converts each ID3v2 tag to this version (3 or 4) instead of saving fields.
+    std::optional<uint8_t> convertTo;
 };
 
 // What one tag's save came to: the writer's result, or nothing when no write was tried.
@@ -74,6 +79,8 @@ struct TagSaveStep {
 struct FileSaveOutcome {
     std::string path;
     TagSaveStep v1, v2;
+    bool reached = false; // a strip or conversion had the file open for saving
+    std::vector<std::string> changes{}; // what a strip removed or a conversion changed, as phrases
 };
 
 struct BatchSaveOutcome {

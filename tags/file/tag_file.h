@@ -98,6 +98,12 @@ public:
     TagResult saveV2(Tid3v2tag& tag, uint8_t version, uint32_t tagOffset, uint8_t revision,
                      SaveObserver* observer = nullptr, SaveReport* report = nullptr);
 
+    // Takes the named tags out of the file, the audio moved to the start in place of the
+    // ID3v2 tag; both or neither. A tag the file does not have leaves its result absent.
+    // The observer hears of the old ID3v2 tag before anything is written.
+    // Tags given null are left alone; the failure of one is told through its object as a save's.
+    SaveReport remove(Tid3tag* v1, Tid3v2tag* v2, SaveObserver* observer = nullptr);
+
     // The ends a save of the named tags replaces; the ID3v2 tag is read whole and kept.
     SaveEnds measureEnds(bool v1, bool v2);
     // The ID3v2 tag at the start as kept by a load or measureEnds; empty when not kept.
@@ -139,6 +145,9 @@ private:
     std::optional<uint64_t> measureBeforeSave(bool v1, std::optional<TailBytes>& before);
     void settleV1(Tid3tag& v1, bool underMove, const std::optional<TailBytes>& before, SaveReport& report);
     void putTailBack(const std::optional<TailBytes>& before, SaveReport& report);
+    TagResult removeV1(Tid3tag& tag, SaveReport& report, std::vector<uint8_t>& removed, uint64_t& rest);
+    TagResult removeV2(Tid3v2tag& tag, SaveObserver* observer, SaveReport& report);
+    void putRecordBack(const std::vector<uint8_t>& record, uint64_t sizeWithout, SaveReport& report);
 
     std::string m_path;
     std::optional<platform::File> m_file;

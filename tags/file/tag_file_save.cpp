@@ -6,6 +6,7 @@
 #include "tags/core/io_result.h"
 #include "tags/file/audio_mover.h"
 #include "tags/file/move_record.h"
+#include "tags/file/tag_file_plan.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v1/id3_layout.h"
 #include "tags/id3v2/id3v2.h"
@@ -167,22 +168,6 @@ bool broke(TagResult r)
 }
 
 } // namespace
-
-// The ID3v2 tag sized for its place, with nothing written yet.
-struct TagFile::V2Plan {
-    V2Plan(Tid3v2tag& t, const platform::File& file, uint64_t offset, uint64_t size, uint8_t version,
-           uint8_t rev, std::string& detail)
-        : tag(t), writer(t, file, offset, size, version, detail, &AudioMover::work), revision(rev)
-    {
-    }
-    MoveRecord::Plan move(const std::string& path) const
-    {
-        return {path, writer.fileSize(), writer.tagOffset(), writer.oldExtent(), writer.newSize()};
-    }
-    Tid3v2tag& tag;
-    TagWriter writer;
-    uint8_t revision;
-};
 
 TagResult TagFile::planV2(Tid3v2tag& tag, uint32_t tagOffset, uint8_t version, uint8_t revision,
                           std::optional<uint64_t> oldExtent, std::optional<V2Plan>& plan)

@@ -63,6 +63,8 @@ public:
     void measureOldTag();
     void takeOldExtent(uint64_t extent) { m_oldExtent = extent; }
     TagResult sizeTag();
+    // Sizes the tag to nothing: the save takes the old tag out and moves the audio to its place.
+    void sizeNothing();
     // Every byte of the sized tag, in order.
     void emit(TagSink& out);
     ProgressMeter& meter() { return m_meter; }

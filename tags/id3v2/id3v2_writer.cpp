@@ -73,6 +73,13 @@ TagResult TagWriter::sizeTag()
     return kOk;
 }
 
+void TagWriter::sizeNothing()
+{
+    m_padding = 0;
+    m_newSize = 0;
+    m_meter.setTotal(m_moveWork(m_fileSize, m_offset, m_oldExtent, 0));
+}
+
 void TagWriter::computeCrc()
 {
     m_tag.Status = "Calculating CRC-32";
@@ -97,6 +104,8 @@ void TagWriter::computeCrc()
 
 void TagWriter::emit(TagSink& out)
 {
+    if (m_newSize == 0)
+        return;
     uint8_t header[kHeaderSize] = {'I', 'D', '3', m_version, 0, 0};
     // No footer is written, so the header must not announce one.
     header[kFlags] = m_tag.Flags & (v4() ? kWrittenFlagsV4 & ~kFlagFooter : kWrittenFlagsV3);
@@ -115,7 +124,7 @@ void TagWriter::finish(uint8_t revision)
     m_tag.Version = m_version;
     m_tag.Revision = revision;
     m_tag.Flags &= v4() ? kWrittenFlagsV4 & ~kFlagFooter : kWrittenFlagsV3;
-    m_tag.TagSize = static_cast<uint32_t>(m_newSize - kHeaderSize);
+    m_tag.TagSize = m_newSize == 0 ? 0 : static_cast<uint32_t>(m_newSize - kHeaderSize);
     m_tag.ExtHeaderSize = m_tag.ExtendedHeader()
                               ? (v4() ? static_cast<uint32_t>(m_extHeader.size())
                                       : (m_tag.CRCPresent() ? ext3::kSizeWithCrc : ext3::kSizeWithoutCrc))

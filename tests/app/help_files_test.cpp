@@ -93,7 +93,7 @@ TEST(BashCompletion, OffersCommandsOptionsFieldsAndMp3Files)
     dir.write("B.MP3", {});
     dir.write("c.txt", {});
     std::filesystem::create_directories(dir.file("sub"));
-    EXPECT_EQ("search set show ", completions("varnoli-cli s", dir.path()));
+    EXPECT_EQ("search set show strip ", completions("varnoli-cli s", dir.path()));
     EXPECT_EQ("--json ", completions("varnoli-cli show --j", dir.path()));
     EXPECT_EQ("Artist,Title Artist,Track ", completions("varnoli-cli rename --fields Artist,T", dir.path()));
     EXPECT_EQ("B.MP3 a.mp3 sub ", completions("varnoli-cli set --title x ", dir.path()));
