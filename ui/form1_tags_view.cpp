@@ -2,6 +2,7 @@
 // and the save of the selected files.
 #include "form1.h"
 
+#include "features/show/show_files.h"
 #include "features/tagedit/batch_save.h"
 #include "file_list_box.h"
 #include "qt_text.h"
@@ -211,6 +212,7 @@ void TForm1::showTagSelection(const std::vector<std::string>& paths)
         // The window reports it; the fields hold nothing of another file, and what they
         // hold is what a save compares with.
         ShowPictureView(PictureView(), !paths.empty());
+        LabelAudio->clear();
         ClearTagView(false);
         ShowFrameTable({}, false);
         m_shownTags = {paths, viewState(*this, false, {}), {}};
@@ -220,6 +222,9 @@ void TForm1::showTagSelection(const std::vector<std::string>& paths)
         ShowPictureView(selection.view.picture, true);
     else
         ShowPicture();
+    const std::optional<AudioProperties>& audio = selection.view.audio;
+    LabelAudio->setText(audio ? toQString(audioSummary(*audio))
+                              : paths.size() == 1 ? QStringLiteral("(no MPEG audio found)") : QString());
     ShowV1Tag(selection.view.v1);
     ShowV2Tag(selection.view.v2);
     ShowMoreFields(selection.view.v2.more, selection.differs.more);
