@@ -10,6 +10,7 @@
 #include "window_progress.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -126,7 +126,7 @@ std::optional<AudioProperties> readAudioProperties(const platform::File& file, u
         return std::nullopt;
     const uint64_t audioSize = end - start;
     // Enough for the header frame and a few after it; more only when the first frame is not near.
-    for (const std::size_t want : {std::size_t(16) << 10, mpeg_layout::kSearchLimit}) {
+    for (const std::size_t want : {std::size_t(4) << 10, mpeg_layout::kSearchLimit}) {
         std::vector<uint8_t> window(std::size_t(std::min<uint64_t>(want, audioSize)));
         window.resize(file.readAt(start, window.data(), window.size()));
         if (std::optional<AudioProperties> a = parseAudioProperties(window.data(), window.size(), audioSize))
