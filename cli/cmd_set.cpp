@@ -87,6 +87,7 @@ std::optional<BatchSaveRequest> setRequest(const CommandArgs& args, std::ostream
     request.saveV2 = !onlyV1;
     request.recordForUndo = true;
     request.explainFailures = true;
+    request.saveNonAudio = args.has("--force");
 
     // Values only the ID3v1 tag has to understand are checked before any file is touched.
     // Its genre comes from the list, never from the genre text.

@@ -10,6 +10,8 @@
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 
+#include <cstdio>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -47,8 +49,28 @@ void appendTagJson(std::string& line, const TagRead& tag, const std::vector<Pict
     line += '}';
 }
 
+// Seconds to the hundredth, kbit/s; null when no MPEG audio was found.
+void appendAudioJson(std::string& line, const std::optional<AudioProperties>& audio)
+{
+    line += ", \"audio\": ";
+    if (!audio) {
+        line += "null";
+        return;
+    }
+    char duration[32];
+    std::snprintf(duration, sizeof duration, "%.2f", audio->duration);
+    line += "{\"duration\": ";
+    line += duration;
+    line += ", \"bitrate\": " + std::to_string(audio->bitrate);
+    line += ", \"sample_rate\": " + std::to_string(audio->sampleRate);
+    line += ", \"channels\": " + std::to_string(audio->channels);
+    line += audio->vbr ? ", \"vbr\": true" : ", \"vbr\": false";
+    line += audio->estimated ? ", \"estimated\": true}" : ", \"estimated\": false}";
+}
+
 void appendJsonLine(std::string& line, const std::string& path, const FileFields& read,
-                    const std::vector<PictureSummary>& pictures, const std::string& more)
+                    const std::vector<PictureSummary>& pictures, const std::string& more,
+                    const std::optional<AudioProperties>& audio)
 {
     line += "{\"file\": ";
     if (!appendJsonPath(line, path))
@@ -57,6 +79,7 @@ void appendJsonLine(std::string& line, const std::string& path, const FileFields
     appendTagJson(line, read.v1);
     line += ", \"v2\": ";
     appendTagJson(line, read.v2, &pictures, more);
+    appendAudioJson(line, audio);
     line += "}\n";
 }
 
@@ -87,10 +110,12 @@ void appendTagBlock(std::string& out, const std::string& name, const TagRead& ta
 
 // The ID3v2 version is named only for a tag that loaded.
 void appendTextBlock(std::string& out, const std::string& path, const FileFields& read, const Tid3v2tag& v2,
-                     const std::vector<PictureSummary>& pictures)
+                     const std::vector<PictureSummary>& pictures, const std::optional<AudioProperties>& audio)
 {
     appendReadable(out, path);
     out += '\n';
+    if (audio)
+        out += "  audio:  " + audioSummary(*audio) + '\n';
     appendTagBlock(out, "ID3v1", read.v1, true);
     appendTagBlock(out, failed(read.v2.result) ? "ID3v2" : "ID3v2." + std::to_string(v2.Version), read.v2, false,
                    v2.ErrorDetail());
@@ -147,17 +172,18 @@ int cmdShow(const CommandArgs& args, std::ostream& out, std::ostream& err)
     bool anyUnreadable = false;
     std::size_t shown = 0;
     std::string text; // one file's output, its buffer kept from file to file
+    std::optional<AudioProperties> audio;
     const auto show = [&](const std::string& path) {
-        const FileFields read = readShownFields(path, v1, v2);
+        const FileFields read = readShownFields(path, v1, v2, &audio);
         const std::vector<PictureSummary> pictures = failed(read.v2.result) ? std::vector<PictureSummary>() : pictureSummaries(v2);
         text.clear();
         const std::string& more = extras.of(v2, read, pictures);
         if (json) {
-            appendJsonLine(text, path, read, pictures, more);
+            appendJsonLine(text, path, read, pictures, more, audio);
         } else {
             if (shown++)
                 text += '\n';
-            appendTextBlock(text, path, read, v2, pictures);
+            appendTextBlock(text, path, read, v2, pictures, audio);
             text += more;
         }
         out.write(text.data(), static_cast<std::streamsize>(text.size()));

@@ -44,11 +44,13 @@ const std::vector<Command> kTable = {
      "Use show to read the fields of many files.\n",
      1, "no file given", cmdDump},
     {"set",
-     "set [--v1 | --v2] [--title T] [--artist A] [--album B] [--year Y] [--genre G] [--comment C] "
+     "set [--v1 | --v2] [--force] [--title T] [--artist A] [--album B] [--year Y] [--genre G] [--comment C] "
      "[--track N] [--field NAME=VALUE]... [--frame KEY=VALUE]... [--remove-field NAME]... [--remove-frame KEY]... "
      "FILE...",
      "Saves the fields given into both tags of each file, as the \"ID3 Tags\" tab's save does.",
-     {v1Only("save only the ID3v1 tag"), v2Only("save only the ID3v2 tag"), text("--title", "T", "the title"),
+     {v1Only("save only the ID3v1 tag"), v2Only("save only the ID3v2 tag"),
+      {"--force", nullptr, "also save a file with no tag whose first bytes are not MPEG audio"},
+      text("--title", "T", "the title"),
       text("--artist", "A", "the artist"), text("--album", "B", "the album"),
       text("--year", "Y", "at most 4 characters unless --v2 leaves ID3v1 out"),
       text("--genre", "G", "for ID3v1 a name of the genre list (\"\" for none)"),

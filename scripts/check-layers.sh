@@ -23,13 +23,14 @@ check tags 'features/|cli/|ui/|app/|Q' 'includes something above the tag engine'
 check features 'ui/|app/|cli/|Q' 'includes the window, start-up, the CLI or Qt'
 check cli 'ui/|app/|Q' 'includes the window, start-up or Qt'
 check ui 'app/' 'includes start-up (start-up hands the window what it needs)'
-# The rooms of the engine: core/ stands alone, each tag format builds only on core/, and only
-# file/ (the one open, the save, the move records) uses them all.
-check tags/core 'tags/(id3v1|id3v2|file)/' 'includes another room of the tag engine'
-check tags/id3v1 'tags/(id3v2|file)/' 'includes a room other than core/'
-check tags/id3v2 'tags/(id3v1|file)/' 'includes a room other than core/'
+# The rooms of the engine: core/ stands alone, each format (the tags, the MPEG audio) builds only
+# on core/, and only file/ (the one open, the save, the move records) uses them all.
+check tags/core 'tags/(id3v1|id3v2|mpeg|file)/' 'includes another room of the tag engine'
+check tags/id3v1 'tags/(id3v2|mpeg|file)/' 'includes a room other than core/'
+check tags/id3v2 'tags/(id3v1|mpeg|file)/' 'includes a room other than core/'
+check tags/mpeg 'tags/(id3v1|id3v2|file)/' 'includes a room other than core/'
 for f in $(find tags -maxdepth 1 -name '*.h' -o -maxdepth 1 -name '*.cpp'); do
-    echo "tags/ $f: every engine file lives in a room (core/, id3v1/, id3v2/ or file/)"
+    echo "tags/ $f: every engine file lives in a room (core/, id3v1/, id3v2/, mpeg/ or file/)"
     status=1
 done
 

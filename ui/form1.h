@@ -254,6 +254,7 @@ public:
     QGroupBox* GroupBoxPicture = nullptr;   // the front cover of the selected files
     PictureBox* ImagePicture = nullptr;     // its thumbnail; takes a dropped image file
     QLabel* LabelPictureSize = nullptr;     // its size and kind
+    QLabel* LabelAudio = nullptr;           // the one selected file's length, bitrate and format
     QToolButton* ToolButtonSetPicture = nullptr;     // sets the front cover from an image file
     QToolButton* ToolButtonRemovePictures = nullptr; // removes every picture
     QToolButton* ToolButtonExportPicture = nullptr;  // saves the front cover to a file

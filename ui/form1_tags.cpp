@@ -166,6 +166,9 @@ void TForm1::buildPictureGroup(QWidget* tab)
         GroupBoxPicture);
     pictureBar->insertWidget(0, LabelPictureSize);
     pictureBar->addStretch(1);
+    LabelAudio = named(new QLabel(GroupBoxPicture), "LabelAudio");
+    LabelAudio->setWordWrap(true);
+    pictureBar->addWidget(LabelAudio);
     auto* pictureRow = new QHBoxLayout(GroupBoxPicture);
     pictureRow->addWidget(ImagePicture, 0, Qt::AlignTop);
     pictureRow->addLayout(pictureBar, 1);

@@ -2,6 +2,7 @@
 // and the save of the selected files.
 #include "form1.h"
 
+#include "features/show/show_files.h"
 #include "features/tagedit/batch_save.h"
 #include "file_list_box.h"
 #include "qt_text.h"
@@ -9,6 +10,7 @@
 #include "window_progress.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -211,12 +213,16 @@ void TForm1::showTagSelection(const std::vector<std::string>& paths)
         // The window reports it; the fields hold nothing of another file, and what they
         // hold is what a save compares with.
         ShowPictureView(PictureView(), !paths.empty());
+        LabelAudio->clear();
         ClearTagView(false);
         ShowFrameTable({}, false);
         m_shownTags = {paths, viewState(*this, false, {}), {}};
         throw;
     }
     ShowPictureView(selection.view.picture, !paths.empty());
+    const std::optional<AudioProperties>& audio = selection.view.audio;
+    LabelAudio->setText(audio ? toQString(audioSummary(*audio))
+                              : paths.size() == 1 ? QStringLiteral("(no MPEG audio found)") : QString());
     ShowV1Tag(selection.view.v1);
     ShowV2Tag(selection.view.v2);
     ShowMoreFields(selection.view.v2.more, selection.differs.more);

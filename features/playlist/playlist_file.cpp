@@ -7,6 +7,7 @@
 #include "tags/file/tag_file.h"
 
 #include <cctype>
+#include <cmath>
 
 namespace {
 
@@ -21,6 +22,31 @@ bool startsWithExt(const std::string& line)
         if (i >= line.size() || std::toupper(static_cast<unsigned char>(line[i])) != kExt[i])
             return false;
     return true;
+}
+
+// A line break in a title would end the line early and make a player take the rest for a
+// file to play; every control character, C1 ones (U+0080 to U+009F) included, becomes a space.
+std::string oneLine(const Utf8Text& text)
+{
+    std::string line;
+    line.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+            line += ' ';
+            ++i;
+        } else {
+            line += c < 0x20 || c == 0x7F ? ' ' : char(c);
+        }
+    }
+    return line;
+}
+
+// Whole seconds, -1 (M3U's "unknown") when the file holds no MPEG audio.
+std::string extInfSeconds(const TagFile& file)
+{
+    const std::optional<AudioProperties> audio = file.audioProperties();
+    return audio ? std::to_string(std::lround(audio->duration)) : "-1";
 }
 
 } // namespace
@@ -45,7 +71,7 @@ std::string BuildExtInfLine(const std::string& tagFilePath, Tid3tag& v1, Tid3v2t
     }
     if (artist.empty() || title.empty())
         return {};
-    return "#EXTINF:," + artist + " - " + title;
+    return "#EXTINF:" + extInfSeconds(file) + "," + oneLine(artist) + " - " + oneLine(title);
 }
 
 std::string entryTagPath(const std::string& entry, const std::string& playlistFile)

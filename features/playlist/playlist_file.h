@@ -15,8 +15,9 @@ class Tid3v2tag;
 // Entry paths in playlist order, each the file system's bytes as added or as read.
 using PlaylistEntries = std::vector<std::string>;
 
-// The "#EXTINF:,Artist - Title" line of a file, in UTF-8: artist and title from the ID3v2
-// tag when it has both, else from the ID3v1 tag, a missing one taken from the other tag;
+// The "#EXTINF:215,Artist - Title" line of a file, in UTF-8: the audio's whole seconds (-1
+// when unknown), artist and title from the ID3v2 tag when it has both, else from the ID3v1
+// tag, a missing one taken from the other tag, each control character in them a space;
 // empty unless both end up non-empty. Loads into the tag objects given.
 std::string BuildExtInfLine(const std::string& tagFilePath, Tid3tag& v1, Tid3v2tag& v2);
 

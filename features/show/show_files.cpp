@@ -6,6 +6,7 @@
 #include "tags/file/tag_file.h"
 
 #include <algorithm>
+#include <cmath>
 
 UnreadableFolders forEachFileOf(const std::string& path, bool subfolders, const FileVisitor& visit)
 {
@@ -24,10 +25,24 @@ UnreadableFolders forEachFileOf(const std::string& path, bool subfolders, const 
     });
 }
 
-FileFields readShownFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
+FileFields readShownFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2, std::optional<AudioProperties>* audio)
 {
     TagFile file = TagFile::openForReading(path);
-    return {readV1FieldsOrEmpty(file, v1), readV2Fields(file, v2)};
+    FileFields fields{readV1FieldsOrEmpty(file, v1), readV2Fields(file, v2)};
+    if (audio)
+        *audio = file.audioProperties();
+    return fields;
+}
+
+std::string audioSummary(const AudioProperties& audio)
+{
+    const long seconds = std::lround(audio.duration);
+    std::string minutesSeconds = std::to_string(seconds % 60);
+    if (minutesSeconds.size() < 2)
+        minutesSeconds.insert(0, 1, '0');
+    return std::to_string(seconds / 60) + ':' + minutesSeconds + ", " + std::to_string(audio.bitrate) + " kbit/s" +
+           (audio.vbr ? " VBR, " : ", ") + std::to_string(audio.sampleRate) + " Hz, " +
+           (audio.channels == 1 ? "mono" : "stereo") + (audio.estimated ? " (estimated)" : "");
 }
 
 bool unreadable(TagResult result)

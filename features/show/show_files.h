@@ -4,6 +4,7 @@
 
 #include "features/common/mp3_folder.h"
 #include "features/common/tag_fields.h"
+#include "tags/mpeg/audio_properties.h"
 
 #include <functional>
 #include <string>
@@ -22,7 +23,13 @@ UnreadableFolders forEachFileOf(const std::string& path, bool subfolders, const 
 
 // Both tags of a file as the tab shows them: a failed load leaves its texts empty, and the
 // ID3v1 track of "0" that the tab shows for a tag without one.
-FileFields readShownFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2);
+// With `audio`, the audio's properties too, through the same open.
+FileFields readShownFields(const std::string& path, Tid3tag& v1, Tid3v2tag& v2,
+                           std::optional<AudioProperties>* audio = nullptr);
+
+// The audio's properties in a few words: "3:35, 192 kbit/s VBR, 44100 Hz, stereo", and
+// "(estimated)" when no header gave the length.
+std::string audioSummary(const AudioProperties& audio);
 
 // The load result means the file could not be read, as opposed to holding no tag of that
 // kind or being empty.

@@ -3,6 +3,7 @@
 
 #include "features/common/text.h"
 #include "features/tagedit/convert_version.h"
+#include "features/tagedit/save_checks.h"
 #include "features/undo/save_recording.h"
 #include "features/undo/undo.h"
 #include "platform/file_system.h"
@@ -129,12 +130,6 @@ const char* tagsNamed(const BatchSaveRequest& request)
     return !request.saveV2 ? "ID3v1 tag" : !request.saveV1 ? "ID3v2 tag" : "ID3v1 and ID3v2 tags";
 }
 
-std::string claimsPastEndText(const std::string& path)
-{
-    return "'" + path + "' was not saved: its ID3v2 tag claims more bytes than the file holds, so a save "
-                        "would take part of the audio for the tag. Neither of its tags was changed.";
-}
-
 enum class KeptBoth { V1Failed, V1PutBack, V1Withheld };
 
 std::string keptBothText(const std::string& path, KeptBoth why)
@@ -155,16 +150,6 @@ std::string journalStoppedText(const std::string& why, const std::string& path)
 {
     return journalUnwritableText(why) + ": the save stopped before '" + path +
            "'; the files saved before it can be undone.";
-}
-
-// Whether the file's ID3v2 tag claims more bytes than it holds; a read failure is an answer too.
-std::optional<std::string> claimsPastEnd(TagFile& file)
-{
-    try {
-        return file.headClaimsPastEnd() ? std::optional<std::string>(std::string()) : std::nullopt;
-    } catch (const platform::IoError& e) {
-        return std::string(e.what());
-    }
 }
 
 // The ID3v2 fields of the request and of each of its files.
@@ -423,10 +408,11 @@ bool saveFile(std::size_t index, Walk& w, FileSaveOutcome& out)
         saveRefused(refused, index, w, out);
         return !out.v1.stopWalk;
     }
-    if (const std::optional<std::string> refusal = request.saveV2 ? claimsPastEnd(*file) : std::nullopt) {
-        w.dialogs.message(refusal->empty() ? claimsPastEndText(path)
-                                           : saveFailureText(tagsNamed(request), kErrRead, *refusal,
-                                                             request.explainFailures));
+    if (const std::optional<SaveCheck> refusal =
+            checkBeforeSave(*file, path, request.saveV2, request.saveNonAudio, request.explainFailures)) {
+        w.dialogs.message(refusal->readFailed
+                              ? saveFailureText(tagsNamed(request), kErrRead, refusal->text, request.explainFailures)
+                              : refusal->text);
         return true;
     }
     const SaveRecording::Before kept =

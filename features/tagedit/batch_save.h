@@ -59,6 +59,8 @@ struct BatchSaveRequest {
     // Keep what the save replaces in the undo journal first; a journal that cannot be
     // written stops the save before any file is touched.
     bool recordForUndo = false;
+    // Save a file with no tag whose first bytes are not MPEG audio (varnoli-cli set --force).
+    bool saveNonAudio = false;
     // varnoli-cli's lines: a failure names its tag and the system's reason, and a file that
     // cannot be opened is one line. The window keeps its own texts.
     bool explainFailures = false;

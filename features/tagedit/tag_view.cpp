@@ -77,6 +77,8 @@ FileView readFileView(const std::string& path, Tid3tag& v1, Tid3v2tag& v2, bool 
     view.v2 = {!failed(v2Read.result), v2Read.fields, v2Read.undecodable,
                unreadable(v2Read.result) ? errorText(v2Read.result, v2.ErrorDetail()) : std::string(), {}, {}};
     view.v2.more.resize(moreFields().size());
+    if (withFrames)
+        view.audio = file.audioProperties();
     if (!view.v2.shown)
         return view;
     view.picture = pictureViewOf(v2);

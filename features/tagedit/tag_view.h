@@ -5,8 +5,10 @@
 #include "features/tagedit/batch_save.h"
 #include "features/tagedit/frame_table.h"
 #include "features/tagedit/pictures.h"
+#include "tags/mpeg/audio_properties.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,8 +65,9 @@ struct FileView {
     V1View v1;
     V2View v2;
     PictureView picture;
+    std::optional<AudioProperties> audio;
 };
-// The frame table is read only `withFrames`.
+// The frame table and the audio's properties are read only `withFrames` (one file shown).
 FileView readFileView(const std::string& path, Tid3tag& v1, Tid3v2tag& v2, bool withFrames = true);
 
 // Which fields hold different values in the selected files; a field shows the value all

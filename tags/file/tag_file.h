@@ -4,6 +4,7 @@
 
 #include "platform/file_system.h"
 #include "tags/core/tag_result.h"
+#include "tags/mpeg/audio_properties.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -114,6 +115,12 @@ public:
     // take what follows for part of the tag, so such a file is not saved.
     bool headClaimsPastEnd();
     std::vector<uint8_t> readRange(uint64_t at, uint64_t n) const;
+
+    // The audio between the tags; empty when no MPEG frame is found or the file cannot be read.
+    std::optional<AudioProperties> audioProperties() const;
+    // Why a file with no tag at either end is not MPEG audio (its first bytes are another
+    // format's, or hold no frame); empty for a file with a tag, with audio, or that cannot be read.
+    std::string foreignFormat() const;
 
     // Replaces the first `current.head` bytes with `oldHead` and the last `current.tail` bytes
     // with `oldTail`, moving what lies between in place. A file that cannot take its old size

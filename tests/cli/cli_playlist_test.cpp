@@ -20,7 +20,7 @@ TEST(CliPlaylist, WritesFullPathsInArgumentOrder)
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_NE(std::string::npos, r.err.find("gone.mp3"));
     const Bytes text = readFile(dir.file("out.m3u"));
-    EXPECT_EQ("#EXTM3U\r\n\r\n" + dir.file("b.mp3") + "\r\n#EXTINF:,Band - S\xC3\xA9\r\n" + a + "\r\n\r\n" +
+    EXPECT_EQ("#EXTM3U\r\n\r\n" + dir.file("b.mp3") + "\r\n#EXTINF:-1,Band - S\xC3\xA9\r\n" + a + "\r\n\r\n" +
                   dir.file("gone.mp3") + "\r\n",
               std::string(text.begin(), text.end()));
 

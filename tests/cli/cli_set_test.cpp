@@ -99,6 +99,28 @@ TEST(CliSet, OnlyFilesNamedMp3AreChanged)
     EXPECT_EQ("T", v2TextOf(upper, "TIT2"));
 }
 
+TEST(CliSet, AFileWithNoTagThatIsNotMpegAudioIsSavedOnlyWithForce)
+{
+    TempDir dir;
+    const Bytes jpegBytes = concat({Bytes{0xFF, 0xD8, 0xFF, 0xE0}, audioPattern(3000)});
+    const std::string jpeg = dir.write("cover.mp3", jpegBytes), text = dir.write("notes.mp3", bytesOf("notes\n"));
+    const std::string tagged = dir.write("tagged.mp3", concat({bytesOf("notes\n"), id3v1Record("x", "", "", "", "", 0)}));
+    auto r = runCli({"set", "--title", "T", jpeg, text, tagged});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("'" + jpeg + "' was not saved: the file is a JPEG picture, not MPEG audio"))
+        << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("'" + text + "' was not saved: the file holds no MPEG audio")) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("--force saves it anyway")) << r.err;
+    EXPECT_EQ(jpegBytes, readFile(jpeg));
+    EXPECT_EQ(bytesOf("notes\n"), readFile(text));
+    // A file that has a tag was tagged on purpose.
+    EXPECT_EQ("T", v2TextOf(tagged, "TIT2"));
+
+    r = runCli({"set", "--force", "--title", "T", jpeg});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("T", v2TextOf(jpeg, "TIT2"));
+}
+
 // Another program's save holds the file's lock: after a short wait both tags are refused.
 TEST(CliSet, AFileAnotherProgramIsSavingIsRefusedForBothTags)
 {

@@ -23,17 +23,25 @@ std::string tagJson(int result, const std::vector<std::string>& texts)
     return out + "}";
 }
 
-// The ID3v2 member lists no pictures.
-std::string jsonLine(const std::string& path, const std::string& v1, const std::string& v2)
+// The ID3v2 member lists no pictures; "null": no MPEG audio was found.
+std::string jsonLine(const std::string& path, const std::string& v1, const std::string& v2,
+                     const std::string& audio = "null")
 {
     return "{\"file\": \"" + path + "\", \"v1\": " + v1 + ", \"v2\": " + v2.substr(0, v2.size() - 1) +
-           ", \"pictures\": []}}\n";
+           ", \"pictures\": []}, \"audio\": " + audio + "}\n";
 }
 
 const std::string kEmptyV1 = tagJson(4096, {"", "", "", "", "", "", "0"});
 const std::string kEmptyV2 = tagJson(4096, {"", "", "", "", "", "", ""});
+// audioPattern(500): frames of 128 kbit/s, no header to give the length.
+const std::string kShortAudio = "{\"duration\": 0.03, \"bitrate\": 128, \"sample_rate\": 44100, \"channels\": 2, "
+                                "\"vbr\": false, \"estimated\": true}";
+const std::string kShortAudioLine = "  audio:  0:00, 128 kbit/s, 44100 Hz, stereo (estimated)\n";
 
-std::string untaggedLine(const std::string& path) { return jsonLine(path, kEmptyV1, kEmptyV2); }
+std::string untaggedLine(const std::string& path, const std::string& audio = "null")
+{
+    return jsonLine(path, kEmptyV1, kEmptyV2, audio);
+}
 
 Bytes textFrame(const std::string& text) { return concat({{0}, bytesOf(text)}); }
 
@@ -56,8 +64,8 @@ TEST(CliShow, ListsBothTagsOfAFileOneWithoutAndOneUnreadable)
     auto r = runCli({"show", "--json", both, none, truncated, missing});
     EXPECT_EQ(1, r.exitCode);
     EXPECT_EQ(jsonLine(both, tagJson(0, {"T1", "A1", "", "1999", "Rock", "c", "3"}),
-                       tagJson(0, {"Song", "", "", "", "Rock", "Note", ""})) +
-                  untaggedLine(none) + jsonLine(truncated, kEmptyV1, tagJson(8192, {"", "", "", "", "", "", ""})) +
+                       tagJson(0, {"Song", "", "", "", "Rock", "Note", ""}), kShortAudio) +
+                  untaggedLine(none, kShortAudio) + jsonLine(truncated, kEmptyV1, tagJson(8192, {"", "", "", "", "", "", ""})) +
                   jsonLine(missing, tagJson(256, {"", "", "", "", "", "", "0"}), tagJson(256, {"", "", "", "", "", "", ""})),
               r.out);
     const std::string missingLine =
@@ -70,10 +78,10 @@ TEST(CliShow, ListsBothTagsOfAFileOneWithoutAndOneUnreadable)
     const std::string empty = dir.write("empty.mp3", {});
     r = runCli({"show", both, none, empty});
     EXPECT_EQ(0, r.exitCode) << r.err;
-    EXPECT_EQ(both + "\n  ID3v1:\n    Artist:  A1\n    Title:   T1\n    Year:    1999\n    Genre:   Rock\n"
+    EXPECT_EQ(both + "\n" + kShortAudioLine + "  ID3v1:\n    Artist:  A1\n    Title:   T1\n    Year:    1999\n    Genre:   Rock\n"
                      "    Comment: c\n    Track:   3\n  ID3v2.4:\n    Title:   Song\n    Genre:   Rock\n"
                      "    Comment: Note\n\n" +
-                  none + "\n  no ID3v1 tag\n  no ID3v2 tag\n\n" + empty + "\n  no ID3v1 tag\n  no ID3v2 tag\n",
+                  none + "\n" + kShortAudioLine + "  no ID3v1 tag\n  no ID3v2 tag\n\n" + empty + "\n  no ID3v1 tag\n  no ID3v2 tag\n",
               r.out);
     // An unreadable tag is described in words, with the numbers the engine found.
     r = runCli({"show", truncated});

@@ -50,8 +50,9 @@ for key, value in ours.items():
 
 std::string v2Member(const std::string& jsonLine)
 {
-    const std::size_t start = jsonLine.find("\"v2\": ");
-    return start == std::string::npos ? std::string() : jsonLine.substr(start + 6, jsonLine.rfind('}') - start - 6);
+    const std::size_t start = jsonLine.find("\"v2\": "), end = jsonLine.rfind(", \"audio\": ");
+    return start == std::string::npos || end == std::string::npos ? std::string()
+                                                                   : jsonLine.substr(start + 6, end - start - 6);
 }
 
 } // namespace

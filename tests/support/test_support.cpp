@@ -121,6 +121,11 @@ Bytes audioPattern(std::size_t size, uint32_t seed)
     Bytes b(size);
     std::mt19937 gen(seed);
     std::generate(b.begin(), b.end(), [&] { return static_cast<uint8_t>(gen()); });
+    // MPEG 1 layer III at 128 kbit/s and 44.1 kHz, so that a file without tags passes for MP3.
+    constexpr std::size_t kFrameLength = 417;
+    constexpr uint8_t kFrameHeader[] = {0xFF, 0xFB, 0x90, 0x64};
+    for (std::size_t at = 0; at + sizeof kFrameHeader <= size; at += kFrameLength)
+        std::copy(std::begin(kFrameHeader), std::end(kFrameHeader), b.begin() + std::ptrdiff_t(at));
     return b;
 }
 

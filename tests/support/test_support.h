@@ -50,7 +50,8 @@ Bytes readFile(const std::string& path);
 void writeFile(const std::string& path, const Bytes& bytes);
 Bytes concat(std::initializer_list<Bytes> parts);
 Bytes bytesOf(const std::string& text);
-// Deterministic stand-in for audio data: no two nearby chunks look alike.
+// Deterministic stand-in for audio data: MPEG frame headers, random bytes between, so that no
+// two nearby chunks look alike.
 Bytes audioPattern(std::size_t size, uint32_t seed = 1);
 void makeReadOnly(const std::string& path);
 

@@ -346,7 +346,11 @@ for f in t.values():
     for (const uint8_t version : {3, 4}) {
         for (int variant = 0; variant < 4; ++variant) { // plain, unsynchronised, compressed, unsynchronised with CRC
             SCOPED_TRACE("version " + std::to_string(version) + " variant " + std::to_string(variant));
-            const std::string path = file(audioPattern(20000, variant));
+            // Audio that does not open with a frame sync: mutagen reads an unsynchronised v2.3 tag
+            // with a CRC differently when one follows it (the same tag bytes), a case of its own.
+            Bytes audio = audioPattern(20000, variant);
+            audio[0] = 0;
+            const std::string path = file(audio);
             Tid3v2tag tag;
             tag.Version = version;
             tag.SetUnsynchronisation(variant == 1 || variant == 3);

@@ -72,8 +72,8 @@ TEST_F(PlaylistsTab, PlaylistIsSavedClosedAndReopenedAndFailuresChangeNothing)
     const std::string saved = dir.file("mix.m3u");
     EXPECT_EQ(qs(saved), window->EditCurrentPlaylist->text());
     const Bytes text = readFile(saved);
-    EXPECT_EQ("#EXTM3U\r\n#EXTINF:,C - Thr\xC3\xA9" "e\r\n" + music + "c.mp3\r\n#EXTINF:,B - Two\r\n" + music +
-                  "b.mp3\r\n#EXTINF:,A - One\r\n" + music + "a.mp3\r\n",
+    EXPECT_EQ("#EXTM3U\r\n#EXTINF:-1,C - Thr\xC3\xA9" "e\r\n" + music + "c.mp3\r\n#EXTINF:-1,B - Two\r\n" + music +
+                  "b.mp3\r\n#EXTINF:-1,A - One\r\n" + music + "a.mp3\r\n",
               std::string(text.begin(), text.end()));
 
     window->ToolButton7->click();

@@ -104,6 +104,7 @@ TEST_F(TagsTab, SelectionFillsOrEmptiesTheFields)
     click(0);
     EXPECT_EQ(QStringList({"Artist", "Title", "Album", "1998", "Rock", "Remark", "0"}), shown(false));
     EXPECT_EQ(QStringList({"V2 Artist", "V2 Title", "", "1999", "Rock", "Nice", "3/12"}), shown(true));
+    EXPECT_EQ(QStringLiteral("0:00, 128 kbit/s, 44100 Hz, stereo (estimated)"), window->LabelAudio->text());
 
     QTest::keyClick(window->FileListBoxMP3Files, Qt::Key_Down); // b: no ID3v1 tag
     EXPECT_EQ(kEmpty, shown(false));
@@ -117,6 +118,7 @@ TEST_F(TagsTab, SelectionFillsOrEmptiesTheFields)
     EXPECT_EQ(kEmpty, shown(false));
     EXPECT_EQ(kEmpty, shown(true));
     EXPECT_EQ(std::make_pair(0, 14), checkedAndEnabled());
+    EXPECT_EQ(QString(), window->LabelAudio->text());
     EXPECT_EQ(QStringLiteral("(different values)"), window->EditTitleV2->placeholderText());
     EXPECT_EQ(QString(), window->EditAlbumV2->placeholderText());
     QTest::keyClicks(window->EditTitle, "x");

@@ -57,14 +57,23 @@ TEST_F(PlaylistFile, InformationLineComesFromTheV2TagWhenItHasBothElseFromV1)
     const std::string halfEmpty = song("half.mp3", v2Tag("", "T2"), id3v1Record("", "", "", "", "", 0));
     const std::string noV2 = song("nov2.mp3", {}, id3v1Record("T", "", "", "", "", 0));
 
-    EXPECT_EQ("#EXTINF:,V2 Art - V2 Title", BuildExtInfLine(both, v1, v2));
+    EXPECT_EQ("#EXTINF:0,V2 Art - V2 Title", BuildExtInfLine(both, v1, v2));
     // Latin-1 tag text goes into the file as UTF-8.
-    EXPECT_EQ("#EXTINF:,Bj\xC3\xB6rk - Caf\xC3\xA9", BuildExtInfLine(v1Whole, v1, v2));
-    EXPECT_EQ("#EXTINF:,Filled - Own", BuildExtInfLine(gap, v1, v2));
-    EXPECT_EQ("#EXTINF:,A - T", BuildExtInfLine(v2Only, v1, v2));
+    EXPECT_EQ("#EXTINF:0,Bj\xC3\xB6rk - Caf\xC3\xA9", BuildExtInfLine(v1Whole, v1, v2));
+    EXPECT_EQ("#EXTINF:0,Filled - Own", BuildExtInfLine(gap, v1, v2));
+    EXPECT_EQ("#EXTINF:0,A - T", BuildExtInfLine(v2Only, v1, v2));
     EXPECT_EQ("", BuildExtInfLine(halfEmpty, v1, v2));
     EXPECT_EQ("", BuildExtInfLine(noV2, v1, v2));
     EXPECT_EQ("", BuildExtInfLine(dir.file("missing.mp3"), v1, v2));
+}
+
+TEST_F(PlaylistFile, InformationLineHoldsTheSecondsAndOneLineOfText)
+{
+    // 120 frames of 1,152 samples at 44.1 kHz: 3.13 s.
+    const std::string long3 = dir.write("long.mp3", concat({v2Tag("A\r\nB", "T\tx\x7F\x85y\xE9"), audioPattern(417 * 120)}));
+    EXPECT_EQ("#EXTINF:3,A  B - T x  y\xC3\xA9", BuildExtInfLine(long3, v1, v2));
+    const std::string text = dir.write("text.mp3", concat({v2Tag("A", "T"), bytesOf("no audio here")}));
+    EXPECT_EQ("#EXTINF:-1,A - T", BuildExtInfLine(text, v1, v2));
 }
 
 TEST_F(PlaylistFile, WritesHeaderLinesAndPathsWithCrLf)
@@ -72,7 +81,7 @@ TEST_F(PlaylistFile, WritesHeaderLinesAndPathsWithCrLf)
     const std::string full = song("a.mp3", {}, id3v1Record("Song", "Band", "", "", "", 0));
     song("sub/b.mp3", {}, id3v1Record("Near", "Me", "", "", "", 0));
     // A relative entry is looked up beside the playlist; another program's drive path is kept.
-    EXPECT_EQ("#EXTM3U\r\n#EXTINF:,Band - Song\r\n" + full + "\r\n#EXTINF:,Me - Near\r\nsub/b.mp3\r\n"
+    EXPECT_EQ("#EXTM3U\r\n#EXTINF:0,Band - Song\r\n" + full + "\r\n#EXTINF:0,Me - Near\r\nsub/b.mp3\r\n"
               "\r\nD:\\Music\\x.mp3\r\n",
               render({full, "sub/b.mp3", "D:\\Music\\x.mp3"}));
     EXPECT_EQ("#EXTM3U\r\n", render({}));
