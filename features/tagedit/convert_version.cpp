@@ -12,7 +12,7 @@
 namespace {
 
 // Text frames version 2.3 has no form of; a version 2.3 tag keeps them as TXXX:<ID>.
-constexpr const char* kOnlyV24[] = {"TDRL", "TDTG", "TDEN", "TMOO", "TPRO", "TSST", "TIPL", "TMCL"};
+constexpr const char* kOnlyV24[] = {"TDRL", "TDTG", "TDEN", "TMOO", "TPRO", "TSST", "TMCL"};
 // Version 2.3 lists of people, separated by "/".
 constexpr const char* kSlashLists[] = {"TPE1", "TCOM", "TEXT", "TOLY", "TOPE"};
 
@@ -123,6 +123,52 @@ void onlyV24Frames(Tid3v2tag& tag, uint8_t version, std::vector<std::string>& ch
     }
 }
 
+// Version 2.3 keeps the people involved (TIPL) in IPLS, the same role/name pairs.
+std::vector<uint8_t> iplsData(const std::vector<Utf8Text>& texts)
+{
+    using namespace textencoding;
+    const bool latin1 = std::all_of(texts.begin(), texts.end(), [](const Utf8Text& t) {
+        return fitsEncoding(t, kLatin1);
+    });
+    std::vector<uint8_t> data{latin1 ? kLatin1 : kUtf16Bom};
+    for (const Utf8Text& t : texts)
+        encodeText(data, t, data[0], true);
+    return data;
+}
+
+std::vector<Utf8Text> iplsTexts(const std::vector<uint8_t>& data)
+{
+    std::vector<Utf8Text> texts;
+    for (std::size_t at = 1, used = 0; !data.empty() && at < data.size(); at += used) {
+        Utf8Text text;
+        if (DecodeTextUtf8(data, at, data[0], text, used) != textresult::kOk || used == 0)
+            break;
+        texts.push_back(std::move(text));
+    }
+    return texts;
+}
+
+void involvedPeople(Tid3v2tag& tag, uint8_t version, std::vector<std::string>& changes)
+{
+    const FrameKey tipl{"TIPL", {}, {}}, ipls{"IPLS", {}, {}};
+    FrameValue value;
+    if (tag.GetFrame(version == 3 ? tipl : ipls, value) != textresult::kOk)
+        return;
+    std::vector<Utf8Text> texts = version == 3 ? value.texts : iplsTexts(value.data);
+    if (texts.empty())
+        return;
+    FrameValue moved;
+    if (version == 3) {
+        moved.kind = FrameKind::Binary;
+        moved.data = iplsData(texts);
+    } else {
+        moved.texts = std::move(texts);
+    }
+    tag.RemoveFrames(version == 3 ? tipl : ipls);
+    std::ignore = tag.SetFrame(version == 3 ? ipls : tipl, moved);
+    changes.push_back(version == 3 ? "TIPL to IPLS" : "IPLS to TIPL");
+}
+
 std::vector<Utf8Text> splitAtSlash(const Utf8Text& text)
 {
     std::vector<Utf8Text> parts;
@@ -197,6 +243,7 @@ std::vector<std::string> convertTagVersion(Tid3v2tag& tag, uint8_t version)
         joinTimestamp(tag, changes);
     originalYear(tag, version, changes);
     onlyV24Frames(tag, version, changes);
+    involvedPeople(tag, version, changes);
     reencodeTexts(tag, version, changes);
     if (changes.empty())
         changes.push_back("no frame needed mapping");

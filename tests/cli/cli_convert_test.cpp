@@ -15,7 +15,7 @@ import sys, mutagen.id3 as m
 t = m.ID3(sys.argv[1])
 for k in sorted(t.keys()):
     f = t[k]
-    print(k, repr(f.text if hasattr(f, 'text') else f._pprint()))
+    print(k, repr(f.text if hasattr(f, 'text') else getattr(f, 'people', None) or f._pprint()))
 )";
     const CommandResult r = runProgram(python, {"-c", script, path});
     return r.exitCode == 0 ? r.out : "mutagen failed: " + r.err;
@@ -32,6 +32,8 @@ t.add(m.TPE1(encoding=3, text=['A', 'B']))
 t.add(m.TDRC(encoding=3, text=['2001-05-03T10:20']))
 t.add(m.TDOR(encoding=3, text=['1999-02']))
 t.add(m.TMOO(encoding=3, text=['calm']))
+t.add(m.TIPL(encoding=3, people=[['producer', 'P\u00e9']]))
+t.add(m.TSOP(encoding=3, text=['Sort']))
 t.add(m.TXXX(encoding=3, desc='foo', text=['bar']))
 t.add(m.COMM(encoding=3, lang='eng', desc='', text=['K\u00fc']))
 t.save(sys.argv[1], v2_version=4)
@@ -63,12 +65,16 @@ TEST(CliConvert, ThereAndBackKeepsEveryValueMutagenReadsAndUndoes)
     ASSERT_EQ(0, to3.exitCode) << to3.err;
     EXPECT_NE(std::string::npos,
               to3.out.find(files[0] + ": converted to ID3v2.3: TDRC to TYER, TDAT, TIME; TDOR to TORY and "
-                                      "TXXX:TDOR; TMOO kept as TXXX:TMOO; 1 text(s) of several values joined by "
-                                      "\"/\"; 4 UTF-8 text(s) to UTF-16"))
+                                      "TXXX:TDOR; TMOO kept as TXXX:TMOO; TIPL to IPLS; 1 text(s) of several values joined by "
+                                      "\"/\"; 5 UTF-8 text(s) to UTF-16"))
         << to3.out;
     EXPECT_EQ(3, readFile(files[0])[3]);
     EXPECT_EQ("2001", v2TextOf(files[0], "TYER"));
     EXPECT_EQ("0305", v2TextOf(files[0], "TDAT"));
+    // The people involved go to IPLS, which version 2.3 readers know; sort names stay as they are read there.
+    const std::string as3 = mutagenFrames(python, files[0]);
+    EXPECT_NE(std::string::npos, as3.find("TIPL [['producer', 'P\xc3\xa9']]")) << as3;
+    EXPECT_NE(std::string::npos, as3.find("TSOP ['Sort']")) << as3;
     const CommandResult to4 = runCli(with({"convert", "--to", "2.4"}, files));
     ASSERT_EQ(0, to4.exitCode) << to4.err;
     for (std::size_t i = 0; i < files.size(); ++i)
