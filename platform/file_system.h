@@ -203,6 +203,8 @@ std::optional<FileIdentity> fileIdentity(const std::string& path);
 // The person's folder for state that outlives a run: $XDG_STATE_HOME/varnoli/, else
 // ~/.local/state/varnoli/; ends with "/". Not created here; empty when neither is known.
 std::string stateFolder();
+// The person's settings folder: $XDG_CONFIG_HOME/varnoli/, else ~/.config/varnoli/, alike.
+std::string configFolder();
 
 // Renames a file; false when the file system refuses.
 bool renameFile(const std::string& from, const std::string& to);
