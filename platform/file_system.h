@@ -146,6 +146,8 @@ public:
 
 // Removes a file; false when it was not there or could not be removed.
 bool removeFile(const std::string& path);
+// Removes the folder when it is empty; false otherwise.
+bool removeEmptyFolder(const std::string& path);
 // Creates the folder and every missing folder above it; false when one cannot be made.
 bool makeFolders(const std::string& path);
 // Creates the folder as makeFolders does and makes it private to this user (mode 0700);

@@ -50,6 +50,11 @@ bool removeFile(const std::string& path)
     return ::unlink(path.c_str()) == 0;
 }
 
+bool removeEmptyFolder(const std::string& path)
+{
+    return ::rmdir(path.c_str()) == 0;
+}
+
 bool makeFolders(const std::string& path)
 {
     // Mostly the folder is there already, or only its last part is missing.

@@ -59,6 +59,7 @@ TEST(CliPattern, RenamesAThreeAlbumTreeIntoFoldersAndUndoesItExactly)
 
     ASSERT_EQ(0, runCli({"undo"}).exitCode);
     EXPECT_EQ(before, tree(dir.path()));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("AC-DC")));
 
     // One clash and nothing moves.
     const auto clash = runCli(with({"rename", "--v2", "--pattern", "{artist}/{title}"}, files));
