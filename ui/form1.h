@@ -339,6 +339,8 @@ private:
     QToolButton* addUndoButton(QToolBar* bar, bool renames);
     void addNameFillControls(QToolBar* bar);
     void addActionsButton(QToolBar* bar);
+    // A batch save of the "ID3 Tags" tab's files, its notes shown and the fields on show read again.
+    BatchSaveOutcome saveOnTagsTab(const BatchSaveRequest& request);
     void addRenamePatternBox(QToolBar* bar);
     // The pattern the position boxes make, shown in the empty rename pattern box.
     void showPositionsPattern();

@@ -61,6 +61,20 @@ std::optional<NameSource> TForm1::renameSource()
     return source;
 }
 
+BatchSaveOutcome TForm1::saveOnTagsTab(const BatchSaveRequest& request)
+{
+    BatchSaveOutcome outcome;
+    {
+        WindowProgress progress(this, QStringLiteral("Saving"));
+        outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
+    }
+    showSaveNotes(outcome);
+    // The fields on show may be those of a file just saved.
+    if (FileListBoxMP3Files->selectedItems().size() == 1)
+        FileListBoxMP3FilesClick();
+    return outcome;
+}
+
 void TForm1::addActionsButton(QToolBar* bar)
 {
     ActionsButton = addTextButton(bar, "ActionsButton", QStringLiteral("Actions…"),
@@ -76,15 +90,7 @@ void TForm1::ActionsClick()
         return;
     }
     auto* box = new ActionsDialog(files, m_dialogs, [this](const BatchSaveRequest& request) {
-        BatchSaveOutcome outcome;
-        {
-            WindowProgress progress(this, QStringLiteral("Saving"));
-            outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
-        }
-        showSaveNotes(outcome);
-        if (FileListBoxMP3Files->selectedItems().size() == 1)
-            FileListBoxMP3FilesClick();
-        return !outcome.failures;
+        return !saveOnTagsTab(request).failures;
     }, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
