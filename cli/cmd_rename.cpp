@@ -58,7 +58,15 @@ std::optional<RenameArgs> renameArgs(const CommandArgs& args, std::ostream& err)
     parsed.dryRun = args.has("--dry-run");
     parsed.source.v2 = args.has("--v2");
     std::string problem;
-    if (!parseFields(*args.value("--fields"), parsed.source.v2, parsed.source.layout, problem))
+    const std::string* fields = args.value("--fields");
+    const std::string* pattern = args.value("--pattern");
+    if (!fields == !pattern)
+        return usageError(err, "rename", "give either --fields or --pattern");
+    if (pattern && (args.has("--delimiter") || args.has("--track-digits")))
+        return usageError(err, "rename", "--delimiter and --track-digits go with --fields; a pattern holds its own");
+    if (pattern && !(parsed.source.pattern = parsePattern(*pattern, problem)))
+        return usageError(err, "rename", "--pattern: " + problem);
+    if (fields && !parseFields(*fields, parsed.source.v2, parsed.source.layout, problem))
         return usageError(err, "rename", problem);
     if (const std::string* delimiter = args.value("--delimiter"))
         parsed.source.layout.delimiter = *delimiter;

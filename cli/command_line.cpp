@@ -68,11 +68,16 @@ std::optional<CommandArgs> parseCommandArgs(const Command& command, const Args& 
         const Option* option = optionSpelled(command, arg);
         if (!option)
             return usageError(err, command.name, "unknown option '" + arg + "'");
-        if (option->value && i + 1 == args.size())
-            return usageError(err, command.name, arg + " needs a value");
-        const std::string value = option->value ? args[++i] : std::string();
-        if (option->utf8 && !utf8Argument(err, command.name, arg, value))
-            return std::nullopt;
+        // A placeholder of two words ("OLD NEW") takes two values, kept NUL-separated.
+        const std::size_t count = !option->value ? 0 : std::string_view(option->value).find(' ') == std::string_view::npos ? 1 : 2;
+        if (i + count >= args.size() && count > 0)
+            return usageError(err, command.name, arg + (count == 2 ? " needs two values" : " needs a value"));
+        std::string value;
+        for (std::size_t v = 0; v < count; ++v) {
+            if (option->utf8 && !utf8Argument(err, command.name, arg, args[i + 1]))
+                return std::nullopt;
+            value += (v > 0 ? std::string(1, '\0') : std::string()) + args[++i];
+        }
         parsed.m_options.emplace_back(longName(*option), value);
     }
     if (const std::optional<std::string> missing = missingArgument(command, parsed))

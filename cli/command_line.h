@@ -13,7 +13,7 @@ using Args = std::vector<std::string>;
 
 struct Option {
     const char* names;           // its spellings, the short one first: "-r, --recursive"
-    const char* value = nullptr; // the placeholder of its value; null for a switch
+    const char* value = nullptr; // the placeholder of its value; null for a switch; "OLD NEW" takes two
     const char* help = "";       // one line for --help and the manual page
     bool utf8 = false;           // the value must be UTF-8 text
     bool required = false;

@@ -14,6 +14,8 @@ int cmdArt(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdConvert(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdCopy(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdStrip(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdAction(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdRun(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 const char* const kProgramDescription =
     "The tag features of Varnoli without its window: the seven fields of ID3v1 and ID3v2 tags\n"
@@ -106,17 +108,21 @@ const std::vector<Command> kTable = {
      "Without --print0, control characters in a path are shown as \\xNN.\n"
      "Exit code 1 when the folder or a folder below it could not be read.\n",
      1, "a FOLDER to search is needed", cmdSearch},
-    {"rename", "rename [--v2] --fields F1,F2,... [--delimiter D] [--track-digits N] [--dry-run] FILE...",
+    {"rename", "rename [--v2] (--fields F1,F2,... [--delimiter D] [--track-digits N] | --pattern P) [--dry-run] FILE...",
      "Renames each file from its own tag fields, as the \"Filename Edit\" tab does.",
      {v2Only("the fields of the ID3v2 tag, not the ID3v1 tag"),
-      {"--fields", "F1,F2,...", "the fields of the name in order, at most seven", false, true},
+      {"--fields", "F1,F2,...", "the fields of the name in order, at most seven"},
+      text("--pattern", "P", "the name as a pattern: \"[{disc}-]{track:02} {title}\"; \"/\" makes folders"),
       {"--delimiter", "D", "the text between two fields"},
       {"--track-digits", "N", "pads the track and the disc with zeros to N digits"},
       dryRun("prints the new names and renames nothing")},
      "Fields: Artist, Title, Album, Year, Genre, Comment, Track, in any letter case; with --v2 also\n"
      "any named field (albumartist, disc, composer, ...). A disc \"1/2\" gives \"1\", as a track does.\n"
      "Prints OLD -> NEW per file. When two files would get one name, a name is taken or invalid,\n"
-     "nothing is renamed (exit 1). One undo takes back all renames of one command.\n",
+     "nothing is renamed (exit 1). One undo takes back all renames of one command.\n"
+     "A pattern: {name} for any named field, {name:02} zero-padded, [...] dropped when a field in\n"
+     "it is empty, {upper:name} {lower:name} {title:name} {left:N:name} {replace:name:OLD:NEW};\n"
+     "a \"/\" in a value becomes \"-\", one in the pattern makes folders below the file's folder.\n",
      1, "a FILE is needed", cmdRename},
     {"from-name", "from-name --pattern P [--v1 | --v2] [--dry-run] FILE...",
      "Fills tag fields from each file's name (without .mp3) by a pattern such as \"{track} - {artist} - "
@@ -176,6 +182,30 @@ const std::vector<Command> kTable = {
      "Prints per file what it removed. An ID3v2 tag left without frames is removed whole.\n"
      "One undo takes back the whole command, byte for byte.\n",
      1, "no file given", cmdStrip},
+    // Actions and recipes.
+    {"action",
+     "action [--fields F1,...] (--case upper|lower|title|sentence | --replace OLD NEW | --regex PATTERN "
+     "REPLACEMENT | --trim | --number [--per-folder] | --set-from PATTERN) [--dry-run] FILE...",
+     "Changes chosen fields of every file at once: letter case, text, spaces, track numbers.",
+     {{"--fields", "F1,...", "the named fields to change; the title when not given"},
+      {"--case", "upper|lower|title|sentence", "Title Case keeps AC/DC, iPhone, roman numerals, \"of\", \"feat.\""},
+      text("--replace", "OLD NEW", "replaces every OLD by NEW"),
+      text("--regex", "PATTERN REPLACEMENT", "replaces each match; $1, $2 ... are its groups"),
+      {"--trim", nullptr, "takes spaces off both ends and makes each run of them one"},
+      {"--number", nullptr, "track n/total in the order given, and a disc from a \"CD2\" or \"Disc 2\" folder"},
+      {"--per-folder", nullptr, "with --number, the files of each folder from 1"},
+      text("--set-from", "PATTERN", "the one field of --fields from a pattern of other fields: \"{artist} - {album}\""),
+      dryRun("prints file, field, before and after, and saves nothing")},
+     "The ID3v2 tag's fields change; copy --to v1 brings the seven into the ID3v1 tag. A regular\n"
+     "expression that does not compile, or a value its field refuses, stops the command before any\n"
+     "file is touched. One undo takes back the whole command.\n",
+     1, "no file given", cmdAction},
+    {"run", "run RECIPE [--dry-run] FILE...",
+     "Applies a recipe's actions, one after the other, as one batch, as the window's \"Actions\" does.",
+     {dryRun("prints file, field, before and after, and saves nothing")},
+     "RECIPE is a name of $XDG_CONFIG_HOME/varnoli/recipes/NAME.txt (else ~/.config/varnoli/...),\n"
+     "or a path with a \"/\": one action a line in action's words, \"#\" lines are comments.\n",
+     2, "a RECIPE and at least one FILE are needed", cmdRun},
 };
 
 } // namespace

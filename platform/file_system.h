@@ -146,6 +146,8 @@ public:
 
 // Removes a file; false when it was not there or could not be removed.
 bool removeFile(const std::string& path);
+// Removes the folder when it is empty; false otherwise.
+bool removeEmptyFolder(const std::string& path);
 // Creates the folder and every missing folder above it; false when one cannot be made.
 bool makeFolders(const std::string& path);
 // Creates the folder as makeFolders does and makes it private to this user (mode 0700);
@@ -203,6 +205,8 @@ std::optional<FileIdentity> fileIdentity(const std::string& path);
 // The person's folder for state that outlives a run: $XDG_STATE_HOME/varnoli/, else
 // ~/.local/state/varnoli/; ends with "/". Not created here; empty when neither is known.
 std::string stateFolder();
+// The person's settings folder: $XDG_CONFIG_HOME/varnoli/, else ~/.config/varnoli/, alike.
+std::string configFolder();
 
 // Renames a file; false when the file system refuses.
 bool renameFile(const std::string& from, const std::string& to);

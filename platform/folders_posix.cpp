@@ -50,6 +50,11 @@ bool removeFile(const std::string& path)
     return ::unlink(path.c_str()) == 0;
 }
 
+bool removeEmptyFolder(const std::string& path)
+{
+    return ::rmdir(path.c_str()) == 0;
+}
+
 bool makeFolders(const std::string& path)
 {
     // Mostly the folder is there already, or only its last part is missing.
@@ -183,15 +188,30 @@ std::optional<DirectoryId> directoryId(const std::string& path)
     return DirectoryId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
-std::string stateFolder()
+namespace {
+
+// $VARIABLE/varnoli/, else ~/BELOW_HOME/varnoli/, as the XDG folders are found.
+std::string xdgFolder(const char* variable, const char* belowHome)
 {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && state[0] == '/')
-        return std::string(state) + (std::string(state).back() == '/' ? "" : "/") + "varnoli/";
+    const char* own = std::getenv(variable);
+    if (own && own[0] == '/')
+        return std::string(own) + (std::string(own).back() == '/' ? "" : "/") + "varnoli/";
     const char* home = std::getenv("HOME");
     if (!home || home[0] == '\0')
         return {};
-    return std::string(home) + (std::string(home).back() == '/' ? "" : "/") + ".local/state/varnoli/";
+    return std::string(home) + (std::string(home).back() == '/' ? "" : "/") + belowHome + "/varnoli/";
+}
+
+} // namespace
+
+std::string stateFolder()
+{
+    return xdgFolder("XDG_STATE_HOME", ".local/state");
+}
+
+std::string configFolder()
+{
+    return xdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
 std::string currentFolder()

@@ -53,6 +53,8 @@ struct HelpTopic {
 };
 extern const std::array<HelpTopic, 8> HelpTopicTable;
 
+class QSettings;
+
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -144,6 +146,8 @@ public:
     void ToolButtonExportPictureClick();
     // "Fill from file name": fields read out of the selected files' names by the pattern box.
     void FillFromFileNameClick();
+    // "Actions…": the box of actions over the selected files' fields.
+    void ActionsClick();
 
     // Filename Edit tab
     void ToolButton1Click();
@@ -226,6 +230,7 @@ public:
     QToolButton* ToolButton4 = nullptr;      // saves the selected files' tags
     QToolButton* FillFromFileName = nullptr; // fills the fields from the selected files' names
     QLineEdit* EditNamePattern = nullptr;    // the pattern those names are read by
+    QToolButton* ActionsButton = nullptr;    // opens the box of actions over the selected files
     QComboBox* ComboBoxMusicFolders = nullptr;   // the folder whose files are listed
     FileListBox* FileListBoxMP3Files = nullptr;  // the files a save writes to
     QGroupBox* GroupBoxV1 = nullptr;             // the ID3v1 fields
@@ -263,6 +268,7 @@ public:
     QToolButton* ToolButton1 = nullptr;    // adds a music folder and lists its files
     QToolButton* ToolButton2 = nullptr;    // renames the current file to the preview
     QToolButton* RenameSelected = nullptr; // renames each selected file from its own tags
+    QLineEdit* EditRenamePattern = nullptr; // "Rename selected" by this pattern when not empty
     QCheckBox* CheckBoxTwoDigitTrack = nullptr; // pads one-digit tracks in built names
     QComboBox* ComboBoxMusicFoldersFileEdit = nullptr;  // the folder whose files are listed
     FileListBox* FileListBoxMP3FilesFileEdit = nullptr; // picks the current file
@@ -332,6 +338,18 @@ private:
     QCheckBox* makeTreeBox(QWidget* parent, const char* name, FileListBox* list);
     QToolButton* addUndoButton(QToolBar* bar, bool renames);
     void addNameFillControls(QToolBar* bar);
+    void addActionsButton(QToolBar* bar);
+    // A batch save of the "ID3 Tags" tab's files, its notes shown and the fields on show read again.
+    BatchSaveOutcome saveOnTagsTab(const BatchSaveRequest& request);
+    void addRenamePatternBox(QToolBar* bar);
+    // The pattern the position boxes make, shown in the empty rename pattern box.
+    void showPositionsPattern();
+    // filenameSource, or the rename pattern box's pattern when it has one; nothing after
+    // saying why the pattern cannot be used.
+    std::optional<NameSource> renameSource();
+    // The rename and fill-from-name patterns, positions, delimiters and digits, kept between runs.
+    void saveNamingSettings(QSettings& settings) const;
+    void restoreNamingSettings(const QSettings& settings);
     // After a save: one box per kind of note (characters ID3v1 cannot hold, frames dropped).
     void showSaveNotes(const BatchSaveOutcome& outcome);
     static bool isExistingDirectory(const QString& path);

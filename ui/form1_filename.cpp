@@ -121,6 +121,7 @@ void TForm1::buildFilenameTab()
     RenameSelected = addTextButton(bar, "RenameSelected", QStringLiteral("Rename selected"),
         QStringLiteral("Rename every selected file from its own tags, after a look at the new names"));
     UndoLastRename = addUndoButton(bar, true);
+    addRenamePatternBox(bar);
 
     ComboBoxMusicFoldersFileEdit = makeFolderBox(tab, "ComboBoxMusicFoldersFileEdit");
     ComboBoxMusicFoldersFileEdit->setCompleter(nullptr);
@@ -205,10 +206,26 @@ void TForm1::FileListBoxMP3FilesFileEditChange()
 }
 
 void TForm1::PageControl2Change() { LoadCurrentFile(); }
-void TForm1::ComboBoxFileChange(int) { BuildPreviewV1(); }
-void TForm1::ComboBoxFileV2Change(int) { BuildPreviewV2(); }
-void TForm1::EditDelimiterChange() { BuildPreviewV1(); }
-void TForm1::EditDelimiterV2Change() { BuildPreviewV2(); }
+void TForm1::ComboBoxFileChange(int)
+{
+    BuildPreviewV1();
+    showPositionsPattern();
+}
+void TForm1::ComboBoxFileV2Change(int)
+{
+    BuildPreviewV2();
+    showPositionsPattern();
+}
+void TForm1::EditDelimiterChange()
+{
+    BuildPreviewV1();
+    showPositionsPattern();
+}
+void TForm1::EditDelimiterV2Change()
+{
+    BuildPreviewV2();
+    showPositionsPattern();
+}
 
 void TForm1::LoadCurrentFile()
 {

@@ -5,9 +5,7 @@
 #include "features/tagedit/fill_from_name.h"
 #include "file_list_box.h"
 #include "qt_text.h"
-#include "shared_tags.h"
 #include "widget_helpers.h"
-#include "window_progress.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -91,13 +89,5 @@ void TForm1::FillFromFileNameClick()
                                   : v1 ? QStringLiteral("ID3 version 1 tag") : QStringLiteral("ID3 version 2 tag");
     if (m_dialogs.confirmTable(fillTable(fills, *pattern, request.files.size(), tags)) != Dialogs::Yes)
         return;
-    BatchSaveOutcome outcome;
-    {
-        WindowProgress progress(this, QStringLiteral("Saving"));
-        outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
-    }
-    showSaveNotes(outcome);
-    // The fields on show may be those of a file just filled.
-    if (FileListBoxMP3Files->selectedItems().size() == 1)
-        FileListBoxMP3FilesClick();
+    saveOnTagsTab(request);
 }

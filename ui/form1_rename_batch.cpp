@@ -67,7 +67,10 @@ void TForm1::RenameSelectedClick()
         m_dialogs.info(QStringLiteral("Please select the files to rename in the list first."));
         return;
     }
-    const RenamePlan plan = planRenames(files, filenameSource(), FileEditTagV1, FileEditTagV2);
+    const std::optional<NameSource> source = renameSource();
+    if (!source)
+        return;
+    const RenamePlan plan = planRenames(files, *source, FileEditTagV1, FileEditTagV2);
     if (plan.toRename() == 0) {
         m_dialogs.error(noneRenamedText(plan));
         return;

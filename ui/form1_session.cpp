@@ -152,6 +152,7 @@ void TForm1::restoreSession()
         if (isExistingDirectory(folder))
             controls.box->setEditText(folder);
     }
+    restoreNamingSettings(*settings);
     ShowHelpMainPage();
 }
 
@@ -161,6 +162,7 @@ void TForm1::saveSession()
     settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
     for (const FolderTab tab : kFolderTabs)
         settings->setValue(treeKey(folderList(tab)), folderControls(tab).tree->isChecked());
+    saveNamingSettings(*settings);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

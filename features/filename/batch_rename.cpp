@@ -12,6 +12,7 @@
 
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -20,8 +21,45 @@ std::string quoted(const std::string& text)
     return "'" + text + "'";
 }
 
+std::string patternName(const std::string& path, const NameSource& source, Tid3tag& v1, Tid3v2tag& v2)
+{
+    if (source.v2) {
+        const TagRead read = readFilenameFieldsV2(path, v2);
+        const bool loaded = !failed(read.result);
+        return expandPattern(*source.pattern, [&](const NamedField& field) {
+            if (field.seven)
+                return read.fields[fieldIndex(*field.seven)];
+            return loaded ? joinedValues(readField(v2, field)) : Utf8Text();
+        }, PatternUse::Name);
+    }
+    const FieldTexts fields = readFilenameFieldsV1(path, v1).fields;
+    return expandPattern(*source.pattern, [&](const NamedField& field) {
+        return field.seven ? fields[fieldIndex(*field.seven)] : Utf8Text();
+    }, PatternUse::Name);
+}
+
+// A name with folders: each folder's name neither empty nor "." or "..", the file's name as
+// renameTargetName takes it.
+std::optional<std::string> patternTargetName(const std::string& requested)
+{
+    const std::size_t slash = requested.rfind('/');
+    if (slash == std::string::npos)
+        return renameTargetName(requested);
+    for (std::size_t start = 0; start <= slash;) {
+        const std::size_t end = requested.find('/', start);
+        const std::string folder = requested.substr(start, end - start);
+        if (folder.empty() || folder == "." || folder == ".." || folder.find('\0') != std::string::npos)
+            return std::nullopt;
+        start = end + 1;
+    }
+    const std::optional<std::string> name = renameTargetName(requested.substr(slash + 1));
+    return name ? std::optional<std::string>(requested.substr(0, slash + 1) + *name) : std::nullopt;
+}
+
 std::string builtName(const std::string& path, const NameSource& source, Tid3tag& v1, Tid3v2tag& v2)
 {
+    if (source.pattern)
+        return patternName(path, source, v1, v2);
     if (source.v2) {
         const TagRead read = readFilenameFieldsV2(path, v2);
         return BuildPreviewV2(read.fields, source.layout, failed(read.result) ? NamedTexts() : presentTexts(v2));
@@ -33,14 +71,16 @@ PlannedRename planOne(const std::string& path, const NameSource& source, Tid3tag
 {
     PlannedRename r;
     const std::size_t slash = path.rfind('/');
-    r.folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const bool belowBase = !source.base.empty() && path.compare(0, source.base.size(), source.base) == 0;
+    r.folder = belowBase ? source.base : slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     r.oldName = path.substr(r.folder.size());
     if (!isMp3Name(r.oldName)) {
         r.problem = RenameProblem::NotMp3;
         return r;
     }
     const std::string requested = builtName(path, source, v1, v2);
-    const std::optional<std::string> target = renameTargetName(requested);
+    const std::optional<std::string> target =
+        source.pattern ? patternTargetName(requested) : renameTargetName(requested);
     r.newName = target ? *target : requested;
     if (!target) {
         r.problem = RenameProblem::Invalid;
@@ -139,6 +179,9 @@ BatchRenameOutcome renamePlanned(const RenamePlan& plan, Progress& progress)
     for (std::size_t i = 0; i < todo.size(); ++i) {
         const PlannedRename& r = *todo[i];
         progress.advance(i, r.oldPath());
+        const std::size_t slash = r.newPath().rfind('/');
+        if (r.newName.find('/') != std::string::npos)
+            std::ignore = platform::makeFolders(r.newPath().substr(0, slash));
         const RenameResult result = renameFile(r.folder, r.oldName, r.newName);
         if (result.status == RenameStatus::Renamed)
             done.push_back(records[i]);

@@ -4,7 +4,10 @@
 
 #include "filename_builder.h"
 
+#include "features/pattern/pattern.h"
+
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,10 +15,14 @@ class Progress;
 class Tid3tag;
 class Tid3v2tag;
 
-// Where the new names come from: the tag of one version, the positions and the delimiter.
+// Where the new names come from: the tag of one version, and the positions and the delimiter
+// or a pattern. A pattern's "/" makes folders below `base` (ending with "/"), or below each
+// file's own folder when `base` is empty.
 struct NameSource {
     bool v2 = false;
     FilenameLayout layout;
+    std::optional<Pattern> pattern;
+    std::string base;
 };
 
 enum class RenameProblem {

@@ -205,6 +205,18 @@ void undoSave(const JournalStore& store, uint64_t id, UndoReport& report, Progre
     report.kept = !allDone;
 }
 
+// The folders a rename into folders made, left empty by its undo, go too; never one above the
+// file's old folder.
+void removeEmptiedFolders(const RenameRecord& r)
+{
+    std::string folder = r.to.substr(0, r.to.rfind('/'));
+    while (!folder.empty() && r.from.compare(0, folder.size() + 1, folder + "/") != 0 &&
+           platform::removeEmptyFolder(folder)) {
+        const std::size_t slash = folder.rfind('/');
+        folder.resize(slash == std::string::npos ? 0 : slash);
+    }
+}
+
 void undoRename(const JournalStore& store, uint64_t id, UndoReport& report, Progress& progress)
 {
     const std::optional<std::vector<RenameRecord>> records = store.readRenames(id, report.refusal);
@@ -243,8 +255,10 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report, Prog
         else if (back.kind == platform::RenameOutcome::Failed)
             report.leftAlone.push_back(quoted(it->to) + " could not be renamed back to " + quoted(it->from) + " (" +
                                        back.reason + ").");
-        else
+        else {
             report.renamedBack.push_back(*it);
+            removeEmptiedFolders(*it);
+        }
     }
     progress.advance(records->size(), std::string());
     progress.end();

@@ -41,7 +41,7 @@ std::set<std::string> synopsisOptions(const std::string& synopsis)
     std::istringstream words(synopsis);
     for (std::string word; words >> word;) {
         const std::size_t start = word.find('-');
-        if (start == std::string::npos || (start > 0 && word[start - 1] != '['))
+        if (start == std::string::npos || (start > 0 && word[start - 1] != '[' && word[start - 1] != '('))
             continue;
         const std::size_t end = word.find_first_of("]|", start);
         options.insert(word.substr(start, end == std::string::npos ? std::string::npos : end - start));

@@ -113,8 +113,8 @@ TEST(CliRename, UndoLeavesAFileThatTookTheNewNameAlone)
 TEST(CliRename, HelpGivesTheSynopsesOfRenameAndFromName)
 {
     const auto rename = runCli({"rename", "--help"});
-    EXPECT_EQ(0u, rename.out.find("usage: varnoli-cli rename [--v2] --fields F1,F2,... [--delimiter D] "
-                                  "[--track-digits N] [--dry-run] FILE...\n"))
+    EXPECT_EQ(0u, rename.out.find("usage: varnoli-cli rename [--v2] (--fields F1,F2,... [--delimiter D] "
+                                  "[--track-digits N] | --pattern P) [--dry-run] FILE...\n"))
         << rename.out;
     const auto fromName = runCli({"from-name", "--help"});
     EXPECT_EQ(0u, fromName.out.find("usage: varnoli-cli from-name --pattern P [--v1 | --v2] [--dry-run] FILE...\n"))
