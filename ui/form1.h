@@ -42,7 +42,9 @@ class QTreeWidget;
 class QVBoxLayout;
 class QWidget;
 struct BatchSaveOutcome;
+enum class TagTool;
 struct SearchRequest;
+struct AudioCriteria;
 
 // One row of the help topic tree: its caption, its parent's caption (empty at the top) and
 // its page relative to the installation folder.
@@ -144,6 +146,13 @@ public:
     void ToolButtonExportPictureClick();
     // "Fill from file name": fields read out of the selected files' names by the pattern box.
     void FillFromFileNameClick();
+
+    // Tag tools of the ID3 Tags tab: convert, copy, remove or repair the selected files' tags
+    // as one batch that "Undo last save" takes back, then show them afresh.
+    void TagToolClick(TagTool tool);
+    QToolButton* ToolButtonTagTools = nullptr;  // its menu of tools
+    QToolButton* ToolButtonRepairTag = nullptr; // shown beside LabelDamagedTag: repairs the selected files
+    QLabel* LabelDamagedTag = nullptr;          // says the ID3v2 fields come from a damaged tag
 
     // Filename Edit tab
     void ToolButton1Click();
@@ -304,6 +313,8 @@ public:
     QProgressBar* ProgressBarSearch = nullptr;    // how far the search has come
     QTreeWidget* ListViewSearchResults = nullptr; // the files found
     QLabel* LabelSearchCount = nullptr;           // how many were found
+    QLineEdit *EditMinDuration = nullptr, *EditMaxDuration = nullptr; // the audio's length in seconds, from and to
+    QLineEdit *EditMinBitrate = nullptr, *EditMaxBitrate = nullptr;   // its bitrate in kbit/s, from and to
 
     // Help
     QTreeWidget* TreeView1 = nullptr;       // the help topics
@@ -332,6 +343,10 @@ private:
     QCheckBox* makeTreeBox(QWidget* parent, const char* name, FileListBox* list);
     QToolButton* addUndoButton(QToolBar* bar, bool renames);
     void addNameFillControls(QToolBar* bar);
+    void addTagToolsMenu(QToolBar* bar);
+    // The damaged-tag line above the tag pages.
+    QWidget* buildDamagedTagLine(QWidget* parent);
+    void showDamagedTag(const std::optional<uint32_t>& frames);
     // After a save: one box per kind of note (characters ID3v1 cannot hold, frames dropped).
     void showSaveNotes(const BatchSaveOutcome& outcome);
     static bool isExistingDirectory(const QString& path);
@@ -361,6 +376,10 @@ private:
     void buildSearchFolderGroup(QWidget* tab);
     void buildSearchCriteria(QWidget* tab);
     void addSearchFieldRow(QGridLayout* grid, int row);
+    // One row: the audio's length and bitrate, each from and to.
+    QWidget* buildAudioCriteria(QWidget* parent);
+    // The duration and bitrate bounds typed; false, after saying which text is no number.
+    bool audioCriteriaFromControls(AudioCriteria& audio);
     void buildHelpTab();
     SearchRequest searchRequestFromControls() const;
     bool filenameCurrentFileShown() const;

@@ -84,6 +84,7 @@ void TForm1::buildTagsTab()
     ToolButton4 = addToolButton(bar, "ToolButton4", 0, "Save current file(s) ID3 tags");
     UndoLastSave = addUndoButton(bar, false);
     addNameFillControls(bar);
+    addTagToolsMenu(bar);
 
     ComboBoxMusicFolders = makeFolderBox(tab, "ComboBoxMusicFolders");
     FileListBoxMP3Files = named(new FileListBox(tab), "FileListBoxMP3Files");
@@ -107,6 +108,8 @@ void TForm1::buildTagsTab()
     // The front cover sits under the file list, level with the ID3v2 fields it travels with.
     auto* left = paneLayout<QVBoxLayout>(tab);
     left->addWidget(FileListBoxMP3Files, 1);
+    // Under the list, whose height gives way to it, so the tab still fits 800x600.
+    left->addWidget(buildDamagedTagLine(tab));
     left->addWidget(GroupBoxPicture);
     layOutFolderTab(tab, bar, ComboBoxMusicFolders, CheckBoxTree, left->parentWidget(), nullptr, right);
 }
