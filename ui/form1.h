@@ -150,8 +150,8 @@ public:
     // Tag tools of the ID3 Tags tab: convert, copy, remove or repair the selected files' tags
     // as one batch that "Undo last save" takes back, then show them afresh.
     void TagToolClick(TagTool tool);
-    QToolButton* ToolButtonTagTools = nullptr;  // its menu of tools
-    QToolButton* ToolButtonRepairTag = nullptr; // shown beside LabelDamagedTag: repairs the selected files
+    QToolButton* TagToolsButton = nullptr;  // its menu of tools
+    QToolButton* RepairTagButton = nullptr; // shown beside LabelDamagedTag: repairs the selected files
     QLabel* LabelDamagedTag = nullptr;          // says the ID3v2 fields come from a damaged tag
 
     // Filename Edit tab

@@ -61,10 +61,10 @@ std::optional<std::vector<FrameKey>> askFrameKeys(WindowDialogs& dialogs)
 
 void TForm1::addTagToolsMenu(QToolBar* bar)
 {
-    ToolButtonTagTools = addTextButton(bar, "ToolButtonTagTools", QStringLiteral("Tag tools"),
+    TagToolsButton = addTextButton(bar, "TagToolsButton", QStringLiteral("Tag tools"),
                                        QStringLiteral("Convert, copy, remove or repair the tags of the selected files"));
-    ToolButtonTagTools->setPopupMode(QToolButton::InstantPopup);
-    auto* menu = new QMenu(ToolButtonTagTools);
+    TagToolsButton->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(TagToolsButton);
     for (const ToolEntry& entry : kToolEntries) {
         if (entry.separatorBefore)
             menu->addSeparator();
@@ -73,7 +73,7 @@ void TForm1::addTagToolsMenu(QToolBar* bar)
         const TagTool tool = entry.tool;
         wire(action, &QAction::triggered, [this, tool] { TagToolClick(tool); });
     }
-    ToolButtonTagTools->setMenu(menu);
+    TagToolsButton->setMenu(menu);
 }
 
 QWidget* TForm1::buildDamagedTagLine(QWidget* parent)
@@ -83,12 +83,12 @@ QWidget* TForm1::buildDamagedTagLine(QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     LabelDamagedTag = named(new QLabel(line), "LabelDamagedTag");
     LabelDamagedTag->setWordWrap(true);
-    ToolButtonRepairTag = named(new QToolButton(line), "ToolButtonRepairTag");
-    ToolButtonRepairTag->setText(QStringLiteral("Repair tag"));
-    ToolButtonRepairTag->setToolTip(QStringLiteral("Write the frames that could be read as a new, well-formed tag"));
+    RepairTagButton = named(new QToolButton(line), "RepairTagButton");
+    RepairTagButton->setText(QStringLiteral("Repair tag"));
+    RepairTagButton->setToolTip(QStringLiteral("Write the frames that could be read as a new, well-formed tag"));
     row->addWidget(LabelDamagedTag, 1);
-    row->addWidget(ToolButtonRepairTag);
-    wire(ToolButtonRepairTag, &QToolButton::clicked, [this] { TagToolClick(TagTool::Repair); });
+    row->addWidget(RepairTagButton);
+    wire(RepairTagButton, &QToolButton::clicked, [this] { TagToolClick(TagTool::Repair); });
     line->hide();
     return line;
 }

@@ -129,10 +129,10 @@ TagResult TagLoader::readBody(const uint8_t* header, TagResult result)
     if (v2())
         m_tag.Flags &= static_cast<uint8_t>(~v22::kFlagCompression);
 
+    m_tag.TagSize = readSyncsafe32(header + kTagSize);
     // No compression method was ever defined for it.
     if (v2() && (flags & v22::kFlagCompression))
         return result | fail(kErrTagCompression, "the ID3v2.2 tag is marked as compressed, which cannot be read");
-    m_tag.TagSize = readSyncsafe32(header + kTagSize);
     m_bodyStart = uint64_t(m_tag.TagOffset) + kHeaderSize;
     m_bodySize = std::min<uint64_t>(m_tag.TagSize, m_fileSize - std::min(m_fileSize, m_bodyStart));
     // The frames before the cut are still read, for a repair to keep.

@@ -123,7 +123,7 @@ TEST_F(TagTools, ADamagedTagIsShownRefusedAndRepairedWithTheAudioKept)
 
     dialogs.shown.clear();
     dialogs.answers = {Dialogs::Yes};
-    window->ToolButtonRepairTag->click();
+    window->RepairTagButton->click();
     EXPECT_EQ("Repaired damaged tags:\n'" + qs(d) + "': wrote the 2 frames that could be read as a new ID3v2 tag",
               dialogs.texts("info").value(0));
     EXPECT_FALSE(damagedLineShown());

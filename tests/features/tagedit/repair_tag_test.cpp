@@ -135,3 +135,20 @@ TEST_F(RepairTag, LyingFrameSizeKeepsTheAudioAfterTheDeclaredTag)
     undoLast();
     EXPECT_EQ(before, readFile(path));
 }
+
+TEST_F(RepairTag, ATagSizeThatLiesPastTheEndWithAudioBehindItsFramesIsLeftAlone)
+{
+    // MPEG 1 layer III frames of 128 kbit/s: audio the tag's size claims for itself.
+    Bytes frame(417, 0x55);
+    frame[0] = 0xFF, frame[1] = 0xFB, frame[2] = 0x90, frame[3] = 0x64;
+    Bytes audio;
+    for (int i = 0; i < 20; ++i)
+        audio = concat({audio, frame});
+    const Bytes before = concat({Id3v2Bytes(3).frame("TIT2", text("Song")).sizeField(20000).bytes(), audio});
+    const std::string path = write(before);
+    const BatchSaveOutcome outcome = repairDamagedTags({path}, v1, v2, dialogs);
+    ASSERT_EQ(1u, outcome.files.size());
+    EXPECT_TRUE(outcome.files[0].changes.empty());
+    EXPECT_EQ(1u, dialogs.texts("message").size());
+    EXPECT_EQ(before, readFile(path));
+}
