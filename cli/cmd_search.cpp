@@ -69,6 +69,21 @@ std::optional<FieldCriterion> fieldCriterion(const std::string& value, std::ostr
     return criterion;
 }
 
+// The bound a --min-/--max- option gives, or false with the usage error printed.
+bool audioBound(SearchRequest& request, std::string_view option, const std::string& value, std::ostream& err)
+{
+    AudioCriteria& audio = request.audio;
+    std::optional<double>* bound = option == "--min-duration"  ? &audio.minDuration
+                                   : option == "--max-duration" ? &audio.maxDuration
+                                   : option == "--min-bitrate"  ? &audio.minBitrate
+                                   : option == "--max-bitrate"  ? &audio.maxBitrate
+                                                                : nullptr;
+    if (!bound || (parseAudioBound(value, *bound) && *bound))
+        return true;
+    usageError(err, "search", std::string(option) + " takes a number of at least 0, not '" + value + "'");
+    return false;
+}
+
 // The request the arguments describe; a usage error is printed and gives nothing.
 std::optional<SearchRequest> searchRequest(const CommandArgs& args, std::ostream& err)
 {
@@ -87,6 +102,8 @@ std::optional<SearchRequest> searchRequest(const CommandArgs& args, std::ostream
             request.more.push_back(std::move(*criterion));
         } else if (SearchCriterion* criterion = criterionNamed(request, std::string(option.substr(2)))) {
             criterion->text = value;
+        } else if (!audioBound(request, option, value, err)) {
+            return std::nullopt;
         }
     }
     for (const auto& [option, value] : args.options())

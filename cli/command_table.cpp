@@ -89,7 +89,7 @@ const std::vector<Command> kTable = {
     {"search",
      "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
      "[--genre X] [--comment X] [--track X] [--field NAME=X]... [--exact FIELD,...] [--contains FIELD,...] "
-     "[--print0]",
+     "[--min-duration S] [--max-duration S] [--min-bitrate K] [--max-bitrate K] [--print0]",
      "Prints the files the \"Search\" tab finds, one full path a line.",
      {{"--subfolders", nullptr, "also the folders below it, hidden ones skipped"},
       // A name is compared as the file system's bytes, which need not be UTF-8.
@@ -101,10 +101,15 @@ const std::vector<Command> kTable = {
       text("--field", "NAME=X", "the named field NAME (albumartist, disc, ...) starts with X; repeatable"),
       {"--exact", "FIELD,...", "these criteria match the whole value"},
       {"--contains", "FIELD,...", "these criteria match anywhere in the value"},
+      {"--min-duration", "S", "the audio lasts at least S seconds"},
+      {"--max-duration", "S", "the audio lasts at most S seconds"},
+      {"--min-bitrate", "K", "the audio's average bitrate is at least K kbit/s"},
+      {"--max-bitrate", "K", "the audio's average bitrate is at most K kbit/s"},
       {"--print0", nullptr, "each path as its bytes, unchanged, followed by a NUL, for scripts (xargs -0)"}},
      "Criteria are UTF-8 of any script; letter case and composed or decomposed forms are ignored.\n"
      "FIELD: filename, artist, title, album, year, genre, comment, track, or a NAME given by\n"
-     "--field, in any letter case. A file is found when any one criterion matches.\n"
+     "--field, in any letter case. A file is found when any one criterion matches and its audio\n"
+     "lies within every duration and bitrate bound given; bounds alone find every file within them.\n"
      "Without --print0, control characters in a path are shown as \\xNN.\n"
      "Exit code 1 when the folder or a folder below it could not be read.\n",
      1, "a FOLDER to search is needed", cmdSearch},

@@ -42,7 +42,9 @@ class QTreeWidget;
 class QVBoxLayout;
 class QWidget;
 struct BatchSaveOutcome;
+enum class TagTool;
 struct SearchRequest;
+struct AudioCriteria;
 
 // One row of the help topic tree: its caption, its parent's caption (empty at the top) and
 // its page relative to the installation folder.
@@ -148,6 +150,13 @@ public:
     void FillFromFileNameClick();
     // "Actions…": the box of actions over the selected files' fields.
     void ActionsClick();
+
+    // Tag tools of the ID3 Tags tab: convert, copy, remove or repair the selected files' tags
+    // as one batch that "Undo last save" takes back, then show them afresh.
+    void TagToolClick(TagTool tool);
+    QToolButton* TagToolsButton = nullptr;  // its menu of tools
+    QToolButton* RepairTagButton = nullptr; // shown beside LabelDamagedTag: repairs the selected files
+    QLabel* LabelDamagedTag = nullptr;          // says the ID3v2 fields come from a damaged tag
 
     // Filename Edit tab
     void ToolButton1Click();
@@ -310,6 +319,8 @@ public:
     QProgressBar* ProgressBarSearch = nullptr;    // how far the search has come
     QTreeWidget* ListViewSearchResults = nullptr; // the files found
     QLabel* LabelSearchCount = nullptr;           // how many were found
+    QLineEdit *EditMinDuration = nullptr, *EditMaxDuration = nullptr; // the audio's length in seconds, from and to
+    QLineEdit *EditMinBitrate = nullptr, *EditMaxBitrate = nullptr;   // its bitrate in kbit/s, from and to
 
     // Help
     QTreeWidget* TreeView1 = nullptr;       // the help topics
@@ -350,6 +361,10 @@ private:
     // The rename and fill-from-name patterns, positions, delimiters and digits, kept between runs.
     void saveNamingSettings(QSettings& settings) const;
     void restoreNamingSettings(const QSettings& settings);
+    void addTagToolsMenu(QToolBar* bar);
+    // The damaged-tag line above the tag pages.
+    QWidget* buildDamagedTagLine(QWidget* parent);
+    void showDamagedTag(const std::optional<uint32_t>& frames);
     // After a save: one box per kind of note (characters ID3v1 cannot hold, frames dropped).
     void showSaveNotes(const BatchSaveOutcome& outcome);
     static bool isExistingDirectory(const QString& path);
@@ -379,6 +394,10 @@ private:
     void buildSearchFolderGroup(QWidget* tab);
     void buildSearchCriteria(QWidget* tab);
     void addSearchFieldRow(QGridLayout* grid, int row);
+    // One row: the audio's length and bitrate, each from and to.
+    QWidget* buildAudioCriteria(QWidget* parent);
+    // The duration and bitrate bounds typed; false, after saying which text is no number.
+    bool audioCriteriaFromControls(AudioCriteria& audio);
     void buildHelpTab();
     SearchRequest searchRequestFromControls() const;
     bool filenameCurrentFileShown() const;

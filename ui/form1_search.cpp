@@ -133,6 +133,7 @@ void TForm1::buildSearchCriteria(QWidget* tab)
         tagGrid->addWidget(CheckBoxContains[i], i, 3);
     }
     addSearchFieldRow(tagGrid, static_cast<int>(kFieldCount));
+    tagGrid->addWidget(buildAudioCriteria(GroupBox4), static_cast<int>(kFieldCount) + 1, 0, 1, 4);
     tagGrid->setColumnStretch(1, 1);
     auto* criteria = new QVBoxLayout(GroupBox5);
     criteria->addWidget(GroupBox7);
@@ -194,8 +195,11 @@ void TForm1::StartSearch()
     ProgressBarSearch->setValue(0);
     ListViewSearchResults->clear();
     LabelSearchCount->clear();
+    SearchRequest request = searchRequestFromControls();
+    if (!audioCriteriaFromControls(request.audio))
+        return;
     SearchBarProgress progress(ProgressBarSearch);
-    const SearchOutcome outcome = runSearch(searchRequestFromControls(), SharedTagV1, SharedTagV2, progress);
+    const SearchOutcome outcome = runSearch(request, SharedTagV1, SharedTagV2, progress);
 
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(outcome.results.size()));

@@ -85,6 +85,7 @@ void TForm1::buildTagsTab()
     UndoLastSave = addUndoButton(bar, false);
     addNameFillControls(bar);
     addActionsButton(bar);
+    addTagToolsMenu(bar);
 
     ComboBoxMusicFolders = makeFolderBox(tab, "ComboBoxMusicFolders");
     FileListBoxMP3Files = named(new FileListBox(tab), "FileListBoxMP3Files");
@@ -108,6 +109,8 @@ void TForm1::buildTagsTab()
     // The front cover sits under the file list, level with the ID3v2 fields it travels with.
     auto* left = paneLayout<QVBoxLayout>(tab);
     left->addWidget(FileListBoxMP3Files, 1);
+    // Under the list, whose height gives way to it, so the tab still fits 800x600.
+    left->addWidget(buildDamagedTagLine(tab));
     left->addWidget(GroupBoxPicture);
     layOutFolderTab(tab, bar, ComboBoxMusicFolders, CheckBoxTree, left->parentWidget(), nullptr, right);
 }

@@ -144,6 +144,7 @@ void TForm1::ClearV2View(bool reset)
         edit->setToolTip(QString());
     }
     ShowMoreFields({}, {});
+    showDamagedTag(std::nullopt);
     if (reset) {
         setAllChecked(CheckBoxV2, false);
         setAllChecked(CheckBoxMore, false);
@@ -165,6 +166,7 @@ void TForm1::ShowV1Tag(const V1View& view)
 void TForm1::ShowV2Tag(const V2View& view)
 {
     ClearV2View(false);
+    showDamagedTag(view.damagedFrames);
     // The fields stay empty; the first says why.
     FieldsV2[0]->setPlaceholderText(toQString(view.failure));
     for (QLineEdit* edit : FieldsV2)

@@ -5,7 +5,9 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QFileInfo>
@@ -125,4 +127,11 @@ Dialogs::Answer QtDialogs::confirmTable(const TableQuestion& question)
     layout->addWidget(buttons);
     dialog.resize(760, 420);
     return dialog.exec() == QDialog::Accepted ? Yes : No;
+}
+
+std::optional<QString> QtDialogs::askText(const QString& question)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(m_owner, applicationTitle(), question, QLineEdit::Normal, {}, &ok);
+    return ok ? std::optional<QString>(text) : std::nullopt;
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -48,6 +49,8 @@ public:
     virtual Answer confirmTable(const TableQuestion& question) = 0;
     // Unsaved work about to be dropped: Yes to save it, No to drop it, Cancel to go back.
     virtual Answer askSaveChanges(const QString& text) = 0;
+    // A line of text typed in answer to `question`, or nothing when cancelled.
+    virtual std::optional<QString> askText(const QString& question) = 0;
 };
 
 // Real dialogs, owned by the given window.
@@ -68,6 +71,7 @@ public:
     QString saveFile(const FileDialogSpec& spec, const QString& suggestedName) override;
     Answer confirmTable(const TableQuestion& question) override;
     Answer askSaveChanges(const QString& text) override;
+    std::optional<QString> askText(const QString& question) override;
 
 private:
     QWidget* m_owner = nullptr;

@@ -136,10 +136,22 @@ bool TagSearch::MatchNamedCriterion(TagFile& file, const NamedField& field, cons
 
 bool TagSearch::CheckSearchFile(const SearchRequest& request, const std::string& path, const std::string& name)
 {
+    // Opened once, when a tag or the audio is asked, for every criterion's loads.
+    std::optional<TagFile> file;
+    if (m_textAsked && !matchesText(request, name, file, path))
+        return false;
+    if (!request.audio.asked())
+        return m_textAsked;
+    if (!file)
+        file.emplace(TagFile::openForReading(path));
+    return request.audio.admits(file->audioProperties());
+}
+
+bool TagSearch::matchesText(const SearchRequest& request, const std::string& name, std::optional<TagFile>& file,
+                            const std::string& path)
+{
     if (!request.filename.text.empty() && matches(name, request.filename, m_criterionKeys[0]))
         return true;
-    // Opened once, when a tag is asked, for every criterion's loads.
-    std::optional<TagFile> file;
     const auto opened = [&]() -> TagFile& {
         if (!file)
             file.emplace(TagFile::openForReading(path));
@@ -170,6 +182,10 @@ void TagSearch::SearchFolder(const std::vector<SearchedFolder>& folders, const S
     m_moreKeys.resize(request.more.size());
     for (std::size_t i = 0; i < request.more.size(); ++i)
         searchKey(request.more[i].criterion.text, m_moreKeys[i]);
+    m_textAsked = !request.filename.text.empty() ||
+                  std::any_of(request.fields.begin(), request.fields.end(), [](const SearchCriterion& c) { return !c.text.empty(); }) ||
+                  std::any_of(request.more.begin(), request.more.end(),
+                              [](const FieldCriterion& c) { return c.field && !c.criterion.text.empty(); });
     std::size_t done = 0;
     for (const SearchedFolder& folder : folders) {
         for (const platform::DirEntry& entry : folder.entries) {

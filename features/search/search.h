@@ -5,10 +5,12 @@
 #include "features/common/mp3_folder.h"
 #include "features/common/named_fields.h"
 #include "features/common/tag_fields.h"
+#include "features/search/audio_criteria.h"
 #include "tags/id3v2/id3v2.h"
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,8 @@ struct SearchRequest {
     SearchCriterion filename; // the file system's bytes of the name, extension included
     std::array<SearchCriterion, kFieldCount> fields; // UTF-8, by fieldIndex()
     std::vector<FieldCriterion> more; // tried after the seven, in order
+    // A file is found within these ranges, and with a text criterion asked, when one matches.
+    AudioCriteria audio;
 };
 
 struct SearchOutcome {
@@ -85,8 +89,11 @@ public:
                              const std::string& criterionKey);
 
 private:
-    // Whether any criterion asked matches, tried in form order until one does.
+    // Whether any text criterion asked matches, and the audio is within the ranges asked.
     bool CheckSearchFile(const SearchRequest& request, const std::string& path, const std::string& name);
+    // Whether any text criterion matches, tried in form order until one does.
+    bool matchesText(const SearchRequest& request, const std::string& name, std::optional<TagFile>& file,
+                     const std::string& path);
     bool matches(const std::string& value, const SearchCriterion& criterion, const std::string& criterionKey);
 
     Tid3tag& m_v1;
@@ -94,6 +101,7 @@ private:
     // The criteria's keys: the file name's, then the fields' by fieldIndex().
     std::array<std::string, kFieldCount + 1> m_criterionKeys;
     std::vector<std::string> m_moreKeys; // by SearchRequest::more
+    bool m_textAsked = false;
     // Reused from file to file, so a search allocates little beyond the tag loads.
     std::string m_value, m_key, m_path;
 };

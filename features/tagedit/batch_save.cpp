@@ -3,6 +3,7 @@
 
 #include "features/common/text.h"
 #include "features/tagedit/convert_version.h"
+#include "features/tagedit/damaged_tag.h"
 #include "features/tagedit/save_checks.h"
 #include "features/undo/save_recording.h"
 #include "features/undo/undo.h"
@@ -328,6 +329,11 @@ void saveThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out
         settleFile(file, index, w, out, stripFile(file, *request.strip, w.v1, w.v2, w.recording, out.changes));
         return;
     }
+    if (request.repairDamaged) {
+        out.reached = true;
+        settleFile(file, index, w, out, repairOpenFile(file, w.v2, w.recording, out.changes));
+        return;
+    }
     const bool own = index < request.perFile.size();
     bool writeV1 = false;
     if (request.saveV1) {
@@ -364,7 +370,7 @@ void saveRefused(const SaveRefusal& refused, std::size_t index, Walk& w, FileSav
         w.dialogs.message(saveFailureText(tagsNamed(request), kErrOpen, refused.reason, true));
         return;
     }
-    if (request.strip) {
+    if (request.strip || request.repairDamaged) {
         w.dialogs.message(saveFailureText(tagsNamed(request), refused.result, refused.reason, request.explainFailures));
         return;
     }
@@ -409,7 +415,7 @@ bool saveFile(std::size_t index, Walk& w, FileSaveOutcome& out)
         return !out.v1.stopWalk;
     }
     if (const std::optional<SaveCheck> refusal =
-            checkBeforeSave(*file, path, request.saveV2, request.saveNonAudio, request.explainFailures)) {
+            checkBeforeSave(*file, path, request.saveV2 && !request.repairDamaged, request.saveNonAudio, request.explainFailures)) {
         w.dialogs.message(refusal->readFailed
                               ? saveFailureText(tagsNamed(request), kErrRead, refusal->text, request.explainFailures)
                               : refusal->text);

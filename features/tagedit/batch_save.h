@@ -68,6 +68,9 @@ struct BatchSaveRequest {
     std::optional<StripRequest> strip;
     // Converts each ID3v2 tag to this version (3 or 4) instead of saving fields.
     std::optional<uint8_t> convertTo;
+    // Writes each damaged ID3v2 tag anew from the frames that could be read, instead of
+    // saving fields; a tag claiming more bytes than the file holds is no refusal then.
+    bool repairDamaged = false;
 };
 
 // What one tag's save came to: the writer's result, or nothing when no write was tried.

@@ -8,8 +8,9 @@ std::optional<SaveCheck> checkBeforeSave(TagFile& file, const std::string& path,
 {
     try {
         if (v2 && file.headClaimsPastEnd())
-            return SaveCheck{"'" + path + "' was not saved: its ID3v2 tag claims more bytes than the file holds, "
-                             "so a save would take part of the audio for the tag. Neither of its tags was changed.",
+            return SaveCheck{"'" + path + "' was not saved: the tag is damaged. Its ID3v2 tag claims more bytes than "
+                             "the file holds, so a save would take part of the audio for the tag; \"Repair tag\" "
+                             "writes the frames that could be read as a new tag. Neither of its tags was changed.",
                              false};
         if (nonAudio)
             return std::nullopt;

@@ -73,9 +73,13 @@ FileView readFileView(const std::string& path, Tid3tag& v1, Tid3v2tag& v2, bool 
     }
     // A fresh tag: a load that finds none leaves the object as the previous file had it.
     v2.Reset();
-    const TagRead v2Read = readV2Fields(file, v2);
-    view.v2 = {!failed(v2Read.result), v2Read.fields, v2Read.undecodable,
-               unreadable(v2Read.result) ? errorText(v2Read.result, v2.ErrorDetail()) : std::string(), {}, {}};
+    TagRead v2Read = readV2Fields(file, v2);
+    if (v2.Damaged())
+        v2Read.fields = v2FieldTexts(v2, &v2Read.undecodable);
+    view.v2 = {!failed(v2Read.result) || v2.Damaged(), v2Read.fields, v2Read.undecodable,
+               unreadable(v2Read.result) ? errorText(v2Read.result, v2.ErrorDetail()) : std::string(), {}, {}, {}};
+    if (v2.Damaged())
+        view.v2.damagedFrames = v2.FrameIndex().Count();
     view.v2.more.resize(moreFields().size());
     if (withFrames)
         view.audio = file.audioProperties();
@@ -100,6 +104,7 @@ SelectionView readSelectionView(const std::vector<std::string>& paths, Tid3tag& 
         return selection;
     // Several files: what one of them failed to show is not said for all.
     selection.view.v2.failure.clear();
+    selection.view.v2.damagedFrames.reset();
     // The picture box is answered from the same reads.
     PictureView picture = selection.view.picture;
     for (std::size_t i = 1; i < paths.size(); ++i) {

@@ -49,7 +49,8 @@ struct V1View {
     int genreIndex = 0;
 };
 // What the ID3v2 group shows: empty texts when the load failed or a frame is absent;
-// `undecodable` marks a frame whose text could not be read.
+// `undecodable` marks a frame whose text could not be read. A damaged tag shows the frames
+// that could be read, and says how many.
 struct V2View {
     bool shown = false;
     FieldTexts texts;
@@ -57,6 +58,7 @@ struct V2View {
     std::string failure; // why a tag that is there could not be read, in words; empty otherwise
     std::vector<Utf8Text> more; // one per moreFields() entry, several values joined
     std::vector<FrameRow> frames;
+    std::optional<uint32_t> damagedFrames;
 };
 
 // Everything the tab shows of one file, from one open of it and one load of each tag.

@@ -218,6 +218,12 @@ public:
     // gives, frames with errors it could step over, and warnings. The loader stops only where
     // it cannot tell where the next frame begins.
     const std::vector<TagProblem>& Problems() const { return m_problems; }
+    // The last load failed inside the frames: the list holds every frame read before and
+    // around the damage, which a save refuses to write in place of the tag unless asked.
+    bool Damaged() const { return failed(LoadResult) && m_framesRead; }
+    // Takes the frames of a damaged tag for the tag, so that a save writes them as a
+    // well-formed one; false, with nothing changed, when the tag is not damaged.
+    bool KeepSalvagedFrames();
 
     uint8_t GetTextFrame(const std::string& frameId, std::string& text);
     uint8_t SetTextFrame(const std::string& frameId, const std::string& text);
@@ -321,6 +327,7 @@ private:
     std::string m_errorDetail;
     std::vector<std::string> m_droppedFrames;
     std::vector<TagProblem> m_problems;
+    bool m_framesRead = false; // the last load rebuilt the frame list from the file
     // What reading texts may still inflate of compressed frames until the next load: a
     // few kilobytes of zlib stream can claim megabytes, and a tag can hold many of them.
     std::size_t m_inflateBudget = kTextInflateBudget;

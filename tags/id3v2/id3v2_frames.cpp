@@ -235,5 +235,15 @@ void Tid3v2tag::Reset()
     Status.clear();
     m_inflateBudget = kTextInflateBudget;
     m_problems.clear();
+    m_framesRead = false;
     m_frameIndex->Clear();
+}
+
+bool Tid3v2tag::KeepSalvagedFrames()
+{
+    if (!Damaged())
+        return false;
+    LoadResult = kOk;
+    Modified = true;
+    return true;
 }

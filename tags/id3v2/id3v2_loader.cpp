@@ -19,6 +19,7 @@ struct LoadNotes {
     std::string& detail;
     std::vector<std::string>& dropped;
     std::vector<TagProblem>& problems;
+    bool& framesRead;
 };
 
 // A frame ID for a message: quoted, bytes that are not printable as \xNN.
@@ -99,6 +100,8 @@ private:
     uint64_t m_fileSize;
     LoadNotes m_notes;
     uint64_t m_bodyStart = 0;
+    // The body as far as the file holds it: a tag cut short is read up to the cut.
+    uint64_t m_bodySize = 0;
     TagResult m_error = 0;
 };
 
@@ -127,16 +130,17 @@ TagResult TagLoader::readBody(const uint8_t* header, TagResult result)
         m_tag.Flags &= static_cast<uint8_t>(~v22::kFlagCompression);
 
     m_tag.TagSize = readSyncsafe32(header + kTagSize);
-    m_bodyStart = uint64_t(m_tag.TagOffset) + kHeaderSize;
-    if (m_fileSize < m_bodyStart + m_tag.TagSize)
-        return result | fail(kErrFileTooShort, "the tag claims " + groupedNumber(kHeaderSize + m_tag.TagSize) +
-                                                   " bytes but the file ends after " +
-                                                   groupedNumber(m_fileSize - m_tag.TagOffset));
     // No compression method was ever defined for it.
     if (v2() && (flags & v22::kFlagCompression))
         return result | fail(kErrTagCompression, "the ID3v2.2 tag is marked as compressed, which cannot be read");
+    m_bodyStart = uint64_t(m_tag.TagOffset) + kHeaderSize;
+    m_bodySize = std::min<uint64_t>(m_tag.TagSize, m_fileSize - std::min(m_fileSize, m_bodyStart));
+    // The frames before the cut are still read, for a repair to keep.
+    if (m_bodySize < m_tag.TagSize)
+        fail(kErrFileTooShort, "the tag claims " + groupedNumber(kHeaderSize + m_tag.TagSize) +
+                                   " bytes but the file ends after " + groupedNumber(m_fileSize - m_tag.TagOffset));
 
-    BodyWindow window(m_file, m_bodyStart, m_tag.TagSize, !v4() && m_tag.Unsynchronisation());
+    BodyWindow window(m_file, m_bodyStart, m_bodySize, !v4() && m_tag.Unsynchronisation());
     updateProgress(window.remaining());
 
     // Some writers set the flag without writing the header: a frame ID follows instead,
@@ -147,13 +151,15 @@ TagResult TagLoader::readBody(const uint8_t* header, TagResult result)
 
     // Version 2.2 reads as a version 2.3 tag whose extended header is absent.
     const TagResult ext = v4() ? readExtHeaderV4(window) : readExtHeaderV3(window);
-    result |= ext;
+    // Past a cut the first error stays the one the result word gives.
     if (failed(ext))
-        return result;
+        return ((result | ext) & 0xFF) | m_error;
+    result |= ext;
 
     m_tag.Modified = false;
     m_tag.FrameIndex().Clear();
     m_notes.dropped.clear();
+    m_notes.framesRead = true;
     return readFrames(window, result);
 }
 
@@ -389,10 +395,10 @@ uint32_t TagLoader::frameSizeV4(const BodyWindow& window, const uint8_t* header)
 bool TagLoader::endsFrame(const BodyWindow& window, uint64_t ahead) const
 {
     const uint64_t bodyOffset = window.consumed() + ahead;
-    if (bodyOffset >= m_tag.TagSize)
-        return bodyOffset == m_tag.TagSize;
+    if (bodyOffset >= m_bodySize)
+        return bodyOffset == m_bodySize;
     uint8_t next[kFrameHeaderSize] = {};
-    const uint64_t left = m_tag.TagSize - bodyOffset;
+    const uint64_t left = m_bodySize - bodyOffset;
     const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(sizeof next, left));
     if (!window.peekAhead(ahead, next, n))
         m_file.readExactAt(m_bodyStart + bodyOffset, next, n);
@@ -506,6 +512,7 @@ TagResult Tid3v2tag::LoadFrom(const platform::File& file, const std::string& fil
     m_failureReason.clear();
     m_errorDetail.clear();
     m_problems.clear();
+    m_framesRead = false;
     try {
         return readFrom(file, fileName, size, tagOffset, known);
     } catch (const platform::IoError& e) {
@@ -526,5 +533,5 @@ TagResult Tid3v2tag::readFrom(const platform::File& file, const std::string& fil
         return kErrOffset;
     }
     FileName = fileName;
-    return readTag(*this, file, size, LoadNotes{m_errorDetail, m_droppedFrames, m_problems}, known);
+    return readTag(*this, file, size, LoadNotes{m_errorDetail, m_droppedFrames, m_problems, m_framesRead}, known);
 }

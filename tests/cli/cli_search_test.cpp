@@ -92,3 +92,42 @@ TEST(CliSearch, AnyNamedFieldIsACriterion)
     for (const char* bad : {"albumartist", "colour=red"})
         EXPECT_EQ(2, runCli({"search", dir.path(), "--field", bad}).exitCode) << bad;
 }
+
+namespace {
+
+// `count` frames of MPEG 1 layer III at 44.1 kHz, the bitrate by its index (9: 128, 14: 320 kbit/s).
+Bytes cbrFrames(int bitrateIndex, int count)
+{
+    static constexpr int kKbps[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    Bytes f(std::size_t(144 * kKbps[bitrateIndex] * 1000 / 44100), 0x55);
+    f[0] = 0xFF, f[1] = 0xFB, f[2] = uint8_t(bitrateIndex << 4), f[3] = 0x64;
+    Bytes all;
+    for (int i = 0; i < count; ++i)
+        all.insert(all.end(), f.begin(), f.end());
+    return all;
+}
+
+} // namespace
+
+TEST(CliSearch, DurationAndBitrateRangesNarrowTheResults)
+{
+    TempDir dir;
+    const Bytes artist = Id3v2Bytes(3).frame("TPE1", {0, 'B', 'a', 'n', 'd'}).bytes();
+    const std::string shortLow = dir.write("a.mp3", concat({artist, cbrFrames(9, 100)}));   // 2.6 s at 128
+    const std::string longHigh = dir.write("b.mp3", concat({artist, cbrFrames(14, 400)})); // 10.4 s at 320
+    dir.write("c.mp3", bytesOf("no audio here"));
+    const auto found = [&](std::vector<std::string> args) {
+        const CommandResult r = runCli(with({"search", dir.path()}, args));
+        EXPECT_EQ(0, r.exitCode) << r.err;
+        return r.out;
+    };
+    EXPECT_EQ(longHigh + "\n", found({"--min-duration", "5"}));
+    EXPECT_EQ(shortLow + "\n", found({"--max-bitrate", "200"}));
+    EXPECT_EQ(shortLow + "\n" + longHigh + "\n", found({"--min-bitrate", "128", "--max-duration", "10.5"}));
+    EXPECT_EQ("", found({"--min-bitrate", "129", "--max-duration", "10"}));
+    // With a text criterion both must hold; a name that matches alone is not enough.
+    EXPECT_EQ(longHigh + "\n", found({"--artist", "band", "--min-duration", "5"}));
+    EXPECT_EQ("", found({"--filename", "a", "--min-duration", "5"}));
+    for (const char* bad : {"abc", "-1", "", "1e3", "nan"})
+        EXPECT_EQ(2, runCli({"search", dir.path(), "--max-duration", bad}).exitCode) << bad;
+}

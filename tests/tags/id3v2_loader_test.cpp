@@ -66,11 +66,38 @@ TEST_F(Id3v2Loader, EarlyFailuresLeaveTheEarlierFileInPlace)
     EXPECT_EQ("Loading tag", tag.Status);
 
     // The body reader ran: its result is kept, but the frames of the earlier file stay.
-    EXPECT_EQ(kErrFileTooShort, load(Id3v2Bytes(3).frame("TALB", kTitle).sizeField(5000).bytes()));
-    EXPECT_EQ(kErrFileTooShort, tag.LoadResult);
+    EXPECT_EQ(kErrTagCompression, load(Id3v2Bytes(2).flags(0x40).padding(10).bytes()));
+    EXPECT_EQ(kErrTagCompression, tag.LoadResult);
     EXPECT_EQ(2u, count());
     EXPECT_EQ("TIT2", frame(1).FrameID);
+    EXPECT_FALSE(tag.Damaged());
     EXPECT_TRUE(tag.Idle);
+}
+
+TEST_F(Id3v2Loader, DamagedTagKeepsEveryFrameReadBeforeTheDamage)
+{
+    const Bytes album(300, 'a');
+    const Bytes whole = Id3v2Bytes(3).frame("TIT2", kTitle).frame("TPE1", kTitle).frame("TALB", album).padding(64).bytes();
+    // Cut inside the third frame, with nothing after it.
+    const Bytes cut(whole.begin(), whole.end() - 64 - 100);
+    EXPECT_EQ(kErrFileTooShort, load(cut, 0));
+    EXPECT_TRUE(tag.Damaged());
+    ASSERT_EQ(2u, count());
+    EXPECT_EQ("TPE1", frame(2).FrameID);
+
+    // A frame whose size runs past the tag's end, behind two good ones; audio follows.
+    EXPECT_EQ(kErrCorrupt, load(Id3v2Bytes(4).frame("TIT2", kTitle).frame("TPE1", kTitle)
+                                    .frameWithSize("TALB", 5000, album).padding(20).bytes()));
+    EXPECT_TRUE(tag.Damaged());
+    EXPECT_EQ(2u, count());
+
+    // Taking the frames clears the refusal once; a sound tag has nothing to take.
+    ASSERT_EQ(kErrFileTooShort, load(cut, 0));
+    EXPECT_TRUE(tag.KeepSalvagedFrames());
+    EXPECT_EQ(kOk, tag.LoadResult);
+    EXPECT_FALSE(tag.KeepSalvagedFrames());
+    ASSERT_EQ(0, load(Id3v2Bytes(3).frame("TIT2", kTitle).bytes()));
+    EXPECT_FALSE(tag.Damaged());
 }
 
 TEST_F(Id3v2Loader, NotesReadOnlyAndHiddenFiles)

@@ -113,3 +113,31 @@ TEST_F(SearchTab, TheLastRowSearchesANamedField)
     window->ButtonSearch->click();
     EXPECT_EQ(QStringList({qs(music + "a.mp3")}), rows(window->ListViewSearchResults));
 }
+
+TEST_F(SearchTab, AudioBoundsNarrowTheSearchAndAWrongOneIsRefused)
+{
+    const std::string music = makeFolder("Music");
+    // 40 frames of 128 kbit/s (about 1 s), and 400 (about 10.4 s).
+    testsupport::Bytes frame(417, 0x55);
+    frame[0] = 0xFF, frame[1] = 0xFB, frame[2] = 0x90, frame[3] = 0x64;
+    const auto frames = [&](int n) {
+        testsupport::Bytes all;
+        for (int i = 0; i < n; ++i)
+            all.insert(all.end(), frame.begin(), frame.end());
+        return all;
+    };
+    dir.write("Music/short.mp3", frames(40));
+    const std::string longer = dir.write("Music/long.mp3", frames(400));
+    writeSetup("");
+    ASSERT_TRUE(start());
+    window->EditSearchFolder->setText(qs(music));
+    window->EditMinDuration->setText(QStringLiteral("5"));
+    window->EditMaxBitrate->setText(QStringLiteral("128"));
+    window->ButtonSearch->click();
+    EXPECT_EQ(QStringList({qs(longer)}), rows(window->ListViewSearchResults));
+
+    window->EditMaxDuration->setText(QStringLiteral("ten"));
+    window->ButtonSearch->click();
+    EXPECT_EQ(QStringList({"'ten' is no number of seconds or kbit/s: nothing was searched."}), dialogs.texts("error"));
+    EXPECT_EQ(0, window->ListViewSearchResults->topLevelItemCount());
+}

@@ -17,6 +17,7 @@ public:
 
     std::deque<Answer> answers;  // confirm() pops these; Cancel when none is left
     std::deque<QString> paths;   // browseForFolder/openFile/saveFile pop these; "" when none
+    std::deque<QString> typed;   // askText pops these; cancelled when none is left
     std::vector<Shown> shown;
     QStringList starts; // the folders the folder, open and save dialogs opened at
     std::vector<TableQuestion> tables; // every table asked about, in order
@@ -57,6 +58,16 @@ public:
         shown.push_back({"table", question.text});
         tables.push_back(question);
         return next(answers, Cancel);
+    }
+
+    std::optional<QString> askText(const QString& question) override
+    {
+        shown.push_back({"text", question});
+        if (typed.empty())
+            return std::nullopt;
+        QString text = typed.front();
+        typed.pop_front();
+        return text;
     }
 
     Answer askSaveChanges(const QString& text) override

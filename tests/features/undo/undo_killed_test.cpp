@@ -90,7 +90,7 @@ TEST_F(UndoTest, BothTagsOfAFileAreSavedOrNeither)
     const std::vector<std::string> said = dialogs.texts("message");
     ASSERT_EQ(3u, said.size());
     EXPECT_NE(std::string::npos, said[1].find("'" + refused + "' keeps both its old tags"));
-    EXPECT_NE(std::string::npos, said[2].find("'" + cut + "' was not saved: its ID3v2 tag claims more bytes"));
+    EXPECT_NE(std::string::npos, said[2].find("'" + cut + "' was not saved: the tag is damaged. Its ID3v2 tag claims more bytes"));
 
     // Only the ID3v1 record written (no frames to write): that save is recorded and undone.
     const Bytes noV2 = concat({audioPattern(3000), id3v1Record("Old", "", "", "", "", 1)});
