@@ -2,6 +2,7 @@
 #include "tag_fields.h"
 
 #include "features/common/text.h"
+#include "features/encoding/eight_bit_text.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 #include "tags/file/tag_file.h"
@@ -107,12 +108,12 @@ std::optional<TagField> fieldNamed(const std::string& name)
 Utf8Text v1FieldText(const Tid3tag& tag, TagField f)
 {
     switch (f) {
-    case TagField::Artist: return latin1ToUtf8(tag.Artist());
-    case TagField::Title: return latin1ToUtf8(tag.Title());
-    case TagField::Album: return latin1ToUtf8(tag.Album());
-    case TagField::Year: return latin1ToUtf8(tag.Year());
+    case TagField::Artist: return eightBitToUtf8(tag.Artist());
+    case TagField::Title: return eightBitToUtf8(tag.Title());
+    case TagField::Album: return eightBitToUtf8(tag.Album());
+    case TagField::Year: return eightBitToUtf8(tag.Year());
     case TagField::Genre: return GenreList[GenreToIndex(tag.Genre)];
-    case TagField::Comment: return latin1ToUtf8(tag.Comment());
+    case TagField::Comment: return eightBitToUtf8(tag.Comment());
     case TagField::Track: return std::to_string(tag.Track());
     }
     return {};

@@ -200,3 +200,12 @@ std::optional<CodePageGuess> guessCodePage(const std::vector<std::string>& texts
     const std::optional<std::string> detected = knownAnswer(detectorAnswer(bytes));
     return bestReading(bytes, detected);
 }
+
+bool encodeInto(const Utf8Text& text, const std::string& codePage, std::string& bytes)
+{
+    if (codePage == "utf-8") {
+        bytes = text;
+        return isUtf8(text);
+    }
+    return platform::encodeCodePage(text, converterName(codePage), bytes);
+}

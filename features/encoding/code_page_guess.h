@@ -31,3 +31,5 @@ std::optional<CodePageGuess> guessCodePage(const std::vector<std::string>& texts
 
 // The text's bytes read in the code page; nothing when they are not text in it.
 std::optional<Utf8Text> decodeFrom(const std::string& bytes, const std::string& codePage);
+// The text in the code page; false when a character has no place in it.
+bool encodeInto(const Utf8Text& text, const std::string& codePage, std::string& bytes);
