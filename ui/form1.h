@@ -200,6 +200,13 @@ public:
     QToolButton* UndoLastSave = nullptr;   // puts back the tags the last save replaced
     QToolButton* UndoLastRename = nullptr; // gives the last rename's files their old names
 
+    // Texts written in a legacy code page ("ID3 Tags"): the fix of the selection, and the
+    // code page 8-bit tags are read and written in, kept in the person's settings
+    void FixTextEncodingClick();
+    void ComboBoxEightBitCodePageChange();
+    QToolButton* FixTextEncoding = nullptr;
+    QComboBox* ComboBoxEightBitCodePage = nullptr; // "ISO-8859-1" or a code page
+
     // Window shell
     QTabWidget* PageControl1 = nullptr; // the five tabs
     QWidget *TabSheet1 = nullptr, *TabSheet2 = nullptr, *TabSheet3 = nullptr, // their pages, in tab order
@@ -332,6 +339,8 @@ private:
     QCheckBox* makeTreeBox(QWidget* parent, const char* name, FileListBox* list);
     QToolButton* addUndoButton(QToolBar* bar, bool renames);
     void addNameFillControls(QToolBar* bar);
+    void addEncodingControls(QToolBar* bar);
+    void restoreEightBitCodePage();
     // After a save: one box per kind of note (characters ID3v1 cannot hold, frames dropped).
     void showSaveNotes(const BatchSaveOutcome& outcome);
     static bool isExistingDirectory(const QString& path);

@@ -152,6 +152,7 @@ void TForm1::restoreSession()
         if (isExistingDirectory(folder))
             controls.box->setEditText(folder);
     }
+    restoreEightBitCodePage();
     ShowHelpMainPage();
 }
 

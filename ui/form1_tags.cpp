@@ -84,6 +84,7 @@ void TForm1::buildTagsTab()
     ToolButton4 = addToolButton(bar, "ToolButton4", 0, "Save current file(s) ID3 tags");
     UndoLastSave = addUndoButton(bar, false);
     addNameFillControls(bar);
+    addEncodingControls(bar);
 
     ComboBoxMusicFolders = makeFolderBox(tab, "ComboBoxMusicFolders");
     FileListBoxMP3Files = named(new FileListBox(tab), "FileListBoxMP3Files");
