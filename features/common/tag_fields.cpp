@@ -105,6 +105,23 @@ std::optional<TagField> fieldNamed(const std::string& name)
     return std::nullopt;
 }
 
+Utf8Text eightBitText(Utf8Text text)
+{
+    std::string bytes;
+    if (eightBitCodePage().empty() || !latin1FromUtf8(text, bytes))
+        return text;
+    return eightBitToUtf8(bytes);
+}
+
+Utf8Text eightBitFrameText(Tid3v2tag& tag, const char* frameId, Utf8Text text)
+{
+    FrameValue value;
+    if (eightBitCodePage().empty() || text.empty() || tag.GetFrame(FrameKey{frameId, {}, {}}, value) != textresult::kOk ||
+        value.encoding != textencoding::kLatin1)
+        return text;
+    return eightBitText(std::move(text));
+}
+
 Utf8Text v1FieldText(const Tid3tag& tag, TagField f)
 {
     switch (f) {
@@ -126,11 +143,12 @@ Utf8Text v2FieldText(Tid3v2tag& tag, TagField f, bool* undecodable)
     if (f == TagField::Comment) {
         TCommentFrame comment;
         result = tag.GetCommentUtf8(comment, kNoDescription, kAnyLanguage);
-        text = std::move(comment.Text);
+        text = comment.Encoding == textencoding::kLatin1 ? eightBitText(std::move(comment.Text)) : comment.Text;
     } else if (f == TagField::Year) {
         result = readYear(tag, text);
     } else {
         result = tag.GetTextFrameUtf8(kFrameIds[fieldIndex(f)], text);
+        text = eightBitFrameText(tag, kFrameIds[fieldIndex(f)], std::move(text));
         if (f == TagField::Genre)
             text = genreName(text);
     }

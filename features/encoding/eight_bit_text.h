@@ -14,3 +14,15 @@ const std::string& eightBitCodePage();
 Utf8Text eightBitToUtf8(const std::string& bytes);
 // The text in the code page; false when a character has no place in it, which then is "?".
 bool eightBitFromUtf8(const Utf8Text& text, std::string& bytes);
+
+// Reads with ISO-8859-1 for as long as it lives, to judge texts by their stored bytes.
+class Latin1Reading {
+public:
+    Latin1Reading() : m_kept(eightBitCodePage()) { setEightBitCodePage({}); }
+    ~Latin1Reading() { setEightBitCodePage(m_kept); }
+    Latin1Reading(const Latin1Reading&) = delete;
+    Latin1Reading& operator=(const Latin1Reading&) = delete;
+
+private:
+    std::string m_kept;
+};

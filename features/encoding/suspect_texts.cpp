@@ -40,6 +40,7 @@ void addV2(std::vector<Candidate>& out, const std::string& path, Tid3v2tag& tag)
     tag.Reset();
     if (failed(tag.LoadFromFile(path, 0)))
         return;
+    const Latin1Reading stored;
     for (const NamedField& field : namedFields()) {
         const std::vector<Utf8Text> values = readField(tag, field);
         std::string bytes;
