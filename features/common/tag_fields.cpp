@@ -113,7 +113,7 @@ Utf8Text eightBitText(Utf8Text text)
     return eightBitToUtf8(bytes);
 }
 
-Utf8Text eightBitFrameText(Tid3v2tag& tag, const char* frameId, Utf8Text text)
+Utf8Text eightBitFrameText(Tid3v2tag& tag, const std::string& frameId, Utf8Text text)
 {
     FrameValue value;
     if (eightBitCodePage().empty() || text.empty() || tag.GetFrame(FrameKey{frameId, {}, {}}, value) != textresult::kOk ||
