@@ -16,6 +16,8 @@ int cmdCopy(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdStrip(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdAction(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdRun(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdCheck(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdFixEncoding(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 const char* const kProgramDescription =
     "The tag features of Varnoli without its window: the seven fields of ID3v1 and ID3v2 tags\n"
@@ -37,6 +39,10 @@ Option v1Only(const char* help) { return {"--v1", nullptr, help}; }
 Option v2Only(const char* help) { return {"--v2", nullptr, help}; }
 Option dryRun(const char* help) { return {"--dry-run", nullptr, help}; }
 Option text(const char* names, const char* value, const char* help) { return {names, value, help, true}; }
+Option v1CodePage()
+{
+    return {"--v1-codepage", "CP", "read and write ID3v1 texts in this code page (cp1251, gbk, shift_jis, ...)", true};
+}
 
 // In the order of --help.
 const std::vector<Command> kTable = {
@@ -48,7 +54,7 @@ const std::vector<Command> kTable = {
     {"set",
      "set [--v1 | --v2] [--force] [--title T] [--artist A] [--album B] [--year Y] [--genre G] [--comment C] "
      "[--track N] [--field NAME=VALUE]... [--frame KEY=VALUE]... [--remove-field NAME]... [--remove-frame KEY]... "
-     "FILE...",
+     "[--v1-codepage CP] FILE...",
      "Saves the fields given into both tags of each file, as the \"ID3 Tags\" tab's save does.",
      {v1Only("save only the ID3v1 tag"), v2Only("save only the ID3v2 tag"),
       {"--force", nullptr, "also save a file with no tag whose first bytes are not MPEG audio"},
@@ -61,7 +67,7 @@ const std::vector<Command> kTable = {
       text("--field", "NAME=VALUE", "a named field (below); one of the seven as its own option"),
       text("--frame", "KEY=VALUE", "any ID3v2 frame by its key: TPE3, TXXX:desc, WXXX:desc, COMM:desc:eng, USLT::eng"),
       text("--remove-field", "NAME", "removes a named field"),
-      text("--remove-frame", "KEY", "removes every frame the key names")},
+      text("--remove-frame", "KEY", "removes every frame the key names"), v1CodePage()},
      "An empty value (--title \"\") empties the field; fields not given keep each file's own value.\n"
      "Values are UTF-8 of any script; ID3v1 holds ISO-8859-1 only, so a character it cannot hold\n"
      "is saved there as \"?\" and named on stderr. Every save can be taken back by undo.\n"
@@ -75,11 +81,12 @@ const std::vector<Command> kTable = {
      "an original year or release date 2001, 2001-05 or 2001-05-03. The options are applied in\n"
      "the order given; every value is checked before any file is touched.\n",
      1, "no file given", cmdSet},
-    {"show", "show [--json] [--all] [-r] PATH...",
+    {"show", "show [--json] [--all] [-r] [--v1-codepage CP] PATH...",
      "Lists the seven fields of both tags and the pictures of each file, as the \"ID3 Tags\" tab shows them.",
      {{"-r, --recursive", nullptr, "also the MP3 files of every folder below, hidden folders skipped"},
       {"--json", nullptr, "one JSON object per file and line; the ID3v2 pictures as \"v2.pictures\""},
-      {"--all", nullptr, "also every named field and every ID3v2 frame (\"v2.fields\", \"v2.frames\")"}},
+      {"--all", nullptr, "also every named field and every ID3v2 frame (\"v2.fields\", \"v2.frames\")"},
+      v1CodePage()},
      "A folder stands for its MP3 files, sorted as the tab lists them, hidden ones left out.\n"
      "Without --json, control characters in names and tag texts are shown as \\xNN; a field of\n"
      "several values is shown joined by \"; \". With --json the ID3v2 tag's object also holds the\n"
@@ -211,6 +218,23 @@ const std::vector<Command> kTable = {
      "RECIPE is a name of $XDG_CONFIG_HOME/varnoli/recipes/NAME.txt (else ~/.config/varnoli/...),\n"
      "or a path with a \"/\": one action a line in action's words, \"#\" lines are comments.\n",
      2, "a RECIPE and at least one FILE are needed", cmdRun},
+    // Text encoding: suspect texts shown and fixed.
+    {"check", "check [--json] [--encoding] [-r] [--v1-codepage CP] PATH...",
+     "Lists the problems of each file's tags.",
+     {{"--json", nullptr, "one JSON object per file and line: {\"file\", \"problems\"}"},
+      {"--encoding", nullptr, "only the text-encoding checks: texts written in a legacy code page"},
+      {"-r, --recursive", nullptr, "also the MP3 files of every folder below, hidden folders skipped"}, v1CodePage()},
+     "An encoding problem names the field, the code page guessed from all the file's texts, how sure\n"
+     "the guess is, and the text as it would read. Genuine ISO-8859-1 text is never listed.\n",
+     1, "no file or folder given", cmdCheck},
+    {"fix-encoding", "fix-encoding [--from CP] [--dry-run] [--v1-codepage CP] PATH...",
+     "Rewrites the texts written in a legacy code page as Unicode.",
+     {text("--from", "CP", "the code page the texts are in, instead of the guess"),
+      dryRun("only print FILE: FIELD: NOW -> AFTER (CODEPAGE) lines"), v1CodePage()},
+     "ID3v2 texts are saved in ISO-8859-1 when they fit, else in UTF-16 (version 2.3) or UTF-8\n"
+     "(2.4). ID3v1 texts are rewritten only in the code page --v1-codepage names; else they\n"
+     "keep their bytes, said on stderr. One undo takes back the whole command, byte for byte.\n",
+     1, "no file or folder given", cmdFixEncoding},
 };
 
 } // namespace

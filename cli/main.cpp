@@ -3,11 +3,28 @@
 #include "commands.h"
 
 #include "features/common/interrupted_saves.h"
+#include "features/encoding/code_page_guess.h"
+#include "features/encoding/eight_bit_text.h"
 
 #include <algorithm>
 #include <iostream>
 
 namespace {
+
+// --v1-codepage, for every command that has it, before the command reads a tag.
+bool chooseEightBitCodePage(const Command& command, const CommandArgs& args)
+{
+    const std::string* name = args.value("--v1-codepage");
+    if (!name)
+        return true;
+    const std::optional<std::string> codePage = codePageNamed(*name);
+    if (!codePage) {
+        usageError(std::cerr, command.name, "--v1-codepage: '" + *name + "' names no code page this system converts");
+        return false;
+    }
+    setEightBitCodePage(*codePage);
+    return true;
+}
 
 int runCommand(const Command& command, const Args& args)
 {
@@ -19,7 +36,8 @@ int runCommand(const Command& command, const Args& args)
         printLine(std::cerr, "varnoli-cli: " + text);
     // Whoever finds a usage error says what is wrong; the usage line follows it here, once.
     const std::optional<CommandArgs> parsed = parseCommandArgs(command, args, std::cerr);
-    const int code = parsed ? command.run(*parsed, std::cout, std::cerr) : kExitUsage;
+    const int code = parsed && chooseEightBitCodePage(command, *parsed) ? command.run(*parsed, std::cout, std::cerr)
+                                                                         : kExitUsage;
     if (code == kExitUsage)
         printUsageLine(std::cerr, command);
     return code;

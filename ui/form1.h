@@ -213,6 +213,13 @@ public:
     QToolButton* UndoLastSave = nullptr;   // puts back the tags the last save replaced
     QToolButton* UndoLastRename = nullptr; // gives the last rename's files their old names
 
+    // Texts written in a legacy code page ("ID3 Tags"): the fix of the selection, and the
+    // code page 8-bit tags are read and written in, kept in the person's settings
+    void FixTextEncodingClick();
+    void ComboBoxEightBitCodePageChange();
+    QToolButton* FixTextEncoding = nullptr;
+    QComboBox* ComboBoxEightBitCodePage = nullptr; // "ISO-8859-1" or a code page
+
     // Window shell
     QTabWidget* PageControl1 = nullptr; // the five tabs
     QWidget *TabSheet1 = nullptr, *TabSheet2 = nullptr, *TabSheet3 = nullptr, // their pages, in tab order
@@ -365,6 +372,8 @@ private:
     // The damaged-tag line above the tag pages.
     QWidget* buildDamagedTagLine(QWidget* parent);
     void showDamagedTag(const std::optional<uint32_t>& frames);
+    void addEncodingControls(QToolBar* bar);
+    void restoreEightBitCodePage();
     // After a save: one box per kind of note (characters ID3v1 cannot hold, frames dropped).
     void showSaveNotes(const BatchSaveOutcome& outcome);
     static bool isExistingDirectory(const QString& path);

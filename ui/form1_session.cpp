@@ -153,6 +153,7 @@ void TForm1::restoreSession()
             controls.box->setEditText(folder);
     }
     restoreNamingSettings(*settings);
+    restoreEightBitCodePage();
     ShowHelpMainPage();
 }
 

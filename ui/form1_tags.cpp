@@ -86,6 +86,7 @@ void TForm1::buildTagsTab()
     addNameFillControls(bar);
     addActionsButton(bar);
     addTagToolsMenu(bar);
+    addEncodingControls(bar);
 
     ComboBoxMusicFolders = makeFolderBox(tab, "ComboBoxMusicFolders");
     FileListBoxMP3Files = named(new FileListBox(tab), "FileListBoxMP3Files");

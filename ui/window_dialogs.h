@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -28,6 +29,15 @@ struct TableQuestion {
     std::vector<bool> marked; // one per row
 };
 
+// The preview of a text-encoding fix: a row per text (file, field, now, after, code page)
+// for the code page chosen in its box, whose first entry is the guess.
+struct CodePageQuestion {
+    QStringList headers;
+    QStringList codePages;
+    std::function<std::vector<QStringList>(const QString& codePage)> rowsFor;
+    QString chosen; // the box's entry when answered
+};
+
 // The window's dialogs: the questions feature logic asks, plus the pickers only a window has.
 class WindowDialogs : public Dialogs {
 public:
@@ -47,6 +57,8 @@ public:
     virtual QString saveFile(const FileDialogSpec& spec, const QString& suggestedName) = 0;
     // The table with the question under it: Yes, or No when declined.
     virtual Answer confirmTable(const TableQuestion& question) = 0;
+    // The fix preview: Yes to save the rows shown, No when declined.
+    virtual Answer askCodePageFix(CodePageQuestion& question) = 0;
     // Unsaved work about to be dropped: Yes to save it, No to drop it, Cancel to go back.
     virtual Answer askSaveChanges(const QString& text) = 0;
     // A line of text typed in answer to `question`, or nothing when cancelled.
@@ -70,6 +82,7 @@ public:
     QString openFile(const FileDialogSpec& spec) override;
     QString saveFile(const FileDialogSpec& spec, const QString& suggestedName) override;
     Answer confirmTable(const TableQuestion& question) override;
+    Answer askCodePageFix(CodePageQuestion& question) override;
     Answer askSaveChanges(const QString& text) override;
     std::optional<QString> askText(const QString& question) override;
 

@@ -155,8 +155,9 @@ std::vector<Utf8Text> readKey(Tid3v2tag& tag, const FrameKey& key, bool* undecod
         return {};
     if (value.kind == FrameKind::Text || value.kind == FrameKind::UserText) {
         std::vector<Utf8Text> texts;
-        std::copy_if(value.texts.begin(), value.texts.end(), std::back_inserter(texts),
-                     [](const Utf8Text& t) { return !t.empty(); });
+        for (const Utf8Text& t : value.texts)
+            if (!t.empty())
+                texts.push_back(value.encoding == textencoding::kLatin1 ? eightBitText(t) : t);
         return texts;
     }
     Utf8Text text = frameText(value);

@@ -2,6 +2,7 @@
 #include "tag_fields.h"
 
 #include "features/common/text.h"
+#include "features/encoding/eight_bit_text.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 #include "tags/file/tag_file.h"
@@ -104,15 +105,32 @@ std::optional<TagField> fieldNamed(const std::string& name)
     return std::nullopt;
 }
 
+Utf8Text eightBitText(Utf8Text text)
+{
+    std::string bytes;
+    if (eightBitCodePage().empty() || !latin1FromUtf8(text, bytes))
+        return text;
+    return eightBitToUtf8(bytes);
+}
+
+Utf8Text eightBitFrameText(Tid3v2tag& tag, const std::string& frameId, Utf8Text text)
+{
+    FrameValue value;
+    if (eightBitCodePage().empty() || text.empty() || tag.GetFrame(FrameKey{frameId, {}, {}}, value) != textresult::kOk ||
+        value.encoding != textencoding::kLatin1)
+        return text;
+    return eightBitText(std::move(text));
+}
+
 Utf8Text v1FieldText(const Tid3tag& tag, TagField f)
 {
     switch (f) {
-    case TagField::Artist: return latin1ToUtf8(tag.Artist());
-    case TagField::Title: return latin1ToUtf8(tag.Title());
-    case TagField::Album: return latin1ToUtf8(tag.Album());
-    case TagField::Year: return latin1ToUtf8(tag.Year());
+    case TagField::Artist: return eightBitToUtf8(tag.Artist());
+    case TagField::Title: return eightBitToUtf8(tag.Title());
+    case TagField::Album: return eightBitToUtf8(tag.Album());
+    case TagField::Year: return eightBitToUtf8(tag.Year());
     case TagField::Genre: return GenreList[GenreToIndex(tag.Genre)];
-    case TagField::Comment: return latin1ToUtf8(tag.Comment());
+    case TagField::Comment: return eightBitToUtf8(tag.Comment());
     case TagField::Track: return std::to_string(tag.Track());
     }
     return {};
@@ -125,11 +143,12 @@ Utf8Text v2FieldText(Tid3v2tag& tag, TagField f, bool* undecodable)
     if (f == TagField::Comment) {
         TCommentFrame comment;
         result = tag.GetCommentUtf8(comment, kNoDescription, kAnyLanguage);
-        text = std::move(comment.Text);
+        text = comment.Encoding == textencoding::kLatin1 ? eightBitText(std::move(comment.Text)) : comment.Text;
     } else if (f == TagField::Year) {
         result = readYear(tag, text);
     } else {
         result = tag.GetTextFrameUtf8(kFrameIds[fieldIndex(f)], text);
+        text = eightBitFrameText(tag, kFrameIds[fieldIndex(f)], std::move(text));
         if (f == TagField::Genre)
             text = genreName(text);
     }

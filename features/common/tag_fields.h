@@ -47,6 +47,11 @@ Utf8Text v2FieldText(Tid3v2tag& tag, TagField f, bool* undecodable = nullptr);
 // keeps its language, a new one is "eng". An empty text removes the field's frame.
 void setV2FieldText(Tid3v2tag& tag, TagField f, const Utf8Text& text);
 
+// The text of an ISO-8859-1 frame read in the 8-bit code page the person chose; the text as
+// it is without one. eightBitFrameText looks up the frame's encoding first.
+Utf8Text eightBitText(Utf8Text text);
+Utf8Text eightBitFrameText(Tid3v2tag& tag, const std::string& frameId, Utf8Text text);
+
 FieldTexts v1FieldTexts(const Tid3tag& tag);
 FieldTexts v2FieldTexts(Tid3v2tag& tag, FieldFlags* undecodable = nullptr);
 

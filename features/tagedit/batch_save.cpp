@@ -2,6 +2,7 @@
 #include "batch_save.h"
 
 #include "features/common/text.h"
+#include "features/encoding/eight_bit_text.h"
 #include "features/tagedit/convert_version.h"
 #include "features/tagedit/damaged_tag.h"
 #include "features/tagedit/save_checks.h"
@@ -77,7 +78,7 @@ bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs, F
     for (const auto& [field, set] : texts) {
         if (!fields[field].enabled)
             continue;
-        lost[fieldIndex(field)] = !latin1FromUtf8(fields[field].text, latin1);
+        lost[fieldIndex(field)] = !eightBitFromUtf8(fields[field].text, latin1);
         (tag.*set)(latin1);
     }
     if (fields.genreEnabled) {
@@ -232,7 +233,8 @@ std::vector<std::string> lostCharacterTexts(const BatchSaveOutcome& outcome)
         for (TagField f : kAllFields)
             if (file.v1.lostCharacters[fieldIndex(f)])
                 texts.push_back("'" + file.path + "': the ID3v1 " + fieldName(f) +
-                                " field holds ISO-8859-1 only; characters beyond it were saved as \"?\".");
+                                " field holds " + (eightBitCodePage().empty() ? "ISO-8859-1" : eightBitCodePage()) +
+                                " only; characters beyond it were saved as \"?\".");
     }
     return texts;
 }

@@ -11,18 +11,15 @@ namespace {
 
 using id3v1::Field;
 
-// Drops trailing 0x00, 0x20 and 0xFF; bytes before the last other byte stay.
-// Into `out`, whose room is kept from load to load.
+// A field ends at its first 0x00, then loses its trailing spaces; a trailing 0xFF is the
+// letter "ÿ" in 8-bit text and stays. Into `out`, whose room is kept from load to load.
 void assignTrimmed(std::string& out, const uint8_t* record, Field f)
 {
-    std::size_t end = f.width;
-    while (end > 0) {
-        const uint8_t b = record[f.offset + end - 1];
-        if (b != 0x00 && b != 0x20 && b != 0xFF)
-            break;
+    const uint8_t* begin = record + f.offset;
+    std::size_t end = std::find(begin, begin + f.width, uint8_t{0}) - begin;
+    while (end > 0 && begin[end - 1] == 0x20)
         --end;
-    }
-    out.assign(reinterpret_cast<const char*>(record + f.offset), end);
+    out.assign(reinterpret_cast<const char*>(begin), end);
 }
 
 void putField(uint8_t* record, Field f, const std::string& text)

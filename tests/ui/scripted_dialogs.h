@@ -69,6 +69,16 @@ public:
         typed.pop_front();
         return text;
     }
+    // The fix preview takes the next of `codePages` (the guess when none is left) and keeps the rows it shows.
+    Answer askCodePageFix(CodePageQuestion& question) override
+    {
+        question.chosen = next(codePages, question.codePages.value(0));
+        shown.push_back({"codepage", question.chosen});
+        fixRows.push_back(question.rowsFor(question.chosen));
+        return next(answers, Cancel);
+    }
+    std::deque<QString> codePages;
+    std::vector<std::vector<QStringList>> fixRows;
 
     Answer askSaveChanges(const QString& text) override
     {
