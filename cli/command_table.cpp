@@ -14,6 +14,7 @@ int cmdArt(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdConvert(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdCopy(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdStrip(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdCheck(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 const char* const kProgramDescription =
     "The tag features of Varnoli without its window: the seven fields of ID3v1 and ID3v2 tags\n"
@@ -176,6 +177,16 @@ const std::vector<Command> kTable = {
      "Prints per file what it removed. An ID3v2 tag left without frames is removed whole.\n"
      "One undo takes back the whole command, byte for byte.\n",
      1, "no file given", cmdStrip},
+    {"check", "check [--json] [--encoding] [--fix] [-r] PATH...",
+     "Says what is wrong with each file and album: damaged tags, tags that disagree, missing fields, and more.",
+     {{"-r, --recursive", nullptr, "also the MP3 files of every folder below, hidden folders skipped"},
+      {"--json", nullptr, "one JSON object per file and line, its problems as \"problems\""},
+      {"--encoding", nullptr, "only the checks of texts written in a code page"},
+      {"--fix", nullptr, "applies every fix offered, as one batch that one undo takes back"}},
+     "Each problem is a line FILE: SEVERITY: CHECK: TEXT, the severity error, warning or info.\n"
+     "An album is the files of one folder that share an album name. A fixed file gets a line\n"
+     "FILE: fixed: WHAT (with --json, \"fixed\"). Exit code 1 when any file has an error.\n",
+     1, "no file or folder given", cmdCheck},
 };
 
 } // namespace
