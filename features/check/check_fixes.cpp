@@ -57,21 +57,6 @@ bool removeFrames(Tid3v2tag& tag, Pick doomed)
     return !picked.empty();
 }
 
-std::string singleKey(const std::string& id, const FrameValue& value)
-{
-    switch (value.kind) {
-    case FrameKind::Text:
-        return id;
-    case FrameKind::UserText:
-    case FrameKind::Comment:
-    case FrameKind::UserUrl:
-    case FrameKind::Popularimeter:
-        return id + '\0' + value.description + '\0' + value.language;
-    default:
-        return {};
-    }
-}
-
 bool setNamed(FixTarget& tags, const char* name, const Utf8Text& value)
 {
     if (!tags.hasV2)
@@ -82,6 +67,21 @@ bool setNamed(FixTarget& tags, const char* name, const Utf8Text& value)
 }
 
 } // namespace
+
+std::string singleFrameKey(FrameKind kind, const FrameKey& key)
+{
+    switch (kind) {
+    case FrameKind::Text:
+        return key.id;
+    case FrameKind::UserText:
+    case FrameKind::Comment:
+    case FrameKind::UserUrl:
+    case FrameKind::Popularimeter:
+        return key.id + '\0' + key.description + '\0' + key.language;
+    default:
+        return {};
+    }
+}
 
 namespace fixes {
 
@@ -130,7 +130,8 @@ bool removeDuplicateFrames(FixTarget& tags, const std::string&)
         return false;
     std::set<std::string> seen;
     const bool removed = removeFrames(tags.v2, [&](uint32_t i, uint8_t result, const FrameValue& value) {
-        const std::string key = result == textresult::kOk ? singleKey(tags.v2.FrameIndex().FrameID(i), value) : "";
+        const std::string key =
+            result == textresult::kOk ? singleFrameKey(value.kind, frameKeyOf(tags.v2.FrameIndex().FrameID(i), value)) : "";
         return !key.empty() && !seen.insert(key).second;
     });
     tags.writeV2 |= removed;
@@ -142,15 +143,8 @@ bool removeEmptyFrames(FixTarget& tags, const std::string&)
     if (!tags.hasV2)
         return false;
     const bool removed = removeFrames(tags.v2, [&](uint32_t i, uint8_t result, const FrameValue& value) {
-        if (tags.v2.FrameIndex().DataSize(i) == 0 || result == textresult::kEmpty)
-            return true;
-        if (result != textresult::kOk || value.kind == FrameKind::Picture || value.kind == FrameKind::Binary ||
-            value.kind == FrameKind::Popularimeter || value.kind == FrameKind::OwnedData)
-            return false;
-        for (const Utf8Text& text : value.texts)
-            if (!text.empty())
-                return false;
-        return true;
+        return tags.v2.FrameIndex().DataSize(i) == 0 || result == textresult::kEmpty ||
+               (result == textresult::kOk && isEmptyValue(value));
     });
     tags.writeV2 |= removed;
     return removed;

@@ -4,6 +4,14 @@
 #include "features/check/check_kinds.h"
 #include "features/common/tag_fields.h"
 
+#include "tags/id3v2/id3v2_frame_kinds.h"
+
+#include <string>
+
+// What no two frames of a tag may share: the ID of a text frame, the whole key of a user
+// text, comment, user URL or rating; empty for kinds that may repeat.
+std::string singleFrameKey(FrameKind kind, const FrameKey& key);
+
 namespace fixes {
 // The field from whichever tag holds it into the other: ID3v2 wins when both do.
 bool copyField(FixTarget& tags, TagField field);

@@ -12,23 +12,6 @@
 
 namespace {
 
-bool emptyValue(const FrameValue& value)
-{
-    switch (value.kind) {
-    case FrameKind::Text:
-    case FrameKind::UserText:
-    case FrameKind::Comment:
-    case FrameKind::Url:
-    case FrameKind::UserUrl:
-        for (const Utf8Text& text : value.texts)
-            if (!text.empty())
-                return false;
-        return true;
-    default:
-        return false;
-    }
-}
-
 void readFrames(Tid3v2tag& tag, FileFacts& facts)
 {
     const TFrameIndex& index = tag.FrameIndex();
@@ -39,9 +22,9 @@ void readFrames(Tid3v2tag& tag, FileFacts& facts)
         frame.id = index.FrameID(i);
         frame.result = tag.GetFrame(i, value);
         frame.kind = frameKindOf(frame.id);
-        frame.key = {frame.id, value.description, value.language};
+        frame.key = frameKeyOf(frame.id, value);
         frame.empty = index.DataSize(i) == 0 || frame.result == textresult::kEmpty ||
-                      (frame.result == textresult::kOk && emptyValue(value));
+                      (frame.result == textresult::kOk && isEmptyValue(value));
         if (frame.kind == FrameKind::Picture && frame.result == textresult::kOk) {
             frame.pictureType = value.pictureType;
             frame.pictureSize = value.data.size();

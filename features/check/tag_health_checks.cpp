@@ -1,6 +1,7 @@
 // The checks of a file's tags as the engine read them: damage, frames, pictures, padding, version.
 #include "file_checks.h"
 
+#include "features/check/check_fixes.h"
 #include "tags/core/tag_result.h"
 
 #include <map>
@@ -46,22 +47,6 @@ void checkFrameReads(const FileFacts& facts, FileReport& report)
     }
 }
 
-// A key only one frame of a kind may have; empty for kinds that may repeat.
-std::string singleKey(const FrameFacts& f)
-{
-    switch (f.kind) {
-    case FrameKind::Text:
-        return f.id;
-    case FrameKind::UserText:
-    case FrameKind::Comment:
-    case FrameKind::UserUrl:
-    case FrameKind::Popularimeter:
-        return f.id + '\0' + f.key.description + '\0' + f.key.language;
-    default:
-        return {};
-    }
-}
-
 void checkFrameSets(const FileFacts& facts, FileReport& report)
 {
     std::map<std::string, int> seen;
@@ -69,7 +54,7 @@ void checkFrameSets(const FileFacts& facts, FileReport& report)
     std::string empty;
     int fronts = 0;
     for (const FrameFacts& f : facts.frames) {
-        const std::string key = f.result == textresult::kOk ? singleKey(f) : std::string();
+        const std::string key = f.result == textresult::kOk ? singleFrameKey(f.kind, f.key) : std::string();
         if (!key.empty() && ++seen[key] == 2 && named.insert(f.id).second)
             addProblem(report, "duplicate_frames", "frame " + f.id + " appears more than once");
         if (f.empty)

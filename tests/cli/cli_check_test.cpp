@@ -1,5 +1,5 @@
 // varnoli-cli check: its lines and JSON, the exit code, and --fix taken back by one undo.
-#include "support/id3v2_builder.h"
+#include "support/two_tag_song.h"
 
 #include <gtest/gtest.h>
 
@@ -9,21 +9,13 @@ using namespace testsupport;
 
 namespace {
 
-Bytes text(const std::string& s) { return concat({{0}, bytesOf(s)}); }
-
-Bytes song(const std::string& title, const std::string& v1Title)
-{
-    const Bytes tag = Id3v2Bytes(3).frame("TIT2", text(title)).frame("TPE1", text("Band")).frame("TALB", text("Album"))
-                          .padding(64).bytes();
-    return concat({tag, audioPattern(2000), id3v1Record(v1Title, "Band", "Album", "", "", 255)});
-}
-
 class CliCheck : public ::testing::Test {
 protected:
     TempDir dir;
+    // The folder the files go into, made before they are written.
     const bool made = std::filesystem::create_directories(dir.file("Music"));
-    const std::string clean = dir.write("Music/1.mp3", song("One", "One"));
-    const std::string differs = dir.write("Music/2.mp3", song("Two", "Old"));
+    const std::string clean = dir.write("Music/1.mp3", twoTagSong("One", "One"));
+    const std::string differs = dir.write("Music/2.mp3", twoTagSong("Two", "Old"));
     TempDir state;
 
 private:

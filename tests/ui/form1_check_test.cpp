@@ -2,7 +2,7 @@
 // check, and the fixes, taken back by "Undo last save".
 #include "window_fixture.h"
 
-#include "support/id3v2_builder.h"
+#include "support/two_tag_song.h"
 #include "ui/file_list_box.h"
 
 #include <QComboBox>
@@ -13,26 +13,13 @@
 
 using namespace testsupport;
 
-namespace {
-
-Bytes text(const std::string& s) { return concat({{0}, bytesOf(s)}); }
-
-Bytes song(const std::string& title, const std::string& v1Title)
-{
-    const Bytes tag = Id3v2Bytes(3).frame("TIT2", text(title)).frame("TPE1", text("Band")).frame("TALB", text("Album"))
-                          .padding(64).bytes();
-    return concat({tag, audioPattern(2000), id3v1Record(v1Title, "Band", "Album", "", "", 255)});
-}
-
-} // namespace
-
 class CheckPage : public WindowFixture {
 protected:
     void SetUp() override
     {
         music = makeFolder("Music");
-        clean = dir.write("Music/1.mp3", song("One", "One"));
-        differs = dir.write("Music/2.mp3", song("Two", "Old"));
+        clean = dir.write("Music/1.mp3", twoTagSong("One", "One"));
+        differs = dir.write("Music/2.mp3", twoTagSong("Two", "Old"));
         before = readFile(differs);
         writeSetup("<folder>" + music + "</folder>");
         ASSERT_TRUE(start());
