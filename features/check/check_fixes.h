@@ -1,7 +1,7 @@
 // The fixes the checks offer, each changing one file's loaded tags.
 #pragma once
 
-#include "features/check/check_kinds.h"
+#include "features/check/fix_target.h"
 #include "features/common/tag_fields.h"
 
 #include "tags/id3v2/id3v2_frame_kinds.h"

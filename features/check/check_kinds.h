@@ -1,30 +1,16 @@
 // The health checks of a file and of an album: each one's name, severity, why it matters and fix.
 #pragma once
 
+#include "features/check/fix_target.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-class Tid3tag;
-class Tid3v2tag;
-
 enum class Severity : uint8_t { Error, Warning, Info };
 // "error", "warning", "info".
 const char* severityName(Severity s);
-
-// One file's tags as a fix finds them, loaded again under the save's lock; a fix marks the
-// tags it changed for writing.
-struct FixTarget {
-    Tid3tag& v1;
-    bool hasV1;
-    Tid3v2tag& v2;
-    bool hasV2;
-    bool writeV1 = false, writeV2 = false;
-};
-// Changes the loaded tags; `value` is what the check found the file should hold (an album's
-// year), when it says. False when there was nothing it could change.
-using FixFunction = bool (*)(FixTarget& tags, const std::string& value);
 
 struct CheckKind {
     const char* name; // snake_case, stable: scripts filter on it
