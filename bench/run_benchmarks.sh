@@ -27,4 +27,5 @@ if [ ! -d "$data/search" ]; then
     build/bench/bench/make_corpus "$data/search" 10000 1 64
 fi
 bench/search_bench.sh build/bench/cli/varnoli-cli "$data/search" 5
+bench/check_bench.sh build/bench/cli/varnoli-cli build/bench/bench/make_corpus "$data/check" 100000 5
 python3 bench/move_bench.py build/bench/cli/varnoli-cli "$data/move" 200 5

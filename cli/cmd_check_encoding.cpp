@@ -95,11 +95,6 @@ int checkEncoding(const CommandArgs& args, std::ostream& out, std::ostream& err)
     return ok ? kExitOk : kExitFileFailed;
 }
 
-int cmdCheck(const CommandArgs& args, std::ostream& out, std::ostream& err)
-{
-    return checkEncoding(args, out, err);
-}
-
 int cmdFixEncoding(const CommandArgs& args, std::ostream& out, std::ostream& err)
 {
     if (args.has("--from") && !codePageNamed(*args.value("--from"))) {

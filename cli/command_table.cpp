@@ -218,14 +218,17 @@ const std::vector<Command> kTable = {
      "RECIPE is a name of $XDG_CONFIG_HOME/varnoli/recipes/NAME.txt (else ~/.config/varnoli/...),\n"
      "or a path with a \"/\": one action a line in action's words, \"#\" lines are comments.\n",
      2, "a RECIPE and at least one FILE are needed", cmdRun},
-    // Text encoding: suspect texts shown and fixed.
-    {"check", "check [--json] [--encoding] [-r] [--v1-codepage CP] PATH...",
-     "Lists the problems of each file's tags.",
-     {{"--json", nullptr, "one JSON object per file and line: {\"file\", \"problems\"}"},
-      {"--encoding", nullptr, "only the text-encoding checks: texts written in a legacy code page"},
-      {"-r, --recursive", nullptr, "also the MP3 files of every folder below, hidden folders skipped"}, v1CodePage()},
-     "An encoding problem names the field, the code page guessed from all the file's texts, how sure\n"
-     "the guess is, and the text as it would read. Genuine ISO-8859-1 text is never listed.\n",
+    {"check", "check [--json] [--encoding] [--fix] [-r] [--v1-codepage CP] PATH...",
+     "Says what is wrong with each file and album: damaged tags, tags that disagree, missing fields, and more.",
+     {{"-r, --recursive", nullptr, "also the MP3 files of every folder below, hidden folders skipped"},
+      {"--json", nullptr, "one JSON object per file and line, its problems as \"problems\""},
+      {"--encoding", nullptr, "only the checks of texts written in a legacy code page"},
+      {"--fix", nullptr, "applies every fix offered, as one batch that one undo takes back"}, v1CodePage()},
+     "Each problem is a line FILE: SEVERITY: CHECK: TEXT, the severity error, warning or info.\n"
+     "An album is the files of one folder that share an album name. A fixed file gets a line\n"
+     "FILE: fixed: WHAT (with --json, \"fixed\"). Exit code 1 when any file has an error.\n"
+     "With --encoding, a problem names the field, the code page guessed from all the file's texts\n"
+     "and the text as it would read; genuine ISO-8859-1 text is never listed.\n",
      1, "no file or folder given", cmdCheck},
     {"fix-encoding", "fix-encoding [--from CP] [--dry-run] [--v1-codepage CP] PATH...",
      "Rewrites the texts written in a legacy code page as Unicode.",

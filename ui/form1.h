@@ -5,6 +5,7 @@
 #include "features/tagedit/tag_view.h"
 #include "music_folder_store.h"
 
+#include "features/check/check_kinds.h"
 #include "features/common/tag_fields.h"
 #include "features/filename/batch_rename.h"
 
@@ -389,6 +390,19 @@ private:
     void buildPictureGroup(QWidget* tab);
     QWidget* buildMoreFields(QWidget* parent);
     QWidget* buildFramesPage(QWidget* parent);
+
+    // "Check": what is wrong with the files listed, their fixes, and the list narrowed by check.
+    QWidget* buildCheckPage(QWidget* parent);
+    void ButtonCheckRunClick();
+    void ButtonCheckFixClick();
+    void ComboBoxCheckFilterChange();
+    void showCheckReports();
+    QPushButton* ButtonCheckRun = nullptr;
+    QPushButton* ButtonCheckFix = nullptr;     // applies the fixes of the problems shown
+    QComboBox* ComboBoxCheckFilter = nullptr;  // all files, or those one check names
+    QTableWidget* TableCheck = nullptr;        // file, severity, check and problem
+    std::vector<FileReport> m_checkReports;    // of the last run, in list order
+
     void wireMoreFields();
     // Reads the selected files into the fields and the frame table.
     void showTagSelection(const std::vector<std::string>& paths);

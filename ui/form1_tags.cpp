@@ -105,6 +105,7 @@ void TForm1::buildTagsTab()
     PageControlTags->addTab(sevenPage->parentWidget(), QStringLiteral("ID3 v1 and v2"));
     PageControlTags->addTab(buildMoreFields(PageControlTags), QStringLiteral("More fields"));
     PageControlTags->addTab(buildFramesPage(PageControlTags), QStringLiteral("All frames"));
+    PageControlTags->addTab(buildCheckPage(PageControlTags), QStringLiteral("Check"));
     auto* right = new QVBoxLayout;
     right->addWidget(PageControlTags, 1);
     // The front cover sits under the file list, level with the ID3v2 fields it travels with.

@@ -28,6 +28,18 @@ std::vector<std::string> interruptedSaveTexts()
     return textsOf(interruptedMoves());
 }
 
+std::vector<std::string> interruptedSavePaths()
+{
+    std::vector<std::string> paths;
+    for (const InterruptedMove& move : interruptedMoves())
+        paths.push_back(move.path);
+    const std::string journal = undoJournalFolder();
+    if (!journal.empty() && platform::directoryExists(journal))
+        for (const HalfSavedFile& file : halfSavedFiles(JournalStore(journal)))
+            paths.push_back(file.path);
+    return paths;
+}
+
 std::string interruptedSavesMessage()
 {
     const std::vector<std::string> texts = interruptedSaveTexts();

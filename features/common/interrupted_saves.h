@@ -9,6 +9,8 @@
 
 // One text per interrupted save, naming the file and saying what to do; empty when none.
 std::vector<std::string> interruptedSaveTexts();
+// The files those texts name, as their records name them.
+std::vector<std::string> interruptedSavePaths();
 // The same texts gathered into the one message the window shows at start; empty when none.
 std::string interruptedSavesMessage();
 

@@ -322,6 +322,26 @@ void settleFile(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out,
         w.recording->afterFile(index, file, report);
 }
 
+// Loads both tags for the request's own adjustment and saves those it changed.
+void adjustThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out)
+{
+    out.reached = true;
+    const bool hasV1 = !failed(file.loadV1(w.v1));
+    if (!hasV1)
+        w.v1.Clear();
+    w.v2.Reset();
+    const bool hasV2 = !failed(file.loadV2(w.v2));
+    TagAdjustment tags{w.v1, hasV1, w.v2, hasV2, false, false, {}};
+    w.request.adjust(index, tags);
+    out.changes = std::move(tags.changes);
+    if (!tags.writeV1 && !(tags.writeV2 && hasV2)) {
+        settleFile(file, index, w, out, SaveReport());
+        return;
+    }
+    settleFile(file, index, w, out,
+               file.save(tags.writeV1 ? &w.v1 : nullptr, tags.writeV2 && hasV2 ? &w.v2 : nullptr, w.recording));
+}
+
 // Loads, edits and saves both tags of a file opened for saving.
 void saveThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out)
 {
@@ -334,6 +354,10 @@ void saveThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out
     if (request.repairDamaged) {
         out.reached = true;
         settleFile(file, index, w, out, repairOpenFile(file, w.v2, w.recording, out.changes));
+        return;
+    }
+    if (request.adjust) {
+        adjustThrough(file, index, w, out);
         return;
     }
     const bool own = index < request.perFile.size();
@@ -373,6 +397,9 @@ void saveRefused(const SaveRefusal& refused, std::size_t index, Walk& w, FileSav
         return;
     }
     if (request.strip || request.repairDamaged) {
+        return;
+    }
+    if (request.strip || request.adjust) {
         w.dialogs.message(saveFailureText(tagsNamed(request), refused.result, refused.reason, request.explainFailures));
         return;
     }

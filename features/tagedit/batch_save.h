@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -49,6 +50,16 @@ struct FileSaveFields {
     V2SaveFields v2;
 };
 
+// One file's tags as loaded for an adjustment, which marks the tags it changed and says how.
+struct TagAdjustment {
+    Tid3tag& v1;
+    bool hasV1;
+    Tid3v2tag& v2;
+    bool hasV2; // loaded without error
+    bool writeV1 = false, writeV2 = false;
+    std::vector<std::string> changes;
+};
+
 struct BatchSaveRequest {
     bool saveV1 = true; // "Enable Save (ID3 version 1)"
     bool saveV2 = true; // "Enable Save (ID3 version 2)"
@@ -71,6 +82,8 @@ struct BatchSaveRequest {
     // Writes each damaged ID3v2 tag anew from the frames that could be read, instead of
     // saving fields; a tag claiming more bytes than the file holds is no refusal then.
     bool repairDamaged = false;
+    // Changes each file's loaded tags itself instead of saving fields (check --fix).
+    std::function<void(std::size_t index, TagAdjustment& tags)> adjust;
 };
 
 // What one tag's save came to: the writer's result, or nothing when no write was tried.
