@@ -194,4 +194,6 @@ bool setDiscTotal(FixTarget& tags, const std::string& value)
     return setNamed(tags, "disc", std::to_string(disc ? disc->number : 1) + "/" + value);
 }
 
+bool repairDamagedTag(FixTarget&, const std::string&) { return false; }
+
 } // namespace fixes

@@ -32,4 +32,7 @@ bool resaveV2(FixTarget& tags, const std::string&);
 bool setYear(FixTarget& tags, const std::string& value);
 bool setAlbumArtist(FixTarget& tags, const std::string& value);
 bool setDiscTotal(FixTarget& tags, const std::string& value);
+// Stands for the repair of a damaged tag, which the batch makes before any other fix: the
+// tag a fix would be handed is already the repaired one, so nothing is left to change here.
+bool repairDamagedTag(FixTarget& tags, const std::string&);
 } // namespace fixes

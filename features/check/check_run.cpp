@@ -2,11 +2,13 @@
 #include "check_run.h"
 
 #include "features/check/album_checks.h"
+#include "features/check/check_fixes.h"
 #include "features/check/file_checks.h"
 #include "features/common/interrupted_saves.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
 
+#include <algorithm>
 #include <set>
 
 std::vector<std::string> filesToCheck(const std::vector<std::string>& paths, bool subfolders,
@@ -60,6 +62,9 @@ BatchSaveRequest fixRequest(const std::vector<FileReport>& reports, const std::f
                 chosen.push_back(p);
         if (chosen.empty())
             continue;
+        request.repairDamaged |= std::any_of(chosen.begin(), chosen.end(), [](const Problem& p) {
+            return p.kind->fix == fixes::repairDamagedTag;
+        });
         request.files.push_back(report.path);
         fixes->push_back(std::move(chosen));
     }

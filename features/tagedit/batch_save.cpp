@@ -353,8 +353,12 @@ void saveThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out
     }
     if (request.repairDamaged) {
         out.reached = true;
-        settleFile(file, index, w, out, repairOpenFile(file, w.v2, w.recording, out.changes));
-        return;
+        const SaveReport repaired = repairOpenFile(file, w.v2, w.recording, out.changes);
+        // A sound tag is left to the batch's other changes, when it has some.
+        if (!out.changes.empty() || repaired.v2 || !request.adjust) {
+            settleFile(file, index, w, out, repaired);
+            return;
+        }
     }
     if (request.adjust) {
         adjustThrough(file, index, w, out);
