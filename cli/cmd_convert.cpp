@@ -22,7 +22,7 @@ int cmdConvert(const CommandArgs& args, std::ostream& out, std::ostream& err)
     BatchSaveOutcome outcome;
     const int code = runSaveRequest(request, "convert", err, &outcome);
     for (const FileSaveOutcome& file : outcome.files) {
-        if (!file.reached)
+        if (!file.reached || (file.v2.result && failed(*file.v2.result)))
             continue;
         if (file.changes.empty()) {
             printLine(out, file.path + ": no ID3v2 tag, or one of version " + to + " already; left alone");

@@ -374,6 +374,7 @@ private:
     QWidget* buildDamagedTagLine(QWidget* parent);
     void showDamagedTag(const std::optional<uint32_t>& frames);
     void addEncodingControls(QToolBar* bar);
+    void addEightBitCodePageBox(QGroupBox* v1Group, QCheckBox* enableV1);
     void restoreEightBitCodePage();
     // After a save: one box per kind of note (characters ID3v1 cannot hold, frames dropped).
     void showSaveNotes(const BatchSaveOutcome& outcome);

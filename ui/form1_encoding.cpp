@@ -11,6 +11,10 @@
 #include "window_progress.h"
 
 #include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QSettings>
 #include <QToolBar>
 #include <QToolButton>
@@ -50,11 +54,22 @@ void TForm1::addEncodingControls(QToolBar* bar)
                                     QStringLiteral("Show the selected files' texts written in a legacy code page "
                                                    "as they should read, and save them so"));
     wire(FixTextEncoding, &QToolButton::clicked, [this] { FixTextEncodingClick(); });
-    ComboBoxEightBitCodePage = named(new QComboBox(bar), "ComboBoxEightBitCodePage");
+}
+
+// Beside "Enable Save (ID3 version 1)": the code page belongs to that tag, and the tool bar is full.
+void TForm1::addEightBitCodePageBox(QGroupBox* v1Group, QCheckBox* enableV1)
+{
+    ComboBoxEightBitCodePage = named(new QComboBox(v1Group), "ComboBoxEightBitCodePage");
     ComboBoxEightBitCodePage->addItem(kLatin1);
     ComboBoxEightBitCodePage->addItems(codePageNames());
     ComboBoxEightBitCodePage->setToolTip(QStringLiteral("The code page ID3v1 tags are read and written in"));
-    bar->addWidget(ComboBoxEightBitCodePage);
+    auto* grid = static_cast<QGridLayout*>(v1Group->layout());
+    grid->removeWidget(enableV1);
+    grid->addWidget(enableV1, 0, 0, 1, 2);
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Code page:"), v1Group));
+    row->addWidget(ComboBoxEightBitCodePage, 1);
+    grid->addLayout(row, 0, 2);
     wire(ComboBoxEightBitCodePage, &QComboBox::currentTextChanged, [this] { ComboBoxEightBitCodePageChange(); });
 }
 

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kPatternWidth = 220;
+constexpr int kPatternWidth = 180;
 
 TableQuestion fillTable(const std::vector<NameFill>& fills, const NamePattern& pattern, std::size_t matched,
                         const QString& tags)

@@ -94,6 +94,7 @@ void TForm1::buildTagsTab()
     CheckBoxTree = makeTreeBox(tab, "CheckBoxTree", FileListBoxMP3Files);
     buildTagFields(tab);
     buildTagGroups(tab);
+    addEightBitCodePageBox(GroupBoxV1, CheckBoxEnableV1);
     buildPictureGroup(tab);
 
     // The seven fields of both tags first; the rest a click away, so the tab fits 800x600.

@@ -375,6 +375,13 @@ void saveThrough(TagFile& file, std::size_t index, Walk& w, FileSaveOutcome& out
         prepareV2(file, own ? request.perFile[index].v2 : request.v2, w.v2, out.v2);
     if (request.convertTo) {
         out.reached = true;
+        // A tag that could not be read is refused, never taken for one with nothing to convert.
+        if (failed(w.v2.LoadResult) && w.v2.LoadResult != kErrNoTag) {
+            SaveReport refused;
+            refused.v2 = w.v2.LoadResult;
+            settleFile(file, index, w, out, refused);
+            return;
+        }
         out.changes = convertTagVersion(w.v2, *request.convertTo);
         if (out.changes.empty()) {
             settleFile(file, index, w, out, SaveReport());

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iostream>
+
 using namespace testsupport;
 
 namespace {
@@ -19,6 +22,21 @@ for k in sorted(t.keys()):
 )";
     const CommandResult r = runProgram(python, {"-c", script, path});
     return r.exitCode == 0 ? r.out : "mutagen failed: " + r.err;
+}
+
+// Version 2.3 has no list of values in a TXXX frame: its values come back joined by "/", as
+// mutagen writes them, and the conversion says so.
+std::string withUserTextsJoined(const std::string& frames)
+{
+    std::string out, line;
+    for (std::size_t at = 0, end = 0; at < frames.size(); at = end + 1) {
+        end = std::min(frames.find('\n', at), frames.size());
+        line = frames.substr(at, end - at);
+        for (std::size_t p = 0; line.rfind("TXXX:", 0) == 0 && (p = line.find("', '", p)) != std::string::npos;)
+            line.replace(p, 4, "/");
+        out += line + "\n";
+    }
+    return out;
 }
 
 // A version 2.4 tag as mutagen writes it: dates, several values, a mood and texts beyond ISO-8859-1.
@@ -41,6 +59,36 @@ t.save(sys.argv[1], v2_version=4)
     ASSERT_EQ(0, runProgram(python, {"-c", script, path}).exitCode);
 }
 
+// Every version 2.4 sample file, tag-only ones under an .mp3 name; those with a damaged tag are refused, unchanged.
+std::vector<std::string> v24SampleFiles(const TempDir& dir)
+{
+    std::vector<std::string> files;
+    for (const std::string& path : corpusFiles()) {
+        const Bytes head = readFile(path);
+        if (head.size() < 4 || head[0] != 'I' || head[1] != 'D' || head[2] != '3' || head[3] != 4)
+            continue;
+        const std::string name = path.substr(path.rfind('/') + 1);
+        const std::string copy = copyCorpusFile(dir, name);
+        const bool mp3 = copy.size() > 4 && copy.compare(copy.size() - 4, 4, ".mp3") == 0;
+        files.push_back(mp3 ? copy : dir.write(name + ".mp3", head));
+    }
+    return files;
+}
+
+// A version 2.4 tag as eyeD3 writes it, when eyeD3 is there.
+void addEyeD3File(const TempDir& dir, std::vector<std::string>& files)
+{
+    const std::string path = dir.write("eyed3.mp3", audioPattern(5000));
+    const CommandResult r =
+        runProgram("eyeD3", {"--v2", "--to-v2.4", "-a", "\xc3\x84rtist", "-t", "T\xc3\xaftle", "-A", "Alb", "-n", "3", "-N", "9",
+                             "-d", "1", "-D", "2", "--recording-date", "2001-05-03", "--orig-release-date", "1999",
+                             "-c", "hi", path});
+    if (r.exitCode == 0)
+        files.push_back(path);
+    else
+        std::cout << "eyeD3 not found: its file is left out\n";
+}
+
 } // namespace
 
 TEST(CliConvert, ThereAndBackKeepsEveryValueMutagenReadsAndUndoes)
@@ -51,10 +99,10 @@ TEST(CliConvert, ThereAndBackKeepsEveryValueMutagenReadsAndUndoes)
     TempDir dir;
     std::vector<std::string> files{dir.write("made.mp3", audioPattern(5000))};
     writeWithMutagen(python, files[0]);
+    addEyeD3File(dir, files);
     if (corpusPresent())
-        for (const char* name : {"ape-id3v2.mp3", "extended-header.mp3", "toc_many_children.mp3",
-                                 "itunes10.mp3", "lame_cbr.mp3"})
-            files.push_back(copyCorpusFile(dir, name));
+        for (const std::string& f : v24SampleFiles(dir))
+            files.push_back(f);
     std::vector<std::string> read;
     std::vector<Bytes> before;
     for (const std::string& f : files) {
@@ -62,7 +110,7 @@ TEST(CliConvert, ThereAndBackKeepsEveryValueMutagenReadsAndUndoes)
         before.push_back(readFile(f));
     }
     const CommandResult to3 = runCli(with({"convert", "--to", "2.3"}, files));
-    ASSERT_EQ(0, to3.exitCode) << to3.err;
+    ASSERT_EQ(corpusPresent() ? 1 : 0, to3.exitCode) << to3.err; // the damaged samples are refused
     EXPECT_NE(std::string::npos,
               to3.out.find(files[0] + ": converted to ID3v2.3: TDRC to TYER, TDAT, TIME; TDOR to TORY and "
                                       "TXXX:TDOR; TMOO kept as TXXX:TMOO; TIPL to IPLS; 1 text(s) of several values joined by "
@@ -76,9 +124,9 @@ TEST(CliConvert, ThereAndBackKeepsEveryValueMutagenReadsAndUndoes)
     EXPECT_NE(std::string::npos, as3.find("TIPL [['producer', 'P\xc3\xa9']]")) << as3;
     EXPECT_NE(std::string::npos, as3.find("TSOP ['Sort']")) << as3;
     const CommandResult to4 = runCli(with({"convert", "--to", "2.4"}, files));
-    ASSERT_EQ(0, to4.exitCode) << to4.err;
+    ASSERT_EQ(to3.exitCode, to4.exitCode) << to4.err;
     for (std::size_t i = 0; i < files.size(); ++i)
-        EXPECT_EQ(read[i], mutagenFrames(python, files[i])) << files[i];
+        EXPECT_EQ(withUserTextsJoined(read[i]), mutagenFrames(python, files[i])) << files[i];
 
     ASSERT_EQ(0, runCli({"undo"}).exitCode);
     ASSERT_EQ(0, runCli({"undo"}).exitCode);
