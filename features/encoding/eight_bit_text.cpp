@@ -43,3 +43,23 @@ bool eightBitFromUtf8(const Utf8Text& text, std::string& bytes)
     }
     return false;
 }
+
+bool eightBitFromUtf8(const Utf8Text& text, std::size_t width, std::string& bytes)
+{
+    const bool whole = eightBitFromUtf8(text, bytes);
+    if (bytes.size() <= width || chosenCodePage().empty())
+        return whole;
+    // A character of two bytes is never cut in half at the field's end.
+    bytes.clear();
+    std::string one;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        nextCodePoint(text, i);
+        if (!encodeInto(text.substr(start, i - start), chosenCodePage(), one))
+            one = "?";
+        if (bytes.size() + one.size() > width)
+            break;
+        bytes += one;
+    }
+    return whole;
+}

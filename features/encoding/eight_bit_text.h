@@ -3,6 +3,7 @@
 
 #include "tags/core/utf8_text.h"
 
+#include <cstddef>
 #include <string>
 
 // Empty for ISO-8859-1. Set once at start (--v1-codepage, the window's setting).
@@ -14,6 +15,8 @@ const std::string& eightBitCodePage();
 Utf8Text eightBitToUtf8(const std::string& bytes);
 // The text in the code page; false when a character has no place in it, which then is "?".
 bool eightBitFromUtf8(const Utf8Text& text, std::string& bytes);
+// The same, at most `width` bytes, ending on a whole character.
+bool eightBitFromUtf8(const Utf8Text& text, std::size_t width, std::string& bytes);
 
 // Reads with ISO-8859-1 for as long as it lives, to judge texts by their stored bytes.
 class Latin1Reading {

@@ -10,6 +10,7 @@
 #include "features/undo/undo.h"
 #include "platform/file_system.h"
 #include "tags/id3v1/id3.h"
+#include "tags/id3v1/id3_layout.h"
 #include "tags/id3v2/id3v2.h"
 #include "tags/core/io_result.h"
 #include "tags/file/move_record.h"
@@ -69,16 +70,21 @@ private:
 bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs, FieldFlags& lost)
 {
     using Setter = void (Tid3tag::*)(const std::string&);
-    const std::pair<TagField, Setter> texts[] = {
-        {TagField::Title, &Tid3tag::SetTitle}, {TagField::Artist, &Tid3tag::SetArtist},
-        {TagField::Album, &Tid3tag::SetAlbum}, {TagField::Year, &Tid3tag::SetYear},
-        {TagField::Comment, &Tid3tag::SetComment},
+    const SaveField& trackText = fields[TagField::Track];
+    const bool trackForm = trackText.enabled && !trackText.text.empty() ? parseTrack(trackText.text).value_or(0) % 256 != 0
+                                                                        : tag.HasTrack();
+    const std::tuple<TagField, Setter, std::size_t> texts[] = {
+        {TagField::Title, &Tid3tag::SetTitle, id3v1::kTitle.width},
+        {TagField::Artist, &Tid3tag::SetArtist, id3v1::kArtist.width},
+        {TagField::Album, &Tid3tag::SetAlbum, id3v1::kAlbum.width},
+        {TagField::Year, &Tid3tag::SetYear, id3v1::kYear.width},
+        {TagField::Comment, &Tid3tag::SetComment, (trackForm ? id3v1::kTrackComment : id3v1::kComment).width},
     };
     std::string latin1;
-    for (const auto& [field, set] : texts) {
+    for (const auto& [field, set, width] : texts) {
         if (!fields[field].enabled)
             continue;
-        lost[fieldIndex(field)] = !eightBitFromUtf8(fields[field].text, latin1);
+        lost[fieldIndex(field)] = !eightBitFromUtf8(fields[field].text, width, latin1);
         (tag.*set)(latin1);
     }
     if (fields.genreEnabled) {

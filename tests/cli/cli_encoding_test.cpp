@@ -125,4 +125,10 @@ TEST_F(CliEncoding, NamedCodePagesForFixingAndForTheV1Tag)
     ASSERT_EQ(0, runCli({"set", "--v1", "--v1-codepage", "cp1251", "--title", "Мама", file}).exitCode);
     const Bytes after = readFile(file);
     EXPECT_EQ(inCodePage("Мама", "CP1251"), std::string(after.end() - 125, after.end() - 121));
+
+    // Two bytes a character: the 30-byte field ends on a whole one, never on half of the sixteenth.
+    const std::string longTitle = "a东京东京东京东京东京东京东京东";
+    ASSERT_EQ(0, runCli({"set", "--v1", "--v1-codepage", "GBK", "--title", longTitle, file}).exitCode);
+    const Bytes cut = readFile(file);
+    EXPECT_EQ(inCodePage("a东京东京东京东京东京东京东京", "GBK") + '\0', std::string(cut.end() - 125, cut.end() - 95));
 }
