@@ -5,7 +5,7 @@
 #include "json_lines.h"
 
 #include "features/encoding/code_page_guess.h"
-#include "features/encoding/suspect_texts.h"
+#include "features/encoding/misread_texts.h"
 #include "features/show/show_files.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"

@@ -3,7 +3,7 @@
 
 #include "features/encoding/code_page_guess.h"
 #include "features/encoding/eight_bit_text.h"
-#include "features/encoding/suspect_texts.h"
+#include "features/encoding/misread_texts.h"
 #include "file_list_box.h"
 #include "qt_text.h"
 #include "shared_tags.h"

@@ -1,5 +1,5 @@
 // Finds a file's texts written in a legacy code page and builds the batch that fixes them.
-#include "features/encoding/suspect_texts.h"
+#include "features/encoding/misread_texts.h"
 
 #include "features/encoding/code_page_guess.h"
 #include "features/encoding/eight_bit_text.h"
