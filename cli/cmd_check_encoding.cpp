@@ -68,17 +68,6 @@ bool forEachSuspects(const CommandArgs& args, const char* command, std::ostream&
 
 } // namespace
 
-EncodingProblems encodingProblems(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
-{
-    EncodingProblems problems;
-    const FileSuspects file = findSuspectTexts(path, std::nullopt, v1, v2);
-    for (const SuspectText& text : file.texts) {
-        problems.json.push_back(problemJson(file, text));
-        problems.lines.push_back(checkLine(file, text));
-    }
-    return problems;
-}
-
 int checkEncoding(const CommandArgs& args, std::ostream& out, std::ostream& err)
 {
     const bool json = args.has("--json");

@@ -8,7 +8,6 @@
 #include "qt_text.h"
 #include "shared_tags.h"
 #include "widget_helpers.h"
-#include "window_progress.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -118,11 +117,5 @@ void TForm1::FixTextEncodingClick()
         m_dialogs.info(QStringLiteral("The selected files hold no text to fix."));
         return;
     }
-    BatchSaveOutcome outcome;
-    {
-        WindowProgress progress(this, QStringLiteral("Saving"));
-        outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
-    }
-    showSaveNotes(outcome);
-    FileListBoxMP3FilesClick();
+    saveOnTagsTab(request);
 }

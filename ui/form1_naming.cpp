@@ -69,8 +69,8 @@ BatchSaveOutcome TForm1::saveOnTagsTab(const BatchSaveRequest& request)
         outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
     }
     showSaveNotes(outcome);
-    // The fields on show may be those of a file just saved.
-    if (FileListBoxMP3Files->selectedItems().size() == 1)
+    // The fields on show may be those of files just saved.
+    if (!FileListBoxMP3Files->selectedItems().isEmpty())
         FileListBoxMP3FilesClick();
     return outcome;
 }

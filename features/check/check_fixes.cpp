@@ -3,6 +3,7 @@
 
 #include "features/check/field_values.h"
 #include "features/common/named_fields.h"
+#include "features/common/tag_fields.h"
 #include "features/common/text.h"
 #include "tags/core/utf8_text.h"
 #include "tags/id3v1/id3.h"
@@ -12,26 +13,11 @@
 
 namespace {
 
-int genreIndexOf(const Utf8Text& name)
-{
-    for (std::size_t i = 1; i < kGenreCount; ++i)
-        if (sameIgnoringCase(name, GenreList[i]))
-            return static_cast<int>(i);
-    return 0;
-}
-
 void setV1Text(Tid3tag& tag, TagField f, const Utf8Text& text)
 {
-    std::string latin1;
-    std::ignore = latin1FromUtf8(text, latin1); // "?" stands for what ID3v1 cannot hold
     switch (f) {
-    case TagField::Title: tag.SetTitle(latin1); break;
-    case TagField::Artist: tag.SetArtist(latin1); break;
-    case TagField::Album: tag.SetAlbum(latin1); break;
-    case TagField::Year: tag.SetYear(asV1Text(text, 4)); break;
-    case TagField::Comment: tag.SetComment(latin1); break;
     case TagField::Genre: {
-        const int index = genreIndexOf(text);
+        const int index = genreListIndex(text, true);
         tag.Genre = index > 0 ? IndexToGenre(static_cast<uint8_t>(index)) : 255;
         break;
     }
@@ -40,6 +26,7 @@ void setV1Text(Tid3tag& tag, TagField f, const Utf8Text& text)
         tag.SetTrack(count && count->number <= 255 ? static_cast<uint8_t>(count->number) : 0);
         break;
     }
+    default: std::ignore = setV1FieldText(tag, f, text); // "?" stands for what ID3v1 cannot hold
     }
 }
 

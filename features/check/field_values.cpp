@@ -1,6 +1,7 @@
 // Field values as the checks compare them and as an ID3v1 tag can hold them.
 #include "field_values.h"
 
+#include "features/common/tag_fields.h"
 #include "features/common/text.h"
 #include "tags/core/utf8_text.h"
 #include "tags/id3v1/id3.h"
@@ -16,14 +17,6 @@ std::optional<int64_t> wholeNumber(std::string_view text)
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || n < 0)
         return std::nullopt;
     return n;
-}
-
-bool inGenreList(const Utf8Text& name)
-{
-    for (std::size_t i = 1; i < kGenreCount; ++i)
-        if (sameIgnoringCase(name, GenreList[i]))
-            return true;
-    return false;
 }
 
 } // namespace
@@ -69,7 +62,7 @@ bool sameInBothTags(TagField f, const Utf8Text& v1, const Utf8Text& v2)
         return v1 == std::to_string(two->number) || (v1 == "0" && two->number == 0);
     }
     case TagField::Genre:
-        return sameIgnoringCase(v1, v2) || (v1.empty() && !inGenreList(v2));
+        return sameIgnoringCase(v1, v2) || (v1.empty() && genreListIndex(v2, true) == 0);
     case TagField::Year:
         return v1 == asV1Text(v2, 4);
     case TagField::Comment:

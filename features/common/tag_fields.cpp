@@ -4,6 +4,7 @@
 #include "features/common/text.h"
 #include "features/encoding/eight_bit_text.h"
 #include "tags/id3v1/id3.h"
+#include "tags/id3v1/id3_layout.h"
 #include "tags/id3v2/id3v2.h"
 #include "tags/file/tag_file.h"
 
@@ -93,6 +94,32 @@ TagRead readOpened(const std::string& path, Tag& tag, TagRead (*read)(TagFile&, 
 }
 
 } // namespace
+
+int genreListIndex(const Utf8Text& name, bool anyLetterCase)
+{
+    for (std::size_t i = 1; i < kGenreCount; ++i)
+        if (anyLetterCase ? sameIgnoringCase(name, GenreList[i]) : name == GenreList[i])
+            return static_cast<int>(i);
+    return 0;
+}
+
+bool setV1FieldText(Tid3tag& tag, TagField f, const Utf8Text& text)
+{
+    using Setter = void (Tid3tag::*)(const std::string&);
+    const auto [set, width] = [&]() -> std::pair<Setter, std::size_t> {
+        switch (f) {
+        case TagField::Title: return {&Tid3tag::SetTitle, id3v1::kTitle.width};
+        case TagField::Artist: return {&Tid3tag::SetArtist, id3v1::kArtist.width};
+        case TagField::Album: return {&Tid3tag::SetAlbum, id3v1::kAlbum.width};
+        case TagField::Year: return {&Tid3tag::SetYear, id3v1::kYear.width};
+        default: return {&Tid3tag::SetComment, (tag.HasTrack() ? id3v1::kTrackComment : id3v1::kComment).width};
+        }
+    }();
+    std::string bytes;
+    const bool whole = eightBitFromUtf8(text, width, bytes);
+    (tag.*set)(bytes);
+    return whole;
+}
 
 const char* fieldName(TagField f) { return kNames[fieldIndex(f)]; }
 const char* v2FrameId(TagField f) { return kFrames[fieldIndex(f)]; }

@@ -33,6 +33,10 @@ const char* v2FrameId(TagField f);
 using FieldTexts = std::array<Utf8Text, kFieldCount>; // indexed by fieldIndex()
 using FieldFlags = std::array<bool, kFieldCount>;
 
+// The GenreList index (1 to 148) of a genre's name, in its exact letter case or in any; 0 for a
+// name the list does not hold.
+int genreListIndex(const Utf8Text& name, bool anyLetterCase = false);
+
 // A field of a loaded ID3v1 tag as text: the genre as its GenreList display name (empty for
 // no genre or one outside the list), the track in decimal ("0" without a track).
 Utf8Text v1FieldText(const Tid3tag& tag, TagField f);
@@ -46,6 +50,11 @@ Utf8Text v2FieldText(Tid3v2tag& tag, TagField f, bool* undecodable = nullptr);
 // 2.3 tag's into "TYER", the other frame removed; the comment with an empty description
 // keeps its language, a new one is "eng". An empty text removes the field's frame.
 void setV2FieldText(Tid3v2tag& tag, TagField f, const Utf8Text& text);
+
+// Writes an ID3v1 text field (title, artist, album, year or comment) in the 8-bit code page,
+// cut to the field's width on a whole character; the comment's width is the shorter one when
+// the tag has a track. False when a character had no place and became "?".
+bool setV1FieldText(Tid3tag& tag, TagField f, const Utf8Text& text);
 
 // The text of an ISO-8859-1 frame read in the 8-bit code page the person chose; the text as
 // it is without one. eightBitFrameText looks up the frame's encoding first.

@@ -10,7 +10,6 @@
 #include "features/undo/undo.h"
 #include "platform/file_system.h"
 #include "tags/id3v1/id3.h"
-#include "tags/id3v1/id3_layout.h"
 #include "tags/id3v2/id3v2.h"
 #include "tags/core/io_result.h"
 #include "tags/file/move_record.h"
@@ -69,28 +68,7 @@ private:
 // track text is not an integer.
 bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs, FieldFlags& lost)
 {
-    using Setter = void (Tid3tag::*)(const std::string&);
-    const SaveField& trackText = fields[TagField::Track];
-    const bool trackForm = trackText.enabled && !trackText.text.empty() ? parseTrack(trackText.text).value_or(0) % 256 != 0
-                                                                        : tag.HasTrack();
-    const std::tuple<TagField, Setter, std::size_t> texts[] = {
-        {TagField::Title, &Tid3tag::SetTitle, id3v1::kTitle.width},
-        {TagField::Artist, &Tid3tag::SetArtist, id3v1::kArtist.width},
-        {TagField::Album, &Tid3tag::SetAlbum, id3v1::kAlbum.width},
-        {TagField::Year, &Tid3tag::SetYear, id3v1::kYear.width},
-        {TagField::Comment, &Tid3tag::SetComment, (trackForm ? id3v1::kTrackComment : id3v1::kComment).width},
-    };
-    std::string latin1;
-    for (const auto& [field, set, width] : texts) {
-        if (!fields[field].enabled)
-            continue;
-        lost[fieldIndex(field)] = !eightBitFromUtf8(fields[field].text, width, latin1);
-        (tag.*set)(latin1);
-    }
-    if (fields.genreEnabled) {
-        const bool listed = fields.genreIndex > 0 && fields.genreIndex < static_cast<int>(kGenreCount);
-        tag.Genre = listed ? IndexToGenre(static_cast<uint8_t>(fields.genreIndex)) : 255;
-    }
+    // The track first: whether the tag has one decides the comment's width.
     const SaveField& trackField = fields[TagField::Track];
     if (trackField.enabled && !trackField.text.empty()) {
         const std::optional<int32_t> track = parseTrack(trackField.text);
@@ -100,6 +78,13 @@ bool applyV1Fields(const V1SaveFields& fields, Tid3tag& tag, Dialogs& dialogs, F
         }
         // Only the low byte fits: 256 becomes 0 (no track), -1 becomes 255.
         tag.SetTrack(static_cast<uint8_t>(static_cast<uint32_t>(*track) & 0xFF));
+    }
+    for (TagField field : {TagField::Title, TagField::Artist, TagField::Album, TagField::Year, TagField::Comment})
+        if (fields[field].enabled)
+            lost[fieldIndex(field)] = !setV1FieldText(tag, field, fields[field].text);
+    if (fields.genreEnabled) {
+        const bool listed = fields.genreIndex > 0 && fields.genreIndex < static_cast<int>(kGenreCount);
+        tag.Genre = listed ? IndexToGenre(static_cast<uint8_t>(fields.genreIndex)) : 255;
     }
     return true;
 }

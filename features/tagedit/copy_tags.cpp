@@ -8,14 +8,6 @@
 
 namespace {
 
-int genreIndexOf(const Utf8Text& name)
-{
-    for (std::size_t i = 1; i < kGenreCount; ++i)
-        if (name == GenreList[i])
-            return static_cast<int>(i);
-    return 0;
-}
-
 // The ID3v1 year keeps four characters: "2001-05-03" is the year 2001.
 Utf8Text v1Year(const Utf8Text& year)
 {
@@ -36,7 +28,7 @@ V1SaveFields v1FieldsFrom(const FieldTexts& texts)
     SaveField& track = fields[TagField::Track];
     track.enabled = track.text.empty() || parseTrack(track.text).has_value();
     fields.genreEnabled = true;
-    fields.genreIndex = genreIndexOf(texts[fieldIndex(TagField::Genre)]);
+    fields.genreIndex = genreListIndex(texts[fieldIndex(TagField::Genre)]);
     return fields;
 }
 

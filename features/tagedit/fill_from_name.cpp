@@ -1,6 +1,7 @@
 // Reads tag fields out of file names by a pattern, and turns them into a batch save.
 #include "fill_from_name.h"
 
+#include "features/common/tag_fields.h"
 #include "features/common/text.h"
 #include "tags/id3v1/id3.h"
 
@@ -33,14 +34,6 @@ std::optional<std::string> trackNumber(const std::string& text)
     if (slash != std::string::npos && text.find_first_not_of("0123456789", slash + 1) != std::string::npos)
         return std::nullopt;
     return std::to_string(std::stol(number)) + (slash == std::string::npos ? "" : text.substr(slash));
-}
-
-int genreIndexOf(const std::string& name)
-{
-    for (std::size_t i = 1; i < kGenreCount; ++i)
-        if (name == GenreList[i])
-            return static_cast<int>(i);
-    return -1;
 }
 
 void fillField(NameFill& fill, const NamedField& field, const std::string& text)
@@ -188,7 +181,7 @@ BatchSaveRequest fillRequest(const std::vector<NameFill>& fills, bool saveV1, bo
             const Utf8Text& value = fill.values[fieldIndex(f)];
             fields.v2[f] = {true, value};
             if (f == TagField::Genre) {
-                fields.v1.genreIndex = genreIndexOf(value);
+                fields.v1.genreIndex = genreListIndex(value);
                 fields.v1.genreEnabled = fields.v1.genreIndex > 0;
             } else if (f == TagField::Track) {
                 fields.v1[f] = {true, value.substr(0, value.find('/'))};
