@@ -49,13 +49,13 @@ void addV2(std::vector<Candidate>& out, const std::string& path, Tid3v2tag& tag)
     }
 }
 
-// A text that reads worse in the code page than it does now stays, as a Western comment
+// A text that reads no better in the code page than it does now stays, as a Western comment
 // beside Cyrillic titles does; the code page the person names is taken as said.
 std::optional<SuspectText> suspectOf(const Candidate& c, const std::string& codePage, bool named)
 {
     SuspectText text{c.v1, c.field, c.v1 ? eightBitToUtf8(c.bytes) : latin1ToUtf8(c.bytes), {}, true};
     const std::optional<Utf8Text> after = decodeFrom(c.bytes, codePage);
-    if (!after || *after == text.now || (!named && readingScore(*after) < readingScore(text.now)))
+    if (!after || *after == text.now || (!named && readingScore(*after) <= readingScore(text.now)))
         return std::nullopt;
     text.after = *after;
     std::string stored;

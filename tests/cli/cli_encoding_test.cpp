@@ -104,6 +104,15 @@ TEST_F(CliEncoding, Latin1FileIsLeftAlone)
     EXPECT_EQ("", fixed.out);
     EXPECT_EQ(before, readFile(file));
     EXPECT_NE(0, runCli({"undo"}).exitCode) << "nothing was journaled";
+
+    // Beside a cp1251 title, a Latin-1 artist that the code page reads no better is left as it is.
+    Id3v2Bytes mixed(3);
+    mixed.frame("TIT2", latin1Frame(inCodePage("Группа крови", "CP1251")))
+        .frame("TPE1", latin1Frame("Artist \xDCn\xEF" "c\xF6" "d\xE9"));
+    const std::string both = dir.write("mixed.mp3", concat({mixed.padding(32).bytes(), audio}));
+    const std::string listed = runCli({"check", "--encoding", both}).out;
+    EXPECT_NE(std::string::npos, listed.find(": title: ")) << listed;
+    EXPECT_EQ(std::string::npos, listed.find(": artist: ")) << listed;
 }
 
 TEST_F(CliEncoding, NamedCodePagesForFixingAndForTheV1Tag)
