@@ -59,6 +59,8 @@ ActionsDialog::ActionsDialog(std::vector<std::string> files, WindowDialogs& dial
     for (const std::string& name : recipeNames())
         ComboBoxRecipe->addItem(toQString(name));
     EditActionLines = named(new QPlainTextEdit(this), "EditActionLines");
+    // A recipe is a few lines; the room goes to the preview of many files.
+    EditActionLines->setMaximumHeight(6 * EditActionLines->fontMetrics().lineSpacing());
     TableActionPreview = named(new QTableWidget(0, 4, this), "TableActionPreview");
     TableActionPreview->setHorizontalHeaderLabels({QStringLiteral("File"), QStringLiteral("Field"),
                                                    QStringLiteral("Before"), QStringLiteral("After")});

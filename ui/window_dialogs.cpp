@@ -18,6 +18,24 @@ namespace {
 
 QString applicationTitle() { return QStringLiteral("Varnoli"); }
 
+// A box of a report on many files would outgrow the screen: its first lines are shown, and the
+// whole text scrolls under "Show Details...".
+void showBox(QWidget* owner, QMessageBox::Icon icon, const std::string& text)
+{
+    constexpr int kShownLines = 15;
+    const QString whole = QString::fromStdString(text);
+    QStringList lines = whole.split(QLatin1Char('\n'));
+    QMessageBox box(icon, applicationTitle(), whole, QMessageBox::Ok, owner);
+    if (lines.size() > kShownLines) {
+        const qsizetype more = lines.size() - kShownLines;
+        lines = lines.mid(0, kShownLines);
+        lines << QStringLiteral("... and %1 more line(s): Show Details... lists them all.").arg(more);
+        box.setText(lines.join(QLatin1Char('\n')));
+        box.setDetailedText(whole);
+    }
+    box.exec();
+}
+
 } // namespace
 
 QString qtFilterOf(const QString& pipeFilter)
@@ -30,21 +48,11 @@ QString qtFilterOf(const QString& pipeFilter)
     return filters.join(QStringLiteral(";;"));
 }
 
-void QtDialogs::message(const std::string& text)
-{
-    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), QString::fromStdString(text), QMessageBox::Ok, m_owner);
-    box.exec();
-}
+void QtDialogs::message(const std::string& text) { showBox(m_owner, QMessageBox::NoIcon, text); }
 
-void QtDialogs::info(const std::string& text)
-{
-    QMessageBox::information(m_owner, applicationTitle(), QString::fromStdString(text));
-}
+void QtDialogs::info(const std::string& text) { showBox(m_owner, QMessageBox::Information, text); }
 
-void QtDialogs::error(const std::string& text)
-{
-    QMessageBox::critical(m_owner, applicationTitle(), QString::fromStdString(text));
-}
+void QtDialogs::error(const std::string& text) { showBox(m_owner, QMessageBox::Critical, text); }
 
 Dialogs::Answer QtDialogs::confirm(const std::string& text)
 {
