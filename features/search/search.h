@@ -39,6 +39,8 @@ struct SearchRequest {
     std::vector<FieldCriterion> more; // tried after the seven, in order
     // A file is found within these ranges, and with a text criterion asked, when one matches.
     AudioCriteria audio;
+    // Letters match whatever accents they carry ("cafe" finds "Café", "αγαπη" finds "ΑΓΆΠΗ").
+    bool ignoreAccents = false;
 };
 
 struct SearchOutcome {
