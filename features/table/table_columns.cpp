@@ -1,0 +1,51 @@
+// The columns of a tag table and a file's value in each.
+#include "features/table/table_columns.h"
+
+#include "features/show/show_files.h"
+#include "tags/id3v2/id3v2.h"
+
+std::optional<std::string> columnNamed(const std::string& name, TableColumn& column)
+{
+    column = TableColumn{name, namedField(name), {}};
+    if (column.field || parseFrameKey(name, column.key))
+        return std::nullopt;
+    return "'" + name + "' is neither a field name nor a frame key (TPE3, TXXX:desc, COMM:desc:eng)";
+}
+
+TableColumn fieldColumn(const NamedField& field)
+{
+    std::string name = field.name;
+    for (char& c : name)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return {name, &field, {}};
+}
+
+std::vector<TableColumn> sevenColumns()
+{
+    std::vector<TableColumn> columns;
+    for (TagField f : kAllFields)
+        columns.push_back(fieldColumn(namedField(f)));
+    return columns;
+}
+
+LoadedFile loadFile(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
+{
+    return {readShownFields(path, v1, v2), v2};
+}
+
+Utf8Text cellValue(const TableColumn& column, const LoadedFile& file)
+{
+    if (column.field && column.field->seven) {
+        const std::size_t i = fieldIndex(*column.field->seven);
+        if (!file.shown.v2.fields[i].empty())
+            return file.shown.v2.fields[i];
+        const Utf8Text& v1 = file.shown.v1.fields[i];
+        return *column.field->seven == TagField::Track && v1 == "0" ? Utf8Text() : v1;
+    }
+    if (failed(file.v2.LoadResult))
+        return {};
+    if (column.field)
+        return joinedValues(readField(file.v2, *column.field));
+    FrameValue value;
+    return file.v2.GetFrame(column.key, value) == textresult::kOk ? frameText(value) : Utf8Text();
+}
