@@ -18,6 +18,8 @@ int cmdAction(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdRun(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdCheck(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int cmdFixEncoding(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdExport(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int cmdImport(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 const char* const kProgramDescription =
     "The tag features of Varnoli without its window: the seven fields of ID3v1 and ID3v2 tags\n"
@@ -238,6 +240,28 @@ const std::vector<Command> kTable = {
      "(2.4). ID3v1 texts are rewritten only in the code page --v1-codepage names; else they\n"
      "keep their bytes, said on stderr. One undo takes back the whole command, byte for byte.\n",
      1, "no file or folder given", cmdFixEncoding},
+    // Tag tables.
+    {"export", "export [--fields F1,F2,...] [--format csv|tsv|json] [-r] PATH...",
+     "Writes one row per file to stdout: the column file, then the fields, as CSV, TSV or JSON Lines.",
+     {{"--fields", "F1,F2,...", "the columns: named fields or frame keys (TPE3, TXXX:desc, COMM:desc:eng)", true},
+      {"--format", "csv|tsv|json", "CSV (RFC 4180, the default), TSV, or one JSON object a line"},
+      {"-r, --recursive", nullptr, "also the MP3 files of every folder below, hidden folders skipped"}},
+     "Without --fields: the seven, then every named field any of the files has. One of the seven\n"
+     "is the ID3v2 tag's value, else the ID3v1 tag's. Several values are joined by \"; \". CSV and\n"
+     "TSV start with a header row; TSV writes a tab, a line break and a backslash in a value as\n"
+     "\\t, \\n and \\\\. Exit code 1 when a file or a folder could not be read.\n",
+     1, "no file or folder given", cmdExport},
+    {"import", "import [--dry-run] [--base FOLDER] TABLE",
+     "Writes what a table made by export says back into the files its rows name, as one batch.",
+     {dryRun("prints FILE: FIELD: NOW -> AFTER for each change and writes nothing"),
+      {"--base", "FOLDER", "the folder a relative file name is below, instead of the working folder"}},
+     "TABLE's format comes from its name: .csv, .tsv (or .tab), .json (or .jsonl). Only cells that\n"
+     "differ from what the file holds are written; an empty cell clears its field, a column left\n"
+     "out is left alone. One of the seven goes into both tags as set writes it. Every changed\n"
+     "value is checked before any file is touched: an unknown column or a value its field refuses\n"
+     "stops the command (exit 2). Prints FILE: changed FIELDS per file; a row that names no file\n"
+     "is said on stderr (exit 1). One undo takes back the whole import.\n",
+     1, "a TABLE to import is needed", cmdImport},
 };
 
 } // namespace
