@@ -30,6 +30,7 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QScrollArea;
@@ -155,6 +156,10 @@ public:
     // Tag tools of the ID3 Tags tab: convert, copy, remove or repair the selected files' tags
     // as one batch that "Undo last save" takes back, then show them afresh.
     void TagToolClick(TagTool tool);
+    // "Export table…": the selected files (else all listed) as a CSV or TSV table.
+    void ExportTableClick();
+    // "Import table…": a table's changes, previewed, saved as one batch.
+    void ImportTableClick();
     QToolButton* TagToolsButton = nullptr;  // its menu of tools
     QToolButton* RepairTagButton = nullptr; // shown beside LabelDamagedTag: repairs the selected files
     QLabel* LabelDamagedTag = nullptr;          // says the ID3v2 fields come from a damaged tag
@@ -370,6 +375,7 @@ private:
     void saveNamingSettings(QSettings& settings) const;
     void restoreNamingSettings(const QSettings& settings);
     void addTagToolsMenu(QToolBar* bar);
+    void addTableEntries(QMenu* menu);
     // The damaged-tag line above the tag pages.
     QWidget* buildDamagedTagLine(QWidget* parent);
     void showDamagedTag(const std::optional<uint32_t>& frames);

@@ -73,6 +73,7 @@ void TForm1::addTagToolsMenu(QToolBar* bar)
         const TagTool tool = entry.tool;
         wire(action, &QAction::triggered, [this, tool] { TagToolClick(tool); });
     }
+    addTableEntries(menu);
     TagToolsButton->setMenu(menu);
 }
 
