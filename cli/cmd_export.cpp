@@ -8,6 +8,7 @@
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace {
@@ -43,13 +44,12 @@ std::string jsonRow(const ExportTable& table, const ExportRow& row)
     return line + "}\n";
 }
 
-bool reportUnreadableRow(std::ostream& err, const ExportRow& row)
+void reportUnreadableRow(std::ostream& err, const ExportRow& row)
 {
     if (unreadable(row.v1Result))
         printReadFailure(err, row.file, row.v1Result);
     if (unreadable(row.v2Result) && row.v2Result != row.v1Result)
         printReadFailure(err, row.file, row.v2Result);
-    return unreadable(row.v1Result) || unreadable(row.v2Result);
 }
 
 } // namespace
@@ -75,10 +75,11 @@ int cmdExport(const CommandArgs& args, std::ostream& out, std::ostream& err)
     const ExportTable table = exportTable(files, *columns, v1, v2);
     if (*format != TableFormat::Json)
         out << headerLine(table, *format);
-    for (const ExportRow& row : table.rows) {
+    for (const ExportRow& row : table.rows)
         out << (*format == TableFormat::Json ? jsonRow(table, row) : rowLine(row, *format));
-        failures |= reportUnreadableRow(err, row);
-    }
+    for (const ExportRow& row : table.unreadable)
+        reportUnreadableRow(err, row);
+    failures |= !table.unreadable.empty();
     out.flush();
     return failures ? kExitFileFailed : kExitOk;
 }

@@ -3,6 +3,7 @@
 #include "form1.h"
 
 #include "features/common/mp3_folder.h"
+#include "features/common/text.h"
 #include "features/table/table_export.h"
 #include "features/table/table_import.h"
 #include "file_list_box.h"
@@ -89,7 +90,13 @@ void TForm1::ExportTableClick()
         platform::replaceFileAtomically(path, tableText(table, *format));
     } catch (const platform::IoError& e) {
         m_dialogs.error("Cannot write '" + path + "': " + e.what());
+        return;
     }
+    std::vector<std::string> left;
+    for (const ExportRow& row : table.unreadable)
+        left.push_back(readableName(row.file));
+    if (!left.empty())
+        m_dialogs.error("The table leaves out the files whose tags could not be read:" + firstLines(left));
 }
 
 void TForm1::ImportTableClick()

@@ -1,10 +1,12 @@
 // Export of a tag table: the files' values, column by column, as text.
 #include "features/table/table_export.h"
 
+#include "features/show/show_files.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -30,24 +32,29 @@ Utf8Text presentValue(const std::vector<PresentField>& fields, const NamedField*
     return found == fields.end() ? Utf8Text() : joinedValues(found->values);
 }
 
-// Loads the file, leaving its ID3v2 tag in `v2`, and adds its row.
-void addRow(ExportTable& table, const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
+// Loads the file, leaving its ID3v2 tag in `v2`, and adds its row; false when its tags could not be read.
+bool addRow(ExportTable& table, const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
 {
     const LoadedFile file = loadFile(path, v1, v2);
-    ExportRow& row = table.rows.emplace_back(ExportRow{path, {}, file.shown.v1.result, file.shown.v2.result});
+    ExportRow row{path, {}, file.shown.v1.result, file.shown.v2.result};
+    if (unreadable(row.v1Result) || unreadable(row.v2Result)) {
+        table.unreadable.push_back(std::move(row));
+        return false;
+    }
     for (const TableColumn& column : table.columns)
         row.cells.push_back(cellValue(column, file));
+    table.rows.push_back(std::move(row));
+    return true;
 }
 
 // With no columns asked: the seven as read, the other fields from what each file held.
 ExportTable defaultTable(const std::vector<std::string>& files, Tid3tag& v1, Tid3v2tag& v2)
 {
-    ExportTable table{sevenColumns(), {}};
+    ExportTable table{sevenColumns(), {}, {}};
     std::vector<std::vector<PresentField>> present;
-    for (const std::string& path : files) {
-        addRow(table, path, v1, v2);
-        present.push_back(failed(v2.LoadResult) ? std::vector<PresentField>{} : presentFields(v2));
-    }
+    for (const std::string& path : files)
+        if (addRow(table, path, v1, v2))
+            present.push_back(failed(v2.LoadResult) ? std::vector<PresentField>{} : presentFields(v2));
     const std::vector<TableColumn> more = presentColumns(present);
     for (std::size_t r = 0; r < table.rows.size(); ++r)
         for (const TableColumn& column : more)
@@ -68,9 +75,9 @@ ExportTable exportTable(const std::vector<std::string>& files, const std::vector
 {
     if (asked.empty())
         return defaultTable(files, v1, v2);
-    ExportTable table{asked, {}};
+    ExportTable table{asked, {}, {}};
     for (const std::string& path : files)
-        addRow(table, path, v1, v2);
+        std::ignore = addRow(table, path, v1, v2);
     return table;
 }
 

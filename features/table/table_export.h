@@ -17,6 +17,8 @@ struct ExportRow {
 struct ExportTable {
     std::vector<TableColumn> columns;
     std::vector<ExportRow> rows;
+    // Files whose tags could not be read get no row: an import of it would clear their fields.
+    std::vector<ExportRow> unreadable;
 };
 
 // The rows of the files in order. With no columns asked, the seven and then every named

@@ -5,6 +5,7 @@
 #include "features/common/text.h"
 #include "features/tagedit/frame_table.h"
 #include "platform/file_system.h"
+#include "tags/core/utf8_text.h"
 
 #include <unordered_map>
 
@@ -48,6 +49,8 @@ HeaderColumns headerColumns(const TextTable& table, std::vector<std::string>& re
 // Why the value cannot be written into the column, as `set` would refuse it.
 std::optional<std::string> refusedCell(const TableColumn& column, const Utf8Text& text)
 {
+    if (!isUtf8(text))
+        return column.name + ": the text is not UTF-8";
     if (column.field && column.field->seven == TagField::Track && !text.empty() && !parseTrack(text))
         return "track: " + invalidIntegerText(text);
     if (column.field && column.field->seven == TagField::Year && utf8Length(text) > kYearSize)

@@ -23,7 +23,7 @@ public:
             return end();
         do {
             std::string key, value;
-            if (!string(key) || !take(':') || !value_(value))
+            if (!string(key) || !take(':') || !anyValue(value))
                 return false;
             out.emplace_back(std::move(key), std::move(value));
         } while (take(','));
@@ -111,7 +111,7 @@ private:
         } while (take(','));
         return take(']');
     }
-    bool value_(std::string& out)
+    bool anyValue(std::string& out)
     {
         skipSpace();
         if (m_at < m_text.size() && m_text[m_at] == '"')

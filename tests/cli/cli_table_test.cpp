@@ -150,6 +150,11 @@ TEST(CliTable, ChosenColumnsAndEveryFormatReadBackUnchanged)
     }
     EXPECT_NE(std::string::npos, runCli({"export", "--format", "json", library.files[0]}).out.find(
                                       "\"composer\": \"A, \\\"B\\\"\\tC\""));
+    // A file whose tags cannot be read gets no row, which an import would take for empty fields.
+    const CommandResult missing = runCli({"export", "--fields", "title", library.files[0], library.dir.file("gone.mp3")});
+    EXPECT_EQ(1, missing.exitCode);
+    EXPECT_EQ("file,title\r\n" + library.files[0] + ",Lame Title\r\n", missing.out);
+    EXPECT_NE(std::string::npos, missing.err.find("gone.mp3: Error #")) << missing.err;
     EXPECT_EQ(2, runCli({"export", "--fields", "title,nofield", library.files[0]}).exitCode);
     EXPECT_EQ(2, runCli({"export", "--format", "xml", library.files[0]}).exitCode);
     EXPECT_EQ(2, runCli({"import", library.files[0]}).exitCode);
