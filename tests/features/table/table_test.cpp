@@ -81,7 +81,8 @@ TEST(TableSave, CellsBecomeOneRequestAFileEach)
     EXPECT_TRUE(a.v1[TagField::Title].enabled && a.v2[TagField::Title].enabled);
     EXPECT_EQ("T", a.v1[TagField::Title].text);
     EXPECT_TRUE(a.v1.genreEnabled);
-    EXPECT_EQ(17, a.v1.genreIndex); // "Rock" in any letter case
+    EXPECT_EQ(genreListIndex("Rock"), a.v1.genreIndex); // in any letter case
+    EXPECT_GT(a.v1.genreIndex, 0);
     EXPECT_EQ("rock", a.v2[TagField::Genre].text);
     ASSERT_EQ(1u, a.v2.edits.size());
     EXPECT_EQ(namedField("albumartist"), a.v2.edits[0].field);
