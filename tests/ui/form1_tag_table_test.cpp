@@ -159,6 +159,9 @@ TEST_F(TagTable, UnsavedCellsSurviveSortAndFilterAndAreNeverDroppedWithoutAsking
     EXPECT_FALSE(model()->hasEdits());
     EXPECT_EQ(Bytes(twoTagSong("Song 01", "Song")), readFile(dir.file("a/song01.mp3")));
     EXPECT_TRUE(window->close());
+    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Varnoli"));
+    EXPECT_EQ("title", settings.value("table/columns").toString());
+    EXPECT_EQ(qs(dir.file("b")), settings.value("table/folder").toString());
 }
 
 TEST_F(TagTable, RefusedCellsAreNamedAndChangeNothing)
