@@ -23,6 +23,7 @@
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -102,11 +103,14 @@ void fillTabs(TForm1& window, Dialogs& dialogs)
 
 bool saveTabPictures(TForm1& window, const QDir& out)
 {
-    const char* const names[] = {"playlists", "id3-tags", "filename-edit", "search", "help"};
-    for (int i = 0; i < window.PageControl1->count(); ++i) {
-        window.PageControl1->setCurrentIndex(i);
+    // Numbered in the order the README shows them; the tag table came last.
+    const std::pair<QWidget*, const char*> pages[] = {
+        {window.TabSheet1, "1-playlists"}, {window.TabSheet2, "2-id3-tags"}, {window.TabSheet3, "3-filename-edit"},
+        {window.TabSheet4, "4-search"}, {window.TabSheet5, "5-help"}, {window.TabSheetTable, "6-tag-table"}};
+    for (const auto& [page, name] : pages) {
+        window.PageControl1->setCurrentWidget(page);
         settle();
-        const QString file = out.filePath(QStringLiteral("%1-%2.png").arg(i + 1).arg(QString::fromLatin1(names[i])));
+        const QString file = out.filePath(QStringLiteral("%1.png").arg(QString::fromLatin1(name)));
         if (!window.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
             return false;

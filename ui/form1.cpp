@@ -84,6 +84,7 @@ TForm1::TForm1(WindowDialogs& dialogs, std::unique_ptr<MusicFolderStore> musicFo
     buildFilenameTab();
     buildSearchTab();
     buildHelpTab();
+    buildTagTableTab();
     PageControl1->setCurrentWidget(TabSheet1);
 
     wirePlaylistsTab();
@@ -91,6 +92,7 @@ TForm1::TForm1(WindowDialogs& dialogs, std::unique_ptr<MusicFolderStore> musicFo
     wireFilenameTab();
     wireSearchTab();
     wireHelpTab();
+    wireTagTableTab();
     wireKeys();
     // Leaving a box, a key in a list and a click on a help topic reach eventFilter.
     ComboBoxMusicFoldersFileEdit->installEventFilter(this);

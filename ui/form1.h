@@ -43,6 +43,8 @@ class QToolButton;
 class QTreeWidget;
 class QVBoxLayout;
 class QWidget;
+class TagTableModel;
+class TagTableView;
 struct BatchSaveOutcome;
 enum class TagTool;
 struct SearchRequest;
@@ -335,6 +337,25 @@ public:
     QLineEdit *EditMinDuration = nullptr, *EditMaxDuration = nullptr; // the audio's length in seconds, from and to
     QLineEdit *EditMinBitrate = nullptr, *EditMaxBitrate = nullptr;   // its bitrate in kbit/s, from and to
 
+    // Tag Table: one row per file of a folder, one column per field, edited in place
+    void ComboBoxMusicFoldersTableChange();
+    void CheckBoxTreeTableClick();
+    void EditTableColumnsExit();   // takes the columns typed
+    void ToolButtonTableSaveClick(); // saves every changed cell as one batch
+    void FillTableSelectionClick();  // asks a value for every selected cell
+    void TableHeaderClick(int column); // sorts by the column, the other way round when sorted by it
+    // True when the table has no unsaved cells, or they were saved or dropped on asking.
+    bool TableMayBeDropped();
+    QWidget* TabSheetTable = nullptr;
+    QToolButton* ToolButtonTableSave = nullptr;
+    QToolButton* TableColumnsButton = nullptr; // its menu adds and takes away named fields
+    QComboBox* ComboBoxMusicFoldersTable = nullptr;
+    QCheckBox* CheckBoxTreeTable = nullptr;
+    QLineEdit* EditTableColumns = nullptr; // the columns after the file name and folder, in order
+    QLineEdit* EditTableFilter = nullptr;  // shows the rows holding this text
+    TagTableView* TableViewTags = nullptr;
+    QLabel* LabelTableCount = nullptr; // files, changed cells, how far the loading has come
+
     // Help
     QTreeWidget* TreeView1 = nullptr;       // the help topics
     QTextBrowser* WebBrowserHelp = nullptr; // the chosen topic's page
@@ -437,6 +458,21 @@ private:
     void followCurrentFile(const RenamePlan& plan);
     // The sub-tab in front's version, positions and delimiter, and the track digits.
     NameSource filenameSource() const;
+
+    void buildTagTableTab();
+    QWidget* buildTableControls(QWidget* tab);
+    // "Columns": a menu of the named fields, each adding or taking away its column.
+    void addTableColumnsMenu(QToolBar* bar);
+    void wireTagTableTab();
+    // Lists the table's folder, when its tab is in front, unless it shows it already.
+    void showTableFolder(bool again = false);
+    void showTableCount();
+    void saveTableSettings(QSettings& settings) const;
+    void restoreTableSettings(const QSettings& settings);
+    TagTableModel* m_tableModel = nullptr;
+    QString m_tableFolder;       // the folder the table lists
+    bool m_tableTree = false;    // with the folders below it
+    bool m_tableShown = false;   // its rows are those of m_tableFolder and m_tableTree
 
     void wireKeys();
     // The tab in front when it lists files.

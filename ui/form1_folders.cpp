@@ -27,15 +27,17 @@ void TForm1::ReloadFolderBoxes()
     std::stable_sort(folders.begin(), folders.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
     });
-    for (const FolderTab tab : kFolderTabs) {
-        QComboBox* box = folderBox(tab);
+    const auto refill = [&folders](QComboBox* box) {
         const QSignalBlocker blocker(box);
         const QString shown = box->currentText();
         box->clear();
         box->addItems(folders);
         box->setCurrentIndex(-1);
         box->setEditText(shown);
-    }
+    };
+    for (const FolderTab tab : kFolderTabs)
+        refill(folderBox(tab));
+    refill(ComboBoxMusicFoldersTable);
 }
 
 bool TForm1::IsMusicFolderListed(const QString& path) const

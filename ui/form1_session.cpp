@@ -52,7 +52,7 @@ void TForm1::wireKeys()
     key(QKeySequence::Open, [this] { OpenFolderKey(); });
     key(QKeySequence::Find, [this] { SearchKey(); });
 
-    for (QWidget* w : {static_cast<QWidget*>(ToolButton4), static_cast<QWidget*>(ToolButton6)})
+    for (QWidget* w : {ToolButton4, ToolButton6, ToolButtonTableSave})
         addKeyToHint(w, QKeySequence::Save);
     for (QWidget* w : {UndoLastSave, UndoLastRename})
         addKeyToHint(w, QKeySequence::Undo);
@@ -83,11 +83,13 @@ void TForm1::SaveKey()
         ToolButton4Click();
     else if (PageControl1->currentWidget() == TabSheet1)
         ToolButton6Click();
+    else if (PageControl1->currentWidget() == TabSheetTable)
+        ToolButtonTableSaveClick();
 }
 
 void TForm1::UndoKey()
 {
-    if (PageControl1->currentWidget() == TabSheet2)
+    if (PageControl1->currentWidget() == TabSheet2 || PageControl1->currentWidget() == TabSheetTable)
         UndoLastSaveClick();
     else if (PageControl1->currentWidget() == TabSheet3)
         UndoLastRenameClick();
@@ -153,6 +155,7 @@ void TForm1::restoreSession()
             controls.box->setEditText(folder);
     }
     restoreNamingSettings(*settings);
+    restoreTableSettings(*settings);
     restoreEightBitCodePage();
     ShowHelpMainPage();
 }
@@ -164,12 +167,13 @@ void TForm1::saveSession()
     for (const FolderTab tab : kFolderTabs)
         settings->setValue(treeKey(folderList(tab)), folderControls(tab).tree->isChecked());
     saveNamingSettings(*settings);
+    saveTableSettings(*settings);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
     bool mayClose = false;
-    guarded([this, &mayClose] { mayClose = PlaylistMayBeDropped(); });
+    guarded([this, &mayClose] { mayClose = PlaylistMayBeDropped() && TableMayBeDropped(); });
     if (!mayClose) {
         event->ignore();
         return;

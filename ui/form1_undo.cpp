@@ -6,6 +6,7 @@
 #include "file_list_box.h"
 #include "platform/file_system.h"
 #include "platform/journal_files.h"
+#include "tag_table_model.h"
 #include "widget_helpers.h"
 #include "window_progress.h"
 
@@ -63,9 +64,12 @@ QToolButton* TForm1::addUndoButton(QToolBar* bar, bool renames)
 
 void TForm1::UndoLastSaveClick()
 {
-    // The fields shown came from the files before the undo: read them again.
-    if (undoLast(this, dialogs(), JournalKind::Save).has_value() && !FileListBoxMP3Files->selectedItems().isEmpty())
+    // The fields and the table shown came from the files before the undo: read them again.
+    if (!undoLast(this, dialogs(), JournalKind::Save).has_value())
+        return;
+    if (!FileListBoxMP3Files->selectedItems().isEmpty())
         FileListBoxMP3FilesClick();
+    m_tableModel->reread();
 }
 
 void TForm1::UndoLastRenameClick()

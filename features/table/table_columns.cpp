@@ -1,7 +1,10 @@
 // The columns of a tag table and a file's value in each.
 #include "features/table/table_columns.h"
 
+#include "features/common/text.h"
 #include "features/show/show_files.h"
+#include "features/tagedit/frame_table.h"
+#include "tags/core/utf8_text.h"
 #include "tags/id3v2/id3v2.h"
 
 std::optional<std::string> columnNamed(const std::string& name, TableColumn& column)
@@ -48,4 +51,37 @@ Utf8Text cellValue(const TableColumn& column, const LoadedFile& file)
         return joinedValues(readField(file.v2, *column.field));
     FrameValue value;
     return file.v2.GetFrame(column.key, value) == textresult::kOk ? frameText(value) : Utf8Text();
+}
+
+std::optional<std::string> refusedCell(const TableColumn& column, const Utf8Text& text)
+{
+    if (!isUtf8(text))
+        return column.name + ": the text is not UTF-8";
+    if (column.field && column.field->seven == TagField::Track && !text.empty() && !parseTrack(text))
+        return "track: " + invalidIntegerText(text);
+    if (column.field && column.field->seven == TagField::Year && utf8Length(text) > kYearSize)
+        return "year: '" + text + "' has more than " + std::to_string(kYearSize) +
+               " characters, which the ID3v1 tag cannot hold";
+    if (column.field)
+        return refusedFieldText(*column.field, text);
+    FieldEdit edit;
+    return frameEditOf(column.name, text, edit);
+}
+
+
+void addCellEdit(FileSaveFields& fields, const TableColumn& column, const Utf8Text& text)
+{
+    if (column.field && column.field->seven) {
+        const TagField f = *column.field->seven;
+        fields.v1[f] = fields.v2[f] = {true, text};
+        if (f == TagField::Genre) {
+            fields.v1.genreEnabled = true;
+            fields.v1.genreIndex = genreListIndex(text, true);
+            fields.v1[f] = {};
+        }
+    } else if (column.field) {
+        fields.v2.edits.push_back({column.field, {}, text});
+    } else {
+        addFrameEdit(fields.v2.edits, {nullptr, column.key, text});
+    }
 }

@@ -3,6 +3,7 @@
 
 #include "features/common/named_fields.h"
 #include "features/common/tag_fields.h"
+#include "features/tagedit/batch_save.h"
 
 #include <optional>
 #include <string>
@@ -36,3 +37,9 @@ LoadedFile loadFile(const std::string& path, Tid3tag& v1, Tid3v2tag& v2);
 // tag (no track there is empty); another field's values or a frame's text joined with "; ";
 // empty when the file has none.
 Utf8Text cellValue(const TableColumn& column, const LoadedFile& file);
+
+// Why the text cannot be the column's value, as `set` would refuse it; nothing when it can.
+std::optional<std::string> refusedCell(const TableColumn& column, const Utf8Text& text);
+// Adds a cell's value to a file's save: one of the seven into both tags as `set` writes it (an
+// ID3v1 genre outside the list becomes none), any other field or frame into the ID3v2 tag.
+void addCellEdit(FileSaveFields& fields, const TableColumn& column, const Utf8Text& text);

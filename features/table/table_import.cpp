@@ -46,22 +46,6 @@ HeaderColumns headerColumns(const TextTable& table, std::vector<std::string>& re
     return header;
 }
 
-// Why the value cannot be written into the column, as `set` would refuse it.
-std::optional<std::string> refusedCell(const TableColumn& column, const Utf8Text& text)
-{
-    if (!isUtf8(text))
-        return column.name + ": the text is not UTF-8";
-    if (column.field && column.field->seven == TagField::Track && !text.empty() && !parseTrack(text))
-        return "track: " + invalidIntegerText(text);
-    if (column.field && column.field->seven == TagField::Year && utf8Length(text) > kYearSize)
-        return "year: '" + text + "' has more than " + std::to_string(kYearSize) +
-               " characters, which the ID3v1 tag cannot hold";
-    if (column.field)
-        return refusedFieldText(*column.field, text);
-    FieldEdit edit;
-    return frameEditOf(column.name, text, edit);
-}
-
 struct RowContext {
     const HeaderColumns& header;
     ImportPlan& plan;
@@ -84,16 +68,6 @@ void planRow(const std::vector<std::optional<std::string>>& row, const std::stri
             c.plan.refused.push_back(where + ": " + *refusal);
         else
             c.plan.changes.push_back({path, *column, std::move(before), *row[i]});
-    }
-}
-
-void addSeven(FileSaveFields& fields, TagField f, const Utf8Text& text)
-{
-    fields.v1[f] = fields.v2[f] = {true, text};
-    if (f == TagField::Genre) {
-        fields.v1.genreEnabled = true;
-        fields.v1.genreIndex = genreListIndex(text, true);
-        fields.v1[f] = {};
     }
 }
 
@@ -154,14 +128,7 @@ BatchSaveRequest importRequest(const ImportPlan& plan)
             request.files.push_back(change.path);
             request.perFile.emplace_back();
         }
-        FileSaveFields& fields = request.perFile.back();
-        const TableColumn& column = change.column;
-        if (column.field && column.field->seven)
-            addSeven(fields, *column.field->seven, change.after);
-        else if (column.field)
-            fields.v2.edits.push_back({column.field, {}, change.after});
-        else
-            addFrameEdit(fields.v2.edits, {nullptr, column.key, change.after});
+        addCellEdit(request.perFile.back(), change.column, change.after);
     }
     return request;
 }

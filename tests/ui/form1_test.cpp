@@ -50,7 +50,7 @@ TEST_F(Form1, StartsWithTheDocumentedStates)
     QStringList tabs;
     for (int i = 0; i < window->PageControl1->count(); ++i)
         tabs << window->PageControl1->tabText(i);
-    EXPECT_EQ(QStringList({"Playlists", "ID3 Tags", "Filename Edit", "Search", "Help"}), tabs);
+    EXPECT_EQ(QStringList({"Playlists", "ID3 Tags", "Tag Table", "Filename Edit", "Search", "Help"}), tabs);
     EXPECT_EQ(QSize(808, 570), window->size());
 
     for (QComboBox* box : controls<QComboBox>("^ComboBoxMusicFolders"))
@@ -76,7 +76,7 @@ TEST_F(Form1, StartsWithTheDocumentedStates)
 TEST_F(Form1, EveryToolButtonHasAHintAndAnImage)
 {
     const auto buttons = controls<QToolButton>("^ToolButton");
-    EXPECT_EQ(13, buttons.size());
+    EXPECT_EQ(14, buttons.size());
     for (QToolButton* button : buttons) {
         EXPECT_FALSE(button->toolTip().isEmpty()) << button->objectName().toStdString();
         EXPECT_FALSE(button->icon().isNull()) << button->objectName().toStdString();
