@@ -45,7 +45,7 @@ Utf8Text cellValue(const TableColumn& column, const LoadedFile& file)
         const Utf8Text& v1 = file.shown.v1.fields[i];
         return *column.field->seven == TagField::Track && v1 == "0" ? Utf8Text() : v1;
     }
-    if (failed(file.v2.LoadResult))
+    if (failed(file.shown.v2.result)) // the tag object may still hold the previous file's frames
         return {};
     if (column.field)
         return joinedValues(readField(file.v2, *column.field));
