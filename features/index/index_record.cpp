@@ -229,9 +229,11 @@ Utf8Text IndexRecord::value(std::string_view nameOrKey) const
     return {};
 }
 
-bool IndexRecord::unreadable() const
+bool IndexRecord::readFailed() const
 {
-    return ::unreadable(fields.v1.result) || ::unreadable(fields.v2.result);
+    // The results below the offset error are failures of the system, not of the tag.
+    const auto systemFailure = [](TagResult r) { return failed(r) && r < kErrOffset; };
+    return systemFailure(fields.v1.result) || systemFailure(fields.v2.result);
 }
 
 IndexRecord readIndexRecord(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)

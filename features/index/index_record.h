@@ -38,8 +38,9 @@ struct IndexRecord {
     // A named field's value ("albumartist", "title": the ID3v2 text, else the ID3v1 one) or
     // the first frame a key names; empty when absent. Several values are joined for people.
     Utf8Text value(std::string_view nameOrKey) const;
-    // Whether the file could not be read, so its record says nothing lasting.
-    bool unreadable() const;
+    // Whether the file could not be opened or read, which may pass, so its record says
+    // nothing lasting; a damaged tag is lasting.
+    bool readFailed() const;
 };
 
 // Reads the record of a file, its stamp taken before the read so that a change during it

@@ -95,7 +95,7 @@ bool stillLongEnough(const platform::FileStamp& stamp)
 
 bool storable(const IndexRecord& record)
 {
-    return record.stamp.inode != 0 && !record.unreadable() && stillLongEnough(record.stamp);
+    return record.stamp.inode != 0 && !record.readFailed() && stillLongEnough(record.stamp);
 }
 
 platform::FileStamp stampOf(const Statement& s)

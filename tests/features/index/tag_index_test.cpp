@@ -107,7 +107,7 @@ TEST_F(TagIndexTest, FileChangedByAnotherProgramIsReadAgain)
     EXPECT_EQ(4u, index.filesRead());
     platform::removeFile(paths[2]);
     const std::vector<IndexRecord> records = index.lookup(paths);
-    EXPECT_TRUE(records[2].unreadable());
+    EXPECT_TRUE(records[2].readFailed());
 }
 
 TEST_F(TagIndexTest, SavesAndRenamesUpdateTheRecord)
