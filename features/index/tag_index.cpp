@@ -297,9 +297,17 @@ void TagIndex::update(const std::vector<std::string>& paths)
 {
     if (!m_db)
         return;
+    // A file just written cannot be kept yet: its record is only dropped, without reading it.
     std::vector<IndexRecord> records;
-    for (const std::string& path : paths)
-        records.push_back(readFile(path));
+    for (const std::string& path : paths) {
+        const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+        if (stamp && stillLongEnough(*stamp)) {
+            records.push_back(readFile(path));
+        } else {
+            records.emplace_back();
+            records.back().path = path;
+        }
+    }
     try {
         store(records);
     } catch (const IndexFailure&) {

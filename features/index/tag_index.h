@@ -29,7 +29,8 @@ public:
     // The record of each path, in order: from the index when the file's stamp is the one it
     // was read at, else read from the file now and stored, all in one transaction.
     std::vector<IndexRecord> lookup(const std::vector<std::string>& paths);
-    // After our own saves: reads the files again and stores their records.
+    // After our own saves: reads the files again and stores their records; one written a
+    // moment ago loses its record instead, to be read at its next lookup.
     void update(const std::vector<std::string>& paths);
     // A file renamed: its record follows it when the file is the one it was read from.
     void renamed(const std::string& from, const std::string& to);

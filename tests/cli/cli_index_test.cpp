@@ -1,5 +1,6 @@
 // Tests of varnoli-cli show and search through the tag index: the same output as reading
 // every file, whatever became of the index.
+#include "features/index/tag_index.h"
 #include "support/id3v2_builder.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,17 @@ TEST_F(CliIndexTest, ShowAndSearchAreTheSameThroughTheIndex)
     EXPECT_NE(std::string::npos, runCli({"show", "--json", "-r", dir.file("music")}).out.find("\"Indexed\""));
     writeFile(song, readFile(corpusDir() + "/xing.mp3"));
     EXPECT_EQ(std::string::npos, runCli({"show", "--json", "-r", dir.file("music")}).out.find("\"Indexed\""));
+}
+
+TEST_F(CliIndexTest, ARenamedFileKeepsItsRecord)
+{
+    runCli({"show", "-r", dir.file("music")});
+    const std::string song = dir.file("music/a/lame_cbr.mp3");
+    ASSERT_EQ(0, runCli({"rename", "--pattern", "renamed", song}).exitCode);
+    TagIndex index(this->index());
+    const std::vector<IndexRecord> records = index.lookup({dir.file("music/a/renamed.mp3")});
+    EXPECT_EQ(0u, index.filesRead());
+    EXPECT_EQ(0, records[0].fields.v2.result);
 }
 
 TEST_F(CliIndexTest, DamagedIndexIsSetAsideAndRebuilt)

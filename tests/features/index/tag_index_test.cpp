@@ -1,6 +1,8 @@
 // Tests of the tag index: what a record keeps, which files a lookup reads, and an index that
 // cannot be trusted.
 #include "features/index/tag_index.h"
+#include "features/index/written_files.h"
+#include "tags/file/tag_file.h"
 #include "platform/file_system.h"
 #include "support/id3v2_builder.h"
 #include "support/test_support.h"
@@ -189,4 +191,24 @@ TEST_F(TagIndexTest, OneIndexPerThread)
         thread.join();
     for (const std::vector<std::string>& records : seen)
         EXPECT_EQ(freshRecords(), records);
+}
+
+TEST_F(TagIndexTest, OurSavesAndRenamesAreKeptForTheIndex)
+{
+    ASSERT_TRUE(platform::makeFolders(dir.file("index")));
+    TagIndex index(db());
+    index.lookup(paths);
+    keepWrittenFiles();
+    takeWrittenFiles();
+    ASSERT_EQ(0u, saveTitle(paths[0], 20));
+    noteRenamed(paths[1], dir.file("moved.mp3"));
+    ASSERT_TRUE(platform::renameFile(paths[1], dir.file("moved.mp3")));
+    const WrittenFiles written = takeWrittenFiles();
+    TagFile::setSavingHook(nullptr);
+    EXPECT_EQ(std::vector<std::string>{paths[0]}, written.saved);
+    ASSERT_EQ(1u, written.renamed.size());
+    tellIndex(index, written);
+    const uint64_t read = index.filesRead();
+    EXPECT_EQ(20u, index.lookup({paths[0], dir.file("moved.mp3")})[0].value("title").size());
+    EXPECT_EQ(read + 1, index.filesRead()); // the saved file, not the renamed one
 }
