@@ -46,9 +46,10 @@ public:
         m_next = 1;
         return *this;
     }
-    Statement& bind(const std::string& bytes)
+    // The bytes must outlive the statement's next step.
+    Statement& bind(std::string_view bytes)
     {
-        check(m_db, sqlite3_bind_blob(m_stmt, m_next++, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT));
+        check(m_db, sqlite3_bind_blob(m_stmt, m_next++, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC));
         return *this;
     }
     Statement& bind(int64_t n)
@@ -252,9 +253,14 @@ std::vector<IndexRecord> TagIndex::lookupOrThrow(const std::vector<std::string>&
     {
         Transaction reading(m_db, "BEGIN");
         Statement& select = m_statements->select;
+        const std::string here = platform::currentFolder() + '/';
+        std::string key;
         for (std::size_t i = 0; i < paths.size(); ++i) {
             const std::optional<platform::FileStamp> stamp = platform::fileStamp(paths[i]);
-            if (!stamp || !select.start().bind(indexKey(paths[i])).step() || stampOf(select) != *stamp ||
+            if (paths[i][0] != '/')
+                key.assign(here).append(paths[i]);
+            const std::string& bound = paths[i][0] == '/' ? paths[i] : key;
+            if (!stamp || !select.start().bind(bound).step() || stampOf(select) != *stamp ||
                 !decodeIndexRecord(select.blob(4), records[i])) {
                 stale.push_back(i);
                 continue;
