@@ -16,15 +16,17 @@ constexpr int kApplicationId = 0x56524e49; // "VRNI"
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyWaitMs = 5000;
 
-// Any SQLite failure: the index is then not trusted, and is set aside and rebuilt.
+// A SQLite failure. The index is then not trusted, and is set aside and rebuilt, unless
+// another process only kept it busy for longer than the wait.
 struct IndexFailure : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    IndexFailure(const char* what, bool busy) : std::runtime_error(what), busy(busy) {}
+    bool busy;
 };
 
 void check(sqlite3* db, int rc)
 {
     if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw IndexFailure(sqlite3_errmsg(db));
+        throw IndexFailure(sqlite3_errmsg(db), (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED);
 }
 
 void exec(sqlite3* db, const char* sql)
@@ -153,7 +155,7 @@ TagIndex::TagIndex(const std::string& file) : m_file(file)
 {
     if (m_file.empty())
         return;
-    if (!openFile())
+    if (openFile() == Opening::Broken)
         rebuild();
 }
 
@@ -169,21 +171,30 @@ void TagIndex::close()
     m_db = nullptr;
 }
 
-bool TagIndex::openFile()
+TagIndex::Opening TagIndex::openFile()
 {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(m_file.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
         close();
-        return false;
+        return Opening::Broken;
     }
     try {
         sqlite3_busy_timeout(m_db, kBusyWaitMs);
         exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL");
-        return prepare();
-    } catch (const IndexFailure&) {
+        if (prepare())
+            return Opening::Open;
+    } catch (const IndexFailure& failure) {
         close();
-        return false;
+        return failure.busy ? Opening::Busy : Opening::Broken;
     }
+    close();
+    return Opening::Broken;
+}
+
+void TagIndex::recover(bool busy)
+{
+    if (!busy)
+        rebuild();
 }
 
 // Makes the schema in a file still empty, and refuses one made by another program or schema.
@@ -211,8 +222,7 @@ void TagIndex::rebuild()
     platform::renameFile(m_file, m_file + ".broken");
     platform::removeFile(m_file + "-wal");
     platform::removeFile(m_file + "-shm");
-    if (!openFile())
-        close();
+    openFile();
 }
 
 IndexRecord TagIndex::readFile(const std::string& path)
@@ -228,8 +238,8 @@ std::vector<IndexRecord> TagIndex::lookup(const std::vector<std::string>& paths)
     if (m_db) {
         try {
             return lookupOrThrow(paths);
-        } catch (const IndexFailure&) {
-            rebuild();
+        } catch (const IndexFailure& failure) {
+            recover(failure.busy);
         }
     }
     std::vector<IndexRecord> records;
@@ -316,8 +326,8 @@ void TagIndex::update(const std::vector<std::string>& paths)
     }
     try {
         store(records);
-    } catch (const IndexFailure&) {
-        rebuild();
+    } catch (const IndexFailure& failure) {
+        recover(failure.busy);
     }
 }
 
@@ -338,8 +348,8 @@ void TagIndex::renamed(const std::string& from, const std::string& to)
                 .bind(stamp->mtimeNs).bind(static_cast<int64_t>(stamp->device))
                 .bind(static_cast<int64_t>(stamp->inode)).bind(record).step();
         writing.commit();
-    } catch (const IndexFailure&) {
-        rebuild();
+    } catch (const IndexFailure& failure) {
+        recover(failure.busy);
     }
 }
 
@@ -349,7 +359,7 @@ void TagIndex::forget(const std::string& path)
         return;
     try {
         m_statements->remove.start().bind(indexKey(path)).step();
-    } catch (const IndexFailure&) {
-        rebuild();
+    } catch (const IndexFailure& failure) {
+        recover(failure.busy);
     }
 }

@@ -18,7 +18,8 @@ public:
 
     // Opens the index at `file`, making it when missing. One that cannot be read as ours
     // (foreign, of another schema, damaged) is set aside beside it as FILE.broken and made
-    // anew. Without a file, or when none can be made, every lookup reads the files.
+    // anew. Without a file, when none can be made, or while another process keeps it locked
+    // for seconds, every lookup reads the files.
     explicit TagIndex(const std::string& file = defaultFile());
     ~TagIndex();
     TagIndex(const TagIndex&) = delete;
@@ -41,11 +42,15 @@ public:
 
 private:
     struct Statements;
-    bool openFile();
+    enum class Opening { Open, Busy, Broken };
+    // Busy: another process kept the file locked for longer than the wait; no index this time.
+    Opening openFile();
     bool prepare();
     void close();
     // Closes a database that failed, sets its file aside and opens a new one.
     void rebuild();
+    // After a failure: a busy index is left as it is, any other rebuilt.
+    void recover(bool busy);
     std::vector<IndexRecord> lookupOrThrow(const std::vector<std::string>& paths);
     void store(const std::vector<IndexRecord>& records);
     IndexRecord readFile(const std::string& path);
