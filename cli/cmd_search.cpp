@@ -1,11 +1,13 @@
 // varnoli-cli search: the search of the "Search" tab, one result path a line.
 #include "command_line.h"
 #include "commands.h"
+#include "indexed_listing.h"
 
 #include "features/search/search.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -94,6 +96,7 @@ std::optional<SearchRequest> searchRequest(const CommandArgs& args, std::ostream
     if (request.folder.empty())
         return usageError(err, "search", "a FOLDER to search is needed");
     request.subfolders = args.has("--subfolders");
+    request.ignoreAccents = args.has("--ignore-accents");
     for (const auto& [option, value] : args.options()) {
         if (option == "--field") {
             std::optional<FieldCriterion> criterion = fieldCriterion(value, err);
@@ -122,7 +125,8 @@ int cmdSearch(const CommandArgs& args, std::ostream& out, std::ostream& err)
         return kExitUsage;
     Tid3tag v1;
     Tid3v2tag v2;
-    const SearchOutcome outcome = runSearch(*request, v1, v2);
+    const std::unique_ptr<TagIndex> index = indexFor(args);
+    const SearchOutcome outcome = runSearch(*request, v1, v2, noProgress(), index.get());
     for (const std::string& path : outcome.results) {
         // A script gets the bytes of each path whole; a person, a path on one line.
         if (print0)

@@ -5,12 +5,17 @@
 #include "json_lines.h"
 #include "picture_lines.h"
 
+#include "indexed_listing.h"
+
 #include "features/common/text.h"
+#include "features/index/indexed_files.h"
 #include "features/show/show_files.h"
+#include "platform/file_system.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -109,16 +114,17 @@ void appendTagBlock(std::string& out, const std::string& name, const TagRead& ta
 }
 
 // The ID3v2 version is named only for a tag that loaded.
-void appendTextBlock(std::string& out, const std::string& path, const FileFields& read, const Tid3v2tag& v2,
-                     const std::vector<PictureSummary>& pictures, const std::optional<AudioProperties>& audio)
+void appendTextBlock(std::string& out, const std::string& path, const FileFields& read, uint8_t version,
+                     const std::string& detail, const std::vector<PictureSummary>& pictures,
+                     const std::optional<AudioProperties>& audio)
 {
     appendReadable(out, path);
     out += '\n';
     if (audio)
         out += "  audio:  " + audioSummary(*audio) + '\n';
     appendTagBlock(out, "ID3v1", read.v1, true);
-    appendTagBlock(out, failed(read.v2.result) ? "ID3v2" : "ID3v2." + std::to_string(v2.Version), read.v2, false,
-                   v2.ErrorDetail());
+    appendTagBlock(out, failed(read.v2.result) ? "ID3v2" : "ID3v2." + std::to_string(version), read.v2, false,
+                   detail);
     appendPictureLines(out, pictures);
 }
 
@@ -145,7 +151,7 @@ struct ShownExtras {
 
 // A line per tag that could not be read; one for both when they failed alike, as a file
 // that cannot be opened fails both.
-bool reportReadFailures(std::ostream& err, const std::string& path, const FileFields& read, const Tid3v2tag& v2)
+bool reportReadFailures(std::ostream& err, const std::string& path, const FileFields& read, const std::string& detail)
 {
     if (!unreadable(read.v1.result) && !unreadable(read.v2.result))
         return false;
@@ -153,46 +159,75 @@ bool reportReadFailures(std::ostream& err, const std::string& path, const FileFi
     if (unreadable(read.v1.result))
         printReadFailure(v1Line, path, read.v1.result);
     if (unreadable(read.v2.result))
-        printReadFailure(v2Line, path, read.v2.result, v2.ErrorDetail());
+        printReadFailure(v2Line, path, read.v2.result, detail);
     err << v1Line.str();
     if (v2Line.str() != v1Line.str())
         err << v2Line.str();
     return true;
 }
 
-} // namespace
-
-int cmdShow(const CommandArgs& args, std::ostream& out, std::ostream& err)
-{
-    const bool json = args.has("--json");
-    ShownExtras extras{json, args.has("--all"), {}};
-    const bool subfolders = args.has("--recursive");
-    Tid3tag v1;
-    Tid3v2tag v2;
-    bool anyUnreadable = false;
+// Prints each file as it comes, from its tags or from its index record.
+struct ShowPrinter {
+    std::ostream& out;
+    std::ostream& err;
+    ShownExtras extras;
     std::size_t shown = 0;
+    bool anyUnreadable = false;
     std::string text; // one file's output, its buffer kept from file to file
-    std::optional<AudioProperties> audio;
-    const auto show = [&](const std::string& path) {
-        const FileFields read = readShownFields(path, v1, v2, &audio);
-        const std::vector<PictureSummary> pictures = failed(read.v2.result) ? std::vector<PictureSummary>() : pictureSummaries(v2);
+
+    void print(const std::string& path, const FileFields& read, uint8_t version, const std::string& detail,
+               const std::vector<PictureSummary>& pictures, const std::string& more,
+               const std::optional<AudioProperties>& audio)
+    {
         text.clear();
-        const std::string& more = extras.of(v2, read, pictures);
-        if (json) {
+        if (extras.json) {
             appendJsonLine(text, path, read, pictures, more, audio);
         } else {
             if (shown++)
                 text += '\n';
-            appendTextBlock(text, path, read, v2, pictures, audio);
+            appendTextBlock(text, path, read, version, detail, pictures, audio);
             text += more;
         }
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         for (const std::string& line : undecodableTexts(path, read.v2))
             err << "varnoli-cli show: " << line << '\n';
-        anyUnreadable |= reportReadFailures(err, path, read, v2);
+        anyUnreadable |= reportReadFailures(err, path, read, detail);
+    }
+
+    void print(const IndexRecord& record)
+    {
+        std::string& more = extras.text;
+        more.clear();
+        if (extras.json && !failed(record.fields.v2.result))
+            appendNamedFieldsJson(more, record.named);
+        print(record.path, record.fields, record.v2Version, record.v2ErrorDetail, record.pictures, more, record.audio);
+    }
+};
+
+} // namespace
+
+int cmdShow(const CommandArgs& args, std::ostream& out, std::ostream& err)
+{
+    ShowPrinter printer{out, err, ShownExtras{args.has("--json"), args.has("--all"), {}}, 0, false, {}};
+    const bool subfolders = args.has("--recursive");
+    // Every frame of --all is read from the file itself.
+    std::unique_ptr<TagIndex> index = args.has("--all") ? nullptr : indexFor(args);
+    Tid3tag v1;
+    Tid3v2tag v2;
+    std::optional<AudioProperties> audio;
+    const auto show = [&](const std::string& path) {
+        const FileFields read = readShownFields(path, v1, v2, &audio);
+        const std::vector<PictureSummary> pictures = failed(read.v2.result) ? std::vector<PictureSummary>() : pictureSummaries(v2);
+        const std::string& more = printer.extras.of(v2, read, pictures);
+        printer.print(path, read, v2.Version, v2.ErrorDetail(), pictures, more, audio);
     };
-    for (const std::string& path : args.operands())
-        anyUnreadable |= reportUnreadable(err, "show", forEachFileOf(path, subfolders, show));
+    for (const std::string& path : args.operands()) {
+        const UnreadableFolders unreadable =
+            index && platform::directoryExists(path)
+                ? forEachRecordOf(*index, path, subfolders, [&](const IndexRecord& record) { printer.print(record); })
+                : forEachFileOf(path, subfolders, show);
+        printer.anyUnreadable |= reportUnreadable(err, "show", unreadable);
+    }
     out.flush();
-    return anyUnreadable ? kExitFileFailed : kExitOk;
+    return printer.anyUnreadable ? kExitFileFailed : kExitOk;
 }

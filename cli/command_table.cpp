@@ -33,7 +33,9 @@ const char* const kFilesText =
     "Files: the undo journal is kept in $XDG_STATE_HOME/varnoli/journal/ (else\n"
     "~/.local/state/varnoli/journal/), the records of saves that move the audio of a file in\n"
     "$XDG_STATE_HOME/varnoli/moves/; a record left by an interrupted save is reported before\n"
-    "any command runs, and repair puts its file back.\n";
+    "any command runs, and repair puts its file back. The tag index that show and search\n"
+    "read folders through is $XDG_CACHE_HOME/varnoli/tags.db (else ~/.cache/varnoli/tags.db);\n"
+    "deleting it loses nothing.\n";
 
 namespace {
 
@@ -41,6 +43,10 @@ Option v1Only(const char* help) { return {"--v1", nullptr, help}; }
 Option v2Only(const char* help) { return {"--v2", nullptr, help}; }
 Option dryRun(const char* help) { return {"--dry-run", nullptr, help}; }
 Option text(const char* names, const char* value, const char* help) { return {names, value, help, true}; }
+Option noIndex()
+{
+    return {"--no-index", nullptr, "read every file, not the tag index in $XDG_CACHE_HOME/varnoli/"};
+}
 Option v1CodePage()
 {
     return {"--v1-codepage", "CP", "read and write ID3v1 texts in this code page (cp1251, gbk, shift_jis, ...)", true};
@@ -83,22 +89,24 @@ const std::vector<Command> kTable = {
      "an original year or release date 2001, 2001-05 or 2001-05-03. The options are applied in\n"
      "the order given; every value is checked before any file is touched.\n",
      1, "no file given", cmdSet},
-    {"show", "show [--json] [--all] [-r] [--v1-codepage CP] PATH...",
+    {"show", "show [--json] [--all] [-r] [--no-index] [--v1-codepage CP] PATH...",
      "Lists the seven fields of both tags and the pictures of each file, as the \"ID3 Tags\" tab shows them.",
      {{"-r, --recursive", nullptr, "also the MP3 files of every folder below, hidden folders skipped"},
       {"--json", nullptr, "one JSON object per file and line; the ID3v2 pictures as \"v2.pictures\""},
       {"--all", nullptr, "also every named field and every ID3v2 frame (\"v2.fields\", \"v2.frames\")"},
-      v1CodePage()},
+      noIndex(), v1CodePage()},
      "A folder stands for its MP3 files, sorted as the tab lists them, hidden ones left out.\n"
      "Without --json, control characters in names and tag texts are shown as \\xNN; a field of\n"
      "several values is shown joined by \"; \". With --json the ID3v2 tag's object also holds the\n"
      "named fields beyond the seven that the file has, one value a string, several an array.\n"
+     "A folder's files are taken from the tag index where they are unchanged since it read them.\n"
      "Exit code 1 when a file or a folder could not be read.\n",
      1, "no file or folder given", cmdShow},
     {"search",
      "search FOLDER [--subfolders] [--filename X] [--artist X] [--title X] [--album X] [--year X] "
      "[--genre X] [--comment X] [--track X] [--field NAME=X]... [--exact FIELD,...] [--contains FIELD,...] "
-     "[--min-duration S] [--max-duration S] [--min-bitrate K] [--max-bitrate K] [--print0]",
+     "[--min-duration S] [--max-duration S] [--min-bitrate K] [--max-bitrate K] [--ignore-accents] [--print0] "
+     "[--no-index]",
      "Prints the files the \"Search\" tab finds, one full path a line.",
      {{"--subfolders", nullptr, "also the folders below it, hidden ones skipped"},
       // A name is compared as the file system's bytes, which need not be UTF-8.
@@ -114,7 +122,9 @@ const std::vector<Command> kTable = {
       {"--max-duration", "S", "the audio lasts at most S seconds"},
       {"--min-bitrate", "K", "the audio's average bitrate is at least K kbit/s"},
       {"--max-bitrate", "K", "the audio's average bitrate is at most K kbit/s"},
-      {"--print0", nullptr, "each path as its bytes, unchanged, followed by a NUL, for scripts (xargs -0)"}},
+      {"--ignore-accents", nullptr, "letters match whatever accents they carry: cafe finds the accented one too"},
+      {"--print0", nullptr, "each path as its bytes, unchanged, followed by a NUL, for scripts (xargs -0)"},
+      noIndex()},
      "Criteria are UTF-8 of any script; letter case and composed or decomposed forms are ignored.\n"
      "FIELD: filename, artist, title, album, year, genre, comment, track, or a NAME given by\n"
      "--field, in any letter case. A file is found when any one criterion matches and its audio\n"

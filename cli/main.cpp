@@ -5,6 +5,9 @@
 #include "features/common/interrupted_saves.h"
 #include "features/encoding/code_page_guess.h"
 #include "features/encoding/eight_bit_text.h"
+#include "features/index/tag_index.h"
+#include "features/index/written_files.h"
+#include "platform/file_system.h"
 
 #include <algorithm>
 #include <iostream>
@@ -26,6 +29,17 @@ bool chooseEightBitCodePage(const Command& command, const CommandArgs& args)
     return true;
 }
 
+// The files the command saved or renamed, told to the tag index where there is one already.
+void tellIndexOfWrittenFiles()
+{
+    const WrittenFiles written = takeWrittenFiles();
+    const std::string file = TagIndex::defaultFile();
+    if (written.empty() || file.empty() || !platform::fileExists(file))
+        return;
+    TagIndex index(file);
+    tellIndex(index, written);
+}
+
 int runCommand(const Command& command, const Args& args)
 {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
@@ -36,8 +50,10 @@ int runCommand(const Command& command, const Args& args)
         printLine(std::cerr, "varnoli-cli: " + text);
     // Whoever finds a usage error says what is wrong; the usage line follows it here, once.
     const std::optional<CommandArgs> parsed = parseCommandArgs(command, args, std::cerr);
+    keepWrittenFiles();
     const int code = parsed && chooseEightBitCodePage(command, *parsed) ? command.run(*parsed, std::cout, std::cerr)
                                                                          : kExitUsage;
+    tellIndexOfWrittenFiles();
     if (code == kExitUsage)
         printUsageLine(std::cerr, command);
     return code;

@@ -208,6 +208,25 @@ std::string stateFolder();
 // The person's settings folder: $XDG_CONFIG_HOME/varnoli/, else ~/.config/varnoli/, alike.
 std::string configFolder();
 
+// The person's cache folder: $XDG_CACHE_HOME/varnoli/, else ~/.cache/varnoli/, made private to
+// this user when missing; empty when neither is known or it cannot be made.
+std::string cacheFolder();
+
+// What tells a changed file from the one seen before, asked of the system without opening the
+// file: a save changes the size or the time, a file put in its place the inode.
+struct FileStamp {
+    uint64_t size = 0;
+    int64_t mtimeNs = 0;
+    uint64_t device = 0, inode = 0;
+    bool operator==(const FileStamp& o) const
+    {
+        return size == o.size && mtimeNs == o.mtimeNs && device == o.device && inode == o.inode;
+    }
+    bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+// Empty when nothing is at the path or it is no regular file (a link to one counts).
+std::optional<FileStamp> fileStamp(const std::string& path);
+
 // Renames a file; false when the file system refuses.
 bool renameFile(const std::string& from, const std::string& to);
 

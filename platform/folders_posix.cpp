@@ -214,6 +214,12 @@ std::string configFolder()
     return xdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
+std::string cacheFolder()
+{
+    const std::string folder = xdgFolder("XDG_CACHE_HOME", ".cache");
+    return !folder.empty() && makePrivateFolders(folder) ? folder : std::string();
+}
+
 std::string currentFolder()
 {
     std::string buffer(PATH_MAX, '\0');

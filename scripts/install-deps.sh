@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config ccache
-    zlib1g-dev libisal-dev libdeflate-dev libutf8proc-dev libuchardet-dev
+    zlib1g-dev libisal-dev libdeflate-dev libutf8proc-dev libuchardet-dev libsqlite3-dev
     qt6-base-dev libgl-dev
     libgtest-dev googletest
     clang libclang-rt-14-dev

@@ -5,6 +5,7 @@
 
 #include "features/common/dialogs.h"
 #include "features/common/text.h"
+#include "features/index/written_files.h"
 #include "platform/file_system.h"
 
 #include <cstddef>
@@ -45,8 +46,10 @@ RenameResult renameFile(const std::string& folder, const std::string& oldName, c
 {
     if (newName == oldName)
         return {RenameStatus::Unchanged, newName, {}};
-    return resultOf(platform::renameWithoutReplacing(folder + oldName, folder + newName), RenameStatus::Renamed,
-                    newName);
+    const platform::RenameOutcome outcome = platform::renameWithoutReplacing(folder + oldName, folder + newName);
+    if (outcome.kind == platform::RenameOutcome::Renamed)
+        noteRenamed(folder + oldName, folder + newName);
+    return resultOf(outcome, RenameStatus::Renamed, newName);
 }
 
 RenameResult renameCurrentFile(const RenameRequest& request, Dialogs& dialogs)

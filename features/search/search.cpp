@@ -16,6 +16,9 @@
 
 namespace {
 
+// Files looked up in the index at once: one transaction each.
+constexpr std::size_t kIndexBatch = 4096;
+
 void foldAscii(const std::string& text, std::string& key)
 {
     key.assign(text);
@@ -50,11 +53,12 @@ void v1Text(const Tid3tag& tag, TagField field, Utf8Text& out)
 
 } // namespace
 
-void searchKey(const std::string& text, std::string& key)
+void searchKey(const std::string& text, std::string& key, bool ignoreAccents)
 {
     const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     utf8proc_uint8_t* folded = nullptr;
-    const auto options = static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_CASEFOLD);
+    const auto options = static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_CASEFOLD |
+                                                         (ignoreAccents ? UTF8PROC_STRIPMARK : 0));
     const utf8proc_ssize_t n =
         ascii ? -1
               : utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
@@ -119,7 +123,7 @@ bool TagSearch::MatchCriterion(TagFile& file, TagField field, const SearchCriter
 
 bool TagSearch::matches(const std::string& value, const SearchCriterion& criterion, const std::string& criterionKey)
 {
-    searchKey(value, m_key);
+    searchKey(value, m_key, m_ignoreAccents);
     return matchesKey(m_key, criterionKey, criterion.exact, criterion.contains);
 }
 
@@ -173,35 +177,50 @@ bool TagSearch::matchesText(const SearchRequest& request, const std::string& nam
     return false;
 }
 
-void TagSearch::SearchFolder(const std::vector<SearchedFolder>& folders, const SearchRequest& request,
-                             Progress& progress, std::vector<std::string>& results)
+void TagSearch::prepareCriteria(const SearchRequest& request)
 {
-    searchKey(request.filename.text, m_criterionKeys[0]);
+    m_ignoreAccents = request.ignoreAccents;
+    searchKey(request.filename.text, m_criterionKeys[0], m_ignoreAccents);
     for (TagField field : kAllFields)
-        searchKey(request.fields[fieldIndex(field)].text, m_criterionKeys[1 + fieldIndex(field)]);
+        searchKey(request.fields[fieldIndex(field)].text, m_criterionKeys[1 + fieldIndex(field)], m_ignoreAccents);
     m_moreKeys.resize(request.more.size());
     for (std::size_t i = 0; i < request.more.size(); ++i)
-        searchKey(request.more[i].criterion.text, m_moreKeys[i]);
+        searchKey(request.more[i].criterion.text, m_moreKeys[i], m_ignoreAccents);
     m_textAsked = !request.filename.text.empty() ||
                   std::any_of(request.fields.begin(), request.fields.end(), [](const SearchCriterion& c) { return !c.text.empty(); }) ||
                   std::any_of(request.more.begin(), request.more.end(),
                               [](const FieldCriterion& c) { return c.field && !c.criterion.text.empty(); });
+}
+
+void TagSearch::SearchFolder(const std::vector<SearchedFolder>& folders, const SearchRequest& request,
+                             Progress& progress, std::vector<std::string>& results)
+{
+    prepareCriteria(request);
     std::size_t done = 0;
+    std::vector<std::string> batch;
     for (const SearchedFolder& folder : folders) {
-        for (const platform::DirEntry& entry : folder.entries) {
-            if (!examined(entry))
+        std::vector<std::string> names = mp3Names(folder.entries, true);
+        std::sort(names.begin(), names.end(), lessIgnoringCase);
+        for (const std::string& name : names) {
+            m_path.assign(folder.path).append(name);
+            if (m_index) {
+                batch.push_back(m_path);
+                if (batch.size() == kIndexBatch)
+                    checkBatch(request, batch, done, progress, results);
                 continue;
-            m_path.assign(folder.path).append(entry.name);
+            }
             progress.advance(done, m_path);
-            if (CheckSearchFile(request, m_path, entry.name))
+            if (CheckSearchFile(request, m_path, name))
                 results.push_back(m_path);
             ++done;
         }
     }
+    checkBatch(request, batch, done, progress, results);
     progress.advance(done, std::string());
 }
 
-SearchOutcome runSearch(const SearchRequest& request, Tid3tag& v1, Tid3v2tag& v2, Progress& progress)
+SearchOutcome runSearch(const SearchRequest& request, Tid3tag& v1, Tid3v2tag& v2, Progress& progress,
+                        TagIndex* index)
 {
     SearchOutcome outcome;
     // An empty folder would otherwise become "/", the whole disk.
@@ -213,7 +232,9 @@ SearchOutcome runSearch(const SearchRequest& request, Tid3tag& v1, Tid3v2tag& v2
     if (!outcome.folderFound)
         outcome.unreadable.clear(); // a folder that is not there is said to be so instead
     progress.begin(CountSearchFiles(folders));
-    TagSearch(v1, v2).SearchFolder(folders, request, progress, outcome.results);
+    TagSearch search(v1, v2);
+    search.useIndex(index);
+    search.SearchFolder(folders, request, progress, outcome.results);
     progress.end();
     return outcome;
 }

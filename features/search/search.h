@@ -15,7 +15,9 @@
 #include <vector>
 
 class TagFile;
+class TagIndex;
 class Tid3tag;
+struct IndexRecord;
 
 // One criterion of the form: its text (empty means not asked), its "Exact" box and its
 // "Contains" box (anywhere in the value rather than at its start; "Exact" wins over it).
@@ -52,7 +54,8 @@ struct SearchOutcome {
 // The form texts are compared in: composed (NFC) and case-folded by Unicode's rules, so
 // letter case and composed or decomposed forms make no difference. Bytes that are not
 // UTF-8 (a file name may hold any) are kept, with only a to z folded. `key` is reused.
-void searchKey(const std::string& text, std::string& key);
+// With `ignoreAccents` the marks that decomposition parts from letters are dropped too.
+void searchKey(const std::string& text, std::string& key, bool ignoreAccents = false);
 // The matching rule on two keys: the value begins with the criterion, or equals it
 // (`exact`), or holds it anywhere (`contains`).
 bool matchesKey(const std::string& valueKey, const std::string& criterionKey, bool exact, bool contains);
@@ -77,7 +80,10 @@ class TagSearch {
 public:
     TagSearch(Tid3tag& v1, Tid3v2tag& v2) : m_v1(v1), m_v2(v2) {}
 
-    // Checks each file of the folders, telling `progress` of each one examined.
+    // Takes the files' tags from the index's records rather than from the files.
+    void useIndex(TagIndex* index) { m_index = index; }
+    // Checks each file of the folders, in the order the file lists sort them, telling
+    // `progress` of each one examined.
     void SearchFolder(const std::vector<SearchedFolder>& folders, const SearchRequest& request, Progress& progress,
                       std::vector<std::string>& results);
     // Whether the field's ID3v1 value or, failing that, its ID3v2 value matches; the genre
@@ -91,6 +97,17 @@ public:
                              const std::string& criterionKey);
 
 private:
+    void prepareCriteria(const SearchRequest& request);
+    // Checks the batch's files through the index, emptying it.
+    void checkBatch(const SearchRequest& request, std::vector<std::string>& batch, std::size_t& done,
+                    Progress& progress, std::vector<std::string>& results);
+    // CheckSearchFile and its parts on a file's index record.
+    bool CheckSearchRecord(const SearchRequest& request, const IndexRecord& record, const std::string& name);
+    bool matchesRecordText(const SearchRequest& request, const IndexRecord& record, const std::string& name);
+    bool matchRecordCriterion(const IndexRecord& record, TagField field, const SearchCriterion& criterion,
+                              const std::string& criterionKey);
+    bool matchRecordNamed(const IndexRecord& record, const NamedField& field, const SearchCriterion& criterion,
+                          const std::string& criterionKey);
     // Whether any text criterion asked matches, and the audio is within the ranges asked.
     bool CheckSearchFile(const SearchRequest& request, const std::string& path, const std::string& name);
     // Whether any text criterion matches, tried in form order until one does.
@@ -104,10 +121,13 @@ private:
     std::array<std::string, kFieldCount + 1> m_criterionKeys;
     std::vector<std::string> m_moreKeys; // by SearchRequest::more
     bool m_textAsked = false;
+    bool m_ignoreAccents = false;
+    TagIndex* m_index = nullptr;
     // Reused from file to file, so a search allocates little beyond the tag loads.
     std::string m_value, m_key, m_path;
 };
 
 // Lists the tree, counts, then checks: `progress` begins with the count and advances once per file.
+// With an index, the files' tags come from their records.
 SearchOutcome runSearch(const SearchRequest& request, Tid3tag& v1, Tid3v2tag& v2,
-                        Progress& progress = noProgress());
+                        Progress& progress = noProgress(), TagIndex* index = nullptr);

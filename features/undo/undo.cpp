@@ -2,6 +2,7 @@
 #include "undo.h"
 
 #include "features/common/text.h"
+#include "features/index/written_files.h"
 
 #include "save_recording.h"
 #include "undo_files.h"
@@ -256,6 +257,7 @@ void undoRename(const JournalStore& store, uint64_t id, UndoReport& report, Prog
             report.leftAlone.push_back(quoted(it->to) + " could not be renamed back to " + quoted(it->from) + " (" +
                                        back.reason + ").");
         else {
+            noteRenamed(it->to, it->from);
             report.renamedBack.push_back(*it);
             removeEmptiedFolders(*it);
         }

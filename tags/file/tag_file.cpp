@@ -11,6 +11,18 @@
 #include "tags/id3v2/id3v2_layout.h"
 
 #include <algorithm>
+#include <atomic>
+
+namespace {
+
+std::atomic<TagFile::SavingHook> savingHook{nullptr};
+
+} // namespace
+
+void TagFile::setSavingHook(SavingHook hook)
+{
+    savingHook = hook;
+}
 
 TagFile TagFile::openForReading(const std::string& path)
 {
@@ -45,6 +57,8 @@ std::optional<TagFile> TagFile::openForSaving(const std::string& path, SaveRefus
     }
     TagFile opened(path, std::move(file));
     opened.m_writable = true;
+    if (const SavingHook hook = savingHook)
+        hook(path);
     return opened;
 }
 

@@ -81,6 +81,10 @@ public:
     // Opened for writing, locked against other programs' saves, and checked once for an
     // interrupted move; empty, with why, when it may not be written now.
     static std::optional<TagFile> openForSaving(const std::string& path, SaveRefusal& refusal);
+    // Hears of each file opened for saving, so that what keeps facts about files (the tag
+    // index) can learn them again once the saving is done; null hears of none.
+    using SavingHook = void (*)(const std::string& path);
+    static void setSavingHook(SavingHook hook);
 
     const std::string& path() const { return m_path; }
     // Null when the open failed.

@@ -182,11 +182,11 @@ TEST(CliShow, HelpVersionAndUsageErrors)
 
     const auto help = runCli({"--help"});
     EXPECT_EQ(0, help.exitCode);
-    for (const char* line : {"varnoli-cli dump FILE...", "varnoli-cli set [--v1 | --v2]", "varnoli-cli show [--json] [--all] [-r] [--v1-codepage CP] PATH..."})
+    for (const char* line : {"varnoli-cli dump FILE...", "varnoli-cli set [--v1 | --v2]", "varnoli-cli show [--json] [--all] [-r] [--no-index] [--v1-codepage CP] PATH..."})
         EXPECT_NE(std::string::npos, help.out.find(line)) << line;
     const auto showHelp = runCli({"show", "--help"});
     EXPECT_EQ(0, showHelp.exitCode);
-    EXPECT_EQ(0u, showHelp.out.find("usage: varnoli-cli show [--json] [--all] [-r] [--v1-codepage CP] PATH...\n\n")) << showHelp.out;
+    EXPECT_EQ(0u, showHelp.out.find("usage: varnoli-cli show [--json] [--all] [-r] [--no-index] [--v1-codepage CP] PATH...\n\n")) << showHelp.out;
 
     const std::string programUsage = "usage: varnoli-cli [--help | --version] COMMAND";
     struct Case {
@@ -197,8 +197,8 @@ TEST(CliShow, HelpVersionAndUsageErrors)
         {{}, programUsage},
         {{"frobnicate"}, "varnoli-cli: unknown command 'frobnicate'\n" + programUsage},
         {{"--frobnicate"}, "varnoli-cli: unknown option '--frobnicate'\n" + programUsage},
-        {{"show"}, "varnoli-cli show: no file or folder given\nusage: varnoli-cli show [--json] [--all] [-r] [--v1-codepage CP] PATH...\n"},
-        {{"show", "-x", "a.mp3"}, "varnoli-cli show: unknown option '-x'\nusage: varnoli-cli show [--json] [--all] [-r] [--v1-codepage CP] PATH...\n"},
+        {{"show"}, "varnoli-cli show: no file or folder given\nusage: varnoli-cli show [--json] [--all] [-r] [--no-index] [--v1-codepage CP] PATH...\n"},
+        {{"show", "-x", "a.mp3"}, "varnoli-cli show: unknown option '-x'\nusage: varnoli-cli show [--json] [--all] [-r] [--no-index] [--v1-codepage CP] PATH...\n"},
         {{"dump", "--json", "a.mp3"}, "varnoli-cli dump: unknown option '--json'\nusage: varnoli-cli dump FILE...\n"},
         {{"set", "--title", "x"}, "varnoli-cli set: no file given\nusage: varnoli-cli set [--v1 | --v2]"},
     };

@@ -27,13 +27,14 @@ namespace testsupport {
 
 namespace {
 
-// Every test process keeps its undo journal and other state in a folder of its own, so that
+// Every test process keeps its undo journal, tag index and other state in a folder of its own, so that
 // no test ever writes into the person's home. Child processes (varnoli-cli) inherit it.
 // A test that sets a size limit sees its writes fail, as the program does, rather than end.
 const struct PrivateStateHome {
     PrivateStateHome()
     {
         setenv("XDG_STATE_HOME", folder.path().c_str(), 1);
+        setenv("XDG_CACHE_HOME", folder.path().c_str(), 1);
         platform::ignoreFileSizeLimitSignal();
     }
     TempDir folder;

@@ -1,11 +1,14 @@
 // The search: the matching rule, where each field's value comes from, and the walk.
+#include "features/index/tag_index.h"
 #include "features/search/search.h"
 #include "support/id3v2_builder.h"
 #include "tags/id3v1/id3.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -183,4 +186,50 @@ TEST_F(SearchTest, NamedFieldsMatchAnyOfTheirValuesByTheSameRule)
     Names found = search(either);
     std::sort(found.begin(), found.end());
     EXPECT_EQ((Names{"user.mp3", "various.mp3"}), found);
+}
+
+TEST(SearchMatch, IgnoringAccentsLettersMatchWhateverMarksTheyCarry)
+{
+    const auto same = [](const std::string& value, const std::string& criterion, bool ignoreAccents) {
+        std::string valueKey, criterionKey;
+        searchKey(value, valueKey, ignoreAccents);
+        searchKey(criterion, criterionKey, ignoreAccents);
+        return matchesKey(valueKey, criterionKey, true, false);
+    };
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"Caf\xC3\xA9", "cafe"},                                       // composed
+        {"Cafe\xCC\x81", "CAFE"},                                      // decomposed
+        {"\xCE\x91\xCE\x93\xCE\x86\xCE\xA0\xCE\x97", "\xCE\xB1\xCE\xB3\xCE\xB1\xCF\x80\xCE\xB7"}, // Greek tonos
+        {"Bj\xC3\xB6rk", "bjork"},
+        {"\xC3\x85ngstr\xC3\xB6m", "angstrom"},
+    };
+    for (const auto& [value, criterion] : pairs) {
+        EXPECT_TRUE(same(value, criterion, true)) << value;
+        EXPECT_FALSE(same(value, criterion, false)) << value;
+    }
+    // Letters that are not a base letter and a mark stay apart.
+    EXPECT_FALSE(same("Stra\xC3\x9F" "e", "strabe", true));
+    EXPECT_FALSE(same("\xC5\x81\xC3\xB3" "d\xC5\xBA", "lodz", true));
+}
+
+TEST_F(SearchTest, TheIndexFindsWhatTheFilesGiveInTheListsOrder)
+{
+    mp3("b.mp3", {{"TPE1", "Caf\xE9 Noir"}, {"TPE2", "Crew"}}); // ISO-8859-1
+    mp3("A.mp3", {{"TPE1", "cafe"}}, id3v1Record("", "Cafe", "", "", "", 0));
+    mp3("c.mp3", {{"TPE1", "Tea"}});
+    std::this_thread::sleep_for(std::chrono::milliseconds(150)); // so that the index keeps them
+    SearchRequest request = asking(TagField::Artist, "CAFE");
+    request.ignoreAccents = true;
+    request.folder = dir.path();
+    EXPECT_EQ((Names{"A.mp3", "b.mp3"}), search(request));
+    TagIndex index(dir.file("tags.db"));
+    for (int round = 0; round < 2; ++round) {
+        std::vector<std::string> found;
+        for (const std::string& path : runSearch(request, v1, v2, noProgress(), &index).results)
+            found.push_back(path.substr(dir.path().size()));
+        EXPECT_EQ((Names{"A.mp3", "b.mp3"}), found);
+    }
+    EXPECT_EQ(3u, index.filesRead()); // once each, the second round from the index alone
+    request.ignoreAccents = false;
+    EXPECT_EQ(Names{"A.mp3"}, search(request));
 }
