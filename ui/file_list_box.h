@@ -6,19 +6,28 @@
 
 #include "features/common/mp3_folder.h"
 
+#include <memory>
 #include <string>
 #include <vector>
+
+class BackgroundTask;
 
 class FileListBox : public QListWidget {
     Q_OBJECT
 public:
     explicit FileListBox(QWidget* parent = nullptr);
+    // Stops a listing still running.
+    ~FileListBox() override;
 
     // Shows the folder's matching files; nothing is re-read when the folder is already shown.
     // Gives the folder when it could not be read.
     UnreadableFolders setDirectory(const QString& folder);
-    // Lists the shown folder again, e.g. after a file in it was renamed.
+    // Lists the shown folder again, e.g. after a file in it was renamed. The folder is read on
+    // a worker: a listing done within a moment is shown at once, with the folders it could
+    // not read given; a longer one adds its rows as it finds them, sorts them at its end and
+    // then sends listingEnded with those folders.
     UnreadableFolders reread();
+    bool listing() const;
     // With subfolders the rows are the MP3 files of the whole tree, as paths relative to the
     // folder; the list is read again when this changes.
     UnreadableFolders setSubfolders(bool on);
@@ -35,7 +44,13 @@ public:
     std::string folderBytes() const;
     std::vector<std::string> selectedPaths() const;
 
+signals:
+    // A listing that outlasted reread ended; the folders it could not read.
+    void listingEnded(const UnreadableFolders& unreadable);
+
 private:
+    void addRows(const std::vector<std::string>& names);
+    std::unique_ptr<BackgroundTask> m_listing;
     QString m_folder;
     bool m_subfolders = false;
 };

@@ -2,6 +2,8 @@
 // error guard every handler runs under.
 #include "form1.h"
 
+#include "background_task.h"
+
 #include "file_list_box.h"
 #include "icons.h"
 #include "qt_text.h"
@@ -184,6 +186,10 @@ QCheckBox* TForm1::makeTreeBox(QWidget* parent, const char* name, FileListBox* l
     box->setToolTip(QStringLiteral("List the MP3 files of every folder below this one too"));
     wire(box, &QCheckBox::toggled, [this, box, list] {
         const UnreadableFolders unreadable = list->setSubfolders(box->isChecked());
+        if (!unreadable.empty())
+            m_dialogs.error(unreadableFoldersText(unreadable));
+    });
+    connect(list, &FileListBox::listingEnded, this, [this](const UnreadableFolders& unreadable) {
         if (!unreadable.empty())
             m_dialogs.error(unreadableFoldersText(unreadable));
     });

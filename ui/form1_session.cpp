@@ -153,6 +153,7 @@ void TForm1::restoreSession()
             controls.box->setEditText(folder);
     }
     restoreNamingSettings(*settings);
+    restoreSearchSettings(*settings);
     restoreEightBitCodePage();
     ShowHelpMainPage();
 }
@@ -164,6 +165,7 @@ void TForm1::saveSession()
     for (const FolderTab tab : kFolderTabs)
         settings->setValue(treeKey(folderList(tab)), folderControls(tab).tree->isChecked());
     saveNamingSettings(*settings);
+    saveSearchSettings(*settings);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

@@ -191,6 +191,8 @@ void TagSearch::SearchFolder(const std::vector<SearchedFolder>& folders, const S
         for (const platform::DirEntry& entry : folder.entries) {
             if (!examined(entry))
                 continue;
+            if (progress.cancelled())
+                return;
             m_path.assign(folder.path).append(entry.name);
             progress.advance(done, m_path);
             if (CheckSearchFile(request, m_path, entry.name))
