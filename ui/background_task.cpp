@@ -10,6 +10,7 @@
 namespace {
 
 constexpr int kHandOverMs = 50;
+int quietWaitMs = 50;
 
 // The claims of the running tasks; only the window's thread reads or changes them.
 std::vector<std::string>& heldClaims()
@@ -77,6 +78,9 @@ BackgroundTask::~BackgroundTask()
     for (const std::string& claim : m_claims)
         heldClaims().erase(std::find(heldClaims().begin(), heldClaims().end(), claim));
 }
+
+int BackgroundTask::quietMs() { return quietWaitMs; }
+void BackgroundTask::setQuietMs(int ms) { quietWaitMs = ms; }
 
 Progress& BackgroundTask::progress() { return *m_progress; }
 

@@ -43,6 +43,11 @@ public:
     // From the worker: runs `fn` on the window's thread, in order, batched every ~50 ms.
     void post(std::function<void()> fn);
 
+    // How long a caller waits for a task before it shows progress and goes on (50 ms); tests
+    // that check results at once raise it.
+    static int quietMs();
+    static void setQuietMs(int ms);
+
     // Whether a running task holds a claim that meets one of these.
     static bool held(const std::vector<std::string>& claims);
 

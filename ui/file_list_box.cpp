@@ -10,8 +10,6 @@
 
 namespace {
 
-// How long reread waits for a listing before it shows rows as they come.
-constexpr int kQuietMs = 50;
 
 // A row that sorts as the listing does: its bytes, ignoring case.
 class ListedItem : public QListWidgetItem {
@@ -93,7 +91,7 @@ UnreadableFolders FileListBox::reread()
                 t.post([this, names = std::move(names)] { addRows(names); });
         });
     });
-    if (task->finishWithin(kQuietMs)) {
+    if (task->finishWithin(BackgroundTask::quietMs())) {
         sortItems();
         return *unreadable;
     }

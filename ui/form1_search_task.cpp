@@ -26,7 +26,6 @@
 
 namespace {
 
-constexpr int kQuietMs = 50;
 const QString kIgnoreAccentsKey = QStringLiteral("search/ignoreAccents");
 
 // The found files not yet among `entries`, each once, in order.
@@ -80,7 +79,7 @@ void TForm1::StartSearch()
     }
     ButtonSearch->setText(QStringLiteral("Cancel"));
     // A quick search shows its results at once.
-    m_search->finishWithin(kQuietMs);
+    m_search->finishWithin(BackgroundTask::quietMs());
 }
 
 void TForm1::showSearchOutcome(const SearchOutcome& outcome)

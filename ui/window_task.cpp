@@ -12,8 +12,6 @@
 
 namespace {
 
-// How long a batch may take before its progress box appears; the event loop waits no longer.
-constexpr int kQuietMs = 50;
 
 // Tells the messages of the file the batch starts, then passes on.
 class NamingProgress : public Progress {
@@ -118,7 +116,7 @@ bool runWindowTask(QWidget* owner, WindowDialogs& dialogs, const QString& verb, 
                                      "or cancel it, and try again."));
         return false;
     }
-    if (!task.finishWithin(kQuietMs)) {
+    if (!task.finishWithin(BackgroundTask::quietMs())) {
         const std::unique_ptr<QProgressDialog> box = progressBox(owner, task, verb);
         // The box is window-modal, so this loop takes no click on the window.
         QEventLoop loop;
