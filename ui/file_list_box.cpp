@@ -7,8 +7,15 @@
 
 #include "features/common/mp3_folder.h"
 #include "features/common/text.h"
+#include "platform/file_system.h"
+
+#include <set>
 
 namespace {
+
+// Changes are taken up once they have settled this long.
+constexpr int kSettleMs = 300;
+constexpr std::size_t kWatchedFiles = 200;
 
 
 // A row that sorts as the listing does: its bytes, ignoring case.
@@ -59,6 +66,56 @@ UnreadableFolders listInBatches(BackgroundTask& task, const std::string& folder,
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
 {
     setUniformItemSizes(true);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, &FileListBox::rereadChanged);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_settle, qOverload<>(&QTimer::start));
+    connect(this, &QListWidget::itemSelectionChanged, this, &FileListBox::watchSelection);
+}
+
+void FileListBox::rereadChanged()
+{
+    // Never while our own save or rename holds files of the folder: its end re-reads them.
+    if (m_folder.isEmpty() || listing() || BackgroundTask::held({folderBytes()})) {
+        m_settle.start();
+        return;
+    }
+    m_keepSelected = selectedFileNames();
+    const QString folder = m_folder;
+    if (!platform::directoryExists(pathBytes(folder)))
+        clearDirectory();
+    else if (!listing())
+        reread();
+    emit changedOutside();
+}
+
+void FileListBox::watchSelection()
+{
+    const QStringList files = m_watcher.files();
+    if (!files.isEmpty())
+        m_watcher.removePaths(files);
+    const std::vector<std::string> paths = selectedPaths();
+    // Only a few files are watched one by one; changes to the rest show on the next read.
+    for (std::size_t i = 0; i < paths.size() && i < kWatchedFiles; ++i)
+        m_watcher.addPath(pathText(paths[i]));
+}
+
+void FileListBox::listingDone()
+{
+    sortItems();
+    if (!m_keepSelected.empty()) {
+        const std::set<std::string> keep(m_keepSelected.begin(), m_keepSelected.end());
+        for (int row = 0; row < count(); ++row)
+            if (keep.count(fileNameAt(row)))
+                item(row)->setSelected(true);
+        m_keepSelected.clear();
+    }
+    const QStringList folders = m_watcher.directories();
+    if (!folders.isEmpty())
+        m_watcher.removePaths(folders);
+    if (!m_folder.isEmpty())
+        m_watcher.addPath(m_folder);
 }
 
 FileListBox::~FileListBox() = default;
@@ -92,11 +149,11 @@ UnreadableFolders FileListBox::reread()
         });
     });
     if (task->finishWithin(BackgroundTask::quietMs())) {
-        sortItems();
+        listingDone();
         return *unreadable;
     }
     connect(task, &BackgroundTask::finished, this, [this, unreadable] {
-        sortItems();
+        listingDone();
         emit listingEnded(*unreadable);
     });
     return {};
@@ -120,6 +177,9 @@ UnreadableFolders FileListBox::setSubfolders(bool on)
 
 void FileListBox::clearDirectory()
 {
+    const QStringList watched = m_watcher.files() + m_watcher.directories();
+    if (!watched.isEmpty())
+        m_watcher.removePaths(watched);
     m_listing.reset();
     m_folder.clear();
     clear();

@@ -1,8 +1,10 @@
 // A list of the files of one folder that match a mask, as the folder boxes' tabs show them.
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QListWidget>
 #include <QStringList>
+#include <QTimer>
 
 #include "features/common/mp3_folder.h"
 
@@ -47,9 +49,19 @@ public:
 signals:
     // A listing that outlasted reread ended; the folders it could not read.
     void listingEnded(const UnreadableFolders& unreadable);
+    // Another program changed, added or removed files of the folder or a selected file; the
+    // list was read again, keeping the selection.
+    void changedOutside();
 
 private:
     void addRows(const std::vector<std::string>& names);
+    // The list sorted, the names kept through a re-read selected again, the folder watched.
+    void listingDone();
+    void watchSelection();
+    void rereadChanged();
+    QFileSystemWatcher m_watcher;
+    QTimer m_settle; // gathers a burst of changes into one re-read
+    std::vector<std::string> m_keepSelected;
     std::unique_ptr<BackgroundTask> m_listing;
     QString m_folder;
     bool m_subfolders = false;

@@ -193,6 +193,11 @@ QCheckBox* TForm1::makeTreeBox(QWidget* parent, const char* name, FileListBox* l
         if (!unreadable.empty())
             m_dialogs.error(unreadableFoldersText(unreadable));
     });
+    // The fields show what the files hold now.
+    connect(list, &FileListBox::changedOutside, this, [this, list] {
+        if (list == FileListBoxMP3Files)
+            guarded([this] { showTagSelection(FileListBoxMP3Files->selectedPaths()); });
+    });
     return box;
 }
 
