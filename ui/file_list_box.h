@@ -1,24 +1,35 @@
 // A list of the files of one folder that match a mask, as the folder boxes' tabs show them.
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QListWidget>
 #include <QStringList>
+#include <QTimer>
 
 #include "features/common/mp3_folder.h"
 
+#include <memory>
 #include <string>
 #include <vector>
+
+class BackgroundTask;
 
 class FileListBox : public QListWidget {
     Q_OBJECT
 public:
     explicit FileListBox(QWidget* parent = nullptr);
+    // Stops a listing still running.
+    ~FileListBox() override;
 
     // Shows the folder's matching files; nothing is re-read when the folder is already shown.
     // Gives the folder when it could not be read.
     UnreadableFolders setDirectory(const QString& folder);
-    // Lists the shown folder again, e.g. after a file in it was renamed.
+    // Lists the shown folder again, e.g. after a file in it was renamed. The folder is read on
+    // a worker: a listing done within a moment is shown at once, with the folders it could
+    // not read given; a longer one adds its rows as it finds them, sorts them at its end and
+    // then sends listingEnded with those folders.
     UnreadableFolders reread();
+    bool listing() const;
     // With subfolders the rows are the MP3 files of the whole tree, as paths relative to the
     // folder; the list is read again when this changes.
     UnreadableFolders setSubfolders(bool on);
@@ -35,7 +46,23 @@ public:
     std::string folderBytes() const;
     std::vector<std::string> selectedPaths() const;
 
+signals:
+    // A listing that outlasted reread ended; the folders it could not read.
+    void listingEnded(const UnreadableFolders& unreadable);
+    // Another program changed, added or removed files of the folder or a selected file; the
+    // list was read again, keeping the selection.
+    void changedOutside();
+
 private:
+    void addRows(const std::vector<std::string>& names);
+    // The list sorted, the names kept through a re-read selected again, the folder watched.
+    void listingDone();
+    void watchSelection();
+    void rereadChanged();
+    QFileSystemWatcher m_watcher;
+    QTimer m_settle; // gathers a burst of changes into one re-read
+    std::vector<std::string> m_keepSelected;
+    std::unique_ptr<BackgroundTask> m_listing;
     QString m_folder;
     bool m_subfolders = false;
 };

@@ -2,6 +2,8 @@
 // error guard every handler runs under.
 #include "form1.h"
 
+#include "background_task.h"
+
 #include "file_list_box.h"
 #include "icons.h"
 #include "qt_text.h"
@@ -188,6 +190,15 @@ QCheckBox* TForm1::makeTreeBox(QWidget* parent, const char* name, FileListBox* l
         const UnreadableFolders unreadable = list->setSubfolders(box->isChecked());
         if (!unreadable.empty())
             m_dialogs.error(unreadableFoldersText(unreadable));
+    });
+    connect(list, &FileListBox::listingEnded, this, [this](const UnreadableFolders& unreadable) {
+        if (!unreadable.empty())
+            m_dialogs.error(unreadableFoldersText(unreadable));
+    });
+    // The fields show what the files hold now.
+    connect(list, &FileListBox::changedOutside, this, [this, list] {
+        if (list == FileListBoxMP3Files)
+            guarded([this] { showTagSelection(FileListBoxMP3Files->selectedPaths()); });
     });
     return box;
 }

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+class BackgroundTask;
 class FileListBox;
 class PictureBox;
 class QCheckBox;
@@ -48,6 +49,7 @@ class TagTableView;
 struct BatchSaveOutcome;
 enum class TagTool;
 struct SearchRequest;
+struct SearchOutcome;
 struct AudioCriteria;
 
 // One row of the help topic tree: its caption, its parent's caption (empty at the top) and
@@ -215,6 +217,10 @@ public:
     bool PlaylistMayBeDropped();
     bool playlistChanged() const { return m_playlistChanged; }
 
+    // A batch save on a worker, its failures told in one summary; stopped, with no files,
+    // when another task held them.
+    BatchSaveOutcome saveInBackground(const BatchSaveRequest& request, const QString& verb);
+
     // Undo of the last save ("ID3 Tags") and the last rename ("Filename Edit"), from the journal
     void UndoLastSaveClick();
     void UndoLastRenameClick();
@@ -320,6 +326,7 @@ public:
     QLineEdit* EditSearchFolder = nullptr; // the folder searched
     QLineEdit* EditFilename = nullptr;     // the file name sought
     QCheckBox* CheckBoxSubfolders = nullptr;       // searches the folders below too
+    QCheckBox* CheckBoxIgnoreAccents = nullptr;    // letters match whatever accents they carry
     QCheckBox* CheckBoxExFilename = nullptr;       // the whole name must match
     QCheckBox* CheckBoxContainsFilename = nullptr; // the name need only contain the text
     QPushButton* ButtonBrowseSearch = nullptr;     // picks the folder searched
@@ -504,6 +511,12 @@ private:
     QString m_tagListFolder;  // the folder FileListBoxMP3Files showed at its last selection change
     bool m_placeRestored = false;
     bool m_playlistChanged = false; // rows added, moved or removed since the last open, save or close
+
+    // The search running on a worker, if any, and what the tab keeps between runs.
+    void showSearchOutcome(const SearchOutcome& outcome);
+    void saveSearchSettings(QSettings& settings) const;
+    void restoreSearchSettings(const QSettings& settings);
+    std::unique_ptr<BackgroundTask> m_search;
 };
 
 template <typename Sender, typename Signal>

@@ -7,7 +7,6 @@
 #include "qt_text.h"
 #include "shared_tags.h"
 #include "widget_helpers.h"
-#include "window_progress.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -133,10 +132,7 @@ void TForm1::ButtonCheckFixClick()
                                  .arg(request.files.size());
     if (m_dialogs.confirm(question) != Dialogs::Yes)
         return;
-    {
-        WindowProgress progress(this, QStringLiteral("Fixing"));
-        runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
-    }
+    saveInBackground(request, QStringLiteral("Fixing"));
     ButtonCheckRunClick();
     showTagSelection(FileListBoxMP3Files->selectedPaths());
 }

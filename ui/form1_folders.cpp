@@ -69,8 +69,14 @@ void TForm1::OpenMusicFolder(FileListBox* fileList, const QString& path)
         rememberFolder(fileList);
         if (!unreadable.empty())
             m_dialogs.error(unreadableFoldersText(unreadable));
-    } else
+    } else {
+        // The old folder's files must not stay listed under the new name.
+        fileList->clearDirectory();
+        rememberFolder(fileList);
         RemoveMusicFolder(path);
+        m_dialogs.error(QStringLiteral("The folder '") + path +
+                        QStringLiteral("' no longer exists; it was taken off the music folder list."));
+    }
 }
 
 QString TForm1::BrowseForFolder(const QString& title, const QString& start)

@@ -7,7 +7,6 @@
 #include "qt_text.h"
 #include "shared_tags.h"
 #include "widget_helpers.h"
-#include "window_progress.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -63,11 +62,7 @@ std::optional<NameSource> TForm1::renameSource()
 
 BatchSaveOutcome TForm1::saveOnTagsTab(const BatchSaveRequest& request)
 {
-    BatchSaveOutcome outcome;
-    {
-        WindowProgress progress(this, QStringLiteral("Saving"));
-        outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
-    }
+    const BatchSaveOutcome outcome = saveInBackground(request, QStringLiteral("Saving"));
     showSaveNotes(outcome);
     // The fields on show may be those of files just saved.
     if (!FileListBoxMP3Files->selectedItems().isEmpty())

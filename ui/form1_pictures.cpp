@@ -8,7 +8,6 @@
 #include "picture_box.h"
 #include "qt_text.h"
 #include "shared_tags.h"
-#include "window_progress.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -25,15 +24,14 @@ void showNote(PictureBox* box, QLabel* size, const QString& note)
 }
 
 // Saves the picture change into the ID3v2 tag of each file, as the save button does.
-void savePictureChange(TForm1& w, const std::vector<std::string>& files, PictureChange change, WindowDialogs& dialogs)
+void savePictureChange(TForm1& w, const std::vector<std::string>& files, PictureChange change)
 {
     BatchSaveRequest request;
     request.saveV1 = false;
     request.files = files;
     request.recordForUndo = true;
     request.v2.picture = std::move(change);
-    WindowProgress progress(&w, QStringLiteral("Saving"));
-    runBatchSave(request, SharedTagV1, SharedTagV2, dialogs, progress);
+    w.saveInBackground(request, QStringLiteral("Saving"));
 }
 
 } // namespace
@@ -103,7 +101,7 @@ void TForm1::SetPictureFrom(const QString& imagePath)
     change.kind = PictureChange::Kind::SetFrontCover;
     change.mimeType = std::move(image.mimeType);
     change.data = std::move(image.bytes);
-    savePictureChange(*this, files, std::move(change), m_dialogs);
+    savePictureChange(*this, files, std::move(change));
     ShowPicture();
 }
 
@@ -114,7 +112,7 @@ void TForm1::ToolButtonRemovePicturesClick()
         return;
     PictureChange change;
     change.kind = PictureChange::Kind::RemoveAll;
-    savePictureChange(*this, files, std::move(change), m_dialogs);
+    savePictureChange(*this, files, std::move(change));
     ShowPicture();
 }
 

@@ -4,7 +4,7 @@
 #include "file_list_box.h"
 #include "qt_text.h"
 #include "shared_tags.h"
-#include "window_progress.h"
+#include "window_task.h"
 
 #include "platform/file_system.h"
 
@@ -58,6 +58,18 @@ std::string failuresText(const BatchRenameOutcome& outcome)
     return text;
 }
 
+// A rename holds both names of each file it renames.
+std::vector<std::string> renameClaims(const RenamePlan& plan)
+{
+    std::vector<std::string> claims;
+    for (const PlannedRename& r : plan.files)
+        if (r.problem == RenameProblem::None) {
+            claims.push_back(r.oldPath());
+            claims.push_back(r.newPath());
+        }
+    return claims;
+}
+
 } // namespace
 
 void TForm1::RenameSelectedClick()
@@ -78,10 +90,10 @@ void TForm1::RenameSelectedClick()
     if (m_dialogs.confirmTable(renameTable(plan)) != Dialogs::Yes)
         return;
     BatchRenameOutcome outcome;
-    {
-        WindowProgress progress(this, QStringLiteral("Renaming"));
-        outcome = renamePlanned(plan, progress);
-    }
+    GatheredMessages messages;
+    if (!runWindowTask(this, m_dialogs, QStringLiteral("Renaming"), renameClaims(plan), messages,
+                       [&](Progress& progress) { outcome = renamePlanned(plan, progress); }))
+        return;
     followCurrentFile(plan);
     FileListBoxMP3FilesFileEdit->reread();
     ClearFileTagLabels();

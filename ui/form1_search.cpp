@@ -28,32 +28,6 @@ constexpr int kSearchFieldChars = 8;
 
 QLabel* plainLabel(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
 
-// Moves the tab's bar one step per file. The command holds the event loop, so the bar is
-// repainted on the spot whenever its filled part grows, not once per file.
-class SearchBarProgress : public Progress {
-public:
-    explicit SearchBarProgress(QProgressBar* bar) : m_bar(bar) {}
-
-    void begin(std::size_t total) override
-    {
-        // A maximum of 0 would turn the bar into a busy indicator.
-        m_bar->setMaximum(static_cast<int>(std::clamp<std::size_t>(total, 1, INT_MAX)));
-    }
-    void advance(std::size_t done, const std::string&) override
-    {
-        m_bar->setValue(static_cast<int>(std::min<std::size_t>(done, INT_MAX)));
-        const qint64 filled = qint64(m_bar->value()) * m_bar->width() / m_bar->maximum();
-        if (filled != m_filled) {
-            m_filled = filled;
-            m_bar->repaint();
-        }
-    }
-
-private:
-    QProgressBar* m_bar;
-    qint64 m_filled = 0;
-};
-
 } // namespace
 
 void TForm1::buildSearchTab()
@@ -98,11 +72,14 @@ void TForm1::buildSearchFolderGroup(QWidget* tab)
     ButtonBrowseSearch = named(new QPushButton(QStringLiteral("Browse..."), GroupBox6),
                                "ButtonBrowseSearch");
     CheckBoxSubfolders = checkBox("CheckBoxSubfolders", "Include subfolders", false, GroupBox6);
+    CheckBoxIgnoreAccents = checkBox("CheckBoxIgnoreAccents", "Ignore accents", true, GroupBox6);
+    CheckBoxIgnoreAccents->setToolTip(QStringLiteral("Letters match whatever accents they carry: \"cafe\" finds \"Caf\u00e9\""));
     auto* folderGrid = new QGridLayout(GroupBox6);
     folderGrid->addWidget(plainLabel(QStringLiteral("Search Folder:"), GroupBox6), 0, 0);
     folderGrid->addWidget(EditSearchFolder, 0, 1);
     folderGrid->addWidget(ButtonBrowseSearch, 0, 2);
-    folderGrid->addWidget(CheckBoxSubfolders, 1, 1, 1, 2);
+    folderGrid->addWidget(CheckBoxSubfolders, 1, 1);
+    folderGrid->addWidget(CheckBoxIgnoreAccents, 1, 2);
 }
 
 void TForm1::buildSearchCriteria(QWidget* tab)
@@ -173,6 +150,7 @@ SearchRequest TForm1::searchRequestFromControls() const
     SearchRequest request;
     request.folder = pathBytes(EditSearchFolder->text());
     request.subfolders = CheckBoxSubfolders->isChecked();
+    request.ignoreAccents = CheckBoxIgnoreAccents->isChecked();
     request.filename = {pathBytes(EditFilename->text()), CheckBoxExFilename->isChecked(),
                         CheckBoxContainsFilename->isChecked()};
     for (TagField field : kAllFields) {
@@ -186,46 +164,7 @@ SearchRequest TForm1::searchRequestFromControls() const
     return request;
 }
 
-void TForm1::StartSearch()
-{
-    if (EditSearchFolder->text().isEmpty()) {
-        m_dialogs.error(QStringLiteral("Please select a folder to search."));
-        return;
-    }
-    ProgressBarSearch->setValue(0);
-    ListViewSearchResults->clear();
-    LabelSearchCount->clear();
-    SearchRequest request = searchRequestFromControls();
-    if (!audioCriteriaFromControls(request.audio))
-        return;
-    SearchBarProgress progress(ProgressBarSearch);
-    const SearchOutcome outcome = runSearch(request, SharedTagV1, SharedTagV2, progress);
-
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(static_cast<qsizetype>(outcome.results.size()));
-    for (const std::string& path : outcome.results) {
-        auto* row = new QTreeWidgetItem;
-        setEntry(row, path);
-        rows.append(row);
-    }
-    ListViewSearchResults->addTopLevelItems(rows);
-    LabelSearchCount->setText(QStringLiteral("%1 file(s) found").arg(rows.size()));
-    if (!outcome.unreadable.empty())
-        m_dialogs.error(unreadableFoldersText(outcome.unreadable));
-}
-
 void TForm1::ToolButton8Click() { StartSearch(); }
-
-void TForm1::ToolButton13Click()
-{
-    if (m_dialogs.confirm(QStringLiteral("Do you wish to move these search results to the current playlist?")) !=
-        Dialogs::Yes)
-        return;
-    AppendPlaylistEntries(entriesOf(ListViewSearchResults));
-    PageControl1->setCurrentWidget(TabSheet1);
-    if (EditCurrentPlaylist->text().isEmpty())
-        SaveAsNewPlaylist();
-}
 
 void TForm1::ButtonBrowseSearchClick()
 {

@@ -156,6 +156,7 @@ void TForm1::restoreSession()
     }
     restoreNamingSettings(*settings);
     restoreTableSettings(*settings);
+    restoreSearchSettings(*settings);
     restoreEightBitCodePage();
     ShowHelpMainPage();
 }
@@ -168,6 +169,7 @@ void TForm1::saveSession()
         settings->setValue(treeKey(folderList(tab)), folderControls(tab).tree->isChecked());
     saveNamingSettings(*settings);
     saveTableSettings(*settings);
+    saveSearchSettings(*settings);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

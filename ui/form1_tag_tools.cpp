@@ -7,7 +7,6 @@
 #include "qt_text.h"
 #include "shared_tags.h"
 #include "widget_helpers.h"
-#include "window_progress.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -117,10 +116,8 @@ void TForm1::TagToolClick(TagTool tool)
         return;
     const TagToolPlan plan = planTagTool(tool, files, SharedTagV1, SharedTagV2, keys.value_or(std::vector<FrameKey>{}));
     BatchSaveOutcome outcome;
-    if (!plan.request.files.empty()) {
-        WindowProgress progress(this, QStringLiteral("Saving"));
-        outcome = runBatchSave(plan.request, SharedTagV1, SharedTagV2, m_dialogs, progress);
-    }
+    if (!plan.request.files.empty())
+        outcome = saveInBackground(plan.request, QStringLiteral("Saving"));
     if (!outcome.stopped)
         m_dialogs.info(tagToolSummary(plan, outcome));
     showTagSelection(FileListBoxMP3Files->selectedPaths());

@@ -7,7 +7,6 @@
 #include "file_list_box.h"
 #include "qt_text.h"
 #include "shared_tags.h"
-#include "window_progress.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -269,9 +268,8 @@ void TForm1::ToolButton4Click()
     }
     if (m_dialogs.confirm(saveConfirmationText(files.size())) != Dialogs::Yes)
         return;
-    WindowProgress progress(this, QStringLiteral("Saving"));
     request.recordForUndo = true; // "Undo last save" can take it back
-    const BatchSaveOutcome outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
+    const BatchSaveOutcome outcome = saveInBackground(request, QStringLiteral("Saving"));
     noteSaved(m_shownTags, now, request, outcome);
     showSaveNotes(outcome);
     // The frame table shows what the file now holds, and its changes are not made twice.

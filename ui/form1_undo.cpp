@@ -8,7 +8,7 @@
 #include "platform/journal_files.h"
 #include "tag_table_model.h"
 #include "widget_helpers.h"
-#include "window_progress.h"
+#include "window_task.h"
 
 #include <QLabel>
 #include <QToolBar>
@@ -28,10 +28,11 @@ std::optional<UndoReport> undoLast(QWidget* owner, WindowDialogs& dialogs, Journ
     if (dialogs.confirm(undoConfirmationText(*last)) != Dialogs::Yes)
         return std::nullopt;
     UndoReport report;
-    {
-        WindowProgress progress(owner, QStringLiteral("Undoing"));
-        report = undoEntry(store, last->id, progress);
-    }
+    GatheredMessages messages;
+    // The entry's files are known only once it is read: the undo holds every file.
+    if (!runWindowTask(owner, dialogs, QStringLiteral("Undoing"), {"/"}, messages,
+                       [&](Progress& progress) { report = undoEntry(store, last->id, progress); }))
+        return std::nullopt;
     if (!report.undone && !report.kept) {
         dialogs.error(report.refusal);
         return std::nullopt;

@@ -12,6 +12,8 @@ public:
     // `done` items are finished; `current` is the item now started (empty at the end).
     virtual void advance(std::size_t /*done*/, const std::string& /*current*/) {}
     virtual void end() {}
+    // Whether the person asked to stop: a walk stops between files, keeping what it did.
+    virtual bool cancelled() const { return false; }
 };
 
 // For callers that show no progress.

@@ -176,7 +176,7 @@ BatchRenameOutcome renamePlanned(const RenamePlan& plan, Progress& progress)
     }
     std::vector<RenameRecord> done;
     progress.begin(todo.size());
-    for (std::size_t i = 0; i < todo.size(); ++i) {
+    for (std::size_t i = 0; i < todo.size() && !progress.cancelled(); ++i) {
         const PlannedRename& r = *todo[i];
         progress.advance(i, r.oldPath());
         const std::size_t slash = r.newPath().rfind('/');

@@ -202,6 +202,8 @@ void TagSearch::SearchFolder(const std::vector<SearchedFolder>& folders, const S
         std::vector<std::string> names = mp3Names(folder.entries, true);
         std::sort(names.begin(), names.end(), lessIgnoringCase);
         for (const std::string& name : names) {
+            if (progress.cancelled())
+                return;
             m_path.assign(folder.path).append(name);
             if (m_index) {
                 batch.push_back(m_path);

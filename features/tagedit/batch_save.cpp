@@ -509,6 +509,10 @@ BatchSaveOutcome runBatchSave(const BatchSaveRequest& request, Tid3tag& v1, Tid3
     progress.begin(request.files.size());
     for (const std::string& path : request.files) {
         const std::size_t index = outcome.files.size();
+        if (progress.cancelled()) {
+            outcome.stopped = outcome.cancelled = true;
+            break;
+        }
         progress.advance(index, path);
         FileSaveOutcome& file = outcome.files.emplace_back();
         file.path = path;

@@ -104,6 +104,7 @@ struct FileSaveOutcome {
 struct BatchSaveOutcome {
     std::vector<FileSaveOutcome> files; // every file visited, in order
     bool stopped = false;
+    bool cancelled = false; // stopped between files when asked; the files before were saved
     bool failures = false; // at least one message was reported
 };
 

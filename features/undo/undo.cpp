@@ -197,6 +197,10 @@ void undoSave(const JournalStore& store, uint64_t id, UndoReport& report, Progre
     bool allDone = true;
     progress.begin(files->size());
     for (std::size_t i = files->size(); i-- > 0;) {
+        if (progress.cancelled()) {
+            allDone = false; // the entry stays, so a second undo finishes it
+            break;
+        }
         progress.advance(files->size() - 1 - i, (*files)[i].before.path);
         allDone = undoFile((*files)[i], report) && allDone;
     }

@@ -92,7 +92,9 @@ TEST_F(FolderBoxes, DeletedFolderIsDroppedFromAllBoxesAndTheFile)
 
     window->ComboBoxMusicFolders->setCurrentIndex(window->ComboBoxMusicFolders->findText(qs(gone)));
 
-    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(QStringList{"The folder '" + qs(gone) + "' no longer exists; it was taken off the music folder list."},
+              dialogs.texts("error"));
+    EXPECT_EQ(0, window->FileListBoxMP3Files->count());
     for (QComboBox* box : boxes())
         EXPECT_EQ(QStringList({"/other/"}), items(box));
     EXPECT_EQ(qs(gone), window->ComboBoxMusicFolders->currentText());

@@ -84,17 +84,25 @@ TEST_F(SearchTab, SearchListsMatchesAndExportsThemToThePlaylist)
     const QStringList kept = rows(results);
     ASSERT_EQ(2, kept.size());
 
-    dialogs.answers = {Dialogs::No, Dialogs::Yes};
+    // Cancel, then Append twice: no file is added twice.
+    dialogs.answers = {Dialogs::Cancel, Dialogs::Yes, Dialogs::Yes};
     window->ToolButton13->click();
     EXPECT_EQ(0, window->ListViewPlaylist->topLevelItemCount());
     window->ToolButton13->click();
-    EXPECT_EQ(QStringList(2, "Do you wish to move these search results to the current playlist?"),
-              dialogs.texts("confirm"));
+    window->ToolButton13->click();
+    ASSERT_EQ(3, dialogs.texts("confirm").size());
+    EXPECT_TRUE(dialogs.texts("confirm")[0].startsWith("Add these search results to the current playlist?"));
+    EXPECT_EQ(kept, rows(window->ListViewPlaylist));
+    // Replace: the playlist holds the results alone.
+    window->ListViewPlaylist->clear();
+    window->AppendPlaylistEntries({music + "other.mp3", music + "sub/a.mp3"});
+    dialogs.answers = {Dialogs::No};
+    window->ToolButton13->click();
     EXPECT_EQ(kept, rows(window->ListViewPlaylist));
     EXPECT_EQ(kept, rows(results));
     EXPECT_EQ(window->TabSheet1, window->PageControl1->currentWidget());
     // The playlist has no file yet, so its save-as ran; cancelling it keeps the entries.
-    EXPECT_EQ(1, dialogs.texts("save").size());
+    EXPECT_EQ(3, dialogs.texts("save").size());
 }
 
 TEST_F(SearchTab, TheLastRowSearchesANamedField)

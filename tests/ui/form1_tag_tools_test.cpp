@@ -118,7 +118,7 @@ TEST_F(TagTools, ADamagedTagIsShownRefusedAndRepairedWithTheAudioKept)
 
     dialogs.answers = {Dialogs::Yes};
     window->ToolButton4->click();
-    EXPECT_EQ(QStringList{"Error #65024! Could not save Tag! (the tag is damaged)"}, dialogs.texts("message"));
+    EXPECT_EQ(QStringList{"'" + qs(d) + "': Error #65024! Could not save Tag! (the tag is damaged)"}, dialogs.texts("error"));
     EXPECT_EQ(damaged, readFile(d));
 
     dialogs.shown.clear();

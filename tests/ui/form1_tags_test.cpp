@@ -213,7 +213,9 @@ TEST_F(TagsTab, ThreeFilesTakeOnlyTheCheckedField)
     window->ComboBoxGenre->setCurrentIndex(window->ComboBoxGenre->findText("Rock"));
     save();
     EXPECT_EQ(QStringList({"Do you wish to modify the selected 3 file(s)?"}), dialogs.texts("confirm"));
-    EXPECT_EQ(QStringList({"Error #64768! Could not save Tag! (the tag has no frame to write)"}), dialogs.texts("message")); // c has no ID3v2
+    // c has no ID3v2; the one box names it.
+    EXPECT_EQ(QStringList({"'" + qs(c) + "': Error #64768! Could not save Tag! (the tag has no frame to write)"}),
+              dialogs.texts("error"));
 
     for (int i = 0; i < 3; ++i) {
         FieldTexts expected = before[i].v1.fields;
@@ -260,7 +262,8 @@ TEST_F(TagsTab, SavesThatMustNotWrite)
     click(0);
     type(window->EditTitleV2, "Changed");
     save();
-    EXPECT_EQ(QStringList(2, "Error #512! Could not save Tag! (the file is marked read-only, hidden or system)"), dialogs.texts("message"));
+    const QString refused = "'" + qs(a) + "': Error #512! Could not save Tag! (the file is marked read-only, hidden or system)";
+    EXPECT_EQ(QStringList({"2 problems:\n" + refused + "\n" + refused}), dialogs.texts("error"));
     EXPECT_TRUE(unchanged());
 }
 

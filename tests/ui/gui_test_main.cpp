@@ -1,4 +1,6 @@
 // Runs GUI tests without a display unless the caller chose a platform.
+#include "ui/background_task.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,6 +15,9 @@ int main(int argc, char* argv[])
     // The window remembers things in the person's settings; tests keep theirs apart.
     const QTemporaryDir userSettings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userSettings.path());
+    // Listings, searches and saves end before the test looks, however slow the machine;
+    // the tests of the window's responsiveness set the wait back.
+    BackgroundTask::setQuietMs(60000);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
