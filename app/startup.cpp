@@ -3,6 +3,7 @@
 
 #include "music_folders.h"
 #include "features/common/interrupted_saves.h"
+#include "features/index/written_files.h"
 #include "ui/window_dialogs.h"
 #include "ui/form1.h"
 
@@ -70,6 +71,8 @@ std::unique_ptr<TForm1> startWindow(WindowDialogs& dialogs, const QString& music
         InstallDir = ReadSetting(QSettings::SystemScope, QStringLiteral("Varnoli"),
                                  QStringLiteral("installdir"));
         window->setInstallDir(InstallDir);
+        // The window's saves and renames keep the tag index true.
+        keepWrittenFiles();
         window->ReloadFolderBoxes();
         window->restoreSession();
         // A save the last run did not finish left a damaged file: say so before anything else.

@@ -29,17 +29,6 @@ bool chooseEightBitCodePage(const Command& command, const CommandArgs& args)
     return true;
 }
 
-// The files the command saved or renamed, told to the tag index where there is one already.
-void tellIndexOfWrittenFiles()
-{
-    const WrittenFiles written = takeWrittenFiles();
-    const std::string file = TagIndex::defaultFile();
-    if (written.empty() || file.empty() || !platform::fileExists(file))
-        return;
-    TagIndex index(file);
-    tellIndex(index, written);
-}
-
 int runCommand(const Command& command, const Args& args)
 {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {

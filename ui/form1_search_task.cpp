@@ -6,6 +6,7 @@
 #include "widget_helpers.h"
 
 #include "features/common/text.h"
+#include "features/index/indexed_files.h"
 #include "features/search/search.h"
 #include "tags/id3v1/id3.h"
 #include "tags/id3v2/id3v2.h"
@@ -71,7 +72,8 @@ void TForm1::StartSearch()
     const bool started = m_search->start([request, outcome](BackgroundTask& task) {
         Tid3tag v1;
         Tid3v2tag v2;
-        *outcome = runSearch(request, v1, v2, task.progress());
+        const std::unique_ptr<TagIndex> index = indexForReading();
+        *outcome = runSearch(request, v1, v2, task.progress(), index.get());
     }, {withSeparator(request.folder)});
     if (!started) {
         m_dialogs.error(QStringLiteral("Files of this folder are being saved or renamed; search again when that ends."));

@@ -6,11 +6,9 @@
 #include "features/tagedit/batch_save.h"
 #include "platform/file_system.h"
 #include "qt_text.h"
-#include "shared_tags.h"
 #include "tag_table_model.h"
 #include "tag_table_view.h"
 #include "widget_helpers.h"
-#include "window_progress.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -65,7 +63,7 @@ void TForm1::buildTagTableTab()
     page->setContentsMargins(0, 0, 0, 0);
     page->addWidget(bar);
     page->addWidget(buildTableControls(tab));
-    m_tableModel = new TagTableModel(std::make_shared<FileRecordSource>(), this);
+    m_tableModel = new TagTableModel(std::make_shared<IndexRecordSource>(), this);
     TableViewTags = named(new TagTableView(tab), "TableViewTags");
     TableViewTags->setModel(m_tableModel);
     page->addWidget(TableViewTags, 1);
@@ -248,11 +246,7 @@ void TForm1::ToolButtonTableSaveClick()
         m_dialogs.error(*refusal);
         return;
     }
-    BatchSaveOutcome outcome;
-    {
-        WindowProgress progress(this, QStringLiteral("Saving"));
-        outcome = runBatchSave(request, SharedTagV1, SharedTagV2, m_dialogs, progress);
-    }
+    const BatchSaveOutcome outcome = saveInBackground(request, QStringLiteral("Saving"));
     // A file that failed keeps its changed cells, so that nothing typed is lost.
     std::set<std::string> saved;
     for (const FileSaveOutcome& file : outcome.files)

@@ -3,6 +3,8 @@
 
 #include "background_task.h"
 
+#include "features/index/written_files.h"
+
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProgressDialog>
@@ -107,6 +109,7 @@ bool runWindowTask(QWidget* owner, WindowDialogs& dialogs, const QString& verb, 
         NamingProgress naming(t.progress(), messages);
         try {
             work(naming);
+            tellIndexOfWrittenFiles();
         } catch (...) {
             failure = std::current_exception(); // raised again on the window's thread
         }

@@ -1,6 +1,7 @@
 // The records of a listing's files, through the tag index.
 #include "indexed_files.h"
 
+#include "features/encoding/eight_bit_text.h"
 #include "features/show/show_files.h"
 
 namespace {
@@ -25,4 +26,12 @@ UnreadableFolders forEachRecordOf(TagIndex& index, const std::string& path, bool
     });
     flush();
     return unreadable;
+}
+
+std::unique_ptr<TagIndex> indexForReading()
+{
+    if (!eightBitCodePage().empty())
+        return nullptr;
+    auto index = std::make_unique<TagIndex>();
+    return index->isOpen() ? std::move(index) : nullptr;
 }

@@ -2,6 +2,7 @@
 #include "written_files.h"
 
 #include "features/index/tag_index.h"
+#include "platform/file_system.h"
 #include "tags/file/tag_file.h"
 
 #include <atomic>
@@ -48,4 +49,14 @@ void tellIndex(TagIndex& index, const WrittenFiles& files)
     for (const auto& [from, to] : files.renamed)
         index.renamed(from, to);
     index.update(files.saved);
+}
+
+void tellIndexOfWrittenFiles()
+{
+    const WrittenFiles written = takeWrittenFiles();
+    const std::string file = TagIndex::defaultFile();
+    if (written.empty() || file.empty() || !platform::fileExists(file))
+        return;
+    TagIndex index(file);
+    tellIndex(index, written);
 }

@@ -21,3 +21,5 @@ void noteRenamed(const std::string& from, const std::string& to);
 WrittenFiles takeWrittenFiles();
 // Renames first, so that a file renamed and then saved ends under its new name.
 void tellIndex(TagIndex& index, const WrittenFiles& files);
+// What was kept, told to the person's index where there is one already.
+void tellIndexOfWrittenFiles();

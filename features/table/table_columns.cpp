@@ -2,6 +2,7 @@
 #include "features/table/table_columns.h"
 
 #include "features/common/text.h"
+#include "features/index/index_record.h"
 #include "features/show/show_files.h"
 #include "features/tagedit/frame_table.h"
 #include "tags/core/utf8_text.h"
@@ -36,21 +37,37 @@ LoadedFile loadFile(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
     return {readShownFields(path, v1, v2), v2};
 }
 
+namespace {
+
+// One of the seven from the ID3v2 tag, else from the ID3v1 tag, where no track is empty.
+Utf8Text sevenValue(TagField field, const FileFields& shown)
+{
+    const std::size_t i = fieldIndex(field);
+    if (!shown.v2.fields[i].empty())
+        return shown.v2.fields[i];
+    const Utf8Text& v1 = shown.v1.fields[i];
+    return field == TagField::Track && v1 == "0" ? Utf8Text() : v1;
+}
+
+} // namespace
+
 Utf8Text cellValue(const TableColumn& column, const LoadedFile& file)
 {
-    if (column.field && column.field->seven) {
-        const std::size_t i = fieldIndex(*column.field->seven);
-        if (!file.shown.v2.fields[i].empty())
-            return file.shown.v2.fields[i];
-        const Utf8Text& v1 = file.shown.v1.fields[i];
-        return *column.field->seven == TagField::Track && v1 == "0" ? Utf8Text() : v1;
-    }
+    if (column.field && column.field->seven)
+        return sevenValue(*column.field->seven, file.shown);
     if (failed(file.shown.v2.result)) // the tag object may still hold the previous file's frames
         return {};
     if (column.field)
         return joinedValues(readField(file.v2, *column.field));
     FrameValue value;
     return file.v2.GetFrame(column.key, value) == textresult::kOk ? frameText(value) : Utf8Text();
+}
+
+Utf8Text cellValue(const TableColumn& column, const IndexRecord& record)
+{
+    if (column.field && column.field->seven)
+        return sevenValue(*column.field->seven, record.fields);
+    return column.field ? record.value(column.field->name) : record.value(column.name);
 }
 
 std::optional<std::string> refusedCell(const TableColumn& column, const Utf8Text& text)

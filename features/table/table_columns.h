@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+struct IndexRecord;
 class Tid3tag;
 class Tid3v2tag;
 
@@ -37,6 +38,8 @@ LoadedFile loadFile(const std::string& path, Tid3tag& v1, Tid3v2tag& v2);
 // tag (no track there is empty); another field's values or a frame's text joined with "; ";
 // empty when the file has none.
 Utf8Text cellValue(const TableColumn& column, const LoadedFile& file);
+// The same from the file's record in the tag index.
+Utf8Text cellValue(const TableColumn& column, const IndexRecord& record);
 
 // Why the text cannot be the column's value, as `set` would refuse it; nothing when it can.
 std::optional<std::string> refusedCell(const TableColumn& column, const Utf8Text& text);

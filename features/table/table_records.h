@@ -6,6 +6,7 @@
 #include "features/tagedit/batch_save.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,22 @@ class FileRecordSource : public TableRecordSource {
 public:
     std::vector<TableRecord> load(const std::vector<std::string>& paths,
                                   const std::vector<TableColumn>& columns) override;
+};
+
+class TagIndex;
+// Takes the records from the person's tag index, reading only files changed since; without an
+// index (or while an 8-bit code page is chosen) reads the files. Made on the thread that loads.
+class IndexRecordSource : public TableRecordSource {
+public:
+    IndexRecordSource();
+    ~IndexRecordSource() override;
+    std::vector<TableRecord> load(const std::vector<std::string>& paths,
+                                  const std::vector<TableColumn>& columns) override;
+
+private:
+    std::unique_ptr<TagIndex> m_index;
+    bool m_opened = false;
+    FileRecordSource m_files;
 };
 
 // One changed cell.

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace testsupport;
 
 TEST(TableTsv, BlocksAndTextInBothDirections)
@@ -108,4 +111,33 @@ TEST(TableSave, CellsAreRefusedAsSetRefusesThem)
     EXPECT_FALSE(refusedCell(c[3], "anything"));
     EXPECT_TRUE(refusedCell(c[4], "a picture"));
     EXPECT_FALSE(refusedCell(c[5], "Synthwave"));
+}
+
+// The table's rows from the tag index are the rows read from the files, fresh or remembered.
+TEST(TableRecords, FromTheIndexAsFromTheFiles)
+{
+    VARNOLI_NEED_CORPUS();
+    TempDir dir;
+    std::vector<std::string> paths;
+    for (const std::string& file : corpusFiles())
+        paths.push_back(copyCorpusFile(dir, file.substr(file.find_last_of('/') + 1)));
+    std::vector<std::string> unknown;
+    const std::vector<TableColumn> columns =
+        tableColumns("title, artist, album, year, genre, comment, track, albumartist, disc, lyrics, rating, "
+                     "TXXX:MusicBrainz Album Id, COMM::eng, TENC",
+                     unknown);
+    ASSERT_TRUE(unknown.empty());
+    FileRecordSource files;
+    const std::vector<TableRecord> expected = files.load(paths, columns);
+    // A file is remembered once it has been still for a moment.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    for (int round = 0; round < 2; ++round) {
+        IndexRecordSource indexed;
+        const std::vector<TableRecord> got = indexed.load(paths, columns);
+        ASSERT_EQ(expected.size(), got.size());
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(expected[i].values, got[i].values) << paths[i] << " round " << round;
+            EXPECT_EQ(expected[i].unreadable, got[i].unreadable) << paths[i];
+        }
+    }
 }
