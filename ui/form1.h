@@ -21,6 +21,9 @@
 #include <vector>
 
 class BackgroundTask;
+class Progress;
+class Tid3tag;
+class Tid3v2tag;
 class FileListBox;
 class PictureBox;
 class QCheckBox;
@@ -220,6 +223,10 @@ public:
     // A batch save on a worker, its failures told in one summary; stopped, with no files,
     // when another task held them.
     BatchSaveOutcome saveInBackground(const BatchSaveRequest& request, const QString& verb);
+    // A read of files on a worker behind the same progress box, with tag objects of its own;
+    // false when another task held the files (said) or the person cancelled it.
+    using FileRead = std::function<void(Progress& progress, Tid3tag& v1, Tid3v2tag& v2)>;
+    bool readInBackground(const QString& verb, std::vector<std::string> files, const FileRead& read);
 
     // Undo of the last save ("ID3 Tags") and the last rename ("Filename Edit"), from the journal
     void UndoLastSaveClick();

@@ -23,3 +23,16 @@ BatchSaveOutcome TForm1::saveInBackground(const BatchSaveRequest& request, const
     showSummary(m_dialogs, lines.size() > 1 ? std::to_string(lines.size()) + " problems:" : std::string(), lines);
     return outcome;
 }
+
+bool TForm1::readInBackground(const QString& verb, std::vector<std::string> files, const FileRead& read)
+{
+    GatheredMessages messages;
+    bool cancelled = false;
+    const bool ran = runWindowTask(this, m_dialogs, verb, std::move(files), messages, [&](Progress& progress) {
+        Tid3tag v1;
+        Tid3v2tag v2;
+        read(progress, v1, v2);
+        cancelled = progress.cancelled();
+    });
+    return ran && !cancelled;
+}

@@ -5,7 +5,8 @@
 #include "features/check/check_run.h"
 #include "file_list_box.h"
 #include "qt_text.h"
-#include "shared_tags.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 #include "widget_helpers.h"
 
 #include <QComboBox>
@@ -73,7 +74,12 @@ void TForm1::ButtonCheckRunClick()
     const std::string folder = FileListBoxMP3Files->folderBytes();
     for (int row = 0; row < FileListBoxMP3Files->count(); ++row)
         files.push_back(folder + FileListBoxMP3Files->fileNameAt(row));
-    m_checkReports = checkFiles(files, SharedTagV1, SharedTagV2);
+    std::vector<FileReport> reports;
+    // A cancelled check shows what it found in the files it reached.
+    readInBackground(QStringLiteral("Checking"), files, [&](Progress& progress, Tid3tag& v1, Tid3v2tag& v2) {
+        reports = checkFiles(files, v1, v2, progress);
+    });
+    m_checkReports = std::move(reports);
     showCheckReports();
 }
 

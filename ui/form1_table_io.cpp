@@ -9,7 +9,8 @@
 #include "file_list_box.h"
 #include "platform/file_system.h"
 #include "qt_text.h"
-#include "shared_tags.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 #include "widget_helpers.h"
 
 #include <QAction>
@@ -85,7 +86,11 @@ void TForm1::ExportTableClick()
         m_dialogs.error("'" + path + "': the window writes tables as .csv or .tsv files; nothing was written.");
         return;
     }
-    const ExportTable table = exportTable(files, {}, SharedTagV1, SharedTagV2);
+    ExportTable table;
+    if (!readInBackground(QStringLiteral("Reading"), files, [&](Progress&, Tid3tag& v1, Tid3v2tag& v2) {
+            table = exportTable(files, {}, v1, v2);
+        }))
+        return;
     try {
         platform::replaceFileAtomically(path, tableText(table, *format));
     } catch (const platform::IoError& e) {
@@ -120,7 +125,11 @@ void TForm1::ImportTableClick()
         return;
     }
     // A relative file name is taken below the table's own folder.
-    const ImportPlan plan = planImport(table, subfolderOf(path), SharedTagV1, SharedTagV2);
+    ImportPlan plan;
+    if (!readInBackground(QStringLiteral("Reading"), {}, [&](Progress&, Tid3tag& v1, Tid3v2tag& v2) {
+            plan = planImport(table, subfolderOf(path), v1, v2);
+        }))
+        return;
     if (!plan.refused.empty()) {
         m_dialogs.error("The table cannot be imported; no file was changed:" + firstLines(plan.refused));
         return;

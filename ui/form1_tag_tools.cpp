@@ -5,7 +5,8 @@
 #include "features/tagedit/tag_tools.h"
 #include "file_list_box.h"
 #include "qt_text.h"
-#include "shared_tags.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 #include "widget_helpers.h"
 
 #include <QAction>
@@ -114,7 +115,11 @@ void TForm1::TagToolClick(TagTool tool)
         return;
     if (m_dialogs.confirm(tagToolQuestion(tool, files.size())) != Dialogs::Yes)
         return;
-    const TagToolPlan plan = planTagTool(tool, files, SharedTagV1, SharedTagV2, keys.value_or(std::vector<FrameKey>{}));
+    TagToolPlan plan;
+    if (!readInBackground(QStringLiteral("Reading"), files, [&](Progress&, Tid3tag& v1, Tid3v2tag& v2) {
+            plan = planTagTool(tool, files, v1, v2, keys.value_or(std::vector<FrameKey>{}));
+        }))
+        return;
     BatchSaveOutcome outcome;
     if (!plan.request.files.empty())
         outcome = saveInBackground(plan.request, QStringLiteral("Saving"));

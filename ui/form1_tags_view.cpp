@@ -6,7 +6,8 @@
 #include "features/tagedit/batch_save.h"
 #include "file_list_box.h"
 #include "qt_text.h"
-#include "shared_tags.h"
+#include "tags/id3v1/id3.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -207,17 +208,28 @@ void TForm1::showTagSelection(const std::vector<std::string>& paths)
     m_frameEdits.clear();
     m_genreEdited = false;
     SelectionView selection;
-    try {
-        // One open of each file for both tags and the picture.
-        selection = readSelectionView(paths, SharedTagV1, SharedTagV2);
-    } catch (...) {
-        // The window reports it; the fields hold nothing of another file, and what they
-        // hold is what a save compares with.
-        ShowPictureView(PictureView(), !paths.empty());
+    // The fields hold nothing of another file, and what they hold is what a save compares with.
+    const auto showNothing = [this](const std::vector<std::string>& shown) {
+        ShowPictureView(PictureView(), !shown.empty());
         LabelAudio->clear();
         ClearTagView(false);
         ShowFrameTable({}, false);
-        m_shownTags = {paths, viewState(*this, false, {}), {}};
+        m_shownTags = {shown, viewState(*this, false, {}), {}};
+    };
+    try {
+        // One open of each file for both tags and the picture.
+        const bool read = readInBackground(QStringLiteral("Reading"), paths,
+                                           [&](Progress& progress, Tid3tag& v1, Tid3v2tag& v2) {
+                                               selection = readSelectionView(paths, v1, v2, progress);
+                                           });
+        if (!read) {
+            // Cancelled, or the files are busy: nothing is selected rather than a part shown as all.
+            FileListBoxMP3Files->clearSelection();
+            showNothing({});
+            return;
+        }
+    } catch (...) {
+        showNothing(paths); // the window reports it
         throw;
     }
     ShowPictureView(selection.view.picture, !paths.empty());

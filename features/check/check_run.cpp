@@ -27,7 +27,8 @@ std::vector<std::string> filesToCheck(const std::vector<std::string>& paths, boo
     return files;
 }
 
-std::vector<FileReport> checkFiles(const std::vector<std::string>& files, Tid3tag& v1, Tid3v2tag& v2)
+std::vector<FileReport> checkFiles(const std::vector<std::string>& files, Tid3tag& v1, Tid3v2tag& v2,
+                                   Progress& progress)
 {
     std::set<std::string> interrupted;
     for (const std::string& path : interruptedSavePaths())
@@ -36,7 +37,11 @@ std::vector<FileReport> checkFiles(const std::vector<std::string>& files, Tid3ta
     std::vector<AlbumEntry> albums;
     reports.reserve(files.size());
     albums.reserve(files.size());
+    progress.begin(files.size());
     for (const std::string& path : files) {
+        if (progress.cancelled())
+            break;
+        progress.advance(reports.size(), path);
         FileFacts facts = readFileFacts(path, v1, v2);
         facts.interrupted = !interrupted.empty() && interrupted.count(platform::absolutePath(path)) > 0;
         FileReport& report = reports.emplace_back();

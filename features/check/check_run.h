@@ -3,6 +3,7 @@
 
 #include "features/check/check_kinds.h"
 #include "features/common/mp3_folder.h"
+#include "features/common/progress.h"
 #include "features/tagedit/batch_save.h"
 
 #include <string>
@@ -17,7 +18,9 @@ std::vector<std::string> filesToCheck(const std::vector<std::string>& paths, boo
                                       UnreadableFolders& unreadable);
 
 // One report per file, in order, the album checks made across the files given.
-std::vector<FileReport> checkFiles(const std::vector<std::string>& files, Tid3tag& v1, Tid3v2tag& v2);
+// A cancel ends it between files, with the reports of those checked.
+std::vector<FileReport> checkFiles(const std::vector<std::string>& files, Tid3tag& v1, Tid3v2tag& v2,
+                                   Progress& progress = noProgress());
 
 // The journaled save that applies every fixable problem of the reports (those `wanted`
 // picks, when given), one file at a time; its files are those with a fix to make.

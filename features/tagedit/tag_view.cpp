@@ -92,13 +92,16 @@ FileView readFileView(const std::string& path, Tid3tag& v1, Tid3v2tag& v2, bool 
     return view;
 }
 
-SelectionView readSelectionView(const std::vector<std::string>& paths, Tid3tag& v1, Tid3v2tag& v2)
+SelectionView readSelectionView(const std::vector<std::string>& paths, Tid3tag& v1, Tid3v2tag& v2,
+                                Progress& progress)
 {
     SelectionView selection;
     selection.differs.more.assign(moreFields().size(), false);
     if (paths.empty())
         return selection;
     const bool one = paths.size() == 1;
+    progress.begin(paths.size());
+    progress.advance(0, paths.front());
     selection.view = readFileView(paths.front(), v1, v2, one);
     if (one)
         return selection;
@@ -108,6 +111,11 @@ SelectionView readSelectionView(const std::vector<std::string>& paths, Tid3tag& 
     // The picture box is answered from the same reads.
     PictureView picture = selection.view.picture;
     for (std::size_t i = 1; i < paths.size(); ++i) {
+        if (progress.cancelled()) {
+            selection.complete = false;
+            break;
+        }
+        progress.advance(i, paths[i]);
         const FileView view = readFileView(paths[i], v1, v2, false);
         compareWith(selection.view, view, selection.differs);
         joinPictureViews(picture, view.picture);

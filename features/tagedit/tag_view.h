@@ -1,6 +1,7 @@
 // The "ID3 Tags" tab as plain data: what its fields show of a file, and what its save writes.
 #pragma once
 
+#include "features/common/progress.h"
 #include "features/common/tag_fields.h"
 #include "features/tagedit/batch_save.h"
 #include "features/tagedit/frame_table.h"
@@ -85,8 +86,11 @@ struct SelectionDiffers {
 struct SelectionView {
     FileView view;
     SelectionDiffers differs;
+    bool complete = true;
 };
-SelectionView readSelectionView(const std::vector<std::string>& paths, Tid3tag& v1, Tid3v2tag& v2);
+// A cancel leaves `complete` false and the view of the files read so far.
+SelectionView readSelectionView(const std::vector<std::string>& paths, Tid3tag& v1, Tid3v2tag& v2,
+                                Progress& progress = noProgress());
 
 // What the view held when it last showed the selection, so that a save writes only the
 // fields the person changed: a frame the view cannot show whole (a second value, text

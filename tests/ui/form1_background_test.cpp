@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -118,8 +119,9 @@ TEST_F(WindowWork, TheWindowKeepsAnsweringThroughLongWork)
     EXPECT_EQ(kFolders * (kFilesEach / 10 + 1), window->ListViewSearchResults->topLevelItemCount());
     const qint64 searching = meter.longest();
 
-    // Selecting them all reads their tags on the window's thread; the save and undo are measured.
+    meter.restart();
     list->selectAll();
+    const qint64 selecting = meter.longest();
     window->EditTitleV2->clear();
     QTest::keyClicks(window->EditTitleV2, QStringLiteral("Same"));
     meter.restart();
@@ -139,13 +141,38 @@ TEST_F(WindowWork, TheWindowKeepsAnsweringThroughLongWork)
     EXPECT_EQ(songBytes(3), readFile(music + "Disc 7/3.mp3"));
 
     std::printf("[ measured ] listing %d files took %lld ms; longest block: listing %lld ms, search %lld ms, "
-                "save %lld ms, undo %lld ms\n", kFolders * kFilesEach, static_cast<long long>(listed),
-                static_cast<long long>(listing), static_cast<long long>(searching),
-                static_cast<long long>(saving), static_cast<long long>(undoing));
+                "selecting %lld ms, save %lld ms, undo %lld ms\n", kFolders * kFilesEach,
+                static_cast<long long>(listed), static_cast<long long>(listing), static_cast<long long>(searching),
+                static_cast<long long>(selecting), static_cast<long long>(saving), static_cast<long long>(undoing));
     EXPECT_LT(listing, kLongestBlockMs);
+    EXPECT_LT(selecting, kLongestBlockMs);
     EXPECT_LT(searching, kLongestBlockMs);
     EXPECT_LT(saving, kLongestBlockMs);
     EXPECT_LT(undoing, kLongestBlockMs);
+}
+
+TEST_F(WindowWork, ASelectionReadIsCancelledAndNothingIsShownAsAll)
+{
+    startOn(makeTree());
+    listTree();
+    FileListBox* list = window->FileListBoxMP3Files;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !list->listing() && list->count() == kFolders * kFilesEach; }, 20000));
+    BackgroundTask::setQuietMs(0);
+    bool boxShown = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = window->findChild<QProgressDialog*>(QStringLiteral("WindowProgress"))) {
+            boxShown = true;
+            box->findChild<QPushButton*>()->click();
+        }
+    });
+    list->selectAll();
+    ASSERT_TRUE(boxShown) << dialogs.texts("error").join("|").toStdString();
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_TRUE(window->EditTitleV2->text().isEmpty());
+    // Saving then writes nothing: no file is selected.
+    window->EditTitleV2->setText(QStringLiteral("Lost"));
+    window->ToolButton4->click();
+    EXPECT_TRUE(dialogs.texts("confirm").isEmpty());
 }
 
 TEST_F(WindowWork, ASearchIsCancelledAndTheWindowClosedWhileItLists)
