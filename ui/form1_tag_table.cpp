@@ -132,6 +132,11 @@ void TForm1::wireTagTableTab()
     connect(m_tableModel, &TagTableModel::cellsRefused, this,
             [this](const QString& text) { m_dialogs.error(text); }, Qt::QueuedConnection);
     TableViewTags->onRefused = [this](const QString& text) { m_dialogs.error(text); };
+    connect(m_tableModel, &TagTableModel::listed, this, [this](const UnreadableFolders& unreadable) {
+        showTableCount();
+        if (!unreadable.empty())
+            m_dialogs.error(unreadableFoldersText(unreadable));
+    });
     for (auto signal : {&TagTableModel::loadFinished, &TagTableModel::editsChanged})
         connect(m_tableModel, signal, this, [this] { showTableCount(); });
     std::vector<std::string> unknown;
@@ -143,17 +148,11 @@ void TForm1::showTableFolder(bool again)
     if (PageControl1->currentWidget() != TabSheetTable || (m_tableShown && !again))
         return;
     m_tableShown = true;
-    UnreadableFolders unreadable;
-    std::vector<std::string> names;
-    std::string folder;
-    if (isExistingDirectory(m_tableFolder)) {
-        folder = withSeparator(pathBytes(m_tableFolder));
-        names = listMp3Files(folder, m_tableTree, unreadable);
-    }
-    m_tableModel->showFiles(folder, names);
+    if (isExistingDirectory(m_tableFolder))
+        m_tableModel->showFolder(withSeparator(pathBytes(m_tableFolder)), m_tableTree);
+    else
+        m_tableModel->showFiles({}, {});
     showTableCount();
-    if (!unreadable.empty())
-        m_dialogs.error(unreadableFoldersText(unreadable));
 }
 
 void TForm1::showTableCount()

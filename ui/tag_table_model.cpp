@@ -35,6 +35,16 @@ std::vector<TableRecord> loadChunk(TableRecordSource& source, std::vector<std::s
     }
 }
 
+// The loader's cancel flag, for the folder walk.
+class CancelFlag : public Progress {
+public:
+    explicit CancelFlag(const std::atomic<bool>& flag) : m_flag(flag) {}
+    bool cancelled() const override { return m_flag; }
+
+private:
+    const std::atomic<bool>& m_flag;
+};
+
 } // namespace
 
 TagTableModel::TagTableModel(std::shared_ptr<TableRecordSource> source, QObject* parent)
@@ -47,6 +57,20 @@ TagTableModel::~TagTableModel() { stopLoading(); }
 void TagTableModel::showFiles(const std::string& folder, const std::vector<std::string>& names)
 {
     stopLoading();
+    resetRows(folder, names);
+    startLoading();
+}
+
+void TagTableModel::showFolder(const std::string& folder, bool subfolders)
+{
+    stopLoading();
+    resetRows(folder, {});
+    m_listing = true;
+    startLoader({}, std::make_pair(folder, subfolders));
+}
+
+void TagTableModel::resetRows(const std::string& folder, const std::vector<std::string>& names)
+{
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(names.size());
@@ -55,7 +79,19 @@ void TagTableModel::showFiles(const std::string& folder, const std::vector<std::
     m_shown.resize(m_rows.size());
     std::iota(m_shown.begin(), m_shown.end(), std::size_t(0));
     endResetModel();
-    startLoading();
+}
+
+void TagTableModel::takeListing(unsigned generation, const std::string& folder, const std::vector<std::string>& names,
+                                const UnreadableFolders& unreadable)
+{
+    if (generation != m_generation)
+        return;
+    resetRows(folder, names);
+    m_listing = false;
+    m_loaded = 0;
+    emit listed(unreadable);
+    if (m_rows.empty())
+        emit loadFinished();
 }
 
 void TagTableModel::setColumns(std::vector<TableColumn> columns)
@@ -86,6 +122,7 @@ void TagTableModel::stopLoading()
         m_loader->wait();
     m_loader.reset();
     m_cancel.reset();
+    m_listing = false;
     ++m_generation; // records still queued from the old load are dropped
 }
 
@@ -100,11 +137,29 @@ void TagTableModel::startLoading()
     paths.reserve(m_rows.size());
     for (const Row& row : m_rows)
         paths.push_back(row.path);
+    startLoader(std::move(paths), std::nullopt);
+}
+
+void TagTableModel::startLoader(std::vector<std::string> paths, std::optional<std::pair<std::string, bool>> listing)
+{
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     m_cancel = cancel;
     const unsigned generation = m_generation;
-    m_loader.reset(QThread::create([this, cancel, generation, paths = std::move(paths),
-                                    columns = m_columns, source = m_source] {
+    m_loader.reset(QThread::create([this, cancel, generation, paths = std::move(paths), listing,
+                                    columns = m_columns, source = m_source]() mutable {
+        if (listing) {
+            UnreadableFolders unreadable;
+            std::vector<std::string> names =
+                listMp3Files(listing->first, listing->second, unreadable, CancelFlag(*cancel));
+            if (*cancel)
+                return;
+            for (const std::string& name : names)
+                paths.push_back(listing->first + name);
+            QMetaObject::invokeMethod(
+                this, [this, generation, folder = listing->first, names = std::move(names), unreadable] {
+                    takeListing(generation, folder, names, unreadable);
+                }, Qt::QueuedConnection);
+        }
         for (std::size_t first = 0; first < paths.size() && !*cancel; first += kChunk) {
             const auto end = paths.begin() + static_cast<std::ptrdiff_t>(std::min(first + kChunk, paths.size()));
             std::vector<TableRecord> records = loadChunk(*source, {paths.begin() + static_cast<std::ptrdiff_t>(first), end},

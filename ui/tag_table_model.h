@@ -2,6 +2,7 @@
 // people changed until they are saved.
 #pragma once
 
+#include "features/common/mp3_folder.h"
 #include "features/table/table_records.h"
 
 #include <QAbstractTableModel>
@@ -29,11 +30,14 @@ public:
     // The files (names below `folder`, as the file lists hold them) as rows; their records
     // come in as they are loaded. Changed cells are kept by file and column.
     void showFiles(const std::string& folder, const std::vector<std::string>& names);
+    // The same for the MP3 files of `folder` (and below it), listed on the worker first;
+    // `listed` tells of the folders that could not be read.
+    void showFolder(const std::string& folder, bool subfolders);
     void setColumns(std::vector<TableColumn> columns);
     const std::vector<TableColumn>& columns() const { return m_columns; }
     // Loads every record again, as after a save or an undo.
     void reread();
-    bool loading() const { return m_loaded < m_rows.size(); }
+    bool loading() const { return m_listing || m_loaded < m_rows.size(); }
     std::size_t fileCount() const { return m_rows.size(); }
     // The full path of a row as shown.
     const std::string& pathAt(int row) const;
@@ -68,6 +72,7 @@ public:
 signals:
     // A typed cell was refused; the text names it and says why.
     void cellsRefused(const QString& text);
+    void listed(const UnreadableFolders& unreadable);
     void loadFinished();
     void editsChanged();
 
@@ -82,6 +87,11 @@ private:
     QString cellText(const Row& row, int column) const;
     const Utf8Text* editOf(const Row& row, const std::string& column) const;
     void startLoading();
+    // The loader's thread: lists the folder when asked (`paths` empty), then loads every record.
+    void startLoader(std::vector<std::string> paths, std::optional<std::pair<std::string, bool>> listing);
+    void takeListing(unsigned generation, const std::string& folder, const std::vector<std::string>& names,
+                     const UnreadableFolders& unreadable);
+    void resetRows(const std::string& folder, const std::vector<std::string>& names);
     void stopLoading();
     void takeRecords(unsigned generation, std::size_t first, std::vector<TableRecord> records);
     // The rows shown: those the filter lets through, in the order of the sort.
@@ -98,6 +108,7 @@ private:
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     std::size_t m_loaded = 0;
+    bool m_listing = false;
     unsigned m_generation = 0;
     std::unique_ptr<QThread> m_loader;
     std::shared_ptr<std::atomic<bool>> m_cancel;

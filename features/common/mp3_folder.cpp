@@ -26,18 +26,26 @@ std::vector<std::string> listMp3Files(const std::string& folder, UnreadableFolde
     return names;
 }
 
-std::vector<std::string> listMp3Files(const std::string& folder, bool subfolders, UnreadableFolders& unreadable)
+std::vector<std::string> listMp3Files(const std::string& folder, bool subfolders, UnreadableFolders& unreadable,
+                                      const Progress& progress)
 {
     if (!subfolders)
         return listMp3Files(folder, unreadable);
     const std::string root = withSeparator(folder);
     std::vector<std::string> paths;
-    const UnreadableFolders skipped =
-        walkFolders(root, true, [&](const std::string& at, const std::vector<platform::DirEntry>& entries) {
+    struct Cancelled {};
+    UnreadableFolders skipped;
+    try {
+        skipped = walkFolders(root, true, [&](const std::string& at, const std::vector<platform::DirEntry>& entries) {
+            if (progress.cancelled())
+                throw Cancelled();
             const std::string relative = at.substr(root.size());
             for (const std::string& name : mp3Names(entries, false))
                 paths.push_back(relative + name);
         });
+    } catch (const Cancelled&) {
+        return {};
+    }
     unreadable.insert(unreadable.end(), skipped.begin(), skipped.end());
     std::sort(paths.begin(), paths.end(), lessIgnoringCase);
     return paths;

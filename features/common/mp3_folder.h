@@ -2,6 +2,7 @@
 // search see them.
 #pragma once
 
+#include "features/common/progress.h"
 #include "platform/file_system.h"
 
 #include <functional>
@@ -21,7 +22,9 @@ using UnreadableFolders = std::vector<UnreadableFolder>;
 std::vector<std::string> listMp3Files(const std::string& folder, UnreadableFolders& unreadable);
 // With `subfolders`, the same over the whole tree below `folder` as paths relative to it
 // ("Album/01.mp3"), sorted ignoring case; every folder the walk could not read is reported.
-std::vector<std::string> listMp3Files(const std::string& folder, bool subfolders, UnreadableFolders& unreadable);
+// A cancel through `progress` ends the walk between folders with no names.
+std::vector<std::string> listMp3Files(const std::string& folder, bool subfolders, UnreadableFolders& unreadable,
+                                      const Progress& progress = noProgress());
 // The same from entries already read, keeping hidden files when asked and the listing order.
 std::vector<std::string> mp3Names(const std::vector<platform::DirEntry>& entries, bool withHidden);
 
