@@ -1,12 +1,16 @@
 // The window, offscreen, on a generated tree: time to the first row and to the last, the
-// longest time its event loop was blocked, and the peak memory, for listing and search.
-// window_bench FOLDER [FILES]: FOLDER is made and filled (100 files a folder) unless it exists.
+// longest time its event loop was blocked, and the peak memory, for listing, search, the tag
+// table, and reading, saving and undoing a selection of up to 10,000 files.
+// window_bench FOLDER [FILES] [index|no-index]: FOLDER is made and filled (100 files a folder)
+// unless it exists; the tag index is the one in $XDG_CACHE_HOME, or none with "no-index".
 #include "bench_util.h"
 
 #include "app/startup.h"
 #include "ui/background_task.h"
 #include "ui/file_list_box.h"
 #include "ui/form1.h"
+#include "ui/tag_table_model.h"
+#include "ui/tag_table_view.h"
 #include "ui/window_dialogs.h"
 
 #include <QApplication>
@@ -16,7 +20,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -76,6 +82,22 @@ void measure(const char* what, const std::function<void()>& start, const std::fu
                 static_cast<long long>(longest), bench::peakResidentKiB());
 }
 
+// Says yes to every question and prints every message, so that nothing waits for a person.
+class YesDialogs : public QtDialogs {
+public:
+    using QtDialogs::confirm;
+    using QtDialogs::error;
+    using QtDialogs::info;
+    using QtDialogs::message;
+    void message(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
+    void info(const std::string& text) override { std::fprintf(stderr, "info: %s\n", text.c_str()); }
+    void error(const std::string& text) override { std::fprintf(stderr, "error: %s\n", text.c_str()); }
+    Answer confirm(const std::string&) override { return Yes; }
+    Answer askSaveChanges(const QString&) override { return No; }
+};
+
+constexpr int kSelected = 10000;
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -85,6 +107,9 @@ int main(int argc, char* argv[])
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    const bool withIndex = !(argc > 3 && std::string(argv[3]) == "no-index");
+    if (!withIndex)
+        qputenv("XDG_CACHE_HOME", "/dev/null/none"); // no cache folder, so no index
     QApplication app(argc, argv);
     const std::string root = std::filesystem::absolute(argv[1]).string() + "/";
     const int files = argc > 2 ? std::atoi(argv[2]) : 10000;
@@ -96,12 +121,16 @@ int main(int argc, char* argv[])
     std::ofstream(setup + "musicdirs.xml") << "<?xml version=\"1.0\"?>\n<musicdirs><folder>" << root
                                            << "</folder></musicdirs>\n";
     qputenv(kSettingsDirVariable, QByteArray::fromStdString(setup));
+    // The undo journal and the person's own settings stay beside the tree.
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(setup + "state"));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(setup + "config"));
     applySettingsLocation();
-    QtDialogs dialogs;
+    YesDialogs dialogs;
     std::unique_ptr<TForm1> window = startWindow(dialogs, QString::fromStdString(setup + "musicdirs.xml"));
     if (!window)
         return 1;
-    BackgroundTask::setQuietMs(0);
+    std::printf("%s\n", withIndex ? "through the tag index" : "without the tag index");
+    BackgroundTask::setQuietMs(50);
     FileListBox* list = window->FileListBoxMP3Files;
     measure("listing", [&] {
         window->CheckBoxTree->setChecked(true);
@@ -115,5 +144,25 @@ int main(int argc, char* argv[])
     }, [&] { return window->ListViewSearchResults->topLevelItemCount() > 0; },
             [&] { return !window->LabelSearchCount->text().isEmpty(); });
     std::printf("%d rows listed, %d found\n", list->count(), window->ListViewSearchResults->topLevelItemCount());
+
+    TagTableModel* table = window->TableViewTags->tableModel();
+    measure("table", [&] {
+        window->CheckBoxTreeTable->setChecked(true);
+        window->ComboBoxMusicFoldersTable->setEditText(QString::fromStdString(root));
+        window->PageControl1->setCurrentWidget(window->TabSheetTable);
+    }, [&] { return table->rowCount() > 0; }, [&] { return table->rowCount() > 0 && !table->loading(); });
+    const int selected = std::min(kSelected, list->count());
+    window->PageControl1->setCurrentWidget(window->TabSheet2);
+    measure("select", [&] {
+        list->selectionModel()->select(QItemSelection(list->model()->index(0, 0), list->model()->index(selected - 1, 0)),
+                                       QItemSelectionModel::ClearAndSelect);
+    }, [] { return true; }, [] { return true; });
+    measure("save", [&] {
+        window->EditTitleV2->setText(QStringLiteral("Bench title"));
+        window->EditTitleV2->setModified(true);
+        window->ToolButton4->click();
+    }, [] { return true; }, [] { return true; });
+    measure("undo", [&] { window->UndoLastSave->click(); }, [] { return true; }, [] { return true; });
+    std::printf("%d files selected, saved and undone\n", selected);
     return 0;
 }

@@ -9,6 +9,10 @@
 #include "features/common/text.h"
 #include "platform/file_system.h"
 
+#include <QElapsedTimer>
+#include <QItemSelection>
+
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -21,7 +25,8 @@ constexpr std::size_t kWatchedFiles = 200;
 // A row that sorts as the listing does: its bytes, ignoring case.
 class ListedItem : public QListWidgetItem {
 public:
-    ListedItem(const std::string& name, QListWidget* list) : QListWidgetItem(pathText(name), list), m_name(name)
+    // Made outside the list: an item's every change inside it looks up its row, one by one.
+    explicit ListedItem(const std::string& name) : QListWidgetItem(pathText(name)), m_name(name)
     {
         setData(Qt::UserRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
     }
@@ -29,6 +34,7 @@ public:
     {
         return lessIgnoringCase(m_name, static_cast<const ListedItem&>(other).m_name);
     }
+    const std::string& name() const { return m_name; }
 
 private:
     std::string m_name;
@@ -67,6 +73,9 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
 {
     setUniformItemSizes(true);
     m_settle.setSingleShot(true);
+    m_feed.setSingleShot(true);
+    m_feed.setInterval(0);
+    connect(&m_feed, &QTimer::timeout, this, [this] { feedRows(false); });
     m_settle.setInterval(kSettleMs);
     connect(&m_settle, &QTimer::timeout, this, &FileListBox::rereadChanged);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
@@ -103,13 +112,14 @@ void FileListBox::watchSelection()
 
 void FileListBox::listingDone()
 {
-    sortItems();
     if (!m_keepSelected.empty()) {
         const std::set<std::string> keep(m_keepSelected.begin(), m_keepSelected.end());
+        std::vector<int> rows;
         for (int row = 0; row < count(); ++row)
             if (keep.count(fileNameAt(row)))
-                item(row)->setSelected(true);
+                rows.push_back(row);
         m_keepSelected.clear();
+        selectRows(rows);
     }
     const QStringList folders = m_watcher.directories();
     if (!folders.isEmpty())
@@ -122,7 +132,7 @@ FileListBox::~FileListBox() = default;
 
 bool FileListBox::listing() const
 {
-    return m_listing && m_listing->running();
+    return (m_listing && m_listing->running()) || !m_queued.empty() || m_ended;
 }
 
 UnreadableFolders FileListBox::setDirectory(const QString& folder)
@@ -136,6 +146,7 @@ UnreadableFolders FileListBox::setDirectory(const QString& folder)
 UnreadableFolders FileListBox::reread()
 {
     m_listing.reset(); // a listing of what was shown before ends here
+    dropQueued();
     clear();
     if (m_folder.isEmpty())
         return {};
@@ -149,22 +160,67 @@ UnreadableFolders FileListBox::reread()
         });
     });
     if (task->finishWithin(BackgroundTask::quietMs())) {
+        feedRows(true);
         listingDone();
         return *unreadable;
     }
     connect(task, &BackgroundTask::finished, this, [this, unreadable] {
-        listingDone();
-        emit listingEnded(*unreadable);
+        m_ended = std::make_unique<UnreadableFolders>(*unreadable);
+        feedRows(false);
     });
     return {};
 }
 
-void FileListBox::addRows(const std::vector<std::string>& names)
+void FileListBox::addRows(std::vector<std::string> names)
 {
+    if (names.empty())
+        return;
+    m_queued.push_back(std::move(names));
+    if (!m_feed.isActive())
+        m_feed.start();
+}
+
+void FileListBox::feedRows(bool all)
+{
+    constexpr qint64 kSliceMs = 20;
+    QElapsedTimer clock;
+    clock.start();
+    std::size_t added = 0;
     setUpdatesEnabled(false);
-    for (const std::string& name : names)
-        new ListedItem(name, this);
+    while (!m_queued.empty() && (all || (added % 64 != 0 || clock.elapsed() < kSliceMs))) {
+        std::vector<std::string>& batch = m_queued.front();
+        std::string& name = batch[m_queuedAt];
+        // The walk meets folders in the file system's order: each row goes where it sorts.
+        int low = 0, high = count();
+        while (low < high) {
+            const int mid = (low + high) / 2;
+            if (lessIgnoringCase(name, static_cast<const ListedItem*>(item(mid))->name()))
+                high = mid;
+            else
+                low = mid + 1;
+        }
+        auto* row = new ListedItem(name);
+        if (low == count())
+            addItem(row);
+        else
+            insertItem(low, row);
+        ++added;
+        if (++m_queuedAt == batch.size()) {
+            m_queued.erase(m_queued.begin());
+            m_queuedAt = 0;
+        }
+    }
     setUpdatesEnabled(true);
+    if (!m_queued.empty()) {
+        m_feed.start();
+        return;
+    }
+    if (m_ended) {
+        const UnreadableFolders unreadable = std::move(*m_ended);
+        m_ended.reset();
+        listingDone();
+        emit listingEnded(unreadable);
+    }
 }
 
 UnreadableFolders FileListBox::setSubfolders(bool on)
@@ -181,8 +237,17 @@ void FileListBox::clearDirectory()
     if (!watched.isEmpty())
         m_watcher.removePaths(watched);
     m_listing.reset();
+    dropQueued();
     m_folder.clear();
     clear();
+}
+
+void FileListBox::dropQueued()
+{
+    m_feed.stop();
+    m_queued.clear();
+    m_queuedAt = 0;
+    m_ended.reset();
 }
 
 std::string FileListBox::fileNameAt(int row) const
@@ -191,12 +256,31 @@ std::string FileListBox::fileNameAt(int row) const
     return it ? it->data(Qt::UserRole).toByteArray().toStdString() : std::string();
 }
 
+void FileListBox::selectRows(const std::vector<int>& rows)
+{
+    QItemSelection selection;
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t last = i;
+        while (last + 1 < rows.size() && rows[last + 1] == rows[last] + 1)
+            ++last;
+        selection.select(model()->index(rows[i], 0), model()->index(rows[last], 0));
+        i = last + 1;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::Select);
+}
+
+// From the selection model: an item's own isSelected() looks its row up, so asking each of
+// 100,000 rows blocked the window for seconds.
 std::vector<std::string> FileListBox::selectedFileNames() const
 {
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
     std::vector<std::string> names;
-    for (int row = 0; row < count(); ++row)
-        if (item(row)->isSelected())
-            names.push_back(fileNameAt(row));
+    names.reserve(rows.size());
+    for (int row : rows)
+        names.push_back(fileNameAt(row));
     return names;
 }
 

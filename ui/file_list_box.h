@@ -26,8 +26,8 @@ public:
     UnreadableFolders setDirectory(const QString& folder);
     // Lists the shown folder again, e.g. after a file in it was renamed. The folder is read on
     // a worker: a listing done within a moment is shown at once, with the folders it could
-    // not read given; a longer one adds its rows as it finds them, sorts them at its end and
-    // then sends listingEnded with those folders.
+    // not read given; a longer one adds its rows in order as it finds them, a slice at a time
+    // so that the window keeps answering, and then sends listingEnded with those folders.
     UnreadableFolders reread();
     bool listing() const;
     // With subfolders the rows are the MP3 files of the whole tree, as paths relative to the
@@ -41,6 +41,8 @@ public:
     // A row's file name (its path below the folder with subfolders) as the file system's bytes (the shown text is only decoded for display).
     std::string fileNameAt(int row) const;
     std::vector<std::string> selectedFileNames() const;
+    // Adds the rows to the selection in one change, so the selection is read once.
+    void selectRows(const std::vector<int>& rows);
     // The shown folder as bytes ending in "/" (the folder box may have been typed without
     // one), or empty without a folder; what a file name is put after.
     std::string folderBytes() const;
@@ -54,8 +56,12 @@ signals:
     void changedOutside();
 
 private:
-    void addRows(const std::vector<std::string>& names);
-    // The list sorted, the names kept through a re-read selected again, the folder watched.
+    void addRows(std::vector<std::string> names);
+    // Adds queued rows in order until the slice's time is up, or all of them; ends a listing
+    // whose worker ended once nothing is left.
+    void feedRows(bool all);
+    void dropQueued();
+    // The names kept through a re-read selected again, the folder watched.
     void listingDone();
     void watchSelection();
     void rereadChanged();
@@ -63,6 +69,10 @@ private:
     QTimer m_settle; // gathers a burst of changes into one re-read
     std::vector<std::string> m_keepSelected;
     std::unique_ptr<BackgroundTask> m_listing;
+    std::vector<std::vector<std::string>> m_queued; // found by the worker, not yet rows
+    std::size_t m_queuedAt = 0;                     // of the first queued batch
+    QTimer m_feed;
+    std::unique_ptr<UnreadableFolders> m_ended; // the worker ended; told once the rows are in
     QString m_folder;
     bool m_subfolders = false;
 };

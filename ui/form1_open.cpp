@@ -19,14 +19,16 @@ std::vector<std::string> TForm1::ShowFilesOnTagsTab(const QString& folder, const
         // The tag view is filled once, for the whole selection.
         const QSignalBlocker blocker(FileListBoxMP3Files);
         FileListBoxMP3Files->clearSelection();
+        std::vector<int> rows;
         for (int row = FileListBoxMP3Files->count() - 1; row >= 0; --row) {
             const auto given = std::find(missing.begin(), missing.end(), FileListBoxMP3Files->fileNameAt(row));
             if (given == missing.end())
                 continue;
             missing.erase(given);
-            FileListBoxMP3Files->item(row)->setSelected(true);
+            rows.insert(rows.begin(), row);
             FileListBoxMP3Files->setCurrentRow(row, QItemSelectionModel::NoUpdate);
         }
+        FileListBoxMP3Files->selectRows(rows);
     }
     if (!names.empty())
         guarded([this] { FileListBoxMP3FilesClick(); });

@@ -57,36 +57,41 @@ TagTableModel::~TagTableModel() { stopLoading(); }
 void TagTableModel::showFiles(const std::string& folder, const std::vector<std::string>& names)
 {
     stopLoading();
-    resetRows(folder, names);
+    resetRows(rowsOf(folder, names));
     startLoading();
 }
 
 void TagTableModel::showFolder(const std::string& folder, bool subfolders)
 {
     stopLoading();
-    resetRows(folder, {});
+    resetRows({});
     m_listing = true;
     startLoader({}, std::make_pair(folder, subfolders));
 }
 
-void TagTableModel::resetRows(const std::string& folder, const std::vector<std::string>& names)
+std::vector<TagTableModel::Row> TagTableModel::rowsOf(const std::string& folder, const std::vector<std::string>& names)
+{
+    std::vector<Row> rows;
+    rows.reserve(names.size());
+    for (const std::string& name : names)
+        rows.push_back({folder + name, pathText(fileNameOf(name)), pathText(subfolderOf(name)), false, false, {}});
+    return rows;
+}
+
+void TagTableModel::resetRows(std::vector<Row> rows)
 {
     beginResetModel();
-    m_rows.clear();
-    m_rows.reserve(names.size());
-    for (const std::string& name : names)
-        m_rows.push_back({folder + name, pathText(fileNameOf(name)), pathText(subfolderOf(name)), false, false, {}});
+    m_rows = std::move(rows);
     m_shown.resize(m_rows.size());
     std::iota(m_shown.begin(), m_shown.end(), std::size_t(0));
     endResetModel();
 }
 
-void TagTableModel::takeListing(unsigned generation, const std::string& folder, const std::vector<std::string>& names,
-                                const UnreadableFolders& unreadable)
+void TagTableModel::takeListing(unsigned generation, std::vector<Row> rows, const UnreadableFolders& unreadable)
 {
     if (generation != m_generation)
         return;
-    resetRows(folder, names);
+    resetRows(std::move(rows));
     m_listing = false;
     m_loaded = 0;
     emit listed(unreadable);
@@ -149,15 +154,17 @@ void TagTableModel::startLoader(std::vector<std::string> paths, std::optional<st
                                     columns = m_columns, source = m_source]() mutable {
         if (listing) {
             UnreadableFolders unreadable;
-            std::vector<std::string> names =
+            const std::vector<std::string> names =
                 listMp3Files(listing->first, listing->second, unreadable, CancelFlag(*cancel));
             if (*cancel)
                 return;
-            for (const std::string& name : names)
-                paths.push_back(listing->first + name);
+            // The rows' texts are made here, not on the window's thread.
+            std::vector<Row> rows = rowsOf(listing->first, names);
+            for (const Row& row : rows)
+                paths.push_back(row.path);
             QMetaObject::invokeMethod(
-                this, [this, generation, folder = listing->first, names = std::move(names), unreadable] {
-                    takeListing(generation, folder, names, unreadable);
+                this, [this, generation, rows = std::move(rows), unreadable]() mutable {
+                    takeListing(generation, std::move(rows), unreadable);
                 }, Qt::QueuedConnection);
         }
         for (std::size_t first = 0; first < paths.size() && !*cancel; first += kChunk) {

@@ -84,14 +84,14 @@ private:
         bool unreadable = false;
         std::map<std::string, Utf8Text> values;
     };
+    static std::vector<Row> rowsOf(const std::string& folder, const std::vector<std::string>& names);
+    void resetRows(std::vector<Row> rows);
+    void takeListing(unsigned generation, std::vector<Row> rows, const UnreadableFolders& unreadable);
     QString cellText(const Row& row, int column) const;
     const Utf8Text* editOf(const Row& row, const std::string& column) const;
     void startLoading();
     // The loader's thread: lists the folder when asked (`paths` empty), then loads every record.
     void startLoader(std::vector<std::string> paths, std::optional<std::pair<std::string, bool>> listing);
-    void takeListing(unsigned generation, const std::string& folder, const std::vector<std::string>& names,
-                     const UnreadableFolders& unreadable);
-    void resetRows(const std::string& folder, const std::vector<std::string>& names);
     void stopLoading();
     void takeRecords(unsigned generation, std::size_t first, std::vector<TableRecord> records);
     // The rows shown: those the filter lets through, in the order of the sort.
