@@ -78,7 +78,10 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
     connect(&m_feed, &QTimer::timeout, this, [this] { feedRows(false); });
     m_settle.setInterval(kSettleMs);
     connect(&m_settle, &QTimer::timeout, this, &FileListBox::rereadChanged);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        m_folderChanged = true;
+        m_settle.start();
+    });
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_settle, qOverload<>(&QTimer::start));
     connect(this, &QListWidget::itemSelectionChanged, this, &FileListBox::watchSelection);
 }
@@ -90,12 +93,15 @@ void FileListBox::rereadChanged()
         m_settle.start();
         return;
     }
-    m_keepSelected = selectedFileNames();
     const QString folder = m_folder;
-    if (!platform::directoryExists(pathBytes(folder)))
+    // A file changed in place leaves the rows as they are: only its tags are read again.
+    if (!platform::directoryExists(pathBytes(folder))) {
         clearDirectory();
-    else if (!listing())
+    } else if (m_folderChanged) {
+        m_keepSelected = selectedFileNames();
         reread();
+    }
+    m_folderChanged = false;
     emit changedOutside();
 }
 

@@ -67,6 +67,7 @@ private:
     void rereadChanged();
     QFileSystemWatcher m_watcher;
     QTimer m_settle; // gathers a burst of changes into one re-read
+    bool m_folderChanged = false; // files were added, removed or renamed, not only written
     std::vector<std::string> m_keepSelected;
     std::unique_ptr<BackgroundTask> m_listing;
     std::vector<std::vector<std::string>> m_queued; // found by the worker, not yet rows

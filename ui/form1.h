@@ -52,7 +52,7 @@ class TagTableView;
 struct BatchSaveOutcome;
 enum class TagTool;
 struct SearchRequest;
-struct SearchOutcome;
+struct SearchShown;
 struct AudioCriteria;
 
 // One row of the help topic tree: its caption, its parent's caption (empty at the top) and
@@ -520,7 +520,7 @@ private:
     bool m_playlistChanged = false; // rows added, moved or removed since the last open, save or close
 
     // The search running on a worker, if any, and what the tab keeps between runs.
-    void showSearchOutcome(const SearchOutcome& outcome);
+    void showSearchOutcome(SearchShown& shown);
     void saveSearchSettings(QSettings& settings) const;
     void restoreSearchSettings(const QSettings& settings);
     std::unique_ptr<BackgroundTask> m_search;

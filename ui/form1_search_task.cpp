@@ -42,6 +42,14 @@ std::vector<std::string> newEntries(const std::vector<std::string>& entries, con
 
 } // namespace
 
+// What a search found, its rows made on the worker in the file lists' order, so that tens of
+// thousands of results cost the window's thread one insertion.
+struct SearchShown {
+    SearchOutcome outcome;
+    QList<QTreeWidgetItem*> rows;
+    ~SearchShown() { qDeleteAll(rows); }
+};
+
 void TForm1::StartSearch()
 {
     if (m_search && m_search->running()) {
@@ -59,7 +67,7 @@ void TForm1::StartSearch()
     if (!audioCriteriaFromControls(request.audio))
         return;
     m_search = std::make_unique<BackgroundTask>();
-    auto outcome = std::make_shared<SearchOutcome>();
+    auto outcome = std::make_shared<SearchShown>();
     connect(m_search.get(), &BackgroundTask::progressed, ProgressBarSearch, [this](qulonglong done, qulonglong total) {
         // A maximum of 0 would turn the bar into a busy indicator.
         ProgressBarSearch->setMaximum(static_cast<int>(std::clamp<qulonglong>(total, 1, INT_MAX)));
@@ -73,7 +81,15 @@ void TForm1::StartSearch()
         Tid3tag v1;
         Tid3v2tag v2;
         const std::unique_ptr<TagIndex> index = indexForReading();
-        *outcome = runSearch(request, v1, v2, task.progress(), index.get());
+        outcome->outcome = runSearch(request, v1, v2, task.progress(), index.get());
+        std::vector<std::string>& found = outcome->outcome.results;
+        std::sort(found.begin(), found.end(), lessIgnoringCase);
+        outcome->rows.reserve(static_cast<qsizetype>(found.size()));
+        for (const std::string& path : found) {
+            auto* row = new QTreeWidgetItem;
+            setEntry(row, path);
+            outcome->rows.append(row);
+        }
     }, {withSeparator(request.folder)});
     if (!started) {
         m_dialogs.error(QStringLiteral("Files of this folder are being saved or renamed; search again when that ends."));
@@ -84,24 +100,16 @@ void TForm1::StartSearch()
     m_search->finishWithin(BackgroundTask::quietMs());
 }
 
-void TForm1::showSearchOutcome(const SearchOutcome& outcome)
+void TForm1::showSearchOutcome(SearchShown& shown)
 {
-    std::vector<std::string> found = outcome.results;
-    // In the order the file lists show.
-    std::sort(found.begin(), found.end(), lessIgnoringCase);
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(static_cast<qsizetype>(found.size()));
-    for (const std::string& path : found) {
-        auto* row = new QTreeWidgetItem;
-        setEntry(row, path);
-        rows.append(row);
-    }
-    ListViewSearchResults->addTopLevelItems(rows);
+    const qsizetype count = shown.rows.size();
+    ListViewSearchResults->addTopLevelItems(shown.rows);
+    shown.rows.clear(); // the list owns them now
     const bool cancelled = m_search && m_search->cancelRequested();
-    LabelSearchCount->setText(QStringLiteral("%1 file(s) found").arg(rows.size()) +
+    LabelSearchCount->setText(QStringLiteral("%1 file(s) found").arg(count) +
                               (cancelled ? QStringLiteral(" before the search was cancelled") : QString()));
-    if (!outcome.unreadable.empty())
-        m_dialogs.error(unreadableFoldersText(outcome.unreadable));
+    if (!shown.outcome.unreadable.empty())
+        m_dialogs.error(unreadableFoldersText(shown.outcome.unreadable));
 }
 
 void TForm1::ToolButton13Click()
