@@ -226,6 +226,8 @@ struct FileStamp {
 };
 // Empty when nothing is at the path or it is no regular file (a link to one counts).
 std::optional<FileStamp> fileStamp(const std::string& path);
+// The same for many paths, in order: each folder that paths in a row share is looked up once.
+std::vector<std::optional<FileStamp>> fileStamps(const std::vector<std::string>& paths);
 
 // Renames a file; false when the file system refuses.
 bool renameFile(const std::string& from, const std::string& to);

@@ -265,8 +265,9 @@ std::vector<IndexRecord> TagIndex::lookupOrThrow(const std::vector<std::string>&
         Statement& select = m_statements->select;
         const std::string here = platform::currentFolder() + '/';
         std::string key;
+        const std::vector<std::optional<platform::FileStamp>> stamps = platform::fileStamps(paths);
         for (std::size_t i = 0; i < paths.size(); ++i) {
-            const std::optional<platform::FileStamp> stamp = platform::fileStamp(paths[i]);
+            const std::optional<platform::FileStamp>& stamp = stamps[i];
             if (paths[i][0] != '/')
                 key.assign(here).append(paths[i]);
             const std::string& bound = paths[i][0] == '/' ? paths[i] : key;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -211,4 +212,29 @@ TEST_F(TagIndexTest, OurSavesAndRenamesAreKeptForTheIndex)
     const uint64_t read = index.filesRead();
     EXPECT_EQ(20u, index.lookup({paths[0], dir.file("moved.mp3")})[0].value("title").size());
     EXPECT_EQ(read + 1, index.filesRead()); // the saved file, not the renamed one
+}
+
+// The stamps of many paths, taken through the folders they share, are those of one stat each:
+// folders change mid-list and back, a name is missing, one path is a folder, one is relative.
+TEST(FileStamps, AgreeWithOneStatEach)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("a"));
+    std::filesystem::create_directories(dir.file("b"));
+    const std::string a = dir.write("a/1.mp3", Bytes(10)), b = dir.write("b/2.mp3", Bytes(20));
+    dir.write("a/3.mp3", Bytes(30));
+    struct Here {
+        std::filesystem::path was = std::filesystem::current_path();
+        ~Here() { std::filesystem::current_path(was); }
+    } here;
+    std::filesystem::current_path(dir.file("a"));
+    const std::vector<std::string> paths{a, dir.file("a/3.mp3"), b, dir.file("b/gone.mp3"), dir.file("a/1.mp3"),
+                                         dir.file("b"), "3.mp3", "../b/2.mp3"};
+    const std::vector<std::optional<platform::FileStamp>> stamps = platform::fileStamps(paths);
+    ASSERT_EQ(paths.size(), stamps.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(platform::fileStamp(paths[i]), stamps[i]) << paths[i];
+    EXPECT_FALSE(stamps[3]);
+    EXPECT_FALSE(stamps[5]);
+    EXPECT_EQ(30u, stamps[6]->size);
 }
