@@ -66,7 +66,7 @@ void TagTableModel::showFolder(const std::string& folder, bool subfolders)
     stopLoading();
     resetRows({});
     m_listing = true;
-    startLoader({}, std::make_pair(folder, subfolders));
+    startLoader(nullptr, std::make_pair(folder, subfolders));
 }
 
 std::vector<TagTableModel::Row> TagTableModel::rowsOf(const std::string& folder, const std::vector<std::string>& names)
@@ -78,20 +78,29 @@ std::vector<TagTableModel::Row> TagTableModel::rowsOf(const std::string& folder,
     return rows;
 }
 
-void TagTableModel::resetRows(std::vector<Row> rows)
+void TagTableModel::resetRows(std::vector<Row> rows, std::shared_ptr<const Paths> paths)
 {
+    if (!paths) {
+        auto made = std::make_shared<Paths>();
+        made->reserve(rows.size());
+        for (const Row& row : rows)
+            made->push_back(row.path);
+        paths = std::move(made);
+    }
     beginResetModel();
     m_rows = std::move(rows);
+    m_paths = std::move(paths);
     m_shown.resize(m_rows.size());
     std::iota(m_shown.begin(), m_shown.end(), std::size_t(0));
     endResetModel();
 }
 
-void TagTableModel::takeListing(unsigned generation, std::vector<Row> rows, const UnreadableFolders& unreadable)
+void TagTableModel::takeListing(unsigned generation, std::vector<Row> rows, std::shared_ptr<const Paths> paths,
+                                const UnreadableFolders& unreadable)
 {
     if (generation != m_generation)
         return;
-    resetRows(std::move(rows));
+    resetRows(std::move(rows), std::move(paths));
     m_listing = false;
     m_loaded = 0;
     emit listed(unreadable);
@@ -138,14 +147,10 @@ void TagTableModel::startLoading()
         emit loadFinished();
         return;
     }
-    std::vector<std::string> paths;
-    paths.reserve(m_rows.size());
-    for (const Row& row : m_rows)
-        paths.push_back(row.path);
-    startLoader(std::move(paths), std::nullopt);
+    startLoader(m_paths, std::nullopt);
 }
 
-void TagTableModel::startLoader(std::vector<std::string> paths, std::optional<std::pair<std::string, bool>> listing)
+void TagTableModel::startLoader(std::shared_ptr<const Paths> paths, std::optional<std::pair<std::string, bool>> listing)
 {
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     m_cancel = cancel;
@@ -160,17 +165,20 @@ void TagTableModel::startLoader(std::vector<std::string> paths, std::optional<st
                 return;
             // The rows' texts are made here, not on the window's thread.
             std::vector<Row> rows = rowsOf(listing->first, names);
+            auto listed = std::make_shared<Paths>();
+            listed->reserve(rows.size());
             for (const Row& row : rows)
-                paths.push_back(row.path);
+                listed->push_back(row.path);
+            paths = listed;
             QMetaObject::invokeMethod(
-                this, [this, generation, rows = std::move(rows), unreadable]() mutable {
-                    takeListing(generation, std::move(rows), unreadable);
+                this, [this, generation, rows = std::move(rows), listed, unreadable]() mutable {
+                    takeListing(generation, std::move(rows), listed, unreadable);
                 }, Qt::QueuedConnection);
         }
-        for (std::size_t first = 0; first < paths.size() && !*cancel; first += kChunk) {
-            const auto end = paths.begin() + static_cast<std::ptrdiff_t>(std::min(first + kChunk, paths.size()));
-            std::vector<TableRecord> records = loadChunk(*source, {paths.begin() + static_cast<std::ptrdiff_t>(first), end},
-                                                         columns);
+        for (std::size_t first = 0; paths && first < paths->size() && !*cancel; first += kChunk) {
+            const auto begin = paths->begin() + static_cast<std::ptrdiff_t>(first);
+            const auto end = paths->begin() + static_cast<std::ptrdiff_t>(std::min(first + kChunk, paths->size()));
+            std::vector<TableRecord> records = loadChunk(*source, {begin, end}, columns);
             QMetaObject::invokeMethod(
                 this, [this, generation, first, records = std::move(records)]() mutable {
                     takeRecords(generation, first, std::move(records));

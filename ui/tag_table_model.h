@@ -77,6 +77,7 @@ signals:
     void editsChanged();
 
 private:
+    using Paths = std::vector<std::string>;
     struct Row {
         std::string path;
         QString name, folder;
@@ -85,13 +86,15 @@ private:
         std::map<std::string, Utf8Text> values;
     };
     static std::vector<Row> rowsOf(const std::string& folder, const std::vector<std::string>& names);
-    void resetRows(std::vector<Row> rows);
-    void takeListing(unsigned generation, std::vector<Row> rows, const UnreadableFolders& unreadable);
+    // `paths` are the rows' paths, shared with the loader so that a re-read copies none.
+    void resetRows(std::vector<Row> rows, std::shared_ptr<const Paths> paths = nullptr);
+    void takeListing(unsigned generation, std::vector<Row> rows, std::shared_ptr<const Paths> paths,
+                     const UnreadableFolders& unreadable);
     QString cellText(const Row& row, int column) const;
     const Utf8Text* editOf(const Row& row, const std::string& column) const;
     void startLoading();
     // The loader's thread: lists the folder when asked (`paths` empty), then loads every record.
-    void startLoader(std::vector<std::string> paths, std::optional<std::pair<std::string, bool>> listing);
+    void startLoader(std::shared_ptr<const Paths> paths, std::optional<std::pair<std::string, bool>> listing);
     void stopLoading();
     void takeRecords(unsigned generation, std::size_t first, std::vector<TableRecord> records);
     // The rows shown: those the filter lets through, in the order of the sort.
@@ -102,6 +105,7 @@ private:
     std::shared_ptr<TableRecordSource> m_source;
     std::vector<TableColumn> m_columns;
     std::vector<Row> m_rows;
+    std::shared_ptr<const Paths> m_paths;
     std::vector<std::size_t> m_shown; // indexes into m_rows
     std::map<std::pair<std::string, std::string>, Utf8Text> m_edits; // by path and column name
     QString m_filter;
