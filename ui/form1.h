@@ -29,6 +29,7 @@ class PictureBox;
 class QCheckBox;
 class QCloseEvent;
 class QComboBox;
+class QFileSystemWatcher;
 class QGridLayout;
 class QGroupBox;
 class QKeyEvent;
@@ -360,6 +361,7 @@ public:
     void TableHeaderClick(int column); // sorts by the column, the other way round when sorted by it
     // True when the table has no unsaved cells, or they were saved or dropped on asking.
     bool TableMayBeDropped();
+    void RereadTable(); // F5: the folder listed again, asking first about unsaved cells
     QWidget* TabSheetTable = nullptr;
     QToolButton* ToolButtonTableSave = nullptr;
     QToolButton* TableColumnsButton = nullptr; // its menu adds and takes away named fields
@@ -480,6 +482,8 @@ private:
     void wireTagTableTab();
     // Lists the table's folder, when its tab is in front, unless it shows it already.
     void showTableFolder(bool again = false);
+    void tableFolderChanged(); // the watcher saw files added, removed or renamed
+    QFileSystemWatcher* m_tableWatcher = nullptr;
     void showTableCount();
     void saveTableSettings(QSettings& settings) const;
     void restoreTableSettings(const QSettings& settings);

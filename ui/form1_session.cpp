@@ -97,6 +97,10 @@ void TForm1::UndoKey()
 
 void TForm1::RereadKey()
 {
+    if (PageControl1->currentWidget() == TabSheetTable) {
+        RereadTable();
+        return;
+    }
     const std::optional<FolderTab> tab = folderTabInFront();
     if (!tab)
         return;

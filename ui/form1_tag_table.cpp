@@ -11,6 +11,7 @@
 #include "widget_helpers.h"
 
 #include <QComboBox>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -128,6 +130,12 @@ void TForm1::wireTagTableTab()
     connect(TableViewTags->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { guarded([this, column] { TableHeaderClick(column); }); });
     wire(PageControl1, &QTabWidget::currentChanged, [this] { showTableFolder(); });
+    m_tableWatcher = new QFileSystemWatcher(this);
+    auto* settle = new QTimer(this);
+    settle->setSingleShot(true);
+    settle->setInterval(300); // a burst of changes is one re-read
+    connect(m_tableWatcher, &QFileSystemWatcher::directoryChanged, settle, qOverload<>(&QTimer::start));
+    wire(settle, &QTimer::timeout, [this] { tableFolderChanged(); });
     // A refusal is shown once the editor has closed, not from inside its commit.
     connect(m_tableModel, &TagTableModel::cellsRefused, this,
             [this](const QString& text) { m_dialogs.error(text); }, Qt::QueuedConnection);
@@ -145,14 +153,41 @@ void TForm1::wireTagTableTab()
 
 void TForm1::showTableFolder(bool again)
 {
-    if (PageControl1->currentWidget() != TabSheetTable || (m_tableShown && !again))
+    if (PageControl1->currentWidget() != TabSheetTable)
         return;
+    if (m_tableShown && !again) {
+        // Shown again: files saved on another tab or by another program show as they are now.
+        if (!m_tableModel->loading())
+            m_tableModel->reread();
+        return;
+    }
     m_tableShown = true;
-    if (isExistingDirectory(m_tableFolder))
+    const QStringList watched = m_tableWatcher->directories();
+    if (!watched.isEmpty())
+        m_tableWatcher->removePaths(watched);
+    if (isExistingDirectory(m_tableFolder)) {
         m_tableModel->showFolder(withSeparator(pathBytes(m_tableFolder)), m_tableTree);
-    else
+        m_tableWatcher->addPath(m_tableFolder);
+    } else {
         m_tableModel->showFiles({}, {});
+    }
     showTableCount();
+}
+
+void TForm1::tableFolderChanged()
+{
+    // Files came or went: listed again, unless cells wait to be saved (F5 then asks); behind
+    // another tab, when the tab is shown.
+    if (m_tableModel->hasEdits())
+        return;
+    m_tableShown = false;
+    showTableFolder();
+}
+
+void TForm1::RereadTable()
+{
+    if (TableMayBeDropped())
+        showTableFolder(true);
 }
 
 void TForm1::showTableCount()

@@ -164,6 +164,32 @@ TEST_F(TagTable, UnsavedCellsSurviveSortAndFilterAndAreNeverDroppedWithoutAsking
     EXPECT_EQ(qs(dir.file("b")), settings.value("table/folder").toString());
 }
 
+// Files written on another tab or by another program show as they are now when the tab is
+// shown again; files added to the folder are listed; F5 asks before it drops unsaved cells.
+TEST_F(TagTable, FilesChangedElsewhereShowAsTheyAreNow)
+{
+    const std::vector<std::string> songs = makeSongs("a", 2);
+    setColumns("title");
+    showFolder(dir.file("a"));
+    ASSERT_EQ("Song 01", cell(0, 2));
+
+    window->PageControl1->setCurrentWidget(window->TabSheet2);
+    writeFile(songs[0], twoTagSong("Written elsewhere", "Song"));
+    window->PageControl1->setCurrentWidget(window->TabSheetTable);
+    waitLoaded();
+    EXPECT_EQ("Written elsewhere", cell(0, 2));
+
+    writeFile(dir.file("a/song00.mp3"), twoTagSong("New one", "Song"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return model()->fileCount() == 3 && !model()->loading(); }, 5000));
+    EXPECT_EQ("New one", cell(0, 2));
+
+    ASSERT_TRUE(model()->setData(model()->index(1, 2), "Typed"));
+    dialogs.answers = {Dialogs::Cancel};
+    window->RereadKey(); // F5
+    EXPECT_EQ(1, dialogs.texts("unsaved").size());
+    EXPECT_EQ(1u, model()->editCount());
+}
+
 TEST_F(TagTable, RefusedCellsAreNamedAndChangeNothing)
 {
     makeSongs("a", 2);
