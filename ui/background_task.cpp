@@ -13,10 +13,22 @@ constexpr int kHandOverMs = 50;
 int quietWaitMs = 50;
 
 // The claims of the running tasks; only the window's thread reads or changes them.
-std::vector<std::string>& heldClaims()
+struct HeldClaim {
+    std::string path;
+    const BackgroundTask* task;
+    bool reads;
+};
+std::vector<HeldClaim>& heldClaims()
 {
-    static std::vector<std::string> claims;
+    static std::vector<HeldClaim> claims;
     return claims;
+}
+
+void release(const BackgroundTask* task)
+{
+    std::vector<HeldClaim>& claims = heldClaims();
+    claims.erase(std::remove_if(claims.begin(), claims.end(), [task](const HeldClaim& c) { return c.task == task; }),
+                 claims.end());
 }
 
 bool startsWith(const std::string& text, const std::string& head)
@@ -75,8 +87,7 @@ BackgroundTask::~BackgroundTask()
         delete m_thread;
         m_thread = nullptr;
     }
-    for (const std::string& claim : m_claims)
-        heldClaims().erase(std::find(heldClaims().begin(), heldClaims().end(), claim));
+    release(this);
 }
 
 int BackgroundTask::quietMs() { return quietWaitMs; }
@@ -84,21 +95,21 @@ void BackgroundTask::setQuietMs(int ms) { quietWaitMs = ms; }
 
 Progress& BackgroundTask::progress() { return *m_progress; }
 
-bool BackgroundTask::held(const std::vector<std::string>& claims)
+bool BackgroundTask::held(const std::vector<std::string>& claims, bool reader)
 {
     for (const std::string& mine : claims)
-        for (const std::string& theirs : heldClaims())
-            if (meet(mine, theirs))
+        for (const HeldClaim& theirs : heldClaims())
+            if (!(reader && theirs.reads) && meet(mine, theirs.path))
                 return true;
     return false;
 }
 
-bool BackgroundTask::start(Work work, std::vector<std::string> claims)
+bool BackgroundTask::start(Work work, std::vector<std::string> claims, bool reads)
 {
-    if (running() || held(claims))
+    if (running() || held(claims, reads))
         return false;
-    m_claims = std::move(claims);
-    heldClaims().insert(heldClaims().end(), m_claims.begin(), m_claims.end());
+    for (std::string& claim : claims)
+        heldClaims().push_back({std::move(claim), this, reads});
     m_cancel = false;
     m_progress = std::make_unique<TaskProgress>(m_cancel);
     m_shownDone = qulonglong(-1);
@@ -154,8 +165,6 @@ void BackgroundTask::end()
     m_thread = nullptr;
     m_tick.stop();
     deliver();
-    for (const std::string& claim : m_claims)
-        heldClaims().erase(std::find(heldClaims().begin(), heldClaims().end(), claim));
-    m_claims.clear();
+    release(this);
     emit finished();
 }

@@ -29,8 +29,8 @@ public:
 
     // Starts `work` holding `claims`: paths, or folders ending in "/" that hold every path
     // below them. False, and nothing starts, when a running task holds one of them or this
-    // task still runs.
-    bool start(Work work, std::vector<std::string> claims = {});
+    // task still runs. A task that only `reads` is kept only from files a writing task holds.
+    bool start(Work work, std::vector<std::string> claims = {}, bool reads = false);
     bool running() const { return m_thread != nullptr; }
     void cancel() { m_cancel = true; }
     bool cancelRequested() const { return m_cancel; }
@@ -48,8 +48,9 @@ public:
     static int quietMs();
     static void setQuietMs(int ms);
 
-    // Whether a running task holds a claim that meets one of these.
-    static bool held(const std::vector<std::string>& claims);
+    // Whether a running task holds a claim that meets one of these; for a `reader`, a task
+    // that writes.
+    static bool held(const std::vector<std::string>& claims, bool reader = false);
 
 signals:
     // How far the work has come; sent at most every ~50 ms.
@@ -67,7 +68,6 @@ private:
     QTimer m_tick;
     std::mutex m_mutex;
     std::vector<std::function<void()>> m_pending;
-    std::vector<std::string> m_claims;
     qulonglong m_shownDone = qulonglong(-1);
     quint64 m_run = 0;
 };

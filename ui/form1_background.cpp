@@ -33,6 +33,6 @@ bool TForm1::readInBackground(const QString& verb, std::vector<std::string> file
         Tid3v2tag v2;
         read(progress, v1, v2);
         cancelled = progress.cancelled();
-    });
+    }, true);
     return ran && !cancelled;
 }

@@ -90,7 +90,7 @@ void TForm1::StartSearch()
             setEntry(row, path);
             outcome->rows.append(row);
         }
-    }, {withSeparator(request.folder)});
+    }, {withSeparator(request.folder)}, true);
     if (!started) {
         m_dialogs.error(QStringLiteral("Files of this folder are being saved or renamed; search again when that ends."));
         return;

@@ -101,7 +101,7 @@ void showSummary(WindowDialogs& dialogs, const std::string& heading, const std::
 }
 
 bool runWindowTask(QWidget* owner, WindowDialogs& dialogs, const QString& verb, std::vector<std::string> files,
-                   GatheredMessages& messages, const std::function<void(Progress&)>& work)
+                   GatheredMessages& messages, const std::function<void(Progress&)>& work, bool reads)
 {
     BackgroundTask task;
     std::exception_ptr failure;
@@ -113,7 +113,7 @@ bool runWindowTask(QWidget* owner, WindowDialogs& dialogs, const QString& verb, 
         } catch (...) {
             failure = std::current_exception(); // raised again on the window's thread
         }
-    }, std::move(files));
+    }, std::move(files), reads);
     if (!started) {
         dialogs.error(QStringLiteral("Another task is still working on these files. Wait for it to end, "
                                      "or cancel it, and try again."));

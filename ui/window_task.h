@@ -41,5 +41,6 @@ void showSummary(WindowDialogs& dialogs, const std::string& heading, const std::
 // shows nothing; a longer one a window-modal box with "<verb> N of M: name" and Cancel, so
 // the window paints and takes no click that could meet the batch. False, after saying why,
 // when another task holds one of the files.
+// A work that only `reads` the files may run beside others that read them.
 bool runWindowTask(QWidget* owner, WindowDialogs& dialogs, const QString& verb, std::vector<std::string> files,
-                   GatheredMessages& messages, const std::function<void(Progress&)>& work);
+                   GatheredMessages& messages, const std::function<void(Progress&)>& work, bool reads = false);

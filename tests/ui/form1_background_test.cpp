@@ -21,6 +21,8 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <filesystem>
 
 using namespace testsupport;
@@ -250,4 +252,28 @@ TEST_F(WindowWork, AFolderGoneClearsTheListAndAChangedFileIsReadAgain)
     EXPECT_EQ(0, window->FileListBoxMP3Files->count());
     EXPECT_EQ(QStringList{"The folder '" + qs(other) + "' no longer exists; it was taken off the music folder list."},
               dialogs.texts("error"));
+}
+
+// Reads meet only writes: a search's folder keeps a save out, never a read of the selection.
+TEST(TaskClaims, ReadsShareFilesAndWritesHoldThem)
+{
+    std::atomic<bool> release{false};
+    const auto wait = [&release](BackgroundTask&) {
+        while (!release)
+            std::this_thread::yield();
+    };
+    BackgroundTask search, read, save, other;
+    ASSERT_TRUE(search.start(wait, {"/music/"}, true));
+    EXPECT_TRUE(read.start(wait, {"/music/a.mp3"}, true));
+    EXPECT_FALSE(save.start(wait, {"/music/a.mp3"}));
+    EXPECT_TRUE(BackgroundTask::held({"/music/b.mp3"}));
+    release = true;
+    ASSERT_TRUE(search.finishWithin(5000) && read.finishWithin(5000));
+    release = false;
+    ASSERT_TRUE(save.start(wait, {"/music/a.mp3"}));
+    EXPECT_FALSE(read.start(wait, {"/music/"}, true));
+    EXPECT_TRUE(other.start(wait, {"/other/"}, true));
+    release = true;
+    EXPECT_TRUE(save.finishWithin(5000) && other.finishWithin(5000));
+    EXPECT_FALSE(BackgroundTask::held({"/music/"}));
 }
