@@ -73,7 +73,8 @@ void giveFirstFileACover(TForm1& window, Dialogs& dialogs)
 }
 
 // Show the first listed folder in each box, the way a user would pick it; then a playlist
-// of the whole folder, one file's tags, a name built from tags, a search and a help page.
+// of the whole folder, one file's tags, a name built from tags, a search, the tag table and a
+// help page.
 void fillTabs(TForm1& window, Dialogs& dialogs)
 {
     for (QComboBox* box : {window.ComboBoxMusicFoldersPlaylist, window.ComboBoxMusicFolders,
@@ -96,6 +97,10 @@ void fillTabs(TForm1& window, Dialogs& dialogs)
     // Lower case finds the Greek title: letter case is folded in every script.
     window.EditSearch[1]->setText(QString::fromUtf8("καλημέρα"));
     window.ButtonSearchClick();
+    // The tag table of the same folder, with a column beyond the seven.
+    window.EditTableColumns->setText(QStringLiteral("track, title, artist, album, year, genre, albumartist"));
+    window.EditTableColumnsExit();
+    window.ComboBoxMusicFoldersTable->setEditText(music);
     window.TreeView1->setCurrentItem(window.TreeView1->topLevelItem(0));
     window.TreeView1->expandAll();
     window.TreeView1Click();

@@ -27,6 +27,8 @@ TagTableView::TagTableView(QWidget* parent) : QTableView(parent)
                     QAbstractItemView::AnyKeyPressed);
     horizontalHeader()->setSectionsMovable(false);
     horizontalHeader()->setSortIndicatorShown(true);
+    // The rows come in the file lists' order until a heading is clicked.
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setWordWrap(false);
 }
