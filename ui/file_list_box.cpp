@@ -40,9 +40,6 @@ private:
     std::string m_name;
 };
 
-// Thrown from the walk's visitor to leave a cancelled walk at once.
-struct ListingCancelled {};
-
 // The folder's MP3 names, handed to the window in batches as each folder is read.
 UnreadableFolders listInBatches(BackgroundTask& task, const std::string& folder, bool subfolders,
                                 const std::function<void(std::vector<std::string>)>& add)
@@ -53,18 +50,14 @@ UnreadableFolders listInBatches(BackgroundTask& task, const std::string& folder,
         return unreadable;
     }
     const std::string root = withSeparator(folder);
-    try {
-        return walkFolders(root, true, [&](const std::string& at, const std::vector<platform::DirEntry>& entries) {
-            if (task.progress().cancelled())
-                throw ListingCancelled();
+    UnreadableFolders unreadable =
+        walkFolders(root, true, [&](const std::string& at, const std::vector<platform::DirEntry>& entries) {
             std::vector<std::string> names = mp3Names(entries, false);
             for (std::string& name : names)
                 name.insert(0, at.substr(root.size()));
             add(std::move(names));
-        });
-    } catch (const ListingCancelled&) {
-        return {};
-    }
+        }, task.progress());
+    return task.progress().cancelled() ? UnreadableFolders() : unreadable;
 }
 
 } // namespace
@@ -205,11 +198,7 @@ void FileListBox::feedRows(bool all)
             else
                 low = mid + 1;
         }
-        auto* row = new ListedItem(name);
-        if (low == count())
-            addItem(row);
-        else
-            insertItem(low, row);
+        insertItem(low, new ListedItem(name));
         ++added;
         if (++m_queuedAt == batch.size()) {
             m_queued.erase(m_queued.begin());

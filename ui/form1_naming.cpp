@@ -5,7 +5,6 @@
 #include "actions_dialog.h"
 #include "file_list_box.h"
 #include "qt_text.h"
-#include "shared_tags.h"
 #include "widget_helpers.h"
 
 #include <QCheckBox>

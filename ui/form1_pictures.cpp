@@ -7,7 +7,7 @@
 #include "file_list_box.h"
 #include "picture_box.h"
 #include "qt_text.h"
-#include "shared_tags.h"
+#include "tags/id3v2/id3v2.h"
 
 #include <QFileInfo>
 #include <QImage>

@@ -2,7 +2,6 @@
 #include "form1.h"
 
 #include "qt_text.h"
-#include "shared_tags.h"
 #include "widget_helpers.h"
 
 #include "features/search/search.h"
@@ -18,8 +17,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <climits>
 
 namespace {
 

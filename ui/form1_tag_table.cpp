@@ -4,7 +4,6 @@
 
 #include "features/common/mp3_folder.h"
 #include "features/tagedit/batch_save.h"
-#include "platform/file_system.h"
 #include "qt_text.h"
 #include "tag_table_model.h"
 #include "tag_table_view.h"

@@ -78,15 +78,19 @@ std::vector<TagTableModel::Row> TagTableModel::rowsOf(const std::string& folder,
     return rows;
 }
 
+std::shared_ptr<const TagTableModel::Paths> TagTableModel::pathsOf(const std::vector<Row>& rows)
+{
+    auto paths = std::make_shared<Paths>();
+    paths->reserve(rows.size());
+    for (const Row& row : rows)
+        paths->push_back(row.path);
+    return paths;
+}
+
 void TagTableModel::resetRows(std::vector<Row> rows, std::shared_ptr<const Paths> paths)
 {
-    if (!paths) {
-        auto made = std::make_shared<Paths>();
-        made->reserve(rows.size());
-        for (const Row& row : rows)
-            made->push_back(row.path);
-        paths = std::move(made);
-    }
+    if (!paths)
+        paths = pathsOf(rows);
     beginResetModel();
     m_rows = std::move(rows);
     m_paths = std::move(paths);
@@ -165,10 +169,7 @@ void TagTableModel::startLoader(std::shared_ptr<const Paths> paths, std::optiona
                 return;
             // The rows' texts are made here, not on the window's thread.
             std::vector<Row> rows = rowsOf(listing->first, names);
-            auto listed = std::make_shared<Paths>();
-            listed->reserve(rows.size());
-            for (const Row& row : rows)
-                listed->push_back(row.path);
+            std::shared_ptr<const Paths> listed = pathsOf(rows);
             paths = listed;
             QMetaObject::invokeMethod(
                 this, [this, generation, rows = std::move(rows), listed, unreadable]() mutable {

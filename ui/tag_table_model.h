@@ -86,6 +86,7 @@ private:
         std::map<std::string, Utf8Text> values;
     };
     static std::vector<Row> rowsOf(const std::string& folder, const std::vector<std::string>& names);
+    static std::shared_ptr<const Paths> pathsOf(const std::vector<Row>& rows);
     // `paths` are the rows' paths, shared with the loader so that a re-read copies none.
     void resetRows(std::vector<Row> rows, std::shared_ptr<const Paths> paths = nullptr);
     void takeListing(unsigned generation, std::vector<Row> rows, std::shared_ptr<const Paths> paths,

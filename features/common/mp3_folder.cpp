@@ -33,19 +33,14 @@ std::vector<std::string> listMp3Files(const std::string& folder, bool subfolders
         return listMp3Files(folder, unreadable);
     const std::string root = withSeparator(folder);
     std::vector<std::string> paths;
-    struct Cancelled {};
-    UnreadableFolders skipped;
-    try {
-        skipped = walkFolders(root, true, [&](const std::string& at, const std::vector<platform::DirEntry>& entries) {
-            if (progress.cancelled())
-                throw Cancelled();
+    const UnreadableFolders skipped =
+        walkFolders(root, true, [&](const std::string& at, const std::vector<platform::DirEntry>& entries) {
             const std::string relative = at.substr(root.size());
             for (const std::string& name : mp3Names(entries, false))
                 paths.push_back(relative + name);
-        });
-    } catch (const Cancelled&) {
+        }, progress);
+    if (progress.cancelled())
         return {};
-    }
     unreadable.insert(unreadable.end(), skipped.begin(), skipped.end());
     std::sort(paths.begin(), paths.end(), lessIgnoringCase);
     return paths;
@@ -68,12 +63,13 @@ std::string fileNameOf(const std::string& listedName)
     return listedName.substr(listedName.rfind('/') + 1);
 }
 
-UnreadableFolders walkFolders(const std::string& root, bool subfolders, const FolderVisitor& visit)
+UnreadableFolders walkFolders(const std::string& root, bool subfolders, const FolderVisitor& visit,
+                              const Progress& progress)
 {
     UnreadableFolders unreadable;
     std::set<platform::DirectoryId> seen;
     std::vector<std::string> pending{withSeparator(root)};
-    while (!pending.empty()) {
+    while (!pending.empty() && !progress.cancelled()) {
         const std::string folder = std::move(pending.back());
         pending.pop_back();
         platform::FolderListing listing = platform::readFolder(folder);

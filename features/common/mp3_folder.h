@@ -40,9 +40,10 @@ std::string fileNameOf(const std::string& listedName);
 // (device and inode) at most once, so a link back up the tree cannot loop. The walk keeps
 // its own stack, so a deep tree cannot exhaust the call stack. Folder paths end with "/".
 // A folder that cannot be read is not visited but returned, in walk order, so that no
-// caller passes over it in silence.
+// caller passes over it in silence. A cancel through `progress` ends the walk between folders.
 using FolderVisitor = std::function<void(const std::string& folder, const std::vector<platform::DirEntry>& entries)>;
-UnreadableFolders walkFolders(const std::string& root, bool subfolders, const FolderVisitor& visit);
+UnreadableFolders walkFolders(const std::string& root, bool subfolders, const FolderVisitor& visit,
+                              const Progress& progress = noProgress());
 
 // "Cannot read the folder '...': reason; its files are left out." for one folder, the name
 // shown as readableName shows it.

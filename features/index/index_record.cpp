@@ -238,7 +238,12 @@ bool IndexRecord::readFailed() const
 
 IndexRecord readIndexRecord(const std::string& path, Tid3tag& v1, Tid3v2tag& v2)
 {
-    const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+    return readIndexRecord(path, v1, v2, platform::fileStamp(path));
+}
+
+IndexRecord readIndexRecord(const std::string& path, Tid3tag& v1, Tid3v2tag& v2,
+                            const std::optional<platform::FileStamp>& stamp)
+{
     IndexRecord record;
     if (eightBitCodePage().empty()) {
         record = readRecordAsLatin1(path, v1, v2);

@@ -47,6 +47,9 @@ struct IndexRecord {
 // makes the record stale. The tag objects are reused.
 IndexRecord readIndexRecord(const std::string& path);
 IndexRecord readIndexRecord(const std::string& path, Tid3tag& v1, Tid3v2tag& v2);
+// The same with the stamp the caller took just before.
+IndexRecord readIndexRecord(const std::string& path, Tid3tag& v1, Tid3v2tag& v2,
+                            const std::optional<platform::FileStamp>& stamp);
 
 // The record as the index stores it, path and stamp apart; false for bytes that are no record.
 std::string encodeIndexRecord(const IndexRecord& record);

@@ -225,12 +225,17 @@ void TagIndex::rebuild()
     openFile();
 }
 
-IndexRecord TagIndex::readFile(const std::string& path)
+IndexRecord TagIndex::readFile(const std::string& path, const std::optional<platform::FileStamp>& stamp)
 {
     static thread_local Tid3tag v1;
     static thread_local Tid3v2tag v2;
     ++m_filesRead;
-    return readIndexRecord(path, v1, v2);
+    return readIndexRecord(path, v1, v2, stamp);
+}
+
+IndexRecord TagIndex::readFile(const std::string& path)
+{
+    return readFile(path, platform::fileStamp(path));
 }
 
 std::vector<IndexRecord> TagIndex::lookup(const std::vector<std::string>& paths)
@@ -260,12 +265,13 @@ std::vector<IndexRecord> TagIndex::lookupOrThrow(const std::vector<std::string>&
 {
     std::vector<IndexRecord> records(paths.size());
     std::vector<std::size_t> stale;
+    // Taken before any read, so that a file changed meanwhile is read again next time.
+    const std::vector<std::optional<platform::FileStamp>> stamps = platform::fileStamps(paths);
     {
         Transaction reading(m_db, "BEGIN");
         Statement& select = m_statements->select;
         const std::string here = platform::currentFolder() + '/';
         std::string key;
-        const std::vector<std::optional<platform::FileStamp>> stamps = platform::fileStamps(paths);
         for (std::size_t i = 0; i < paths.size(); ++i) {
             const std::optional<platform::FileStamp>& stamp = stamps[i];
             if (paths[i][0] != '/')
@@ -284,7 +290,7 @@ std::vector<IndexRecord> TagIndex::lookupOrThrow(const std::vector<std::string>&
     }
     std::vector<IndexRecord> read;
     for (std::size_t i : stale)
-        read.push_back(readFile(paths[i]));
+        read.push_back(readFile(paths[i], stamps[i]));
     store(read);
     for (std::size_t n = 0; n < stale.size(); ++n)
         records[stale[n]] = std::move(read[n]);
@@ -319,7 +325,7 @@ void TagIndex::update(const std::vector<std::string>& paths)
     for (const std::string& path : paths) {
         const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
         if (stamp && stillLongEnough(*stamp)) {
-            records.push_back(readFile(path));
+            records.push_back(readFile(path, stamp));
         } else {
             records.emplace_back();
             records.back().path = path;

@@ -54,6 +54,7 @@ private:
     std::vector<IndexRecord> lookupOrThrow(const std::vector<std::string>& paths);
     void store(const std::vector<IndexRecord>& records);
     IndexRecord readFile(const std::string& path);
+    IndexRecord readFile(const std::string& path, const std::optional<platform::FileStamp>& stamp);
 
     std::string m_file;
     sqlite3* m_db = nullptr;

@@ -111,10 +111,8 @@ SelectionView readSelectionView(const std::vector<std::string>& paths, Tid3tag& 
     // The picture box is answered from the same reads.
     PictureView picture = selection.view.picture;
     for (std::size_t i = 1; i < paths.size(); ++i) {
-        if (progress.cancelled()) {
-            selection.complete = false;
+        if (progress.cancelled())
             break;
-        }
         progress.advance(i, paths[i]);
         const FileView view = readFileView(paths[i], v1, v2, false);
         compareWith(selection.view, view, selection.differs);

@@ -86,9 +86,8 @@ struct SelectionDiffers {
 struct SelectionView {
     FileView view;
     SelectionDiffers differs;
-    bool complete = true;
 };
-// A cancel leaves `complete` false and the view of the files read so far.
+// A cancel ends it between files, with the view of those read.
 SelectionView readSelectionView(const std::vector<std::string>& paths, Tid3tag& v1, Tid3v2tag& v2,
                                 Progress& progress = noProgress());
 
