@@ -5,7 +5,9 @@
 
 #include <QComboBox>
 #include <QSignalBlocker>
+#include <QEventLoop>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -14,6 +16,18 @@ std::vector<std::string> TForm1::ShowFilesOnTagsTab(const QString& folder, const
     PageControl1->setCurrentWidget(TabSheet2);
     setBoxText(ComboBoxMusicFolders, folder);
     OpenMusicFolder(FileListBoxMP3Files, folder);
+    // A folder still being listed holds the names only once its listing ends; the window
+    // answers meanwhile.
+    if (FileListBoxMP3Files->listing()) {
+        QEventLoop loop;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &loop, [this, &loop] {
+            if (!FileListBoxMP3Files->listing())
+                loop.quit();
+        });
+        poll.start(20);
+        loop.exec();
+    }
     std::vector<std::string> missing = names;
     {
         // The tag view is filled once, for the whole selection.

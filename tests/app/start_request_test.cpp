@@ -2,6 +2,7 @@
 #include "ui/window_fixture.h"
 
 #include "app/start_request.h"
+#include "ui/background_task.h"
 #include "ui/file_list_box.h"
 
 #include <QComboBox>
@@ -52,6 +53,20 @@ TEST_F(StartOpens, FilesAreSelectedInTheirFolderOnTheTagsTab)
 
     open({qs(music + "c.mp3"), qs(music + "b.mp3")});
     EXPECT_EQ(QStringList({"a.mp3", "*b.mp3", "*c.mp3"}), fileRows(window->FileListBoxMP3Files));
+}
+
+// A folder whose listing outlasts the wait: the file is found and selected once it ends.
+TEST_F(StartOpens, AFileInALargeFolderIsSelected)
+{
+    const std::string large = makeFolder("Large");
+    for (int i = 0; i < 2000; ++i)
+        dir.write("Large/" + std::to_string(i) + ".mp3", audioPattern(300));
+    BackgroundTask::setQuietMs(0);
+    open({qs(large + "1234.mp3")});
+    BackgroundTask::setQuietMs(60000);
+    EXPECT_TRUE(dialogs.shown.empty());
+    const std::vector<std::string> selected = window->FileListBoxMP3Files->selectedFileNames();
+    EXPECT_EQ(std::vector<std::string>{"1234.mp3"}, selected);
 }
 
 TEST_F(StartOpens, AFolderIsListedAndAPlaylistOpened)
